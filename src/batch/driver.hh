@@ -1,0 +1,66 @@
+#pragma once
+// A running editor that a key script drives, headless or through the real Qt window.
+// Both read their answer back from what the user would see, so comparing them tests the window.
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/menu_items.hh"
+#include "platform/keys.hh"
+#include "text/font.hh"
+#include "text/ustring.hh"
+
+namespace quilmar::batch {
+
+// How the run is set up (from quilmar-batch's options).
+struct RunOptions {
+  std::string home;                          // program folder ("" = a new temporary folder)
+  int cols = 80;
+  int rows = 25;
+  std::deque<std::optional<String>> dialogs; // next open/save dialog answers (nullopt: cancel)
+  std::deque<std::optional<FontSpec>> fontDialogs;
+  std::deque<bool> answers;                  // next Yes/No answers (none queued: Yes)
+  String clipboard;
+};
+
+// The editor's state after a script, as quilmar-batch prints it.
+struct Snapshot {
+  String text;
+  std::int32_t selStart = 0;
+  std::int32_t selLength = 0;
+  bool commandMode = false;
+  bool locked = false;
+  bool pendingDelete = false;
+  std::vector<String> panels;  // five
+  String caption;
+  String currentFile;
+  bool textChanged = false;
+  String lastPattern;
+  std::int32_t searchPos = 0;
+  int tabSpaces = 0;
+  bool cmdStart = false;
+  std::map<std::string, bool> checks;  // mnuWordWrap, mnuFindCase, mnuReplaceCase, mnuStCmdMode
+  String cmdText;
+  std::string focus;                   // "txtMain" or "txtCmd"
+  String clipboard;
+  std::vector<String> messageBoxes;
+  bool closed = false;
+  std::int32_t lineCount = 1;
+};
+
+class Driver {
+ public:
+  virtual ~Driver() = default;
+  virtual void Start(const String& commandLine) = 0;
+  virtual void Key(const KeyEvent& key) = 0;
+  virtual void MouseUp(int button) = 0;
+  virtual void Select(std::int32_t start, std::int32_t length) = 0;  // as a mouse drag would
+  virtual void Menu(MenuItem item) = 0;
+  virtual void Close() = 0;                                          // the close box
+  virtual void Resize(int widthTwips, int heightTwips) = 0;
+  virtual Snapshot Read() = 0;
+};
+
+}  // namespace quilmar::batch

@@ -1,0 +1,15 @@
+#pragma once
+// How a document's file was encoded on disk, remembered at load and used again at save so
+// that an unchanged file is written back byte for byte.
+namespace quilmar {
+
+enum class Encoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, Latin1 };
+enum class LineEnd { LF, CRLF, CR };
+
+struct TextFormat {
+  Encoding encoding = Encoding::Utf8;
+  LineEnd lineEnd = LineEnd::LF;  // a new document is written with LF
+  friend bool operator==(const TextFormat&, const TextFormat&) = default;
+};
+
+}  // namespace quilmar

@@ -1,0 +1,20 @@
+#pragma once
+// Printing on an installed printer, without a dialog.
+#include <optional>
+#include <vector>
+
+#include "text/font.hh"
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+class PrinterPort {
+ public:
+  virtual ~PrinterPort() = default;
+  virtual std::vector<String> InstalledPrinters() const = 0;
+  // Prints the text on the named printer in the given font, wrapped to the page, and ends
+  // the job. Throws on a printer error.
+  virtual void PrintText(const String& printer, const String& text, const FontSpec& font) = 0;
+};
+
+}  // namespace quilmar

@@ -1,0 +1,139 @@
+#pragma once
+// The document control: the text, the caret and selection, the laid-out lines, and what a
+// text box does with the keys the editor lets through. One implementation serves the headless
+// driver and the Qt view alike, so the lines the user sees are the lines the commands count.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/keys.hh"
+#include "platform/measure.hh"
+#include "text/font.hh"
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+class Document;  // the text and its layout (text/document.hh)
+class UndoStack; // edit history (text/undo.hh)
+
+// Options of Find.
+namespace find {
+inline constexpr int None = 0;
+inline constexpr int MatchCase = 4;
+inline constexpr int NoHighlight = 8;  // find without selecting the match
+}  // namespace find
+
+// What a view needs to hear to repaint; the editor's own handlers use Change and SelChange.
+class ModelObserver {
+ public:
+  virtual ~ModelObserver() = default;
+  virtual void TextChanged() {}       // content changed (also re-laid out)
+  virtual void LayoutChanged() {}     // line breaks moved without a content change
+  virtual void SelectionChanged() {}  // caret or selection moved
+};
+
+// One laid-out line, for painting: where it starts and how many characters it shows
+// (its line break excluded).
+struct LineSpan {
+  CharPos start = 0;
+  CharPos length = 0;
+};
+
+class TextModel {
+ public:
+  explicit TextModel(Measure& measure);
+  ~TextModel();
+  TextModel(const TextModel&) = delete;
+  TextModel& operator=(const TextModel&) = delete;
+
+  // --- Content -------------------------------------------------------------------------
+  // The whole text with "\r\n" breaks. Copies: for saving and printing, not for queries.
+  String Text() const;
+  // Replaces all of it; raises Change and SelChange. Lone "\r" or "\n" become "\r\n".
+  void SetText(StringView text);
+  // Replaces all of it as a file load does: no Change, the caret at 0, history cleared.
+  void LoadText(String text);
+  CharPos Length() const;
+  char16_t CharAt(CharPos pos) const;          // pos in [0, Length())
+  String Slice(CharPos start, CharPos length) const;
+
+  // --- Selection -----------------------------------------------------------------------
+  CharPos SelStart() const;
+  CharPos SelLength() const;
+  String SelText() const;
+  // Moves the caret, removing any selection; clamped to [0, Length()], never inside "\r\n"
+  // or a surrogate pair (such a position moves forward past the pair). Raises SelChange.
+  void SetSelStart(CharPos pos);
+  // Selects that many characters from SelStart (fewer if the text ends first). Raises SelChange.
+  void SetSelLength(CharPos length);
+  // Replaces the selection (or inserts at the caret); the caret ends after the new text.
+  // Works while Locked. Raises Change and SelChange.
+  void SetSelText(StringView text);
+  // The caret end of the selection (differs from SelStart after Shift+Left, say).
+  CharPos CaretPos() const;
+  CharPos AnchorPos() const;
+  // Sets anchor and caret at once, as a mouse drag does. Raises SelChange.
+  void Select(CharPos anchor, CharPos caret);
+
+  bool Locked() const;
+  void SetLocked(bool locked);
+
+  // --- Line geometry (laid-out lines; see the four queries' -1 conventions) -------------
+  std::int32_t LineIndex(std::int32_t line) const;
+  std::int32_t LineLength(std::int32_t pos) const;
+  std::int32_t LineFromChar(std::int32_t pos) const;
+  std::int32_t GetLineCount() const;
+  LineSpan Line(LineNo line) const;  // line in [0, GetLineCount())
+
+  // --- Search --------------------------------------------------------------------------
+  // First occurrence of `what` lying wholly in [start, end) (end -1: the end of the text);
+  // -1 when there is none or when start is past the end. Selects the match unless NoHighlight.
+  // Without MatchCase letters compare by Unicode simple case folding. Never copies the text.
+  CharPos Find(StringView what, CharPos start, CharPos end = -1, int options = find::None);
+
+  // --- Formatting ----------------------------------------------------------------------
+  const FontSpec& Font() const;
+  void SetFont(const FontSpec& font);           // restyles and re-lays out; no Change
+  double RightMargin() const;                   // in cells; 0 = wrap at the visible width
+  void SetRightMargin(double cells);            // re-lays out; no Change
+  // Custom tab stops in cells (document-wide). Empty: default stops every 8 cells.
+  const std::vector<double>& TabStops() const;
+  void SetSelTabCount(int count);
+  void SetSelTabs(int index, double cells);
+  // The x position (in measure units, from the line's start) of the tab stop after x.
+  double NextTabStop(double x) const;
+  // The measure changed (window resized, font metrics changed): lay the text out again.
+  void Relayout();
+
+  // --- Keys the control handles itself --------------------------------------------------
+  // A key that reached the control after the editor's handler (typing, Enter, Tab,
+  // Backspace, Delete, arrows, Home/End, Page Up/Down, Ctrl+A/C/X/V/Z/Y, word moves and
+  // deletes, Shift extending). Honours Locked: navigation and copying still work.
+  void KeyDown(const KeyEvent& key);
+  // Text committed by an input method: typed as if by keys; ignored while Locked.
+  void CommitText(StringView text);
+  // The clipboard the control copies to and pastes from (set once by its owner).
+  void SetClipboard(std::function<String()> get, std::function<void(const String&)> set);
+
+  bool CanUndo() const;
+  bool CanRedo() const;
+  void Undo();
+  void Redo();
+  // Edits between Begin and End undo as one step (a substitution, say).
+  void BeginUndoGroup();
+  void EndUndoGroup();
+
+  // --- Events --------------------------------------------------------------------------
+  std::function<void()> Change;     // after every content change by the user or the program
+  std::function<void()> SelChange;  // after every caret or selection move
+  void SetObserver(ModelObserver* observer);
+
+  Measure& GetMeasure() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quilmar

@@ -1,0 +1,29 @@
+#pragma once
+// Text as the editor holds it: UTF-16 code units, the unit of every position.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quilmar {
+
+using String = std::u16string;
+using StringView = std::u16string_view;
+
+// A 0-based offset into the document, in UTF-16 code units; a line break "\r\n" counts two.
+using CharPos = std::int32_t;
+// A 0-based laid-out line number (a wrapped paragraph is several lines).
+using LineNo = std::int32_t;
+
+// Conversions at the edges (key scripts, JSON, file names on disk). Invalid input never throws:
+// ill-formed UTF-8 bytes become U+FFFD, lone surrogates are written as U+FFFD.
+String FromUtf8(std::string_view utf8);
+std::string ToUtf8(StringView text);
+// ASCII literal helper for messages: every message of the editor is ASCII.
+String Ascii(std::string_view ascii);
+// Decimal digits of a number, as the panels and messages show it.
+String Decimal(long long value);
+
+inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace quilmar
