@@ -1,5 +1,48 @@
-// Placeholder so the program links while this subsystem is being built; replaced by the real code.
 #include "editor/search.hh"
+
+#include "app/app.hh"
+
 namespace quilmar {
-void FindPattern(App&, const String&, bool) {}
+
+namespace {
+
+const String kWrapMessage = Ascii("Search hit bottom, continuing at top");
+const String kNotFoundMessage = Ascii("Pattern not found: ");
+
+std::optional<CharPos> FindFrom(TextModel& txtMain, StringView pattern, CharPos from, bool caseSensitive) {
+  const int options = find::NoHighlight | (caseSensitive ? find::MatchCase : find::None);
+  const CharPos found = txtMain.Find(pattern, from, -1, options);
+  if (found < 0) return std::nullopt;
+  return found;
+}
+
+}  // namespace
+
+// At most two scans: from `from` to the end, then, only if that failed and there was a part
+// before `from`, the whole document once more. A position past the end (the document shrank
+// since the last hit) simply finds nothing and takes the wrap.
+std::optional<SearchHit> NextOccurrence(TextModel& txtMain, StringView pattern, CharPos from,
+                                        bool caseSensitive) {
+  if (auto hit = FindFrom(txtMain, pattern, from, caseSensitive)) return SearchHit{*hit, false};
+  if (from == 0) return std::nullopt;
+  if (auto hit = FindFrom(txtMain, pattern, 0, caseSensitive)) return SearchHit{*hit, true};
+  return std::nullopt;
+}
+
+void FindPattern(App& app, const String& Pattern, bool CaseSensitive) {
+  CharPos& searchPos = app.modHeader.SearchPos;
+  const std::optional<SearchHit> hit = NextOccurrence(app.txtMain, Pattern, searchPos, CaseSensitive);
+  // The wrap is announced whenever the first scan failed from a later position, also when the
+  // second one then fails as well (its message replaces this one).
+  if (searchPos != 0 && (!hit || hit->wrapped)) app.SetPanel(panel::Message, kWrapMessage);
+  if (!hit) {
+    app.SetPanel(panel::Message, kNotFoundMessage + Pattern);
+    searchPos = 0;
+    return;
+  }
+  const auto length = static_cast<CharPos>(Pattern.size());
+  app.txtMain.Select(hit->pos, hit->pos + length);
+  searchPos = hit->pos + length;
+}
+
 }  // namespace quilmar

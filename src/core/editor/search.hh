@@ -1,10 +1,25 @@
 #pragma once
 // The "/" search and its repeat: the next occurrence from SearchPos, wrapping once.
+#include <optional>
+
+#include "text/text_model.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
 class App;
+
+// The occurrence a search from `from` lands on: at or after `from` if there is one, otherwise
+// (when `from` is not 0) the first one from the top, marked as wrapped.
+struct SearchHit {
+  CharPos pos = 0;
+  bool wrapped = false;
+};
+
+// Looks without selecting anything. Nothing at all: std::nullopt.
+std::optional<SearchHit> NextOccurrence(TextModel& txtMain, StringView pattern, CharPos from,
+                                        bool caseSensitive);
+
 void FindPattern(App& app, const String& Pattern, bool CaseSensitive);
 
 }  // namespace quilmar
