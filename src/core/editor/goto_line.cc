@@ -1,5 +1,49 @@
-// Placeholder so the program links while this subsystem is being built; replaced by the real code.
 #include "editor/goto_line.hh"
+
+#include "app/app.hh"
+#include "app/like_match.hh"
+#include "app/line_geometry.hh"
+
 namespace quilmar {
-void GotoLine(App&, const String&) {}
+
+namespace {
+
+// Letters and the marks that make an argument no line number at all.
+constexpr StringView kRefusedClass = u"[A-Za-z~!@#$%^&*()`':;.<>/?\\|}{_+=-]";
+constexpr std::size_t kMaxDigits = 9;  // keeps every accepted number within 32 bits
+
+constexpr GotoRefusal kInvalidCommand{"Invalid command"};
+constexpr GotoRefusal kInvalidLineNumber{"Invalid line number"};
+
+bool IsRefused(char16_t c) { return LikeMatch(StringView(&c, 1), kRefusedClass); }
+
+}  // namespace
+
+std::variant<LineNo, GotoRefusal> ReadLineNumber(StringView argument) {
+  for (char16_t c : argument)
+    if (IsRefused(c)) return kInvalidCommand;
+  if (argument.size() > kMaxDigits) return kInvalidLineNumber;
+  LineNo number = 0;
+  for (char16_t c : argument) {
+    if (c == u' ' || c == u'\t') continue;
+    if (c < u'0' || c > u'9') break;
+    number = number * 10 + (c - u'0');
+  }
+  return number;
+}
+
+void GotoLine(App& app, const String& argument) {
+  const auto read = ReadLineNumber(argument);
+  if (const auto* refusal = std::get_if<GotoRefusal>(&read)) {
+    app.SetPanel(panel::Message, Ascii(refusal->message));
+    return;
+  }
+  const LineNo line = std::get<LineNo>(read);
+  if (line < 0 || line > GetLineCount(app.txtMain) - 1) {
+    app.SetPanel(panel::Message, Ascii(kInvalidLineNumber.message));
+    return;
+  }
+  app.txtMain.SetSelStart(LineIndex(app.txtMain, line));
+}
+
 }  // namespace quilmar
