@@ -1,6 +1,212 @@
-// Placeholder so the program links while this subsystem is being built; replaced by the real code.
 #include "command/substitute.hh"
+
+#include "app/app.hh"
+#include "app/like_match.hh"
+#include "app/line_geometry.hh"
+
 namespace quilmar {
-void SubstituteCommand(App&, const String&) {}
-void ReplaceInRange(App&, const String&, const String&, CharPos, CharPos, bool) {}
+
+namespace {
+
+// Characters that make the start or the end text no number. The end's class also refuses
+// "," and lets the "s" through, which ends it.
+constexpr StringView kStartRefused = u"[A-Za-z~!@#$%^&*()`':;.<>/?\\|}{_+=-]";
+constexpr StringView kEndRefused = u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]";
+constexpr std::size_t kMaxDigits = 9;  // keeps every accepted number within 32 bits
+
+constexpr RangeRefusal kInvalidEnd{"Invalid End position"};
+constexpr RangeRefusal kInvalidStart{"Invalid start position"};
+
+bool InClass(char16_t c, StringView cls) { return LikeMatch(StringView(&c, 1), cls); }
+
+// Collects characters from `i` up to `stop` (not included; `i` then stands after it).
+// A refused character, or no `stop` before the end of the line: nothing.
+std::optional<String> ReadNumberText(StringView line, std::size_t& i, char16_t stop, StringView refused) {
+  String text;
+  for (; i < line.size(); ++i) {
+    const char16_t c = line[i];
+    if (InClass(c, refused)) return std::nullopt;
+    if (c == stop) {
+      ++i;
+      return text;
+    }
+    text.push_back(c);
+  }
+  return std::nullopt;
+}
+
+// Reads a text from `i` up to the next unescaped "/" (or the end of the line), resolving the
+// escapes; `i` then stands after that "/".
+String ReadEscapedText(StringView line, std::size_t& i) {
+  String text;
+  while (i < line.size()) {
+    const char16_t c = line[i++];
+    if (c == u'/') return text;
+    if (c != u'\\') {
+      text.push_back(c);
+      continue;
+    }
+    if (i == line.size()) break;  // a final backslash adds nothing
+    switch (const char16_t escaped = line[i++]) {
+      case u'n': text += u"\r\n"; break;
+      case u't': text.push_back(u'\t'); break;
+      default: text.push_back(escaped); break;  // "\/" gives "/", "\\" one backslash
+    }
+  }
+  return text;
+}
+
+// Digits with spaces around them; anything else (nothing, a space between digits, a quote, a
+// bracket, a character beyond ASCII) is no number.
+std::optional<LineNo> ToLineNumber(StringView text) {
+  const auto first = text.find_first_not_of(u' ');
+  if (first == StringView::npos) return std::nullopt;
+  const auto last = text.find_last_not_of(u' ');
+  LineNo number = 0;
+  for (char16_t c : text.substr(first, last - first + 1)) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    number = number * 10 + (c - u'0');
+  }
+  return number;
+}
+
+// True when `pos` falls between the two halves of a line break or a surrogate pair.
+bool SplitsPair(const TextModel& txtMain, CharPos pos) {
+  if (pos <= 0 || pos >= txtMain.Length()) return false;
+  const char16_t before = txtMain.CharAt(pos - 1), after = txtMain.CharAt(pos);
+  return (before == u'\r' && after == u'\n') || (IsHighSurrogate(before) && IsLowSurrogate(after));
+}
+
+// Edits between construction and destruction undo as one step.
+class UndoGroup {
+ public:
+  explicit UndoGroup(TextModel& txtMain) : txtMain_(txtMain) { txtMain_.BeginUndoGroup(); }
+  ~UndoGroup() { txtMain_.EndUndoGroup(); }
+  UndoGroup(const UndoGroup&) = delete;
+  UndoGroup& operator=(const UndoGroup&) = delete;
+
+ private:
+  TextModel& txtMain_;
+};
+
+// Replaces every occurrence by `newText` in one edit of the span from the first occurrence to
+// the end of the last, so the cost is linear in the span and not occurrences x document.
+// The text comes out as replacing them one by one from the top would leave it, and the caret
+// stands after the last inserted text. The span is widened by a character where it would cut a
+// line break or a surrogate pair, where no selection can begin or end.
+void ReplaceOccurrences(TextModel& txtMain, const std::vector<CharPos>& hits, CharPos oldLength,
+                        StringView newText) {
+  CharPos spanStart = hits.front();
+  CharPos spanEnd = hits.back() + oldLength;
+  if (SplitsPair(txtMain, spanStart)) --spanStart;
+  if (SplitsPair(txtMain, spanEnd)) ++spanEnd;
+
+  const String original = txtMain.Slice(spanStart, spanEnd - spanStart);
+  String replaced;
+  replaced.reserve(original.size() + hits.size() * newText.size());
+  CharPos copied = spanStart;  // document position up to which `original` has been used
+  for (CharPos hit : hits) {
+    replaced.append(original, static_cast<std::size_t>(copied - spanStart), static_cast<std::size_t>(hit - copied));
+    replaced.append(newText);
+    copied = hit + oldLength;
+  }
+  replaced.append(original, static_cast<std::size_t>(copied - spanStart), String::npos);
+
+  UndoGroup group(txtMain);
+  txtMain.SetSelStart(spanStart);
+  txtMain.SetSelLength(spanEnd - spanStart);
+  txtMain.SetSelText(replaced);
+}
+
+}  // namespace
+
+std::optional<SubstitutionParts> ReadSubstitution(StringView line) {
+  SubstitutionParts parts;
+  std::size_t i = 1;  // after the ":"
+  auto startText = ReadNumberText(line, i, u',', kStartRefused);
+  if (!startText) return std::nullopt;
+  auto endText = ReadNumberText(line, i, u's', kEndRefused);
+  if (!endText) return std::nullopt;
+  // The texts begin after the first "/" from here; anything before it is skipped.
+  const auto slash = line.find(u'/', i);
+  if (slash == StringView::npos) return std::nullopt;
+  i = slash + 1;
+  parts.startText = std::move(*startText);
+  parts.endText = std::move(*endText);
+  parts.oldText = ReadEscapedText(line, i);
+  parts.newText = ReadEscapedText(line, i);  // whatever follows its "/" is ignored
+  return parts;
+}
+
+std::variant<LineRange, RangeRefusal> CheckRange(const SubstitutionParts& parts, LineNo lastLine) {
+  if (parts.endText.size() > kMaxDigits) return kInvalidEnd;
+  if (parts.startText.size() > kMaxDigits) return kInvalidStart;
+  const std::optional<LineNo> end = ToLineNumber(parts.endText);
+  if (!end) return kInvalidEnd;
+  const std::optional<LineNo> start = ToLineNumber(parts.startText);
+  if (!start) return kInvalidStart;
+  LineRange range{*start, *end};
+  // Beyond the last line is brought down without a word; only an end of 0 that was not is
+  // refused (so 0,5 passes in a one-line document and 0,0 does not).
+  if (range.end > lastLine)
+    range.end = lastLine;
+  else if (range.end == 0)
+    return kInvalidEnd;
+  if (range.start > range.end) return kInvalidStart;
+  return range;
+}
+
+std::vector<CharPos> FindOccurrences(TextModel& txtMain, StringView oldText, CharPos start, CharPos end,
+                                     bool caseSensitive) {
+  std::vector<CharPos> hits;
+  if (oldText.empty()) return hits;
+  const int options = find::NoHighlight | (caseSensitive ? find::MatchCase : find::None);
+  const auto length = static_cast<CharPos>(oldText.size());
+  // Each search starts where the previous occurrence ended, so together they read the range once.
+  for (CharPos from = start; from <= end;) {
+    const CharPos hit = txtMain.Find(oldText, from, end, options);
+    if (hit < 0) break;
+    hits.push_back(hit);
+    from = hit + length;
+  }
+  return hits;
+}
+
+void SubstituteCommand(App& app, const String& line) {
+  const std::optional<SubstitutionParts> parts = ReadSubstitution(line);
+  if (!parts) {
+    app.SetPanel(panel::Message, Ascii("Invalid command"));
+    return;
+  }
+  const auto checked = CheckRange(*parts, GetLineCount(app.txtMain) - 1);
+  if (const auto* refusal = std::get_if<RangeRefusal>(&checked)) {
+    app.SetPanel(panel::Message, Ascii(refusal->message));
+    return;
+  }
+  const LineRange range = std::get<LineRange>(checked);
+  const CharPos endLineStart = LineIndex(app.txtMain, range.end);
+  const CharPos EndPos = endLineStart + LineLength(app.txtMain, endLineStart);
+  const CharPos StartPos = LineIndex(app.txtMain, range.start);
+  ReplaceInRange(app, parts->oldText, parts->newText, StartPos, EndPos,
+                 app.Checked(MenuItem::mnuReplaceCase));
+}
+
+// Each replacement resumes the search after its inserted text and the range's end moves with
+// the edits; in positions of the unchanged document that is: the next occurrence after the
+// end of the previous one, within the original range. So all of them are found first and
+// replaced in one edit, one undo step.
+void ReplaceInRange(App& app, const String& OldText, const String& NewText, CharPos StartPos,
+                    CharPos EndPos, bool CaseSensitive) {
+  CharPos& searchPos = app.modHeader.SearchPos;
+  searchPos = StartPos;
+  if (searchPos > EndPos) return;  // an empty range: no report, SearchPos stays
+
+  const std::vector<CharPos> hits = FindOccurrences(app.txtMain, OldText, StartPos, EndPos, CaseSensitive);
+  if (!hits.empty())
+    ReplaceOccurrences(app.txtMain, hits, static_cast<CharPos>(OldText.size()), NewText);
+
+  app.SetPanel(panel::Message, Decimal(static_cast<long long>(hits.size())) + Ascii(" Replacments"));
+  searchPos = 0;
+}
+
 }  // namespace quilmar
