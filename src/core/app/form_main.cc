@@ -1,0 +1,90 @@
+// frmMain's own handlers: start-up, shut-down, the document's Change, SelChange and MouseUp,
+// and the mode entries the key handlers use.
+#include "app/app.hh"
+#include "app/options.hh"
+#include "files/open_file.hh"
+#include "files/settings.hh"
+
+namespace quilmar {
+
+namespace {
+
+// The dialogs' one filter. It must hide nothing: a "*.*" pattern would hide names without a
+// dot on this platform, so every name matches "*".
+constexpr char16_t kDialogFilter[] = u"All (*)";
+
+}  // namespace
+
+void App::Form_Load(const String& commandLine) {
+  // The front end creates the five status panels with their layouts, so nothing to add here.
+  modHeader.TextChanged = false;
+  CommonDialog1.Filter = kDialogFilter;
+  CommonDialog1.CancelError = true;
+  // The values that stand when the settings file is missing or lacks the key.
+  modHeader.CmdStart = true;
+  modHeader.TabSpaces = 0;
+  LoadSettings(*this);
+  SetTabStops(*this);
+  if (modHeader.CmdStart) {
+    SetPanel(panel::Mode, u"Command");
+    SetChecked(MenuItem::mnuStCmdMode, true);
+    CommandMode = true;
+    txtMain.SetLocked(true);
+  } else {
+    SetChecked(MenuItem::mnuStCmdMode, false);
+    SetPanel(panel::Mode, u"Insert");
+  }
+  // The argument is one path exactly as passed: not split, trimmed or unquoted.
+  if (!commandLine.empty()) {
+    modHeader.CurrentFile = commandLine;
+    OpenFile(*this, commandLine);
+  }
+}
+
+void App::Form_Unload() { SaveSettings(*this); }
+
+void App::txtMain_Change() { modHeader.TextChanged = true; }
+
+// The position panel is written when the event that moved the caret ends: a command that
+// moves it a thousand times writes it once. Outside any event (a front end moving the caret
+// on its own) it is written at once.
+void App::txtMain_SelChange() {
+  positionDirty_ = true;
+  if (eventDepth_ == 0) FlushPositionPanel();
+}
+
+void App::txtMain_MouseUp(int button, ShiftState) {
+  const bool inDocument = ports.focus.Focused() == Control::txtMain;
+  if (button == mouse::Left) {
+    const String selected = inDocument ? txtMain.SelText() : ports.txtCmd.SelText();
+    if (selected.empty()) return;
+    ports.clipboard.Clear();
+    ports.clipboard.SetText(selected);
+  } else if (button == mouse::Right || button == mouse::Middle) {
+    const String pasted = ports.clipboard.GetText();
+    if (inDocument)
+      txtMain.SetSelText(pasted);  // an assignment: works while Locked, raises Change
+    else
+      ports.txtCmd.SetSelText(pasted);
+  }
+}
+
+void App::EnterCommandMode() {
+  SetPanel(panel::Mode, u"Command");
+  txtMain.SetLocked(true);
+  CommandMode = true;
+}
+
+void App::OpenCommandBox(const String& leader, const String& modeName) {
+  SetPanel(panel::Mode, modeName);
+  ports.txtCmd.SetText(leader);
+  ports.focus.SetFocus(Control::txtCmd);
+  ports.txtCmd.SetSelStart(1);
+}
+
+void App::LeaveCommandBox(bool clearModePanel) {
+  if (clearModePanel) SetPanel(panel::Mode, String());
+  ports.focus.SetFocus(Control::txtMain);
+}
+
+}  // namespace quilmar

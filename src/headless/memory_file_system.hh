@@ -1,0 +1,56 @@
+#pragma once
+// A file system held in memory, for tests that need files without touching the disk: files
+// and folders are added up front and inspected afterwards. Paths are "/"-separated; a path
+// that does not begin with "/" is taken from the current directory.
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/file_system.hh"
+
+namespace quilmar::headless {
+
+class MemoryFileSystem final : public FileSystemPort {
+ public:
+  explicit MemoryFileSystem(String programFolder = u"/opt/quilmar",
+                            String currentDirectory = u"/home/user",
+                            String configFolder = u"/home/user/.config/quilmar");
+
+  // Setting up and inspecting.
+  void AddFolder(const String& folder, bool writable = true);
+  void AddFile(const String& path, std::string bytes, std::uint32_t permissions = 0644);
+  std::optional<std::string> Bytes(const String& path) const;
+  void Remove(const String& path);
+
+  bool FileExists(const String& path) const override;
+  std::int64_t FileSize(const String& path) const override;
+  std::string ReadAll(const String& path) const override;
+  void CreateEmpty(const String& path) override;
+  void WriteAll(const String& path, const std::string& bytes) override;
+  bool IsReadOnly(const String& path) const override;
+  std::uint32_t Permissions(const String& path) const override;
+  void SetPermissions(const String& path, std::uint32_t permissions) override;
+  bool FolderIsWritable(const String& folder) const override;
+  String FileName(const String& path) const override;
+  String CurrentDirectory() const override { return currentDirectory_; }
+  String ProgramFolder() const override { return programFolder_; }
+  String ConfigFolder() const override { return configFolder_; }
+  String Join(const String& folder, const String& name) const override;
+
+ private:
+  struct File {
+    std::string bytes;
+    std::uint32_t permissions;
+  };
+  String Absolute(const String& path) const;
+  static String Parent(const String& absolute);
+  const File& Existing(const String& path) const;  // throws FileError when missing
+  void RequireWritableFolder(const String& path) const;
+
+  String programFolder_, currentDirectory_, configFolder_;
+  std::map<String, File> files_;
+  std::map<String, bool> folders_;  // folder -> writable
+};
+
+}  // namespace quilmar::headless
