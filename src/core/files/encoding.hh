@@ -1,0 +1,47 @@
+#pragma once
+// Turning a file's bytes into the document's text and back, remembering the encoding and the
+// line-end style so that a file saved unchanged keeps its bytes.
+//
+// Detection, in order:
+//   1. A byte-order mark decides: EF BB BF (UTF-8), FF FE (UTF-16 LE), FE FF (UTF-16 BE),
+//      provided what follows it decodes in that encoding (valid UTF-8; an even number of bytes
+//      for UTF-16). Otherwise the mark is ordinary data and the rules below apply.
+//   2. Strictly valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF, no
+//      truncated sequence) is UTF-8.
+//   3. Anything else is Latin-1: every byte is the character of the same number, so any file,
+//      binary or not, comes back byte for byte.
+// Line ends: LF, CRLF and a lone CR all become "\r\n". The style remembered is the one used
+// most; on a tie the first of LF, CRLF, CR wins. A file without any line end counts as LF.
+#include <string>
+#include <string_view>
+
+#include "files/text_format.hh"
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+struct Decoded {
+  String text;  // every line break is "\r\n"
+  TextFormat format;
+};
+
+struct Encoded {
+  std::string bytes;
+  // The format actually written. It differs from the one asked for only where that one could
+  // not give the text back on the next load (see Encode).
+  TextFormat format;
+};
+
+Decoded Decode(std::string_view bytes);
+
+// The exact inverse of Decode for an unchanged text: every "\r\n" (and any lone "\r" or "\n")
+// is written in the format's line-end style.
+// Where the asked format would not load back as the same text, another is used instead:
+//   - Latin-1 with a character above U+00FF, or whose bytes would be detected as UTF-8 or
+//     UTF-16 on the next load: written as UTF-8 (with a mark if the text begins with U+FEFF).
+//   - UTF-8 without a mark for a text that begins with U+FEFF: written with a mark, since the
+//     character would otherwise be taken for one.
+// A lone surrogate cannot be written in UTF-8 and becomes U+FFFD; UTF-16 keeps it as it is.
+Encoded Encode(StringView text, TextFormat format);
+
+}  // namespace quilmar
