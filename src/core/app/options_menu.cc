@@ -1,12 +1,65 @@
-// Placeholder so the program links while this subsystem is being built; replaced by the real code.
+// The Options menu and the two view settings it shares with start-up and the loader.
+#include <exception>
+
 #include "app/app.hh"
 #include "app/options.hh"
+
 namespace quilmar {
-void SetWordWrap(App&, bool) {}
-void SetTabStops(App&) {}
-void App::mnuWordWrap_Click() {}
-void App::mnuFindCase_Click() {}
-void App::mnuReplaceCase_Click() {}
-void App::mnuFonts_Click() {}
-void App::mnuStCmdMode_Click() {}
+
+namespace {
+
+// Right margin in cells: 0 wraps at the window's width; this many never wraps in practice.
+constexpr double kNoWrapMargin = 10000;
+constexpr int kTabStopCount = 32;
+// The font dialog lists the screen fonts and offers no effects.
+constexpr int kFontDialogScreenFonts = 1;
+
+}  // namespace
+
+void SetWordWrap(App& app, bool wrap) { app.txtMain.SetRightMargin(wrap ? 0 : kNoWrapMargin); }
+
+void SetTabStops(App& app) {
+  if (app.modHeader.TabSpaces <= 2) return;  // the control's default stops stay
+  const auto spacing = static_cast<std::int16_t>(app.modHeader.TabSpaces - 1);
+  app.txtMain.SetSelTabCount(kTabStopCount);
+  for (int index = 0; index < kTabStopCount; ++index) app.txtMain.SetSelTabs(index, index * spacing);
+}
+
+void App::mnuWordWrap_Click() {
+  const bool wrap = !Checked(MenuItem::mnuWordWrap);
+  SetWordWrap(*this, wrap);
+  SetChecked(MenuItem::mnuWordWrap, wrap);
+}
+
+void App::mnuFindCase_Click() { SetChecked(MenuItem::mnuFindCase, !Checked(MenuItem::mnuFindCase)); }
+
+void App::mnuReplaceCase_Click() { SetChecked(MenuItem::mnuReplaceCase, !Checked(MenuItem::mnuReplaceCase)); }
+
+// The start mode takes effect at the next start; the running editor keeps its mode.
+void App::mnuStCmdMode_Click() {
+  const bool start = !Checked(MenuItem::mnuStCmdMode);
+  SetChecked(MenuItem::mnuStCmdMode, start);
+  modHeader.CmdStart = start;
+}
+
+// A cancelled dialog, or any failure of it, changes neither the recorded font nor the
+// document's.
+void App::mnuFonts_Click() {
+  try {
+    CommonDialog1.Flags = kFontDialogScreenFonts;
+    const std::optional<FontSpec> chosen = ports.dialogs.ShowFont(CommonDialog1.font);
+    if (!chosen) return;
+    CommonDialog1.font = *chosen;
+    // Copied field by field in the order name, bold, italic, size, then applied at once so
+    // that the document is laid out again only once.
+    FontSpec font = txtMain.Font();
+    font.name = CommonDialog1.font.name;
+    font.bold = CommonDialog1.font.bold;
+    font.italic = CommonDialog1.font.italic;
+    font.size = CommonDialog1.font.size;
+    txtMain.SetFont(font);
+  } catch (const std::exception&) {
+  }
+}
+
 }  // namespace quilmar

@@ -1,10 +1,55 @@
-// Placeholder so the program links while this subsystem is being built; replaced by the real code.
+// The File menu's handlers.
+#include <exception>
+
 #include "app/app.hh"
+#include "files/open_file.hh"
+#include "files/save_file.hh"
+
 namespace quilmar {
-void App::mnuOpen_Click() {}
-void App::mnuSave_Click() {}
-void App::mnuSaveAs_Click() {}
-void App::mnuClose_Click() {}
-void App::mnuPrint_Click() {}
+
+// Cancel changes nothing; any failure ends quietly. A file that cannot be read leaves the
+// previous CurrentFile in place, so a later plain write still goes to the document's own file.
+void App::mnuOpen_Click() {
+  try {
+    const std::optional<String> chosen = ports.dialogs.ShowOpen(CommonDialog1.InitDir);
+    if (!chosen) return;
+    const String previousFile = modHeader.CurrentFile;
+    modHeader.CurrentFile = *chosen;
+    OpenFile(*this, *chosen, previousFile);
+  } catch (const std::exception&) {
+  }
+}
+
+// Without a file of its own the document goes through the save dialog, replacing whatever
+// file is chosen; with one, its refusals and failures show in the message panel.
+void App::mnuSave_Click() {
+  if (modHeader.CurrentFile.empty())
+    SaveFileAs(*this, true);
+  else
+    SaveFile(*this, modHeader.CurrentFile, false, false);
+}
+
+void App::mnuSaveAs_Click() { SaveFileAs(*this, false); }
+
+// The caption and the line-count panel keep naming the closed file; TextChanged is set by
+// the emptying like by any other change.
+void App::mnuClose_Click() {
+  modHeader.CurrentFile.clear();
+  txtMain.SetText(String());
+  for (int p : {panel::Message, panel::Mode, panel::File, panel::Position}) SetPanel(p, String());
+}
+
+// On the first installed printer, in the document's font, without a dialog; no printer or a
+// printer error ends quietly.
+void App::mnuPrint_Click() {
+  try {
+    const std::vector<String> printers = ports.printer.InstalledPrinters();
+    if (printers.empty()) return;
+    ports.printer.PrintText(printers.front(), txtMain.Text(), txtMain.Font());
+  } catch (const std::exception&) {
+  }
+}
+
 void App::mnuExit_Click() { CloseWindow(); }
+
 }  // namespace quilmar

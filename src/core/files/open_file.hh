@@ -5,6 +5,22 @@
 namespace quilmar {
 
 class App;
+
+// The caller has already made `path` CurrentFile; `previousFile` is what CurrentFile held
+// before. The file replaces the document (no Change is raised), the tab stops are set again,
+// and the file panel, the caption and the line-count panel show the file.
+// A missing path (or a folder) shows "Err: " path " couldn't be opened" and keeps `path` as
+// CurrentFile. When the user declines a large file, or the file cannot be read, CurrentFile
+// goes back to `previousFile` and the caption and panels are left as they were, so that a
+// plain write never replaces a file the document did not come from; a read failure is then
+// thrown as FileError. In every case the dialogs start in the working directory afterwards.
+void OpenFile(App& app, const String& path, const String& previousFile);
+
+// The start-up form: no file was open before, and a file that cannot be read is reported
+// with the same box as a missing one instead of being thrown.
 void OpenFile(App& app, const String& path);
+
+// Above this many bytes the user is asked before the load.
+inline constexpr long long kLargeFileBytes = 10000000;
 
 }  // namespace quilmar

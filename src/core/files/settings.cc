@@ -1,6 +1,230 @@
-// Placeholder so the program links while this subsystem is being built; replaced by the real code.
 #include "files/settings.hh"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/app.hh"
+#include "app/like_match.hh"
+#include "app/options.hh"
+#include "files/encoding.hh"
+
 namespace quilmar {
-void LoadSettings(App&) {}
-void SaveSettings(App&) {}
+
+namespace {
+
+constexpr char16_t kSettingsName[] = u"quilmar.ini";
+// Font sizes the font dialog accepts, in points; others are rejected like a bad conversion.
+constexpr double kLargestFontSize = 1638;
+
+// Exact "True": the four letters with these capitals; anything else is false.
+bool ExactTrue(StringView value) { return value == u"True"; }
+
+String BooleanText(bool value) { return value ? u"True" : u"False"; }
+
+// Applies one recognised line's value; false is a failure that ends the reading.
+using Apply = bool (*)(App&, StringView value);
+
+bool ApplyStartIn(App& app, StringView value) {
+  app.CommonDialog1.InitDir = String(value);
+  return true;
+}
+
+bool ApplyCheck(App& app, MenuItem item, StringView value) {
+  const std::optional<bool> on = ToBoolean(value);
+  if (!on) return false;
+  app.SetChecked(item, *on);
+  return true;
+}
+
+bool ApplyFindCase(App& app, StringView value) { return ApplyCheck(app, MenuItem::mnuFindCase, value); }
+
+bool ApplyReplaceCase(App& app, StringView value) { return ApplyCheck(app, MenuItem::mnuReplaceCase, value); }
+
+bool ApplyWordWrap(App& app, StringView value) {
+  const bool wrap = ExactTrue(value);
+  app.SetChecked(MenuItem::mnuWordWrap, wrap);
+  SetWordWrap(app, wrap);
+  return true;
+}
+
+bool ApplyTabSpaces(App& app, StringView value) {
+  app.modHeader.TabSpaces = static_cast<std::int16_t>(value[0] - u'0');  // the pattern made it one digit
+  return true;
+}
+
+std::vector<StringView> SplitAtCommas(StringView value) {
+  std::vector<StringView> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = value.find(u',', start);
+    fields.push_back(value.substr(start, comma == StringView::npos ? StringView::npos : comma - start));
+    if (comma == StringView::npos) return fields;
+    start = comma + 1;
+  }
+}
+
+// The dialog's values are set one by one, so a field that fails leaves the earlier ones set in
+// the dialog while the document keeps its font.
+bool ApplyFont(App& app, StringView value) {
+  const std::vector<StringView> fields = SplitAtCommas(value);  // four or more: the pattern
+  FontSpec& dialog = app.CommonDialog1.font;
+  dialog.name = String(fields[0]);
+  const std::optional<bool> bold = ToBoolean(fields[1]);
+  if (!bold) return false;
+  dialog.bold = *bold;
+  const std::optional<bool> italic = ToBoolean(fields[2]);
+  if (!italic) return false;
+  dialog.italic = *italic;
+  const std::optional<double> size = ToNumber(fields[3]);
+  if (!size || !(*size > 0 && *size <= kLargestFontSize)) return false;
+  dialog.size = *size;
+  FontSpec font = app.txtMain.Font();
+  font.name = dialog.name;
+  font.bold = dialog.bold;
+  font.italic = dialog.italic;
+  font.size = dialog.size;
+  app.txtMain.SetFont(font);
+  return true;
+}
+
+bool ApplyCmdStart(App& app, StringView value) {
+  app.modHeader.CmdStart = ExactTrue(value);
+  return true;
+}
+
+struct LineTest {
+  const char16_t* pattern;
+  Apply apply;
+};
+
+// Every line meets all seven tests in this order; each that holds applies its value.
+constexpr std::array<LineTest, 7> kLineTests{{
+    {u"StartIn=*", ApplyStartIn},
+    {u"FindCase=*", ApplyFindCase},
+    {u"ReplaceCase=*", ApplyReplaceCase},
+    {u"WordWrap=*", ApplyWordWrap},
+    {u"TabSpaces=#", ApplyTabSpaces},
+    {u"Font=*,*,*,*", ApplyFont},
+    {u"CmdStart=*", ApplyCmdStart},
+}};
+
+// False when a value failed and the rest of the file is to be skipped.
+bool ApplyLine(App& app, StringView line) {
+  for (const LineTest& test : kLineTests) {
+    if (!LikeMatch(line, test.pattern)) continue;
+    const StringView value = line.substr(line.find(u'=') + 1);
+    if (!test.apply(app, value)) return false;
+  }
+  return true;
+}
+
+String SettingsText(App& app) {
+  const FontSpec& font = app.CommonDialog1.font;
+  const std::array<String, 7> lines{
+      u"StartIn=" + app.ports.fs.CurrentDirectory(),
+      u"CmdStart=" + BooleanText(app.modHeader.CmdStart),
+      u"Font=" + font.name + u"," + BooleanText(font.bold) + u"," + BooleanText(font.italic) + u"," +
+          ShortestNumber(font.size),
+      u"TabSpaces=" + Decimal(app.modHeader.TabSpaces),
+      u"WordWrap=" + BooleanText(app.Checked(MenuItem::mnuWordWrap)),
+      u"FindCase=" + BooleanText(app.Checked(MenuItem::mnuFindCase)),
+      u"ReplaceCase=" + BooleanText(app.Checked(MenuItem::mnuReplaceCase)),
+  };
+  String text;
+  for (const String& line : lines) text += line + u"\r\n";
+  return text;
+}
+
+bool EqualsIgnoringCase(StringView text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != static_cast<char16_t>(lower[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> ToNumber(StringView text) {
+  std::string ascii;
+  std::size_t i = 0, digits = 0;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    if (text[i] == u'-') ascii += '-';
+    ++i;
+  }
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= u'0' && c <= u'9') {
+      ++digits;
+    } else if (c == u'.' && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+    ascii += static_cast<char>(c);
+  }
+  if (digits == 0) return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value,
+                                            std::chars_format::fixed);
+  if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::optional<bool> ToBoolean(StringView text) {
+  if (EqualsIgnoringCase(text, "true")) return true;
+  if (EqualsIgnoringCase(text, "false")) return false;
+  const std::optional<double> number = ToNumber(text);
+  if (!number) return std::nullopt;
+  return *number != 0;
+}
+
+String ShortestNumber(double value) {
+  std::array<char, 64> buffer{};
+  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  if (error != std::errc()) return u"0";
+  return Ascii(std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())));
+}
+
+String SettingsPath(FileSystemPort& fs) {
+  const String programFolder = fs.ProgramFolder();
+  const String inProgramFolder = fs.Join(programFolder, kSettingsName);
+  if (fs.FileExists(inProgramFolder) || fs.FolderIsWritable(programFolder)) return inProgramFolder;
+  return fs.Join(fs.ConfigFolder(), kSettingsName);
+}
+
+void LoadSettings(App& app) {
+  try {
+    FileSystemPort& fs = app.ports.fs;
+    const String path = SettingsPath(fs);
+    if (!fs.FileExists(path)) return;
+    const String text = Decode(fs.ReadAll(path)).text;
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find(u"\r\n", start);
+      if (end == String::npos) end = text.size();
+      if (!ApplyLine(app, StringView(text).substr(start, end - start))) return;
+      start = end + 2;
+    }
+  } catch (const std::exception&) {
+    // Quietly: what was applied stays applied.
+  }
+}
+
+void SaveSettings(App& app) {
+  try {
+    FileSystemPort& fs = app.ports.fs;
+    fs.WriteAll(SettingsPath(fs), ToUtf8(SettingsText(app)));
+  } catch (const std::exception&) {
+    // Quietly: nothing is reported at exit.
+  }
+}
+
 }  // namespace quilmar

@@ -1,0 +1,56 @@
+#include "fault_file_system.hh"
+
+namespace quilmar::headless {
+
+void FaultFileSystem::Fail(FsCall call, std::string reason, std::optional<String> path, int times) {
+  faults_.push_back(Fault{call, std::move(reason), std::move(path), times});
+}
+
+int FaultFileSystem::Calls(FsCall call) const { return calls_[static_cast<std::size_t>(call)]; }
+
+void FaultFileSystem::Check(FsCall call, const String& path) const {
+  ++calls_[static_cast<std::size_t>(call)];
+  for (Fault& fault : faults_) {
+    if (fault.call != call || fault.remaining == 0) continue;
+    if (fault.path && *fault.path != path) continue;
+    if (fault.remaining > 0) --fault.remaining;
+    throw FileError(path, fault.reason);
+  }
+}
+
+std::int64_t FaultFileSystem::FileSize(const String& path) const {
+  Check(FsCall::FileSize, path);
+  return real_.FileSize(path);
+}
+
+std::string FaultFileSystem::ReadAll(const String& path) const {
+  Check(FsCall::ReadAll, path);
+  return real_.ReadAll(path);
+}
+
+void FaultFileSystem::CreateEmpty(const String& path) {
+  Check(FsCall::CreateEmpty, path);
+  real_.CreateEmpty(path);
+}
+
+void FaultFileSystem::WriteAll(const String& path, const std::string& bytes) {
+  Check(FsCall::WriteAll, path);
+  real_.WriteAll(path, bytes);
+}
+
+bool FaultFileSystem::IsReadOnly(const String& path) const {
+  Check(FsCall::IsReadOnly, path);
+  return real_.IsReadOnly(path);
+}
+
+std::uint32_t FaultFileSystem::Permissions(const String& path) const {
+  Check(FsCall::Permissions, path);
+  return real_.Permissions(path);
+}
+
+void FaultFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
+  Check(FsCall::SetPermissions, path);
+  real_.SetPermissions(path, permissions);
+}
+
+}  // namespace quilmar::headless

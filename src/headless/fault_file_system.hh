@@ -1,0 +1,58 @@
+#pragma once
+// A file system that passes every call to another one, except the calls a test has told it
+// to fail: for faults a real disk cannot produce on demand (a full disk, a file root may not
+// read). A failed call throws FileError before anything reaches the wrapped file system, as an
+// atomic write that failed would leave it.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.hh"
+
+namespace quilmar::headless {
+
+// The calls that can be made to fail.
+enum class FsCall { FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, Permissions, SetPermissions };
+
+class FaultFileSystem final : public FileSystemPort {
+ public:
+  explicit FaultFileSystem(FileSystemPort& real) : real_(real) {}
+
+  // The next `times` calls of that kind (on `path` only, when given) throw FileError with
+  // this reason; times < 0: every such call from now on.
+  void Fail(FsCall call, std::string reason, std::optional<String> path = std::nullopt, int times = -1);
+  void ClearFaults() { faults_.clear(); }
+  // How many calls of that kind reached this wrapper, failed or not.
+  int Calls(FsCall call) const;
+
+  bool FileExists(const String& path) const override { return real_.FileExists(path); }
+  std::int64_t FileSize(const String& path) const override;
+  std::string ReadAll(const String& path) const override;
+  void CreateEmpty(const String& path) override;
+  void WriteAll(const String& path, const std::string& bytes) override;
+  bool IsReadOnly(const String& path) const override;
+  std::uint32_t Permissions(const String& path) const override;
+  void SetPermissions(const String& path, std::uint32_t permissions) override;
+  bool FolderIsWritable(const String& folder) const override { return real_.FolderIsWritable(folder); }
+  String FileName(const String& path) const override { return real_.FileName(path); }
+  String CurrentDirectory() const override { return real_.CurrentDirectory(); }
+  String ProgramFolder() const override { return real_.ProgramFolder(); }
+  String ConfigFolder() const override { return real_.ConfigFolder(); }
+  String Join(const String& folder, const String& name) const override { return real_.Join(folder, name); }
+
+ private:
+  struct Fault {
+    FsCall call;
+    std::string reason;
+    std::optional<String> path;
+    int remaining;
+  };
+  // Counts the call and throws if a fault matches it.
+  void Check(FsCall call, const String& path) const;
+
+  FileSystemPort& real_;
+  mutable std::vector<Fault> faults_;
+  mutable std::vector<int> calls_ = std::vector<int>(7, 0);
+};
+
+}  // namespace quilmar::headless
