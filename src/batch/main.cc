@@ -1,6 +1,138 @@
-// Placeholder so the build configures while quilmar-batch is being built; replaced by the real code.
+// quilmar-batch: runs the real editor on a key script, headless or through the window, and
+// prints its final state as one JSON object.
+#include <QApplication>
+#include <QCoreApplication>
+
 #include <cstdio>
-int main() {
-  std::fputs("quilmar-batch: not built yet\n", stderr);
-  return 1;
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "batch_options.hh"
+#include "headless_driver.hh"
+#include "json_output.hh"
+#include "key_script.hh"
+#include "qt_driver.hh"
+#include "qt_file_system.hh"
+#include "temp_home.hh"
+
+namespace qb = quilmar::batch;
+
+namespace {
+
+constexpr int kBadUsage = 2;
+constexpr int kEditorFailed = 1;
+
+int Refuse(const std::string& message) {
+  std::cerr << "quilmar-batch: " << message << "\n";
+  return kBadUsage;
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return content.str();
+}
+
+// Delivers one parsed event to the driver.
+struct Deliver {
+  qb::Driver& driver;
+  void operator()(const quilmar::KeyEvent& key) const { driver.Key(key); }
+  void operator()(const qb::MouseUpEvent& e) const { driver.MouseUp(e.button); }
+  void operator()(const qb::SelectEvent& e) const { driver.Select(e.start, e.length); }
+  void operator()(const qb::MenuEvent& e) const { driver.Menu(e.item); }
+  void operator()(const qb::CloseEvent&) const { driver.Close(); }
+  void operator()(const qb::ResizeEvent& e) const { driver.Resize(e.width, e.height); }
+};
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const qb::ParsedOptions parsed = qb::ParseBatchOptions(args);
+  if (parsed.error) return Refuse(*parsed.error);
+  qb::BatchOptions options = parsed.options;
+  if (options.help) {
+    std::cout << qb::kBatchUsage;
+    return 0;
+  }
+
+  // Every script is read and parsed before the editor starts: a bad one runs nothing.
+  std::vector<qb::ScriptEvent> events;
+  for (const auto& source : options.scripts) {
+    std::string text = source.value;
+    if (source.isFile) {
+      auto content = ReadFile(source.value);
+      if (!content) return Refuse("--keys-file " + source.value + ": cannot be read");
+      text = std::move(*content);
+    }
+    qb::KeyScript script = qb::ParseKeyScript(text);
+    if (script.error)
+      return Refuse((source.isFile ? "--keys-file " + source.value : std::string("--keys")) +
+                    ": " + *script.error);
+    events.insert(events.end(), script.events.begin(), script.events.end());
+  }
+
+  std::unique_ptr<qb::TempHome> tempHome;
+  try {
+    if (options.run.home.empty()) {
+      tempHome = std::make_unique<qb::TempHome>();
+      options.run.home = tempHome->Path().string();
+    } else {
+      std::error_code error;
+      if (!std::filesystem::is_directory(options.run.home, error))
+        return Refuse("--home " + options.run.home + ": no such folder");
+      options.run.home = std::filesystem::absolute(options.run.home).lexically_normal().string();
+    }
+  } catch (const std::exception& e) {
+    return Refuse(e.what());
+  }
+
+  // Qt reads its own options from the arguments; it gets none of ours.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  std::unique_ptr<QCoreApplication> application;
+  if (options.qt) {
+    if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+    application = std::make_unique<QApplication>(qtArgc, qtArgv);
+  } else {
+    application = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+  }
+
+  try {
+    quilmar::QtFileSystem fs(quilmar::FromUtf8(options.run.home));
+    std::unique_ptr<qb::Driver> driver;
+    if (options.qt) {
+      driver = qb::MakeQtDriver(options.run);
+      if (!driver) return Refuse("--qt is not available in this build: the window is not ready yet");
+    } else {
+      driver = qb::MakeHeadlessDriver(options.run, fs);
+    }
+    driver->Start(options.commandLine);
+    for (const auto& event : events) std::visit(Deliver{*driver}, event);
+    const std::string json = qb::SnapshotJson(driver->Read(), options.omitText);
+    std::fwrite(json.data(), 1, json.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  } catch (const std::exception& e) {
+    std::cerr << "quilmar-batch: the editor failed: " << e.what() << "\n";
+    return kEditorFailed;
+  }
+  return 0;
 }

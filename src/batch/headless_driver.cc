@@ -1,0 +1,98 @@
+#include "headless_driver.hh"
+
+#include <cmath>
+
+#include "app/window_layout.hh"
+#include "headless_editor.hh"
+
+namespace quilmar::batch {
+
+namespace {
+
+constexpr float kStatusBarCells = 1.0f;
+
+headless::EditorSetup SetupFrom(const RunOptions& o) {
+  headless::EditorSetup setup;
+  setup.cols = o.cols;
+  setup.rows = o.rows;
+  setup.fileDialogs = o.dialogs;
+  setup.fontDialogs = o.fontDialogs;
+  setup.answers = o.answers;
+  setup.clipboard = o.clipboard;
+  return setup;
+}
+
+class HeadlessDriver final : public Driver {
+ public:
+  HeadlessDriver(const RunOptions& options, FileSystemPort& fs) : editor_(fs, SetupFrom(options)) {}
+
+  void Start(const String& commandLine) override { editor_.app.Start(commandLine); }
+  void Key(const KeyEvent& key) override { editor_.app.KeyDown(key); }
+  void MouseUp(int button) override { editor_.app.MouseUp(button, shift::None); }
+
+  void Select(std::int32_t start, std::int32_t length) override {
+    App& app = editor_.app;
+    if (app.Closed()) return;
+    EventScope scope(app);
+    app.txtMain.SetSelStart(start);
+    app.txtMain.SetSelLength(length);
+  }
+
+  void Menu(MenuItem item) override { editor_.app.MenuClick(item); }
+  void Close() override { editor_.app.CloseWindow(); }
+
+  void Resize(int widthTwips, int heightTwips) override {
+    App& app = editor_.app;
+    if (app.Closed()) return;
+    WindowGeometry geometry;
+    geometry.outerWidth = static_cast<float>(widthTwips);
+    geometry.outerHeight = static_cast<float>(heightTwips);
+    geometry.statusBarHeight = kStatusBarCells;
+    const auto layout = Form_Resize(geometry);
+    if (!layout) return;
+    EventScope scope(app);
+    editor_.measure.Resize(static_cast<int>(std::floor(layout->documentWidth)),
+                           static_cast<int>(std::floor(layout->documentHeight)));
+    app.txtMain.Relayout();
+  }
+
+  Snapshot Read() override {
+    const App& app = editor_.app;
+    Snapshot s;
+    s.text = app.txtMain.Text();
+    s.selStart = app.txtMain.SelStart();
+    s.selLength = app.txtMain.SelLength();
+    s.commandMode = app.CommandMode;
+    s.locked = app.txtMain.Locked();
+    s.pendingDelete = app.PendingDelete;
+    s.panels.assign(editor_.statusBar.Panels().begin(), editor_.statusBar.Panels().end());
+    s.caption = editor_.window.Caption();
+    s.currentFile = app.modHeader.CurrentFile;
+    s.textChanged = app.modHeader.TextChanged;
+    s.lastPattern = app.modHeader.LastPattern;
+    s.searchPos = app.modHeader.SearchPos;
+    s.tabSpaces = app.modHeader.TabSpaces;
+    s.cmdStart = app.modHeader.CmdStart;
+    for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase,
+                          MenuItem::mnuStCmdMode})
+      s.checks[std::string(InfoOf(item).name)] = editor_.menus.Checked(item);
+    s.cmdText = editor_.txtCmd.Text();
+    s.focus = editor_.focus.Focused() == Control::txtMain ? "txtMain" : "txtCmd";
+    s.clipboard = editor_.clipboard.GetText();
+    s.messageBoxes = editor_.messageBox.Shown();
+    s.closed = editor_.window.Closed();
+    s.lineCount = app.txtMain.GetLineCount();
+    return s;
+  }
+
+ private:
+  headless::HeadlessEditor editor_;
+};
+
+}  // namespace
+
+std::unique_ptr<Driver> MakeHeadlessDriver(const RunOptions& options, FileSystemPort& fs) {
+  return std::make_unique<HeadlessDriver>(options, fs);
+}
+
+}  // namespace quilmar::batch
