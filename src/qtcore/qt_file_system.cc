@@ -119,7 +119,7 @@ bool FolderAllowsNewFiles(const QString& file) {
 void WriteReplacing(const String& path, const QString& target, const std::string& bytes,
                     const std::optional<struct stat>& old) {
   QSaveFile file(target);
-  if (!file.open(QIODevice::WriteOnly)) throw FileError(path, file.errorString().toStdString());
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw FileError(path, file.errorString().toStdString());
   if (old) {
     // The new file takes the old one's exact mode bits and, where allowed, its owner.
     ::fchmod(file.handle(), old->st_mode & 07777);
@@ -131,13 +131,21 @@ void WriteReplacing(const String& path, const QString& target, const std::string
       ::fchmod(file.handle(), old->st_mode & 07777);  // chown clears set-id bits
     }
   }
-  const qint64 written = file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-  if (written != static_cast<qint64>(bytes.size())) {
-    const std::string reason = file.errorString().toStdString();
+  // Written through the descriptor, so a failure keeps its reason ("No space left on device")
+  // and is met here rather than at a late flush.
+  try {
+    WriteLoop(path, file.handle(), bytes, false);
+    if (::fdatasync(file.handle()) != 0 && errno != EINVAL) Fail(path, errno);
+  } catch (const FileError&) {
     file.cancelWriting();
+    throw;
+  }
+  if (!file.commit()) {
+    const int error = errno;
+    std::string reason = file.errorString().toStdString();
+    if (reason.empty() || reason == "Unknown error") reason = ErrnoText(error);
     throw FileError(path, reason);
   }
-  if (!file.commit()) throw FileError(path, file.errorString().toStdString());
 }
 
 }  // namespace

@@ -1,0 +1,181 @@
+// Decoding and encoding of files: detection, line ends, and byte-exact round trips.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "files/encoding.hh"
+
+namespace quilmar {
+namespace {
+
+using namespace std::string_literals;
+
+struct RoundTrip {
+  const char* name;
+  std::string bytes;
+  Encoding encoding;
+  LineEnd lineEnd;
+  String text;  // as the document holds it
+};
+
+// Each file decodes to its text and format, and encodes back to the very same bytes.
+const RoundTrip kRoundTrips[] = {
+    {"empty", "", Encoding::Utf8, LineEnd::LF, u""},
+    {"LF", "one\ntwo\n", Encoding::Utf8, LineEnd::LF, u"one\r\ntwo\r\n"},
+    {"CRLF", "one\r\ntwo\r\n", Encoding::Utf8, LineEnd::CRLF, u"one\r\ntwo\r\n"},
+    {"CR", "one\rtwo\r", Encoding::Utf8, LineEnd::CR, u"one\r\ntwo\r\n"},
+    {"no final line end", "one\ntwo", Encoding::Utf8, LineEnd::LF, u"one\r\ntwo"},
+    {"empty lines", "\n\n\n", Encoding::Utf8, LineEnd::LF, u"\r\n\r\n\r\n"},
+    {"no line end at all", "word", Encoding::Utf8, LineEnd::LF, u"word"},
+    {"UTF-8", "gr\xC3\xBC\xC3\x9F \xE2\x82\xAC \xF0\x9F\x98\x80\n", Encoding::Utf8, LineEnd::LF,
+     u"gr\u00FC\u00DF \u20AC \U0001F600\r\n"},
+    {"UTF-8 BOM", "\xEF\xBB\xBFhi\r\n", Encoding::Utf8Bom, LineEnd::CRLF, u"hi\r\n"},
+    {"UTF-8 BOM only", "\xEF\xBB\xBF", Encoding::Utf8Bom, LineEnd::LF, u""},
+    {"NUL bytes", "a\0b\n\0"s, Encoding::Utf8, LineEnd::LF, u"a\0b\r\n\0"s},
+    {"Latin-1", "caf\xE9\n\xFF\xFE", Encoding::Latin1, LineEnd::LF, u"caf\u00E9\r\n\u00FF\u00FE"},
+    {"invalid UTF-8 with CRLF", "a\xC3\r\nb", Encoding::Latin1, LineEnd::CRLF, u"a\u00C3\r\nb"},
+    {"overlong form", "\xC0\xAF", Encoding::Latin1, LineEnd::LF, u"\u00C0\u00AF"},
+    {"encoded surrogate", "\xED\xA0\x80", Encoding::Latin1, LineEnd::LF, u"\u00ED\u00A0\u0080"},
+    {"above U+10FFFF", "\xF4\x90\x80\x80", Encoding::Latin1, LineEnd::LF, u"\u00F4\u0090\u0080\u0080"},
+    {"truncated sequence", "ab\xE2\x82", Encoding::Latin1, LineEnd::LF, u"ab\u00E2\u0082"},
+    {"UTF-8 BOM then invalid", "\xEF\xBB\xBF\xFF", Encoding::Latin1, LineEnd::LF, u"\u00EF\u00BB\u00BF\u00FF"},
+    {"UTF-16 LE", "\xFF\xFEh\0i\0\r\0\n\0\x3D\xD8\x00\xDE"s, Encoding::Utf16LE, LineEnd::CRLF, u"hi\r\n\U0001F600"},
+    {"UTF-16 BE", "\xFE\xFF\0h\0i\0\n\x20\xAC"s, Encoding::Utf16BE, LineEnd::LF, u"hi\r\n\u20AC"},
+    {"UTF-16 LE lone surrogate and NUL", "\xFF\xFE\x00\xD8\0\0"s, Encoding::Utf16LE, LineEnd::LF, u"\xD800\0"s},
+    {"UTF-16 BE CR", "\xFE\xFF\0a\0\r\0b"s, Encoding::Utf16BE, LineEnd::CR, u"a\r\nb"},
+    {"UTF-16 mark before an odd byte count", "\xFF\xFEx", Encoding::Latin1, LineEnd::LF, u"\u00FF\u00FEx"},
+    {"long ASCII runs", std::string(1000, 'x') + "\n" + std::string(37, 'y'), Encoding::Utf8, LineEnd::LF,
+     String(1000, u'x') + u"\r\n" + String(37, u'y')},
+};
+
+TEST(Encoding, FilesDecodeToTheirTextAndFormatAndEncodeBackByteForByte) {
+  for (const RoundTrip& c : kRoundTrips) {
+    SCOPED_TRACE(c.name);
+    const Decoded decoded = Decode(c.bytes);
+    EXPECT_EQ(decoded.text, c.text);
+    EXPECT_EQ(decoded.format.encoding, c.encoding);
+    EXPECT_EQ(decoded.format.lineEnd, c.lineEnd);
+    const Encoded encoded = Encode(decoded.text, decoded.format);
+    EXPECT_EQ(encoded.bytes, c.bytes);
+    EXPECT_EQ(encoded.format, decoded.format);
+  }
+}
+
+TEST(Encoding, EveryByteValueSurvivesALatin1RoundTrip) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  all += all;  // two of each, including "\r\n" pairs and lone ones
+  const Decoded decoded = Decode(all);
+  ASSERT_EQ(decoded.format.encoding, Encoding::Latin1);
+  // Line ends are remembered in one style, so the bytes come back once the breaks agree.
+  std::string expected;
+  const std::string_view lineEnd = decoded.format.lineEnd == LineEnd::CR ? "\r" : decoded.format.lineEnd == LineEnd::LF ? "\n" : "\r\n";
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    if (all[i] == '\r' && i + 1 < all.size() && all[i + 1] == '\n') {
+      expected += lineEnd;
+      ++i;
+    } else if (all[i] == '\r' || all[i] == '\n') {
+      expected += lineEnd;
+    } else {
+      expected += all[i];
+    }
+  }
+  EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, expected);
+}
+
+TEST(Encoding, MixedLineEndsComeBackInTheMostUsedStyle) {
+  struct Case {
+    std::string bytes;
+    LineEnd style;
+    std::string saved;
+  };
+  const Case cases[] = {
+      {"a\r\nb\r\nc\nd", LineEnd::CRLF, "a\r\nb\r\nc\r\nd"},
+      {"a\nb\rc\n", LineEnd::LF, "a\nb\nc\n"},
+      {"a\rb\rc\r\n", LineEnd::CR, "a\rb\rc\r"},
+      // Ties: LF before CRLF before CR.
+      {"a\nb\r\n", LineEnd::LF, "a\nb\n"},
+      {"a\r\nb\r", LineEnd::CRLF, "a\r\nb\r\n"},
+      {"a\rb\n", LineEnd::LF, "a\nb\n"},
+      // "\n\r" is two line ends, not one.
+      {"a\n\rb", LineEnd::LF, "a\n\nb"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    const Decoded decoded = Decode(c.bytes);
+    EXPECT_EQ(decoded.format.lineEnd, c.style);
+    EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, c.saved);
+  }
+}
+
+TEST(Encoding, NewTextIsWrittenInTheDocumentsFormat) {
+  const String text = u"\u00E9\r\nx";
+  EXPECT_EQ(Encode(text, {Encoding::Utf8, LineEnd::LF}).bytes, "\xC3\xA9\nx");
+  EXPECT_EQ(Encode(text, {Encoding::Utf8Bom, LineEnd::CRLF}).bytes, "\xEF\xBB\xBF\xC3\xA9\r\nx");
+  EXPECT_EQ(Encode(text, {Encoding::Latin1, LineEnd::CR}).bytes, "\xE9\rx");
+  EXPECT_EQ(Encode(text, {Encoding::Utf16LE, LineEnd::LF}).bytes, "\xFF\xFE\xE9\0\n\0x\0"s);
+  EXPECT_EQ(Encode(text, {Encoding::Utf16BE, LineEnd::CRLF}).bytes, "\xFE\xFF\0\xE9\0\r\0\n\0x"s);
+  // Lone breaks, which the document never holds, are still written as breaks.
+  EXPECT_EQ(Encode(u"a\rb\nc", {Encoding::Utf8, LineEnd::CRLF}).bytes, "a\r\nb\r\nc");
+}
+
+// Whatever is written must load back as the same text; where the document's own format
+// cannot promise that, another one is chosen and reported.
+TEST(Encoding, AFormatThatWouldChangeTheTextOnReloadIsReplaced) {
+  struct Case {
+    const char* name;
+    String text;
+    TextFormat asked;
+    Encoding written;
+  };
+  const Case cases[] = {
+      {"Latin-1 gained a character above U+00FF", u"caf\u00E9 \u20AC", {Encoding::Latin1, LineEnd::LF}, Encoding::Utf8},
+      {"Latin-1 bytes that read as UTF-8", u"\u00C3\u00A9", {Encoding::Latin1, LineEnd::LF}, Encoding::Utf8},
+      {"Latin-1 bytes that read as a UTF-16 mark", u"\u00FF\u00FEab\u00E9\u00E9", {Encoding::Latin1, LineEnd::LF}, Encoding::Utf8},
+      {"Latin-1 bytes that read as a UTF-8 mark", u"\u00EF\u00BB\u00BFabc", {Encoding::Latin1, LineEnd::LF}, Encoding::Utf8},
+      {"Latin-1 text now plain ASCII", u"abc", {Encoding::Latin1, LineEnd::LF}, Encoding::Utf8},
+      {"UTF-8 text starting with U+FEFF", u"\uFEFFabc", {Encoding::Utf8, LineEnd::LF}, Encoding::Utf8Bom},
+      {"Latin-1 that stays Latin-1", u"caf\u00E9", {Encoding::Latin1, LineEnd::LF}, Encoding::Latin1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Encoded encoded = Encode(c.text, c.asked);
+    EXPECT_EQ(encoded.format.encoding, c.written);
+    EXPECT_EQ(encoded.format.lineEnd, c.asked.lineEnd);
+    const Decoded reloaded = Decode(encoded.bytes);
+    EXPECT_EQ(reloaded.text, c.text);
+    EXPECT_EQ(reloaded.format.encoding, c.written);
+  }
+}
+
+TEST(Encoding, ALoneSurrogateIsWrittenAsReplacementInUtf8AndKeptInUtf16) {
+  const String text = u"a\xD800z"s;
+  EXPECT_EQ(Encode(text, {Encoding::Utf8, LineEnd::LF}).bytes, "a\xEF\xBF\xBDz");
+  EXPECT_EQ(Decode(Encode(text, {Encoding::Utf16LE, LineEnd::LF}).bytes).text, text);
+}
+
+// A text of many lines and every kind of character decodes the same through the word-at-a-
+// time fast paths as one character at a time.
+TEST(Encoding, LongMixedTextsRoundTripInEveryFormat) {
+  String text;
+  for (int i = 0; i < 3000; ++i) {
+    text += u"line " + Decimal(i);
+    if (i % 7 == 0) text += u" \u00E9\u00FF";
+    if (i % 11 == 0) text += u" \u20AC\U0001F600";
+    if (i % 13 == 0) text += String(1, u'\0');
+    text += u"\r\n";
+  }
+  const Encoding encodings[] = {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE};
+  const LineEnd styles[] = {LineEnd::LF, LineEnd::CRLF, LineEnd::CR};
+  for (Encoding encoding : encodings)
+    for (LineEnd style : styles) {
+      const Encoded encoded = Encode(text, {encoding, style});
+      const Decoded decoded = Decode(encoded.bytes);
+      EXPECT_EQ(decoded.text, text);
+      EXPECT_EQ(decoded.format, (TextFormat{encoding, style}));
+      EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, encoded.bytes);
+    }
+}
+
+}  // namespace
+}  // namespace quilmar

@@ -1,0 +1,214 @@
+// The real file system adapter on real temporary folders: what it reports, and that a write
+// never damages the file it replaces.
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+
+#include "qt_file_system.hh"
+#include "temp_folder.hh"
+
+namespace quilmar {
+namespace {
+
+using testing::RunningAsRoot;
+using testing::TempFolder;
+namespace fs = std::filesystem;
+
+std::string ReasonOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const FileError& e) {
+    return e.Reason();
+  }
+  return "(no failure)";
+}
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  ::lstat(path.c_str(), &st);
+  return st.st_ino;
+}
+
+class QtFileSystemTest : public ::testing::Test {
+ protected:
+  TempFolder dir;
+  QtFileSystem files{dir.UPath(), dir.UPath("config")};
+};
+
+TEST_F(QtFileSystemTest, ExistsOnlyForRegularFiles) {
+  dir.Write("a.txt", "x");
+  fs::create_directory(dir.Path("folder"));
+  fs::create_symlink(dir.Path("a.txt"), dir.Path("link"));
+  fs::create_symlink("/dev/null", dir.Path("device"));
+  EXPECT_TRUE(files.FileExists(dir.UPath("a.txt")));
+  EXPECT_TRUE(files.FileExists(dir.UPath("link")));
+  EXPECT_FALSE(files.FileExists(dir.UPath("folder")));
+  EXPECT_FALSE(files.FileExists(dir.UPath("device")));
+  EXPECT_FALSE(files.FileExists(dir.UPath("missing")));
+  EXPECT_FALSE(files.FileExists(u""));
+}
+
+TEST_F(QtFileSystemTest, ReadsWholeFilesAndRefusesOtherThingsWithAReason) {
+  dir.Write("a.txt", std::string("bytes\0and\r\nmore", 15));
+  EXPECT_EQ(files.ReadAll(dir.UPath("a.txt")), std::string("bytes\0and\r\nmore", 15));
+  EXPECT_EQ(files.FileSize(dir.UPath("a.txt")), 15);
+  dir.Sized("big", 3000000);
+  EXPECT_EQ(files.ReadAll(dir.UPath("big")).size(), 3000000u);
+
+  EXPECT_EQ(ReasonOf([&] { files.ReadAll(dir.UPath("missing")); }), "No such file or directory");
+  fs::create_directory(dir.Path("folder"));
+  EXPECT_EQ(ReasonOf([&] { files.ReadAll(dir.UPath("folder")); }), "Is a directory");
+  EXPECT_EQ(ReasonOf([&] { files.FileSize(dir.UPath("missing")); }), "No such file or directory");
+}
+
+TEST_F(QtFileSystemTest, AFifoIsRefusedWithoutWaitingForAWriter) {
+  ASSERT_EQ(::mkfifo(dir.Path("fifo").c_str(), 0644), 0);
+  auto reading = std::async(std::launch::async, [&] { return ReasonOf([&] { files.ReadAll(dir.UPath("fifo")); }); });
+  ASSERT_EQ(reading.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "ReadAll blocked on a FIFO";
+  EXPECT_EQ(reading.get(), "Not a regular file");
+}
+
+TEST_F(QtFileSystemTest, AWriteReplacesTheFileKeepingItsModeAndLeavesNoTemporaryFile) {
+  dir.Write("a.txt", "old", 0754);
+  const ino_t before = Inode(dir.Path("a.txt"));
+  files.WriteAll(dir.UPath("a.txt"), "new content");
+  EXPECT_EQ(dir.Read("a.txt"), "new content");
+  EXPECT_EQ(dir.Mode("a.txt"), 0754u);
+  EXPECT_NE(Inode(dir.Path("a.txt")), before) << "expected a replacement, not an overwrite";
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(QtFileSystemTest, AWriteKeepsTheOwnerWhereAllowed) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "giving a file to another owner needs root";
+  dir.Write("a.txt", "old");
+  ASSERT_EQ(::chown(dir.Path("a.txt").c_str(), 1234, 4321), 0);
+  files.WriteAll(dir.UPath("a.txt"), "new");
+  struct stat st {};
+  ::stat(dir.Path("a.txt").c_str(), &st);
+  EXPECT_EQ(st.st_uid, 1234u);
+  EXPECT_EQ(st.st_gid, 4321u);
+  EXPECT_EQ(dir.Read("a.txt"), "new");
+}
+
+TEST_F(QtFileSystemTest, SymbolicLinksAreFollowedAndStayLinks) {
+  fs::create_directory(dir.Path("sub"));
+  dir.Write("sub/target.txt", "old", 0600);
+  fs::create_symlink("sub/target.txt", dir.Path("relative"));  // relative to the link's folder
+  fs::create_symlink(dir.Path("relative"), dir.Path("chain"));
+  files.WriteAll(dir.UPath("chain"), "through the chain");
+  EXPECT_TRUE(fs::is_symlink(dir.Path("chain")));
+  EXPECT_TRUE(fs::is_symlink(dir.Path("relative")));
+  EXPECT_EQ(dir.Read("sub/target.txt"), "through the chain");
+  EXPECT_EQ(dir.Mode("sub/target.txt"), 0600u);
+}
+
+TEST_F(QtFileSystemTest, HardLinkedFilesAreWrittenInPlaceSoTheLinksStayShared) {
+  dir.Write("a.txt", "a much longer old content than the new one");
+  fs::create_hard_link(dir.Path("a.txt"), dir.Path("b.txt"));
+  files.WriteAll(dir.UPath("a.txt"), "short");
+  EXPECT_EQ(dir.Read("a.txt"), "short");
+  EXPECT_EQ(dir.Read("b.txt"), "short");
+  EXPECT_EQ(Inode(dir.Path("a.txt")), Inode(dir.Path("b.txt")));
+}
+
+TEST_F(QtFileSystemTest, AFullDeviceBehindALinkReportsNoSpaceAndStaysADevice) {
+  fs::create_symlink("/dev/full", dir.Path("full"));
+  EXPECT_EQ(ReasonOf([&] { files.WriteAll(dir.UPath("full"), "text"); }), "No space left on device");
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+  EXPECT_TRUE(fs::is_symlink(dir.Path("full")));
+}
+
+TEST_F(QtFileSystemTest, AVanishedFolderReportsItsReason) {
+  fs::create_directory(dir.Path("gone"));
+  const String path = dir.UPath("gone/a.txt");
+  fs::remove(dir.Path("gone"));
+  EXPECT_EQ(ReasonOf([&] { files.WriteAll(path, "x"); }), "No such file or directory");
+  EXPECT_EQ(ReasonOf([&] { files.CreateEmpty(path); }), "No such file or directory");
+}
+
+// A file system too small for the new content: the write fails and the old file is intact,
+// whether it is replaced or, hard-linked, written in place.
+TEST_F(QtFileSystemTest, AFullDiskLeavesTheOldContentIntact) {
+  fs::create_directory(dir.Path("small"));
+  if (::mount("tmpfs", dir.Path("small").c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount(at.c_str()); }
+  } unmount{dir.Path("small")};
+  dir.Write("small/a.txt", "old content");
+  dir.Write("small/linked.txt", "old linked content");
+  fs::create_hard_link(dir.Path("small/linked.txt"), dir.Path("small/other-link.txt"));
+  const std::string tooBig(256 * 1024, 'x');
+
+  EXPECT_EQ(ReasonOf([&] { files.WriteAll(dir.UPath("small/a.txt"), tooBig); }), "No space left on device");
+  EXPECT_EQ(dir.Read("small/a.txt"), "old content");
+  EXPECT_EQ(ReasonOf([&] { files.WriteAll(dir.UPath("small/linked.txt"), tooBig); }), "No space left on device");
+  EXPECT_EQ(dir.Read("small/linked.txt"), "old linked content");
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path("small"))) ++entries;
+  EXPECT_EQ(entries, 3) << "a temporary file was left behind";
+}
+
+TEST_F(QtFileSystemTest, AFolderThatForbidsNewFilesIsWrittenInPlace) {
+  if (RunningAsRoot()) GTEST_SKIP() << "root may create files in any folder";
+  fs::create_directory(dir.Path("locked"));
+  dir.Write("locked/a.txt", "old");
+  ::chmod(dir.Path("locked").c_str(), 0555);
+  EXPECT_FALSE(files.FolderIsWritable(dir.UPath("locked")));
+  files.WriteAll(dir.UPath("locked/a.txt"), "new");
+  EXPECT_EQ(dir.Read("locked/a.txt"), "new");
+}
+
+TEST_F(QtFileSystemTest, CreatesEmptyFilesAndKeepsAnExistingOne) {
+  files.CreateEmpty(dir.UPath("new.txt"));
+  EXPECT_TRUE(dir.Exists("new.txt"));
+  EXPECT_EQ(dir.Read("new.txt"), "");
+  dir.Write("old.txt", "kept");
+  files.CreateEmpty(dir.UPath("old.txt"));
+  EXPECT_EQ(dir.Read("old.txt"), "kept");
+}
+
+TEST_F(QtFileSystemTest, PermissionsAreExactAndReadOnlyMeansTheOwnerMayNotWrite) {
+  const struct {
+    mode_t mode;
+    bool readOnly;
+  } cases[] = {{0644, false}, {0444, true}, {0466, true}, {0200, false}, {04755, false}, {0, true}};
+  for (const auto& c : cases) {
+    dir.Write("f", "", c.mode);
+    EXPECT_EQ(files.IsReadOnly(dir.UPath("f")), c.readOnly) << std::oct << c.mode;
+    EXPECT_EQ(files.Permissions(dir.UPath("f")), c.mode);
+    files.SetPermissions(dir.UPath("f"), 0640);
+    EXPECT_EQ(dir.Mode("f"), 0640u);
+  }
+  EXPECT_EQ(ReasonOf([&] { files.IsReadOnly(dir.UPath("missing")); }), "No such file or directory");
+}
+
+TEST_F(QtFileSystemTest, FoldersNamesAndPaths) {
+  EXPECT_TRUE(files.FolderIsWritable(dir.UPath()));
+  EXPECT_FALSE(files.FolderIsWritable(dir.UPath("missing")));
+  dir.Write("file", "");
+  EXPECT_FALSE(files.FolderIsWritable(dir.UPath("file")));
+
+  EXPECT_EQ(files.FileName(u"/a/b/notes.txt"), u"notes.txt");
+  EXPECT_EQ(files.FileName(u"notes.txt"), u"notes.txt");
+  EXPECT_EQ(files.Join(u"/a", u"b"), u"/a/b");
+  EXPECT_EQ(files.Join(u"/a/", u"b"), u"/a/b");
+  EXPECT_EQ(files.ProgramFolder(), dir.UPath());
+  EXPECT_EQ(files.CurrentDirectory(), FromUtf8(fs::current_path().string()));
+
+  EXPECT_FALSE(dir.Exists("config"));
+  EXPECT_EQ(files.ConfigFolder(), dir.UPath("config"));
+  EXPECT_TRUE(fs::is_directory(dir.Path("config"))) << "asking for the folder makes it";
+}
+
+}  // namespace
+}  // namespace quilmar
