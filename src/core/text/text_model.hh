@@ -133,6 +133,7 @@ class TextModel {
 
  private:
   struct Impl;
+  friend struct TextModelOps;  // the edit and selection primitives (text_model.cc)
   std::unique_ptr<Impl> impl_;
 };
 

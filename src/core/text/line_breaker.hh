@@ -1,0 +1,67 @@
+#pragma once
+// Where a paragraph breaks into laid-out lines: greedy wrapping at a width, from a measure
+// and the tab stops. Wrap offsets are the paragraph offsets where each line after the first
+// begins.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/measure.hh"
+#include "text/tab_stops.hh"
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+using WrapList = std::vector<std::int32_t>;
+
+class LineBreaker {
+ public:
+  LineBreaker(const Measure& measure, const TabStops& tabs);
+
+  // Takes the width to wrap at and re-reads the measure (call after a font, size or tab
+  // change; the breaker caches character widths).
+  void Configure(double width);
+  double Width() const { return width_; }
+
+  // Wrap offsets of a whole paragraph (empty when it fits on one line).
+  void Wrap(StringView para, WrapList& out) const;
+  // The same after an edit of a paragraph whose old wraps were `old`: [at, at+removed) of the
+  // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
+  // are re-wrapped, until a new break lands on an old one past the edit.
+  void Rewrap(StringView para, const WrapList& old, std::int32_t at, std::int32_t removed,
+              std::int32_t inserted, WrapList& out) const;
+
+  // Where the laid-out line that begins at `start` ends: the offset of the next line's
+  // start, or para.size() when the rest of the paragraph fits.
+  std::int32_t LineEnd(StringView para, std::int32_t start) const;
+
+  // Advance of code point c placed at x (tabs depend on x).
+  double Advance(char32_t c, double x) const;
+
+ private:
+  bool SurelyFits(StringView para) const;
+
+  const Measure& measure_;
+  const TabStops& tabs_;
+  double width_ = 0;
+  double cellWidth_ = 1;
+  double maxAdvance_ = 1;
+  double widestTab_ = 8;
+  std::array<double, 128> ascii_{};
+};
+
+// Whitespace the layout lets hang past the right edge and breaks after.
+inline bool IsWrapSpace(char32_t c) { return c == u' ' || c == u'\t'; }
+
+// The code point at i and how many code units it takes (a lone surrogate is one unit).
+inline char32_t CodePointAt(StringView s, std::size_t i, int& units) {
+  const char16_t c = s[i];
+  if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
+    units = 2;
+    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00);
+  }
+  units = 1;
+  return c;
+}
+
+}  // namespace quilmar

@@ -1,0 +1,26 @@
+#pragma once
+// The document's tab stops: custom stops in cells, then default stops every 8 cells.
+#include <vector>
+
+namespace quilmar {
+
+class TabStops {
+ public:
+  static constexpr double kDefaultSpacingCells = 8;
+
+  const std::vector<double>& Cells() const { return cells_; }
+  // Both return whether anything changed, so callers can skip a relayout.
+  bool SetCount(int count);
+  bool Set(int index, double cells);
+
+  // The first stop strictly after x (x and the result in measure units from the line start):
+  // the nearest custom stop beyond x, else the next multiple of the default spacing.
+  double Next(double x, double cellWidth) const;
+  // No tab advances further than this (in measure units): lets the layout skip measuring.
+  double WidestAdvance(double cellWidth) const;
+
+ private:
+  std::vector<double> cells_;
+};
+
+}  // namespace quilmar

@@ -1,0 +1,540 @@
+#include "text/text_model.hh"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "text/document.hh"
+#include "text/find.hh"
+#include "text/line_breaker.hh"
+#include "text/tab_stops.hh"
+#include "text/text_keys.hh"
+#include "text/undo.hh"
+#include "text/word_motion.hh"
+
+namespace quilmar {
+
+namespace {
+// Positions are 32-bit: the text never grows past what they can address.
+constexpr std::int64_t kMaxLength = std::numeric_limits<CharPos>::max() - 2;
+}  // namespace
+
+struct TextModel::Impl {
+  explicit Impl(Measure& m) : measure(m), breaker(m, tabs), doc(breaker) {}
+
+  Measure& measure;
+  quilmar::TabStops tabs;
+  LineBreaker breaker;
+  Document doc;
+  CharPos anchor = 0;
+  CharPos caret = 0;
+  bool locked = false;
+  FontSpec font;
+  double rightMargin = 0;
+  std::vector<double> tabCells;  // what TabStops() hands out
+  bool layoutDirty = true;
+  ModelObserver* observer = nullptr;
+  std::function<String()> clipboardGet;
+  std::function<void(const String&)> clipboardSet;
+  UndoStack undo;
+  std::optional<double> goalX;  // Up/Down keep the caret near this x
+};
+
+TextModel::TextModel(Measure& measure) : impl_(std::make_unique<Impl>(measure)) {}
+
+TextModel::~TextModel() = default;
+
+Measure& TextModel::GetMeasure() const { return impl_->measure; }
+
+void TextModel::SetObserver(ModelObserver* observer) { impl_->observer = observer; }
+
+// ---- Internal helpers -------------------------------------------------------------------
+
+namespace {
+
+bool InsidePair(const Document& doc, CharPos pos) {
+  if (pos <= 0 || pos >= doc.Length()) return false;
+  const char16_t before = doc.CharAt(pos - 1);
+  const char16_t after = doc.CharAt(pos);
+  return (before == u'\r' && after == u'\n') || (IsHighSurrogate(before) && IsLowSurrogate(after));
+}
+
+// Clamps to the text and moves a position inside "\r\n" or a surrogate pair past it.
+CharPos SnapForward(const Document& doc, std::int64_t pos) {
+  const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length()));
+  return InsidePair(doc, p) ? p + 1 : p;
+}
+
+CharPos SnapBackward(const Document& doc, std::int64_t pos) {
+  const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length()));
+  return InsidePair(doc, p) ? p - 1 : p;
+}
+
+// One step left or right: a break and a surrogate pair are one step.
+CharPos StepLeft(const Document& doc, CharPos pos) { return pos <= 0 ? 0 : SnapBackward(doc, pos - 1); }
+CharPos StepRight(const Document& doc, CharPos pos) { return SnapForward(doc, std::int64_t(pos) + 1); }
+
+CharPos WordLeftOf(const Document& doc, CharPos pos) {
+  const Document::Para p = doc.ParagraphAt(pos);
+  if (auto at = PrevWordStart(p.text, pos - p.start)) return p.start + *at;
+  return p.index == 0 ? 0 : p.start - 2;  // to the end of the paragraph before
+}
+
+CharPos WordRightOf(const Document& doc, CharPos pos) {
+  const Document::Para p = doc.ParagraphAt(pos);
+  if (auto at = NextWordStart(p.text, pos - p.start)) return p.start + *at;
+  return p.index + 1 < doc.ParagraphCount() ? p.start + CharPos(p.text.size()) + 2 : pos;
+}
+
+// The span of a laid-out line inside its paragraph, and whether a wrap (not a break) ends it.
+struct LineInPara {
+  Document::Para para;
+  std::int32_t from = 0;
+  std::int32_t to = 0;
+  bool wrapped = false;
+};
+
+LineInPara LocateLine(const Document& doc, LineNo line) {
+  LineInPara l;
+  l.para = doc.ParagraphOfLine(line);
+  const WrapList& w = *l.para.wraps;
+  const auto k = static_cast<std::size_t>(std::clamp(line - l.para.firstLine, 0, LineNo(w.size())));
+  l.from = k == 0 ? 0 : w[k - 1];
+  l.wrapped = k < w.size();
+  l.to = l.wrapped ? w[k] : std::int32_t(l.para.text.size());
+  return l;
+}
+
+// x of a position within its laid-out line, in measure units.
+double XOf(const Document& doc, const LineBreaker& breaker, CharPos pos) {
+  const LineInPara l = LocateLine(doc, doc.LineOf(pos));
+  const std::int32_t stop = std::clamp(pos - l.para.start, l.from, l.to);
+  double x = 0;
+  for (std::int32_t i = l.from; i < stop;) {
+    int units = 1;
+    const char32_t c = CodePointAt(l.para.text, static_cast<std::size_t>(i), units);
+    x += breaker.Advance(c, x);
+    i += units;
+  }
+  return x;
+}
+
+// The position on a laid-out line nearest to x. A line ended by a wrap cannot hold the caret
+// at its very end (that position starts the next line), so it stops before its last character.
+CharPos PosAtX(const Document& doc, const LineBreaker& breaker, LineNo line, double goal) {
+  const LineInPara l = LocateLine(doc, line);
+  double x = 0;
+  std::int32_t i = l.from;
+  std::int32_t lastStart = l.from;
+  while (i < l.to) {
+    int units = 1;
+    const char32_t c = CodePointAt(l.para.text, static_cast<std::size_t>(i), units);
+    const double adv = breaker.Advance(c, x);
+    if (x + adv / 2 > goal) break;
+    x += adv;
+    lastStart = i;
+    i += units;
+  }
+  if (l.wrapped && i >= l.to) i = lastStart;
+  return l.para.start + i;
+}
+
+CharPos LineEndFor(const Document& doc, CharPos caret) {
+  const LineInPara l = LocateLine(doc, doc.LineOf(caret));
+  if (!l.wrapped) return l.para.start + l.to;
+  return SnapBackward(doc, std::int64_t(l.para.start) + std::max(l.from, l.to - 1));
+}
+
+}  // namespace
+
+// Edits and selection moves go through these, which keep the caret valid and raise the events.
+struct TextModelOps {
+  using Impl = TextModel::Impl;
+
+  // The layout reads the measure and the tab stops lazily: a run of formatting changes (the
+  // 32 tab stops set one by one after a load, say) costs one relayout, at the next question.
+  static void EnsureLayout(Impl& m) {
+    if (!m.layoutDirty) return;
+    ConfigureBreaker(m);
+    m.doc.Relayout();
+  }
+
+  static void ConfigureBreaker(Impl& m) {
+    m.layoutDirty = false;
+    const double width =
+        m.rightMargin != 0 ? m.rightMargin * m.measure.CellWidth() : m.measure.VisibleWidth();
+    m.breaker.Configure(width);
+  }
+
+  static void LayoutMoved(Impl& m) {
+    m.layoutDirty = true;
+    if (m.observer) m.observer->LayoutChanged();
+  }
+
+  static void NotifySelection(TextModel& t) {
+    if (t.impl_->observer) t.impl_->observer->SelectionChanged();
+    if (t.SelChange) t.SelChange();
+  }
+
+  static void NotifyText(TextModel& t) {
+    if (t.impl_->observer) t.impl_->observer->TextChanged();
+    if (t.Change) t.Change();
+  }
+
+  // Moves the selection; `keepGoal` keeps the column that Up and Down aim for.
+  static void MoveSelection(TextModel& t, CharPos anchor, CharPos caret, bool keepGoal = false) {
+    Impl& m = *t.impl_;
+    if (!keepGoal) m.goalX.reset();
+    if (anchor == m.anchor && caret == m.caret) return;
+    m.anchor = anchor;
+    m.caret = caret;
+    m.undo.CloseStep();
+    NotifySelection(t);
+  }
+
+  // Replaces [start, start+removed) by normalised text and leaves the caret after it.
+  // Returns false (and changes nothing) when the text would grow past what positions address.
+  static bool Edit(TextModel& t, CharPos start, CharPos removed, StringView text, EditKind kind) {
+    Impl& m = *t.impl_;
+    TextModelOps::EnsureLayout(m);
+    if (std::int64_t(m.doc.Length()) - removed + std::int64_t(text.size()) > kMaxLength) return false;
+    EditRecord rec;
+    rec.pos = start;
+    rec.removed = m.doc.Slice(start, removed);
+    rec.inserted = String(text);
+    rec.anchorBefore = m.anchor;
+    rec.caretBefore = m.caret;
+    m.doc.Replace(start, removed, text);
+    m.anchor = m.caret = start + CharPos(text.size());
+    rec.anchorAfter = rec.caretAfter = m.caret;
+    m.undo.Record(std::move(rec), kind);
+    m.goalX.reset();
+    NotifyText(t);
+    NotifySelection(t);
+    return true;
+  }
+
+  // Applies a step of history backwards (undo) or forwards (redo).
+  static void Replay(TextModel& t, const std::vector<EditRecord>& edits, bool backwards) {
+    Impl& m = *t.impl_;
+    TextModelOps::EnsureLayout(m);
+    if (backwards) {
+      for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+        m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed);
+      }
+      m.anchor = SnapForward(m.doc, edits.front().anchorBefore);
+      m.caret = SnapForward(m.doc, edits.front().caretBefore);
+    } else {
+      for (const EditRecord& e : edits) m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
+      m.anchor = SnapForward(m.doc, edits.back().anchorAfter);
+      m.caret = SnapForward(m.doc, edits.back().caretAfter);
+    }
+    m.goalX.reset();
+    NotifyText(t);
+    NotifySelection(t);
+  }
+
+  static void ReplaceAll(TextModel& t, String text) {
+    Impl& m = *t.impl_;
+    text = NormalizeBreaks(std::move(text));
+    if (std::int64_t(text.size()) > kMaxLength) text.resize(static_cast<std::size_t>(kMaxLength));
+    // The new paragraphs are laid out as they are built, with the current settings.
+    ConfigureBreaker(m);
+    m.doc.Assign(std::move(text));
+    m.undo.Clear();
+    m.goalX.reset();
+  }
+
+  static CharPos SelEnd(const Impl& m) { return std::max(m.anchor, m.caret); }
+};
+
+// ---- Content ----------------------------------------------------------------------------
+
+String TextModel::Text() const { return impl_->doc.Text(); }
+
+void TextModel::SetText(StringView text) {
+  TextModelOps::ReplaceAll(*this, String(text));
+  const bool moved = impl_->anchor != 0 || impl_->caret != 0;
+  impl_->anchor = impl_->caret = 0;
+  TextModelOps::NotifyText(*this);
+  if (moved) TextModelOps::NotifySelection(*this);
+}
+
+void TextModel::LoadText(String text) {
+  TextModelOps::ReplaceAll(*this, std::move(text));
+  const bool moved = impl_->anchor != 0 || impl_->caret != 0;
+  impl_->anchor = impl_->caret = 0;
+  if (impl_->observer) impl_->observer->TextChanged();
+  if (moved) TextModelOps::NotifySelection(*this);
+}
+
+CharPos TextModel::Length() const { return impl_->doc.Length(); }
+
+char16_t TextModel::CharAt(CharPos pos) const { return impl_->doc.CharAt(pos); }
+
+String TextModel::Slice(CharPos start, CharPos length) const { return impl_->doc.Slice(start, length); }
+
+// ---- Selection --------------------------------------------------------------------------
+
+CharPos TextModel::SelStart() const { return std::min(impl_->anchor, impl_->caret); }
+
+CharPos TextModel::SelLength() const { return std::max(impl_->anchor, impl_->caret) - SelStart(); }
+
+String TextModel::SelText() const { return impl_->doc.Slice(SelStart(), SelLength()); }
+
+void TextModel::SetSelStart(CharPos pos) {
+  const CharPos p = SnapForward(impl_->doc, pos);
+  TextModelOps::MoveSelection(*this, p, p);
+}
+
+void TextModel::SetSelLength(CharPos length) {
+  const CharPos start = SelStart();
+  const CharPos end = SnapForward(impl_->doc, std::int64_t(start) + std::max(length, 0));
+  TextModelOps::MoveSelection(*this, start, end);
+}
+
+void TextModel::SetSelText(StringView text) {
+  const String normal = NormalizeBreaks(String(text));
+  TextModelOps::Edit(*this, SelStart(), SelLength(), normal, EditKind::Other);
+}
+
+CharPos TextModel::CaretPos() const { return impl_->caret; }
+
+CharPos TextModel::AnchorPos() const { return impl_->anchor; }
+
+void TextModel::Select(CharPos anchor, CharPos caret) {
+  TextModelOps::MoveSelection(*this, SnapForward(impl_->doc, anchor), SnapForward(impl_->doc, caret));
+}
+
+bool TextModel::Locked() const { return impl_->locked; }
+
+void TextModel::SetLocked(bool locked) { impl_->locked = locked; }
+
+// ---- Line geometry ----------------------------------------------------------------------
+
+std::int32_t TextModel::LineIndex(std::int32_t line) const {
+  TextModelOps::EnsureLayout(*impl_);
+  const Document& doc = impl_->doc;
+  if (line == -1) line = doc.LineOf(impl_->caret);
+  if (line < 0 || line >= doc.LineCount()) return -1;
+  return doc.LineStart(line);
+}
+
+std::int32_t TextModel::LineLength(std::int32_t pos) const {
+  TextModelOps::EnsureLayout(*impl_);
+  const Document& doc = impl_->doc;
+  if (pos == -1) {
+    // The unselected characters on the lines that hold the selection: before it on its
+    // first line, after it on the line of its last character.
+    const CharPos start = SelStart();
+    const CharPos end = TextModelOps::SelEnd(*impl_);
+    const LineNo first = doc.LineOf(start);
+    const LineNo last = end > start ? doc.LineOf(end - 1) : first;
+    const CharPos lastEnd = doc.LineStart(last) + doc.LineLength(last);
+    return (start - doc.LineStart(first)) + std::max(0, lastEnd - end);
+  }
+  if (pos > doc.Length()) return 0;
+  return doc.LineLength(doc.LineOf(std::max(pos, 0)));
+}
+
+std::int32_t TextModel::LineFromChar(std::int32_t pos) const {
+  TextModelOps::EnsureLayout(*impl_);
+  if (pos == -1) pos = SelStart();
+  return impl_->doc.LineOf(std::max(pos, 0));
+}
+
+std::int32_t TextModel::GetLineCount() const {
+  TextModelOps::EnsureLayout(*impl_);
+  return impl_->doc.LineCount();
+}
+
+LineSpan TextModel::Line(LineNo line) const {
+  TextModelOps::EnsureLayout(*impl_);
+  const Document& doc = impl_->doc;
+  if (line < 0 || line >= doc.LineCount()) return {};
+  return {doc.LineStart(line), doc.LineLength(line)};
+}
+
+// ---- Search -----------------------------------------------------------------------------
+
+CharPos TextModel::Find(StringView what, CharPos start, CharPos end, int options) {
+  const auto hit = FindText(impl_->doc, what, start, end, (options & find::MatchCase) != 0);
+  if (!hit) return -1;
+  if ((options & find::NoHighlight) == 0) Select(*hit, *hit + CharPos(what.size()));
+  return *hit;
+}
+
+// ---- Formatting -------------------------------------------------------------------------
+
+const FontSpec& TextModel::Font() const { return impl_->font; }
+
+void TextModel::SetFont(const FontSpec& font) {
+  impl_->font = font;
+  impl_->measure.SetFont(font);
+  TextModelOps::LayoutMoved(*impl_);
+}
+
+double TextModel::RightMargin() const { return impl_->rightMargin; }
+
+void TextModel::SetRightMargin(double cells) {
+  if (cells == impl_->rightMargin) return;
+  impl_->rightMargin = cells;
+  TextModelOps::LayoutMoved(*impl_);
+}
+
+const std::vector<double>& TextModel::TabStops() const { return impl_->tabs.Cells(); }
+
+void TextModel::SetSelTabCount(int count) {
+  if (impl_->tabs.SetCount(count)) TextModelOps::LayoutMoved(*impl_);
+}
+
+void TextModel::SetSelTabs(int index, double cells) {
+  if (impl_->tabs.Set(index, cells)) TextModelOps::LayoutMoved(*impl_);
+}
+
+double TextModel::NextTabStop(double x) const { return impl_->tabs.Next(x, impl_->measure.CellWidth()); }
+
+void TextModel::Relayout() { TextModelOps::LayoutMoved(*impl_); }
+
+// ---- Keys -------------------------------------------------------------------------------
+
+void TextModel::SetClipboard(std::function<String()> get, std::function<void(const String&)> set) {
+  impl_->clipboardGet = std::move(get);
+  impl_->clipboardSet = std::move(set);
+}
+
+void TextModel::CommitText(StringView text) {
+  if (impl_->locked || text.empty()) return;
+  const String normal = NormalizeBreaks(String(text));
+  TextModelOps::Edit(*this, SelStart(), SelLength(), normal, EditKind::Typing);
+}
+
+void TextModel::KeyDown(const KeyEvent& key) {
+  const TextCommand cmd = ParseTextKey(key);
+  if (cmd.action == TextAction::None) return;
+  Impl& m = *impl_;
+  if (m.locked && IsEditing(cmd.action)) return;
+  TextModelOps::EnsureLayout(m);
+  const Document& doc = m.doc;
+  const CharPos start = SelStart();
+  const CharPos end = TextModelOps::SelEnd(m);
+  const bool selection = end > start;
+
+  // Moves the caret (extending the selection with Shift); without Shift a move collapses it.
+  auto moveTo = [&](CharPos target, bool keepGoal = false) {
+    TextModelOps::MoveSelection(*this, cmd.extend ? m.anchor : target, target, keepGoal);
+  };
+  auto moveLines = [&](int delta) {
+    if (!m.goalX) m.goalX = XOf(doc, m.breaker, m.caret);
+    const LineNo from = doc.LineOf(m.caret);
+    const auto to = static_cast<LineNo>(std::clamp<std::int64_t>(std::int64_t(from) + delta, 0, doc.LineCount() - 1));
+    if (to == from) return;
+    moveTo(PosAtX(doc, m.breaker, to, *m.goalX), true);
+  };
+  auto remove = [&](CharPos from, CharPos to, EditKind kind) {
+    if (to > from) TextModelOps::Edit(*this, from, to - from, u"", kind);
+  };
+  auto type = [&](StringView text) {
+    TextModelOps::Edit(*this, start, end - start, text, EditKind::Typing);
+  };
+
+  switch (cmd.action) {
+    case TextAction::None:
+      return;
+    case TextAction::CharLeft:
+      moveTo(selection && !cmd.extend ? start : StepLeft(doc, m.caret));
+      return;
+    case TextAction::CharRight:
+      moveTo(selection && !cmd.extend ? end : StepRight(doc, m.caret));
+      return;
+    case TextAction::WordLeft:
+      moveTo(WordLeftOf(doc, m.caret));
+      return;
+    case TextAction::WordRight:
+      moveTo(WordRightOf(doc, m.caret));
+      return;
+    case TextAction::LineUp:
+      moveLines(-1);
+      return;
+    case TextAction::LineDown:
+      moveLines(1);
+      return;
+    case TextAction::PageUp:
+      moveLines(-std::max(1, m.measure.VisibleLines()));
+      return;
+    case TextAction::PageDown:
+      moveLines(std::max(1, m.measure.VisibleLines()));
+      return;
+    case TextAction::LineHome:
+      moveTo(doc.LineStart(doc.LineOf(m.caret)));
+      return;
+    case TextAction::LineEnd:
+      moveTo(LineEndFor(doc, m.caret));
+      return;
+    case TextAction::DocHome:
+      moveTo(0);
+      return;
+    case TextAction::DocEnd:
+      moveTo(doc.Length());
+      return;
+    case TextAction::Backspace:
+      if (selection) return remove(start, end, EditKind::Other);
+      return remove(StepLeft(doc, m.caret), m.caret, EditKind::Backspace);
+    case TextAction::Delete:
+      if (selection) return remove(start, end, EditKind::Other);
+      return remove(m.caret, StepRight(doc, m.caret), EditKind::Delete);
+    case TextAction::WordBackspace:
+      if (selection) return remove(start, end, EditKind::Other);
+      return remove(WordLeftOf(doc, m.caret), m.caret, EditKind::Other);
+    case TextAction::WordDelete:
+      if (selection) return remove(start, end, EditKind::Other);
+      return remove(m.caret, WordRightOf(doc, m.caret), EditKind::Other);
+    case TextAction::Enter:
+      return type(u"\r\n");
+    case TextAction::Tab:
+      return type(u"\t");
+    case TextAction::Type:
+      return type(key.text);
+    case TextAction::SelectAll:
+      TextModelOps::MoveSelection(*this, 0, doc.Length());
+      return;
+    case TextAction::Copy:
+      if (selection && m.clipboardSet) m.clipboardSet(SelText());
+      return;
+    case TextAction::Cut:
+      if (!selection) return;
+      if (m.clipboardSet) m.clipboardSet(SelText());
+      return remove(start, end, EditKind::Other);
+    case TextAction::Paste: {
+      if (!m.clipboardGet) return;
+      const String text = NormalizeBreaks(m.clipboardGet());
+      if (text.empty() && !selection) return;
+      TextModelOps::Edit(*this, start, end - start, text, EditKind::Other);
+      return;
+    }
+    case TextAction::Undo:
+      return Undo();
+    case TextAction::Redo:
+      return Redo();
+  }
+}
+
+// ---- History ----------------------------------------------------------------------------
+
+bool TextModel::CanUndo() const { return impl_->undo.CanUndo(); }
+
+bool TextModel::CanRedo() const { return impl_->undo.CanRedo(); }
+
+void TextModel::Undo() {
+  if (const auto* edits = impl_->undo.TakeUndo()) TextModelOps::Replay(*this, *edits, true);
+}
+
+void TextModel::Redo() {
+  if (const auto* edits = impl_->undo.TakeRedo()) TextModelOps::Replay(*this, *edits, false);
+}
+
+void TextModel::BeginUndoGroup() { impl_->undo.BeginGroup(); }
+
+void TextModel::EndUndoGroup() { impl_->undo.EndGroup(); }
+
+}  // namespace quilmar

@@ -1,0 +1,81 @@
+#include "text/undo.hh"
+
+#include <utility>
+
+namespace quilmar {
+
+bool UndoStack::Merge(EditRecord& edit, EditKind kind) {
+  if (!open_ || undo_.empty() || undo_.back().kind != kind || kind == EditKind::Other) return false;
+  EditRecord& last = undo_.back().edits.back();
+  switch (kind) {
+    case EditKind::Typing:
+      // Typed text that replaced a selection starts its own step.
+      if (!edit.removed.empty() || edit.pos != last.pos + CharPos(last.inserted.size())) return false;
+      last.inserted += edit.inserted;
+      break;
+    case EditKind::Backspace:
+      if (!edit.inserted.empty() || !last.inserted.empty() ||
+          edit.pos + CharPos(edit.removed.size()) != last.pos) return false;
+      last.removed.insert(0, edit.removed);
+      last.pos = edit.pos;
+      break;
+    case EditKind::Delete:
+      if (!edit.inserted.empty() || !last.inserted.empty() || edit.pos != last.pos) return false;
+      last.removed += edit.removed;
+      break;
+    case EditKind::Other:
+      return false;
+  }
+  last.anchorAfter = edit.anchorAfter;
+  last.caretAfter = edit.caretAfter;
+  return true;
+}
+
+void UndoStack::Record(EditRecord edit, EditKind kind) {
+  redo_.clear();
+  if (groupDepth_ > 0) {
+    if (!groupStarted_) {
+      undo_.push_back(Step{{}, EditKind::Other});
+      groupStarted_ = true;
+    }
+    undo_.back().edits.push_back(std::move(edit));
+    open_ = false;
+    return;
+  }
+  if (!Merge(edit, kind)) undo_.push_back(Step{{std::move(edit)}, kind});
+  open_ = kind != EditKind::Other;
+}
+
+void UndoStack::BeginGroup() {
+  if (groupDepth_++ == 0) groupStarted_ = false;
+  open_ = false;
+}
+
+void UndoStack::EndGroup() {
+  if (groupDepth_ > 0) --groupDepth_;
+  open_ = false;
+}
+
+const std::vector<EditRecord>* UndoStack::TakeUndo() {
+  if (undo_.empty()) return nullptr;
+  redo_.push_back(std::move(undo_.back()));
+  undo_.pop_back();
+  open_ = false;
+  return &redo_.back().edits;
+}
+
+const std::vector<EditRecord>* UndoStack::TakeRedo() {
+  if (redo_.empty()) return nullptr;
+  undo_.push_back(std::move(redo_.back()));
+  redo_.pop_back();
+  open_ = false;
+  return &undo_.back().edits;
+}
+
+void UndoStack::Clear() {
+  undo_.clear();
+  redo_.clear();
+  open_ = false;
+}
+
+}  // namespace quilmar

@@ -1,0 +1,56 @@
+#pragma once
+// Edit history of the document control: steps of reversible edits, with typing merged.
+#include <cstddef>
+#include <vector>
+
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+// One reversible edit: at `pos`, `removed` was replaced by `inserted`, with the selection
+// (anchor, caret) before and after.
+struct EditRecord {
+  CharPos pos = 0;
+  String removed;
+  String inserted;
+  CharPos anchorBefore = 0, caretBefore = 0;
+  CharPos anchorAfter = 0, caretAfter = 0;
+};
+
+// What made an edit; runs of the same kind at adjacent places merge into one step.
+enum class EditKind { Typing, Backspace, Delete, Other };
+
+class UndoStack {
+ public:
+  // Adds an edit, merged into the last step when it continues a run of typing (or of
+  // Backspace, or of Delete) at the place the run left off. Forgets what could be redone.
+  void Record(EditRecord edit, EditKind kind);
+  // The caret jumped or something else happened: the next edit starts a new step.
+  void CloseStep() { open_ = false; }
+
+  // Edits between the two undo as one step; nests.
+  void BeginGroup();
+  void EndGroup();
+
+  bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
+  // The step to undo (apply its edits backwards) or redo (forwards); moves it across.
+  const std::vector<EditRecord>* TakeUndo();
+  const std::vector<EditRecord>* TakeRedo();
+  void Clear();
+
+ private:
+  struct Step {
+    std::vector<EditRecord> edits;
+    EditKind kind = EditKind::Other;
+  };
+  bool Merge(EditRecord& edit, EditKind kind);
+
+  std::vector<Step> undo_;
+  std::vector<Step> redo_;
+  bool open_ = false;   // the last step may still grow
+  int groupDepth_ = 0;
+  bool groupStarted_ = false;
+};
+
+}  // namespace quilmar

@@ -1,0 +1,43 @@
+#include "text/unit_scan.hh"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace quilmar {
+
+const char16_t* FindUnit(const char16_t* p, const char16_t* end, char16_t unit) {
+  return FindAnyUnit(p, end, &unit, 1);
+}
+
+const char16_t* FindAnyUnit(const char16_t* p, const char16_t* end, const char16_t* units, int count) {
+  const char16_t u0 = units[0];
+  const char16_t u1 = count > 1 ? units[1] : u0;
+  const char16_t u2 = count > 2 ? units[2] : u0;
+  const char16_t u3 = count > 3 ? units[3] : u0;
+#ifdef __SSE2__
+  // Eight units per step; unaligned loads are fine on every x86-64.
+  const __m128i v0 = _mm_set1_epi16(static_cast<short>(u0));
+  const __m128i v1 = _mm_set1_epi16(static_cast<short>(u1));
+  const __m128i v2 = _mm_set1_epi16(static_cast<short>(u2));
+  const __m128i v3 = _mm_set1_epi16(static_cast<short>(u3));
+  while (end - p >= 8) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_cmpeq_epi16(block, v0);
+    if (count > 1) {
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi16(block, v1));
+      hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi16(block, v2), _mm_cmpeq_epi16(block, v3)));
+    }
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask != 0) return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+    p += 8;
+  }
+#endif
+  for (; p < end; ++p) {
+    const char16_t c = *p;
+    if (c == u0 || c == u1 || c == u2 || c == u3) return p;
+  }
+  return end;
+}
+
+}  // namespace quilmar

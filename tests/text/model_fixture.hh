@@ -1,0 +1,31 @@
+#pragma once
+// Shared helpers of the text tests: a model on a cell measure and readable literals.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/measure.hh"
+#include "text/text_model.hh"
+
+namespace quilmar::testing {
+
+inline String U(const char* utf8) { return FromUtf8(utf8); }
+inline std::string S(StringView s) { return ToUtf8(s); }
+
+// A model on a headless measure, counting the events it raises.
+struct ModelRig {
+  explicit ModelRig(int cols = 80, int rows = 25) : measure(cols, rows), model(measure) {
+    model.Change = [this] { ++changes; };
+    model.SelChange = [this] { ++selChanges; };
+  }
+  // Wrap at the visible width (right margin 0) or not at all (the editor's 10000 cells).
+  void Wrap(bool on) { model.SetRightMargin(on ? 0 : 10000); }
+  void ResetCounts() { changes = selChanges = 0; }
+
+  CellMeasure measure;
+  TextModel model;
+  int changes = 0;
+  int selChanges = 0;
+};
+
+}  // namespace quilmar::testing
