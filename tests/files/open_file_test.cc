@@ -1,0 +1,135 @@
+// Loading a file: at start-up and from File > Open, the size question, and what a declined
+// or failed load leaves behind.
+#include <filesystem>
+
+#include "editor_fixture.hh"
+#include "files/open_file.hh"
+
+namespace quilmar {
+namespace {
+
+using headless::FsCall;
+
+class OpenFileTest : public testing::EditorTest {};
+
+TEST_F(OpenFileTest, AFileOnTheCommandLineBecomesTheDocument) {
+  docs.Write("notes.txt", "one\ntwo\n\tthree\n");
+  home.Write("quilmar.ini", "TabSpaces=4\r\n");
+  Start(docs.UPath("notes.txt"));
+  EXPECT_EQ(app().txtMain.Text(), u"one\r\ntwo\r\n\tthree\r\n");
+  EXPECT_EQ(app().documentFormat, (TextFormat{Encoding::Utf8, LineEnd::LF}));
+  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("notes.txt"));
+  EXPECT_FALSE(app().modHeader.TextChanged) << "loading is no change";
+  EXPECT_EQ(Panel(panel::File), docs.UPath("notes.txt"));
+  EXPECT_EQ(Caption(), u"Quilmar - notes.txt");
+  EXPECT_EQ(Panel(panel::Lines), u"3 lines");
+  EXPECT_EQ(app().CommonDialog1.InitDir, FromUtf8(std::filesystem::current_path().string()));
+  EXPECT_EQ(editor->windows.LoadingShown(), 1);
+  EXPECT_FALSE(editor->windows.LoadingOpen());
+  EXPECT_EQ(app().txtMain.TabStops().size(), 32u) << "tab stops are set again after the load";
+  EXPECT_TRUE(editor->messageBox.Shown().empty());
+}
+
+TEST_F(OpenFileTest, TheLineCountPanelShowsOneLessThanTheControlsLineCount) {
+  const struct {
+    const char* bytes;
+    const char16_t* panel;
+  } cases[] = {{"", u"0 lines"}, {"a\nb", u"1 lines"}, {"a\nb\n", u"2 lines"}, {"a", u"0 lines"}};
+  for (const auto& c : cases) {
+    docs.Write("f.txt", c.bytes);
+    Start(docs.UPath("f.txt"));
+    EXPECT_EQ(Panel(panel::Lines), c.panel) << c.bytes;
+  }
+}
+
+// Files above 10000000 bytes are loaded only after Yes; a declined file leaves the document,
+// CurrentFile, the caption and the panels as they were.
+TEST_F(OpenFileTest, TheSizeQuestionAsksOnlyAboveTenMillionBytes) {
+  const struct {
+    std::uintmax_t size;
+    std::optional<bool> answer;  // none: no question expected
+    bool loaded;
+  } cases[] = {{10000000, std::nullopt, true}, {10000001, true, true}, {10000001, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    docs.Sized("big.txt", c.size);
+    headless::EditorSetup setup;
+    if (c.answer) setup.answers.push_back(*c.answer);
+    Start({}, std::move(setup));
+    app().modHeader.CurrentFile = docs.UPath("big.txt");
+    OpenFile(app(), docs.UPath("big.txt"));
+    const auto& asked = editor->messageBox.Shown();
+    if (c.answer) {
+      ASSERT_EQ(asked.size(), 1u);
+      EXPECT_EQ(asked[0], u"This file is 10000001 bytes, (10000000 bytes = 10 Megabytes) and may take a very "
+                          u"long time to load, or may crash Quilmar. Do you want to continue?");
+    } else {
+      EXPECT_TRUE(asked.empty());
+    }
+    EXPECT_EQ(app().txtMain.Length(), c.loaded ? static_cast<CharPos>(c.size) : 0);
+    EXPECT_EQ(editor->windows.LoadingShown(), c.loaded ? 1 : 0);
+    EXPECT_EQ(app().modHeader.CurrentFile, c.loaded ? docs.UPath("big.txt") : u"");
+    EXPECT_EQ(Caption(), c.loaded ? u"Quilmar - big.txt" : u"Quilmar");
+    EXPECT_EQ(Panel(panel::File), c.loaded ? docs.UPath("big.txt") : u"");
+    EXPECT_FALSE(app().CommonDialog1.InitDir.empty());
+  }
+}
+
+TEST_F(OpenFileTest, AMissingFileOrAFolderShowsTheErrorBoxAndStaysCurrentFile) {
+  std::filesystem::create_directory(docs.Path("folder"));
+  for (const std::string name : {"missing.txt", "folder"}) {
+    Start(docs.UPath(name));
+    ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
+    EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath(name) + u" couldn't be opened");
+    EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath(name));
+    EXPECT_EQ(Caption(), u"Quilmar");
+    EXPECT_EQ(editor->windows.LoadingShown(), 0);
+  }
+}
+
+// Read failures come from the fault injector: tests run as root, who may read anything.
+TEST_F(OpenFileTest, AnUnreadableFileAtStartUpShowsTheErrorBoxAndIsNotCurrentFile) {
+  docs.Write("locked.txt", "secret");
+  fs.Fail(FsCall::ReadAll, "Permission denied");
+  Start(docs.UPath("locked.txt"));
+  ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
+  EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath("locked.txt") + u" couldn't be opened");
+  EXPECT_EQ(app().modHeader.CurrentFile, u"");
+  EXPECT_EQ(app().txtMain.Text(), u"");
+  EXPECT_EQ(Caption(), u"Quilmar");
+  EXPECT_EQ(editor->windows.LoadingShown(), 1);
+  EXPECT_FALSE(editor->windows.LoadingOpen()) << "the waiting window goes away after a failure";
+}
+
+TEST_F(OpenFileTest, OpenFromTheMenuReplacesTheDocumentAndKeepsTextChangedAsItWas) {
+  docs.Write("first.txt", "first");
+  docs.Write("second.txt", "second\r\n");
+  Start(docs.UPath("first.txt"));
+  SetText(u"edited");
+  editor->dialogs.QueueFile(docs.UPath("second.txt"));
+  app().MenuClick(MenuItem::mnuOpen);
+  EXPECT_EQ(app().txtMain.Text(), u"second\r\n");
+  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("second.txt"));
+  EXPECT_EQ(Caption(), u"Quilmar - second.txt");
+  EXPECT_TRUE(app().modHeader.TextChanged) << "the load neither sets nor clears it";
+  EXPECT_EQ(editor->dialogs.StartFolders().back(), app().CommonDialog1.InitDir);
+}
+
+TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothing) {
+  docs.Write("first.txt", "first");
+  docs.Write("locked.txt", "locked");
+  Start(docs.UPath("first.txt"));
+  app().MenuClick(MenuItem::mnuOpen);  // nothing queued: cancelled
+  fs.Fail(FsCall::ReadAll, "Permission denied", docs.UPath("locked.txt"));
+  editor->dialogs.QueueFile(docs.UPath("locked.txt"));
+  app().MenuClick(MenuItem::mnuOpen);
+  EXPECT_EQ(app().txtMain.Text(), u"first");
+  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("first.txt"));
+  EXPECT_EQ(Caption(), u"Quilmar - first.txt");
+  EXPECT_EQ(Panel(panel::File), docs.UPath("first.txt"));
+  EXPECT_TRUE(editor->messageBox.Shown().empty());
+  EXPECT_FALSE(editor->windows.LoadingOpen());
+}
+
+}  // namespace
+}  // namespace quilmar
