@@ -1,0 +1,254 @@
+// Writing the document: every refusal and outcome, read-only files, the settings re-read,
+// file-system failures, and byte-exact round trips through load and save.
+#include <sys/mount.h>
+
+#include <filesystem>
+
+#include "editor_fixture.hh"
+#include "files/save_file.hh"
+
+namespace quilmar {
+namespace {
+
+using headless::FsCall;
+namespace stdfs = std::filesystem;
+
+const String kExists = u"File exists, use \"w!\" to override.";
+const String kVanished = u"Unable to open file for write, try \":w filename\" or use SaveAs.";
+const String kReadOnly = u"File is read only";
+
+class SaveFileTest : public testing::EditorTest {
+ protected:
+  void SetUp() override { Start(); }
+  // A document that came from `name` and was then edited to `text`.
+  void Edit(const std::string& name, const String& text) {
+    docs.Write(name, "original");
+    Start(docs.UPath(name));
+    SetText(text);
+  }
+  void ExpectWrittenState(const String& path, const String& currentFile) {
+    EXPECT_EQ(Panel(panel::Message), u"Written");
+    EXPECT_EQ(Panel(panel::File), path);
+    EXPECT_EQ(Caption(), u"Quilmar - " + real.FileName(path));
+    EXPECT_EQ(Panel(panel::Lines), Decimal(app().txtMain.GetLineCount() - 1) + u" lines");
+    EXPECT_EQ(app().modHeader.CurrentFile, currentFile);
+    EXPECT_FALSE(app().modHeader.TextChanged);
+    EXPECT_EQ(app().CommonDialog1.InitDir, real.CurrentDirectory());
+  }
+};
+
+TEST_F(SaveFileTest, AnEmptyNameDoesNothing) {
+  SetText(u"x");
+  SaveFile(app(), u"", true, true);
+  EXPECT_EQ(Panel(panel::Message), u"");
+  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_FALSE(app().Closed());
+}
+
+TEST_F(SaveFileTest, ANewNameIsCreatedAndBecomesTheDocumentsFile) {
+  SetText(u"hello\r\nworld");
+  SaveFile(app(), docs.UPath("new.txt"), false, false);
+  EXPECT_EQ(docs.Read("new.txt"), "hello\nworld");
+  ExpectWrittenState(docs.UPath("new.txt"), docs.UPath("new.txt"));
+}
+
+TEST_F(SaveFileTest, TheDocumentsOwnFileIsWritten) {
+  Edit("own.txt", u"changed\r\n");
+  SaveFile(app(), app().modHeader.CurrentFile, false, false);
+  EXPECT_EQ(docs.Read("own.txt"), "changed\n");
+  ExpectWrittenState(docs.UPath("own.txt"), docs.UPath("own.txt"));
+}
+
+// Another existing file needs Override; with it the file is written but stays not the
+// document's file (a name differing only in letter case is another file).
+TEST_F(SaveFileTest, AnotherExistingFileNeedsOverrideAndDoesNotBecomeCurrent) {
+  Edit("own.txt", u"mine");
+  for (const std::string other : {"other.txt", "OWN.txt"}) {
+    SCOPED_TRACE(other);
+    docs.Write(other, "theirs");
+    app().modHeader.TextChanged = true;
+    SaveFile(app(), docs.UPath(other), false, true);
+    EXPECT_EQ(Panel(panel::Message), kExists);
+    EXPECT_EQ(docs.Read(other), "theirs");
+    EXPECT_TRUE(app().modHeader.TextChanged);
+    EXPECT_FALSE(app().Closed()) << "a refused write does not quit";
+    SaveFile(app(), docs.UPath(other), true, false);
+    EXPECT_EQ(docs.Read(other), "mine");
+    ExpectWrittenState(docs.UPath(other), docs.UPath("own.txt"));
+  }
+  Start();
+  docs.Write("x.txt", "theirs");
+  SaveFile(app(), docs.UPath("x.txt"), true, false);
+  EXPECT_EQ(app().modHeader.CurrentFile, u"") << "a document without a file keeps none";
+}
+
+TEST_F(SaveFileTest, AVanishedOwnFileIsRefusedAndNotCreated) {
+  Start(docs.UPath("never.txt"));  // named on the command line, never existed
+  SetText(u"text");
+  SaveFile(app(), docs.UPath("never.txt"), true, false);
+  EXPECT_EQ(Panel(panel::Message), kVanished);
+  EXPECT_FALSE(docs.Exists("never.txt"));
+  EXPECT_TRUE(app().modHeader.TextChanged);
+}
+
+// Read-only: the owner may not write. With Override the exact bits come back afterwards.
+TEST_F(SaveFileTest, ReadOnlyFilesNeedOverrideAndKeepTheirExactBits) {
+  Edit("ro.txt", u"new");
+  stdfs::permissions(docs.Path("ro.txt"), static_cast<stdfs::perms>(04454));
+  SaveFile(app(), docs.UPath("ro.txt"), false, false);
+  EXPECT_EQ(Panel(panel::Message), kReadOnly);
+  EXPECT_EQ(docs.Read("ro.txt"), "original");
+  SaveFile(app(), docs.UPath("ro.txt"), true, false);
+  EXPECT_EQ(docs.Read("ro.txt"), "new");
+  EXPECT_EQ(docs.Mode("ro.txt"), 04454u);
+  EXPECT_EQ(Panel(panel::Message), u"Written");
+}
+
+TEST_F(SaveFileTest, AFailedForcedWriteStillRestoresTheReadOnlyBits) {
+  Edit("ro.txt", u"new");
+  stdfs::permissions(docs.Path("ro.txt"), static_cast<stdfs::perms>(0444));
+  fs.Fail(FsCall::WriteAll, "No space left on device");
+  SaveFile(app(), docs.UPath("ro.txt"), true, true);
+  EXPECT_EQ(docs.Mode("ro.txt"), 0444u);
+  EXPECT_EQ(docs.Read("ro.txt"), "original");
+  EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("ro.txt") + u": No space left on device");
+  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_FALSE(app().Closed());
+}
+
+TEST_F(SaveFileTest, QuitAfterClosesTheWindowAfterAGoodWrite) {
+  SetText(u"bye");
+  SaveFile(app(), docs.UPath("last.txt"), false, true);
+  EXPECT_TRUE(app().Closed());
+  EXPECT_TRUE(editor->window.Closed());
+  EXPECT_TRUE(home.Exists("quilmar.ini")) << "closing writes the settings";
+}
+
+// Writing a path that ends in "quilmar.ini" reads the program's own settings file again.
+TEST_F(SaveFileTest, WritingAQuilmarIniRereadsTheSettings) {
+  home.Write("quilmar.ini", "FindCase=False\r\n");
+  Start();
+  app().SetChecked(MenuItem::mnuFindCase, true);
+  SaveFile(app(), docs.UPath("Quilmar.INI"), false, false);
+  EXPECT_TRUE(app().Checked(MenuItem::mnuFindCase)) << "another letter case is no settings file";
+  SaveFile(app(), docs.UPath("myquilmar.ini"), false, false);
+  EXPECT_FALSE(app().Checked(MenuItem::mnuFindCase));
+
+  // Editing the settings file itself applies what was written.
+  SetText(u"WordWrap=False\r\nTabSpaces=5\r\n");
+  SaveFile(app(), home.UPath("quilmar.ini"), true, false);
+  EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
+  EXPECT_EQ(app().txtMain.RightMargin(), 10000);
+  EXPECT_EQ(app().modHeader.TabSpaces, 5);
+  EXPECT_EQ(Panel(panel::Message), u"Written");
+}
+
+// File-system failures: one line naming the file and the reason; nothing claims "Written".
+TEST_F(SaveFileTest, FileSystemFailuresAreReportedOnceAndLeaveTheOldFileIntact) {
+  stdfs::create_symlink("/dev/full", docs.Path("full"));
+  stdfs::create_directory(docs.Path("gone"));
+  stdfs::remove(docs.Path("gone"));
+  const struct {
+    const char* target;
+    const char* reason;
+  } cases[] = {{"full", "No space left on device"}, {"gone/new.txt", "No such file or directory"}};
+  for (const auto& c : cases) {
+    Edit("own.txt", u"text");
+    SaveFile(app(), docs.UPath(c.target), true, true);
+    EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath(c.target) + u": " + FromUtf8(c.reason));
+    EXPECT_TRUE(app().modHeader.TextChanged);
+    EXPECT_FALSE(app().Closed());
+    EXPECT_EQ(Caption(), u"Quilmar - own.txt");
+  }
+  EXPECT_EQ(docs.Read("own.txt"), "original");
+}
+
+TEST_F(SaveFileTest, AFullDiskKeepsTheDocumentsOldContent) {
+  stdfs::create_directory(docs.Path("small"));
+  if (::mount("tmpfs", docs.Path("small").c_str(), "tmpfs", 0, "size=64k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount(at.c_str()); }
+  } unmount{docs.Path("small")};
+  Edit("small/doc.txt", String(200000, u'x'));
+  SaveFile(app(), app().modHeader.CurrentFile, false, false);
+  EXPECT_EQ(docs.Read("small/doc.txt"), "original");
+  EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("small/doc.txt") + u": No space left on device");
+}
+
+// Loading and saving an unchanged file gives back its bytes, whatever they are.
+TEST_F(SaveFileTest, UnchangedFilesRoundTripByteForByte) {
+  using namespace std::string_literals;
+  const std::string files[] = {
+      "lf\nlines\n", "crlf\r\nlines", "cr\rlines\r", "\xEF\xBB\xBF" "bom\n", "latin-1 caf\xE9\n",
+      "\xFF\xFEu\0t\0f\0\n\0"s, "\xFE\xFF\0u\0t\0f\0\r\0\n"s, "nul\0bytes\0"s, "invalid \xC3( utf-8", "",
+  };
+  for (const std::string& bytes : files) {
+    SCOPED_TRACE(bytes);
+    docs.Write("file", bytes);
+    Start(docs.UPath("file"));
+    SaveFile(app(), app().modHeader.CurrentFile, false, false);
+    EXPECT_EQ(Panel(panel::Message), u"Written");
+    EXPECT_EQ(docs.Read("file"), bytes);
+  }
+}
+
+TEST_F(SaveFileTest, ALatin1DocumentWithACharacterBeyondLatin1IsWrittenAsUtf8) {
+  docs.Write("latin.txt", "caf\xE9\n");
+  Start(docs.UPath("latin.txt"));
+  app().txtMain.SetSelStart(4);
+  app().txtMain.SetSelText(u" \u20AC");
+  SaveFile(app(), app().modHeader.CurrentFile, false, false);
+  EXPECT_EQ(docs.Read("latin.txt"), "caf\xC3\xA9 \xE2\x82\xAC\n");
+  EXPECT_EQ(app().documentFormat.encoding, Encoding::Utf8);
+  const String text = app().txtMain.Text();
+  Start(docs.UPath("latin.txt"));
+  EXPECT_EQ(app().txtMain.Text(), text);
+}
+
+// Through the dialog: refusals show; failures to create the file end quietly; a failed
+// write of the content is still reported.
+TEST_F(SaveFileTest, SaveAsIsQuietExceptForRefusalsAndFailedWrites) {
+  docs.Write("exists.txt", "theirs");
+  SetText(u"mine");
+  app().MenuClick(MenuItem::mnuSaveAs);  // cancelled
+  EXPECT_EQ(Panel(panel::Message), u"");
+  editor->dialogs.QueueFile(docs.UPath("exists.txt"));
+  app().MenuClick(MenuItem::mnuSaveAs);
+  EXPECT_EQ(Panel(panel::Message), kExists);
+
+  app().SetPanel(panel::Message, u"");
+  fs.Fail(FsCall::CreateEmpty, "Permission denied", std::nullopt, 1);
+  editor->dialogs.QueueFile(docs.UPath("new.txt"));
+  app().MenuClick(MenuItem::mnuSaveAs);
+  EXPECT_EQ(Panel(panel::Message), u"");
+
+  fs.Fail(FsCall::WriteAll, "Input/output error", std::nullopt, 1);
+  editor->dialogs.QueueFile(docs.UPath("new.txt"));
+  app().MenuClick(MenuItem::mnuSaveAs);
+  EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("new.txt") + u": Input/output error");
+  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("new.txt")) << "the created file is the document's";
+}
+
+// Save without a file goes through the dialog with Override: an existing file is replaced
+// silently, and the document still has no file of its own afterwards.
+TEST_F(SaveFileTest, SaveWithoutAFileAsksEveryTimeAndOverridesSilently) {
+  docs.Write("exists.txt", "theirs");
+  SetText(u"mine");
+  editor->dialogs.QueueFile(docs.UPath("exists.txt"));
+  editor->Key(83, shift::Ctrl);  // Ctrl+S
+  EXPECT_EQ(docs.Read("exists.txt"), "mine");
+  EXPECT_EQ(app().modHeader.CurrentFile, u"");
+  editor->dialogs.QueueFile(docs.UPath("fresh.txt"));
+  app().MenuClick(MenuItem::mnuSave);
+  EXPECT_EQ(editor->dialogs.StartFolders().size(), 2u);
+  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("fresh.txt"));
+  stdfs::permissions(docs.Path("fresh.txt"), static_cast<stdfs::perms>(0444));
+  app().MenuClick(MenuItem::mnuSave);
+  EXPECT_EQ(Panel(panel::Message), kReadOnly) << "Save on the document's own file does not override";
+}
+
+}  // namespace
+}  // namespace quilmar
