@@ -1,6 +1,27 @@
-// Placeholder so the build configures while the window is being built; replaced by the real code.
-#include <cstdio>
-int main() {
-  std::fputs("quilmar: the window is not built yet\n", stderr);
-  return 1;
+// quilmar: the editor's window. The command line's arguments, joined by single spaces, are
+// the one path the editor opens.
+#include <QApplication>
+#include <QStringList>
+
+#include "frm_main.hh"
+#include "qt_file_system.hh"
+#include "qt_printer.hh"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quilmar"));
+  QApplication::setOrganizationName(QStringLiteral("Quilmar"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.quilmar.Quilmar"));
+
+  QStringList arguments = QCoreApplication::arguments();
+  if (!arguments.isEmpty()) arguments.removeFirst();
+  const quilmar::String commandLine = arguments.join(QLatin1Char(' ')).toStdU16String();
+
+  quilmar::QtFileSystem fs(QCoreApplication::applicationDirPath().toStdU16String());
+  quilmar::QtPrinter printer;
+  quilmar::FrmMain window(quilmar::ExternalPorts{fs, printer});
+  window.show();
+  window.Start(commandLine);
+  if (window.app().Closed()) return 0;
+  return application.exec();
 }

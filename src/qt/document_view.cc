@@ -1,0 +1,447 @@
+#include "document_view.hh"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+
+#include "key_translation.hh"
+#include "word_at.hh"
+
+namespace quilmar {
+namespace {
+
+// Long runs of text are drawn in pieces so a line far wider than the window costs only the
+// pieces that show.
+constexpr std::size_t kRunPiece = 128;
+
+char32_t CodePointAt(const String& text, std::size_t i, std::size_t& units) {
+  const char16_t c = text[i];
+  if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+    units = 2;
+    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+  }
+  units = 1;
+  return c;
+}
+
+QString ToQString(const String& text, std::size_t from, std::size_t to) {
+  return QString::fromUtf16(text.data() + from, static_cast<qsizetype>(to - from));
+}
+
+int MouseButtonCode(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton: return mouse::Left;
+    case Qt::RightButton: return mouse::Right;
+    case Qt::MiddleButton: return mouse::Middle;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+DocumentView::DocumentView(QtMeasure& measure, QWidget* parent)
+    : QAbstractScrollArea(parent), measure_(measure) {
+  setObjectName(QStringLiteral("txtMain"));
+  setFocusPolicy(Qt::StrongFocus);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);    // a stable width: no re-wrap loops
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  viewport()->setCursor(Qt::IBeamCursor);
+  viewport()->setAutoFillBackground(false);
+  viewport()->setBackgroundRole(QPalette::Base);
+  const int flash = QApplication::cursorFlashTime();
+  blink_.setInterval(flash > 0 ? flash / 2 : 500);
+  connect(&blink_, &QTimer::timeout, this, [this] {
+    caretOn_ = !caretOn_;
+    viewport()->update(CaretRect().adjusted(-1, 0, 1, 0));
+  });
+  autoScroll_.setInterval(50);
+  connect(&autoScroll_, &QTimer::timeout, this, &DocumentView::AutoScrollStep);
+}
+
+DocumentView::~DocumentView() {
+  if (model_) model_->SetObserver(nullptr);
+}
+
+void DocumentView::SetModel(TextModel* model) {
+  if (model_) model_->SetObserver(nullptr);
+  model_ = model;
+  if (model_) model_->SetObserver(this);
+  widestSeen_ = 0;
+  UpdateViewportMetrics();
+  Sync();
+  viewport()->update();
+}
+
+// ---- Model events: cheap bookkeeping now, the rest once per turn of the event loop.
+
+void DocumentView::TextChanged() {
+  ScheduleSync();
+  viewport()->update();
+}
+
+void DocumentView::LayoutChanged() {
+  widestSeen_ = 0;
+  UpdateViewportMetrics();
+  ScheduleSync();
+  viewport()->update();
+}
+
+void DocumentView::SelectionChanged() {
+  RestartBlink();
+  ScheduleSync();
+  viewport()->update();
+}
+
+void DocumentView::ScheduleSync() {
+  if (syncPending_) return;
+  syncPending_ = true;
+  QMetaObject::invokeMethod(this, [this] { if (syncPending_) Sync(); }, Qt::QueuedConnection);
+}
+
+void DocumentView::Sync() {
+  syncPending_ = false;
+  UpdateScrollBars();
+  EnsureCaretVisible();
+  SyncInputMethod();
+}
+
+void DocumentView::UpdateViewportMetrics() {
+  const int lines = std::max(1, viewport()->height() / measure_.LineHeight());
+  measure_.SetViewport(viewport()->width() - 2 * kPadding - 1, lines);
+}
+
+void DocumentView::UpdateScrollBars() {
+  if (!model_) return;
+  const int visible = measure_.VisibleLines();
+  QScrollBar* v = verticalScrollBar();
+  v->setPageStep(visible);
+  v->setSingleStep(1);
+  v->setRange(0, std::max(0, model_->GetLineCount() - visible));
+  QScrollBar* h = horizontalScrollBar();
+  const int viewWidth = viewport()->width() - 2 * kPadding;
+  const bool wraps = model_->RightMargin() == 0;
+  const int content = wraps ? 0 : static_cast<int>(std::ceil(widestSeen_));
+  h->setPageStep(std::max(1, viewWidth));
+  h->setSingleStep(std::max(1, static_cast<int>(measure_.CellWidth())));
+  h->setRange(0, std::max(0, content - viewWidth));
+}
+
+LineNo DocumentView::FirstVisibleLine() const { return verticalScrollBar()->value(); }
+
+void DocumentView::EnsureCaretVisible() {
+  if (!model_) return;
+  const CharPos caret = model_->CaretPos();
+  const LineNo line = model_->LineFromChar(caret);
+  const int visible = measure_.VisibleLines();
+  QScrollBar* v = verticalScrollBar();
+  if (line < v->value()) v->setValue(line);
+  else if (line >= v->value() + visible) v->setValue(line - visible + 1);
+
+  const LineSpan span = model_->Line(line);
+  const String text = model_->Slice(span.start, span.length);
+  const double x = XOfColumn(text, caret - span.start);
+  QScrollBar* h = horizontalScrollBar();
+  const int viewWidth = viewport()->width() - 2 * kPadding;
+  const double margin = measure_.CellWidth() * 4;
+  if (x + margin > widestSeen_) {
+    widestSeen_ = x + margin;
+    UpdateScrollBars();
+  }
+  if (x < h->value()) h->setValue(static_cast<int>(std::max(0.0, x - margin)));
+  else if (x > h->value() + viewWidth - 2)
+    h->setValue(static_cast<int>(x - viewWidth + margin));
+}
+
+void DocumentView::SyncInputMethod() {
+  const bool enabled = model_ && !model_->Locked();
+  if (testAttribute(Qt::WA_InputMethodEnabled) != enabled) {
+    setAttribute(Qt::WA_InputMethodEnabled, enabled);
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+  }
+  if (enabled && hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+}
+
+void DocumentView::RestartBlink() {
+  caretOn_ = true;
+  if (blink_.interval() > 0 && hasFocus()) blink_.start();
+}
+
+// ---- Geometry
+
+double DocumentView::XOfColumn(const String& text, CharPos column) const {
+  double x = 0;
+  const std::size_t end = std::min(text.size(), static_cast<std::size_t>(std::max(0, column)));
+  std::size_t units = 1;
+  for (std::size_t i = 0; i < end; i += units) {
+    const char32_t c = CodePointAt(text, i, units);
+    x = c == u'\t' ? model_->NextTabStop(x) : x + measure_.Advance(c);
+  }
+  return x;
+}
+
+CharPos DocumentView::ColumnAtX(const String& text, double x) const {
+  double left = 0;
+  std::size_t units = 1;
+  for (std::size_t i = 0; i < text.size(); i += units) {
+    const char32_t c = CodePointAt(text, i, units);
+    const double right = c == u'\t' ? model_->NextTabStop(left) : left + measure_.Advance(c);
+    if (x < (left + right) / 2) return static_cast<CharPos>(i);
+    left = right;
+  }
+  return static_cast<CharPos>(text.size());
+}
+
+CharPos DocumentView::PosAt(QPoint point) const {
+  if (!model_) return 0;
+  const int count = model_->GetLineCount();
+  int row = point.y() < 0 ? -1 : point.y() / measure_.LineHeight();
+  const LineNo line = std::clamp(FirstVisibleLine() + row, 0, count - 1);
+  const LineSpan span = model_->Line(line);
+  const String text = model_->Slice(span.start, span.length);
+  const double x = point.x() - kPadding + horizontalScrollBar()->value();
+  return span.start + ColumnAtX(text, x);
+}
+
+QRect DocumentView::CaretRect() const {
+  if (!model_) return {};
+  const CharPos caret = model_->CaretPos();
+  const LineNo line = model_->LineFromChar(caret);
+  const LineSpan span = model_->Line(line);
+  const String text = model_->Slice(span.start, span.length);
+  double x = XOfColumn(text, caret - span.start);
+  if (!preedit_.isEmpty()) x += QFontMetricsF(measure_.Font()).horizontalAdvance(preedit_);
+  const int left = static_cast<int>(std::floor(x)) + kPadding - horizontalScrollBar()->value();
+  const int top = (line - FirstVisibleLine()) * measure_.LineHeight();
+  return QRect(left, top, 2, measure_.LineHeight());
+}
+
+// ---- Painting
+
+void DocumentView::PaintLine(QPainter& painter, const String& text, int top, double clipLeft,
+                             double clipRight) const {
+  const double shift = kPadding - horizontalScrollBar()->value();
+  const double baseline = top + measure_.Ascent();
+  double x = 0, runX = 0;
+  std::size_t runStart = 0, units = 1;
+  auto flush = [&](std::size_t end) {
+    if (end > runStart && x >= clipLeft && runX <= clipRight)
+      painter.drawText(QPointF(runX + shift, baseline), ToQString(text, runStart, end));
+  };
+  for (std::size_t i = 0; i < text.size(); i += units) {
+    const char32_t c = CodePointAt(text, i, units);
+    if (c == u'\t') {
+      flush(i);
+      x = model_->NextTabStop(x);
+      runStart = i + 1;
+      runX = x;
+      continue;
+    }
+    if (i - runStart >= kRunPiece && !QChar(text[i]).isMark()) {
+      flush(i);
+      runStart = i;
+      runX = x;
+      if (runX > clipRight) return;
+    }
+    x += measure_.Advance(c);
+  }
+  flush(text.size());
+}
+
+void DocumentView::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  const QPalette& pal = palette();
+  painter.fillRect(event->rect(), pal.color(QPalette::Base));
+  if (!model_) return;
+  if (syncPending_) {
+    // Scroll first so this paint already shows the caret; the scroll repaints anyway.
+    Sync();
+  }
+  painter.setFont(measure_.Font());
+  const int lineHeight = measure_.LineHeight();
+  const int first = FirstVisibleLine();
+  const int count = model_->GetLineCount();
+  const int rows = viewport()->height() / lineHeight + 1;
+  const double scrollX = horizontalScrollBar()->value();
+  const double clipLeft = scrollX - measure_.MaxAdvance();
+  const double clipRight = scrollX + viewport()->width();
+  const CharPos selStart = model_->SelStart();
+  const CharPos selEnd = selStart + model_->SelLength();
+  const QColor textColor = pal.color(QPalette::Text);
+
+  for (int row = 0; row < rows && first + row < count; ++row) {
+    const int top = row * lineHeight;
+    if (top > event->rect().bottom() || top + lineHeight < event->rect().top()) continue;
+    const LineSpan span = model_->Line(first + row);
+    const String text = model_->Slice(span.start, span.length);
+    widestSeen_ = std::max(widestSeen_, XOfColumn(text, span.length) + measure_.CellWidth());
+    painter.setPen(textColor);
+    PaintLine(painter, text, top, clipLeft, clipRight);
+
+    // The selected part: highlight, then the same text again in the highlight's colour.
+    const CharPos lineEnd = span.start + span.length;
+    const CharPos from = std::max(selStart, span.start);
+    const CharPos to = std::min(selEnd, lineEnd);
+    const bool breakSelected = selEnd > lineEnd && selStart <= lineEnd && first + row + 1 < count;
+    if (selEnd > selStart && (from < to || breakSelected)) {
+      const double x0 = XOfColumn(text, from - span.start);
+      double x1 = from < to ? XOfColumn(text, to - span.start) : x0;
+      if (breakSelected) x1 += measure_.Advance(U' ');
+      const QRectF rect(x0 + kPadding - scrollX, top, x1 - x0, lineHeight);
+      painter.fillRect(rect, pal.color(QPalette::Highlight));
+      painter.save();
+      painter.setClipRect(rect);
+      painter.setPen(pal.color(QPalette::HighlightedText));
+      PaintLine(painter, text, top, clipLeft, clipRight);
+      painter.restore();
+    }
+  }
+
+  const QRect caret = CaretRect();
+  if (!preedit_.isEmpty()) {
+    const double width = QFontMetricsF(measure_.Font()).horizontalAdvance(preedit_);
+    const QPointF origin(caret.left() - width, caret.top() + measure_.Ascent());
+    painter.setPen(textColor);
+    painter.drawText(origin, preedit_);
+    painter.drawLine(QPointF(origin.x(), caret.bottom()), QPointF(caret.left(), caret.bottom()));
+  }
+  if (caretOn_ && window()->focusWidget() == this) painter.fillRect(caret, textColor);
+}
+
+// ---- Size and scrolling
+
+void DocumentView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateViewportMetrics();
+  const int width = viewport()->width();
+  if (model_ && width != lastViewportWidth_ && model_->RightMargin() == 0) {
+    lastViewportWidth_ = width;
+    model_->Relayout();
+  }
+  lastViewportWidth_ = width;
+  Sync();
+}
+
+void DocumentView::scrollContentsBy(int, int) { viewport()->update(); }
+
+// ---- Keys, mouse, input method
+
+bool DocumentView::focusNextPrevChild(bool) { return false; }  // Tab is a key of the document
+
+void DocumentView::keyPressEvent(QKeyEvent* event) {
+  if (host_) host_->ViewKeyDown(TranslateKey(*event));
+  event->accept();
+}
+
+void DocumentView::Select(CharPos anchor, CharPos caret) {
+  if (!model_) return;
+  if (host_) host_->ViewSelect(anchor, caret);
+  else model_->Select(anchor, caret);
+}
+
+void DocumentView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !model_) return;
+  const CharPos pos = PosAt(event->position().toPoint());
+  dragAnchor_ = (event->modifiers() & Qt::ShiftModifier) ? model_->AnchorPos() : pos;
+  dragging_ = true;
+  lastMouse_ = event->position().toPoint();
+  Select(dragAnchor_, pos);
+}
+
+void DocumentView::DragTo(QPoint point) {
+  lastMouse_ = point;
+  Select(dragAnchor_, PosAt(point));
+  if (viewport()->rect().contains(point)) autoScroll_.stop();
+  else if (!autoScroll_.isActive()) autoScroll_.start();
+}
+
+void DocumentView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton)) DragTo(event->position().toPoint());
+}
+
+void DocumentView::AutoScrollStep() {
+  if (!dragging_) {
+    autoScroll_.stop();
+    return;
+  }
+  const QRect area = viewport()->rect();
+  if (lastMouse_.y() < area.top()) verticalScrollBar()->triggerAction(QScrollBar::SliderSingleStepSub);
+  else if (lastMouse_.y() > area.bottom()) verticalScrollBar()->triggerAction(QScrollBar::SliderSingleStepAdd);
+  if (lastMouse_.x() < area.left()) horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepSub);
+  else if (lastMouse_.x() > area.right()) horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepAdd);
+  Select(dragAnchor_, PosAt(lastMouse_));
+}
+
+void DocumentView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && dragging_) {
+    dragging_ = false;
+    autoScroll_.stop();
+  }
+  if (const int button = MouseButtonCode(event->button()); button && host_)
+    host_->ViewMouseUp(button);
+}
+
+void DocumentView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !model_) return;
+  const CharPos pos = PosAt(event->position().toPoint());
+  const LineSpan span = model_->Line(model_->LineFromChar(pos));
+  const String text = model_->Slice(span.start, span.length);
+  if (const auto word = WordAt(text, pos - span.start)) {
+    Select(span.start + word->start, span.start + word->end);
+    dragAnchor_ = span.start + word->start;
+  }
+  dragging_ = true;
+}
+
+void DocumentView::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  RestartBlink();
+  SyncInputMethod();
+  viewport()->update();
+}
+
+void DocumentView::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  blink_.stop();
+  viewport()->update();
+}
+
+void DocumentView::inputMethodEvent(QInputMethodEvent* event) {
+  preedit_ = event->preeditString();
+  if (!event->commitString().isEmpty() && host_)
+    host_->ViewCommitText(event->commitString().toStdU16String());
+  event->accept();
+  viewport()->update();
+}
+
+QVariant DocumentView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled: return model_ && !model_->Locked();
+    case Qt::ImCursorRectangle: return CaretRect();
+    case Qt::ImFont: return measure_.Font();
+    case Qt::ImHints: return static_cast<int>(Qt::ImhMultiLine);
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition:
+    case Qt::ImSurroundingText:
+    case Qt::ImCurrentSelection: {
+      if (!model_) return {};
+      const CharPos caret = model_->CaretPos();
+      const LineSpan span = model_->Line(model_->LineFromChar(caret));
+      if (query == Qt::ImSurroundingText)
+        return QString::fromStdU16String(model_->Slice(span.start, span.length));
+      if (query == Qt::ImCurrentSelection) return QString::fromStdU16String(model_->SelText());
+      const CharPos pos = query == Qt::ImCursorPosition ? caret : model_->AnchorPos();
+      return std::clamp(pos - span.start, 0, span.length);
+    }
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+  }
+}
+
+}  // namespace quilmar

@@ -1,0 +1,30 @@
+#include "frm_help.hh"
+
+#include <QVBoxLayout>
+
+#include "twips.hh"
+
+namespace quilmar {
+
+FrmHelp::FrmHelp(QWidget* owner, const QString& text)
+    : QWidget(owner, Qt::Window), txtHelp_(new QPlainTextEdit(this)) {
+  setObjectName(QStringLiteral("frmHelp"));
+  setWindowTitle(QStringLiteral("Help"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  txtHelp_->setObjectName(QStringLiteral("txtHelp"));
+  txtHelp_->setReadOnly(true);
+  txtHelp_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  txtHelp_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  QPalette pal = txtHelp_->palette();
+  pal.setColor(QPalette::Base, QColor(255, 255, 192));
+  pal.setColor(QPalette::Text, Qt::black);
+  txtHelp_->setPalette(pal);
+  txtHelp_->setPlainText(text);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(txtHelp_);
+  resize(TwipsSizeToPixels(6705, 3195, owner));
+}
+
+}  // namespace quilmar

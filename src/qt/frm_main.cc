@@ -1,0 +1,192 @@
+#include "frm_main.hh"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLayout>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <cmath>
+#include <exception>
+
+#include "app/window_layout.hh"
+#include "twips.hh"
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void InitQuilmarResources() { Q_INIT_RESOURCE(quilmar); }
+
+namespace quilmar {
+
+FrmMain::FrmMain(ExternalPorts external)
+    : measure_(LogicalDpiX()),
+      view_(new DocumentView(measure_)),
+      cmd_(new CommandLineEdit),
+      statusBar_(statusBar()),
+      menus_(menuBar(), this),
+      messageBox_(this),
+      dialogs_(this),
+      windows_(this) {
+  InitQuilmarResources();
+  setObjectName(QStringLiteral("frmMain"));
+  if (QGuiApplication::windowIcon().isNull())
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quilmar/quilmar.svg")));
+  setWindowIcon(QGuiApplication::windowIcon());
+  setWindowTitle(QStringLiteral("Quilmar"));
+
+  // The controls are placed by LayOut, not by a Qt layout: the window's resize rule says
+  // where each one goes.
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("client"));
+  view_->setParent(central);
+  cmd_->setParent(central);
+  setCentralWidget(central);
+  setTabOrder(view_, cmd_);
+  view_->setFocus();
+
+  focus_ = std::make_unique<QtFocus>(view_, cmd_);
+  Ports ports{statusBar_,
+              menus_,
+              *cmd_,
+              *focus_,
+              *this,
+              external.messageBox ? *external.messageBox : messageBox_,
+              external.dialogs ? *external.dialogs : dialogs_,
+              windows_,
+              clipboard_,
+              external.fs,
+              external.printer};
+  app_ = std::make_unique<App>(ports, measure_);
+  view_->SetModel(&app_->txtMain);
+  view_->SetHost(this);
+  cmd_->onKey = [this](const KeyEvent& key) { Run([&] { app_->KeyDown(key); }); };
+  menus_.onClick = [this](MenuItem item) {
+    Run([&] { app_->MenuClick(item); });
+    menus_.SetChecked(item, app_->Checked(item));
+  };
+  for (const MenuItemInfo& info : kMenuItems)
+    if (info.checkable) menus_.SetChecked(info.item, app_->Checked(info.item));
+
+  // The initial inner size; the menu bar sits above the inner area, as on the desktop.
+  const QSize inner = TwipsSizeToPixels(window::kInitialInnerWidth, window::kInitialInnerHeight, this);
+  resize(inner.width(), inner.height() + menuBar()->sizeHint().height());
+  UpdateMinimumSize();
+}
+
+FrmMain::~FrmMain() {
+  windows_.CloseAll();
+  view_->SetModel(nullptr);
+}
+
+void FrmMain::Start(const String& commandLine) {
+  Run([&] { app_->Start(commandLine); });
+}
+
+template <typename F>
+void FrmMain::Run(F&& handler) {
+  try {
+    handler();
+  } catch (const FileError& error) {
+    app_->SetPanel(panel::Message, u"Err: " + FromUtf8(error.Reason()));
+  } catch (const std::exception& error) {
+    app_->SetPanel(panel::Message, u"Err: " + FromUtf8(error.what()));
+  }
+  view_->Sync();
+}
+
+// ---- What the view reports
+
+void FrmMain::ViewKeyDown(const KeyEvent& key) { Run([&] { app_->KeyDown(key); }); }
+
+void FrmMain::ViewCommitText(const String& text) { Run([&] { app_->CommitText(text); }); }
+
+void FrmMain::ViewMouseUp(int button) { Run([&] { app_->MouseUp(button, shift::None); }); }
+
+void FrmMain::ViewSelect(CharPos anchor, CharPos caret) {
+  Run([&] {
+    EventScope scope(*app_);
+    app_->txtMain.Select(anchor, caret);
+  });
+}
+
+// ---- WindowPort
+
+void FrmMain::SetCaption(const String& caption) { setWindowTitle(QString::fromStdU16String(caption)); }
+
+void FrmMain::Close() {
+  closing_ = true;
+  windows_.CloseAll();
+  close();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+  // The close box: the editor's unload runs first (it writes the settings), then the window
+  // goes. A close the editor itself asked for has already run it.
+  if (!closing_ && !app_->Closed()) Run([&] { app_->CloseWindow(); });
+  windows_.CloseAll();
+  event->accept();
+}
+
+// ---- Size and layout
+
+void FrmMain::UpdateMinimumSize() {
+  const int frameWidth = frameGeometry().width() - geometry().width();
+  const int frameHeight = frameGeometry().height() - geometry().height();
+  const QSize outer = TwipsSizeToPixels(window::kMinOuterWidth, window::kMinOuterHeight, this);
+  setMinimumSize(std::max(1, outer.width() - frameWidth), std::max(1, outer.height() - frameHeight));
+}
+
+void FrmMain::LayOut() {
+  const double dpiX = LogicalDpiX(this), dpiY = LogicalDpiY(this);
+  const QWidget* client = centralWidget();
+  const int clientHeight = height() - menuBar()->height();  // ScaleHeight: below the menu bar
+  WindowGeometry g;
+  g.minimised = isMinimized();
+  g.outerWidth = static_cast<float>(PixelsToTwips(frameGeometry().width(), dpiX));
+  g.outerHeight = static_cast<float>(PixelsToTwips(frameGeometry().height(), dpiY));
+  g.frameWidth = g.outerWidth - static_cast<float>(PixelsToTwips(width(), dpiX));
+  g.frameHeight = g.outerHeight - static_cast<float>(PixelsToTwips(clientHeight, dpiY));
+  g.statusBarHeight =
+      static_cast<float>(PixelsToTwips(statusBar()->height(), dpiY)) / window::kTwipsPerCellY;
+  g.commandBoxHeight = window::kCommandBoxHeight;
+  g.documentTop = 0;
+  const auto layout = Form_Resize(g);
+  if (!layout) return;
+  if (layout->snapped) {
+    const int w = TwipsToPixels(layout->outerWidth - g.frameWidth, dpiX);
+    const int h = TwipsToPixels(layout->outerHeight - g.frameHeight, dpiY) + menuBar()->height();
+    resize(std::max(w, width()), std::max(h, height()));
+    return;  // the resize lays the window out again at the new size
+  }
+  auto px = [](float cells, float twipsPerCell, double dpi) {
+    return TwipsToPixels(cells * twipsPerCell, dpi);
+  };
+  const int docHeight = px(layout->documentHeight, window::kTwipsPerCellY, dpiY);
+  const int docWidth = px(layout->documentWidth, window::kTwipsPerCellX, dpiX);
+  const int cmdTop = px(layout->commandBoxTop, window::kTwipsPerCellY, dpiY);
+  // The box reaches down to the status bar, whatever rounding the twips took.
+  const int cmdHeight = std::max(0, client->height() - cmdTop);
+  view_->setGeometry(0, 0, docWidth, docHeight);
+  cmd_->setGeometry(0, cmdTop, px(layout->commandBoxWidth, window::kTwipsPerCellX, dpiX), cmdHeight);
+}
+
+void FrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // The central widget gets its new size from the main window's own layout first.
+  if (QLayout* own = layout()) own->activate();
+  LayOut();
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  UpdateMinimumSize();
+  if (QLayout* own = layout()) own->activate();
+  LayOut();
+}
+
+void FrmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Restoring from minimised lays the window out again, as a resize does.
+  if (event->type() == QEvent::WindowStateChange && !isMinimized()) LayOut();
+}
+
+}  // namespace quilmar
