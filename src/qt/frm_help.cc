@@ -20,7 +20,10 @@ FrmHelp::FrmHelp(QWidget* owner, const QString& text)
   pal.setColor(QPalette::Base, QColor(255, 255, 192));
   pal.setColor(QPalette::Text, Qt::black);
   txtHelp_->setPalette(pal);
-  txtHelp_->setPlainText(text);
+  // The file's "\r\n" breaks are shown as line breaks, nothing else is changed.
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  txtHelp_->setPlainText(shown);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(txtHelp_);
