@@ -1,0 +1,293 @@
+// What the control does with the keys that reach it, as key scripts on marked-up text:
+// "|" is the caret, "^" the anchor of a selection (absent when nothing is selected).
+#include "model_fixture.hh"
+
+namespace quilmar::testing {
+namespace {
+
+KeyEvent Key(KeyCode code, ShiftState mods = shift::None) { return KeyEvent{code, mods, {}}; }
+KeyEvent Shift(KeyCode code) { return Key(code, shift::Shift); }
+KeyEvent Ctrl(KeyCode code) { return Key(code, shift::Ctrl); }
+KeyEvent CtrlShift(KeyCode code) { return Key(code, shift::Ctrl | shift::Shift); }
+KeyEvent Type(const char* text) {
+  const String t = U(text);
+  return KeyEvent{static_cast<KeyCode>(t.empty() ? 0 : t[0]), shift::None, t};
+}
+
+struct Marked {
+  String text;
+  CharPos anchor = 0, caret = 0;
+};
+
+Marked Parse(const char* marked) {
+  Marked m;
+  const String s = U(marked);
+  int anchor = -1;
+  for (char16_t c : s) {
+    if (c == u'|') {
+      m.caret = static_cast<CharPos>(m.text.size());
+    } else if (c == u'^') {
+      anchor = static_cast<int>(m.text.size());
+    } else {
+      m.text += c;
+    }
+  }
+  m.anchor = anchor < 0 ? m.caret : anchor;
+  return m;
+}
+
+std::string Render(const TextModel& model) {
+  String s = model.Text();
+  const CharPos caret = model.CaretPos(), anchor = model.AnchorPos();
+  // Insert the later mark first so the earlier position stays valid.
+  if (anchor != caret && anchor > caret) s.insert(static_cast<std::size_t>(anchor), u"^");
+  s.insert(static_cast<std::size_t>(caret), u"|");
+  if (anchor != caret && anchor < caret) s.insert(static_cast<std::size_t>(anchor), u"^");
+  return S(s);
+}
+
+struct KeyCase {
+  const char* name;
+  const char* before;
+  std::vector<KeyEvent> keys;
+  const char* after;
+  int cols = 80;
+  bool locked = false;
+};
+
+const KeyCase kKeyCases[] = {
+    {"typing inserts at the caret", "ab|", {Type("c"), Type("d")}, "abcd|"},
+    {"typing replaces the selection", "a^bc|d", {Type("x")}, "ax|d"},
+    {"Enter inserts a break", "ab|cd", {Key(key::Return)}, "ab\r\n|cd"},
+    {"Tab inserts a tab", "ab|", {Key(key::Tab)}, "ab\t|"},
+    {"Space types", "ab|", {KeyEvent{key::Space, shift::None, u" "}}, "ab |"},
+    {"Backspace removes a break at once", "ab\r\n|cd", {Key(key::Back)}, "ab|cd"},
+    {"Backspace removes a surrogate pair at once", "a😀|b", {Key(key::Back)}, "a|b"},
+    {"Backspace at the start does nothing", "|ab", {Key(key::Back)}, "|ab"},
+    {"Backspace removes the selection", "a^bc|d", {Key(key::Back)}, "a|d"},
+    {"Delete removes a break at once", "ab|\r\ncd", {Key(key::Delete)}, "ab|cd"},
+    {"Delete at the end does nothing", "ab|", {Key(key::Delete)}, "ab|"},
+    {"Ctrl+Backspace removes a word", "hello world|", {Ctrl(key::Back)}, "hello |"},
+    {"Ctrl+Backspace at a line start joins lines", "ab\r\n|cd", {Ctrl(key::Back)}, "ab|cd"},
+    {"Ctrl+Delete removes a word and its spaces", "|hello world", {Ctrl(key::Delete)}, "|world"},
+    {"Left steps over a break", "ab\r\n|cd", {Key(key::Left)}, "ab|\r\ncd"},
+    {"Right steps over a surrogate pair", "a|😀b", {Key(key::Right)}, "a😀|b"},
+    {"Right at the end stays", "ab|", {Key(key::Right)}, "ab|"},
+    {"Shift+Right extends", "|abc", {Shift(key::Right), Shift(key::Right)}, "^ab|c"},
+    {"Shift+Left extends backwards", "abc|", {Shift(key::Left), Shift(key::Left)}, "a|bc^"},
+    {"Left collapses a selection to its start", "a^bc|d", {Key(key::Left)}, "a|bcd"},
+    {"Right collapses a selection to its end", "a|bc^d", {Key(key::Right)}, "abc|d"},
+    {"Ctrl+Right goes to the next word", "|hello, world", {Ctrl(key::Right), Ctrl(key::Right)}, "hello, |world"},
+    {"Ctrl+Right at a line end goes to the next line", "ab|\r\ncd", {Ctrl(key::Right)}, "ab\r\n|cd"},
+    {"Ctrl+Left goes to the word start", "hello wor|ld", {Ctrl(key::Left), Ctrl(key::Left)}, "|hello world"},
+    {"Ctrl+Left at a line start goes to the line before", "ab\r\n|cd", {Ctrl(key::Left)}, "ab|\r\ncd"},
+    {"Ctrl+Shift+Right selects a word", "|ab cd", {CtrlShift(key::Right)}, "^ab |cd"},
+    {"Home and End", "ab\r\ncd|ef\r\ngh", {Key(key::Home)}, "ab\r\n|cdef\r\ngh"},
+    {"End", "ab\r\nc|def\r\ngh", {Key(key::End)}, "ab\r\ncdef|\r\ngh"},
+    {"Shift+End selects to the line end", "a|bc", {Shift(key::End)}, "a^bc|"},
+    {"Ctrl+Home and Ctrl+End", "ab\r\nc|d", {Ctrl(key::Home)}, "|ab\r\ncd"},
+    {"Ctrl+End", "a|b\r\ncd", {Ctrl(key::End)}, "ab\r\ncd|"},
+    {"Up and Down keep the goal column", "abcde|f\r\nab\r\nabcdef",
+     {Key(key::Down), Key(key::Down)}, "abcdef\r\nab\r\nabcde|f"},
+    {"Down on the last line stays", "ab\r\nc|d", {Key(key::Down)}, "ab\r\nc|d"},
+    {"Up on the first line stays", "a|b\r\ncd", {Key(key::Up)}, "a|b\r\ncd"},
+    {"Shift+Down extends", "a|b\r\ncd", {Shift(key::Down)}, "a^b\r\nc|d"},
+    {"Ctrl+A selects everything", "a|b\r\ncd", {Ctrl(key::A)}, "^ab\r\ncd|"},
+    // Wrapped at 5 cells: "hello " / "world " / "foo".
+    {"Home on a wrapped line", "hello wor|ld foo", {Key(key::Home)}, "hello |world foo", 5},
+    {"End on a wrapped line stops before the wrap", "he|llo world foo", {Key(key::End)}, "hello| world foo", 5},
+    {"Down moves by laid-out lines", "he|llo world foo", {Key(key::Down), Key(key::Down)}, "hello world fo|o", 5},
+    {"Up from the end of a paragraph", "hello world foo|", {Key(key::Up)}, "hello wor|ld foo", 5},
+    // Locked: nothing edits, moving and selecting still work.
+    {"locked: typing is ignored", "ab|", {Type("c"), Key(key::Return), Key(key::Tab), Key(key::Back)}, "ab|", 80, true},
+    {"locked: Delete and word deletes are ignored", "|ab cd", {Key(key::Delete), Ctrl(key::Delete)}, "|ab cd", 80, true},
+    {"locked: moving works", "|ab cd", {Key(key::Right), Shift(key::End)}, "a^b cd|", 80, true},
+    // Keys that do nothing here.
+    {"Alt keys do nothing", "ab|", {Key(key::Left, shift::Alt), KeyEvent{65, shift::Alt, u"a"}}, "ab|"},
+    {"F12 does nothing", "ab|", {KeyEvent{key::F12, shift::None, u"x"}}, "ab|"},
+    {"Ctrl with a letter types nothing", "ab|", {KeyEvent{key::P, shift::Ctrl, u"p"}}, "ab|"},
+    {"control characters are not typed", "ab|", {KeyEvent{key::Escape, shift::None, u"\x1B"}}, "ab|"},
+    {"Insert does nothing", "ab|", {Key(key::Insert)}, "ab|"},
+};
+
+class Keys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(Keys, ScriptGivesTheExpectedTextAndSelection) {
+  const KeyCase& c = GetParam();
+  ModelRig rig(c.cols);
+  const Marked m = Parse(c.before);
+  rig.model.SetText(m.text);
+  rig.model.Select(m.anchor, m.caret);
+  rig.model.SetLocked(c.locked);
+  for (const KeyEvent& k : c.keys) rig.model.KeyDown(k);
+  EXPECT_EQ(Render(rig.model), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, Keys, ::testing::ValuesIn(kKeyCases), [](const auto& info) {
+  std::string n = info.param.name;
+  for (char& ch : n) if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return n;
+});
+
+TEST(KeysPaging, PageUpAndPageDownMoveByTheVisibleLines) {
+  ModelRig rig(80, 3);
+  rig.model.SetText(u"l0\r\nl1\r\nl2\r\nl3\r\nl4\r\nl5\r\nl6");
+  rig.model.SetSelStart(1);
+  rig.model.KeyDown(Key(key::PageDown));
+  EXPECT_EQ(rig.model.LineFromChar(-1), 3);
+  EXPECT_EQ(rig.model.SelStart(), rig.model.LineIndex(3) + 1);
+  rig.model.KeyDown(Key(key::PageDown));
+  rig.model.KeyDown(Key(key::PageDown));
+  EXPECT_EQ(rig.model.LineFromChar(-1), 6);
+  rig.model.KeyDown(Shift(key::PageUp));
+  EXPECT_EQ(rig.model.LineFromChar(rig.model.CaretPos()), 3);
+  EXPECT_EQ(rig.model.AnchorPos(), rig.model.LineIndex(6) + 1);
+}
+
+struct ClipboardRig : ModelRig {
+  ClipboardRig() {
+    model.SetClipboard([this] { return clip; }, [this](const String& s) { clip = s; });
+  }
+  String clip;
+};
+
+TEST(KeysClipboard, CopyCutAndPastePlainText) {
+  ClipboardRig rig;
+  rig.model.SetText(u"hello world");
+  rig.model.Select(0, 5);
+  rig.model.KeyDown(Ctrl(67));  // Ctrl+C
+  EXPECT_EQ(S(rig.clip), "hello");
+  EXPECT_EQ(S(rig.model.Text()), "hello world");
+  rig.model.Select(5, 11);
+  rig.model.KeyDown(Ctrl(key::X));
+  EXPECT_EQ(S(rig.clip), " world");
+  EXPECT_EQ(S(rig.model.Text()), "hello");
+  rig.clip = u"\nnew\rline";
+  rig.model.KeyDown(Ctrl(key::V));
+  EXPECT_EQ(S(rig.model.Text()), "hello\r\nnew\r\nline");
+  EXPECT_EQ(rig.model.SelStart(), rig.model.Length());
+}
+
+TEST(KeysClipboard, LockedCopiesButDoesNotCutOrPaste) {
+  ClipboardRig rig;
+  rig.model.SetText(u"abc");
+  rig.model.SetLocked(true);
+  rig.model.Select(0, 2);
+  rig.model.KeyDown(Ctrl(key::X));
+  EXPECT_EQ(S(rig.clip), "");
+  rig.model.KeyDown(Ctrl(67));
+  EXPECT_EQ(S(rig.clip), "ab");
+  rig.model.KeyDown(Ctrl(key::V));
+  EXPECT_EQ(S(rig.model.Text()), "abc");
+}
+
+TEST(KeysEvents, TypingRaisesChangeAndSelChange) {
+  ModelRig rig;
+  rig.model.KeyDown(Type("a"));
+  EXPECT_EQ(rig.changes, 1);
+  EXPECT_EQ(rig.selChanges, 1);
+  rig.model.KeyDown(Key(key::Left));
+  EXPECT_EQ(rig.changes, 1);
+  EXPECT_EQ(rig.selChanges, 2);
+  rig.model.CommitText(u"xy");
+  EXPECT_EQ(S(rig.model.Text()), "xya");
+  rig.model.SetLocked(true);
+  rig.model.CommitText(u"z");
+  EXPECT_EQ(S(rig.model.Text()), "xya");
+}
+
+// ---- Undo and redo ------------------------------------------------------------------------
+
+TEST(Undo, ARunOfTypingIsOneStep) {
+  ModelRig rig;
+  rig.model.SetText(u"x");
+  rig.model.SetSelStart(1);
+  for (const char* t : {"a", "b", "c"}) rig.model.KeyDown(Type(t));
+  rig.model.KeyDown(Key(key::Return));
+  rig.model.KeyDown(Type("d"));
+  EXPECT_EQ(S(rig.model.Text()), "xabc\r\nd");
+  rig.model.KeyDown(Ctrl(key::Z));
+  EXPECT_EQ(S(rig.model.Text()), "x");
+  EXPECT_EQ(rig.model.SelStart(), 1);
+  EXPECT_FALSE(rig.model.CanUndo());
+  rig.model.KeyDown(Ctrl(key::Y));
+  EXPECT_EQ(S(rig.model.Text()), "xabc\r\nd");
+  EXPECT_EQ(rig.model.SelStart(), 7);
+}
+
+TEST(Undo, ACaretJumpStartsANewStep) {
+  ModelRig rig;
+  rig.model.KeyDown(Type("a"));
+  rig.model.KeyDown(Type("b"));
+  rig.model.KeyDown(Key(key::Home));
+  rig.model.KeyDown(Type("c"));
+  EXPECT_EQ(S(rig.model.Text()), "cab");
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "ab");
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "");
+  rig.model.Redo();
+  rig.model.Redo();
+  EXPECT_EQ(S(rig.model.Text()), "cab");
+  EXPECT_FALSE(rig.model.CanRedo());
+}
+
+TEST(Undo, BackspaceAndDeleteRunsAreSteps) {
+  ModelRig rig;
+  rig.model.SetText(u"abcdef");
+  rig.model.SetSelStart(3);
+  rig.model.KeyDown(Key(key::Back));
+  rig.model.KeyDown(Key(key::Back));
+  rig.model.KeyDown(Key(key::Delete));
+  rig.model.KeyDown(Key(key::Delete));
+  EXPECT_EQ(S(rig.model.Text()), "af");
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "adef");
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "abcdef");
+  EXPECT_EQ(rig.model.SelStart(), 3);
+}
+
+TEST(Undo, ProgramEditsAndGroups) {
+  ModelRig rig;
+  rig.model.SetText(u"a-b-c");
+  rig.model.BeginUndoGroup();
+  for (CharPos at : {1, 3}) {
+    rig.model.SetSelStart(at);
+    rig.model.SetSelLength(1);
+    rig.model.SetSelText(u"+");
+  }
+  rig.model.EndUndoGroup();
+  rig.model.SetSelStart(0);
+  rig.model.SetSelText(u">");
+  EXPECT_EQ(S(rig.model.Text()), ">a+b+c");
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "a+b+c");
+  rig.ResetCounts();
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "a-b-c");
+  EXPECT_EQ(rig.changes, 1);  // one step, one Change
+  EXPECT_FALSE(rig.model.CanUndo());
+}
+
+TEST(Undo, UndoKeysAreEditsAndHonourLocked) {
+  ModelRig rig;
+  rig.model.KeyDown(Type("a"));
+  rig.model.SetLocked(true);
+  rig.model.KeyDown(Ctrl(key::Z));
+  EXPECT_EQ(S(rig.model.Text()), "a");
+  rig.model.Undo();  // the program still can
+  EXPECT_EQ(S(rig.model.Text()), "");
+}
+
+TEST(Undo, ANewEditForgetsTheRedo) {
+  ModelRig rig;
+  rig.model.KeyDown(Type("a"));
+  rig.model.Undo();
+  EXPECT_TRUE(rig.model.CanRedo());
+  rig.model.KeyDown(Type("b"));
+  EXPECT_FALSE(rig.model.CanRedo());
+}
+
+}  // namespace
+}  // namespace quilmar::testing
