@@ -1,0 +1,135 @@
+// The Options and File menus, clicked and through their shortcut keys.
+#include "app/options.hh"
+#include "editor_fixture.hh"
+
+namespace quilmar {
+namespace {
+
+class MenusTest : public testing::EditorTest {
+ protected:
+  void SetUp() override { Start(); }
+};
+
+TEST_F(MenusTest, WordWrapAndTheCaseItemsToggle) {
+  app().MenuClick(MenuItem::mnuWordWrap);
+  EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
+  EXPECT_FALSE(editor->menus.Checked(MenuItem::mnuWordWrap));
+  EXPECT_EQ(app().txtMain.RightMargin(), 10000);
+  app().MenuClick(MenuItem::mnuWordWrap);
+  EXPECT_TRUE(app().Checked(MenuItem::mnuWordWrap));
+  EXPECT_EQ(app().txtMain.RightMargin(), 0);
+  for (MenuItem item : {MenuItem::mnuFindCase, MenuItem::mnuReplaceCase}) {
+    app().MenuClick(item);
+    EXPECT_FALSE(app().Checked(item));
+    app().MenuClick(item);
+    EXPECT_TRUE(app().Checked(item));
+  }
+}
+
+TEST_F(MenusTest, StartInCommandModeChangesOnlyTheNextStart) {
+  ASSERT_TRUE(app().CommandMode);
+  app().MenuClick(MenuItem::mnuStCmdMode);
+  EXPECT_FALSE(app().modHeader.CmdStart);
+  EXPECT_FALSE(app().Checked(MenuItem::mnuStCmdMode));
+  EXPECT_TRUE(app().CommandMode);
+  EXPECT_TRUE(app().txtMain.Locked());
+  EXPECT_EQ(Panel(panel::Mode), u"Command");
+}
+
+TEST_F(MenusTest, TheFontDialogSetsBothFontsAndCancelKeepsTheLastChoice) {
+  const FontSpec before = app().txtMain.Font();
+  app().MenuClick(MenuItem::mnuFonts);  // cancelled
+  EXPECT_EQ(app().txtMain.Font(), before);
+  const FontSpec chosen{u"DejaVu Serif", false, true, 14.5};
+  editor->dialogs.QueueFont(chosen);
+  app().MenuClick(MenuItem::mnuFonts);
+  EXPECT_EQ(app().txtMain.Font(), chosen);
+  EXPECT_EQ(app().CommonDialog1.font, chosen);
+  EXPECT_EQ(app().CommonDialog1.Flags, 1);
+  app().MenuClick(MenuItem::mnuFonts);  // cancelled again
+  EXPECT_EQ(app().txtMain.Font(), chosen);
+  ASSERT_EQ(editor->dialogs.FontsShown().size(), 3u);
+  EXPECT_EQ(editor->dialogs.FontsShown()[2], chosen) << "the dialog opens on the current font";
+}
+
+TEST_F(MenusTest, TabStopsAreSetEveryTabSpacesMinusOneCells) {
+  for (std::int16_t tabSpaces : {0, 1, 2}) {
+    Start();
+    app().modHeader.TabSpaces = tabSpaces;
+    SetTabStops(app());
+    EXPECT_TRUE(app().txtMain.TabStops().empty()) << tabSpaces;
+  }
+  for (std::int16_t tabSpaces : {3, 9}) {
+    Start();
+    app().modHeader.TabSpaces = tabSpaces;
+    SetTabStops(app());
+    const auto& stops = app().txtMain.TabStops();
+    ASSERT_EQ(stops.size(), 32u);
+    for (int i = 0; i < 32; ++i) EXPECT_EQ(stops[i], i * (tabSpaces - 1));
+  }
+}
+
+// Close: CurrentFile and the text go, panels 1 to 4 are emptied; the caption, the line-count
+// panel and the mode stay.
+TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
+  docs.Write("a.txt", "one\ntwo\n");
+  Start(docs.UPath("a.txt"));
+  app().SetPanel(panel::Message, u"something");
+  editor->Key(key::F9);
+  EXPECT_EQ(app().modHeader.CurrentFile, u"");
+  EXPECT_EQ(app().txtMain.Text(), u"");
+  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_EQ(Panel(panel::Message), u"");
+  EXPECT_EQ(Panel(panel::Mode), u"");
+  EXPECT_EQ(Panel(panel::File), u"");
+  EXPECT_EQ(Caption(), u"Quilmar - a.txt");
+  EXPECT_EQ(Panel(panel::Lines), u"2 lines");
+  EXPECT_TRUE(app().CommandMode);
+  EXPECT_TRUE(app().txtMain.Locked());
+}
+
+// Emptying the text moves the caret; the position panel must still end empty, as Close
+// empties it after the text.
+TEST_F(MenusTest, CloseEmptiesThePositionPanelAfterTheCaretMoved) {
+  docs.Write("a.txt", "one\ntwo\n");
+  Start(docs.UPath("a.txt"));
+  editor->Key(key::Down);
+  ASSERT_NE(Panel(panel::Position), u"");
+  editor->Key(key::F9);
+  EXPECT_EQ(Panel(panel::Position), u"");
+}
+
+TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
+  app().MenuClick(MenuItem::mnuPrint);  // no printer: nothing happens
+  EXPECT_TRUE(editor->printer.Jobs().empty());
+
+  headless::EditorSetup setup;
+  setup.printers = {u"first", u"second"};
+  Start({}, std::move(setup));
+  SetText(u"print me\r\nplease");
+  app().txtMain.SetFont(FontSpec{u"Mono", true, false, 11});
+  editor->Key(80, shift::Ctrl);  // Ctrl+P
+  ASSERT_EQ(editor->printer.Jobs().size(), 1u);
+  EXPECT_EQ(editor->printer.Jobs()[0].printer, u"first");
+  EXPECT_EQ(editor->printer.Jobs()[0].text, u"print me\r\nplease");
+  EXPECT_EQ(editor->printer.Jobs()[0].font, (FontSpec{u"Mono", true, false, 11}));
+  editor->printer.FailNextJob();
+  app().MenuClick(MenuItem::mnuPrint);
+  EXPECT_EQ(Panel(panel::Message), u"");
+  EXPECT_FALSE(app().Closed());
+}
+
+TEST_F(MenusTest, ShortcutsWorkInInsertModeAndExitClosesAndWritesTheSettings) {
+  docs.Write("a.txt", "text");
+  editor->Key(73, shift::None, u"i");  // "i": Insert mode
+  ASSERT_FALSE(app().CommandMode);
+  editor->dialogs.QueueFile(docs.UPath("a.txt"));
+  editor->Key(79, shift::Ctrl);  // Ctrl+O
+  EXPECT_EQ(app().txtMain.Text(), u"text");
+  app().MenuClick(MenuItem::mnuExit);
+  EXPECT_TRUE(editor->window.Closed());
+  EXPECT_TRUE(home.Exists("quilmar.ini"));
+}
+
+}  // namespace
+}  // namespace quilmar
