@@ -1,0 +1,255 @@
+#pragma once
+// A headless editor driven by key scripts, with documents written as marked text, for the
+// editor and command tests. Header-only so that both test programs can include it.
+//
+// Marked text: "\n" stands for a line break ("\r\n" in the document), "|" for the caret and
+// "[" ... "]" for a selection (SelStart at "[", its end at "]").
+// Key scripts: each character is typed as its key on a US keyboard ("I" is Shift with the I
+// key, ":" Shift with the ";" key); "<...>" names a key, optionally with modifiers: <Esc>,
+// <Enter>, <BS>, <Del>, <Ins>, <F3>, <Left>, <Right>, <Home>, <End>, <KP0>, <KP4>, <lt>, and
+// <C-v>, <S-Ins>, <C-S-x>, <A-d> (C Ctrl, S Shift, A Alt).
+#include <gtest/gtest.h>
+
+#include <array>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "app/app.hh"
+#include "app/options.hh"
+#include "fault_file_system.hh"
+#include "headless_editor.hh"
+#include "memory_file_system.hh"
+#include "us_keyboard.hh"
+
+namespace quilmar::testing {
+
+inline String U(std::string_view utf8) { return FromUtf8(utf8); }
+inline std::string S(StringView text) { return ToUtf8(text); }
+
+// A document with its selection, read from marked text.
+struct Marked {
+  String text;
+  CharPos selStart = 0;
+  CharPos selLength = 0;
+};
+
+inline Marked ParseMarked(std::string_view marked) {
+  Marked out;
+  std::string plain;
+  std::optional<std::size_t> open;
+  for (char c : marked) {
+    if (c == '|') {
+      out.selStart = static_cast<CharPos>(FromUtf8(plain).size());
+    } else if (c == '[') {
+      open = FromUtf8(plain).size();
+    } else if (c == ']') {
+      out.selStart = static_cast<CharPos>(*open);
+      out.selLength = static_cast<CharPos>(FromUtf8(plain).size() - *open);
+    } else if (c == '\n') {
+      plain += "\r\n";
+    } else {
+      plain += c;
+    }
+  }
+  out.text = FromUtf8(plain);
+  return out;
+}
+
+// The document in the same notation, so that a failing case shows text and caret together.
+inline std::string Render(const TextModel& model) {
+  const String text = model.Text();
+  const auto start = static_cast<std::size_t>(model.SelStart());
+  const auto end = start + static_cast<std::size_t>(model.SelLength());
+  std::string out;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i == start) out += model.SelLength() > 0 ? "[" : "|";
+    if (i == end && model.SelLength() > 0) out += "]";
+    if (i == text.size()) break;
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+      out += '\n';
+      if (start != i + 1 && end != i + 1) ++i;  // a position inside the pair stays visible
+    } else if (text[i] == u'\r') {
+      out += "\\r";
+    } else {
+      out += S(StringView(&text[i], 1));
+    }
+  }
+  return out;
+}
+
+// The named keys of the script notation.
+struct NamedKey {
+  std::string_view name;
+  KeyCode code;
+};
+inline constexpr std::array<NamedKey, 18> kNamedKeys{{
+    {"Esc", key::Escape}, {"Enter", key::Return}, {"BS", key::Back}, {"Del", key::Delete},
+    {"Ins", key::Insert}, {"F3", key::F3}, {"F12", key::F12}, {"Left", key::Left},
+    {"Right", key::Right}, {"Up", key::Up}, {"Down", key::Down}, {"Home", key::Home},
+    {"End", key::End}, {"Tab", key::Tab}, {"KP0", key::Numpad0}, {"KP4", key::Numpad0 + 4},
+    {"Space", key::Space}, {"F1", key::F1},
+}};
+
+inline KeyEvent ParseKeyToken(std::string_view token) {
+  if (token == "lt") return *headless::UsKeyFor('<');
+  ShiftState mods = shift::None;
+  while (token.size() > 2 && token[1] == '-') {
+    if (token[0] == 'C') mods |= shift::Ctrl;
+    else if (token[0] == 'S') mods |= shift::Shift;
+    else if (token[0] == 'A') mods |= shift::Alt;
+    else throw std::invalid_argument("bad modifier in <" + std::string(token) + ">");
+    token.remove_prefix(2);
+  }
+  for (const NamedKey& k : kNamedKeys)
+    if (k.name == token) return KeyEvent{k.code, mods, {}};
+  if (token.size() == 1) {
+    const char c = token[0];
+    // A letter names its key; Shift comes from the modifiers, never from the letter's case.
+    const char base = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    auto key = headless::UsKeyFor(base);
+    if (!key) throw std::invalid_argument("no key for <" + std::string(token) + ">");
+    key->shift = static_cast<ShiftState>(key->shift | mods);
+    const auto typed = headless::UsCharFor(key->code, key->shift);
+    key->text = typed ? String(1, static_cast<char16_t>(*typed)) : String();
+    return *key;
+  }
+  throw std::invalid_argument("unknown key <" + std::string(token) + ">");
+}
+
+// One editor, started with no file and no settings file, in Command mode, word wrap off.
+class ScriptEditor {
+ public:
+  explicit ScriptEditor(headless::EditorSetup setup = {}) : editor_(faults, std::move(setup)) {
+    files.AddFolder(u"/home/user");
+    files.AddFolder(u"/home/user/.config/quilmar");
+    files.AddFolder(u"/opt/quilmar");
+    app().Start(u"");
+    SetWordWrap(app(), false);
+  }
+  ScriptEditor(const ScriptEditor&) = delete;
+  ScriptEditor& operator=(const ScriptEditor&) = delete;
+
+  App& app() { return editor_.app; }
+  headless::HeadlessEditor& editor() { return editor_; }
+  TextModel& doc() { return editor_.app.txtMain; }
+
+  // Puts a document in place without unsaved changes and with the marked selection.
+  void Load(std::string_view marked) {
+    const Marked m = ParseMarked(marked);
+    doc().SetText(m.text);
+    doc().Select(m.selStart, m.selStart + m.selLength);
+    app().modHeader.TextChanged = false;
+  }
+
+  void Run(std::string_view script) {
+    for (std::size_t i = 0; i < script.size(); ++i) {
+      if (script[i] == '<') {
+        const auto close = script.find('>', i);
+        if (close == std::string_view::npos) throw std::invalid_argument("unclosed <");
+        app().KeyDown(ParseKeyToken(script.substr(i + 1, close - i - 1)));
+        i = close;
+        continue;
+      }
+      auto key = headless::UsKeyFor(script[i]);
+      if (!key) throw std::invalid_argument(std::string("no key types ") + script[i]);
+      app().KeyDown(*key);
+    }
+  }
+
+  // A whole command line through the command box: the box's leading ":" or "/" comes from
+  // its key in the document, the rest is typed, then Enter.
+  void Command(std::string_view line) { Run(std::string(line) + "<Enter>"); }
+
+  std::string Doc() { return Render(doc()); }
+  std::string Panel(int panel) { return S(editor_.statusBar.Panel(panel)); }
+  std::string Message() { return Panel(panel::Message); }
+  std::string Mode() { return Panel(panel::Mode); }
+  std::string Clipboard() { return S(editor_.clipboard.GetText()); }
+  std::string CmdText() { return S(editor_.txtCmd.Text()); }
+  bool InCommandBox() { return editor_.focus.Focused() == Control::txtCmd; }
+
+  headless::MemoryFileSystem files;             // what is on "disk"
+  headless::FaultFileSystem faults{files};      // what the editor sees: failures on demand
+
+ private:
+  headless::HeadlessEditor editor_;
+};
+
+// What a case expects afterwards; only the fields given are checked.
+struct Expect {
+  std::optional<std::string> doc = {};
+  std::optional<std::string> mode = {};
+  std::optional<std::string> message = {};
+  std::optional<std::string> clipboard = {};
+  std::optional<bool> commandMode = {};
+  std::optional<bool> locked = {};
+  std::optional<bool> pendingDelete = {};
+  std::optional<bool> textChanged = {};
+  std::optional<bool> inCommandBox = {};
+  std::optional<std::string> cmdText = {};
+  std::optional<CharPos> searchPos = {};
+};
+
+inline void Check(ScriptEditor& ed, const Expect& want) {
+  if (want.doc) {
+    EXPECT_EQ(ed.Doc(), *want.doc) << "document";
+  }
+  if (want.mode) {
+    EXPECT_EQ(ed.Mode(), *want.mode) << "mode panel";
+  }
+  if (want.message) {
+    EXPECT_EQ(ed.Message(), *want.message) << "message panel";
+  }
+  if (want.clipboard) {
+    EXPECT_EQ(ed.Clipboard(), *want.clipboard) << "clipboard";
+  }
+  if (want.commandMode) {
+    EXPECT_EQ(ed.app().CommandMode, *want.commandMode) << "CommandMode";
+  }
+  if (want.locked) {
+    EXPECT_EQ(ed.doc().Locked(), *want.locked) << "Locked";
+  }
+  if (want.pendingDelete) {
+    EXPECT_EQ(ed.app().PendingDelete, *want.pendingDelete) << "PendingDelete";
+  }
+  if (want.textChanged) {
+    EXPECT_EQ(ed.app().modHeader.TextChanged, *want.textChanged) << "TextChanged";
+  }
+  if (want.inCommandBox) {
+    EXPECT_EQ(ed.InCommandBox(), *want.inCommandBox) << "focus in the command box";
+  }
+  if (want.cmdText) {
+    EXPECT_EQ(ed.CmdText(), *want.cmdText) << "command box text";
+  }
+  if (want.searchPos) {
+    EXPECT_EQ(ed.app().modHeader.SearchPos, *want.searchPos) << "SearchPos";
+  }
+}
+
+// One key-script case: a document, the keys, what follows.
+struct ScriptCase {
+  std::string_view name = "";
+  std::string_view before = "";
+  std::string_view keys = "";
+  Expect after = {};
+  bool insertMode = false;            // start in Insert mode instead of Command mode
+  std::string_view clipboard = "";    // the clipboard's text before the keys
+  int cols = 0;                       // word wrap on at this width (0: wrap off)
+};
+
+inline void RunCase(const ScriptCase& c) {
+  SCOPED_TRACE(std::string(c.name) + ": keys " + std::string(c.keys));
+  headless::EditorSetup setup;
+  setup.clipboard = U(c.clipboard);
+  if (c.cols > 0) setup.cols = c.cols;
+  ScriptEditor ed(std::move(setup));
+  if (c.cols > 0) SetWordWrap(ed.app(), true);
+  ed.Load(c.before);
+  if (c.insertMode) ed.Run("i");
+  ed.Run(c.keys);
+  Check(ed, c.after);
+}
+
+}  // namespace quilmar::testing
