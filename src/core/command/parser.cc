@@ -29,15 +29,15 @@ struct CommandRule {
 
 const String kInvalidCommand = Ascii("Invalid command");
 
-// A failed write must neither end the command box's handler nor look like success: the
-// panel names the file and the reason, and nothing else changes.
+// A failed write must neither end the command box's handler nor look like success. SaveFile
+// reports the file system's failures itself; this catches any that still get through, with
+// the same words: the file and the reason, and nothing else changes.
 template <typename Write>
 void Guarded(App& app, const String& path, Write write) {
   try {
     write();
   } catch (const FileError& error) {
-    const String& where = error.Path().empty() ? path : error.Path();
-    app.SetPanel(panel::Message, Ascii("Err: ") + where + Ascii(" couldn't be written: ") + FromUtf8(error.Reason()));
+    app.SetPanel(panel::Message, Ascii("Can't write ") + path + Ascii(": ") + FromUtf8(error.Reason()));
   }
 }
 
