@@ -147,16 +147,37 @@ bool PlatformScanCodesAreXkb() {
 Qt::Key QtKeyForCode(KeyCode code) {
   if (code >= 65 && code <= 90) return static_cast<Qt::Key>(code);
   if (code >= 48 && code <= 57) return static_cast<Qt::Key>(code);
+  if (code >= key::Numpad0 && code <= key::Numpad9)
+    return static_cast<Qt::Key>(Qt::Key_0 + (code - key::Numpad0));
+  if (code >= key::F1 && code <= key::F1 + 23) return static_cast<Qt::Key>(Qt::Key_F1 + (code - key::F1));
   static constexpr std::pair<KeyCode, Qt::Key> kReverse[] = {
       {key::Back, Qt::Key_Backspace}, {key::Tab, Qt::Key_Tab}, {key::Return, Qt::Key_Return},
       {key::Escape, Qt::Key_Escape}, {key::Space, Qt::Key_Space}, {key::PageUp, Qt::Key_PageUp},
       {key::PageDown, Qt::Key_PageDown}, {key::End, Qt::Key_End}, {key::Home, Qt::Key_Home},
       {key::Left, Qt::Key_Left}, {key::Up, Qt::Key_Up}, {key::Right, Qt::Key_Right},
       {key::Down, Qt::Key_Down}, {key::Insert, Qt::Key_Insert}, {key::Delete, Qt::Key_Delete},
+      {key::Semicolon, Qt::Key_Semicolon}, {key::Equals, Qt::Key_Equal},
+      {key::Comma, Qt::Key_Comma}, {key::Minus, Qt::Key_Minus}, {key::Period, Qt::Key_Period},
+      {key::Slash, Qt::Key_Slash}, {key::Grave, Qt::Key_QuoteLeft},
+      {key::LeftBracket, Qt::Key_BracketLeft}, {key::Backslash, Qt::Key_Backslash},
+      {key::RightBracket, Qt::Key_BracketRight}, {key::Quote, Qt::Key_Apostrophe},
+      {106, Qt::Key_Asterisk}, {107, Qt::Key_Plus}, {109, Qt::Key_Minus}, {110, Qt::Key_Period},
+      {111, Qt::Key_Slash}, {16, Qt::Key_Shift}, {17, Qt::Key_Control}, {18, Qt::Key_Alt},
+      {20, Qt::Key_CapsLock},
   };
   for (const auto& [from, to] : kReverse)
     if (from == code) return to;
   return Qt::Key_unknown;
+}
+
+quint32 ScanCodeForCode(KeyCode code) {
+  // The keypad's digit block, 0 to 9, then its decimal point.
+  static constexpr quint32 kKeypad[] = {90, 87, 88, 89, 83, 84, 85, 79, 80, 81};
+  if (code >= key::Numpad0 && code <= key::Numpad9) return kKeypad[code - key::Numpad0];
+  if (code == 110) return 91;
+  for (const auto& [scan, to] : kScanCodes)
+    if (to == code) return scan;
+  return 0;
 }
 
 }  // namespace quilmar

@@ -29,8 +29,11 @@ KeyEvent TranslateKey(const QKeyEvent& event);
 // Does this platform report evdev-based scan codes (xcb, wayland, offscreen)?
 bool PlatformScanCodesAreXkb();
 
-// The Qt key a code stands for, for re-posting a key whose code a handler replaced
-// (Delete for a consumed Backspace, say). Qt::Key_unknown when there is none.
+// The Qt key a code stands for (its unshifted US meaning: 186 is Key_Semicolon, 96-105 the
+// keypad's digits), for re-posting a key whose code a handler replaced and for making key
+// presses from scripts. Qt::Key_unknown when there is none.
 Qt::Key QtKeyForCode(KeyCode code);
+// The X keycode of the US key with this code, 0 when there is none.
+quint32 ScanCodeForCode(KeyCode code);
 
 }  // namespace quilmar

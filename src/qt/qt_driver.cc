@@ -1,6 +1,173 @@
-// Placeholder so quilmar-batch links while the window is being built; replaced by the real code.
+// quilmar-batch --qt: the key script goes through the real window as Qt key events, so the
+// key translation, the shortcut map and the widgets' routing all take part; the answer is
+// read back from the widgets the user would look at.
 #include "qt_driver.hh"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QtGui/qtguiglobal.h>
+
+#include "frm_main.hh"
+#include "headless_ports.hh"
+#include "key_translation.hh"
+#include "qt_file_system.hh"
+#include "twips.hh"
+
+// Qt's own test library delivers key presses this way: the shortcut map sees the key first.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods, const QString& text,
+                                               bool autorep, ushort count);
+
 namespace quilmar::batch {
-std::unique_ptr<Driver> MakeQtDriver(const RunOptions&) { return nullptr; }
+namespace {
+
+Qt::KeyboardModifiers ModifiersOf(const KeyEvent& key) {
+  Qt::KeyboardModifiers modifiers;
+  if (key.shift & shift::Shift) modifiers |= Qt::ShiftModifier;
+  if (key.shift & shift::Ctrl) modifiers |= Qt::ControlModifier;
+  if (key.shift & shift::Alt) modifiers |= Qt::AltModifier;
+  if (key.code >= key::Numpad0 && key.code <= 111) modifiers |= Qt::KeypadModifier;
+  return modifiers;
+}
+
+Qt::MouseButton QtButton(int button) {
+  switch (button) {
+    case mouse::Left: return Qt::LeftButton;
+    case mouse::Right: return Qt::RightButton;
+    case mouse::Middle: return Qt::MiddleButton;
+    default: return Qt::NoButton;
+  }
+}
+
+class QtDriver final : public Driver {
+ public:
+  explicit QtDriver(const RunOptions& options)
+      : fs_(FromUtf8(options.home)),
+        messageBox_(options.answers),
+        dialogs_(options.dialogs, options.fontDialogs),
+        window_(ExternalPorts{fs_, printer_, &messageBox_, &dialogs_}) {
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(options.clipboard));
+  }
+
+  void Start(const String& commandLine) override {
+    window_.show();
+    window_.activateWindow();
+    Settle();
+    window_.Start(commandLine);
+    Settle();
+  }
+
+  void Key(const KeyEvent& key) override {
+    const Qt::Key qtKey = QtKeyForCode(key.code);
+    const Qt::KeyboardModifiers modifiers = ModifiersOf(key);
+    const QString text = QString::fromStdU16String(key.text);
+    QWidget* target = Target();
+    ++timestamp_;
+    if (!qt_sendShortcutOverrideEvent(target, timestamp_, qtKey, modifiers, text, false, 1)) {
+      QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
+      QApplication::sendEvent(target, &press);
+      QKeyEvent release(QEvent::KeyRelease, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
+      QApplication::sendEvent(Target(), &release);
+    }
+    Settle();
+  }
+
+  void MouseUp(int button) override {
+    QWidget* viewport = window_.txtMain()->viewport();
+    const QPointF at = window_.txtMain()->CaretRect().center();
+    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), QtButton(button),
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    Settle();
+  }
+
+  void Select(std::int32_t start, std::int32_t length) override {
+    App& app = window_.app();
+    if (app.Closed()) return;
+    {
+      EventScope scope(app);
+      app.txtMain.SetSelStart(start);
+      app.txtMain.SetSelLength(length);
+    }
+    Settle();
+  }
+
+  void Menu(MenuItem item) override {
+    window_.menus().Action(item)->trigger();
+    Settle();
+  }
+
+  void Close() override {
+    window_.close();
+    Settle();
+  }
+
+  void Resize(int widthTwips, int heightTwips) override {
+    const int frameWidth = window_.frameGeometry().width() - window_.width();
+    const int frameHeight = window_.frameGeometry().height() - window_.height();
+    window_.resize(TwipsToPixels(widthTwips, LogicalDpiX(&window_)) - frameWidth,
+                   TwipsToPixels(heightTwips, LogicalDpiY(&window_)) - frameHeight);
+    Settle();
+  }
+
+  Snapshot Read() override {
+    Settle();
+    const App& app = window_.app();
+    Snapshot s;
+    s.text = app.txtMain.Text();
+    s.selStart = app.txtMain.SelStart();
+    s.selLength = app.txtMain.SelLength();
+    s.commandMode = app.CommandMode;
+    s.locked = app.txtMain.Locked();
+    s.pendingDelete = app.PendingDelete;
+    for (int panel = 1; panel <= 5; ++panel)
+      s.panels.push_back(window_.statusBarPanels().PanelText(panel).toStdU16String());
+    s.caption = window_.windowTitle().toStdU16String();
+    s.currentFile = app.modHeader.CurrentFile;
+    s.textChanged = app.modHeader.TextChanged;
+    s.lastPattern = app.modHeader.LastPattern;
+    s.searchPos = app.modHeader.SearchPos;
+    s.tabSpaces = app.modHeader.TabSpaces;
+    s.cmdStart = app.modHeader.CmdStart;
+    for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase,
+                          MenuItem::mnuStCmdMode})
+      s.checks[std::string(InfoOf(item).name)] = window_.menus().Action(item)->isChecked();
+    s.cmdText = window_.txtCmd()->text().toStdU16String();
+    s.focus = window_.focusWidget() == window_.txtCmd() ? "txtCmd" : "txtMain";
+    s.clipboard = QGuiApplication::clipboard()->text().toStdU16String();
+    s.messageBoxes = messageBox_.Shown();
+    s.closed = !window_.isVisible();
+    s.lineCount = app.txtMain.GetLineCount();
+    return s;
+  }
+
+ private:
+  // The widget a key press reaches: the focused one, or (window inactive or closed) the one
+  // the window would give the focus to.
+  QWidget* Target() {
+    if (QWidget* focused = QApplication::focusWidget()) return focused;
+    if (QWidget* focused = window_.focusWidget()) return focused;
+    return window_.txtMain();
+  }
+
+  // Lets posted work (resizes, repaints, deferred scrolling, closed windows) happen.
+  static void Settle() { QCoreApplication::processEvents(); }
+
+  QtFileSystem fs_;
+  headless::Printer printer_;
+  headless::MessageBox messageBox_;
+  headless::Dialogs dialogs_;
+  FrmMain window_;
+  ulong timestamp_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Driver> MakeQtDriver(const RunOptions& options) {
+  return std::make_unique<QtDriver>(options);
+}
+
 }  // namespace quilmar::batch
