@@ -275,6 +275,7 @@ void DocumentView::paintEvent(QPaintEvent* event) {
   const CharPos selStart = model_->SelStart();
   const CharPos selEnd = selStart + model_->SelLength();
   const QColor textColor = pal.color(QPalette::Text);
+  const double widestBefore = widestSeen_;
 
   for (int row = 0; row < rows && first + row < count; ++row) {
     const int top = row * lineHeight;
@@ -303,6 +304,9 @@ void DocumentView::paintEvent(QPaintEvent* event) {
       painter.restore();
     }
   }
+
+  // A wider line came into view: the horizontal scroll range grows, after this paint.
+  if (widestSeen_ > widestBefore && model_->RightMargin() != 0) ScheduleSync();
 
   const QRect caret = CaretRect();
   if (!preedit_.isEmpty()) {
