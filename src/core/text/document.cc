@@ -245,6 +245,9 @@ void Document::Assign(String text) {
   // The text is split where it lies: every paragraph points into it until edited.
   const char16_t* const begin = base_.data();
   const char16_t* const end = begin + base_.size();
+  const std::size_t paragraphs = CountUnit(begin, end, u'\n') + 1;
+  nodes_.reserve(paragraphs);
+  bodies_.reserve(paragraphs);
   const char16_t* p = begin;
   for (;;) {
     const char16_t* nl = FindUnit(p, end, u'\n');
@@ -396,6 +399,7 @@ String Document::Slice(CharPos start, CharPos length) const {
   const CharPos total = Length();
   start = std::clamp(start, 0, total);
   const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  if (end == start) return String();
   String out;
   out.reserve(static_cast<std::size_t>(end - start));
   Runs runs(*this, start);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/unit_scan.hh"
+
 namespace quilmar {
 
 LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs)
@@ -28,7 +30,8 @@ bool LineBreaker::SurelyFits(StringView para) const {
   if (n * std::max(maxAdvance_, widestTab_) <= width_) return true;
   if (n * maxAdvance_ > width_) return false;
   // Only a tab could make it too wide.
-  return std::find(para.begin(), para.end(), u'\t') == para.end();
+  const char16_t* end = para.data() + para.size();
+  return FindUnit(para.data(), end, u'\t') == end;
 }
 
 std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {

@@ -52,11 +52,14 @@ void TextModel::SetObserver(ModelObserver* observer) { impl_->observer = observe
 
 namespace {
 
+// Whether pos falls between "\r" and "\n" or between the halves of a surrogate pair.
 bool InsidePair(const Document& doc, CharPos pos) {
   if (pos <= 0 || pos >= doc.Length()) return false;
-  const char16_t before = doc.CharAt(pos - 1);
-  const char16_t after = doc.CharAt(pos);
-  return (before == u'\r' && after == u'\n') || (IsHighSurrogate(before) && IsLowSurrogate(after));
+  const Document::Para p = doc.ParagraphAt(pos);
+  const auto offset = static_cast<std::size_t>(pos - p.start);
+  if (offset == 0) return false;  // after the "\n" of the break before
+  if (offset > p.text.size()) return true;  // between "\r" and "\n"
+  return offset < p.text.size() && IsHighSurrogate(p.text[offset - 1]) && IsLowSurrogate(p.text[offset]);
 }
 
 // Clamps to the text and moves a position inside "\r\n" or a surrogate pair past it.

@@ -10,6 +10,21 @@ const char16_t* FindUnit(const char16_t* p, const char16_t* end, char16_t unit) 
   return FindAnyUnit(p, end, &unit, 1);
 }
 
+std::size_t CountUnit(const char16_t* p, const char16_t* end, char16_t unit) {
+  std::size_t count = 0;
+#ifdef __SSE2__
+  const __m128i v = _mm_set1_epi16(static_cast<short>(unit));
+  while (end - p >= 8) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(block, v));
+    count += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(mask))) / 2;
+    p += 8;
+  }
+#endif
+  for (; p < end; ++p) count += *p == unit;
+  return count;
+}
+
 const char16_t* FindAnyUnit(const char16_t* p, const char16_t* end, const char16_t* units, int count) {
   const char16_t u0 = units[0];
   const char16_t u1 = count > 1 ? units[1] : u0;

@@ -1,9 +1,13 @@
 #pragma once
 // Fast scans of UTF-16 buffers for a few code units (the hot loops of loading and Find).
+#include <cstddef>
+
 namespace quilmar {
 
 // The first unit in [p, end) equal to `unit`, or end.
 const char16_t* FindUnit(const char16_t* p, const char16_t* end, char16_t unit);
+// How many units in [p, end) equal `unit`.
+std::size_t CountUnit(const char16_t* p, const char16_t* end, char16_t unit);
 // The first unit in [p, end) equal to any of units[0..count), or end. count is 1 to 4.
 const char16_t* FindAnyUnit(const char16_t* p, const char16_t* end, const char16_t* units, int count);
 
