@@ -395,12 +395,8 @@ Decoded Decode(std::string_view bytes) {
   auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   LineEndCounts counts;
-  Decoded result;
-
   auto finish = [&](UnitSink& out, Encoding encoding) {
-    result.text = out.Take();
-    result.format = TextFormat{encoding, MostUsed(counts)};
-    return result;
+    return Decoded{out.Take(), TextFormat{encoding, MostUsed(counts)}};
   };
 
   if (StartsWith(bytes, kUtf8Bom)) {
