@@ -131,8 +131,9 @@ void FrmMain::closeEvent(QCloseEvent* event) {
 void FrmMain::UpdateMinimumSize() {
   const int frameWidth = frameGeometry().width() - geometry().width();
   const int frameHeight = frameGeometry().height() - geometry().height();
-  const QSize outer = TwipsSizeToPixels(window::kMinOuterWidth, window::kMinOuterHeight, this);
-  setMinimumSize(std::max(1, outer.width() - frameWidth), std::max(1, outer.height() - frameHeight));
+  const int outerWidth = static_cast<int>(std::ceil(window::kMinOuterWidth * LogicalDpiX(this) / 1440.0));
+  const int outerHeight = static_cast<int>(std::ceil(window::kMinOuterHeight * LogicalDpiY(this) / 1440.0));
+  setMinimumSize(std::max(1, outerWidth - frameWidth), std::max(1, outerHeight - frameHeight));
 }
 
 void FrmMain::LayOut() {
@@ -152,10 +153,14 @@ void FrmMain::LayOut() {
   const auto layout = Form_Resize(g);
   if (!layout) return;
   if (layout->snapped) {
-    const int w = TwipsToPixels(layout->outerWidth - g.frameWidth, dpiX);
-    const int h = TwipsToPixels(layout->outerHeight - g.frameHeight, dpiY) + menuBar()->height();
-    resize(std::max(w, width()), std::max(h, height()));
-    return;  // the resize lays the window out again at the new size
+    // Whole pixels at least as large as the minimum in twips.
+    const int w = static_cast<int>(std::ceil((layout->outerWidth - g.frameWidth) * dpiX / 1440.0));
+    const int h = static_cast<int>(std::ceil((layout->outerHeight - g.frameHeight) * dpiY / 1440.0)) +
+                  menuBar()->height();
+    if (w > width() || h > height()) {
+      resize(std::max(w, width()), std::max(h, height()));
+      return;  // the resize lays the window out again at the new size
+    }
   }
   auto px = [](float cells, float twipsPerCell, double dpi) {
     return TwipsToPixels(cells * twipsPerCell, dpi);

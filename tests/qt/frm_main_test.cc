@@ -1,0 +1,231 @@
+// The main window: its controls' layout and minimum size, menus, status bar, and the Help and
+// About windows it owns.
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <gtest/gtest.h>
+
+#include "frm_main.hh"
+#include "headless_ports.hh"
+#include "memory_file_system.hh"
+#include "twips.hh"
+
+namespace quilmar {
+namespace {
+
+class FrmMainTest : public ::testing::Test {
+ protected:
+  FrmMainTest() : window(ExternalPorts{fs, printer, &messageBox, &dialogs}) {
+    window.show();
+    QApplication::processEvents();
+    window.Start(u"");
+    QApplication::processEvents();
+  }
+  ~FrmMainTest() override { window.windows().CloseAll(); }
+
+  static int Px(double twips) { return TwipsToPixels(twips, LogicalDpiX()); }
+  static void DeleteClosedWindows() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  void Click(MenuItem item) {
+    window.menus().Action(item)->trigger();
+    QApplication::processEvents();
+  }
+  // Document above the command box above the status bar, all of the client's width.
+  void ExpectStacked() {
+    const QWidget* client = window.centralWidget();
+    const QRect doc = window.txtMain()->geometry();
+    const QRect cmd = window.txtCmd()->geometry();
+    EXPECT_EQ(doc.topLeft(), QPoint(0, 0));
+    EXPECT_NEAR(doc.width(), client->width(), 1);
+    EXPECT_EQ(cmd.left(), 0);
+    EXPECT_EQ(cmd.top(), doc.bottom() + 1);
+    EXPECT_NEAR(cmd.width(), client->width(), 1);
+    EXPECT_EQ(cmd.bottom(), client->height() - 1);
+    EXPECT_NEAR(cmd.height(), Px(285), 1);
+    EXPECT_EQ(window.mapTo(&window, client->geometry().bottomLeft()).y() + 1,
+              window.statusBar()->geometry().top());
+  }
+
+  headless::MemoryFileSystem fs;
+  headless::Printer printer;
+  headless::MessageBox messageBox;
+  headless::Dialogs dialogs;
+  FrmMain window;
+};
+
+TEST_F(FrmMainTest, StartsWithItsInitialSizeCaptionAndIcon) {
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Quilmar"));
+  EXPECT_FALSE(window.windowIcon().isNull());
+  EXPECT_NEAR(window.width(), Px(7050), 1);
+  EXPECT_NEAR(window.height() - window.menuBar()->height(), Px(4800), 1);
+  ExpectStacked();
+}
+
+TEST_F(FrmMainTest, ResizingKeepsTheStackAndTheMinimumSize) {
+  window.resize(900, 700);
+  QApplication::processEvents();
+  ExpectStacked();
+
+  window.resize(40, 30);
+  QApplication::processEvents();
+  EXPECT_GE(window.frameGeometry().width(), Px(3000) - 1);
+  EXPECT_GE(window.frameGeometry().height(), Px(2000) - 1);
+  EXPECT_GE(window.txtMain()->height(), 0);
+  ExpectStacked();
+
+  window.resize(600, 400);
+  QApplication::processEvents();
+  const QRect before = window.txtMain()->geometry();
+  window.showMinimized();
+  QApplication::processEvents();
+  window.showNormal();
+  QApplication::processEvents();
+  EXPECT_EQ(window.txtMain()->geometry(), before);
+  ExpectStacked();
+}
+
+TEST_F(FrmMainTest, MenusHaveTheirCaptionsShortcutsAndCheckMarks) {
+  QStringList menus;
+  for (QAction* action : window.menuBar()->actions()) menus << action->text();
+  EXPECT_EQ(menus, (QStringList{"&File", "&Options", "&Help"}));
+  for (const MenuItemInfo& info : kMenuItems) {
+    SCOPED_TRACE(std::string(info.name));
+    QAction* action = window.menus().Action(info.item);
+    EXPECT_EQ(action->text().toStdString(), std::string(info.caption));
+    EXPECT_EQ(action->isCheckable(), info.checkable);
+    EXPECT_EQ(action->shortcutContext(), Qt::WindowShortcut);
+  }
+  EXPECT_EQ(window.menus().Action(MenuItem::mnuOpen)->shortcut(), QKeySequence("Ctrl+O"));
+  EXPECT_EQ(window.menus().Action(MenuItem::mnuSave)->shortcut(), QKeySequence("Ctrl+S"));
+  EXPECT_EQ(window.menus().Action(MenuItem::mnuClose)->shortcut(), QKeySequence("F9"));
+  EXPECT_EQ(window.menus().Action(MenuItem::mnuPrint)->shortcut(), QKeySequence("Ctrl+P"));
+  EXPECT_TRUE(window.menus().Action(MenuItem::mnuSaveAs)->shortcut().isEmpty());
+
+  for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase,
+                        MenuItem::mnuStCmdMode})
+    EXPECT_TRUE(window.menus().Action(item)->isChecked()) << InfoOf(item).name;
+  // A click flips the editor's state once; the check mark shows it.
+  Click(MenuItem::mnuWordWrap);
+  EXPECT_FALSE(window.menus().Action(MenuItem::mnuWordWrap)->isChecked());
+  EXPECT_FALSE(window.app().Checked(MenuItem::mnuWordWrap));
+  EXPECT_NE(window.app().txtMain.RightMargin(), 0);
+  Click(MenuItem::mnuWordWrap);
+  EXPECT_TRUE(window.menus().Action(MenuItem::mnuWordWrap)->isChecked());
+  EXPECT_EQ(window.app().txtMain.RightMargin(), 0);
+}
+
+TEST_F(FrmMainTest, StatusBarHasFivePanelsAndTheFilePanelIsFixedAndRightAligned) {
+  const QtStatusBar& bar = window.statusBarPanels();
+  EXPECT_EQ(bar.PanelText(2), QStringLiteral("Command"));
+  EXPECT_EQ(bar.PanelText(5), QString());
+  EXPECT_TRUE(bar.Panel(3)->alignment() & Qt::AlignRight);
+  EXPECT_EQ(bar.Panel(3)->minimumWidth(), bar.Panel(3)->maximumWidth());
+  const int before = bar.Panel(1)->sizeHint().width();
+  window.app().SetPanel(1, u"a much longer message than before");
+  EXPECT_GT(bar.Panel(1)->sizeHint().width(), before);
+  const int fixed = bar.Panel(3)->width();
+  window.app().SetPanel(3, u"/a/very/long/path/that/does/not/fit/in/the/panel/at/all.txt");
+  QApplication::processEvents();
+  EXPECT_EQ(bar.Panel(3)->width(), fixed);
+}
+
+TEST_F(FrmMainTest, HelpShowsTheFileAsItIsNowOnceAtATime) {
+  const String help = u"/opt/quilmar/quilmar_help.txt";
+  fs.AddFile(help, "First line\r\nSecond line \xc3\xbc\r\n");
+  Click(MenuItem::mnuHelpReference);
+  FrmHelp* first = window.windows().Help();
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_EQ(first->windowTitle(), QStringLiteral("Help"));
+  EXPECT_EQ(first->txtHelp()->toPlainText(), QString::fromUtf8("First line\nSecond line \xc3\xbc\n"));
+  EXPECT_TRUE(first->txtHelp()->isReadOnly());
+  EXPECT_EQ(first->txtHelp()->palette().color(QPalette::Base), QColor(255, 255, 192));
+  EXPECT_EQ(first->parentWidget(), &window);
+  EXPECT_NEAR(first->width(), Px(6705), 1);
+  EXPECT_NEAR(first->height(), Px(3195), 1);
+  EXPECT_EQ(first->txtHelp()->geometry(), first->rect());  // filling the window
+
+  // A second click raises the same window, even though the file changed meanwhile.
+  fs.AddFile(help, "Changed");
+  Click(MenuItem::mnuHelpReference);
+  EXPECT_EQ(window.windows().Help(), first);
+  EXPECT_EQ(first->txtHelp()->toPlainText(), QString::fromUtf8("First line\nSecond line \xc3\xbc\n"));
+
+  // Closed and opened again: read afresh.
+  first->close();
+  DeleteClosedWindows();
+  Click(MenuItem::mnuHelpReference);
+  ASSERT_NE(window.windows().Help(), nullptr);
+  EXPECT_EQ(window.windows().Help()->txtHelp()->toPlainText(), QStringLiteral("Changed"));
+
+  // Not UTF-8: read as Latin-1.
+  window.windows().Help()->close();
+  fs.AddFile(help, "caf\xe9");
+  Click(MenuItem::mnuHelpReference);
+  EXPECT_EQ(window.windows().Help()->txtHelp()->toPlainText(), QString::fromUtf8("caf\xc3\xa9"));
+}
+
+TEST_F(FrmMainTest, HelpOpensEmptyWithoutItsFile) {
+  Click(MenuItem::mnuHelpReference);
+  ASSERT_NE(window.windows().Help(), nullptr);
+  EXPECT_TRUE(window.windows().Help()->isVisible());
+  EXPECT_EQ(window.windows().Help()->txtHelp()->toPlainText(), QString());
+}
+
+TEST_F(FrmMainTest, AboutShowsTheCreditsOnceAndGoesAwayWhenClosed) {
+  Click(MenuItem::mnuAbout);
+  QPointer<FrmAbout> about = window.windows().About();
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(about->windowTitle(), QStringLiteral("About"));
+  EXPECT_FALSE(about->isModal());
+  EXPECT_EQ(about->lblAboutTxt()->text(),
+            QStringLiteral("Written by, Quilmar developers, 2026\n\nEmail: quilmar@example.org\n"
+                           "Visit: https://quilmar.example.org"));
+  EXPECT_NE(about->findChild<QLabel*>("lblTitle"), nullptr);
+  EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Quilmar"));
+  EXPECT_EQ(about->findChild<QLabel*>("lblVer")->text(), QStringLiteral("Ver. 0.3a beta"));
+  EXPECT_FALSE(about->findChild<QLabel*>("Image1")->pixmap().isNull());
+  EXPECT_EQ(about->size(), TwipsSizeToPixels(4785, 2340));
+  EXPECT_EQ(about->minimumSize(), about->maximumSize());
+
+  Click(MenuItem::mnuAbout);
+  EXPECT_EQ(window.windows().About(), about.data());
+  EXPECT_EQ(window.findChildren<FrmAbout*>().size(), 1);
+
+  about->close();
+  DeleteClosedWindows();
+  EXPECT_TRUE(about.isNull());
+  Click(MenuItem::mnuAbout);
+  ASSERT_NE(window.windows().About(), nullptr);
+  EXPECT_TRUE(window.windows().About()->isVisible());
+}
+
+TEST_F(FrmMainTest, LoadingWindowIsPaintedDuringTheLoadAndGoneAfter) {
+  WindowsPort& port = window.windows();
+  port.ShowLoading();
+  FrmLoading* loading = window.windows().Loading();
+  ASSERT_NE(loading, nullptr);
+  EXPECT_TRUE(loading->isVisible());
+  EXPECT_EQ(loading->windowTitle(), QStringLiteral("Loading..."));
+  EXPECT_EQ(loading->findChild<QLabel*>("lblLoading")->text(),
+            QStringLiteral("Please Wait, loading file..."));
+  EXPECT_EQ(loading->size(), TwipsSizeToPixels(2520, 420));
+  port.CloseLoading();
+  EXPECT_EQ(window.windows().Loading(), nullptr);
+}
+
+TEST_F(FrmMainTest, ClosingTheWindowRunsTheUnloadOnce) {
+  window.close();
+  QApplication::processEvents();
+  EXPECT_TRUE(window.app().Closed());
+  EXPECT_FALSE(window.isVisible());
+  // The settings file was written on the way out.
+  EXPECT_TRUE(fs.FileExists(fs.Join(fs.ConfigFolder(), u"quilmar.ini")) ||
+              fs.FileExists(fs.Join(fs.ProgramFolder(), u"quilmar.ini")));
+}
+
+}  // namespace
+}  // namespace quilmar
