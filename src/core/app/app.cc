@@ -57,7 +57,12 @@ void App::SetChecked(MenuItem item, bool checked) {
   ports.menus.SetChecked(item, checked);
 }
 
-void App::SetPanel(int panel, const String& text) { ports.statusBar.SetPanelText(panel, text); }
+// A handler that writes the position panel itself (File Close empties it) has the last word
+// over a caret move made earlier in the same event, as it would if each move wrote at once.
+void App::SetPanel(int panel, const String& text) {
+  if (panel == panel::Position) positionDirty_ = false;
+  ports.statusBar.SetPanelText(panel, text);
+}
 
 // ---- Entry points. A window that has been closed takes no more events: its handlers have
 // run their unload step, and a late key (a script that goes on after ":q") must not edit a

@@ -1,0 +1,237 @@
+// Start-up, shut-down, the modes and the Change handler, through the App's entry points.
+#include <gtest/gtest.h>
+
+#include "app_test_support.hh"
+
+namespace quilmar {
+namespace {
+
+using testing_support::Editor;
+
+TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
+  Editor e;
+  e.app().Start(u"");
+  EXPECT_EQ(e.Panel(panel::Mode), u"Command");
+  EXPECT_TRUE(e.app().CommandMode);
+  EXPECT_TRUE(e.app().txtMain.Locked());
+  EXPECT_TRUE(e.ed.menus.Checked(MenuItem::mnuStCmdMode));
+  EXPECT_TRUE(e.app().modHeader.CmdStart);
+  EXPECT_EQ(e.app().modHeader.TabSpaces, 0);
+  EXPECT_EQ(e.app().txtMain.Text(), u"");
+  EXPECT_EQ(e.app().modHeader.CurrentFile, u"");
+  EXPECT_FALSE(e.app().modHeader.TextChanged);
+  EXPECT_TRUE(e.ed.messageBox.Shown().empty());
+  EXPECT_EQ(e.ed.window.Caption(), u"Quilmar");
+  EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
+  // The three Options items are checked before any settings are read, in the App and the menu.
+  for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase}) {
+    EXPECT_TRUE(e.app().Checked(item));
+    EXPECT_TRUE(e.ed.menus.Checked(item));
+  }
+  EXPECT_FALSE(e.ed.menus.Checked(MenuItem::mnuFonts));
+}
+
+TEST(StartUp, DialogsShowEveryFileAndReportCancel) {
+  Editor e;
+  e.app().Start(u"");
+  EXPECT_TRUE(e.app().CommonDialog1.CancelError);
+  // One filter that hides nothing: names without a dot must show too.
+  EXPECT_EQ(e.app().CommonDialog1.Filter, u"All (*)");
+}
+
+TEST(StartUp, KeysTypedInCommandModeDoNotEdit) {
+  Editor e;
+  e.app().Start(u"");
+  e.ed.Type("zq");
+  EXPECT_EQ(e.app().txtMain.Text(), u"");
+  EXPECT_FALSE(e.app().modHeader.TextChanged);
+}
+
+struct SettingsCase {
+  const char* file;
+  bool commandMode;
+  const char16_t* modePanel;
+  int tabSpaces;
+};
+
+void PrintTo(const SettingsCase& c, std::ostream* os) { *os << '"' << c.file << '"'; }
+
+class StartUpWithSettings : public testing::TestWithParam<SettingsCase> {};
+
+TEST_P(StartUpWithSettings, ChoosesTheFirstModeFromCmdStart) {
+  const SettingsCase& c = GetParam();
+  Editor e;
+  e.fs.AddFile(e.SettingsPath(), c.file);
+  e.app().Start(u"");
+  EXPECT_EQ(e.app().CommandMode, c.commandMode) << c.file;
+  EXPECT_EQ(e.app().txtMain.Locked(), c.commandMode) << c.file;
+  EXPECT_EQ(e.ed.menus.Checked(MenuItem::mnuStCmdMode), c.commandMode) << c.file;
+  EXPECT_EQ(e.Panel(panel::Mode), c.modePanel) << c.file;
+  EXPECT_EQ(e.app().modHeader.TabSpaces, c.tabSpaces) << c.file;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StartUpWithSettings, testing::Values(
+    SettingsCase{"CmdStart=True\r\n", true, u"Command", 0},
+    SettingsCase{"CmdStart=False\r\n", false, u"Insert", 0},
+    SettingsCase{"CmdStart=true\r\n", false, u"Insert", 0},   // only the exact "True" counts
+    SettingsCase{"TabSpaces=4\r\nCmdStart=False\r\n", false, u"Insert", 4},
+    SettingsCase{"TabSpaces=12\r\n", true, u"Command", 0},
+    SettingsCase{"", true, u"Command", 0}));
+
+TEST(StartUp, TabStopsFollowTheTabSettingRead) {
+  Editor e;
+  e.fs.AddFile(e.SettingsPath(), "TabSpaces=4\r\n");
+  e.app().Start(u"");
+  // Set after the settings were read: 32 stops three cells apart.
+  ASSERT_EQ(e.app().txtMain.TabStops().size(), 32u);
+  EXPECT_DOUBLE_EQ(e.app().txtMain.TabStops()[1], 3.0);
+}
+
+TEST(StartUp, InsertModeFromSettingsTypesText) {
+  Editor e;
+  e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
+  e.app().Start(u"");
+  e.ed.Type("hi");
+  EXPECT_EQ(e.app().txtMain.Text(), u"hi");
+  EXPECT_TRUE(e.app().modHeader.TextChanged);
+}
+
+TEST(StartUp, ArgumentIsOnePathTakenWhole) {
+  for (const char16_t* argument : {u"/home/user/my notes.txt", u"\"/home/user/a b.txt\"", u" x "}) {
+    Editor e;
+    e.app().Start(argument);
+    EXPECT_EQ(e.app().modHeader.CurrentFile, argument);
+    ASSERT_EQ(e.ed.messageBox.Shown().size(), 1u);
+    EXPECT_EQ(e.ed.messageBox.Shown()[0], u"Err: " + String(argument) + u" couldn't be opened");
+  }
+}
+
+TEST(StartUp, ArgumentNamingAFileLoadsItWithoutChange) {
+  Editor e;
+  e.fs.AddFile(u"/home/user/a.txt", "one\ntwo\n");
+  e.app().Start(u"/home/user/a.txt");
+  EXPECT_EQ(e.app().txtMain.Text(), u"one\r\ntwo\r\n");
+  EXPECT_EQ(e.app().modHeader.CurrentFile, u"/home/user/a.txt");
+  EXPECT_FALSE(e.app().modHeader.TextChanged);
+  EXPECT_TRUE(e.app().CommandMode);
+}
+
+TEST(Change, EveryEditSetsTextChanged) {
+  Editor e;
+  e.app().Start(u"");
+  e.app().txtMain.SetSelText(u"x");  // a program's assignment, while locked
+  EXPECT_TRUE(e.app().modHeader.TextChanged);
+
+  Editor typed;
+  typed.fs.AddFile(typed.SettingsPath(), "CmdStart=False\r\n");
+  typed.app().Start(u"");
+  EXPECT_FALSE(typed.app().modHeader.TextChanged);
+  typed.ed.Type("a");
+  EXPECT_TRUE(typed.app().modHeader.TextChanged);
+}
+
+TEST(ShutDown, ClosingWritesSettingsOnceAndEndsEvents) {
+  Editor e;
+  e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
+  e.app().Start(u"");
+  e.ed.Type("unsaved");
+  e.app().CloseWindow();
+  EXPECT_TRUE(e.app().Closed());
+  EXPECT_EQ(e.ed.window.CloseCount(), 1);
+  const auto settings = e.fs.Bytes(e.SettingsPath());
+  ASSERT_TRUE(settings);
+  EXPECT_NE(settings->find("CmdStart=False\r\n"), std::string::npos) << *settings;
+
+  // A second close is the same close; later events find no window.
+  e.fs.Remove(e.SettingsPath());
+  e.app().CloseWindow();
+  EXPECT_EQ(e.ed.window.CloseCount(), 1);
+  EXPECT_FALSE(e.fs.Bytes(e.SettingsPath()));
+  e.ed.Type("more");
+  e.app().MenuClick(MenuItem::mnuWordWrap);
+  EXPECT_EQ(e.app().txtMain.Text(), u"unsaved");
+  EXPECT_TRUE(e.app().Checked(MenuItem::mnuWordWrap));
+}
+
+TEST(ShutDown, ExitMenuClosesTheWindow) {
+  Editor e;
+  e.app().Start(u"");
+  e.app().MenuClick(MenuItem::mnuExit);
+  EXPECT_TRUE(e.ed.window.Closed());
+  EXPECT_TRUE(e.fs.Bytes(e.SettingsPath()));
+}
+
+TEST(Modes, EnteringCommandModeLocksWithoutMovingTheCaret) {
+  Editor e;
+  e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
+  e.app().Start(u"");
+  e.ed.Type("abc");
+  e.app().txtMain.Select(1, 2);
+  e.app().EnterCommandMode();
+  EXPECT_TRUE(e.app().CommandMode);
+  EXPECT_TRUE(e.app().txtMain.Locked());
+  EXPECT_EQ(e.Panel(panel::Mode), u"Command");
+  EXPECT_EQ(e.app().txtMain.AnchorPos(), 1);
+  EXPECT_EQ(e.app().txtMain.CaretPos(), 2);
+}
+
+TEST(Modes, CommandBoxOpensWithItsLeaderAndLeavesKeepingTheMode) {
+  Editor e;
+  e.app().Start(u"");
+  e.app().OpenCommandBox(u"/", u"Search");
+  EXPECT_EQ(e.Panel(panel::Mode), u"Search");
+  EXPECT_EQ(e.ed.txtCmd.Text(), u"/");
+  EXPECT_EQ(e.ed.txtCmd.SelStart(), 1);
+  EXPECT_EQ(e.ed.focus.Focused(), Control::txtCmd);
+
+  e.app().LeaveCommandBox(true);
+  EXPECT_EQ(e.Panel(panel::Mode), u"");
+  EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
+  EXPECT_TRUE(e.app().CommandMode);
+  EXPECT_TRUE(e.app().txtMain.Locked());
+
+  e.app().OpenCommandBox(u":", u"Command");
+  e.app().LeaveCommandBox(false);
+  EXPECT_EQ(e.Panel(panel::Mode), u"Command");
+}
+
+TEST(Keys, CommandBoxKeysEditTheBoxThroughTheFocusedControl) {
+  Editor e;
+  e.app().Start(u"");
+  e.ed.Type(":");  // the document's handler opens the box
+  ASSERT_EQ(e.ed.focus.Focused(), Control::txtCmd);
+  e.ed.Type("12");
+  e.ed.Key(key::Back);
+  EXPECT_EQ(e.ed.txtCmd.Text(), u":1");
+  EXPECT_EQ(e.app().txtMain.Text(), u"");
+  // Escape leaves the box: panel empty, box empty, still Command mode.
+  e.ed.Key(key::Escape);
+  EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
+  EXPECT_EQ(e.ed.txtCmd.Text(), u"");
+  EXPECT_EQ(e.Panel(panel::Mode), u"");
+  EXPECT_TRUE(e.app().txtMain.Locked());
+}
+
+TEST(Keys, MenuShortcutsWinInEitherControl) {
+  Editor e;
+  e.app().Start(u"");
+  e.ed.Key(79, shift::Ctrl);  // Ctrl+O: the open dialog, cancelled
+  EXPECT_EQ(e.ed.dialogs.StartFolders().size(), 1u);
+  e.ed.Type(":");
+  e.ed.Key(79, shift::Ctrl);
+  EXPECT_EQ(e.ed.dialogs.StartFolders().size(), 2u);
+  EXPECT_EQ(e.ed.txtCmd.Text(), u":");
+}
+
+TEST(Keys, CommittedTextGoesToTheFocusedControlAndNotToALockedDocument) {
+  Editor e;
+  e.app().Start(u"");
+  e.app().CommitText(u"\u00e9t\u00e9");
+  EXPECT_EQ(e.app().txtMain.Text(), u"");
+  e.ed.Type(":");
+  e.app().CommitText(u"\u00e9");
+  EXPECT_EQ(e.ed.txtCmd.Text(), u":\u00e9");
+}
+
+}  // namespace
+}  // namespace quilmar

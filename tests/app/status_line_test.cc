@@ -1,0 +1,137 @@
+// The position panel on SelChange and the mouse shortcuts on MouseUp.
+#include <gtest/gtest.h>
+
+#include "app_test_support.hh"
+
+namespace quilmar {
+namespace {
+
+using testing_support::Editor;
+
+String PositionText(int line, int column) {
+  return u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ";
+}
+
+struct PositionCase {
+  const char16_t* text;
+  int cols;            // visible width; word wrap is on from the start
+  CharPos selStart;
+  CharPos selLength;
+  int line;
+  int column;
+};
+
+void PrintTo(const PositionCase& c, std::ostream* os) {
+  *os << '"' << ToUtf8(c.text) << "\" in " << c.cols << " cells, at " << c.selStart;
+}
+
+class PositionPanel : public testing::TestWithParam<PositionCase> {};
+
+TEST_P(PositionPanel, ShowsTheLaidOutLineAndColumnOfSelStart) {
+  const PositionCase& c = GetParam();
+  headless::EditorSetup setup;
+  setup.cols = c.cols;
+  Editor e(setup);
+  e.app().Start(u"");
+  e.app().txtMain.SetText(c.text);
+  {
+    EventScope event(e.app());
+    e.app().txtMain.SetSelStart(e.app().txtMain.Length());  // so that every case moves it
+    e.app().txtMain.SetSelStart(c.selStart);
+    e.app().txtMain.SetSelLength(c.selLength);
+  }
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(c.line, c.column));
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, PositionPanel, testing::Values(
+    PositionCase{u"x", 80, 0, 0, 0, 0},                       // the first position
+    PositionCase{u"ab\r\ncd\r\nefghij", 80, 12, 0, 2, 4},     // third line, after four
+    PositionCase{u"ab\r\ncd\r\nefghij", 80, 4, 3, 1, 0},      // a selection: its start
+    PositionCase{u"ab\r\n", 80, 4, 0, 1, 0},                  // the empty last line
+    PositionCase{u"a\tb", 80, 2, 0, 0, 2},                    // a tab is one character
+    PositionCase{u"abcdefghijklmnopqrstuvwxy", 10, 15, 0, 1, 5},  // wrapped: restarts at 0
+    PositionCase{u"abcdefghijklmnopqrstuvwxy", 10, 20, 0, 2, 0},
+    PositionCase{u"abcdefghijklmnopqrstuvwxy", 80, 20, 0, 0, 20}));
+
+TEST(PositionPanelWrites, OncePerEventHoweverOftenTheCaretMoves) {
+  Editor e;
+  e.app().Start(u"");
+  e.app().txtMain.SetText(u"one\r\ntwo\r\nthree");
+  const int before = e.ed.statusBar.Writes();
+  {
+    EventScope event(e.app());
+    for (CharPos pos = 0; pos <= 12; ++pos) e.app().txtMain.SetSelStart(pos);
+    EXPECT_EQ(e.ed.statusBar.Writes(), before);  // nothing yet inside the event
+  }
+  EXPECT_EQ(e.ed.statusBar.Writes(), before + 1);
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(2, 2));
+
+  // An event that does not move the caret writes nothing.
+  e.app().MenuClick(MenuItem::mnuFindCase);
+  EXPECT_EQ(e.ed.statusBar.Writes(), before + 1);
+}
+
+TEST(PositionPanelWrites, AMoveOutsideAnyEventIsShownAtOnce) {
+  Editor e;
+  e.app().Start(u"");
+  e.app().txtMain.SetText(u"abc");
+  e.app().txtMain.SetSelStart(1);
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 1));
+}
+
+// Mouse releases: the document holds "hello world" with "world" selected unless said otherwise.
+struct MouseCase {
+  const char* name;
+  bool commandMode;
+  bool select;          // "world" selected, else the caret after "hello "
+  int button;
+  const char16_t* clipboardBefore;
+  const char16_t* textAfter;
+  const char16_t* clipboardAfter;
+  bool changed;
+};
+
+void PrintTo(const MouseCase& c, std::ostream* os) { *os << c.name; }
+
+class MouseUpRows : public testing::TestWithParam<MouseCase> {};
+
+TEST_P(MouseUpRows, CopiesOrPastes) {
+  const MouseCase& c = GetParam();
+  headless::EditorSetup setup;
+  setup.clipboard = c.clipboardBefore;
+  Editor e(setup);
+  if (!c.commandMode) e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
+  e.app().Start(u"");
+  e.app().txtMain.SetText(u"hello world");
+  e.app().modHeader.TextChanged = false;
+  e.app().txtMain.SetSelStart(6);
+  if (c.select) e.app().txtMain.SetSelLength(5);
+  e.app().MouseUp(c.button, shift::None);
+  EXPECT_EQ(e.app().txtMain.Text(), c.textAfter);
+  EXPECT_EQ(e.ed.clipboard.GetText(), c.clipboardAfter);
+  EXPECT_EQ(e.app().modHeader.TextChanged, c.changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MouseUpRows, testing::Values(
+    MouseCase{"LeftCopiesTheSelection", true, true, mouse::Left, u"old", u"hello world", u"world", false},
+    MouseCase{"LeftWithoutSelectionKeepsClipboard", true, false, mouse::Left, u"old", u"hello world", u"old", false},
+    MouseCase{"RightReplacesTheSelection", false, true, mouse::Right, u"there", u"hello there", u"there", true},
+    MouseCase{"RightPastesWhileLocked", true, false, mouse::Right, u"big ", u"hello big world", u"big ", true},
+    MouseCase{"MiddlePastesAtTheCaret", false, false, mouse::Middle, u"X", u"hello Xworld", u"X", true},
+    MouseCase{"RightWithEmptyClipboardDeletes", true, true, mouse::Right, u"", u"hello ", u"", true},
+    MouseCase{"OtherButtonsDoNothing", false, true, 8, u"old", u"hello world", u"old", false}),
+    [](const testing::TestParamInfo<MouseCase>& info) { return std::string(info.param.name); });
+
+TEST(MouseUp, ActsOnTheFocusedControl) {
+  headless::EditorSetup setup;
+  setup.clipboard = u"w x";
+  Editor e(setup);
+  e.app().Start(u"");
+  e.ed.Type(":");
+  e.app().MouseUp(mouse::Right, shift::None);
+  EXPECT_EQ(e.ed.txtCmd.Text(), u":w x");
+  EXPECT_EQ(e.app().txtMain.Text(), u"");
+}
+
+}  // namespace
+}  // namespace quilmar
