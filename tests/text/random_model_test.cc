@@ -1,5 +1,6 @@
 // Thousands of random edits and width changes, after each of which the line queries must
 // agree with a slow reference computed from the plain text.
+#include <cmath>
 #include <random>
 
 #include "model_fixture.hh"
@@ -7,13 +8,37 @@
 namespace quilmar::testing {
 namespace {
 
-// The reference layout: line starts and lengths from the whole text, every cell one wide,
-// tabs to the next multiple of 8, greedy wrapping with hanging spaces.
+// Narrow and wide letters, so that breaks depend on more than character counts.
+class ProportionalMeasure final : public Measure {
+ public:
+  explicit ProportionalMeasure(int cols) : cols_(cols) {}
+  static double Width(char32_t c) {
+    if (c == U'm' || c == U'w' || c >= 0x10000) return 2;
+    if (c == U'i' || c == U'l') return 0.5;
+    return 1;
+  }
+  double Advance(char32_t c) const override { return Width(c); }
+  double MaxAdvance() const override { return 2; }
+  double CellWidth() const override { return 1; }
+  double VisibleWidth() const override { return cols_; }
+  int VisibleLines() const override { return 25; }
+  void SetFont(const FontSpec&) override {}
+  void Resize(int cols) { cols_ = cols; }
+
+ private:
+  int cols_;
+};
+
+double CellWidthOf(char32_t) { return 1; }
+
+// The reference layout: line starts and lengths from the whole text, tabs to the next
+// multiple of 8 cells, greedy wrapping with hanging spaces.
 struct ReferenceLines {
   std::vector<int> starts;
   std::vector<int> lengths;
+  double (*advance)(char32_t);
 
-  ReferenceLines(const String& text, int width) {
+  ReferenceLines(const String& text, int width, double (*adv)(char32_t)) : advance(adv) {
     std::size_t from = 0;
     for (;;) {
       std::size_t brk = text.find(u"\r\n", from);
@@ -27,13 +52,15 @@ struct ReferenceLines {
   void Paragraph(const String& text, int from, int end, int width) {
     int start = from;
     for (;;) {
-      int x = 0, i = start, breakAfterSpace = -1;
+      double x = 0;
+      int i = start, breakAfterSpace = -1;
       int next = end;
       while (i < end) {
         const char16_t c = text[static_cast<std::size_t>(i)];
         const int units = (IsHighSurrogate(c) && i + 1 < end && IsLowSurrogate(text[static_cast<std::size_t>(i) + 1])) ? 2 : 1;
         const bool space = c == u' ' || c == u'\t';
-        const int w = c == u'\t' ? (x / 8 + 1) * 8 - x : 1;
+        const char32_t cp = units == 2 ? 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[static_cast<std::size_t>(i) + 1]) - 0xDC00) : c;
+        const double w = c == u'\t' ? (std::floor(x / 8) + 1) * 8 - x : advance(cp);
         if (width > 0 && !space && i != start && x + w > width) {
           next = breakAfterSpace > start ? breakAfterSpace : i;
           break;
@@ -56,8 +83,8 @@ struct ReferenceLines {
 };
 
 String RandomInsert(std::mt19937& rng) {
-  static const char16_t kPieces[][4] = {u"a", u"b", u" ", u"\t", u"\r\n", u"\r", u"\n",
-                                        u"\xD83D\xDE00", u"xyz", u"\xE9", u"  "};
+  static const char16_t kPieces[][4] = {u"a", u"b", u" ", u"\t", u"\r\n", u"\r", u"\n", u"\xD83D\xDE00",
+                                        u"xyz", u"\xE9", u"  ", u"mw", u"il", u"m", u"i"};
   String s;
   const int n = std::uniform_int_distribution<int>(0, 6)(rng);
   for (int i = 0; i < n; ++i) s += kPieces[std::uniform_int_distribution<int>(0, std::size(kPieces) - 1)(rng)];
@@ -77,8 +104,9 @@ String Normalized(const String& s) {
   return out;
 }
 
-void CheckAgainstReference(const TextModel& model, const String& text, int width, std::mt19937& rng) {
-  const ReferenceLines ref(text, width);
+void CheckAgainstReference(const TextModel& model, const String& text, int width,
+                           double (*adv)(char32_t), std::mt19937& rng) {
+  const ReferenceLines ref(text, width, adv);
   const int count = static_cast<int>(ref.starts.size());
   ASSERT_EQ(model.GetLineCount(), count);
   const int length = static_cast<int>(text.size());
@@ -97,45 +125,73 @@ void CheckAgainstReference(const TextModel& model, const String& text, int width
   }
 }
 
-TEST(RandomEdits, LineQueriesAgreeWithAReferenceLayout) {
-  std::mt19937 rng(20240611);
-  ModelRig rig(12);
+// Runs random edits and width changes on a model over `measure`, checking after each.
+template <typename M>
+void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t), unsigned seed) {
+  std::mt19937 rng(seed);
+  TextModel model(measure);
   int width = 12;
-  rig.Wrap(true);
+  resize(measure, width);
+  model.SetRightMargin(0);
   String text;
-  for (int step = 0; step < 4000; ++step) {
+  for (int step = 0; step < 3000; ++step) {
     const int length = static_cast<int>(text.size());
     const int action = std::uniform_int_distribution<int>(0, 19)(rng);
     if (action == 0) {
       // Change the width, sometimes to no wrapping at all.
       width = std::uniform_int_distribution<int>(0, 20)(rng);
       if (width == 0) {
-        rig.Wrap(false);
+        model.SetRightMargin(10000);
       } else {
-        rig.measure.Resize(width, 25);
-        rig.Wrap(true);
-        rig.model.Relayout();
+        resize(measure, width);
+        model.SetRightMargin(0);
+        model.Relayout();
       }
     } else {
       const int start = std::uniform_int_distribution<int>(0, length)(rng);
       const int len = std::uniform_int_distribution<int>(0, std::min(8, length - start))(rng);
-      rig.model.SetSelStart(start);
-      rig.model.SetSelLength(len);
+      model.SetSelStart(start);
+      model.SetSelLength(len);
       // The model never leaves the selection inside a pair; follow where it put it.
-      const int s = rig.model.SelStart();
-      const int l = rig.model.SelLength();
+      const int s = model.SelStart();
+      const int l = model.SelLength();
       const String ins = RandomInsert(rng);
-      rig.model.SetSelText(ins);
+      model.SetSelText(ins);
       text = text.substr(0, static_cast<std::size_t>(s)) + Normalized(ins) + text.substr(static_cast<std::size_t>(s + l));
-      ASSERT_EQ(rig.model.SelStart(), s + static_cast<int>(Normalized(ins).size()));
+      ASSERT_EQ(model.SelStart(), s + static_cast<int>(Normalized(ins).size()));
     }
     // With no wrapping the editor's margin is 10000 cells: no test line gets that long.
-    CheckAgainstReference(rig.model, text, width == 0 ? 10000 : width, rng);
+    CheckAgainstReference(model, text, width == 0 ? 10000 : width, adv, rng);
     if (::testing::Test::HasFatalFailure()) {
       FAIL() << "after step " << step << " text \"" << S(text) << "\"";
     }
   }
-  EXPECT_EQ(rig.model.Text(), text);
+  EXPECT_EQ(model.Text(), text);
+}
+
+// " ccl" + "m" at 4 cells: " " / "ccl" / "m". Removing the "m" at the start of line 2 lets
+// the whole paragraph fit again: the edit moves a break two lines above it.
+TEST(Rewrap, AnEditCanMoveTheBreakTwoLinesAbove) {
+  ProportionalMeasure measure(4);
+  TextModel model(measure);
+  model.SetText(u" cclm");
+  ASSERT_EQ(model.GetLineCount(), 3);
+  ASSERT_EQ(model.LineIndex(2), 4);
+  model.SetSelStart(4);
+  model.SetSelLength(1);
+  model.SetSelText(u"");
+  EXPECT_EQ(model.GetLineCount(), 1);
+}
+
+TEST(RandomEdits, LineQueriesAgreeWithAReferenceLayoutInCells) {
+  CellMeasure measure(12, 25);
+  RunRandomEdits<CellMeasure>(measure, [](CellMeasure& m, int cols) { m.Resize(cols, 25); }, CellWidthOf, 20240611);
+}
+
+TEST(RandomEdits, LineQueriesAgreeWithAReferenceLayoutInProportionalWidths) {
+  ProportionalMeasure measure(12);
+  RunRandomEdits<ProportionalMeasure>(measure, [](ProportionalMeasure& m, int cols) { m.Resize(cols); },
+                                      ProportionalMeasure::Width, 99);
 }
 
 }  // namespace

@@ -256,11 +256,12 @@ struct TextModelOps {
 String TextModel::Text() const { return impl_->doc.Text(); }
 
 void TextModel::SetText(StringView text) {
+  // Like a load, an assignment of the whole text starts a new history: keeping the old text
+  // for undo would double the memory of a big document.
   TextModelOps::ReplaceAll(*this, String(text));
-  const bool moved = impl_->anchor != 0 || impl_->caret != 0;
   impl_->anchor = impl_->caret = 0;
   TextModelOps::NotifyText(*this);
-  if (moved) TextModelOps::NotifySelection(*this);
+  TextModelOps::NotifySelection(*this);
 }
 
 void TextModel::LoadText(String text) {

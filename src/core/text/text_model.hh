@@ -80,10 +80,15 @@ class TextModel {
   void SetLocked(bool locked);
 
   // --- Line geometry (laid-out lines; see the four queries' -1 conventions) -------------
+  // Start of a line; -1 for a line not below GetLineCount(); line -1: the caret's line.
   std::int32_t LineIndex(std::int32_t line) const;
+  // Length (break excluded) of the line holding pos; 0 past the end of the text; pos -1:
+  // the unselected characters on the lines that hold the selection.
   std::int32_t LineLength(std::int32_t pos) const;
+  // Line holding pos (a break belongs to the line it ends; past the end: the last line);
+  // pos -1: the line of the selection's start. Other negative positions count as 0.
   std::int32_t LineFromChar(std::int32_t pos) const;
-  std::int32_t GetLineCount() const;
+  std::int32_t GetLineCount() const;  // never less than 1
   LineSpan Line(LineNo line) const;  // line in [0, GetLineCount())
 
   // --- Search --------------------------------------------------------------------------
