@@ -2,6 +2,8 @@
 // and the replacements, which must come out as replacing one occurrence at a time would.
 #include "command/substitute.hh"
 
+#include "command/occurrences.hh"
+
 #include <random>
 
 #include "../editor/key_script.hh"
@@ -197,19 +199,18 @@ Reference ReplaceStepByStep(const String& text, CharPos selStart, const String& 
 
 TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
   std::mt19937 random(20240611);
-  const String alphabet = u"aAb \r\n";  // "\r\n" appear as pairs below
-  const String olds[] = {u"a", u"aa", u"ab", u"A", u"a b", u"b\r\na", u" "};
-  const String news[] = {u"", u"a", u"aa", u"x", u"\r\n", u"ba"};
-  for (int round = 0; round < 400; ++round) {
+  // Pieces of text: ASCII letters in both cases, a line break, letters whose case partners lie
+  // outside ASCII (the Kelvin sign folds to "k", the long s to "s") and a letter beyond the
+  // BMP with its lower case (a surrogate pair each).
+  const String pieces[] = {u"a", u"A", u"b", u" ", u"\r\n", u"k", u"K", u"\u212A", u"s", u"\u017F",
+                           u"\U00010400", u"\U00010428"};
+  const String olds[] = {u"a", u"aa", u"ab", u"A", u"a b", u"b\r\na", u" ", u"k", u"\u212A", u"S",
+                         u"\U00010400", u"s\U00010428", u"\r\n"};
+  const String news[] = {u"", u"a", u"aa", u"x", u"\r\n", u"ba", u"\U00010428"};
+  for (int round = 0; round < 600; ++round) {
     String text;
     const int length = static_cast<int>(random() % 40);
-    for (int i = 0; i < length; ++i) {
-      const char16_t c = alphabet[random() % 5];
-      if (c == u'\r')
-        text += u"\r\n";
-      else
-        text.push_back(c);
-    }
+    for (int i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
     const String& oldText = olds[random() % std::size(olds)];
     const String& newText = news[random() % std::size(news)];
     const bool caseSensitive = random() % 2 == 0;
@@ -236,6 +237,38 @@ TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
     ASSERT_EQ(ed.doc().SelStart(), want.count > 0 ? want.caret : caretBefore);
     ASSERT_EQ(ed.doc().SelLength(), 0);
     ASSERT_EQ(ed.app().modHeader.TextChanged, want.count > 0);
+  }
+}
+
+// The one-pass search lands where Find, called again after each occurrence, would land; also
+// for ranges that begin or end inside a surrogate pair or a line break.
+TEST(FindOccurrences, AgreesWithFind) {
+  std::mt19937 random(99);
+  const String pieces[] = {u"a", u"A", u"\r\n", u"k", u"\u212A", u"\u017F", u"S", u"\U00010400", u"\U00010428"};
+  const String needles[] = {u"a", u"Aa", u"K", u"s", u"\U00010428", u"\U00010428a", u"\n", u"\r",
+                            u"\xD801", u"a\r\nk"};
+  CellMeasure measure(1000, 10);
+  TextModel model(measure);
+  for (int round = 0; round < 1000; ++round) {
+    String text;
+    const int length = static_cast<int>(random() % 30);
+    for (int i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
+    model.SetText(text);
+    const auto size = model.Length();
+    const CharPos start = static_cast<CharPos>(random() % (size + 1));
+    const CharPos end = start + static_cast<CharPos>(random() % (size - start + 1));
+    const String& needle = needles[random() % std::size(needles)];
+    const bool caseSensitive = random() % 2 == 0;
+    std::vector<std::size_t> want;
+    for (CharPos from = start;;) {
+      const CharPos hit = model.Find(needle, from, end, find::NoHighlight | (caseSensitive ? find::MatchCase : 0));
+      if (hit < 0) break;
+      want.push_back(static_cast<std::size_t>(hit));
+      from = hit + static_cast<CharPos>(needle.size());
+    }
+    const String whole = model.Slice(0, size);
+    ASSERT_EQ(FindOccurrences(whole, needle, static_cast<std::size_t>(start), static_cast<std::size_t>(end), caseSensitive), want)
+        << S(text) << " [" << start << "," << end << ") " << S(needle) << (caseSensitive ? " exact" : " folded");
   }
 }
 

@@ -1,8 +1,12 @@
 #include "command/substitute.hh"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/app.hh"
 #include "app/like_match.hh"
 #include "app/line_geometry.hh"
+#include "command/occurrences.hh"
 
 namespace quilmar {
 
@@ -70,13 +74,6 @@ std::optional<LineNo> ToLineNumber(StringView text) {
   return number;
 }
 
-// True when `pos` falls between the two halves of a line break or a surrogate pair.
-bool SplitsPair(const TextModel& txtMain, CharPos pos) {
-  if (pos <= 0 || pos >= txtMain.Length()) return false;
-  const char16_t before = txtMain.CharAt(pos - 1), after = txtMain.CharAt(pos);
-  return (before == u'\r' && after == u'\n') || (IsHighSurrogate(before) && IsLowSurrogate(after));
-}
-
 // Edits between construction and destruction undo as one step.
 class UndoGroup {
  public:
@@ -89,32 +86,53 @@ class UndoGroup {
   TextModel& txtMain_;
 };
 
+// A stretch of the document copied once: the range of a substitution with one unit more on
+// each side where the document has it, to see pairs that its ends would cut.
+struct Stretch {
+  CharPos start = 0;  // document position of text[0]
+  String text;
+
+  // Does text[i] lie between the two halves of a line break or a surrogate pair?
+  bool SplitsPair(std::size_t i) const {
+    if (i == 0 || i >= text.size()) return false;
+    const char16_t before = text[i - 1], after = text[i];
+    return (before == u'\r' && after == u'\n') || (IsHighSurrogate(before) && IsLowSurrogate(after));
+  }
+};
+
+Stretch CopyAround(const TextModel& txtMain, CharPos start, CharPos end) {
+  const std::int64_t length = txtMain.Length();
+  const auto from = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) - 1, 0, length));
+  const auto to = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(end) + 1, from, length));
+  return {from, txtMain.Slice(from, to - from)};
+}
+
 // Replaces every occurrence by `newText` in one edit of the span from the first occurrence to
 // the end of the last, so the cost is linear in the span and not occurrences x document.
 // The text comes out as replacing them one by one from the top would leave it, and the caret
 // stands after the last inserted text. The span is widened by a character where it would cut a
 // line break or a surrogate pair, where no selection can begin or end.
-void ReplaceOccurrences(TextModel& txtMain, const std::vector<CharPos>& hits, CharPos oldLength,
-                        StringView newText) {
-  CharPos spanStart = hits.front();
-  CharPos spanEnd = hits.back() + oldLength;
-  if (SplitsPair(txtMain, spanStart)) --spanStart;
-  if (SplitsPair(txtMain, spanEnd)) ++spanEnd;
+void ReplaceOccurrences(TextModel& txtMain, const Stretch& stretch, const std::vector<std::size_t>& hits,
+                        std::size_t oldLength, StringView newText) {
+  std::size_t spanStart = hits.front();
+  std::size_t spanEnd = hits.back() + oldLength;
+  if (stretch.SplitsPair(spanStart)) --spanStart;
+  if (stretch.SplitsPair(spanEnd)) ++spanEnd;
 
-  const String original = txtMain.Slice(spanStart, spanEnd - spanStart);
+  const StringView original(stretch.text);
   String replaced;
-  replaced.reserve(original.size() + hits.size() * newText.size());
-  CharPos copied = spanStart;  // document position up to which `original` has been used
-  for (CharPos hit : hits) {
-    replaced.append(original, static_cast<std::size_t>(copied - spanStart), static_cast<std::size_t>(hit - copied));
+  replaced.reserve(spanEnd - spanStart + hits.size() * newText.size());
+  std::size_t copied = spanStart;  // how far `original` has been used
+  for (std::size_t hit : hits) {
+    replaced.append(original.substr(copied, hit - copied));
     replaced.append(newText);
     copied = hit + oldLength;
   }
-  replaced.append(original, static_cast<std::size_t>(copied - spanStart), String::npos);
+  replaced.append(original.substr(copied, spanEnd - copied));
 
   UndoGroup group(txtMain);
-  txtMain.SetSelStart(spanStart);
-  txtMain.SetSelLength(spanEnd - spanStart);
+  txtMain.SetSelStart(stretch.start + static_cast<CharPos>(spanStart));
+  txtMain.SetSelLength(static_cast<CharPos>(spanEnd - spanStart));
   txtMain.SetSelText(replaced);
 }
 
@@ -156,22 +174,6 @@ std::variant<LineRange, RangeRefusal> CheckRange(const SubstitutionParts& parts,
   return range;
 }
 
-std::vector<CharPos> FindOccurrences(TextModel& txtMain, StringView oldText, CharPos start, CharPos end,
-                                     bool caseSensitive) {
-  std::vector<CharPos> hits;
-  if (oldText.empty()) return hits;
-  const int options = find::NoHighlight | (caseSensitive ? find::MatchCase : find::None);
-  const auto length = static_cast<CharPos>(oldText.size());
-  // Each search starts where the previous occurrence ended, so together they read the range once.
-  for (CharPos from = start; from <= end;) {
-    const CharPos hit = txtMain.Find(oldText, from, end, options);
-    if (hit < 0) break;
-    hits.push_back(hit);
-    from = hit + length;
-  }
-  return hits;
-}
-
 void SubstituteCommand(App& app, const String& line) {
   const std::optional<SubstitutionParts> parts = ReadSubstitution(line);
   if (!parts) {
@@ -201,9 +203,11 @@ void ReplaceInRange(App& app, const String& OldText, const String& NewText, Char
   searchPos = StartPos;
   if (searchPos > EndPos) return;  // an empty range: no report, SearchPos stays
 
-  const std::vector<CharPos> hits = FindOccurrences(app.txtMain, OldText, StartPos, EndPos, CaseSensitive);
-  if (!hits.empty())
-    ReplaceOccurrences(app.txtMain, hits, static_cast<CharPos>(OldText.size()), NewText);
+  const Stretch stretch = CopyAround(app.txtMain, StartPos, EndPos);
+  const auto from = static_cast<std::size_t>(std::max<CharPos>(StartPos - stretch.start, 0));
+  const auto to = static_cast<std::size_t>(std::max<CharPos>(EndPos - stretch.start, 0));
+  const std::vector<std::size_t> hits = FindOccurrences(stretch.text, OldText, from, to, CaseSensitive);
+  if (!hits.empty()) ReplaceOccurrences(app.txtMain, stretch, hits, OldText.size(), NewText);
 
   app.SetPanel(panel::Message, Decimal(static_cast<long long>(hits.size())) + Ascii(" Replacments"));
   searchPos = 0;

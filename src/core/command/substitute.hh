@@ -3,9 +3,7 @@
 #include <optional>
 #include <string_view>
 #include <variant>
-#include <vector>
 
-#include "text/text_model.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -39,11 +37,6 @@ struct RangeRefusal {
 // Checks the two numbers against a document whose last line is `lastLine`; an end beyond it
 // is brought down to it.
 std::variant<LineRange, RangeRefusal> CheckRange(const SubstitutionParts& parts, LineNo lastLine);
-
-// Where `oldText` occurs in [start, end), left to right, each search going on after the
-// previous occurrence, so that occurrences never overlap. An empty text occurs nowhere.
-std::vector<CharPos> FindOccurrences(TextModel& txtMain, StringView oldText, CharPos start, CharPos end,
-                                     bool caseSensitive);
 
 void SubstituteCommand(App& app, const String& line);
 void ReplaceInRange(App& app, const String& OldText, const String& NewText, CharPos StartPos,
