@@ -23,6 +23,7 @@ struct RunOptions {
   std::deque<std::optional<FontSpec>> fontDialogs;
   std::deque<bool> answers;                  // next Yes/No answers (none queued: Yes)
   String clipboard;
+  bool omitText = false;                     // Read() may leave Snapshot::text empty
 };
 
 // The editor's state after a script, as quilmar-batch prints it.

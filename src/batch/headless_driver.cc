@@ -24,7 +24,8 @@ headless::EditorSetup SetupFrom(const RunOptions& o) {
 
 class HeadlessDriver final : public Driver {
  public:
-  HeadlessDriver(const RunOptions& options, FileSystemPort& fs) : editor_(fs, SetupFrom(options)) {}
+  HeadlessDriver(const RunOptions& options, FileSystemPort& fs)
+      : editor_(fs, SetupFrom(options)), omitText_(options.omitText) {}
 
   void Start(const String& commandLine) override { editor_.app.Start(commandLine); }
   void Key(const KeyEvent& key) override { editor_.app.KeyDown(key); }
@@ -59,7 +60,7 @@ class HeadlessDriver final : public Driver {
   Snapshot Read() override {
     const App& app = editor_.app;
     Snapshot s;
-    s.text = app.txtMain.Text();
+    if (!omitText_) s.text = app.txtMain.Text();  // a whole copy: skipped when not printed
     s.selStart = app.txtMain.SelStart();
     s.selLength = app.txtMain.SelLength();
     s.commandMode = app.CommandMode;
@@ -87,6 +88,7 @@ class HeadlessDriver final : public Driver {
 
  private:
   headless::HeadlessEditor editor_;
+  bool omitText_;
 };
 
 }  // namespace

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   const qb::ParsedOptions parsed = qb::ParseBatchOptions(args);
   if (parsed.error) return Refuse(*parsed.error);
   qb::BatchOptions options = parsed.options;
+  options.run.omitText = options.omitText;
   if (options.help) {
     std::cout << qb::kBatchUsage;
     return 0;
