@@ -170,6 +170,32 @@ void TextInsertChar(benchmark::State& state) {
 }
 BENCHMARK(TextInsertChar)->ArgsProduct({{kMB10, kMB100}, {1}})->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// One paragraph of 10 MB (no breaks at all), wrapped at 80 cells: each edit re-wraps from
+// two lines before it until the breaks line up with the old ones again.
+void TextGiantParagraphInsert(benchmark::State& state) {
+  String text = TextOf(kMB10);
+  for (char16_t& c : text) {
+    if (c == u'\r' || c == u'\n') c = u' ';
+  }
+  CellMeasure measure(80, 25);
+  TextModel model(measure);
+  model.LoadText(std::move(text));
+  std::mt19937 rng(4);
+  constexpr int kEdits = 1000;
+  std::vector<CharPos> positions(kEdits);
+  for (CharPos& p : positions) p = static_cast<CharPos>(rng() % static_cast<unsigned>(model.Length()));
+  for (auto _ : state) {
+    for (CharPos p : positions) {
+      model.SetSelStart(p);
+      model.SetSelText(u"x");
+      benchmark::DoNotOptimize(model.LineFromChar(p));
+    }
+  }
+  state.counters["lines"] = model.GetLineCount();
+  state.counters["per_edit"] = benchmark::Counter(kEdits, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(TextGiantParagraphInsert)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // A word that occurs once, at the very end: the whole text is scanned.
 void TextFindRare(benchmark::State& state) {
   TextModel& model = Loaded(state.range(0), true).model;
@@ -184,8 +210,9 @@ void TextFindRare(benchmark::State& state) {
 BENCHMARK(TextFindRare)->ArgsProduct({{kMB10, kMB100}, {1, 0}})->Unit(benchmark::kMillisecond);
 
 // Memory of the document (text, tree, layout) against the text's UTF-16 size, and the
-// process's peak. Run alone for a meaningful peak:
-//   /usr/bin/time -v build-a/bench/quilmar-bench --benchmark_filter=TextMemory/100000000
+// process's peak. The text is made straight into the document (no cached copy), so the peak
+// of a run of this benchmark alone is the document's:
+//   build-a/bench/quilmar-bench --benchmark_filter=TextMemory/100000000
 void TextMemory(benchmark::State& state) {
   const long bytes = state.range(0);
   CellMeasure measure(80, 25);
@@ -195,13 +222,15 @@ void TextMemory(benchmark::State& state) {
   std::size_t used = 0;
   for (auto _ : state) {
     Document doc(breaker);
-    doc.Assign(String(TextOf(bytes)));
+    doc.Assign(MakeText(bytes));
     used = doc.MemoryUse();
     benchmark::DoNotOptimize(used);
   }
+  const double utf16 = 2.0 * static_cast<double>(bytes);
   state.counters["model_MB"] = static_cast<double>(used) / 1e6;
-  state.counters["x_utf16"] = static_cast<double>(used) / (2.0 * static_cast<double>(bytes));
-  state.counters["peak_MB"] = PeakMegabytes();
+  state.counters["model_x_utf16"] = static_cast<double>(used) / utf16;
+  state.counters["peak_MB"] = PeakMegabytes() * 1.048576;
+  state.counters["peak_x_utf16"] = PeakMegabytes() * 1048576.0 / utf16;
 }
 BENCHMARK(TextMemory)->Arg(kMB10)->Arg(kMB100)->Unit(benchmark::kMillisecond)->Iterations(1);
 
