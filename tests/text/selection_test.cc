@@ -164,6 +164,10 @@ TEST(TabStops, CustomStopsThenDefaultsEveryEightCells) {
   EXPECT_EQ(rig.model.NextTabStop(0), 3);
   EXPECT_EQ(rig.model.NextTabStop(4), 6);
   EXPECT_EQ(rig.model.NextTabStop(6), 8);  // past the last custom stop: the defaults
+  rig.model.SetSelTabCount(1 << 30);          // at most 32 stops, like the 32 the editor sets
+  EXPECT_EQ(rig.model.TabStops().size(), 32u);
+  rig.model.SetSelTabs(40, 5);                // no such stop: ignored
+  EXPECT_EQ(rig.model.TabStops().size(), 32u);
 }
 
 TEST(TabStops, TabsWrapAtTheirStops) {
@@ -176,6 +180,15 @@ TEST(TabStops, TabsWrapAtTheirStops) {
   rig.model.SetSelTabs(0, 3);
   rig.model.SetSelTabs(1, 6);  // "ab" tab to 3, "cd" to 5, tab to 6, "ef" to 8
   EXPECT_EQ(rig.model.GetLineCount(), 1);
+}
+
+TEST(RightMargin, NoVisibleWidthYetMeansNoWrapping) {
+  ModelRig rig(0);
+  rig.model.SetText(u"aaaa bbbb cccc");
+  EXPECT_EQ(rig.model.GetLineCount(), 1);
+  rig.measure.Resize(5, 25);
+  rig.model.Relayout();
+  EXPECT_EQ(rig.model.GetLineCount(), 3);
 }
 
 TEST(RightMargin, WrapsAtTheMarginInsteadOfTheVisibleWidth) {

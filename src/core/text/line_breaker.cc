@@ -26,6 +26,9 @@ double LineBreaker::Advance(char32_t c, double x) const {
 }
 
 bool LineBreaker::SurelyFits(StringView para) const {
+  // No width yet (a window not yet shown): wrapping every character onto its own line would
+  // cost far more than the text itself, so nothing wraps until a real width arrives.
+  if (width_ <= 0) return true;
   const double n = static_cast<double>(para.size());
   if (n * std::max(maxAdvance_, widestTab_) <= width_) return true;
   if (n * maxAdvance_ > width_) return false;

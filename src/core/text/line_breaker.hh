@@ -18,7 +18,7 @@ class LineBreaker {
  public:
   LineBreaker(const Measure& measure, const TabStops& tabs);
 
-  // Takes the width to wrap at and re-reads the measure (call after a font, size or tab
+  // Takes the width to wrap at (0 or less: do not wrap) and re-reads the measure (call after a font, size or tab
   // change; the breaker caches character widths).
   void Configure(double width);
   double Width() const { return width_; }

@@ -6,7 +6,7 @@
 namespace quilmar {
 
 bool TabStops::SetCount(int count) {
-  const auto n = static_cast<std::size_t>(std::max(count, 0));
+  const auto n = static_cast<std::size_t>(std::clamp(count, 0, kMaxStops));
   if (n == cells_.size()) return false;
   cells_.resize(n, 0.0);
   return true;

@@ -7,6 +7,8 @@ namespace quilmar {
 class TabStops {
  public:
   static constexpr double kDefaultSpacingCells = 8;
+  // As many custom stops as a paragraph can hold; a larger count is taken as this.
+  static constexpr int kMaxStops = 32;
 
   const std::vector<double>& Cells() const { return cells_; }
   // Both return whether anything changed, so callers can skip a relayout.
