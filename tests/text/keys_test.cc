@@ -270,6 +270,21 @@ TEST(Undo, ProgramEditsAndGroups) {
   EXPECT_FALSE(rig.model.CanUndo());
 }
 
+TEST(Undo, UndoInsideAGroupLeavesTheGroupWhole) {
+  ModelRig rig;
+  rig.model.SetText(u"ab");
+  rig.model.BeginUndoGroup();
+  rig.model.SetSelText(u"x");
+  rig.model.Undo();
+  rig.model.SetSelText(u"y");
+  rig.model.SetSelText(u"z");
+  rig.model.EndUndoGroup();
+  EXPECT_EQ(S(rig.model.Text()), "yzab");
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "ab");
+  EXPECT_FALSE(rig.model.CanUndo());
+}
+
 TEST(Undo, UndoKeysAreEditsAndHonourLocked) {
   ModelRig rig;
   rig.model.KeyDown(Type("a"));

@@ -58,6 +58,7 @@ void UndoStack::EndGroup() {
 
 const std::vector<EditRecord>* UndoStack::TakeUndo() {
   if (undo_.empty()) return nullptr;
+  groupStarted_ = false;  // an open group goes on in a step of its own
   redo_.push_back(std::move(undo_.back()));
   undo_.pop_back();
   open_ = false;
@@ -66,6 +67,7 @@ const std::vector<EditRecord>* UndoStack::TakeUndo() {
 
 const std::vector<EditRecord>* UndoStack::TakeRedo() {
   if (redo_.empty()) return nullptr;
+  groupStarted_ = false;
   undo_.push_back(std::move(redo_.back()));
   redo_.pop_back();
   open_ = false;
@@ -73,6 +75,7 @@ const std::vector<EditRecord>* UndoStack::TakeRedo() {
 }
 
 void UndoStack::Clear() {
+  groupStarted_ = false;
   undo_.clear();
   redo_.clear();
   open_ = false;
