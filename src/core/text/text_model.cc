@@ -31,7 +31,6 @@ struct TextModel::Impl {
   bool locked = false;
   FontSpec font;
   double rightMargin = 0;
-  std::vector<double> tabCells;  // what TabStops() hands out
   bool layoutDirty = true;
   ModelObserver* observer = nullptr;
   std::function<String()> clipboardGet;
@@ -240,7 +239,10 @@ struct TextModelOps {
   static void ReplaceAll(TextModel& t, String text) {
     Impl& m = *t.impl_;
     text = NormalizeBreaks(std::move(text));
-    if (std::int64_t(text.size()) > kMaxLength) text.resize(static_cast<std::size_t>(kMaxLength));
+    if (std::int64_t(text.size()) > kMaxLength) {
+      text.resize(static_cast<std::size_t>(kMaxLength));
+      if (text.back() == u'\r') text.pop_back();  // no half of a break at the cut
+    }
     // The new paragraphs are laid out as they are built, with the current settings.
     ConfigureBreaker(m);
     m.doc.Assign(std::move(text));
