@@ -1,0 +1,189 @@
+// SubstituteCommand against a slow reference that follows the substitution rules step by
+// step, as the command was first described: the line read one character at a time, the range
+// checked in its fixed order, and then one Find and one SelText per occurrence, moving the
+// search position past each inserted text and the range's end by the change in length.
+// Both run on their own editor, set up alike; afterwards text, selection, SearchPos, the
+// message and TextChanged must agree.
+#include <optional>
+#include <string>
+
+#include "app/app.hh"
+#include "app/like_match.hh"
+#include "command/substitute.hh"
+#include "fuzz_text.hh"
+#include "headless_editor.hh"
+#include "memory_file_system.hh"
+
+namespace {
+
+using namespace quilmar;
+using quilmar::fuzz::Show;
+
+constexpr StringView kStartRefused = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz~!@#$%^&*()`':;.<>/?\\|}{_+=-";
+constexpr StringView kEndRefused = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrtuvwxyz~!@#$%^&*()`':;,.<>/?\\|}{_+=-";
+
+bool In(StringView set, char16_t c) { return set.find(c) != StringView::npos; }
+
+// Reads an escaped text from `i` to the next unescaped "/" or the end of the line.
+String ReadText(StringView line, std::size_t& i) {
+  String text;
+  while (i < line.size()) {
+    const char16_t c = line[i++];
+    if (c == u'/') break;
+    if (c != u'\\') {
+      text += c;
+    } else if (i < line.size()) {
+      const char16_t e = line[i++];
+      text += e == u'n' ? String(u"\r\n") : e == u't' ? String(u"\t") : String(1, e);
+    }
+  }
+  return text;
+}
+
+// Spaces around the digits are ignored; anything else makes it no number.
+std::optional<long long> Number(StringView text) {
+  while (!text.empty() && text.front() == u' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == u' ') text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  long long n = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    n = n * 10 + (c - u'0');
+  }
+  return n;
+}
+
+void Message(App& app, const char* text) { app.SetPanel(1, Ascii(text)); }
+
+void SlowReplaceInRange(App& app, const String& oldText, const String& newText, CharPos startPos,
+                        CharPos endPos, bool caseSensitive) {
+  TextModel& doc = app.txtMain;
+  long long count = 0;
+  CharPos& searchPos = app.modHeader.SearchPos;
+  searchPos = startPos;
+  for (;;) {
+    if (searchPos > endPos) return;
+    const CharPos found = doc.Find(oldText, searchPos, endPos, caseSensitive ? find::MatchCase : find::None);
+    if (found == -1) break;
+    searchPos = found + static_cast<CharPos>(newText.size());
+    ++count;
+    endPos += static_cast<CharPos>(newText.size()) - static_cast<CharPos>(doc.SelText().size());
+    doc.SetSelText(newText);
+    if (count > 100000) fuzz::Fail("the step-by-step replacement does not end");
+  }
+  app.SetPanel(1, Decimal(count) + Ascii(" Replacments"));
+  searchPos = 0;
+}
+
+void SlowSubstituteCommand(App& app, StringView line) {
+  std::size_t i = 1;
+  String startText, endText;
+  for (;; ++i) {
+    if (i >= line.size()) return Message(app, "Invalid command");
+    if (In(kStartRefused, line[i])) return Message(app, "Invalid command");
+    if (line[i] == u',') break;
+    startText += line[i];
+  }
+  for (++i;; ++i) {
+    if (i >= line.size()) return Message(app, "Invalid command");
+    if (In(kEndRefused, line[i])) return Message(app, "Invalid command");
+    if (line[i] == u's') break;
+    endText += line[i];
+  }
+  std::size_t at = line.find(u'/') + 1;
+  const String oldText = ReadText(line, at);
+  const String newText = ReadText(line, at);
+
+  if (endText.size() > 9) return Message(app, "Invalid End position");
+  if (startText.size() > 9) return Message(app, "Invalid start position");
+  const auto end = Number(endText);
+  if (!end) return Message(app, "Invalid End position");
+  const auto start = Number(startText);
+  if (!start) return Message(app, "Invalid start position");
+  long long endLine = *end;
+  const long long lastLine = app.txtMain.GetLineCount() - 1;
+  if (endLine > lastLine)
+    endLine = lastLine;
+  else if (endLine == 0)
+    return Message(app, "Invalid End position");
+  if (*start > endLine) return Message(app, "Invalid start position");
+  const CharPos endIndex = app.txtMain.LineIndex(static_cast<std::int32_t>(endLine));
+  const CharPos endPos = endIndex + app.txtMain.LineLength(endIndex);
+  const CharPos startPos = app.txtMain.LineIndex(static_cast<std::int32_t>(*start));
+  SlowReplaceInRange(app, oldText, newText, startPos, endPos, app.Checked(MenuItem::mnuReplaceCase));
+}
+
+// One editor as the input sets it up.
+struct Setup {
+  String document;
+  CharPos anchor = 0, caret = 0;
+  bool replaceCase = true;
+  bool wordWrap = true;
+  int cols = 80;
+};
+
+struct Rig {
+  headless::MemoryFileSystem fs;
+  headless::HeadlessEditor editor{fs};
+  App& app = editor.app;
+
+  explicit Rig(const Setup& s) {
+    app.Start(String());
+    editor.measure.Resize(s.cols, 25);
+    if (!s.wordWrap) app.MenuClick(MenuItem::mnuWordWrap);
+    app.txtMain.Relayout();
+    app.txtMain.SetText(s.document);
+    app.txtMain.Select(s.anchor, s.caret);
+    app.SetChecked(MenuItem::mnuReplaceCase, s.replaceCase);
+    app.modHeader.TextChanged = false;
+    app.modHeader.SearchPos = 7;  // some earlier search's position
+  }
+};
+
+constexpr StringView kDocumentAlphabet = u"aAbBaa \r\n\t,.s/\\xyz";
+constexpr StringView kLineAlphabet = u"0123456789012 ,,sss///\\\\ntaAbBx. \r\"";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  Setup setup;
+  setup.replaceCase = in.ConsumeBool();
+  setup.wordWrap = in.ConsumeBool();
+  setup.cols = in.ConsumeIntegralInRange(1, 12);
+  setup.anchor = in.ConsumeIntegralInRange(-1, 300);
+  setup.caret = in.ConsumeIntegralInRange(-1, 300);
+  const String line = u":" + fuzz::ConsumeText(in, 40, kLineAlphabet);
+  setup.document = fuzz::TextFromBytes(in.ConsumeRemainingBytesAsString(), kDocumentAlphabet);
+
+  Rig real(setup), slow(setup);
+  {
+    EventScope scope(real.app);
+    SubstituteCommand(real.app, line);
+  }
+  // The parser hands over only lines of this form; others are run for crashes alone.
+  if (!LikeMatch(line, u":#*,#*s[/]*[/]*/")) return 0;
+  {
+    EventScope scope(slow.app);
+    SlowSubstituteCommand(slow.app, line);
+  }
+
+  const TextModel& a = real.app.txtMain;
+  const TextModel& b = slow.app.txtMain;
+  auto state = [](const Rig& rig) {
+    const App& app = rig.app;
+    return "text " + Show(app.txtMain.Text()) + " sel " + std::to_string(app.txtMain.SelStart()) + "+" +
+           std::to_string(app.txtMain.SelLength()) + " SearchPos " + std::to_string(app.modHeader.SearchPos) +
+           " message " + Show(rig.editor.statusBar.Panel(1)) + " changed " +
+           (app.modHeader.TextChanged ? "yes" : "no");
+  };
+  const bool same = a.Text() == b.Text() && a.SelStart() == b.SelStart() && a.SelLength() == b.SelLength() &&
+                    real.app.modHeader.SearchPos == slow.app.modHeader.SearchPos &&
+                    real.editor.statusBar.Panel(1) == slow.editor.statusBar.Panel(1) &&
+                    real.app.modHeader.TextChanged == slow.app.modHeader.TextChanged;
+  if (!same)
+    fuzz::Fail("SubstituteCommand differs from the step-by-step reference",
+               "line " + Show(line) + "\ndocument " + Show(setup.document) + "\nreal: " + state(real) +
+                   "\nslow: " + state(slow));
+  return 0;
+}
