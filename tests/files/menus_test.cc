@@ -72,7 +72,7 @@ TEST_F(MenusTest, TabStopsAreSetEveryTabSpacesMinusOneCells) {
 // Close: CurrentFile and the text go, panels 1 to 4 are emptied; the caption, the line-count
 // panel and the mode stay.
 TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
-  docs.Write("a.txt", "one\ntwo\n");
+  docs.Write("a.txt", "one\r\ntwo\r\n");
   Start(docs.UPath("a.txt"));
   app().SetPanel(panel::Message, u"something");
   editor->Key(key::F9);
@@ -86,6 +86,7 @@ TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
   EXPECT_EQ(Panel(panel::Lines), u"2 lines");
   EXPECT_TRUE(app().CommandMode);
   EXPECT_TRUE(app().txtMain.Locked());
+  EXPECT_EQ(app().documentFormat, TextFormat{}) << "what is left is a new document";
 }
 
 // Emptying the text moves the caret; the position panel must still end empty, as Close

@@ -32,10 +32,11 @@ void App::mnuSave_Click() {
 void App::mnuSaveAs_Click() { SaveFileAs(*this, false); }
 
 // The caption and the line-count panel keep naming the closed file; TextChanged is set by
-// the emptying like by any other change.
+// the emptying like by any other change. What remains is a new document, written as one.
 void App::mnuClose_Click() {
   modHeader.CurrentFile.clear();
   txtMain.SetText(String());
+  documentFormat = TextFormat{};
   for (int p : {panel::Message, panel::Mode, panel::File, panel::Position}) SetPanel(p, String());
 }
 
