@@ -101,6 +101,8 @@ TEST_F(SettingsTest, ConversionsAndTheShortestNumberForm) {
   EXPECT_EQ(ShortestNumber(10), u"10");
   EXPECT_EQ(ShortestNumber(9.75), u"9.75");
   EXPECT_EQ(ShortestNumber(10.1), u"10.1");
+  EXPECT_EQ(ShortestNumber(1e-7), u"0.0000001") << "no exponent: the reader would refuse it";
+  EXPECT_EQ(ToNumber(ShortestNumber(1e21)), 1e21);
 }
 
 TEST_F(SettingsTest, UnreadableOrUnwritableSettingsAreQuiet) {

@@ -186,9 +186,12 @@ std::optional<bool> ToBoolean(StringView text) {
   return *number != 0;
 }
 
+// Always in fixed notation: the reader takes no exponent, and a size written as "1e-07" would
+// stop the next start's reading at the font line, losing every setting after it.
 String ShortestNumber(double value) {
-  std::array<char, 64> buffer{};
-  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  std::array<char, 512> buffer{};  // room for any double in fixed notation
+  const auto [end, error] =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
   if (error != std::errc()) return u"0";
   return Ascii(std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())));
 }
