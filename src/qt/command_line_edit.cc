@@ -1,5 +1,6 @@
 #include "command_line_edit.hh"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <algorithm>
 
@@ -58,6 +59,18 @@ void CommandLineEdit::keyPressEvent(QKeyEvent* event) {
   else QLineEdit::keyPressEvent(event);
   current_ = outer;
   currentKey_ = outerKey;
+  event->accept();
+}
+
+void CommandLineEdit::inputMethodEvent(QInputMethodEvent* event) {
+  if (event->commitString().isEmpty() || !onCommit) {
+    QLineEdit::inputMethodEvent(event);
+    return;
+  }
+  // The box shows the preedit itself; the committed text goes through the editor.
+  QInputMethodEvent preedit(event->preeditString(), event->attributes());
+  QLineEdit::inputMethodEvent(&preedit);
+  onCommit(event->commitString().toStdU16String());
   event->accept();
 }
 

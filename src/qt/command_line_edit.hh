@@ -14,8 +14,10 @@ class CommandLineEdit final : public QLineEdit, public CommandBoxPort {
  public:
   explicit CommandLineEdit(QWidget* parent = nullptr);
 
-  // Where key presses go (App::KeyDown); set by the main window.
+  // Where key presses go (App::KeyDown) and input-method commits (App::CommitText); set by
+  // the main window.
   std::function<void(const KeyEvent&)> onKey;
+  std::function<void(const String&)> onCommit;
 
   // CommandBoxPort
   String Text() const override;
@@ -28,6 +30,7 @@ class CommandLineEdit final : public QLineEdit, public CommandBoxPort {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
   bool focusNextPrevChild(bool next) override;
 
  private:

@@ -59,6 +59,7 @@ FrmMain::FrmMain(ExternalPorts external)
   view_->SetModel(&app_->txtMain);
   view_->SetHost(this);
   cmd_->onKey = [this](const KeyEvent& key) { Run([&] { app_->KeyDown(key); }); };
+  cmd_->onCommit = [this](const String& text) { Run([&] { app_->CommitText(text); }); };
   menus_.onClick = [this](MenuItem item) {
     Run([&] { app_->MenuClick(item); });
     menus_.SetChecked(item, app_->Checked(item));

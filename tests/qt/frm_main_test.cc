@@ -2,6 +2,8 @@
 // About windows it owns.
 #include <QAction>
 #include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <gtest/gtest.h>
@@ -215,6 +217,40 @@ TEST_F(FrmMainTest, LoadingWindowIsPaintedDuringTheLoadAndGoneAfter) {
   EXPECT_EQ(loading->size(), TwipsSizeToPixels(2520, 420));
   port.CloseLoading();
   EXPECT_EQ(window.windows().Loading(), nullptr);
+}
+
+TEST_F(FrmMainTest, KeysAndInputMethodCommitsReachTheEditorThroughTheWidgets) {
+  auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(to, &event);
+  };
+  auto commit = [](QWidget* to, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(to, &event);
+  };
+  // Command mode: ":" opens the command box; what is typed there goes into it.
+  press(window.txtMain(), Qt::Key_Colon, Qt::ShiftModifier, ":");
+  EXPECT_EQ(window.focus().Focused(), Control::txtCmd);
+  press(window.txtCmd(), Qt::Key_W, Qt::NoModifier, "w");
+  commit(window.txtCmd(), QString::fromUtf8("\xc3\xa9"));
+  EXPECT_EQ(window.txtCmd()->text(), QString::fromUtf8(":w\xc3\xa9"));
+  press(window.txtCmd(), Qt::Key_Backspace, Qt::NoModifier, "\b");
+  EXPECT_EQ(window.txtCmd()->text(), QStringLiteral(":w"));
+  press(window.txtCmd(), Qt::Key_Escape, Qt::NoModifier, "\x1b");
+  EXPECT_EQ(window.focus().Focused(), Control::txtMain);
+  EXPECT_EQ(window.statusBarPanels().PanelText(2), QString());
+
+  // Locked, the document ignores a commit; in Insert mode it takes it as typed text.
+  commit(window.txtMain(), QStringLiteral("no"));
+  EXPECT_EQ(window.app().txtMain.Text(), u"");
+  press(window.txtMain(), Qt::Key_I, Qt::NoModifier, "i");
+  EXPECT_EQ(window.statusBarPanels().PanelText(2), QStringLiteral("Insert"));
+  commit(window.txtMain(), QString::fromUtf8("\xe4\xbd\xa0"));
+  press(window.txtMain(), Qt::Key_Exclam, Qt::ShiftModifier, "!");
+  EXPECT_EQ(window.app().txtMain.Text(), u"\u4f60!");
+  QApplication::processEvents();
+  EXPECT_EQ(window.statusBarPanels().PanelText(4), QStringLiteral("Ln# 0 : Char# 2 "));
 }
 
 TEST_F(FrmMainTest, ClosingTheWindowRunsTheUnloadOnce) {
