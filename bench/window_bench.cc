@@ -1,0 +1,132 @@
+// The window offscreen: time to the first painted frame (no file, 10 MB, 100 MB; wrap on and
+// off), one keystroke and its repaint in the middle of 100 MB, and the peak memory of a load.
+#include <QApplication>
+#include <QKeyEvent>
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "frm_main.hh"
+#include "headless_ports.hh"
+#include "qt_file_system.hh"
+
+namespace quilmar {
+namespace {
+
+constexpr long k10MB = 10'000'000;
+constexpr long k100MB = 100'000'000;
+
+void EnsureApplication() {
+  static QApplication* application = [] {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "quilmar-bench";
+    static char* argv[] = {name, nullptr};
+    return new QApplication(argc, argv);  // lives as long as the process
+  }();
+  (void)application;
+}
+
+// A file of exactly `bytes` bytes of 60-character lines, made once per run.
+std::string FileOf(long bytes) {
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("quilmar-window-bench-" + std::to_string(bytes) + ".txt");
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) == static_cast<std::uintmax_t>(bytes)) return path;
+  std::ofstream out(path, std::ios::binary);
+  const std::string line = "The quick brown fox jumps over the lazy dog, again and again.\n";
+  long written = 0;
+  for (; written + static_cast<long>(line.size()) <= bytes; written += static_cast<long>(line.size()))
+    out << line;
+  out << std::string(static_cast<std::size_t>(bytes - written), 'x');
+  return path;
+}
+
+long StatusKb(const char* key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::string(key).size()));
+  return 0;
+}
+
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The main window as the program builds it, with the question of a big load answered Yes.
+struct Window {
+  explicit Window(bool wrap)
+      : fs(FromUtf8(std::filesystem::temp_directory_path().string())),
+        frmMain(ExternalPorts{fs, printer, &answers, nullptr}) {
+    frmMain.app().SetChecked(MenuItem::mnuWordWrap, wrap);
+    frmMain.app().txtMain.SetRightMargin(wrap ? 0 : 10000);
+  }
+  // show, Form_Load with the file, and the first frame painted.
+  void OpenAndPaint(const String& commandLine) {
+    frmMain.show();
+    frmMain.Start(commandLine);
+    QApplication::processEvents();
+    frmMain.txtMain()->viewport()->repaint();
+  }
+  QtFileSystem fs;
+  headless::Printer printer;
+  headless::MessageBox answers;
+  FrmMain frmMain;
+};
+
+// args: file size in bytes (0: no file), wrap (1 on, 0 off)
+void BM_FirstFrame(benchmark::State& state) {
+  EnsureApplication();
+  const long size = state.range(0);
+  const String path = size ? FromUtf8(FileOf(size)) : String();
+  double peakRatio = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto window = std::make_unique<Window>(state.range(1) != 0);
+    ResetPeak();
+    const long before = StatusKb("VmRSS:");
+    state.ResumeTiming();
+    window->OpenAndPaint(path);
+    state.PauseTiming();
+    if (size && window->frmMain.app().txtMain.Length() == 0) state.SkipWithError("nothing loaded");
+    if (size) peakRatio = (StatusKb("VmHWM:") - before) / (window->frmMain.app().txtMain.Length() * 2.0 / 1024);
+    window.reset();
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+  if (size) state.counters["peak_ratio"] = peakRatio;
+}
+
+// One typed character in the middle of 100 MB, through the real key path, and the repaint.
+void BM_KeystrokeRepaint(benchmark::State& state) {
+  EnsureApplication();
+  Window window(state.range(0) != 0);
+  window.OpenAndPaint(FromUtf8(FileOf(k100MB)));
+  App& app = window.frmMain.app();
+  QWidget* view = window.frmMain.txtMain();
+  auto press = [view](Qt::Key key, const QString& text) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(view, &event);
+  };
+  press(Qt::Key_I, QStringLiteral("i"));  // Insert mode
+  {
+    EventScope scope(app);
+    app.txtMain.SetSelStart(app.txtMain.Length() / 2);
+  }
+  QApplication::processEvents();
+  for (auto _ : state) {
+    press(Qt::Key_A, QStringLiteral("a"));
+    window.frmMain.txtMain()->Sync();
+    window.frmMain.txtMain()->viewport()->repaint();
+  }
+  if (app.txtMain.Length() <= k100MB) state.SkipWithError("nothing typed");
+}
+
+BENCHMARK(BM_FirstFrame)->Args({0, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstFrame)->ArgsProduct({{k10MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FirstFrame)->ArgsProduct({{k100MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_KeystrokeRepaint)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace quilmar
