@@ -168,6 +168,27 @@ TEST_F(DocumentViewTest, NarrowingTheViewRewrapsWhenTheMarginIsZero) {
   EXPECT_GT(model.GetLineCount(), 1);
 }
 
+TEST_F(DocumentViewTest, AFontChangeRestylesAndRewrapsEverything) {
+  model.SetText(String(30, u'M') + u"\r\nMM");
+  const LineNo before = model.GetLineCount();
+  const int rowsBefore = measure.VisibleLines();
+  const int heightBefore = measure.LineHeight();
+  FontSpec big;
+  big.name = u"DejaVu Sans Mono";
+  big.size = 20;
+  model.SetFont(big);
+  EXPECT_GT(measure.LineHeight(), heightBefore);
+  EXPECT_LT(measure.VisibleLines(), rowsBefore);
+  EXPECT_GT(model.GetLineCount(), before);
+  // The second paragraph now starts lower down, in the bigger font's rows.
+  model.SetSelStart(model.Length());
+  const QImage image = Paint();
+  const LineNo last = model.GetLineCount() - 1;
+  EXPECT_GT(Ink(image, QRect(DocumentView::kPadding, last * measure.LineHeight(),
+                             static_cast<int>(2 * measure.Advance(U'M')), measure.LineHeight())),
+            20);
+}
+
 TEST_F(DocumentViewTest, ScrollsToKeepTheCaretInView) {
   String text;
   for (int i = 0; i < 200; ++i) text += u"line\r\n";
