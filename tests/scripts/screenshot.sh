@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real editor under a virtual X server on a sample file, opens Help and About from
-# the keyboard, grabs the three windows and checks that none of them came out blank.
+# Starts the real editor under a virtual X server on a sample file, edits and writes it with
+# real X key presses, opens Help and About from the keyboard, grabs the three windows and
+# checks that none of them came out blank and that the file holds the edit.
 # Usage: screenshot.sh BUILD_DIR  (the PNGs land in BUILD_DIR/screenshots; with
 # QUILMAR_UPDATE_DOCS=1 they are also copied to docs/ for the README).
 # Exit 77 (skipped) where xvfb-run, imagemagick or xdotool are missing.
@@ -57,12 +58,19 @@ find_window() {  # a window by its exact title, waiting for it to appear
 }
 
 grab() {  # window id, file: lets it paint, then takes its picture
-  sleep 0.7
+  sleep 1.2  # a blink phase in which the caret shows
   import -window "$1" "$2"
 }
 
 main=$(find_window "Quilmar - sample.txt")
 xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+sleep 0.3
+# Command mode: delete the first character, append to the line, write the file.
+xdotool type --delay 40 '0x'
+xdotool type --delay 40 'A (edited: $4, "ok")'
+xdotool key Escape
+xdotool type --delay 40 ':w!'
+xdotool key Return
 grab "$main" "$out/main.png"
 
 xdotool key --clearmodifiers alt+h
@@ -83,6 +91,13 @@ SESSION
 xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash "$work/session.sh" "$program" "$sample" "$out"
 
 status=0
+first=$(head -n1 "$sample")
+if [ "$first" != 'uilmar is a small modal plain-text editor. (edited: $4, "ok")' ]; then
+  echo "FAIL typing: the file's first line is now: $first"
+  status=1
+else
+  echo "ok typing: the edit was written"
+fi
 for shot in main help about; do
   file="$out/$shot.png"
   if [ ! -s "$file" ]; then
