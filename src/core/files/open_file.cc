@@ -1,5 +1,7 @@
 #include "files/open_file.hh"
 
+#include <exception>
+#include <limits>
 #include <utility>
 
 #include "app/app.hh"
@@ -40,6 +42,8 @@ void LoadDocument(App& app, const String& path) {
     LoadingWindow loading(app.ports.windows);
     decoded = Decode(app.ports.fs.ReadAll(path));
   }
+  if (decoded.text.size() > static_cast<std::size_t>(std::numeric_limits<CharPos>::max()))
+    throw FileError(path, "File too large");
   app.txtMain.LoadText(std::move(decoded.text));
   app.documentFormat = decoded.format;
 }
@@ -58,9 +62,12 @@ void LoadIfAccepted(App& app, const String& path, const String& previousFile) {
       app.modHeader.CurrentFile = previousFile;
       return;
     }
+    // No UTF-16 unit of the document takes more than three bytes of the file, so a file
+    // above three times the largest position surely cannot be held: refused before reading.
+    if (size / 3 > std::numeric_limits<CharPos>::max()) throw FileError(path, "File too large");
     LoadDocument(app, path);
-  } catch (const FileError&) {
-    app.modHeader.CurrentFile = previousFile;
+  } catch (...) {
+    app.modHeader.CurrentFile = previousFile;  // also when memory runs out
     throw;
   }
   SetTabStops(app);
@@ -84,7 +91,7 @@ void OpenFile(App& app, const String& path, const String& previousFile) {
 void OpenFile(App& app, const String& path) {
   try {
     OpenFile(app, path, String());
-  } catch (const FileError&) {
+  } catch (const std::exception&) {
     app.ports.messageBox.ShowOk(MissingFileText(path));
   }
 }

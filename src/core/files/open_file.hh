@@ -13,7 +13,8 @@ class App;
 // CurrentFile. When the user declines a large file, or the file cannot be read, CurrentFile
 // goes back to `previousFile` and the caption and panels are left as they were, so that a
 // plain write never replaces a file the document did not come from; a read failure is then
-// thrown as FileError. In every case the dialogs start in the working directory afterwards.
+// thrown (FileError; "File too large" for more characters than a position can count). In
+// every case the dialogs start in the working directory afterwards.
 void OpenFile(App& app, const String& path, const String& previousFile);
 
 // The start-up form: no file was open before, and a file that cannot be read is reported
