@@ -131,5 +131,19 @@ TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothi
   EXPECT_FALSE(editor->windows.LoadingOpen());
 }
 
+// A sparse file whose size no document position can count is refused before it is read.
+TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
+  docs.Write("small.txt", "kept");
+  docs.Sized("huge.txt", 6500000000ull);
+  Start(docs.UPath("small.txt"));
+  editor->dialogs.QueueFile(docs.UPath("huge.txt"));
+  app().MenuClick(MenuItem::mnuOpen);
+  EXPECT_EQ(fs.Calls(FsCall::ReadAll), 1) << "only the first file was read";
+  EXPECT_EQ(app().txtMain.Text(), u"kept");
+  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("small.txt"));
+  Start(docs.UPath("huge.txt"));
+  EXPECT_EQ(editor->messageBox.Shown().back(), u"Err: " + docs.UPath("huge.txt") + u" couldn't be opened");
+}
+
 }  // namespace
 }  // namespace quilmar
