@@ -111,7 +111,8 @@ void CheckAgainstReference(const TextModel& model, const String& text, int width
   ASSERT_EQ(model.GetLineCount(), count);
   const int length = static_cast<int>(text.size());
   ASSERT_EQ(model.Length(), length);
-  std::vector<int> positions{0, length, length + 1};
+  // The caret first, as the position display asks right after an edit or a resize.
+  std::vector<int> positions{model.CaretPos(), 0, length, length + 1};
   for (int i = 0; i < 12; ++i) positions.push_back(std::uniform_int_distribution<int>(0, length)(rng));
   for (int pos : positions) {
     const int line = ref.LineOf(std::min(pos, length));

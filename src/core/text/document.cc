@@ -27,14 +27,6 @@ struct Document::Body {
   std::int32_t wraps = -1;   // into wrapLists_; -1: a single line
 };
 
-// A located paragraph: its node and what precedes it.
-struct Document::Locus {
-  std::int32_t node = -1;
-  ParaNo index = 0;
-  std::int64_t start = 0;
-  LineNo firstLine = 0;
-};
-
 namespace {
 const WrapList kNoWraps;
 constexpr char16_t kBreak[] = u"\r\n";
@@ -241,6 +233,7 @@ void Document::Assign(String text) {
   freeOwned_ = {};
   wrapLists_ = {};
   freeWraps_ = {};
+  finger_ = Locus();
   base_ = std::move(text);
   // The text is split where it lies: every paragraph points into it until edited.
   const char16_t* const begin = base_.data();
@@ -270,13 +263,19 @@ ParaNo Document::ParagraphCount() const { return nodes_[static_cast<std::size_t>
 
 LineNo Document::LineCount() const { return nodes_[static_cast<std::size_t>(root_)].subLines; }
 
-Document::Locus Document::LocateChar(CharPos pos, bool keepPath) const {
+Document::Locus Document::LocateChar(CharPos pos) const {
   const std::int64_t target = std::clamp<std::int64_t>(pos, 0, Length());
-  if (keepPath) path_.clear();
+  // One event asks about the same paragraph several times (snap the caret, edit, show the
+  // position): the last paragraph found answers without a descent.
+  if (finger_.node >= 0 && target >= finger_.start &&
+      target < finger_.start + nodes_[static_cast<std::size_t>(finger_.node)].len + 2) {
+    return finger_;
+  }
+  path_.clear();
   Locus at;
   std::int32_t x = root_;
   for (;;) {
-    if (keepPath) path_.push_back(x);
+    path_.push_back(x);
     const Node& n = nodes_[static_cast<std::size_t>(x)];
     const Node* l = n.left < 0 ? nullptr : &nodes_[static_cast<std::size_t>(n.left)];
     const std::int64_t leftChars = l ? l->subChars : 0;
@@ -290,6 +289,7 @@ Document::Locus Document::LocateChar(CharPos pos, bool keepPath) const {
     at.firstLine += l ? l->subLines : 0;
     if (target < at.start + own || n.right < 0) {
       at.node = x;
+      finger_ = at;
       return at;
     }
     at.start += own;
@@ -361,7 +361,7 @@ Document::Para Document::MakePara(const Locus& at) const {
   return p;
 }
 
-Document::Para Document::ParagraphAt(CharPos pos) const { return MakePara(LocateChar(pos, false)); }
+Document::Para Document::ParagraphAt(CharPos pos) const { return MakePara(LocateChar(pos)); }
 
 Document::Para Document::Paragraph(ParaNo index) const { return MakePara(LocatePara(index)); }
 
@@ -432,6 +432,7 @@ void Document::ReplaceInParagraph(const Locus& at, std::int32_t offset, std::int
   nodes_[static_cast<std::size_t>(x)].len = static_cast<std::int32_t>(s.size());
   breaker_.Rewrap(s, WrapsOf(x), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_);
   SetWraps(x, scratchWraps_);
+  // The located paragraph keeps its start and first line; only the sums above it change.
   for (auto it = path_.rbegin(); it != path_.rend(); ++it) Pull(*it);
 }
 
@@ -439,7 +440,7 @@ void Document::Replace(CharPos start, CharPos length, StringView text) {
   const CharPos total = Length();
   start = std::clamp(start, 0, total);
   CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
-  const Locus a = LocateChar(start, true);
+  const Locus a = LocateChar(start);
   std::int32_t oa = static_cast<std::int32_t>(start - a.start);
   const std::int32_t lenA = nodes_[static_cast<std::size_t>(a.node)].len;
   // A range end between "\r" and "\n" would leave half a break: take the whole pair.
@@ -449,15 +450,16 @@ void Document::Replace(CharPos start, CharPos length, StringView text) {
     ReplaceInParagraph(a, oa, static_cast<std::int32_t>(end - start), text);
     return;
   }
-  Locus b = LocateChar(end, false);
+  Locus b = LocateChar(end);
   std::int32_t ob = static_cast<std::int32_t>(end - b.start);
   if (ob > nodes_[static_cast<std::size_t>(b.node)].len) {
     // Inside a break: move past it (the last paragraph has none, so there is a next one).
-    b = LocateChar(static_cast<CharPos>(b.start + nodes_[static_cast<std::size_t>(b.node)].len + 2), false);
+    b = LocateChar(static_cast<CharPos>(b.start + nodes_[static_cast<std::size_t>(b.node)].len + 2));
     ob = 0;
   }
   const String prefix(TextOf(a.node).substr(0, static_cast<std::size_t>(oa)));
   const String suffix(TextOf(b.node).substr(static_cast<std::size_t>(ob)));
+  finger_ = Locus();  // the tree changes shape
   std::int32_t left, rest, middle, right;
   Split(root_, a.index, left, rest);
   Split(rest, b.index - a.index + 1, middle, right);
@@ -491,7 +493,10 @@ void Document::RelayoutTree(std::int32_t t) {
   Pull(t);
 }
 
-void Document::Relayout() { RelayoutTree(root_); }
+void Document::Relayout() {
+  finger_ = Locus();  // line numbers move
+  RelayoutTree(root_);
+}
 
 std::size_t Document::MemoryUse() const {
   std::size_t bytes = sizeof(*this) + base_.capacity() * sizeof(char16_t);

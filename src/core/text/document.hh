@@ -93,7 +93,13 @@ class Document {
  private:
   struct Node;
   struct Body;
-  struct Locus;
+  // A located paragraph: its node and what precedes it.
+  struct Locus {
+    std::int32_t node = -1;
+    ParaNo index = 0;
+    std::int64_t start = 0;
+    LineNo firstLine = 0;
+  };
 
   std::int32_t NewNode(StringView text, bool owned, std::uint32_t baseOffset);
   void FreeTree(std::int32_t t);
@@ -107,7 +113,7 @@ class Document {
   void Split(std::int32_t t, ParaNo k, std::int32_t& left, std::int32_t& right);
   std::int32_t Merge(std::int32_t a, std::int32_t b);
   void RelayoutTree(std::int32_t t);
-  Locus LocateChar(CharPos pos, bool keepPath) const;
+  Locus LocateChar(CharPos pos) const;  // also sets finger_ and path_
   Locus LocateLine(LineNo line) const;
   Locus LocatePara(ParaNo index) const;
   Para MakePara(const Locus& at) const;
@@ -125,7 +131,8 @@ class Document {
   std::vector<std::int32_t> freeWraps_;
   std::int32_t root_ = -1;
   std::uint64_t seed_ = 0x9E3779B97F4A7C15ull;
-  mutable std::vector<std::int32_t> path_;  // scratch: the nodes above the last located one
+  mutable std::vector<std::int32_t> path_;  // the nodes from the root to finger_'s
+  mutable Locus finger_;                     // the paragraph LocateChar found last
   WrapList scratchWraps_;
 };
 
