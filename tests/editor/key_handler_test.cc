@@ -75,11 +75,30 @@ const ScriptCase kDeleteChar[] = {
     {"x_joins_lines", "ab|\ncd", "x", {.doc = "ab|cd"}},
     {"x_at_document_end", "ab|", "x", {.doc = "ab|", .textChanged = false}},
     {"x_with_selection", "a[b\nc]d", "x", {.doc = "a|d"}},
-    {"X_acts_as_x", "a|bc", "X", {.doc = "a|c"}},
     {"x_keeps_mode_panel", "a|bc", "<Esc>x", {.mode = "Command"}},
     {"x_types_in_insert_mode", "a|b", "x", {.doc = "ax|b"}, true},
 };
 INSTANTIATE_TEST_SUITE_P(DeleteChar, KeyScript, ::testing::ValuesIn(kDeleteChar), CaseName);
+
+// "x" hands the control a Delete key with the modifiers still held: in Command mode "x" with
+// any modifiers does exactly what Delete with the same modifiers does in Insert mode.
+TEST(KeyHandler, XIsDeleteWithTheSameModifiers) {
+  for (const char* before : {"a|bc def", "ab|\ncd", "a[bc] d", "abc|"}) {
+    for (ShiftState mods : {shift::None, shift::Shift, shift::Ctrl, shift::Alt, ShiftState(shift::Ctrl | shift::Shift)}) {
+      SCOPED_TRACE(std::string(before) + " modifiers " + std::to_string(mods));
+      ScriptEditor command;
+      command.Load(before);
+      command.app().KeyDown(KeyEvent{key::X, mods, {}});
+      ScriptEditor insert;
+      insert.Load(before);
+      insert.Run("i");
+      insert.app().KeyDown(KeyEvent{key::Delete, mods, {}});
+      EXPECT_EQ(command.Doc(), insert.Doc());
+      EXPECT_TRUE(command.app().CommandMode);
+      EXPECT_FALSE(command.doc().Locked());
+    }
+  }
+}
 
 // ---- "y": copy the selection or the current line.
 const ScriptCase kYank[] = {

@@ -239,6 +239,9 @@ struct ScriptCase {
   int cols = 0;                       // word wrap on at this width (0: wrap off)
 };
 
+// Failing parameterised cases are named by their name, not their bytes.
+inline void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
+
 inline void RunCase(const ScriptCase& c) {
   SCOPED_TRACE(std::string(c.name) + ": keys " + std::string(c.keys));
   headless::EditorSetup setup;
