@@ -301,9 +301,15 @@ Document::Locus Document::LocateChar(CharPos pos) const {
 
 Document::Locus Document::LocateLine(LineNo line) const {
   const LineNo target = std::clamp(line, 0, LineCount() - 1);
+  if (finger_.node >= 0 && target >= finger_.firstLine &&
+      target < finger_.firstLine + nodes_[static_cast<std::size_t>(finger_.node)].ownLines) {
+    return finger_;
+  }
+  path_.clear();
   Locus at;
   std::int32_t x = root_;
   for (;;) {
+    path_.push_back(x);
     const Node& n = nodes_[static_cast<std::size_t>(x)];
     const Node* l = n.left < 0 ? nullptr : &nodes_[static_cast<std::size_t>(n.left)];
     const LineNo leftLines = l ? l->subLines : 0;
@@ -316,6 +322,7 @@ Document::Locus Document::LocateLine(LineNo line) const {
     at.firstLine += leftLines;
     if (target < at.firstLine + n.ownLines || n.right < 0) {
       at.node = x;
+      finger_ = at;
       return at;
     }
     at.start += std::int64_t(n.len) + 2;

@@ -114,7 +114,7 @@ class Document {
   std::int32_t Merge(std::int32_t a, std::int32_t b);
   void RelayoutTree(std::int32_t t);
   Locus LocateChar(CharPos pos) const;  // also sets finger_ and path_
-  Locus LocateLine(LineNo line) const;
+  Locus LocateLine(LineNo line) const;  // also sets finger_ and path_
   Locus LocatePara(ParaNo index) const;
   Para MakePara(const Locus& at) const;
   void ReplaceInParagraph(const Locus& at, std::int32_t offset, std::int32_t removed, StringView text);
@@ -132,7 +132,7 @@ class Document {
   std::int32_t root_ = -1;
   std::uint64_t seed_ = 0x9E3779B97F4A7C15ull;
   mutable std::vector<std::int32_t> path_;  // the nodes from the root to finger_'s
-  mutable Locus finger_;                     // the paragraph LocateChar found last
+  mutable Locus finger_;                     // the paragraph located last
   WrapList scratchWraps_;
 };
 
