@@ -40,7 +40,9 @@ class HeadlessEditor {
 
   // Convenience for tests: one key through App::KeyDown, with the text a US keyboard types.
   void Key(KeyCode code, ShiftState shift = shift::None, String text = {});
-  // Types each ASCII character of the text as its key (letters, digits, punctuation, space).
+  // Presses, for each character of the text, the US-keyboard key that types it (letters,
+  // digits, punctuation, space). A character no key types (a control character, non-ASCII)
+  // is skipped: tests that need one commit it with App::CommitText.
   void Type(std::string_view ascii);
 };
 
