@@ -34,6 +34,8 @@ const ScriptCase kInsertKeys[] = {
     {"A_on_empty_line", "ab\n|\ncd", "A", {.doc = "ab\n|\ncd", .mode = "Insert"}},
     {"A_is_consumed_then_types", "a|b\nc", "Az", {.doc = "abz|\nc"}},
     {"ctrl_shift_A_acts_as_A", "a|b\nc", "<C-S-a>", {.doc = "ab|\nc", .mode = "Insert"}},
+    {"ctrl_shift_I_acts_as_I", "ab\nc|d", "<C-S-i>", {.doc = "ab\n|cd", .mode = "Insert"}},
+    {"alt_i_acts_as_i", "ab|c", "<A-i>", {.doc = "ab|c", .mode = "Insert", .commandMode = false}},
 };
 INSTANTIATE_TEST_SUITE_P(InsertKeys, KeyScript, ::testing::ValuesIn(kInsertKeys), CaseName);
 
@@ -150,6 +152,8 @@ INSTANTIATE_TEST_SUITE_P(DeleteLine, KeyScript, ::testing::ValuesIn(kDeleteLine)
 const ScriptCase kCommandBox[] = {
     {"colon_opens_box", "ab|c", ":", {.doc = "ab|c", .mode = "Command", .commandMode = true, .inCommandBox = true, .cmdText = ":"}},
     {"semicolon_does_nothing", "ab|c", ";", {.doc = "ab|c", .inCommandBox = false, .cmdText = ""}},
+    {"ctrl_colon_opens_box", "ab|c", "<C-S-;>", {.mode = "Command", .inCommandBox = true, .cmdText = ":"}},
+    {"ctrl_semicolon_does_nothing", "ab|c", "<C-;>", {.inCommandBox = false}},
     {"slash_opens_search_box", "ab|c", "/", {.mode = "Search", .commandMode = true, .inCommandBox = true, .cmdText = "/"}},
     {"question_mark_is_slash", "ab|c", "?", {.mode = "Search", .inCommandBox = true, .cmdText = "/"}},
     {"ctrl_slash_is_slash", "ab|c", "<C-/>", {.mode = "Search", .inCommandBox = true, .cmdText = "/"}},
