@@ -1,6 +1,10 @@
 #include "qt_printer.hh"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFont>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPalette>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -30,10 +34,12 @@ void QtPrinter::PrintText(const String& printer, const String& text, const FontS
   QPrinter device(info, QPrinter::HighResolution);
   device.setDocName(QStringLiteral("Quilmar"));
   device.setFullPage(false);
+  device.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);  // within the printable area
   if (!device.isValid()) throw std::runtime_error("The printer cannot be used");
 
   // A print layout of the plain text only: the editor's own document is not involved.
   QTextDocument layout;
+  layout.documentLayout()->setPaintDevice(&device);  // point sizes at the printer's resolution
   QFont qfont(ToQt(font.name));
   qfont.setPointSizeF(font.size > 0 ? font.size : 10);
   qfont.setBold(font.bold);
@@ -42,10 +48,28 @@ void QtPrinter::PrintText(const String& printer, const String& text, const FontS
   QTextOption option = layout.defaultTextOption();
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   layout.setDefaultTextOption(option);
+  layout.setDocumentMargin(0);  // the printer's own margins frame the text
   layout.setPlainText(ToQt(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-  layout.setDefaultStyleSheet(QString());
-  layout.print(&device);  // black on white by default; ends the job
-  if (device.printerState() == QPrinter::Error) throw std::runtime_error("The printer reported an error");
+
+  // Page by page, black on white whatever the desktop's colours, without headers or numbers.
+  const QSizeF page = device.pageLayout().paintRectPixels(device.resolution()).size();
+  layout.setPageSize(page);
+  QPainter painter;
+  if (!painter.begin(&device)) throw std::runtime_error("The printer cannot be used");
+  QAbstractTextDocumentLayout::PaintContext context;
+  context.palette.setColor(QPalette::Text, Qt::black);
+  for (int index = 0; index < layout.pageCount(); ++index) {
+    if (index > 0) device.newPage();
+    const QRectF area(0, index * page.height(), page.width(), page.height());
+    painter.save();
+    painter.translate(0, -area.top());
+    painter.setClipRect(area);  // a line pushed to the next page must not show here too
+    context.clip = area;
+    layout.documentLayout()->draw(&painter, context);
+    painter.restore();
+  }
+  if (!painter.end() || device.printerState() == QPrinter::Error)
+    throw std::runtime_error("The printer reported an error");
 }
 
 }  // namespace quilmar
