@@ -40,10 +40,17 @@ inline String ConsumeText(FuzzedDataProvider& in, std::size_t maxLength, StringV
   return TextFromBytes(in.ConsumeRandomLengthString(maxLength), alphabet);
 }
 
+// What a target did so far with the current input, in a readable form: printed on failure.
+inline std::string& Journal() {
+  static std::string journal;
+  return journal;
+}
+
 // Reports a broken property with enough context to reproduce it, then stops the run, so that
 // libFuzzer keeps the input as a crash.
 [[noreturn]] inline void Fail(const char* what, const std::string& detail = {}) {
   std::fprintf(stderr, "INVARIANT BROKEN: %s\n%s\n", what, detail.c_str());
+  if (!Journal().empty()) std::fprintf(stderr, "events: %s\n", Journal().c_str());
   std::abort();
 }
 

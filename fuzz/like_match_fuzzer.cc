@@ -98,8 +98,8 @@ bool SlowMatch(StringView text, StringView pattern) {
   return can[0][0] != 0;
 }
 
-constexpr StringView kPatternAlphabet = u"*?#[]!-abcAB09/\\:,. ";
-constexpr StringView kTextAlphabet = u"abcAB019-/[]!*?#:,. ";
+constexpr StringView kPatternAlphabet = u"*?#[]!-abcAB09/\\:,. ws";
+constexpr StringView kTextAlphabet = u"abcAB019-/[]!*?#:,. ws";
 
 }  // namespace
 
