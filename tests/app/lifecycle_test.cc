@@ -233,5 +233,17 @@ TEST(Keys, CommittedTextGoesToTheFocusedControlAndNotToALockedDocument) {
   EXPECT_EQ(e.ed.txtCmd.Text(), u":\u00e9");
 }
 
+TEST(Keys, CommittedTextAfterXIsNotTypedInCommandMode) {
+  Editor e;
+  e.app().Start(u"");
+  e.app().txtMain.SetText(u"abc");
+  e.app().txtMain.SetSelStart(0);
+  e.ed.Type("x");  // unlocks the document for its own Delete
+  EXPECT_EQ(e.app().txtMain.Text(), u"bc");
+  e.app().CommitText(u"z");
+  EXPECT_EQ(e.app().txtMain.Text(), u"bc");
+  EXPECT_TRUE(e.app().txtMain.Locked());
+}
+
 }  // namespace
 }  // namespace quilmar

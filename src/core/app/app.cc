@@ -99,9 +99,12 @@ void App::KeyDown(const KeyEvent& key) {
 void App::CommitText(const String& text) {
   if (closed_) return;
   EventScope scope(*this);
-  if (ports.focus.Focused() == Control::txtMain)
+  if (ports.focus.Focused() == Control::txtMain) {
+    // Typed text like any key: in Command mode the document is locked again first, also
+    // right after "x", which leaves it unlocked for its own Delete.
+    if (CommandMode) txtMain.SetLocked(true);
     txtMain.CommitText(text);  // the control ignores it while Locked
-  else
+  } else
     ports.txtCmd.SetSelText(text);
 }
 
