@@ -42,6 +42,19 @@ TEST(Selection, SelLengthSelectsFromSelStartAndStopsAtTheEnd) {
   EXPECT_EQ(S(rig.model.SelText()), "");
 }
 
+// Unedited paragraphs are read as one run; a slice ending inside such a run must stop there
+// even when an edited paragraph follows.
+TEST(Selection, SelTextEndsWhereTheSelectionEnds) {
+  ModelRig rig;
+  rig.model.LoadText(u"one\r\ntwo\r\nthree");
+  rig.model.SetSelStart(10);
+  rig.model.SetSelText(u"X");  // "three" is now stored apart from the rest
+  rig.model.SetSelStart(1);
+  rig.model.SetSelLength(6);
+  EXPECT_EQ(S(rig.model.SelText()), "ne\r\ntw");
+  EXPECT_EQ(S(rig.model.Slice(0, 3)), "one");
+}
+
 TEST(Selection, ABackwardSelectionReportsItsStart) {
   ModelRig rig;
   rig.model.SetText(u"abcdef");

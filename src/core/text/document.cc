@@ -414,6 +414,7 @@ String Document::Slice(CharPos start, CharPos length) const {
   CharPos at = 0;
   while (at < end && runs.Next(run, at)) {
     out.append(run.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(run.size(), end - at))));
+    at += static_cast<CharPos>(run.size());  // the loop goes on only while this run ended short
   }
   return out;
 }
