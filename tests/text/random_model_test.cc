@@ -119,6 +119,14 @@ void CheckAgainstReference(const TextModel& model, const String& text, int width
     ASSERT_EQ(model.LineFromChar(pos), line) << "pos " << pos;
     ASSERT_EQ(model.LineLength(pos), pos > length ? 0 : ref.lengths[static_cast<std::size_t>(line)]) << "pos " << pos;
   }
+  // Reading back: single characters and slices across edited and unedited paragraphs.
+  for (int i = 0; i < 6 && length > 0; ++i) {
+    const int at = std::uniform_int_distribution<int>(0, length - 1)(rng);
+    ASSERT_EQ(model.CharAt(at), text[static_cast<std::size_t>(at)]) << "CharAt " << at;
+    const int len = std::uniform_int_distribution<int>(0, 40)(rng);
+    ASSERT_EQ(model.Slice(at, len), text.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(len)))
+        << "Slice " << at << "," << len;
+  }
   std::vector<int> lines{0, count - 1, count};
   for (int i = 0; i < 8; ++i) lines.push_back(std::uniform_int_distribution<int>(0, count - 1)(rng));
   for (int line : lines) {
