@@ -90,11 +90,5 @@ TEST(ReadLineNumber, RefusedCharacterClass) {
   EXPECT_EQ(std::get<LineNo>(ReadLineNumber(u"4\t2")), 42);    // a tab is a blank too
 }
 
-TEST(ReadLineNumber, LengthAndDigits) {
-  EXPECT_EQ(std::get<LineNo>(ReadLineNumber(u"999999999")), 999999999);
-  EXPECT_EQ(std::get<GotoRefusal>(ReadLineNumber(u"9999999999")).message, "Invalid line number");
-  EXPECT_EQ(std::get<LineNo>(ReadLineNumber(u"3]7")), 3);
-}
-
 }  // namespace
 }  // namespace quilmar::testing

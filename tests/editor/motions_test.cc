@@ -1,7 +1,5 @@
 // Line motions and "dd" on laid-out lines: with word wrap on, a wrapped paragraph is several
 // lines, and "0", "4", "y" and "dd" act on the piece that holds the caret.
-#include "editor/motions.hh"
-
 #include "app/line_geometry.hh"
 #include "key_script.hh"
 
@@ -82,33 +80,6 @@ TEST_F(Wrapped, GotoCountsLaidOutLines) {
   EXPECT_EQ(ed.Doc(), "aaaa bbbb cccc dddd eeee\n|next");
   ed.Command(":" + std::to_string(last + 1));
   EXPECT_EQ(ed.Message(), "Invalid line number");
-}
-
-// The pure parts, unwrapped: where the motions land.
-TEST(LineEnds, StartAndEndOfTheLineHoldingAPosition) {
-  ScriptEditor ed;
-  ed.Load("abc\n\nde");
-  const struct {
-    CharPos pos, start, end;
-  } cases[] = {
-      {0, 0, 3}, {2, 0, 3}, {3, 0, 3},  // a position on the break belongs to its line
-      {5, 5, 5},                        // the empty line
-      {7, 7, 9}, {9, 7, 9},             // the last line, also at the very end
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(LineStartOf(ed.doc(), c.pos), c.start) << c.pos;
-    EXPECT_EQ(LineEndOf(ed.doc(), c.pos), c.end) << c.pos;
-  }
-}
-
-TEST(LineEnds, SelectLineFromASelectionUsesItsStart) {
-  ScriptEditor ed;
-  ed.Load("ab\nc[d\nef\ng]h");
-  SelectLine(ed.doc());
-  EXPECT_EQ(ed.Doc(), "ab\n[cd]\nef\ngh");
-  ed.Load("ab\n|\ncd");
-  SelectLine(ed.doc());
-  EXPECT_EQ(ed.Doc(), "ab\n|\ncd");
 }
 
 }  // namespace

@@ -84,24 +84,5 @@ TEST(Search, SelectionUntouchedWhenNothingFound) {
   EXPECT_EQ(ed.app().modHeader.SearchPos, 0);
 }
 
-// The pure part: where a search lands, without selecting.
-TEST(NextOccurrence, ReportsWrapAndNothing) {
-  ScriptEditor ed;
-  ed.Load("|ab ab");
-  auto hit = NextOccurrence(ed.doc(), u"ab", 1, true);
-  ASSERT_TRUE(hit);
-  EXPECT_EQ(hit->pos, 3);
-  EXPECT_FALSE(hit->wrapped);
-  hit = NextOccurrence(ed.doc(), u"ab", 4, true);
-  ASSERT_TRUE(hit);
-  EXPECT_EQ(hit->pos, 0);
-  EXPECT_TRUE(hit->wrapped);
-  EXPECT_FALSE(NextOccurrence(ed.doc(), u"zz", 4, true));
-  EXPECT_FALSE(NextOccurrence(ed.doc(), u"AB", 0, true));
-  EXPECT_TRUE(NextOccurrence(ed.doc(), u"AB", 0, false));
-  EXPECT_TRUE(NextOccurrence(ed.doc(), u"ab", 1000, true)->wrapped);  // past the end
-  EXPECT_EQ(ed.Doc(), "|ab ab");  // nothing selected on the way
-}
-
 }  // namespace
 }  // namespace quilmar::testing
