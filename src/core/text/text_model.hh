@@ -95,6 +95,8 @@ class TextModel {
   // First occurrence of `what` lying wholly in [start, end) (end -1: the end of the text);
   // -1 when there is none or when start is past the end. Selects the match unless NoHighlight.
   // Without MatchCase letters compare by Unicode simple case folding. Never copies the text.
+  // An empty `what` is found at start when start is not past the range's end (a hit of
+  // length 0); a negative start counts as 0.
   CharPos Find(StringView what, CharPos start, CharPos end = -1, int options = find::None);
 
   // --- Formatting ----------------------------------------------------------------------
