@@ -18,21 +18,18 @@ struct BoxKey {
 };
 
 void Abandon(App& app) {
-  app.SetPanel(panel::Mode, u"");
   app.ports.txtCmd.SetText(u"");
-  app.ports.focus.SetFocus(Control::txtMain);
+  app.LeaveCommandBox(true);
 }
 
 // Only right after the leading ":" or "/"; elsewhere Backspace just edits the box.
 void BackOut(App& app) {
-  if (app.ports.txtCmd.SelStart() != 1) return;
-  app.SetPanel(panel::Mode, u"");
-  app.ports.focus.SetFocus(Control::txtMain);
+  if (app.ports.txtCmd.SelStart() == 1) app.LeaveCommandBox(true);
 }
 
 // The focus goes back first, so a dialog the command opens returns it to the document.
 void Run(App& app) {
-  app.ports.focus.SetFocus(Control::txtMain);
+  app.LeaveCommandBox(false);
   const String line = app.ports.txtCmd.Text();
   ParseCommand(app, line);
 }
