@@ -104,8 +104,9 @@ void App::CommitText(const String& text) {
     // right after "x", which leaves it unlocked for its own Delete.
     if (CommandMode) txtMain.SetLocked(true);
     txtMain.CommitText(text);  // the control ignores it while Locked
-  } else
+  } else {
     ports.txtCmd.SetSelText(text);
+  }
 }
 
 void App::MouseUp(int button, ShiftState shift) {

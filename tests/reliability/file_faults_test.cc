@@ -1,0 +1,187 @@
+// Faults from outside the editor while a document is open: the disk fills, a write is
+// refused, the folder goes away, the file becomes a folder, another program changes or
+// deletes the file. For each: the file on disk is as it was after a failed write, the document
+// is still in the editor, the user is told once (in the message panel, no box), and ":w" works
+// again once the fault is gone. Tests run as root, so refusals come from the fault injector.
+#include <filesystem>
+#include <fstream>
+
+#include "reliability_fixture.hh"
+
+namespace quilmar {
+namespace {
+
+using headless::FsCall;
+namespace stdfs = std::filesystem;
+
+const String kVanished = u"Unable to open file for write, try \":w filename\" or use SaveAs.";
+
+struct FaultCase {
+  const char* name;
+  // Makes the fault happen to the open file at `path`, inside `folder`.
+  void (*inject)(headless::FaultFileSystem& fs, const std::string& folder, const std::string& path);
+  // Takes it away again (the file system as the user repairs it).
+  void (*repair)(headless::FaultFileSystem& fs, const std::string& folder, const std::string& path);
+  const char* message;  // after ":w"; "%" stands for the file's path
+  bool fileKeepsOldContent;
+};
+
+void ClearFaults(headless::FaultFileSystem& fs, const std::string&, const std::string&) { fs.ClearFaults(); }
+void WriteOriginal(const std::string& path) { std::ofstream(path, std::ios::binary) << "first line\nsecond\n"; }
+
+const FaultCase kFaults[] = {
+    {"disk_full",
+     [](headless::FaultFileSystem& fs, const std::string&, const std::string&) {
+       fs.Fail(FsCall::WriteAll, "No space left on device");
+     },
+     ClearFaults, "Can't write %: No space left on device", true},
+    {"permission_denied_while_writing",
+     [](headless::FaultFileSystem& fs, const std::string&, const std::string&) {
+       fs.Fail(FsCall::WriteAll, "Permission denied");
+     },
+     ClearFaults, "Can't write %: Permission denied", true},
+    {"attributes_unreadable",
+     [](headless::FaultFileSystem& fs, const std::string&, const std::string&) {
+       fs.Fail(FsCall::IsReadOnly, "Input/output error");
+     },
+     ClearFaults, "Can't write %: Input/output error", true},
+    {"folder_removed",
+     [](headless::FaultFileSystem&, const std::string& folder, const std::string&) { stdfs::remove_all(folder); },
+     [](headless::FaultFileSystem&, const std::string& folder, const std::string& path) {
+       stdfs::create_directories(folder);
+       WriteOriginal(path);
+     },
+     "%vanished", false},
+    {"file_replaced_by_a_folder",
+     [](headless::FaultFileSystem&, const std::string&, const std::string& path) {
+       stdfs::remove(path);
+       stdfs::create_directory(path);
+     },
+     [](headless::FaultFileSystem&, const std::string&, const std::string& path) {
+       stdfs::remove_all(path);
+       WriteOriginal(path);
+     },
+     "%vanished", false},
+    {"file_deleted_by_another_program",
+     [](headless::FaultFileSystem&, const std::string&, const std::string& path) { stdfs::remove(path); },
+     [](headless::FaultFileSystem&, const std::string&, const std::string& path) { WriteOriginal(path); },
+     "%vanished", false},
+};
+
+class FileFaults : public testing::ReliabilityTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
+  const FaultCase& fault = GetParam();
+  const std::string folder = docs.Path("work");
+  const std::string path = folder + "/notes.txt";
+  stdfs::create_directories(folder);
+  WriteOriginal(path);
+  Start(FromUtf8(path));
+  AppendToFirstLine(" edited");
+  const String edited = u"first line edited\r\nsecond\r\n";
+  ASSERT_EQ(app().txtMain.Text(), edited);
+
+  fault.inject(fs, folder, path);
+  Command(":w");
+
+  String expected = FromUtf8(fault.message);
+  if (expected == u"%vanished") expected = kVanished;
+  if (const auto at = expected.find(u'%'); at != String::npos) expected.replace(at, 1, FromUtf8(path));
+  EXPECT_EQ(Message(), expected);
+  EXPECT_TRUE(editor->messageBox.Shown().empty()) << "told in a box as well";
+  EXPECT_EQ(app().txtMain.Text(), edited);
+  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_FALSE(app().Closed());
+  if (fault.fileKeepsOldContent) {
+    EXPECT_EQ(docs.Read("work/notes.txt"), "first line\nsecond\n");
+  }
+
+  // ":wq" with the fault still there must not close the window and lose the document.
+  Command(":wq");
+  EXPECT_FALSE(app().Closed());
+  EXPECT_EQ(app().txtMain.Text(), edited);
+
+  fault.repair(fs, folder, path);
+  Command(":w");
+  EXPECT_EQ(Message(), u"Written");
+  EXPECT_EQ(docs.Read("work/notes.txt"), "first line edited\nsecond\n");
+  EXPECT_FALSE(app().modHeader.TextChanged);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FileFaults, ::testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class OtherFileFaults : public testing::ReliabilityTest {
+ protected:
+  void Open(const std::string& name, const std::string& bytes, mode_t mode = 0644) {
+    docs.Write(name, bytes, mode);
+    Start(docs.UPath(name));
+  }
+};
+
+// While the file is gone, the document can still be written under another name.
+TEST_F(OtherFileFaults, DocumentOfADeletedFileCanBeWrittenElsewhere) {
+  Open("gone.txt", "text\n");
+  AppendToFirstLine("!");
+  stdfs::remove(docs.Path("gone.txt"));
+  Command(":w");
+  EXPECT_EQ(Message(), kVanished);
+  Command(":w " + docs.Path("rescued.txt"));
+  EXPECT_EQ(Message(), u"Written");
+  EXPECT_EQ(docs.Read("rescued.txt"), "text!\n");
+}
+
+// A real full device, not the injector: the reason comes from the system.
+TEST_F(OtherFileFaults, WritingToAFullDeviceIsReportedWithItsReason) {
+  Open("doc.txt", "abc\n");
+  AppendToFirstLine("d");
+  Command(":w! /dev/full");
+  EXPECT_EQ(Message(), u"Can't write /dev/full: No space left on device");
+  EXPECT_EQ(app().txtMain.Text(), u"abcd\r\n");
+  EXPECT_TRUE(app().modHeader.TextChanged);
+}
+
+// A forced write of a read-only file that fails half way leaves it read-only and unchanged.
+TEST_F(OtherFileFaults, FailedForcedWriteKeepsTheFileReadOnlyAndUnchanged) {
+  Open("ro.txt", "keep\n", 0444);
+  AppendToFirstLine("?");
+  fs.Fail(FsCall::WriteAll, "Permission denied");
+  Command(":w!");
+  EXPECT_EQ(Message(), u"Can't write " + docs.UPath("ro.txt") + u": Permission denied");
+  EXPECT_EQ(docs.Mode("ro.txt"), 0444u);
+  EXPECT_EQ(docs.Read("ro.txt"), "keep\n");
+  fs.ClearFaults();
+  Command(":w!");
+  EXPECT_EQ(Message(), u"Written");
+  EXPECT_EQ(docs.Mode("ro.txt"), 0444u);
+  EXPECT_EQ(docs.Read("ro.txt"), "keep?\n");
+}
+
+// No change detection: the editor's document is what ":w" writes, over the other program's
+// version, and the editor's own text is never replaced behind the user's back.
+TEST_F(OtherFileFaults, FileChangedByAnotherProgramIsOverwrittenOnlyByAnExplicitWrite) {
+  Open("shared.txt", "one\n");
+  AppendToFirstLine("1");
+  docs.Write("shared.txt", "changed elsewhere\n");
+  EXPECT_EQ(app().txtMain.Text(), u"one1\r\n");
+  Command(":q");
+  EXPECT_FALSE(app().Closed());
+  EXPECT_EQ(docs.Read("shared.txt"), "changed elsewhere\n");
+  Command(":w");
+  EXPECT_EQ(Message(), u"Written");
+  EXPECT_EQ(docs.Read("shared.txt"), "one1\n");
+}
+
+// A file that cannot be read when opened: one box, the editor stays usable and empty.
+TEST_F(OtherFileFaults, UnreadableFileIsRefusedWithOneBox) {
+  docs.Write("eio.txt", "data");
+  fs.Fail(FsCall::ReadAll, "Input/output error");
+  Start(docs.UPath("eio.txt"));
+  ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
+  EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath("eio.txt") + u" couldn't be opened");
+  EXPECT_EQ(app().txtMain.Text(), u"");
+  EXPECT_FALSE(editor->windows.LoadingOpen());
+}
+
+}  // namespace
+}  // namespace quilmar
