@@ -195,6 +195,33 @@ TEST(TabStops, TabsWrapAtTheirStops) {
   EXPECT_EQ(rig.model.GetLineCount(), 1);
 }
 
+// Only letters beyond ASCII get wider in bold: the font change alone must re-lay out.
+class BoldWideMeasure final : public Measure {
+ public:
+  double Advance(char32_t c) const override { return c >= 0x80 && bold_ ? 2 : 1; }
+  double MaxAdvance() const override { return 2; }
+  double CellWidth() const override { return 1; }
+  double VisibleWidth() const override { return 4; }
+  int VisibleLines() const override { return 10; }
+  void SetFont(const FontSpec& font) override { bold_ = font.bold; }
+
+ private:
+  bool bold_ = false;
+};
+
+TEST(Relayout, AFontChangeReLaysOutEvenWhenAsciiWidthsStay) {
+  BoldWideMeasure measure;
+  TextModel model(measure);
+  model.SetText(u"\xE9\xE9\xE9\xE9");
+  EXPECT_EQ(model.GetLineCount(), 1);
+  FontSpec bold;
+  bold.bold = true;
+  model.SetFont(bold);
+  EXPECT_EQ(model.GetLineCount(), 2);
+  model.Relayout();  // nothing changed since: the same lines
+  EXPECT_EQ(model.GetLineCount(), 2);
+}
+
 TEST(RightMargin, NoVisibleWidthYetMeansNoWrapping) {
   ModelRig rig(0);
   rig.model.SetText(u"aaaa bbbb cccc");

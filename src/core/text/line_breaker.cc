@@ -11,12 +11,19 @@ LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs)
   Configure(0);
 }
 
-void LineBreaker::Configure(double width) {
+bool LineBreaker::Configure(double width) {
+  std::array<double, 128> ascii;
+  for (char32_t c = 0; c < ascii.size(); ++c) ascii[c] = measure_.Advance(c);
+  const double cellWidth = measure_.CellWidth();
+  const bool changed = width != width_ || cellWidth != cellWidth_ || measure_.MaxAdvance() != maxAdvance_ ||
+                       tabs_.Revision() != tabRevision_ || ascii != ascii_;
   width_ = width;
-  cellWidth_ = measure_.CellWidth();
+  cellWidth_ = cellWidth;
   maxAdvance_ = measure_.MaxAdvance();
   widestTab_ = tabs_.WidestAdvance(cellWidth_);
-  for (char32_t c = 0; c < ascii_.size(); ++c) ascii_[c] = measure_.Advance(c);
+  tabRevision_ = tabs_.Revision();
+  ascii_ = ascii;
+  return changed;
 }
 
 double LineBreaker::Advance(char32_t c, double x) const {

@@ -18,9 +18,11 @@ class LineBreaker {
  public:
   LineBreaker(const Measure& measure, const TabStops& tabs);
 
-  // Takes the width to wrap at (0 or less: do not wrap) and re-reads the measure (call after a font, size or tab
-  // change; the breaker caches character widths).
-  void Configure(double width);
+  // Takes the width to wrap at (0 or less: do not wrap) and re-reads the measure and the tab
+  // stops (the breaker caches character widths). Returns whether anything that places
+  // breaks changed; advances beyond ASCII are assumed to change only with the ASCII ones or
+  // with the font.
+  bool Configure(double width);
   double Width() const { return width_; }
 
   // Wrap offsets of a whole paragraph (empty when it fits on one line).
@@ -48,6 +50,7 @@ class LineBreaker {
   double maxAdvance_ = 1;
   double widestTab_ = 8;
   std::array<double, 128> ascii_{};
+  int tabRevision_ = -1;
 };
 
 // Whitespace the layout lets hang past the right edge and breaks after.

@@ -9,6 +9,7 @@ bool TabStops::SetCount(int count) {
   const auto n = static_cast<std::size_t>(std::clamp(count, 0, kMaxStops));
   if (n == cells_.size()) return false;
   cells_.resize(n, 0.0);
+  ++revision_;
   return true;
 }
 
@@ -16,6 +17,7 @@ bool TabStops::Set(int index, double cells) {
   if (index < 0 || static_cast<std::size_t>(index) >= cells_.size()) return false;
   if (cells_[static_cast<std::size_t>(index)] == cells) return false;
   cells_[static_cast<std::size_t>(index)] = cells;
+  ++revision_;
   return true;
 }
 

@@ -11,6 +11,8 @@ class TabStops {
   static constexpr int kMaxStops = 32;
 
   const std::vector<double>& Cells() const { return cells_; }
+  // Grows with every change, so a layout can tell whether its stops are still current.
+  int Revision() const { return revision_; }
   // Both return whether anything changed, so callers can skip a relayout.
   bool SetCount(int count);
   bool Set(int index, double cells);
@@ -23,6 +25,7 @@ class TabStops {
 
  private:
   std::vector<double> cells_;
+  int revision_ = 0;
 };
 
 }  // namespace quilmar

@@ -32,6 +32,7 @@ struct TextModel::Impl {
   FontSpec font;
   double rightMargin = 0;
   bool layoutDirty = true;
+  bool fontChanged = false;  // lay out again even if the widths the breaker caches look the same
   ModelObserver* observer = nullptr;
   std::function<String()> clipboardGet;
   std::function<void(const String&)> clipboardSet;
@@ -155,17 +156,18 @@ struct TextModelOps {
 
   // The layout reads the measure and the tab stops lazily: a run of formatting changes (the
   // 32 tab stops set one by one after a load, say) costs one relayout, at the next question.
+  // A resize that leaves the wrap width alone (the margin is set, say) costs nothing.
   static void EnsureLayout(Impl& m) {
     if (!m.layoutDirty) return;
-    ConfigureBreaker(m);
-    m.doc.Relayout();
+    if (ConfigureBreaker(m) || m.fontChanged) m.doc.Relayout();
+    m.fontChanged = false;
   }
 
-  static void ConfigureBreaker(Impl& m) {
+  static bool ConfigureBreaker(Impl& m) {
     m.layoutDirty = false;
     const double width =
         m.rightMargin != 0 ? m.rightMargin * m.measure.CellWidth() : m.measure.VisibleWidth();
-    m.breaker.Configure(width);
+    return m.breaker.Configure(width);
   }
 
   static void LayoutMoved(Impl& m) {
@@ -245,6 +247,7 @@ struct TextModelOps {
     }
     // The new paragraphs are laid out as they are built, with the current settings.
     ConfigureBreaker(m);
+    m.fontChanged = false;
     m.doc.Assign(std::move(text));
     m.undo.Clear();
     m.goalX.reset();
@@ -377,6 +380,7 @@ const FontSpec& TextModel::Font() const { return impl_->font; }
 void TextModel::SetFont(const FontSpec& font) {
   impl_->font = font;
   impl_->measure.SetFont(font);
+  impl_->fontChanged = true;
   TextModelOps::LayoutMoved(*impl_);
 }
 
