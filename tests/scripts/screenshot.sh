@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the real editor under a virtual X server on a sample file, edits and writes it with
-# real X key presses, opens Help and About from the keyboard, grabs the three windows and
+# real X key presses and mouse drags and clicks, opens Help and About from the keyboard, grabs the three windows and
 # checks that none of them came out blank and that the file holds the edit.
 # Usage: screenshot.sh BUILD_DIR  (the PNGs land in BUILD_DIR/screenshots; with
 # QUILMAR_UPDATE_DOCS=1 they are also copied to docs/ for the README).
@@ -69,6 +69,15 @@ sleep 0.3
 xdotool type --delay 40 '0x'
 xdotool type --delay 40 'A (edited: $4, "ok")'
 xdotool key Escape
+# The mouse: drag over the first two characters of "In Command mode..." (laid-out line 3;
+# the menu bar is about 20 pixels, a line 16), which copies them on release; click past the
+# end of the last line, then right-click, which pastes them there.
+line_y() { echo $((20 + $1 * 16 + 8)); }
+xdotool mousemove --window "$main" 3 "$(line_y 3)" mousedown 1
+xdotool mousemove --window "$main" 10 "$(line_y 3)"
+xdotool mousemove --window "$main" 17 "$(line_y 3)" mouseup 1
+xdotool mousemove --window "$main" 440 "$(line_y 12)" click 1
+xdotool click 3
 xdotool type --delay 40 ':w!'
 xdotool key Return
 grab "$main" "$out/main.png"
@@ -97,6 +106,13 @@ if [ "$first" != 'uilmar is a small modal plain-text editor. (edited: $4, "ok")'
   status=1
 else
   echo "ok typing: the edit was written"
+fi
+last=$(tail -n1 "$sample")
+if [ "$last" != ':w notes.txt     writes the documentIn' ]; then
+  echo "FAIL mouse: the file's last line is now: $last"
+  status=1
+else
+  echo "ok mouse: drag copied, right click pasted"
 fi
 for shot in main help about; do
   file="$out/$shot.png"
