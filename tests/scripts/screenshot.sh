@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real editor under a virtual X server on a sample file, edits and writes it with
-# real X key presses and mouse drags and clicks, opens Help and About from the keyboard, grabs the three windows and
-# checks that none of them came out blank and that the file holds the edit.
+# real X key presses, a mouse drag and clicks, opens Help and About from the keyboard, grabs
+# the three windows, and checks that none came out blank and that the file holds the edits.
 # Usage: screenshot.sh BUILD_DIR  (the PNGs land in BUILD_DIR/screenshots; with
 # QUILMAR_UPDATE_DOCS=1 they are also copied to docs/ for the README).
 # Exit 77 (skipped) where xvfb-run, imagemagick or xdotool are missing.
