@@ -63,6 +63,9 @@ void SlowReplaceInRange(App& app, const String& oldText, const String& newText, 
   searchPos = startPos;
   for (;;) {
     if (searchPos > endPos) return;
+    // Taken literally, an empty old text is found at every resume point and the loop never
+    // ends; the editor counts no occurrence of it, and so does this reference.
+    if (oldText.empty()) break;
     const CharPos found = doc.Find(oldText, searchPos, endPos, caseSensitive ? find::MatchCase : find::None);
     if (found == -1) break;
     searchPos = found + static_cast<CharPos>(newText.size());
