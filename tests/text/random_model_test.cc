@@ -142,7 +142,10 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
   int width = 12;
   resize(measure, width);
   model.SetRightMargin(0);
+  // Start from a loaded text, so unedited stretches of it sit between the edited paragraphs.
   String text;
+  for (int i = 0; i < 150; ++i) text += Normalized(RandomInsert(rng));
+  model.LoadText(text);
   for (int step = 0; step < 3000; ++step) {
     const int length = static_cast<int>(text.size());
     const int action = std::uniform_int_distribution<int>(0, 19)(rng);

@@ -18,6 +18,9 @@ struct Document::Node {
   std::int32_t subPars = 1;     // subtree sums
   std::int32_t subLines = 1;
   std::uint32_t subChars = 2;   // every paragraph counts its text and its break
+  // Where the subtree's text starts in base_ when all of it lies there unedited and in
+  // order, breaks included (so it reads as one run); kScattered otherwise.
+  std::uint32_t subBase = 0xFFFFFFFFu;
 };
 
 // Where a paragraph's text and wraps live.
@@ -29,6 +32,7 @@ struct Document::Body {
 
 namespace {
 const WrapList kNoWraps;
+constexpr std::uint32_t kScattered = 0xFFFFFFFFu;
 constexpr char16_t kBreak[] = u"\r\n";
 // Unedited paragraphs are merged into runs of at most this many units, so a scan that stops
 // early never walks far ahead.
@@ -157,6 +161,18 @@ void Document::Pull(std::int32_t x) {
     n.subLines += k.subLines;
     n.subChars += k.subChars;
   }
+  n.subBase = kScattered;
+  const Body& b = bodies_[static_cast<std::size_t>(x)];
+  const std::uint64_t end = std::uint64_t(b.offset) + std::uint64_t(n.len) + 2;
+  if (b.owned >= 0 || end > base_.size()) return;
+  std::uint32_t start = b.offset;
+  if (n.left >= 0) {
+    const Node& l = nodes_[static_cast<std::size_t>(n.left)];
+    if (l.subBase == kScattered || std::uint64_t(l.subBase) + l.subChars != b.offset) return;
+    start = l.subBase;
+  }
+  if (n.right >= 0 && nodes_[static_cast<std::size_t>(n.right)].subBase != end) return;
+  n.subBase = start;
 }
 
 void Document::SiftDown(std::int32_t x) {
@@ -582,7 +598,9 @@ bool Document::Runs::NextPiece(Piece& piece) {
       skip_ = 0;
       return true;
     }
-    Descend(n.right);
+    const std::int32_t right = n.right;
+    const bool wholeRun = right >= 0 && doc_.nodes_[static_cast<std::size_t>(right)].subBase != kScattered;
+    if (!wholeRun) Descend(right);
     if (stack_.empty()) {
       node_ = -1;
     } else {
@@ -590,6 +608,12 @@ bool Document::Runs::NextPiece(Piece& piece) {
       stack_.pop_back();
     }
     phase_ = 0;
+    if (wholeRun) {
+      // An unedited stretch of the loaded text: all of it at once, without visiting it.
+      const Node& k = doc_.nodes_[static_cast<std::size_t>(right)];
+      piece = {doc_.base_.data() + k.subBase, static_cast<std::int32_t>(k.subChars), true};
+      return true;
+    }
   }
   return false;
 }
@@ -614,6 +638,9 @@ bool Document::Runs::Next(StringView& run, CharPos& runStart) {
       }
     }
   }
+  // A stretch that holds the last paragraph also holds the break after it in the loaded
+  // text, which the document does not have.
+  p.size = static_cast<std::int32_t>(std::min<std::int64_t>(p.size, std::int64_t(doc_.Length()) - pos_));
   run = StringView(p.data, static_cast<std::size_t>(p.size));
   runStart = pos_;
   pos_ += p.size;
