@@ -49,6 +49,7 @@ struct Snapshot {
   std::vector<String> messageBoxes;
   bool closed = false;
   std::int32_t lineCount = 1;
+  std::optional<String> helpText;      // the open Help window's text; none when closed
 };
 
 class Driver {

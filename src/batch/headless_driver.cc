@@ -83,6 +83,7 @@ class HeadlessDriver final : public Driver {
     s.messageBoxes = editor_.messageBox.Shown();
     s.closed = editor_.window.Closed();
     s.lineCount = app.txtMain.GetLineCount();
+    if (editor_.windows.HelpIsOpen()) s.helpText = editor_.windows.HelpText();
     return s;
   }
 

@@ -100,6 +100,7 @@ std::string SnapshotJson(const Snapshot& s, bool omitText) {
   o.Raw("messageBoxes", TextArray(s.messageBoxes));
   o.Bool("closed", s.closed);
   o.Number("lineCount", s.lineCount);
+  o.Raw("helpText", s.helpText ? JsonString(*s.helpText) : std::string("null"));
   o.End();
   return out;
 }

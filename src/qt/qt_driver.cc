@@ -141,6 +141,12 @@ class QtDriver final : public Driver {
     s.messageBoxes = messageBox_.Shown();
     s.closed = !window_.isVisible();
     s.lineCount = app.txtMain.GetLineCount();
+    if (window_.windows().HelpIsOpen()) {
+      // The box shows line breaks as its own paragraphs; read them back as the editor's "\r\n".
+      QString shown = window_.windows().Help()->txtHelp()->toPlainText();
+      shown.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+      s.helpText = shown.toStdU16String();
+    }
     return s;
   }
 

@@ -140,6 +140,22 @@ TEST(BatchRun, SettingsInTheHomeFolderAreRead) {
   EXPECT_FALSE(run.json["checks"].toObject()["mnuFindCase"].toBool());
 }
 
+TEST(BatchRun, TheHelpWindowShowsTheHomeFoldersHelpText) {
+  Folder home;
+  WriteFile(home / "quilmar_help.txt", "line one\nline two\n");
+  for (const char* mode : {"", "--qt"}) {
+    std::vector<std::string> args = {"--home", home.Path().string()};
+    if (*mode) args.push_back(mode);
+    const BatchResult closed = RunBatch(args);
+    ASSERT_EQ(closed.status, 0) << closed.err;
+    EXPECT_TRUE(closed.json["helpText"].isNull()) << mode;
+    args.insert(args.end(), {"--keys", "<menu:mnuHelpReference>"});
+    const BatchResult open = RunBatch(args);
+    ASSERT_EQ(open.status, 0) << open.err;
+    EXPECT_EQ(open.json["helpText"].toString(), "line one\r\nline two\r\n") << mode;
+  }
+}
+
 TEST(BatchRun, TheDefaultHomeIsANewFolderRemovedAtExit) {
   // Two runs that each write settings: neither sees the other's, and nothing is left behind.
   Folder temp;
