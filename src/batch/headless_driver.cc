@@ -83,7 +83,8 @@ class HeadlessDriver final : public Driver {
     s.messageBoxes = editor_.messageBox.Shown();
     s.closed = editor_.window.Closed();
     s.lineCount = app.txtMain.GetLineCount();
-    if (editor_.windows.HelpIsOpen()) s.helpText = editor_.windows.HelpText();
+    // Secondary windows go with the main window, as the real ones do.
+    if (!s.closed && editor_.windows.HelpIsOpen()) s.helpText = editor_.windows.HelpText();
     return s;
   }
 

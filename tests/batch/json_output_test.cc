@@ -46,13 +46,13 @@ TEST(SnapshotJson, KeysInTheirDocumentedOrder) {
                           "pendingDelete", "panels", "caption", "currentFile", "textChanged",
                           "lastPattern", "searchPos", "tabSpaces", "cmdStart", "checks",
                           "cmdText", "focus", "clipboard", "messageBoxes", "closed",
-                          "lineCount"}) {
+                          "lineCount", "helpText"}) {
     const std::size_t at = json.find("\"" + std::string(key) + "\":");
     ASSERT_NE(at, std::string::npos) << key;
     EXPECT_GT(at, last) << key;
     last = at;
   }
-  EXPECT_EQ(Parse(json).size(), 21);
+  EXPECT_EQ(Parse(json).size(), 22);
 }
 
 TEST(SnapshotJson, ValuesRoundTripThroughAJsonReader) {
@@ -78,12 +78,13 @@ TEST(SnapshotJson, ValuesRoundTripThroughAJsonReader) {
   EXPECT_EQ(o["messageBoxes"].toArray().size(), 2);
   EXPECT_FALSE(o["closed"].toBool());
   EXPECT_EQ(o["lineCount"].toInt(), 2);
+  EXPECT_TRUE(o["helpText"].isNull());
 }
 
 TEST(SnapshotJson, OmitTextLeavesOnlyTheText) {
   const QJsonObject o = Parse(SnapshotJson(Sample(), true));
   EXPECT_FALSE(o.contains("text"));
-  EXPECT_EQ(o.size(), 20);
+  EXPECT_EQ(o.size(), 21);
 }
 
 TEST(JsonString, EscapesWhatJsonRequiresAndReplacesLoneSurrogates) {

@@ -79,6 +79,8 @@ const ScriptCase kDeleteChar[] = {
     {"x_with_selection", "a[b\nc]d", "x", {.doc = "a|d"}},
     {"x_keeps_mode_panel", "a|bc", "<Esc>x", {.mode = "Command"}},
     {"x_types_in_insert_mode", "a|b", "x", {.doc = "ax|b"}, true},
+    {"shift_x_acts_as_x", "a|bc", "X", {.doc = "a|c", .commandMode = true, .textChanged = true}},
+    {"shift_x_with_selection", "a[b\nc]d", "X", {.doc = "a|d"}},
 };
 INSTANTIATE_TEST_SUITE_P(DeleteChar, KeyScript, ::testing::ValuesIn(kDeleteChar), CaseName);
 

@@ -115,6 +115,18 @@ TEST_F(OpenFileTest, OpenFromTheMenuReplacesTheDocumentAndKeepsTextChangedAsItWa
   EXPECT_EQ(editor->dialogs.StartFolders().back(), app().CommonDialog1.InitDir);
 }
 
+TEST_F(OpenFileTest, ThePositionPanelShowsTheStartOfTheLoadedFile) {
+  docs.Write("first.txt", "one\ntwo\n");
+  docs.Write("second.txt", "other");
+  Start(docs.UPath("first.txt"));
+  EXPECT_EQ(Panel(panel::Position), u"Ln# 0 : Char# 0 ");
+  app().KeyDown(KeyEvent{key::Down, shift::None, {}});
+  EXPECT_EQ(Panel(panel::Position), u"Ln# 1 : Char# 0 ");
+  editor->dialogs.QueueFile(docs.UPath("second.txt"));
+  app().MenuClick(MenuItem::mnuOpen);
+  EXPECT_EQ(Panel(panel::Position), u"Ln# 0 : Char# 0 ");
+}
+
 TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothing) {
   docs.Write("first.txt", "first");
   docs.Write("locked.txt", "locked");

@@ -33,8 +33,9 @@ constexpr Binding kBindings[] = {
     {key::End, true, ShiftUse::Extends, TextAction::DocEnd},
     {key::Back, false, ShiftUse::Ignored, TextAction::Backspace},
     {key::Back, true, ShiftUse::Refused, TextAction::WordBackspace},
-    {key::Delete, false, ShiftUse::Refused, TextAction::Delete},
-    {key::Delete, true, ShiftUse::Refused, TextAction::WordDelete},
+    // Shift is not looked at, so a Command-mode "X" (handed on as Shift+Delete) deletes as "x".
+    {key::Delete, false, ShiftUse::Ignored, TextAction::Delete},
+    {key::Delete, true, ShiftUse::Ignored, TextAction::WordDelete},
     {key::Return, false, ShiftUse::Ignored, TextAction::Enter},
     {key::Tab, false, ShiftUse::Refused, TextAction::Tab},
     {key::A, true, ShiftUse::Refused, TextAction::SelectAll},

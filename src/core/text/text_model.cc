@@ -271,10 +271,11 @@ void TextModel::SetText(StringView text) {
 
 void TextModel::LoadText(String text) {
   TextModelOps::ReplaceAll(*this, std::move(text));
-  const bool moved = impl_->anchor != 0 || impl_->caret != 0;
   impl_->anchor = impl_->caret = 0;
   if (impl_->observer) impl_->observer->TextChanged();
-  if (moved) TextModelOps::NotifySelection(*this);
+  // A new text puts the caret at its start even when it stood there before: the position
+  // display shows where the user now is in the loaded file.
+  TextModelOps::NotifySelection(*this);
 }
 
 CharPos TextModel::Length() const { return impl_->doc.Length(); }
