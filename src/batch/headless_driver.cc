@@ -1,5 +1,7 @@
 #include "headless_driver.hh"
 
+#include "model_state.hh"
+
 #include <cmath>
 
 #include "app/window_layout.hh"
@@ -58,31 +60,16 @@ class HeadlessDriver final : public Driver {
   }
 
   Snapshot Read() override {
-    const App& app = editor_.app;
-    Snapshot s;
-    if (!omitText_) s.text = app.txtMain.Text();  // a whole copy: skipped when not printed
-    s.selStart = app.txtMain.SelStart();
-    s.selLength = app.txtMain.SelLength();
-    s.commandMode = app.CommandMode;
-    s.locked = app.txtMain.Locked();
-    s.pendingDelete = app.PendingDelete;
+    Snapshot s = ModelState(editor_.app, !omitText_);
     s.panels.assign(editor_.statusBar.Panels().begin(), editor_.statusBar.Panels().end());
     s.caption = editor_.window.Caption();
-    s.currentFile = app.modHeader.CurrentFile;
-    s.textChanged = app.modHeader.TextChanged;
-    s.lastPattern = app.modHeader.LastPattern;
-    s.searchPos = app.modHeader.SearchPos;
-    s.tabSpaces = app.modHeader.TabSpaces;
-    s.cmdStart = app.modHeader.CmdStart;
-    for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase,
-                          MenuItem::mnuStCmdMode})
+    for (MenuItem item : kReportedChecks)
       s.checks[std::string(InfoOf(item).name)] = editor_.menus.Checked(item);
     s.cmdText = editor_.txtCmd.Text();
     s.focus = editor_.focus.Focused() == Control::txtMain ? "txtMain" : "txtCmd";
     s.clipboard = editor_.clipboard.GetText();
     s.messageBoxes = editor_.messageBox.Shown();
     s.closed = editor_.window.Closed();
-    s.lineCount = app.txtMain.GetLineCount();
     // Secondary windows go with the main window, as the real ones do.
     if (!s.closed && editor_.windows.HelpIsOpen()) s.helpText = editor_.windows.HelpText();
     return s;

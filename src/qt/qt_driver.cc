@@ -13,6 +13,7 @@
 #include "frm_main.hh"
 #include "headless_ports.hh"
 #include "key_translation.hh"
+#include "model_state.hh"
 #include "qt_file_system.hh"
 #include "twips.hh"
 
@@ -48,7 +49,8 @@ class QtDriver final : public Driver {
       : fs_(FromUtf8(options.home)),
         messageBox_(options.answers),
         dialogs_(options.dialogs, options.fontDialogs),
-        window_(ExternalPorts{fs_, printer_, &messageBox_, &dialogs_}) {
+        window_(ExternalPorts{fs_, printer_, &messageBox_, &dialogs_}),
+        omitText_(options.omitText) {
     QGuiApplication::clipboard()->setText(QString::fromStdU16String(options.clipboard));
   }
 
@@ -115,32 +117,17 @@ class QtDriver final : public Driver {
 
   Snapshot Read() override {
     Settle();
-    const App& app = window_.app();
-    Snapshot s;
-    s.text = app.txtMain.Text();
-    s.selStart = app.txtMain.SelStart();
-    s.selLength = app.txtMain.SelLength();
-    s.commandMode = app.CommandMode;
-    s.locked = app.txtMain.Locked();
-    s.pendingDelete = app.PendingDelete;
+    Snapshot s = ModelState(window_.app(), !omitText_);
     for (int panel = 1; panel <= 5; ++panel)
       s.panels.push_back(window_.statusBarPanels().PanelText(panel).toStdU16String());
     s.caption = window_.windowTitle().toStdU16String();
-    s.currentFile = app.modHeader.CurrentFile;
-    s.textChanged = app.modHeader.TextChanged;
-    s.lastPattern = app.modHeader.LastPattern;
-    s.searchPos = app.modHeader.SearchPos;
-    s.tabSpaces = app.modHeader.TabSpaces;
-    s.cmdStart = app.modHeader.CmdStart;
-    for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase,
-                          MenuItem::mnuStCmdMode})
+    for (MenuItem item : kReportedChecks)
       s.checks[std::string(InfoOf(item).name)] = window_.menus().Action(item)->isChecked();
     s.cmdText = window_.txtCmd()->text().toStdU16String();
     s.focus = window_.focusWidget() == window_.txtCmd() ? "txtCmd" : "txtMain";
     s.clipboard = QGuiApplication::clipboard()->text().toStdU16String();
     s.messageBoxes = messageBox_.Shown();
     s.closed = !window_.isVisible();
-    s.lineCount = app.txtMain.GetLineCount();
     if (window_.windows().HelpIsOpen()) {
       // The box shows line breaks as its own paragraphs; read them back as the editor's "\r\n".
       QString shown = window_.windows().Help()->txtHelp()->toPlainText();
@@ -167,6 +154,7 @@ class QtDriver final : public Driver {
   headless::MessageBox messageBox_;
   headless::Dialogs dialogs_;
   FrmMain window_;
+  bool omitText_;
   ulong timestamp_ = 0;
 };
 
