@@ -1,0 +1,167 @@
+// The help text is a reference of the editor as built: every command line it shows runs as a
+// command, every Command-mode key it lists does something, every menu item and settings key
+// it names exists. The examples are taken from the help file itself and run through
+// quilmar-batch.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/menu_items.hh"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// The lines of one section of the help text: from its title to the next title.
+std::vector<std::string> Section(const std::string& title) {
+  std::istringstream in(ReadFile(fs::path(QUILMAR_SOURCE_DIR) / "resources/quilmar_help.txt"));
+  std::vector<std::string> lines;
+  std::string line;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    // Titles are upper-case lines at the left edge ("MENUS", "THE COMMAND BOX").
+    const bool isTitle = !line.empty() && line[0] != ' ' &&
+                         std::none_of(line.begin(), line.end(), [](char c) { return std::islower(static_cast<unsigned char>(c)); }) &&
+                         std::any_of(line.begin(), line.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)); });
+    if (isTitle) inside = line == title;
+    else if (inside) lines.push_back(line);
+  }
+  return lines;
+}
+
+class Batch {
+ public:
+  Batch() {
+    std::string pattern = (fs::temp_directory_path() / "quilmar-help-test-XXXXXX").string();
+    dir_ = mkdtemp(pattern.data());
+    std::ofstream(dir_ / "doc.txt", std::ios::binary)
+        << "first old line\nsecond text line\nthird old text\nfourth\n";
+  }
+  ~Batch() { fs::remove_all(dir_); }
+  const fs::path& Dir() const { return dir_; }
+
+  // Runs a key script on doc.txt (in the folder, which is also the program folder) and returns
+  // the JSON it printed.
+  std::string Run(const std::string& keys) const {
+    const std::string command = "cd '" + dir_.string() + "' && '" + std::string(QUILMAR_BIN_DIR) +
+                                "/quilmar-batch' --home . --clipboard pasted --keys '" + keys +
+                                "' doc.txt 2>/dev/null";
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+      EXPECT_EQ(pclose(pipe), 0) << command;
+    }
+    return out;
+  }
+
+ private:
+  fs::path dir_;
+};
+
+// A command line as a key script: "<" must be written "<lt>".
+std::string AsKeys(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '<' ? std::string("<lt>") : std::string(1, c);
+  return out;
+}
+
+TEST(HelpText, EveryDocumentedCommandLineIsACommand) {
+  const std::regex example(R"(^  ([:/]\S*(?: [^ ]\S*)?)  +\S.*$)");
+  std::vector<std::string> commands;
+  for (const std::string& line : Section("THE COMMAND BOX")) {
+    std::smatch m;
+    if (std::regex_match(line, m, example)) commands.push_back(m[1]);
+  }
+  ASSERT_GE(commands.size(), 13u) << "the command section lost its examples";
+  for (const std::string& command : commands) {
+    SCOPED_TRACE(command);
+    Batch batch;
+    const std::string out = batch.Run("<Esc>" + AsKeys(command) + "<CR>");
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.find("Invalid command"), std::string::npos) << out;
+  }
+}
+
+TEST(HelpText, EveryDocumentedCommandModeKeyDoesSomething) {
+  const std::regex row(R"(^  (\S+(?: or \S+| \S)?)  +\S.*$)");
+  std::vector<std::string> keys;
+  for (const std::string& line : Section("KEYS IN COMMAND MODE")) {
+    std::smatch m;
+    if (std::regex_match(line, m, row)) keys.push_back(m[1]);
+  }
+  ASSERT_GE(keys.size(), 13u) << "the key section lost its rows";
+  Batch batch;
+  // The caret in the middle of a line, so that every motion has somewhere to go.
+  const std::string setup = "<Esc><sel:3,0>/old<CR>";
+  const std::string before = batch.Run(setup);
+  for (const std::string& entry : keys) {
+    // "4 or $" names two keys, "d d" one key pressed twice.
+    std::vector<std::string> presses;
+    if (entry.find(" or ") != std::string::npos) {
+      presses = {entry.substr(0, entry.find(' ')), entry.substr(entry.rfind(' ') + 1)};
+    } else {
+      std::string joined;
+      for (char c : entry)
+        if (c != ' ') joined += c;
+      presses = {joined};
+    }
+    for (const std::string& press : presses) {
+      SCOPED_TRACE(press);
+      EXPECT_NE(batch.Run(setup + "<sel:8,0>" + AsKeys(press)), batch.Run(setup + "<sel:8,0>"))
+          << "the key changed nothing";
+    }
+  }
+  EXPECT_FALSE(before.empty());
+}
+
+TEST(HelpText, EveryMenuItemItNamesExists) {
+  std::set<std::string> captions;
+  for (const auto& info : quilmar::kMenuItems) {
+    std::string caption;
+    for (char c : info.caption)
+      if (c != '&') caption += c;
+    captions.insert(caption);
+  }
+  std::string menus;
+  for (const std::string& line : Section("MENUS")) menus += line + "\n";
+  for (const std::string& caption : captions)
+    EXPECT_NE(menus.find(caption), std::string::npos) << caption << " is not described";
+  for (const char* shortcut : {"Open (Ctrl+O)", "Save (Ctrl+S)", "Close (F9)", "Print (Ctrl+P)"})
+    EXPECT_NE(menus.find(shortcut), std::string::npos) << shortcut;
+}
+
+TEST(HelpText, TheSettingsKeysItShowsAreTheOnesTheEditorWrites) {
+  const std::regex row(R"(^  ([A-Za-z]+)=.*$)");
+  std::vector<std::string> documented;
+  for (const std::string& line : Section("THE SETTINGS FILE")) {
+    std::smatch m;
+    if (std::regex_match(line, m, row)) documented.push_back(m[1]);
+  }
+  Batch batch;
+  batch.Run("<Esc>:q<CR>");  // settings are written when the window closes
+  const std::string written = ReadFile(batch.Dir() / "quilmar.ini");
+  std::vector<std::string> keys;
+  std::istringstream in(written);
+  std::string line;
+  while (std::getline(in, line)) keys.push_back(line.substr(0, line.find('=')));
+  EXPECT_EQ(documented, keys) << written;
+}
+
+}  // namespace
