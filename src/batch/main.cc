@@ -16,6 +16,7 @@
 #include "headless_driver.hh"
 #include "json_output.hh"
 #include "key_script.hh"
+#include "large_pages.hh"
 #include "qt_driver.hh"
 #include "qt_file_system.hh"
 #include "temp_home.hh"
@@ -63,6 +64,7 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  quilmar::UseLargePagesForBigBlocks(argv);
   const std::vector<std::string> args(argv + 1, argv + argc);
   const qb::ParsedOptions parsed = qb::ParseBatchOptions(args);
   if (parsed.error) return Refuse(*parsed.error);

@@ -4,10 +4,12 @@
 #include <QStringList>
 
 #include "frm_main.hh"
+#include "large_pages.hh"
 #include "qt_file_system.hh"
 #include "qt_printer.hh"
 
 int main(int argc, char** argv) {
+  quilmar::UseLargePagesForBigBlocks(argv);
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quilmar"));
   QApplication::setOrganizationName(QStringLiteral("Quilmar"));

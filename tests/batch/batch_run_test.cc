@@ -156,6 +156,19 @@ TEST(BatchRun, TheHelpWindowShowsTheHomeFoldersHelpText) {
   }
 }
 
+// The program restarts itself once to tune malloc for big blocks; whatever the environment
+// already chose, the run and its answer are the same.
+TEST(BatchRun, StartUpTuningKeepsArgumentsAndTheUsersOwnSettings) {
+  for (const char* tunables : {"", "glibc.malloc.check=0", "glibc.malloc.hugetlb=0"}) {
+    SCOPED_TRACE(tunables);
+    setenv("GLIBC_TUNABLES", tunables, 1);
+    const BatchResult run = RunBatch({"--keys", "ia b<Esc>", "--cols", "40"});
+    unsetenv("GLIBC_TUNABLES");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.json["text"].toString(), "a b");
+  }
+}
+
 TEST(BatchRun, TheDefaultHomeIsANewFolderRemovedAtExit) {
   // Two runs that each write settings: neither sees the other's, and nothing is left behind.
   Folder temp;
