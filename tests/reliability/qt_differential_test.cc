@@ -25,7 +25,7 @@ namespace {
 //   word wrap stays off (the settings file says so) for the same reason: where a line wraps
 //     depends on the font's pixel widths, and "0", "$", "I", "A", "dd" act on wrapped lines;
 //   <C-Left> <C-Right> and word deletes: fine in both, but a word's end is the toolkit's
-//     choice for punctuation, which the spec leaves to the text control;
+//     choice for punctuation, left to the text control itself;
 //   file, print, font and help menus, <close> and ":q": dialogs, windows and the end of the
 //     session, which would leave the rest of the script unsent.
 const std::vector<std::string> kKeys = {
