@@ -17,9 +17,13 @@
 #include "files/save_file.hh"
 #include "headless_editor.hh"
 #include "qt_file_system.hh"
+#include "process_memory.hh"
 
 namespace quilmar {
 namespace {
+
+using bench::ResetPeak;
+using bench::StatusKb;
 
 enum Kind { kUtf8 = 0, kLatin1 = 1 };
 
@@ -55,17 +59,6 @@ struct Cleanup {
         std::filesystem::remove(entry.path());
   }
 } cleanup;
-
-long StatusKb(const char* key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::string(key).size()));
-  return 0;
-}
-
-// Resets the peak resident size to the current one (Linux: clear_refs 5).
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // args: size in bytes, kind, wrap (1 on, 0 off)
 void BM_OpenFile(benchmark::State& state) {

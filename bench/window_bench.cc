@@ -12,9 +12,13 @@
 #include "frm_main.hh"
 #include "headless_ports.hh"
 #include "qt_file_system.hh"
+#include "process_memory.hh"
 
 namespace quilmar {
 namespace {
+
+using bench::ResetPeak;
+using bench::StatusKb;
 
 constexpr long k10MB = 10'000'000;
 constexpr long k100MB = 100'000'000;
@@ -44,16 +48,6 @@ std::string FileOf(long bytes) {
   out << std::string(static_cast<std::size_t>(bytes - written), 'x');
   return path;
 }
-
-long StatusKb(const char* key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::string(key).size()));
-  return 0;
-}
-
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // The main window as the program builds it, with the question of a big load answered Yes.
 struct Window {

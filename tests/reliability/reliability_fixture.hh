@@ -1,31 +1,12 @@
 #pragma once
 // An editor for reliability tests: the real file system on temporary folders, wrapped in the
 // fault injector, and a document opened from the command line and edited like a user does.
-#include <gtest/gtest.h>
-
-#include <memory>
-
-#include "../files/temp_folder.hh"
-#include "fault_file_system.hh"
-#include "headless_editor.hh"
-#include "qt_file_system.hh"
+#include "../files/editor_fixture.hh"
 
 namespace quilmar::testing {
 
-class ReliabilityTest : public ::testing::Test {
+class ReliabilityTest : public EditorTest {
  protected:
-  TempFolder home;  // the program folder
-  TempFolder docs;
-  QtFileSystem real{home.UPath(), home.UPath("config")};
-  headless::FaultFileSystem fs{real};
-  std::unique_ptr<headless::HeadlessEditor> editor;
-
-  headless::HeadlessEditor& Start(const String& commandLine) {
-    editor = std::make_unique<headless::HeadlessEditor>(fs);
-    editor->app.Start(commandLine);
-    return *editor;
-  }
-  App& app() { return editor->app; }
   const String& Message() const { return editor->statusBar.Panel(1); }
   // Keys as typed: Command mode commands, text, and Enter at the end of a command line.
   void Command(std::string_view line) {
