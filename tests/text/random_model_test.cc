@@ -146,9 +146,14 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
   String text;
   for (int i = 0; i < 150; ++i) text += Normalized(RandomInsert(rng));
   model.LoadText(text);
+  // Undo and redo walk this list of whole texts; every edit below is one step of history.
+  std::vector<String> history{text};
+  std::size_t now = 0;
+  // A text of many lines pasted again and again shares one block of storage and layout.
+  const String paste = u"pa\r\nst e\r\n\r\nmi ddle li ne\r\n\xD83D\xDE00\r\nend";
   for (int step = 0; step < 3000; ++step) {
     const int length = static_cast<int>(text.size());
-    const int action = std::uniform_int_distribution<int>(0, 19)(rng);
+    const int action = std::uniform_int_distribution<int>(0, 23)(rng);
     if (action == 0) {
       // Change the width, sometimes to no wrapping at all.
       width = std::uniform_int_distribution<int>(0, 20)(rng);
@@ -159,18 +164,35 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
         model.SetRightMargin(0);
         model.Relayout();
       }
+    } else if (action <= 2) {
+      const bool back = action == 1;
+      if (back ? now == 0 : now + 1 == history.size()) continue;
+      if (back) {
+        model.Undo();
+      } else {
+        model.Redo();
+      }
+      now = back ? now - 1 : now + 1;
+      text = history[now];
     } else {
       const int start = std::uniform_int_distribution<int>(0, length)(rng);
-      const int len = std::uniform_int_distribution<int>(0, std::min(8, length - start))(rng);
+      const int len = std::uniform_int_distribution<int>(0, std::min(action == 3 ? 400 : 8, length - start))(rng);
       model.SetSelStart(start);
       model.SetSelLength(len);
       // The model never leaves the selection inside a pair; follow where it put it.
       const int s = model.SelStart();
       const int l = model.SelLength();
-      const String ins = RandomInsert(rng);
-      model.SetSelText(ins);
+      const String ins = action == 3 ? paste : RandomInsert(rng);
+      if (action == 3) {
+        model.SetSelText(SharedText(ins));
+      } else {
+        model.SetSelText(ins);
+      }
       text = text.substr(0, static_cast<std::size_t>(s)) + Normalized(ins) + text.substr(static_cast<std::size_t>(s + l));
       ASSERT_EQ(model.SelStart(), s + static_cast<int>(Normalized(ins).size()));
+      history.resize(now + 1);
+      history.push_back(text);
+      ++now;
     }
     // With no wrapping the editor's margin is 10000 cells: no test line gets that long.
     CheckAgainstReference(model, text, width == 0 ? 10000 : width, adv, rng);

@@ -86,10 +86,10 @@ void Yank(App& app, KeyCode&) {
 }
 
 void Put(App& app, KeyCode&) {
-  const String text = app.ports.clipboard.GetText();
+  SharedText text(app.ports.clipboard.GetText());
   MoveToLineEnd(app.txtMain, app.txtMain.SelStart());
   app.txtMain.SetSelText(kLineBreak);
-  app.txtMain.SetSelText(text);
+  app.txtMain.SetSelText(std::move(text));
 }
 
 // The second of two "d"s deletes the line holding SelStart and, if one follows it, its line

@@ -8,35 +8,62 @@
 
 namespace quilmar {
 
-// The tree's part of a paragraph, kept small so that a descent touches little memory.
+// A node of the tree: a run of consecutive paragraphs of one block, or one edited paragraph
+// with a string of its own. Kept small so that a descent touches little memory.
 struct Document::Node {
   std::int32_t left = -1;
   std::int32_t right = -1;
   std::uint32_t prio = 0;
-  std::int32_t len = 0;         // the paragraph's text, its break excluded; -1: a free node
-  std::int32_t ownLines = 1;    // laid-out lines of this paragraph
-  std::int32_t subPars = 1;     // subtree sums
-  std::int32_t subLines = 1;
-  std::uint32_t subChars = 2;   // every paragraph counts its text and its break
-  // Where the subtree's text starts in base_ when all of it lies there unedited and in
-  // order, breaks included (so it reads as one run); kScattered otherwise.
-  std::uint32_t subBase = 0xFFFFFFFFu;
+  std::int32_t block = -1;  // into blocks_; -1: an edited paragraph
+  std::int32_t first = 0;   // the run's first paragraph in its block, or the index into owned_
+  std::int32_t count = 0;   // paragraphs; 0: a free node
+  std::int32_t wraps = -1;  // an edited paragraph's wraps, into wrapLists_; -1: a single line
+  std::uint32_t chars = 0;  // the text with a break after every paragraph
+  std::int32_t lines = 0;   // laid-out lines
+  std::int32_t subPars = 0;  // subtree sums
+  std::int32_t subLines = 0;
+  std::uint32_t subChars = 0;
 };
 
-// Where a paragraph's text and wraps live.
-struct Document::Body {
-  std::uint32_t offset = 0;  // into base_, when owned < 0
-  std::int32_t owned = -1;   // into owned_
-  std::int32_t wraps = -1;   // into wrapLists_; -1: a single line
+// Paragraphs joined by "\r\n" that never change, indexed and laid out once for every node
+// that shows some of them.
+struct Document::Block {
+  SharedText text;
+  StringView view;                      // text.View(), kept at hand
+  std::vector<std::int32_t> starts;     // each paragraph's start, then the size + 2
+  std::vector<std::int32_t> lineStarts; // lines before each paragraph, then all of them;
+                                        // empty while every paragraph is a single line
+  std::vector<std::int32_t> wraps;      // every paragraph's wrap offsets, in order
+  std::int32_t nodes = 0;               // nodes using it; 0: a free slot
+
+  std::int32_t Paragraphs() const { return static_cast<std::int32_t>(starts.size()) - 1; }
+  std::int32_t LinesBefore(std::int32_t p) const {
+    return lineStarts.empty() ? p : lineStarts[static_cast<std::size_t>(p)];
+  }
+  StringView Para(std::int32_t p) const {
+    const auto from = static_cast<std::size_t>(starts[static_cast<std::size_t>(p)]);
+    return view.substr(from, static_cast<std::size_t>(starts[static_cast<std::size_t>(p) + 1]) - from - 2);
+  }
+  std::span<const std::int32_t> Wraps(std::int32_t p) const {
+    if (lineStarts.empty()) return {};
+    const auto from = static_cast<std::size_t>(lineStarts[static_cast<std::size_t>(p)] - p);
+    const auto to = static_cast<std::size_t>(lineStarts[static_cast<std::size_t>(p) + 1] - p - 1);
+    return std::span<const std::int32_t>(wraps.data() + from, to - from);
+  }
+  // Where paragraphs [first, first+count) lie in the text: with the breaks between them,
+  // and with the break after the last when the text holds one.
+  StringView Run(std::int32_t first, std::int32_t count) const {
+    const auto from = static_cast<std::size_t>(starts[static_cast<std::size_t>(first)]);
+    const auto to = std::min(static_cast<std::size_t>(starts[static_cast<std::size_t>(first + count)]), view.size());
+    return view.substr(from, to - from);
+  }
 };
 
 namespace {
-const WrapList kNoWraps;
-constexpr std::uint32_t kScattered = 0xFFFFFFFFu;
 constexpr char16_t kBreak[] = u"\r\n";
-// Unedited paragraphs are merged into runs of at most this many units, so a scan that stops
+// Long stretches are handed out in runs of at most this many units, so a scan that stops
 // early never walks far ahead.
-constexpr std::int32_t kMaxRun = 1 << 16;
+constexpr std::int64_t kMaxRun = 1 << 16;
 }  // namespace
 
 Document::Document(const LineBreaker& breaker) : breaker_(breaker) { Assign(String()); }
@@ -51,88 +78,124 @@ std::uint32_t Document::NextPriority() {
   return static_cast<std::uint32_t>((seed_ * 0x2545F4914F6CDD1Dull) >> 32);
 }
 
-StringView Document::TextOf(std::int32_t x) const {
-  const Body& b = bodies_[static_cast<std::size_t>(x)];
-  if (b.owned >= 0) return owned_[static_cast<std::size_t>(b.owned)];
-  return StringView(base_).substr(b.offset, static_cast<std::size_t>(nodes_[static_cast<std::size_t>(x)].len));
-}
+// ---- Blocks ----------------------------------------------------------------------------
 
-const WrapList& Document::WrapsOf(std::int32_t x) const {
-  const std::int32_t w = bodies_[static_cast<std::size_t>(x)].wraps;
-  return w < 0 ? kNoWraps : wrapLists_[static_cast<std::size_t>(w)];
-}
-
-void Document::SetWraps(std::int32_t x, WrapList& wraps) {
-  Body& b = bodies_[static_cast<std::size_t>(x)];
-  if (wraps.empty()) {
-    if (b.wraps >= 0) {
-      wrapLists_[static_cast<std::size_t>(b.wraps)] = WrapList();
-      freeWraps_.push_back(b.wraps);
-      b.wraps = -1;
-    }
+std::int32_t Document::NewBlock(SharedText text) {
+  std::int32_t b;
+  if (!freeBlocks_.empty()) {
+    b = freeBlocks_.back();
+    freeBlocks_.pop_back();
   } else {
-    if (b.wraps < 0) {
-      if (!freeWraps_.empty()) {
-        b.wraps = freeWraps_.back();
-        freeWraps_.pop_back();
-      } else {
-        b.wraps = static_cast<std::int32_t>(wrapLists_.size());
-        wrapLists_.emplace_back();
-      }
-    }
-    // Swapping hands the caller the old list as scratch space.
-    std::swap(wrapLists_[static_cast<std::size_t>(b.wraps)], wraps);
+    b = static_cast<std::int32_t>(blocks_.size());
+    blocks_.emplace_back();
   }
-  nodes_[static_cast<std::size_t>(x)].ownLines =
-      1 + static_cast<std::int32_t>(WrapsOf(x).size());
+  Block& k = blocks_[static_cast<std::size_t>(b)];
+  k.text = std::move(text);
+  k.view = k.text.View();
+  const char16_t* const begin = k.view.data();
+  const char16_t* const end = begin + k.view.size();
+  k.starts.clear();
+  k.starts.reserve(CountUnit(begin, end, u'\n') + 2);
+  k.starts.push_back(0);
+  for (const char16_t* p = FindUnit(begin, end, u'\n'); p != end; p = FindUnit(p + 1, end, u'\n')) {
+    k.starts.push_back(static_cast<std::int32_t>(p + 1 - begin));
+  }
+  k.starts.push_back(static_cast<std::int32_t>(k.view.size() + 2));
+  LayOutBlock(k);
+  k.nodes = 0;
+  lastBlock_ = b;
+  return b;
 }
 
-std::int32_t Document::NewNode(StringView text, bool owned, std::uint32_t baseOffset) {
+void Document::LayOutBlock(Block& k) {
+  k.lineStarts.clear();
+  k.wraps.clear();
+  const std::int32_t n = k.Paragraphs();
+  bool counted = false;  // lineStarts is kept from the first paragraph of several lines on
+  std::int32_t lines = 0;
+  for (std::int32_t p = 0; p < n; ++p) {
+    breaker_.Wrap(k.Para(p), scratchWraps_);
+    if (!scratchWraps_.empty() && !counted) {
+      // Until here each paragraph was one line.
+      counted = true;
+      k.lineStarts.reserve(static_cast<std::size_t>(n) + 1);
+      for (std::int32_t q = 0; q < p; ++q) k.lineStarts.push_back(q);
+    }
+    if (counted) k.lineStarts.push_back(lines);
+    k.wraps.insert(k.wraps.end(), scratchWraps_.begin(), scratchWraps_.end());
+    lines += 1 + static_cast<std::int32_t>(scratchWraps_.size());
+  }
+  if (counted) k.lineStarts.push_back(lines);
+}
+
+void Document::ReleaseBlock(std::int32_t b) {
+  blocks_[static_cast<std::size_t>(b)] = Block();
+  freeBlocks_.push_back(b);
+  if (lastBlock_ == b) lastBlock_ = -1;
+}
+
+// ---- Nodes -----------------------------------------------------------------------------
+
+std::int32_t Document::NewNode() {
   std::int32_t x;
   if (!freeNodes_.empty()) {
     x = freeNodes_.back();
     freeNodes_.pop_back();
     nodes_[static_cast<std::size_t>(x)] = Node();
-    bodies_[static_cast<std::size_t>(x)] = Body();
   } else {
     x = static_cast<std::int32_t>(nodes_.size());
     nodes_.emplace_back();
-    bodies_.emplace_back();
+  }
+  nodes_[static_cast<std::size_t>(x)].prio = NextPriority();
+  return x;
+}
+
+std::int32_t Document::NewRunNode(std::int32_t block, std::int32_t first, std::int32_t count) {
+  const std::int32_t x = NewNode();
+  Node& n = nodes_[static_cast<std::size_t>(x)];
+  n.block = block;
+  n.first = first;
+  n.count = count;
+  ++blocks_[static_cast<std::size_t>(block)].nodes;
+  Measure(x);
+  Pull(x);
+  return x;
+}
+
+std::int32_t Document::NewOwnedNode(String text) {
+  const std::int32_t x = NewNode();
+  std::int32_t o;
+  if (!freeOwned_.empty()) {
+    o = freeOwned_.back();
+    freeOwned_.pop_back();
+    owned_[static_cast<std::size_t>(o)] = std::move(text);
+  } else {
+    o = static_cast<std::int32_t>(owned_.size());
+    owned_.push_back(std::move(text));
   }
   Node& n = nodes_[static_cast<std::size_t>(x)];
-  n.prio = NextPriority();
-  n.len = static_cast<std::int32_t>(text.size());
-  Body& b = bodies_[static_cast<std::size_t>(x)];
-  if (owned) {
-    if (!freeOwned_.empty()) {
-      b.owned = freeOwned_.back();
-      freeOwned_.pop_back();
-      owned_[static_cast<std::size_t>(b.owned)].assign(text);
-    } else {
-      b.owned = static_cast<std::int32_t>(owned_.size());
-      owned_.emplace_back(text);
-    }
-  } else {
-    b.offset = baseOffset;
-  }
-  breaker_.Wrap(text, scratchWraps_);
+  n.first = o;
+  n.count = 1;
+  breaker_.Wrap(owned_[static_cast<std::size_t>(o)], scratchWraps_);
   SetWraps(x, scratchWraps_);
+  Measure(x);
   Pull(x);
   return x;
 }
 
 void Document::FreeNode(std::int32_t x) {
-  Body& b = bodies_[static_cast<std::size_t>(x)];
-  if (b.owned >= 0) {
-    owned_[static_cast<std::size_t>(b.owned)] = String();
-    freeOwned_.push_back(b.owned);
+  Node& n = nodes_[static_cast<std::size_t>(x)];
+  if (n.block >= 0) {
+    if (--blocks_[static_cast<std::size_t>(n.block)].nodes == 0) ReleaseBlock(n.block);
+  } else {
+    owned_[static_cast<std::size_t>(n.first)] = String();
+    freeOwned_.push_back(n.first);
+    if (n.wraps >= 0) {
+      wrapLists_[static_cast<std::size_t>(n.wraps)] = WrapList();
+      freeWraps_.push_back(n.wraps);
+    }
   }
-  if (b.wraps >= 0) {
-    wrapLists_[static_cast<std::size_t>(b.wraps)] = WrapList();
-    freeWraps_.push_back(b.wraps);
-  }
-  b = Body();
-  nodes_[static_cast<std::size_t>(x)].len = -1;
+  n = Node();
   freeNodes_.push_back(x);
 }
 
@@ -149,11 +212,66 @@ void Document::FreeTree(std::int32_t t) {
   }
 }
 
+StringView Document::ParaText(std::int32_t x, std::int32_t para) const {
+  const Node& n = nodes_[static_cast<std::size_t>(x)];
+  if (n.block < 0) return owned_[static_cast<std::size_t>(n.first)];
+  return blocks_[static_cast<std::size_t>(n.block)].Para(para);
+}
+
+std::span<const std::int32_t> Document::ParaWraps(std::int32_t x, std::int32_t para) const {
+  const Node& n = nodes_[static_cast<std::size_t>(x)];
+  if (n.block >= 0) return blocks_[static_cast<std::size_t>(n.block)].Wraps(para);
+  if (n.wraps < 0) return {};
+  return wrapLists_[static_cast<std::size_t>(n.wraps)];
+}
+
+StringView Document::NodeText(std::int32_t x) const {
+  const Node& n = nodes_[static_cast<std::size_t>(x)];
+  if (n.block < 0) return owned_[static_cast<std::size_t>(n.first)];
+  return blocks_[static_cast<std::size_t>(n.block)].Run(n.first, n.count);
+}
+
+void Document::SetWraps(std::int32_t x, WrapList& wraps) {
+  Node& n = nodes_[static_cast<std::size_t>(x)];
+  if (wraps.empty()) {
+    if (n.wraps >= 0) {
+      wrapLists_[static_cast<std::size_t>(n.wraps)] = WrapList();
+      freeWraps_.push_back(n.wraps);
+      n.wraps = -1;
+    }
+    return;
+  }
+  if (n.wraps < 0) {
+    if (!freeWraps_.empty()) {
+      n.wraps = freeWraps_.back();
+      freeWraps_.pop_back();
+    } else {
+      n.wraps = static_cast<std::int32_t>(wrapLists_.size());
+      wrapLists_.emplace_back();
+    }
+  }
+  // Swapping hands the caller the old list as scratch space.
+  std::swap(wrapLists_[static_cast<std::size_t>(n.wraps)], wraps);
+}
+
+void Document::Measure(std::int32_t x) {
+  Node& n = nodes_[static_cast<std::size_t>(x)];
+  if (n.block < 0) {
+    n.chars = static_cast<std::uint32_t>(owned_[static_cast<std::size_t>(n.first)].size()) + 2;
+    n.lines = 1 + (n.wraps < 0 ? 0 : static_cast<std::int32_t>(wrapLists_[static_cast<std::size_t>(n.wraps)].size()));
+    return;
+  }
+  const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+  const std::int32_t end = n.first + n.count;
+  n.chars = static_cast<std::uint32_t>(k.starts[static_cast<std::size_t>(end)] - k.starts[static_cast<std::size_t>(n.first)]);
+  n.lines = k.LinesBefore(end) - k.LinesBefore(n.first);
+}
+
 void Document::Pull(std::int32_t x) {
   Node& n = nodes_[static_cast<std::size_t>(x)];
-  n.subPars = 1;
-  n.subLines = n.ownLines;
-  n.subChars = static_cast<std::uint32_t>(n.len) + 2;
+  n.subPars = n.count;
+  n.subLines = n.lines;
+  n.subChars = n.chars;
   for (std::int32_t c : {n.left, n.right}) {
     if (c < 0) continue;
     const Node& k = nodes_[static_cast<std::size_t>(c)];
@@ -161,19 +279,9 @@ void Document::Pull(std::int32_t x) {
     n.subLines += k.subLines;
     n.subChars += k.subChars;
   }
-  n.subBase = kScattered;
-  const Body& b = bodies_[static_cast<std::size_t>(x)];
-  const std::uint64_t end = std::uint64_t(b.offset) + std::uint64_t(n.len) + 2;
-  if (b.owned >= 0 || end > base_.size()) return;
-  std::uint32_t start = b.offset;
-  if (n.left >= 0) {
-    const Node& l = nodes_[static_cast<std::size_t>(n.left)];
-    if (l.subBase == kScattered || std::uint64_t(l.subBase) + l.subChars != b.offset) return;
-    start = l.subBase;
-  }
-  if (n.right >= 0 && nodes_[static_cast<std::size_t>(n.right)].subBase != end) return;
-  n.subBase = start;
 }
+
+// ---- The tree --------------------------------------------------------------------------
 
 void Document::SiftDown(std::int32_t x) {
   // Restores the heap order of priorities below x by moving priority values, not nodes, so
@@ -202,27 +310,44 @@ std::int32_t Document::Build(const std::vector<std::int32_t>& ids, std::size_t l
   return x;
 }
 
+std::int32_t Document::CutRun(std::int32_t x, std::int32_t keep) {
+  const Node n = nodes_[static_cast<std::size_t>(x)];
+  const std::int32_t rest = NewRunNode(n.block, n.first + keep, n.count - keep);
+  nodes_[static_cast<std::size_t>(x)].count = keep;
+  Measure(x);
+  return rest;
+}
+
 void Document::Split(std::int32_t t, ParaNo k, std::int32_t& left, std::int32_t& right) {
   if (t < 0) {
     left = right = -1;
     return;
   }
-  Node& n = nodes_[static_cast<std::size_t>(t)];
+  const Node& n = nodes_[static_cast<std::size_t>(t)];
   const ParaNo leftPars = n.left < 0 ? 0 : nodes_[static_cast<std::size_t>(n.left)].subPars;
+  const ParaNo own = n.count;
+  std::int32_t l, r;
   if (k <= leftPars) {
-    std::int32_t l, r;
     Split(n.left, k, l, r);
     nodes_[static_cast<std::size_t>(t)].left = r;
     Pull(t);
     left = l;
     right = t;
-  } else {
-    std::int32_t l, r;
-    Split(n.right, k - leftPars - 1, l, r);
+  } else if (k >= leftPars + own) {
+    Split(n.right, k - leftPars - own, l, r);
     nodes_[static_cast<std::size_t>(t)].right = l;
     Pull(t);
     left = t;
     right = r;
+  } else {
+    // The cut falls inside this run: it keeps the paragraphs before the cut, and a node
+    // with a priority of its own takes the rest into the right part.
+    const std::int32_t rest = CutRun(t, k - leftPars);
+    r = nodes_[static_cast<std::size_t>(t)].right;
+    nodes_[static_cast<std::size_t>(t)].right = -1;
+    Pull(t);
+    left = t;
+    right = Merge(rest, r);
   }
 }
 
@@ -243,32 +368,18 @@ std::int32_t Document::Merge(std::int32_t a, std::int32_t b) {
 
 void Document::Assign(String text) {
   nodes_ = {};
-  bodies_ = {};
   freeNodes_ = {};
+  blocks_ = {};
+  freeBlocks_ = {};
   owned_ = {};
   freeOwned_ = {};
   wrapLists_ = {};
   freeWraps_ = {};
   finger_ = Locus();
-  base_ = std::move(text);
-  // The text is split where it lies: every paragraph points into it until edited.
-  const char16_t* const begin = base_.data();
-  const char16_t* const end = begin + base_.size();
-  const std::size_t paragraphs = CountUnit(begin, end, u'\n') + 1;
-  nodes_.reserve(paragraphs);
-  bodies_.reserve(paragraphs);
-  const char16_t* p = begin;
-  for (;;) {
-    const char16_t* nl = FindUnit(p, end, u'\n');
-    const char16_t* stop = nl == end ? end : nl - 1;  // the "\r" before a "\n"
-    NewNode(StringView(p, static_cast<std::size_t>(stop - p)), false,
-            static_cast<std::uint32_t>(p - begin));
-    if (nl == end) break;
-    p = nl + 1;
-  }
-  std::vector<std::int32_t> ids(nodes_.size());
-  for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<std::int32_t>(i);
-  root_ = Build(ids, 0, ids.size());
+  path_.clear();
+  // The whole text is one block, shown by one node until edits cut it.
+  const std::int32_t b = NewBlock(SharedText(std::move(text)));
+  root_ = NewRunNode(b, 0, blocks_[static_cast<std::size_t>(b)].Paragraphs());
 }
 
 CharPos Document::Length() const {
@@ -279,12 +390,14 @@ ParaNo Document::ParagraphCount() const { return nodes_[static_cast<std::size_t>
 
 LineNo Document::LineCount() const { return nodes_[static_cast<std::size_t>(root_)].subLines; }
 
+// ---- Locating --------------------------------------------------------------------------
+
 Document::Locus Document::LocateChar(CharPos pos) const {
   const std::int64_t target = std::clamp<std::int64_t>(pos, 0, Length());
   // One event asks about the same paragraph several times (snap the caret, edit, show the
   // position): the last paragraph found answers without a descent.
   if (finger_.node >= 0 && target >= finger_.start &&
-      target < finger_.start + nodes_[static_cast<std::size_t>(finger_.node)].len + 2) {
+      target < finger_.start + std::int64_t(ParaText(finger_.node, finger_.para).size()) + 2) {
     return finger_;
   }
   path_.clear();
@@ -299,18 +412,27 @@ Document::Locus Document::LocateChar(CharPos pos) const {
       x = n.left;
       continue;
     }
-    const std::int64_t own = std::int64_t(n.len) + 2;
     at.start += leftChars;
     at.index += l ? l->subPars : 0;
     at.firstLine += l ? l->subLines : 0;
-    if (target < at.start + own || n.right < 0) {
+    if (target < at.start + n.chars || n.right < 0) {
       at.node = x;
+      if (n.block >= 0) {
+        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+        const auto s = k.starts.begin();
+        const std::int32_t s0 = k.starts[static_cast<std::size_t>(n.first)];
+        const auto it = std::upper_bound(s + n.first + 1, s + n.first + n.count, s0 + (target - at.start));
+        at.para = static_cast<std::int32_t>(it - s) - 1;
+        at.index += at.para - n.first;
+        at.start += k.starts[static_cast<std::size_t>(at.para)] - s0;
+        at.firstLine += k.LinesBefore(at.para) - k.LinesBefore(n.first);
+      }
       finger_ = at;
       return at;
     }
-    at.start += own;
-    at.index += 1;
-    at.firstLine += n.ownLines;
+    at.start += n.chars;
+    at.index += n.count;
+    at.firstLine += n.lines;
     x = n.right;
   }
 }
@@ -318,7 +440,7 @@ Document::Locus Document::LocateChar(CharPos pos) const {
 Document::Locus Document::LocateLine(LineNo line) const {
   const LineNo target = std::clamp(line, 0, LineCount() - 1);
   if (finger_.node >= 0 && target >= finger_.firstLine &&
-      target < finger_.firstLine + nodes_[static_cast<std::size_t>(finger_.node)].ownLines) {
+      target < finger_.firstLine + 1 + LineNo(ParaWraps(finger_.node, finger_.para).size())) {
     return finger_;
   }
   path_.clear();
@@ -336,14 +458,28 @@ Document::Locus Document::LocateLine(LineNo line) const {
     at.start += l ? l->subChars : 0;
     at.index += l ? l->subPars : 0;
     at.firstLine += leftLines;
-    if (target < at.firstLine + n.ownLines || n.right < 0) {
+    if (target < at.firstLine + n.lines || n.right < 0) {
       at.node = x;
+      if (n.block >= 0) {
+        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+        const LineNo before = k.LinesBefore(n.first);
+        if (k.lineStarts.empty()) {
+          at.para = n.first + std::min(target - at.firstLine, n.count - 1);
+        } else {
+          const auto s = k.lineStarts.begin();
+          const auto it = std::upper_bound(s + n.first + 1, s + n.first + n.count, before + (target - at.firstLine));
+          at.para = static_cast<std::int32_t>(it - s) - 1;
+        }
+        at.index += at.para - n.first;
+        at.start += k.starts[static_cast<std::size_t>(at.para)] - k.starts[static_cast<std::size_t>(n.first)];
+        at.firstLine += k.LinesBefore(at.para) - before;
+      }
       finger_ = at;
       return at;
     }
-    at.start += std::int64_t(n.len) + 2;
-    at.index += 1;
-    at.firstLine += n.ownLines;
+    at.start += n.chars;
+    at.index += n.count;
+    at.firstLine += n.lines;
     x = n.right;
   }
 }
@@ -363,13 +499,20 @@ Document::Locus Document::LocatePara(ParaNo index) const {
     at.start += l ? l->subChars : 0;
     at.index += leftPars;
     at.firstLine += l ? l->subLines : 0;
-    if (target == at.index || n.right < 0) {
+    if (target < at.index + n.count || n.right < 0) {
       at.node = x;
+      if (n.block >= 0) {
+        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+        at.para = n.first + std::min(target - at.index, n.count - 1);
+        at.index += at.para - n.first;
+        at.start += k.starts[static_cast<std::size_t>(at.para)] - k.starts[static_cast<std::size_t>(n.first)];
+        at.firstLine += k.LinesBefore(at.para) - k.LinesBefore(n.first);
+      }
       return at;
     }
-    at.start += std::int64_t(n.len) + 2;
-    at.index += 1;
-    at.firstLine += n.ownLines;
+    at.start += n.chars;
+    at.index += n.count;
+    at.firstLine += n.lines;
     x = n.right;
   }
 }
@@ -379,8 +522,8 @@ Document::Para Document::MakePara(const Locus& at) const {
   p.index = at.index;
   p.start = static_cast<CharPos>(at.start);
   p.firstLine = at.firstLine;
-  p.text = TextOf(at.node);
-  p.wraps = &WrapsOf(at.node);
+  p.text = ParaText(at.node, at.para);
+  p.wraps = ParaWraps(at.node, at.para);
   return p;
 }
 
@@ -393,21 +536,20 @@ Document::Para Document::ParagraphOfLine(LineNo line) const { return MakePara(Lo
 LineNo Document::LineOf(CharPos pos) const {
   const Para p = ParagraphAt(pos);
   const auto offset = std::clamp<std::int64_t>(std::int64_t(pos) - p.start, 0, std::int64_t(p.text.size()));
-  const auto& w = *p.wraps;
-  return p.firstLine + static_cast<LineNo>(std::upper_bound(w.begin(), w.end(), offset) - w.begin());
+  return p.firstLine + static_cast<LineNo>(std::upper_bound(p.wraps.begin(), p.wraps.end(), offset) - p.wraps.begin());
 }
 
 CharPos Document::LineStart(LineNo line) const {
   const Para p = ParagraphOfLine(line);
-  const auto k = static_cast<std::size_t>(std::clamp(line - p.firstLine, 0, static_cast<LineNo>(p.wraps->size())));
-  return p.start + (k == 0 ? 0 : (*p.wraps)[k - 1]);
+  const auto k = static_cast<std::size_t>(std::clamp(line - p.firstLine, 0, static_cast<LineNo>(p.wraps.size())));
+  return p.start + (k == 0 ? 0 : p.wraps[k - 1]);
 }
 
 CharPos Document::LineLength(LineNo line) const {
   const Para p = ParagraphOfLine(line);
-  const auto k = static_cast<std::size_t>(std::clamp(line - p.firstLine, 0, static_cast<LineNo>(p.wraps->size())));
-  const CharPos from = k == 0 ? 0 : (*p.wraps)[k - 1];
-  const CharPos to = k < p.wraps->size() ? (*p.wraps)[k] : static_cast<CharPos>(p.text.size());
+  const auto k = static_cast<std::size_t>(std::clamp(line - p.firstLine, 0, static_cast<LineNo>(p.wraps.size())));
+  const CharPos from = k == 0 ? 0 : p.wraps[k - 1];
+  const CharPos to = k < p.wraps.size() ? p.wraps[k] : static_cast<CharPos>(p.text.size());
   return to - from;
 }
 
@@ -417,6 +559,8 @@ char16_t Document::CharAt(CharPos pos) const {
   if (offset < p.text.size()) return p.text[offset];
   return kBreak[std::min<std::size_t>(offset - p.text.size(), 1)];
 }
+
+// ---- Reading ---------------------------------------------------------------------------
 
 String Document::Slice(CharPos start, CharPos length) const {
   const CharPos total = Length();
@@ -437,95 +581,167 @@ String Document::Slice(CharPos start, CharPos length) const {
 
 String Document::Text() const { return Slice(0, Length()); }
 
-void Document::ReplaceInParagraph(const Locus& at, std::int32_t offset, std::int32_t removed, StringView text) {
-  const std::int32_t x = at.node;
-  Body& b = bodies_[static_cast<std::size_t>(x)];
-  if (b.owned < 0) {
-    String copy(TextOf(x));
-    if (!freeOwned_.empty()) {
-      b.owned = freeOwned_.back();
-      freeOwned_.pop_back();
-      owned_[static_cast<std::size_t>(b.owned)] = std::move(copy);
-    } else {
-      b.owned = static_cast<std::int32_t>(owned_.size());
-      owned_.push_back(std::move(copy));
+SharedText Document::Share(CharPos start, CharPos length) const {
+  const CharPos total = Length();
+  start = std::clamp(start, 0, total);
+  const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  if (end == start) return SharedText();
+  const Locus at = LocateChar(start);
+  const Node& n = nodes_[static_cast<std::size_t>(at.node)];
+  if (n.block >= 0) {
+    const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+    const StringView run = k.Run(n.first, n.count);
+    const auto from = static_cast<std::size_t>(k.starts[static_cast<std::size_t>(at.para)] + (start - at.start));
+    const auto runEnd = static_cast<std::size_t>(run.data() - k.view.data()) + run.size();
+    if (from + static_cast<std::size_t>(end - start) <= runEnd) {
+      return k.text.Sub(from, static_cast<std::size_t>(end - start));
     }
   }
-  String& s = owned_[static_cast<std::size_t>(b.owned)];
+  return SharedText(Slice(start, end - start));
+}
+
+// ---- Editing ---------------------------------------------------------------------------
+
+Document::Locus Document::OwnParagraph(const Locus& at) {
+  // The paragraph leaves its run for a node of its own, with a copy of its text and wraps.
+  String text(ParaText(at.node, at.para));
+  const std::span<const std::int32_t> w = ParaWraps(at.node, at.para);
+  WrapList wraps(w.begin(), w.end());
+  finger_ = Locus();
+  std::int32_t left, rest, mid, right;
+  Split(root_, at.index, left, rest);
+  Split(rest, 1, mid, right);  // a single node: every node holds one paragraph or more
+  Node& n = nodes_[static_cast<std::size_t>(mid)];
+  const std::int32_t block = n.block;
+  n.block = -1;
+  n.count = 1;
+  if (!freeOwned_.empty()) {
+    n.first = freeOwned_.back();
+    freeOwned_.pop_back();
+    owned_[static_cast<std::size_t>(n.first)] = std::move(text);
+  } else {
+    n.first = static_cast<std::int32_t>(owned_.size());
+    owned_.push_back(std::move(text));
+  }
+  if (--blocks_[static_cast<std::size_t>(block)].nodes == 0) ReleaseBlock(block);
+  SetWraps(mid, wraps);
+  Measure(mid);
+  Pull(mid);
+  root_ = Merge(Merge(left, mid), right);
+  return LocateChar(static_cast<CharPos>(at.start));
+}
+
+void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t removed, StringView text) {
+  if (nodes_[static_cast<std::size_t>(at.node)].block >= 0) at = OwnParagraph(at);
+  const std::int32_t x = at.node;
+  String& s = owned_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(x)].first)];
   s.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(removed), text);
-  nodes_[static_cast<std::size_t>(x)].len = static_cast<std::int32_t>(s.size());
-  breaker_.Rewrap(s, WrapsOf(x), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_);
+  breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_);
   SetWraps(x, scratchWraps_);
+  Measure(x);
   // The located paragraph keeps its start and first line; only the sums above it change.
   for (auto it = path_.rbegin(); it != path_.rend(); ++it) Pull(*it);
 }
 
 void Document::Replace(CharPos start, CharPos length, StringView text) {
+  Replace(start, length, SharedText(text));
+}
+
+SharedText Document::Replace(CharPos start, CharPos length, SharedText text) {
   const CharPos total = Length();
   start = std::clamp(start, 0, total);
   CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  const StringView view = text.View();
   const Locus a = LocateChar(start);
   std::int32_t oa = static_cast<std::int32_t>(start - a.start);
-  const std::int32_t lenA = nodes_[static_cast<std::size_t>(a.node)].len;
+  const auto lenA = static_cast<std::int32_t>(ParaText(a.node, a.para).size());
   // A range end between "\r" and "\n" would leave half a break: take the whole pair.
   if (oa > lenA) oa = lenA;
-  const bool multiLine = FindUnit(text.data(), text.data() + text.size(), u'\n') != text.data() + text.size();
-  if (!multiLine && std::int64_t(end) <= a.start + lenA) {
-    ReplaceInParagraph(a, oa, static_cast<std::int32_t>(end - start), text);
-    return;
+  const char16_t* const vEnd = view.data() + view.size();
+  const char16_t* const firstNl = FindUnit(view.data(), vEnd, u'\n');
+  if (firstNl == vEnd && std::int64_t(end) <= a.start + lenA) {
+    ReplaceInParagraph(a, oa, static_cast<std::int32_t>(end - start), view);
+    return text;
   }
   Locus b = LocateChar(end);
   std::int32_t ob = static_cast<std::int32_t>(end - b.start);
-  if (ob > nodes_[static_cast<std::size_t>(b.node)].len) {
+  const auto lenB = static_cast<std::int32_t>(ParaText(b.node, b.para).size());
+  if (ob > lenB) {
     // Inside a break: move past it (the last paragraph has none, so there is a next one).
-    b = LocateChar(static_cast<CharPos>(b.start + nodes_[static_cast<std::size_t>(b.node)].len + 2));
+    b = LocateChar(static_cast<CharPos>(b.start + lenB + 2));
     ob = 0;
   }
-  const String prefix(TextOf(a.node).substr(0, static_cast<std::size_t>(oa)));
-  const String suffix(TextOf(b.node).substr(static_cast<std::size_t>(ob)));
+  String prefix(ParaText(a.node, a.para).substr(0, static_cast<std::size_t>(oa)));
+  String suffix(ParaText(b.node, b.para).substr(static_cast<std::size_t>(ob)));
+  const ParaNo firstRemoved = a.index, removedCount = b.index - a.index + 1;
   finger_ = Locus();  // the tree changes shape
-  std::int32_t left, rest, middle, right;
-  Split(root_, a.index, left, rest);
-  Split(rest, b.index - a.index + 1, middle, right);
-  FreeTree(middle);
-  // The new paragraphs: the prefix joins the first piece of the text, the suffix the last.
+
+  // The new paragraphs: the prefix joins the first line of the text, the suffix its last.
+  // Lines in between stay in the text's own block, shared with whoever holds the text; the
+  // same text of several lines inserted again shares the block made for it last time.
   std::vector<std::int32_t> ids;
-  String piece;
-  std::size_t from = 0;
-  for (;;) {
-    const char16_t* nl = FindUnit(text.data() + from, text.data() + text.size(), u'\n');
-    const auto at = static_cast<std::size_t>(nl - text.data());
-    const bool last = at == text.size();
-    const std::size_t stop = last ? at : at - 1;
-    piece.clear();
-    if (ids.empty()) piece = prefix;
-    piece.append(text.substr(from, stop - from));
-    if (last) piece.append(suffix);
-    ids.push_back(NewNode(piece, true, 0));
-    if (last) break;
-    from = at + 1;
+  SharedText kept = text;  // what the caller gets back; `text` itself lives on for `view`
+  if (firstNl == vEnd) {
+    prefix.append(view).append(suffix);
+    ids.push_back(NewOwnedNode(std::move(prefix)));
+  } else {
+    auto lastNl = static_cast<std::size_t>(firstNl - view.data());
+    prefix.append(view.substr(0, lastNl - 1));
+    ids.push_back(NewOwnedNode(std::move(prefix)));
+    if (FindUnit(firstNl + 1, vEnd, u'\n') != vEnd) {
+      std::int32_t block = lastBlock_;
+      if (block < 0 || !(blocks_[static_cast<std::size_t>(block)].text.SameAs(text) ||
+                         blocks_[static_cast<std::size_t>(block)].view == view)) {
+        block = NewBlock(text);
+      }
+      const Block& k = blocks_[static_cast<std::size_t>(block)];
+      kept = k.text;
+      lastNl = static_cast<std::size_t>(k.starts[static_cast<std::size_t>(k.Paragraphs() - 1)]) - 1;
+      ids.push_back(NewRunNode(block, 1, k.Paragraphs() - 2));
+    }
+    String last(view.substr(lastNl + 1));
+    last.append(suffix);
+    ids.push_back(NewOwnedNode(std::move(last)));
   }
+  std::int32_t left, rest, middle, right;
+  Split(root_, firstRemoved, left, rest);
+  Split(rest, removedCount, middle, right);
+  FreeTree(middle);
   root_ = Merge(Merge(left, Build(ids, 0, ids.size())), right);
+  return kept;
 }
 
 void Document::RelayoutTree(std::int32_t t) {
   if (t < 0) return;
   RelayoutTree(nodes_[static_cast<std::size_t>(t)].left);
   RelayoutTree(nodes_[static_cast<std::size_t>(t)].right);
-  breaker_.Wrap(TextOf(t), scratchWraps_);
-  SetWraps(t, scratchWraps_);
+  const Node& n = nodes_[static_cast<std::size_t>(t)];
+  if (n.block < 0) {
+    breaker_.Wrap(owned_[static_cast<std::size_t>(n.first)], scratchWraps_);
+    SetWraps(t, scratchWraps_);
+  }
+  Measure(t);
   Pull(t);
 }
 
 void Document::Relayout() {
   finger_ = Locus();  // line numbers move
+  // A block is laid out whole, even where edits replaced some of its paragraphs: its line
+  // counts are sums from its start.
+  for (Block& k : blocks_) {
+    if (k.nodes > 0) LayOutBlock(k);
+  }
   RelayoutTree(root_);
 }
 
 std::size_t Document::MemoryUse() const {
-  std::size_t bytes = sizeof(*this) + base_.capacity() * sizeof(char16_t);
-  bytes += nodes_.capacity() * sizeof(Node) + bodies_.capacity() * sizeof(Body);
-  bytes += (freeNodes_.capacity() + freeOwned_.capacity() + freeWraps_.capacity()) * sizeof(std::int32_t);
+  std::size_t bytes = sizeof(*this) + nodes_.capacity() * sizeof(Node) + blocks_.capacity() * sizeof(Block);
+  bytes += (freeNodes_.capacity() + freeBlocks_.capacity() + freeOwned_.capacity() + freeWraps_.capacity()) *
+           sizeof(std::int32_t);
+  for (const Block& k : blocks_) {
+    bytes += k.view.size() * sizeof(char16_t);
+    bytes += (k.starts.capacity() + k.lineStarts.capacity() + k.wraps.capacity()) * sizeof(std::int32_t);
+  }
   bytes += owned_.capacity() * sizeof(String) + wrapLists_.capacity() * sizeof(WrapList);
   for (const String& s : owned_) {
     if (s.capacity() > String().capacity()) bytes += (s.capacity() + 1) * sizeof(char16_t);
@@ -550,13 +766,12 @@ Document::Runs::Runs(const Document& doc, CharPos from) : doc_(doc) {
       continue;
     }
     base += leftChars;
-    const std::int64_t own = std::int64_t(n.len) + 2;
-    if (target < base + own || n.right < 0) {
+    if (target < base + n.chars || n.right < 0) {
       node_ = x;
-      skip_ = static_cast<std::int32_t>(target - base);
+      skip_ = target - base;
       return;
     }
-    base += own;
+    base += n.chars;
     x = n.right;
   }
 }
@@ -571,36 +786,27 @@ void Document::Runs::Descend(std::int32_t x) {
 bool Document::Runs::NextPiece(Piece& piece) {
   while (node_ >= 0) {
     const Node& n = doc_.nodes_[static_cast<std::size_t>(node_)];
-    const Body& b = doc_.bodies_[static_cast<std::size_t>(node_)];
     if (phase_ == 0) {
       phase_ = 1;
-      if (skip_ >= n.len) {
-        skip_ -= n.len;
+      const StringView text = doc_.NodeText(node_);
+      if (skip_ >= std::int64_t(text.size())) {
+        skip_ -= std::int64_t(text.size());
         continue;
       }
-      const StringView text = doc_.TextOf(node_);
-      piece = {text.data() + skip_, n.len - skip_, b.owned < 0};
+      piece = {text.data() + skip_, std::int64_t(text.size()) - skip_};
       skip_ = 0;
       return true;
     }
     if (phase_ == 1) {
       phase_ = 2;
-      const bool last = n.right < 0 && stack_.empty();
-      if (last || skip_ >= 2) continue;
-      // An unedited paragraph that was not the last of the assigned text is followed by
-      // its break right there in the base text.
-      const std::size_t after = std::size_t(b.offset) + std::size_t(n.len);
-      if (b.owned < 0 && after + 2 <= doc_.base_.size()) {
-        piece = {doc_.base_.data() + after + skip_, 2 - skip_, true};
-      } else {
-        piece = {kBreak + skip_, 2 - skip_, false};
-      }
+      // A run that does not end its block had its last break in its text already.
+      const std::int64_t held = n.chars - std::int64_t(doc_.NodeText(node_).size());
+      if (held == 0 || skip_ >= held) continue;
+      piece = {kBreak + 2 - held + skip_, held - skip_};
       skip_ = 0;
       return true;
     }
-    const std::int32_t right = n.right;
-    const bool wholeRun = right >= 0 && doc_.nodes_[static_cast<std::size_t>(right)].subBase != kScattered;
-    if (!wholeRun) Descend(right);
+    Descend(n.right);
     if (stack_.empty()) {
       node_ = -1;
     } else {
@@ -608,56 +814,35 @@ bool Document::Runs::NextPiece(Piece& piece) {
       stack_.pop_back();
     }
     phase_ = 0;
-    if (wholeRun) {
-      // An unedited stretch of the loaded text: all of it at once, without visiting it.
-      const Node& k = doc_.nodes_[static_cast<std::size_t>(right)];
-      piece = {doc_.base_.data() + k.subBase, static_cast<std::int32_t>(k.subChars), true};
-      return true;
-    }
   }
   return false;
 }
 
 bool Document::Runs::Next(StringView& run, CharPos& runStart) {
-  Piece p;
-  if (hasPending_) {
-    p = pending_;
-    hasPending_ = false;
-  } else if (!NextPiece(p)) {
-    return false;
+  Piece p = rest_;
+  rest_ = Piece();
+  if (p.size == 0 && !NextPiece(p)) return false;
+  if (p.size > kMaxRun) {
+    rest_ = {p.data + kMaxRun, p.size - kMaxRun};
+    p.size = kMaxRun;
   }
-  if (p.inBase) {
-    Piece q;
-    while (p.size < kMaxRun && NextPiece(q)) {
-      if (q.inBase && p.data + p.size == q.data) {
-        p.size += q.size;
-      } else {
-        pending_ = q;
-        hasPending_ = true;
-        break;
-      }
-    }
-  }
-  // A stretch that holds the last paragraph also holds the break after it in the loaded
-  // text, which the document does not have.
-  p.size = static_cast<std::int32_t>(std::min<std::int64_t>(p.size, std::int64_t(doc_.Length()) - pos_));
+  // The text of the last paragraph may be followed by a break that the document does not
+  // have (its run ends inside a block): stop at the document's end.
+  p.size = std::min<std::int64_t>(p.size, std::int64_t(doc_.Length()) - pos_);
+  if (p.size <= 0) return false;
   run = StringView(p.data, static_cast<std::size_t>(p.size));
   runStart = pos_;
-  pos_ += p.size;
+  pos_ += static_cast<CharPos>(p.size);
   return true;
 }
 
 // ---- Breaks ----------------------------------------------------------------------------
 
 bool HasOnlyPairedBreaks(StringView text) {
-  const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (text[i] == u'\r') {
-      if (i + 1 >= n || text[i + 1] != u'\n') return false;
-      ++i;
-    } else if (text[i] == u'\n') {
-      return false;
-    }
+  static constexpr char16_t kEnds[] = {u'\r', u'\n'};
+  const char16_t* const end = text.data() + text.size();
+  for (const char16_t* p = FindAnyUnit(text.data(), end, kEnds, 2); p != end; p = FindAnyUnit(p + 2, end, kEnds, 2)) {
+    if (*p != u'\r' || p + 1 == end || p[1] != u'\n') return false;
   }
   return true;
 }

@@ -1,12 +1,17 @@
 #pragma once
-// The document's text and its layout: UTF-16 paragraphs joined by "\r\n", held in a balanced
-// tree (an implicit treap over a pool of nodes) whose subtree sums answer every position and
-// line question in O(log n). Each paragraph keeps its own wrap offsets.
+// The document's text and its layout: UTF-16 paragraphs joined by "\r\n". The text lives in
+// shared immutable blocks (the loaded text, each text of several lines inserted) indexed by
+// paragraph, plus a string of its own for each paragraph edited in place. A balanced tree (an
+// implicit treap over a pool of nodes) orders runs of block paragraphs and edited paragraphs;
+// its subtree sums answer every position and line question in O(log n). So loading, pasting
+// and substituting cost a handful of nodes, however many lines they bring.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "text/line_breaker.hh"
+#include "text/shared_text.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -39,7 +44,7 @@ class Document {
     CharPos start = 0;
     LineNo firstLine = 0;
     StringView text;
-    const WrapList* wraps = nullptr;  // never null
+    std::span<const std::int32_t> wraps;
   };
   Para ParagraphAt(CharPos pos) const;  // pos clamped to [0, Length()]; a break belongs to
                                         // the paragraph it ends
@@ -55,13 +60,19 @@ class Document {
 
   // Replaces [start, start+length) by `text`. The text must hold "\r\n" breaks only and
   // neither end of the range may fall between "\r" and "\n". Re-wraps only the paragraphs
-  // it touches.
+  // it touches. Returns the text as the document keeps it: a text of several lines equal to
+  // the last one inserted (the same paste again) shares that one's storage and layout.
+  SharedText Replace(CharPos start, CharPos length, SharedText text);
   void Replace(CharPos start, CharPos length, StringView text);
+  // [start, start+length) clamped to the text, sharing the document's storage where that
+  // stretch lies in one block (as all of a freshly loaded text does), copied otherwise.
+  SharedText Share(CharPos start, CharPos length) const;
   // Lays every paragraph out again (the width, the font or the tab stops changed).
   void Relayout();
 
-  // Walks the text forward from a position as runs of adjacent code units (a paragraph, a
-  // break, or many unedited paragraphs with their breaks at once). Invalidated by edits.
+  // Walks the text forward from a position as runs of adjacent code units (an edited
+  // paragraph, a break, or a node's whole run of block paragraphs with their breaks).
+  // Invalidated by edits.
   class Runs {
    public:
     Runs(const Document& doc, CharPos from);
@@ -71,8 +82,7 @@ class Document {
    private:
     struct Piece {
       const char16_t* data = nullptr;
-      std::int32_t size = 0;
-      bool inBase = false;
+      std::int64_t size = 0;
     };
     bool NextPiece(Piece& piece);
     void Descend(std::int32_t node);
@@ -80,11 +90,10 @@ class Document {
     const Document& doc_;
     std::vector<std::int32_t> stack_;
     std::int32_t node_ = -1;
-    int phase_ = 0;  // 0: the paragraph's text is next, 1: its break, 2: done with it
-    std::int32_t skip_ = 0;  // units to drop from the first piece
+    int phase_ = 0;          // 0: the node's text is next, 1: a break after it, 2: done with it
+    std::int64_t skip_ = 0;  // units to drop from the node's first piece
     CharPos pos_ = 0;
-    Piece pending_;
-    bool hasPending_ = false;
+    Piece rest_;             // what is left of a piece longer than one run
   };
 
   // Bytes held for the text, the tree and the layout (for benchmarks and tests).
@@ -92,24 +101,33 @@ class Document {
 
  private:
   struct Node;
-  struct Body;
-  // A located paragraph: its node and what precedes it.
+  struct Block;
+  // A located paragraph: its node, its place in the node's block, and what precedes it.
   struct Locus {
     std::int32_t node = -1;
+    std::int32_t para = 0;  // the paragraph in the node's block (0 for an edited paragraph)
     ParaNo index = 0;
     std::int64_t start = 0;
     LineNo firstLine = 0;
   };
 
-  std::int32_t NewNode(StringView text, bool owned, std::uint32_t baseOffset);
+  std::int32_t NewBlock(SharedText text);
+  void ReleaseBlock(std::int32_t b);
+  void LayOutBlock(Block& block);
+  std::int32_t NewNode();
+  std::int32_t NewRunNode(std::int32_t block, std::int32_t first, std::int32_t count);
+  std::int32_t NewOwnedNode(String text);
   void FreeTree(std::int32_t t);
   void FreeNode(std::int32_t x);
-  StringView TextOf(std::int32_t x) const;
-  const WrapList& WrapsOf(std::int32_t x) const;
+  StringView ParaText(std::int32_t x, std::int32_t para) const;
+  std::span<const std::int32_t> ParaWraps(std::int32_t x, std::int32_t para) const;
+  StringView NodeText(std::int32_t x) const;  // a run's paragraphs with the breaks between
   void SetWraps(std::int32_t x, WrapList& wraps);
+  void Measure(std::int32_t x);
   void Pull(std::int32_t x);
   std::int32_t Build(const std::vector<std::int32_t>& ids, std::size_t lo, std::size_t hi);
   void SiftDown(std::int32_t x);
+  std::int32_t CutRun(std::int32_t x, std::int32_t keep);
   void Split(std::int32_t t, ParaNo k, std::int32_t& left, std::int32_t& right);
   std::int32_t Merge(std::int32_t a, std::int32_t b);
   void RelayoutTree(std::int32_t t);
@@ -117,17 +135,19 @@ class Document {
   Locus LocateLine(LineNo line) const;  // also sets finger_ and path_
   Locus LocatePara(ParaNo index) const;
   Para MakePara(const Locus& at) const;
-  void ReplaceInParagraph(const Locus& at, std::int32_t offset, std::int32_t removed, StringView text);
+  Locus OwnParagraph(const Locus& at);
+  void ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t removed, StringView text);
   std::uint32_t NextPriority();
 
   const LineBreaker& breaker_;
-  String base_;  // the text as assigned; unedited paragraphs point into it
   std::vector<Node> nodes_;
-  std::vector<Body> bodies_;
   std::vector<std::int32_t> freeNodes_;
-  std::vector<String> owned_;  // texts of edited paragraphs
+  std::vector<Block> blocks_;
+  std::vector<std::int32_t> freeBlocks_;
+  std::int32_t lastBlock_ = -1;  // the block made last, for a paste made again
+  std::vector<String> owned_;    // texts of edited paragraphs
   std::vector<std::int32_t> freeOwned_;
-  std::vector<WrapList> wrapLists_;  // wraps of paragraphs laid out on several lines
+  std::vector<WrapList> wrapLists_;  // wraps of edited paragraphs laid out on several lines
   std::vector<std::int32_t> freeWraps_;
   std::int32_t root_ = -1;
   std::uint64_t seed_ = 0x9E3779B97F4A7C15ull;

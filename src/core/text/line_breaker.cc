@@ -78,7 +78,7 @@ void LineBreaker::Wrap(StringView para, WrapList& out) const {
   }
 }
 
-void LineBreaker::Rewrap(StringView para, const WrapList& old, std::int32_t at,
+void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std::int32_t at,
                          std::int32_t removed, std::int32_t inserted, WrapList& out) const {
   out.clear();
   if (old.empty() || SurelyFits(para)) {

@@ -4,6 +4,7 @@
 // begins.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/measure.hh"
@@ -30,7 +31,7 @@ class LineBreaker {
   // The same after an edit of a paragraph whose old wraps were `old`: [at, at+removed) of the
   // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
   // are re-wrapped, until a new break lands on an old one past the edit.
-  void Rewrap(StringView para, const WrapList& old, std::int32_t at, std::int32_t removed,
+  void Rewrap(StringView para, std::span<const std::int32_t> old, std::int32_t at, std::int32_t removed,
               std::int32_t inserted, WrapList& out) const;
 
   // Where the laid-out line that begins at `start` ends: the offset of the next line's

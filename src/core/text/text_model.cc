@@ -100,7 +100,7 @@ struct LineInPara {
 LineInPara LocateLine(const Document& doc, LineNo line) {
   LineInPara l;
   l.para = doc.ParagraphOfLine(line);
-  const WrapList& w = *l.para.wraps;
+  const auto& w = l.para.wraps;
   const auto k = static_cast<std::size_t>(std::clamp(line - l.para.firstLine, 0, LineNo(w.size())));
   l.from = k == 0 ? 0 : w[k - 1];
   l.wrapped = k < w.size();
@@ -198,18 +198,18 @@ struct TextModelOps {
 
   // Replaces [start, start+removed) by normalised text and leaves the caret after it.
   // Returns false (and changes nothing) when the text would grow past what positions address.
-  static bool Edit(TextModel& t, CharPos start, CharPos removed, StringView text, EditKind kind) {
+  static bool Edit(TextModel& t, CharPos start, CharPos removed, SharedText text, EditKind kind) {
     Impl& m = *t.impl_;
     TextModelOps::EnsureLayout(m);
     if (std::int64_t(m.doc.Length()) - removed + std::int64_t(text.size()) > kMaxLength) return false;
     EditRecord rec;
     rec.pos = start;
-    rec.removed = m.doc.Slice(start, removed);
-    rec.inserted = String(text);
+    rec.removed = m.doc.Share(start, removed);
     rec.anchorBefore = m.anchor;
     rec.caretBefore = m.caret;
-    m.doc.Replace(start, removed, text);
-    m.anchor = m.caret = start + CharPos(text.size());
+    const auto size = CharPos(text.size());
+    rec.inserted = m.doc.Replace(start, removed, std::move(text));
+    m.anchor = m.caret = start + size;
     rec.anchorAfter = rec.caretAfter = m.caret;
     m.undo.Record(std::move(rec), kind);
     m.goalX.reset();
@@ -284,6 +284,8 @@ char16_t TextModel::CharAt(CharPos pos) const { return impl_->doc.CharAt(pos); }
 
 String TextModel::Slice(CharPos start, CharPos length) const { return impl_->doc.Slice(start, length); }
 
+SharedText TextModel::Share(CharPos start, CharPos length) const { return impl_->doc.Share(start, length); }
+
 // ---- Selection --------------------------------------------------------------------------
 
 CharPos TextModel::SelStart() const { return std::min(impl_->anchor, impl_->caret); }
@@ -304,8 +306,12 @@ void TextModel::SetSelLength(CharPos length) {
 }
 
 void TextModel::SetSelText(StringView text) {
-  const String normal = NormalizeBreaks(String(text));
-  TextModelOps::Edit(*this, SelStart(), SelLength(), normal, EditKind::Other);
+  TextModelOps::Edit(*this, SelStart(), SelLength(), SharedText(NormalizeBreaks(String(text))), EditKind::Other);
+}
+
+void TextModel::SetSelText(SharedText text) {
+  if (!HasOnlyPairedBreaks(text.View())) text = SharedText(NormalizeBreaks(String(text.View())));
+  TextModelOps::Edit(*this, SelStart(), SelLength(), std::move(text), EditKind::Other);
 }
 
 CharPos TextModel::CaretPos() const { return impl_->caret; }
@@ -416,8 +422,7 @@ void TextModel::SetClipboard(std::function<String()> get, std::function<void(con
 
 void TextModel::CommitText(StringView text) {
   if (impl_->locked || text.empty()) return;
-  const String normal = NormalizeBreaks(String(text));
-  TextModelOps::Edit(*this, SelStart(), SelLength(), normal, EditKind::Typing);
+  TextModelOps::Edit(*this, SelStart(), SelLength(), SharedText(NormalizeBreaks(String(text))), EditKind::Typing);
 }
 
 void TextModel::KeyDown(const KeyEvent& key) {
@@ -443,10 +448,10 @@ void TextModel::KeyDown(const KeyEvent& key) {
     moveTo(PosAtX(doc, m.breaker, to, *m.goalX), true);
   };
   auto remove = [&](CharPos from, CharPos to, EditKind kind) {
-    if (to > from) TextModelOps::Edit(*this, from, to - from, u"", kind);
+    if (to > from) TextModelOps::Edit(*this, from, to - from, SharedText(), kind);
   };
   auto type = [&](StringView text) {
-    TextModelOps::Edit(*this, start, end - start, text, EditKind::Typing);
+    TextModelOps::Edit(*this, start, end - start, SharedText(text), EditKind::Typing);
   };
 
   switch (cmd.action) {
@@ -518,9 +523,9 @@ void TextModel::KeyDown(const KeyEvent& key) {
       return remove(start, end, EditKind::Other);
     case TextAction::Paste: {
       if (!m.clipboardGet) return;
-      const String text = NormalizeBreaks(m.clipboardGet());
+      String text = NormalizeBreaks(m.clipboardGet());
       if (text.empty() && !selection) return;
-      TextModelOps::Edit(*this, start, end - start, text, EditKind::Other);
+      TextModelOps::Edit(*this, start, end - start, SharedText(std::move(text)), EditKind::Other);
       return;
     }
     case TextAction::Undo:

@@ -10,6 +10,7 @@
 #include "platform/keys.hh"
 #include "platform/measure.hh"
 #include "text/font.hh"
+#include "text/shared_text.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -57,6 +58,8 @@ class TextModel {
   CharPos Length() const;
   char16_t CharAt(CharPos pos) const;          // pos in [0, Length())
   String Slice(CharPos start, CharPos length) const;
+  // The same characters without a copy where the text holds them in one piece.
+  SharedText Share(CharPos start, CharPos length) const;
 
   // --- Selection -----------------------------------------------------------------------
   CharPos SelStart() const;
@@ -70,6 +73,8 @@ class TextModel {
   // Replaces the selection (or inserts at the caret); the caret ends after the new text.
   // Works while Locked. Raises Change and SelChange.
   void SetSelText(StringView text);
+  // The same, keeping a big text without copying it.
+  void SetSelText(SharedText text);
   // The caret end of the selection (differs from SelStart after Shift+Left, say).
   CharPos CaretPos() const;
   CharPos AnchorPos() const;

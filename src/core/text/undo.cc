@@ -11,17 +11,17 @@ bool UndoStack::Merge(EditRecord& edit, EditKind kind) {
     case EditKind::Typing:
       // Typed text that replaced a selection starts its own step.
       if (!edit.removed.empty() || edit.pos != last.pos + CharPos(last.inserted.size())) return false;
-      last.inserted += edit.inserted;
+      last.inserted.Append(edit.inserted.View());
       break;
     case EditKind::Backspace:
       if (!edit.inserted.empty() || !last.inserted.empty() ||
           edit.pos + CharPos(edit.removed.size()) != last.pos) return false;
-      last.removed.insert(0, edit.removed);
+      last.removed.Prepend(edit.removed.View());
       last.pos = edit.pos;
       break;
     case EditKind::Delete:
       if (!edit.inserted.empty() || !last.inserted.empty() || edit.pos != last.pos) return false;
-      last.removed += edit.removed;
+      last.removed.Append(edit.removed.View());
       break;
     case EditKind::Other:
       return false;

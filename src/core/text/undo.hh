@@ -3,16 +3,18 @@
 #include <cstddef>
 #include <vector>
 
+#include "text/shared_text.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
 // One reversible edit: at `pos`, `removed` was replaced by `inserted`, with the selection
-// (anchor, caret) before and after.
+// (anchor, caret) before and after. The texts share the document's storage where they can,
+// so a big paste or substitution is not held twice.
 struct EditRecord {
   CharPos pos = 0;
-  String removed;
-  String inserted;
+  SharedText removed;
+  SharedText inserted;
   CharPos anchorBefore = 0, caretBefore = 0;
   CharPos anchorAfter = 0, caretAfter = 0;
 };
