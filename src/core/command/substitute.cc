@@ -86,11 +86,12 @@ class UndoGroup {
   TextModel& txtMain_;
 };
 
-// A stretch of the document copied once: the range of a substitution with one unit more on
-// each side where the document has it, to see pairs that its ends would cut.
+// The range of a substitution with one unit more on each side where the document has it, to
+// see pairs that its ends would cut; shared with the document where it lies in one piece.
 struct Stretch {
   CharPos start = 0;  // document position of text[0]
-  String text;
+  SharedText shared;
+  StringView text;
 
   // Does text[i] lie between the two halves of a line break or a surrogate pair?
   bool SplitsPair(std::size_t i) const {
@@ -100,11 +101,13 @@ struct Stretch {
   }
 };
 
-Stretch CopyAround(const TextModel& txtMain, CharPos start, CharPos end) {
+Stretch StretchAround(const TextModel& txtMain, CharPos start, CharPos end) {
   const std::int64_t length = txtMain.Length();
   const auto from = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) - 1, 0, length));
   const auto to = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(end) + 1, from, length));
-  return {from, txtMain.Slice(from, to - from)};
+  Stretch stretch{from, txtMain.Share(from, to - from), {}};
+  stretch.text = stretch.shared.View();
+  return stretch;
 }
 
 // Replaces every occurrence by `newText` in one edit of the span from the first occurrence to
@@ -119,7 +122,7 @@ void ReplaceOccurrences(TextModel& txtMain, const Stretch& stretch, const std::v
   if (stretch.SplitsPair(spanStart)) --spanStart;
   if (stretch.SplitsPair(spanEnd)) ++spanEnd;
 
-  const StringView original(stretch.text);
+  const StringView original = stretch.text;
   String replaced;
   replaced.reserve(spanEnd - spanStart + hits.size() * newText.size());
   std::size_t copied = spanStart;  // how far `original` has been used
@@ -133,7 +136,7 @@ void ReplaceOccurrences(TextModel& txtMain, const Stretch& stretch, const std::v
   UndoGroup group(txtMain);
   txtMain.SetSelStart(stretch.start + static_cast<CharPos>(spanStart));
   txtMain.SetSelLength(static_cast<CharPos>(spanEnd - spanStart));
-  txtMain.SetSelText(replaced);
+  txtMain.SetSelText(SharedText(std::move(replaced)));
 }
 
 }  // namespace
@@ -203,7 +206,7 @@ void ReplaceInRange(App& app, const String& OldText, const String& NewText, Char
   searchPos = StartPos;
   if (searchPos > EndPos) return;  // an empty range: no report, SearchPos stays
 
-  const Stretch stretch = CopyAround(app.txtMain, StartPos, EndPos);
+  const Stretch stretch = StretchAround(app.txtMain, StartPos, EndPos);
   const auto from = static_cast<std::size_t>(std::max<CharPos>(StartPos - stretch.start, 0));
   const auto to = static_cast<std::size_t>(std::max<CharPos>(EndPos - stretch.start, 0));
   const std::vector<std::size_t> hits = FindOccurrences(stretch.text, OldText, from, to, CaseSensitive);

@@ -38,7 +38,9 @@ String ReasonLine(const String& fileName, const FileError& error) {
 
 // Writes the document in its format; the format actually written becomes the document's.
 void WriteDocument(App& app, const String& fileName) {
-  Encoded encoded = Encode(app.txtMain.Text(), app.documentFormat);
+  // Shared rather than copied where the document holds its text in one piece.
+  const SharedText text = app.txtMain.Share(0, app.txtMain.Length());
+  Encoded encoded = Encode(text.View(), app.documentFormat);
   Step(SaveFailure::Step::Write, [&] { app.ports.fs.WriteAll(fileName, encoded.bytes); });
   app.documentFormat = encoded.format;
 }
