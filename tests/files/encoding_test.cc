@@ -4,6 +4,8 @@
 #include <string>
 
 #include "files/encoding.hh"
+#include "platform/measure.hh"
+#include "text/text_model.hh"
 
 namespace quilmar {
 namespace {
@@ -48,6 +50,21 @@ const RoundTrip kRoundTrips[] = {
      String(1000, u'x') + u"\r\n" + String(37, u'y')},
 };
 
+// The text cut into its paragraphs and breaks, each a piece of its own, with empty pieces
+// in between, as a document made of many nodes hands it over.
+std::vector<StringView> CutAtBreaks(StringView text) {
+  std::vector<StringView> pieces{StringView()};
+  for (std::size_t from = 0;;) {
+    const std::size_t at = text.find(u"\r\n", from);
+    pieces.push_back(text.substr(from, at - from));
+    if (at == StringView::npos) break;
+    pieces.push_back(text.substr(at, 2));
+    pieces.push_back(StringView());
+    from = at + 2;
+  }
+  return pieces;
+}
+
 TEST(Encoding, FilesDecodeToTheirTextAndFormatAndEncodeBackByteForByte) {
   for (const RoundTrip& c : kRoundTrips) {
     SCOPED_TRACE(c.name);
@@ -58,7 +75,32 @@ TEST(Encoding, FilesDecodeToTheirTextAndFormatAndEncodeBackByteForByte) {
     const Encoded encoded = Encode(decoded.text, decoded.format);
     EXPECT_EQ(encoded.bytes, c.bytes);
     EXPECT_EQ(encoded.format, decoded.format);
+    const Encoded inPieces = Encode(CutAtBreaks(decoded.text), decoded.format);
+    EXPECT_EQ(inPieces.bytes, c.bytes);
+    EXPECT_EQ(inPieces.format, decoded.format);
   }
+}
+
+// A document's pieces after pastes and edits encode to the bytes of its whole text.
+TEST(Encoding, ADocumentsPiecesEncodeAsItsWholeText) {
+  CellMeasure measure(10, 25);
+  TextModel model(measure);
+  model.LoadText(u"\uFEFFfirst \u00E9\r\nsecond \U0001F600\r\nthird\r\n");
+  model.SetSelStart(9);
+  model.SetSelText(SharedText(String(u"pa\r\nst\r\ned \u20AC\r\n")));
+  model.SetSelStart(2);
+  model.SetSelText(u"x");
+  model.SetSelStart(model.Length() - 3);
+  model.SetSelLength(3);
+  model.SetSelText(u"");
+  const String whole = model.Text();
+  for (Encoding encoding : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Latin1, Encoding::Utf16LE, Encoding::Utf16BE})
+    for (LineEnd style : {LineEnd::LF, LineEnd::CRLF, LineEnd::CR}) {
+      const Encoded expected = Encode(whole, {encoding, style});
+      const Encoded got = Encode(model.Pieces(), {encoding, style});
+      EXPECT_EQ(got.bytes, expected.bytes);
+      EXPECT_EQ(got.format, expected.format);
+    }
 }
 
 TEST(Encoding, EveryByteValueSurvivesALatin1RoundTrip) {

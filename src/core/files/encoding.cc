@@ -1,5 +1,6 @@
 #include "files/encoding.hh"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -286,95 +287,107 @@ std::string_view LineEndBytes(LineEnd style) {
   return "\n";
 }
 
+// The text's pieces hold every line break and surrogate pair whole, so each is encoded on
+// its own into one output.
+std::size_t TotalSize(Pieces pieces) {
+  std::size_t n = 0;
+  for (StringView piece : pieces) n += piece.size();
+  return n;
+}
+
 // Latin-1 bytes of the text; false if a character does not fit in one byte.
-bool EncodeLatin1(StringView text, LineEnd style, std::string& result) {
+bool EncodeLatin1(Pieces pieces, LineEnd style, std::string& result) {
   const std::string_view lineEnd = LineEndBytes(style);
-  ByteSink out(text.size());
-  const char16_t* s = text.data();
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  while (i < n) {
-    out.Reserve(16);
-    while (i + 4 <= n) {
-      const std::uint64_t v = Load8(s + i);
-      if ((v & 0xFF00FF00FF00FF00ull) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
-      char* o = out.Cursor();
-      for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
-      out.Advance(4);
-      i += 4;
+  ByteSink out(TotalSize(pieces));
+  for (StringView text : pieces) {
+    const char16_t* s = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
       out.Reserve(16);
+      while (i + 4 <= n) {
+        const std::uint64_t v = Load8(s + i);
+        if ((v & 0xFF00FF00FF00FF00ull) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
+        char* o = out.Cursor();
+        for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
+        out.Advance(4);
+        i += 4;
+        out.Reserve(16);
+      }
+      if (i >= n) break;
+      const char16_t u = s[i];
+      if (u == u'\r' || u == u'\n') {
+        if (u == u'\r' && i + 1 < n && s[i + 1] == u'\n') ++i;
+        for (char c : lineEnd) out.Put(static_cast<unsigned char>(c));
+      } else if (u > 0xFF) {
+        return false;
+      } else {
+        out.Put(static_cast<unsigned char>(u));
+      }
+      ++i;
     }
-    if (i >= n) break;
-    const char16_t u = s[i];
-    if (u == u'\r' || u == u'\n') {
-      if (u == u'\r' && i + 1 < n && s[i + 1] == u'\n') ++i;
-      for (char c : lineEnd) out.Put(static_cast<unsigned char>(c));
-    } else if (u > 0xFF) {
-      return false;
-    } else {
-      out.Put(static_cast<unsigned char>(u));
-    }
-    ++i;
   }
   result = out.Take();
   return true;
 }
 
-std::string EncodeUtf8(StringView text, LineEnd style, bool bom) {
+std::string EncodeUtf8(Pieces pieces, LineEnd style, bool bom) {
   const std::string_view lineEnd = LineEndBytes(style);
-  ByteSink out(text.size() + 3);
+  ByteSink out(TotalSize(pieces) + 3);
   if (bom)
     for (char c : kUtf8Bom) out.Put(static_cast<unsigned char>(c));
-  const char16_t* s = text.data();
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  while (i < n) {
-    out.Reserve(16);
-    while (i + 4 <= n) {
-      const std::uint64_t v = Load8(s + i);
-      if ((v & 0xFF80FF80FF80FF80ull) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
-      char* o = out.Cursor();
-      for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
-      out.Advance(4);
-      i += 4;
+  for (StringView text : pieces) {
+    const char16_t* s = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
       out.Reserve(16);
-    }
-    if (i >= n) break;
-    char32_t cp = s[i];
-    if (cp == u'\r' || cp == u'\n') {
-      if (cp == u'\r' && i + 1 < n && s[i + 1] == u'\n') ++i;
-      for (char c : lineEnd) out.Put(static_cast<unsigned char>(c));
+      while (i + 4 <= n) {
+        const std::uint64_t v = Load8(s + i);
+        if ((v & 0xFF80FF80FF80FF80ull) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
+        char* o = out.Cursor();
+        for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
+        out.Advance(4);
+        i += 4;
+        out.Reserve(16);
+      }
+      if (i >= n) break;
+      char32_t cp = s[i];
+      if (cp == u'\r' || cp == u'\n') {
+        if (cp == u'\r' && i + 1 < n && s[i + 1] == u'\n') ++i;
+        for (char c : lineEnd) out.Put(static_cast<unsigned char>(c));
+        ++i;
+        continue;
+      }
+      if (IsHighSurrogate(s[i]) && i + 1 < n && IsLowSurrogate(s[i + 1])) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+        ++i;
+      } else if (IsHighSurrogate(s[i]) || IsLowSurrogate(s[i])) {
+        cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
+      }
       ++i;
-      continue;
-    }
-    if (IsHighSurrogate(s[i]) && i + 1 < n && IsLowSurrogate(s[i + 1])) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (IsHighSurrogate(s[i]) || IsLowSurrogate(s[i])) {
-      cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
-    }
-    ++i;
-    if (cp < 0x80) {
-      out.Put(static_cast<unsigned char>(cp));
-    } else if (cp < 0x800) {
-      out.Put(static_cast<unsigned char>(0xC0 | (cp >> 6)));
-      out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.Put(static_cast<unsigned char>(0xE0 | (cp >> 12)));
-      out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.Put(static_cast<unsigned char>(0xF0 | (cp >> 18)));
-      out.Put(static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
+      if (cp < 0x80) {
+        out.Put(static_cast<unsigned char>(cp));
+      } else if (cp < 0x800) {
+        out.Put(static_cast<unsigned char>(0xC0 | (cp >> 6)));
+        out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
+      } else if (cp < 0x10000) {
+        out.Put(static_cast<unsigned char>(0xE0 | (cp >> 12)));
+        out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
+      } else {
+        out.Put(static_cast<unsigned char>(0xF0 | (cp >> 18)));
+        out.Put(static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
+      }
     }
   }
   return out.Take();
 }
 
-std::string EncodeUtf16(StringView text, LineEnd style, bool bigEndian) {
-  ByteSink out(2 * text.size() + 2);
+std::string EncodeUtf16(Pieces pieces, LineEnd style, bool bigEndian) {
+  ByteSink out(2 * TotalSize(pieces) + 2);
   auto put = [&](char16_t u, std::size_t = 0) {
     out.Reserve(4);
     const auto hi = static_cast<unsigned char>(u >> 8), lo = static_cast<unsigned char>(u & 0xFF);
@@ -382,10 +395,12 @@ std::string EncodeUtf16(StringView text, LineEnd style, bool bigEndian) {
     out.Put(bigEndian ? lo : hi);
   };
   put(0xFEFF);
-  ForEachUnit(text, put, [&] {
-    if (style != LineEnd::LF) put(u'\r');
-    if (style != LineEnd::CR) put(u'\n');
-  });
+  for (StringView text : pieces) {
+    ForEachUnit(text, put, [&] {
+      if (style != LineEnd::LF) put(u'\r');
+      if (style != LineEnd::CR) put(u'\n');
+    });
+  }
   return out.Take();
 }
 
@@ -421,8 +436,11 @@ Decoded Decode(std::string_view bytes) {
   return finish(out, Encoding::Latin1);
 }
 
-Encoded Encode(StringView text, TextFormat format) {
-  const bool startsWithMark = !text.empty() && text.front() == 0xFEFF;
+Encoded Encode(StringView text, TextFormat format) { return Encode(Pieces(&text, 1), format); }
+
+Encoded Encode(Pieces text, TextFormat format) {
+  const auto first = std::find_if(text.begin(), text.end(), [](StringView piece) { return !piece.empty(); });
+  const bool startsWithMark = first != text.end() && first->front() == 0xFEFF;
   switch (format.encoding) {
     case Encoding::Utf16LE:
     case Encoding::Utf16BE:

@@ -12,6 +12,7 @@
 //      binary or not, comes back byte for byte.
 // Line ends: LF, CRLF and a lone CR all become "\r\n". The style remembered is the one used
 // most; on a tie the first of LF, CRLF, CR wins. A file without any line end counts as LF.
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,9 @@ Decoded Decode(std::string_view bytes);
 //     character would otherwise be taken for one.
 // A lone surrogate cannot be written in UTF-8 and becomes U+FFFD; UTF-16 keeps it as it is.
 Encoded Encode(StringView text, TextFormat format);
+// The same for a text given as consecutive pieces, none of which ends between the two halves of
+// a "\r\n" or of a surrogate pair (as Document::Pieces gives them).
+using Pieces = std::span<const StringView>;
+Encoded Encode(Pieces text, TextFormat format);
 
 }  // namespace quilmar

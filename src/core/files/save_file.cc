@@ -38,9 +38,8 @@ String ReasonLine(const String& fileName, const FileError& error) {
 
 // Writes the document in its format; the format actually written becomes the document's.
 void WriteDocument(App& app, const String& fileName) {
-  // Shared rather than copied where the document holds its text in one piece.
-  const SharedText text = app.txtMain.Share(0, app.txtMain.Length());
-  Encoded encoded = Encode(text.View(), app.documentFormat);
+  // Encoded from the document's own storage, without a copy of the whole text first.
+  Encoded encoded = Encode(app.txtMain.Pieces(), app.documentFormat);
   Step(SaveFailure::Step::Write, [&] { app.ports.fs.WriteAll(fileName, encoded.bytes); });
   app.documentFormat = encoded.format;
 }

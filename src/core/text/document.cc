@@ -581,6 +581,29 @@ String Document::Slice(CharPos start, CharPos length) const {
 
 String Document::Text() const { return Slice(0, Length()); }
 
+std::vector<StringView> Document::Pieces() const {
+  // Each node gives its text, then its break where the text does not hold it; the pieces end
+  // only at the end of a paragraph or of a break.
+  std::vector<StringView> pieces;
+  std::int64_t left = Length();
+  std::vector<std::int32_t> stack;
+  for (std::int32_t x = root_; x >= 0 || !stack.empty();) {
+    for (; x >= 0; x = nodes_[static_cast<std::size_t>(x)].left) stack.push_back(x);
+    x = stack.back();
+    stack.pop_back();
+    const StringView text = NodeText(x);
+    const std::int64_t held = nodes_[static_cast<std::size_t>(x)].chars - std::int64_t(text.size());
+    for (StringView piece : {text, StringView(kBreak + 2 - held, static_cast<std::size_t>(held))}) {
+      // The last paragraph has no break, though its block may hold one after it.
+      piece = piece.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(left, std::int64_t(piece.size()))));
+      left -= std::int64_t(piece.size());
+      if (!piece.empty()) pieces.push_back(piece);
+    }
+    x = nodes_[static_cast<std::size_t>(x)].right;
+  }
+  return pieces;
+}
+
 SharedText Document::Share(CharPos start, CharPos length) const {
   const CharPos total = Length();
   start = std::clamp(start, 0, total);

@@ -37,6 +37,9 @@ class Document {
   char16_t CharAt(CharPos pos) const;  // pos in [0, Length())
   String Slice(CharPos start, CharPos length) const;  // clamped to the text
   String Text() const;
+  // The whole text as views of the document's storage, in order, valid until the next edit.
+  // A piece never ends between the two halves of a "\r\n" or of a surrogate pair.
+  std::vector<StringView> Pieces() const;
 
   // One paragraph as the tree holds it. `text` stays valid until the next edit.
   struct Para {

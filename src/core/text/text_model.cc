@@ -286,6 +286,8 @@ String TextModel::Slice(CharPos start, CharPos length) const { return impl_->doc
 
 SharedText TextModel::Share(CharPos start, CharPos length) const { return impl_->doc.Share(start, length); }
 
+std::vector<StringView> TextModel::Pieces() const { return impl_->doc.Pieces(); }
+
 // ---- Selection --------------------------------------------------------------------------
 
 CharPos TextModel::SelStart() const { return std::min(impl_->anchor, impl_->caret); }

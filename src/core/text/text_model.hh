@@ -60,6 +60,9 @@ class TextModel {
   String Slice(CharPos start, CharPos length) const;
   // The same characters without a copy where the text holds them in one piece.
   SharedText Share(CharPos start, CharPos length) const;
+  // All of the text as views of its storage, valid until the next edit; no piece ends inside
+  // a "\r\n" or a surrogate pair.
+  std::vector<StringView> Pieces() const;
 
   // --- Selection -----------------------------------------------------------------------
   CharPos SelStart() const;
