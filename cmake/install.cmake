@@ -13,6 +13,8 @@ configure_file(${CMAKE_SOURCE_DIR}/resources/quilmar_help.txt
                ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/quilmar_help.txt COPYONLY)
 
 install(TARGETS quilmar quilmar-batch RUNTIME DESTINATION ${QUILMAR_PROGRAM_DIR})
+# quilmar-batch --qt loads its window from beside the program.
+install(TARGETS quilmar-batch-window LIBRARY DESTINATION ${QUILMAR_PROGRAM_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/quilmar_help.txt DESTINATION ${QUILMAR_PROGRAM_DIR})
 
 set(link_dir ${CMAKE_BINARY_DIR}/install-links)

@@ -1,7 +1,7 @@
 // quilmar-batch: runs the real editor on a key script, headless or through the window, and
 // prints its final state as one JSON object.
-#include <QApplication>
 #include <QCoreApplication>
+#include <QLibrary>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +17,6 @@
 #include "json_output.hh"
 #include "key_script.hh"
 #include "large_pages.hh"
-#include "qt_driver.hh"
 #include "qt_file_system.hh"
 #include "temp_home.hh"
 
@@ -59,6 +58,23 @@ bool HasDisplay() {
     if (value && *value) return true;
   }
   return false;
+}
+
+// The window for --qt lives in a module beside the program, so that a headless run never loads
+// Qt's GUI libraries. Null, with the reason in `error`, when it cannot be loaded.
+std::unique_ptr<qb::Driver> LoadWindow(const qb::RunOptions& options, const char* argv0, std::string& error) {
+  std::error_code ec;
+  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) program = std::filesystem::absolute(argv0, ec);
+  QLibrary module(QString::fromStdString((program.parent_path() / QUILMAR_BATCH_WINDOW).string()));
+  using Entry = qb::Driver* (*)(const qb::RunOptions*);
+  const auto entry = reinterpret_cast<Entry>(module.resolve("QuilmarBatchWindow"));
+  if (!entry) {
+    error = module.errorString().toStdString();
+    return nullptr;
+  }
+  // The module stays loaded to the end of the program: its code runs the driver.
+  return std::unique_ptr<qb::Driver>(entry(&options));
 }
 
 // Whether the file the editor opens at start is big enough for huge pages to pay off.
@@ -116,14 +132,14 @@ int main(int argc, char** argv) {
     return Refuse(e.what());
   }
 
-  // Qt reads its own options from the arguments; it gets none of ours.
+  // Qt reads its own options from the arguments; it gets none of ours. With --qt the window
+  // module makes its own QApplication.
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   std::unique_ptr<QCoreApplication> application;
   if (options.qt) {
     if (!HasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
       qputenv("QT_QPA_PLATFORM", "offscreen");
-    application = std::make_unique<QApplication>(qtArgc, qtArgv);
   } else {
     application = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
   }
@@ -132,8 +148,9 @@ int main(int argc, char** argv) {
     quilmar::QtFileSystem fs(quilmar::FromUtf8(options.run.home));
     std::unique_ptr<qb::Driver> driver;
     if (options.qt) {
-      driver = qb::MakeQtDriver(options.run);
-      if (!driver) return Refuse("--qt is not available in this build: the window is not ready yet");
+      std::string error;
+      driver = LoadWindow(options.run, argv[0], error);
+      if (!driver) return Refuse("--qt is not available: " + error);
     } else {
       driver = qb::MakeHeadlessDriver(options.run, fs);
     }

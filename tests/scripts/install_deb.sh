@@ -23,7 +23,8 @@ grep -q 'libqt6widgets6' <<<"$depends" || { echo "Qt Widgets missing from Depend
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
-for f in usr/lib/quilmar/quilmar usr/lib/quilmar/quilmar-batch usr/lib/quilmar/quilmar_help.txt \
+for f in usr/lib/quilmar/quilmar usr/lib/quilmar/quilmar-batch usr/lib/quilmar/quilmar-batch-window.so \
+         usr/lib/quilmar/quilmar_help.txt \
          usr/share/applications/org.quilmar.Quilmar.desktop \
          usr/share/icons/hicolor/scalable/apps/org.quilmar.Quilmar.svg; do
   [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
@@ -35,6 +36,10 @@ desktop-file-validate "$root/usr/share/applications/org.quilmar.Quilmar.desktop"
 out=$("$root/usr/bin/quilmar-batch" --keys 'ihello<Esc>' --keys ":w $work/note.txt<CR>")
 grep -q '"text":"hello"' <<<"$out" || { echo "unexpected output: $out"; exit 1; }
 [ "$(cat "$work/note.txt")" = "hello" ] || { echo "file not written"; exit 1; }
+
+# Through the window too: --qt loads the window module installed beside the program.
+out=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/quilmar-batch" --qt --keys 'ihello<Esc>')
+grep -q '"text":"hello"' <<<"$out" || { echo "unexpected output with --qt: $out"; exit 1; }
 
 # Run from its program folder, the installed editor finds its help text there.
 home=$work/home

@@ -1,0 +1,43 @@
+// The entry point of the module quilmar-batch loads for --qt: a QApplication and the real
+// window, behind the same driver interface as a headless run.
+#include <QApplication>
+#include <QtGlobal>
+#include <memory>
+
+#include "qt_driver.hh"
+
+namespace quilmar::batch {
+namespace {
+
+// The window's driver together with the application it needs, which outlives it.
+class WindowRun final : public Driver {
+ public:
+  explicit WindowRun(const RunOptions& options)
+      : application_(std::make_unique<QApplication>(argc_, argv_)), window_(MakeQtDriver(options)) {}
+
+  void Start(const String& commandLine) override { window_->Start(commandLine); }
+  void Key(const KeyEvent& key) override { window_->Key(key); }
+  void MouseUp(int button) override { window_->MouseUp(button); }
+  void Select(std::int32_t start, std::int32_t length) override { window_->Select(start, length); }
+  void Menu(MenuItem item) override { window_->Menu(item); }
+  void Close() override { window_->Close(); }
+  void Resize(int widthTwips, int heightTwips) override { window_->Resize(widthTwips, heightTwips); }
+  Snapshot Read() override { return window_->Read(); }
+
+ private:
+  // Qt reads its own options from the arguments; it gets none of quilmar-batch's.
+  static inline int argc_ = 1;
+  static inline char name_[] = "quilmar-batch";
+  static inline char* argv_[] = {name_, nullptr};
+
+  std::unique_ptr<QApplication> application_;
+  std::unique_ptr<Driver> window_;
+};
+
+}  // namespace
+}  // namespace quilmar::batch
+
+// Owned by the caller, who deletes it through the Driver interface.
+extern "C" Q_DECL_EXPORT quilmar::batch::Driver* QuilmarBatchWindow(const quilmar::batch::RunOptions* options) {
+  return new quilmar::batch::WindowRun(*options);
+}
