@@ -295,6 +295,25 @@ std::size_t TotalSize(Pieces pieces) {
   return n;
 }
 
+// Units outside these bits are written as one byte each by both single-byte fast paths.
+constexpr std::uint64_t kLatin1Units = 0xFF00FF00FF00FF00ull;  // anything above U+00FF
+constexpr std::uint64_t kAsciiUnits = 0xFF80FF80FF80FF80ull;   // anything above U+007F
+
+// Copies units four at a time from s[i] while none has a bit of `wide` set or is a line-end
+// character, one byte per unit; stops before the first four that do. `out` must have room for
+// 16 bytes on entry and keeps that much.
+void CopyNarrowUnits(const char16_t* s, std::size_t n, std::size_t& i, std::uint64_t wide, ByteSink& out) {
+  while (i + 4 <= n) {
+    const std::uint64_t v = Load8(s + i);
+    if ((v & wide) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
+    char* o = out.Cursor();
+    for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
+    out.Advance(4);
+    i += 4;
+    out.Reserve(16);
+  }
+}
+
 // Latin-1 bytes of the text; false if a character does not fit in one byte.
 bool EncodeLatin1(Pieces pieces, LineEnd style, std::string& result) {
   const std::string_view lineEnd = LineEndBytes(style);
@@ -305,15 +324,7 @@ bool EncodeLatin1(Pieces pieces, LineEnd style, std::string& result) {
     std::size_t i = 0;
     while (i < n) {
       out.Reserve(16);
-      while (i + 4 <= n) {
-        const std::uint64_t v = Load8(s + i);
-        if ((v & 0xFF00FF00FF00FF00ull) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
-        char* o = out.Cursor();
-        for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
-        out.Advance(4);
-        i += 4;
-        out.Reserve(16);
-      }
+      CopyNarrowUnits(s, n, i, kLatin1Units, out);
       if (i >= n) break;
       const char16_t u = s[i];
       if (u == u'\r' || u == u'\n') {
@@ -342,15 +353,7 @@ std::string EncodeUtf8(Pieces pieces, LineEnd style, bool bom) {
     std::size_t i = 0;
     while (i < n) {
       out.Reserve(16);
-      while (i + 4 <= n) {
-        const std::uint64_t v = Load8(s + i);
-        if ((v & 0xFF80FF80FF80FF80ull) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
-        char* o = out.Cursor();
-        for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
-        out.Advance(4);
-        i += 4;
-        out.Reserve(16);
-      }
+      CopyNarrowUnits(s, n, i, kAsciiUnits, out);
       if (i >= n) break;
       char32_t cp = s[i];
       if (cp == u'\r' || cp == u'\n') {
