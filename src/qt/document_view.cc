@@ -21,16 +21,6 @@ namespace {
 // pieces that show.
 constexpr std::size_t kRunPiece = 128;
 
-char32_t CodePointAt(const String& text, std::size_t i, std::size_t& units) {
-  const char16_t c = text[i];
-  if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-    units = 2;
-    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
-  }
-  units = 1;
-  return c;
-}
-
 QString ToQString(const String& text, std::size_t from, std::size_t to) {
   return QString::fromUtf16(text.data() + from, static_cast<qsizetype>(to - from));
 }
@@ -179,8 +169,8 @@ void DocumentView::RestartBlink() {
 double DocumentView::XOfColumn(const String& text, CharPos column) const {
   double x = 0;
   const std::size_t end = std::min(text.size(), static_cast<std::size_t>(std::max(0, column)));
-  std::size_t units = 1;
-  for (std::size_t i = 0; i < end; i += units) {
+  int units = 1;
+  for (std::size_t i = 0; i < end; i += static_cast<std::size_t>(units)) {
     const char32_t c = CodePointAt(text, i, units);
     x = c == u'\t' ? model_->NextTabStop(x) : x + measure_.Advance(c);
   }
@@ -189,8 +179,8 @@ double DocumentView::XOfColumn(const String& text, CharPos column) const {
 
 CharPos DocumentView::ColumnAtX(const String& text, double x) const {
   double left = 0;
-  std::size_t units = 1;
-  for (std::size_t i = 0; i < text.size(); i += units) {
+  int units = 1;
+  for (std::size_t i = 0; i < text.size(); i += static_cast<std::size_t>(units)) {
     const char32_t c = CodePointAt(text, i, units);
     const double right = c == u'\t' ? model_->NextTabStop(left) : left + measure_.Advance(c);
     if (x < (left + right) / 2) return static_cast<CharPos>(i);
@@ -230,12 +220,13 @@ void DocumentView::PaintLine(QPainter& painter, const String& text, int top, dou
   const double shift = kPadding - horizontalScrollBar()->value();
   const double baseline = top + measure_.Ascent();
   double x = 0, runX = 0;
-  std::size_t runStart = 0, units = 1;
+  std::size_t runStart = 0;
+  int units = 1;
   auto flush = [&](std::size_t end) {
     if (end > runStart && x >= clipLeft && runX <= clipRight)
       painter.drawText(QPointF(runX + shift, baseline), ToQString(text, runStart, end));
   };
-  for (std::size_t i = 0; i < text.size(); i += units) {
+  for (std::size_t i = 0; i < text.size(); i += static_cast<std::size_t>(units)) {
     const char32_t c = CodePointAt(text, i, units);
     if (c == u'\t') {
       flush(i);

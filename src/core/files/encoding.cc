@@ -100,15 +100,19 @@ inline std::size_t TakeLineEnd(const unsigned char* s, std::size_t i, std::size_
   return 1;
 }
 
-// Validates and decodes in one pass. False at the first ill-formed sequence.
-bool DecodeUtf8(const unsigned char* s, std::size_t n, UnitSink& out, LineEndCounts& counts) {
+// Writes one unit per byte while the bytes are narrow (no bit of `wide` set), turns line ends
+// into breaks, and hands every other byte to `takeWide(i)`, which decodes what starts there
+// and moves i past it, or returns false to give up (then so does this).
+template <typename TakeWide>
+bool DecodeBytewise(const unsigned char* s, std::size_t n, std::uint64_t wide, UnitSink& out, LineEndCounts& counts,
+                    TakeWide takeWide) {
   std::size_t i = 0;
   while (i < n) {
     out.Reserve(16);
-    // Plain ASCII without line ends, eight bytes at a time.
+    // Eight bytes at a time while none is wide or a line-end byte.
     while (i + 8 <= n) {
       const std::uint64_t v = Load8(s + i);
-      if ((v & kBytesHigh) || HasByte(v, '\n') || HasByte(v, '\r')) break;
+      if ((v & wide) || HasByte(v, '\n') || HasByte(v, '\r')) break;
       char16_t* o = out.Cursor();
       for (int k = 0; k < 8; ++k) o[k] = s[i + k];
       out.Advance(8);
@@ -117,42 +121,56 @@ bool DecodeUtf8(const unsigned char* s, std::size_t n, UnitSink& out, LineEndCou
     }
     if (i >= n) break;
     const unsigned char b = s[i];
-    if (b < 0x80) {
-      if (b == '\r' || b == '\n') {
-        i += TakeLineEnd(s, i, n, out, counts);
-      } else {
-        out.Put(b);
-        ++i;
-      }
-      continue;
-    }
-    auto cont = [&](std::size_t k, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
-      return i + k < n && s[i + k] >= lo && s[i + k] <= hi;
-    };
-    if (b >= 0xC2 && b <= 0xDF) {
-      if (!cont(1)) return false;
-      out.Put(static_cast<char16_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F)));
-      i += 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      const unsigned char lo = b == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
-      const unsigned char hi = b == 0xED ? 0x9F : 0xBF;  // no surrogates
-      if (!cont(1, lo, hi) || !cont(2)) return false;
-      out.Put(static_cast<char16_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F)));
-      i += 3;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      const unsigned char lo = b == 0xF0 ? 0x90 : 0x80;  // no overlong forms
-      const unsigned char hi = b == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
-      if (!cont(1, lo, hi) || !cont(2) || !cont(3)) return false;
-      const char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) |
-                          (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
-      out.Put(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      out.Put(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-      i += 4;
-    } else {
+    if (b == '\r' || b == '\n') {
+      i += TakeLineEnd(s, i, n, out, counts);
+    } else if ((b & wide) == 0) {
+      out.Put(b);
+      ++i;
+    } else if (!takeWide(i)) {
       return false;
     }
   }
   return true;
+}
+
+// The length of the well-formed UTF-8 sequence that starts with a byte of 0x80 or more at s[i]
+// (no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut short), or 0.
+std::size_t Utf8SequenceAt(const unsigned char* s, std::size_t i, std::size_t n) {
+  const unsigned char b = s[i];
+  auto cont = [&](std::size_t k, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
+    return i + k < n && s[i + k] >= lo && s[i + k] <= hi;
+  };
+  if (b >= 0xC2 && b <= 0xDF) return cont(1) ? 2 : 0;
+  if (b >= 0xE0 && b <= 0xEF) return cont(1, b == 0xE0 ? 0xA0 : 0x80, b == 0xED ? 0x9F : 0xBF) && cont(2) ? 3 : 0;
+  if (b >= 0xF0 && b <= 0xF4)
+    return cont(1, b == 0xF0 ? 0x90 : 0x80, b == 0xF4 ? 0x8F : 0xBF) && cont(2) && cont(3) ? 4 : 0;
+  return 0;
+}
+
+// Validates and decodes in one pass. False at the first ill-formed sequence.
+bool DecodeUtf8(const unsigned char* s, std::size_t n, UnitSink& out, LineEndCounts& counts) {
+  return DecodeBytewise(s, n, kBytesHigh, out, counts, [&](std::size_t& i) {
+    const unsigned char b = s[i];
+    switch (Utf8SequenceAt(s, i, n)) {
+      case 2:
+        out.Put(static_cast<char16_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F)));
+        i += 2;
+        return true;
+      case 3:
+        out.Put(static_cast<char16_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F)));
+        i += 3;
+        return true;
+      case 4: {
+        const char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) |
+                            (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+        out.Put(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        out.Put(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        i += 4;
+        return true;
+      }
+    }
+    return false;
+  });
 }
 
 bool IsValidUtf8(const unsigned char* s, std::size_t n) {
@@ -160,49 +178,20 @@ bool IsValidUtf8(const unsigned char* s, std::size_t n) {
   while (i < n) {
     while (i + 8 <= n && !(Load8(s + i) & kBytesHigh)) i += 8;
     if (i >= n) break;
-    const unsigned char b = s[i];
-    auto cont = [&](std::size_t k, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
-      return i + k < n && s[i + k] >= lo && s[i + k] <= hi;
-    };
-    if (b < 0x80) {
+    if (s[i] < 0x80) {
       ++i;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      if (!cont(1)) return false;
-      i += 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      if (!cont(1, b == 0xE0 ? 0xA0 : 0x80, b == 0xED ? 0x9F : 0xBF) || !cont(2)) return false;
-      i += 3;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      if (!cont(1, b == 0xF0 ? 0x90 : 0x80, b == 0xF4 ? 0x8F : 0xBF) || !cont(2) || !cont(3)) return false;
-      i += 4;
-    } else {
-      return false;
+      continue;
     }
+    const std::size_t length = Utf8SequenceAt(s, i, n);
+    if (length == 0) return false;
+    i += length;
   }
   return true;
 }
 
 void DecodeLatin1(const unsigned char* s, std::size_t n, UnitSink& out, LineEndCounts& counts) {
-  std::size_t i = 0;
-  while (i < n) {
-    out.Reserve(16);
-    while (i + 8 <= n) {
-      const std::uint64_t v = Load8(s + i);
-      if (HasByte(v, '\n') || HasByte(v, '\r')) break;
-      char16_t* o = out.Cursor();
-      for (int k = 0; k < 8; ++k) o[k] = s[i + k];
-      out.Advance(8);
-      i += 8;
-      out.Reserve(16);
-    }
-    if (i >= n) break;
-    if (s[i] == '\r' || s[i] == '\n') {
-      i += TakeLineEnd(s, i, n, out, counts);
-    } else {
-      out.Put(s[i]);
-      ++i;
-    }
-  }
+  // Every byte is narrow: the character of the same number.
+  DecodeBytewise(s, n, 0, out, counts, [](std::size_t&) { return false; });
 }
 
 void DecodeUtf16(const unsigned char* s, std::size_t n, bool bigEndian, UnitSink& out,
@@ -295,97 +284,80 @@ std::size_t TotalSize(Pieces pieces) {
   return n;
 }
 
-// Units outside these bits are written as one byte each by both single-byte fast paths.
-constexpr std::uint64_t kLatin1Units = 0xFF00FF00FF00FF00ull;  // anything above U+00FF
-constexpr std::uint64_t kAsciiUnits = 0xFF80FF80FF80FF80ull;   // anything above U+007F
-
-// Copies units four at a time from s[i] while none has a bit of `wide` set or is a line-end
-// character, one byte per unit; stops before the first four that do. `out` must have room for
-// 16 bytes on entry and keeps that much.
-void CopyNarrowUnits(const char16_t* s, std::size_t n, std::size_t& i, std::uint64_t wide, ByteSink& out) {
-  while (i + 4 <= n) {
-    const std::uint64_t v = Load8(s + i);
-    if ((v & wide) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
-    char* o = out.Cursor();
-    for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
-    out.Advance(4);
-    i += 4;
-    out.Reserve(16);
-  }
-}
-
-// Latin-1 bytes of the text; false if a character does not fit in one byte.
-bool EncodeLatin1(Pieces pieces, LineEnd style, std::string& result) {
+// Writes every piece one byte per unit while the units are narrow (no bit of `wide` set), line
+// breaks in the style asked for, and hands each other unit to `putWide(s, n, i)`, which writes
+// it and moves i past it, or returns false to give up (then so does this).
+template <typename PutWide>
+bool EncodeBytewise(Pieces pieces, LineEnd style, std::uint64_t wide, ByteSink& out, PutWide putWide) {
   const std::string_view lineEnd = LineEndBytes(style);
-  ByteSink out(TotalSize(pieces));
   for (StringView text : pieces) {
     const char16_t* s = text.data();
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
       out.Reserve(16);
-      CopyNarrowUnits(s, n, i, kLatin1Units, out);
+      // Four units at a time while none is wide or a line-end character.
+      while (i + 4 <= n) {
+        const std::uint64_t v = Load8(s + i);
+        if ((v & wide) || HasUnit(v, u'\r') || HasUnit(v, u'\n')) break;
+        char* o = out.Cursor();
+        for (int k = 0; k < 4; ++k) o[k] = static_cast<char>(s[i + k]);
+        out.Advance(4);
+        i += 4;
+        out.Reserve(16);
+      }
       if (i >= n) break;
       const char16_t u = s[i];
       if (u == u'\r' || u == u'\n') {
         if (u == u'\r' && i + 1 < n && s[i + 1] == u'\n') ++i;
         for (char c : lineEnd) out.Put(static_cast<unsigned char>(c));
-      } else if (u > 0xFF) {
-        return false;
-      } else {
+        ++i;
+      } else if ((u & wide) == 0) {
         out.Put(static_cast<unsigned char>(u));
+        ++i;
+      } else if (!putWide(text, i)) {
+        return false;
       }
-      ++i;
     }
   }
+  return true;
+}
+
+// Latin-1 bytes of the text; false if a character does not fit in one byte.
+bool EncodeLatin1(Pieces pieces, LineEnd style, std::string& result) {
+  ByteSink out(TotalSize(pieces));
+  const auto above255 = [](StringView, std::size_t) { return false; };
+  constexpr std::uint64_t kWide = 0xFF00FF00FF00FF00ull;  // units above U+00FF
+  if (!EncodeBytewise(pieces, style, kWide, out, above255)) return false;
   result = out.Take();
   return true;
 }
 
 std::string EncodeUtf8(Pieces pieces, LineEnd style, bool bom) {
-  const std::string_view lineEnd = LineEndBytes(style);
   ByteSink out(TotalSize(pieces) + 3);
   if (bom)
     for (char c : kUtf8Bom) out.Put(static_cast<unsigned char>(c));
-  for (StringView text : pieces) {
-    const char16_t* s = text.data();
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-      out.Reserve(16);
-      CopyNarrowUnits(s, n, i, kAsciiUnits, out);
-      if (i >= n) break;
-      char32_t cp = s[i];
-      if (cp == u'\r' || cp == u'\n') {
-        if (cp == u'\r' && i + 1 < n && s[i + 1] == u'\n') ++i;
-        for (char c : lineEnd) out.Put(static_cast<unsigned char>(c));
-        ++i;
-        continue;
-      }
-      if (IsHighSurrogate(s[i]) && i + 1 < n && IsLowSurrogate(s[i + 1])) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-        ++i;
-      } else if (IsHighSurrogate(s[i]) || IsLowSurrogate(s[i])) {
-        cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
-      }
-      ++i;
-      if (cp < 0x80) {
-        out.Put(static_cast<unsigned char>(cp));
-      } else if (cp < 0x800) {
-        out.Put(static_cast<unsigned char>(0xC0 | (cp >> 6)));
-        out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
-      } else if (cp < 0x10000) {
-        out.Put(static_cast<unsigned char>(0xE0 | (cp >> 12)));
-        out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
-      } else {
-        out.Put(static_cast<unsigned char>(0xF0 | (cp >> 18)));
-        out.Put(static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
-      }
+  constexpr std::uint64_t kWide = 0xFF80FF80FF80FF80ull;  // units above U+007F
+  EncodeBytewise(pieces, style, kWide, out, [&out](StringView text, std::size_t& i) {
+    int units = 1;
+    char32_t cp = CodePointAt(text, i, units);
+    if (units == 1 && (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i]))) cp = 0xFFFD;  // no UTF-8 form
+    i += static_cast<std::size_t>(units);
+    if (cp < 0x800) {
+      out.Put(static_cast<unsigned char>(0xC0 | (cp >> 6)));
+      out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.Put(static_cast<unsigned char>(0xE0 | (cp >> 12)));
+      out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.Put(static_cast<unsigned char>(0xF0 | (cp >> 18)));
+      out.Put(static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.Put(static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.Put(static_cast<unsigned char>(0x80 | (cp & 0x3F)));
     }
-  }
+    return true;
+  });
   return out.Take();
 }
 

@@ -53,4 +53,29 @@ std::vector<char32_t> CaseVariants(char32_t c) {
   return out;
 }
 
+FoldedPattern::FoldedPattern(StringView text) {
+  int units = 1;
+  for (std::size_t i = 0; i < text.size(); i += static_cast<std::size_t>(units)) {
+    folded.push_back(FoldCase(CodePointAt(text, i, units)));
+  }
+  for (char32_t v : CaseVariants(CodePointAt(text, 0, units))) {
+    firstUnits.push_back(v >= 0x10000 ? char16_t(0xD800 + ((v - 0x10000) >> 10)) : char16_t(v));
+  }
+  std::sort(firstUnits.begin(), firstUnits.end());
+  firstUnits.erase(std::unique(firstUnits.begin(), firstUnits.end()), firstUnits.end());
+}
+
+bool FoldedPattern::MayStartWith(char16_t unit) const {
+  return std::binary_search(firstUnits.begin(), firstUnits.end(), unit);
+}
+
+bool FoldedPattern::MatchesAt(StringView text, std::size_t i) const {
+  int units = 1;
+  for (char32_t want : folded) {
+    if (i >= text.size() || FoldCase(CodePointAt(text, i, units)) != want) return false;
+    i += static_cast<std::size_t>(units);
+  }
+  return true;
+}
+
 }  // namespace quilmar

@@ -392,6 +392,70 @@ LineNo Document::LineCount() const { return nodes_[static_cast<std::size_t>(root
 
 // ---- Locating --------------------------------------------------------------------------
 
+// What a descent counts, and how much of it a subtree, a node and what precedes a located
+// paragraph hold.
+enum class Document::Unit { Chars, Lines, Paras };
+
+template <Document::Unit U>
+std::int64_t Document::Count(const Node& n, bool subtree) {
+  if constexpr (U == Unit::Chars) return subtree ? n.subChars : n.chars;
+  if constexpr (U == Unit::Lines) return subtree ? n.subLines : n.lines;
+  if constexpr (U == Unit::Paras) return subtree ? n.subPars : n.count;
+}
+
+template <Document::Unit U>
+std::int64_t Document::Count(const Locus& at) {
+  if constexpr (U == Unit::Chars) return at.start;
+  if constexpr (U == Unit::Lines) return at.firstLine;
+  if constexpr (U == Unit::Paras) return at.index;
+}
+
+template <Document::Unit U>
+Document::Locus Document::Descend(std::int64_t target, std::vector<std::int32_t>* path) const {
+  Locus at;
+  std::int32_t x = root_;
+  for (;;) {
+    if (path) path->push_back(x);
+    const Node& n = nodes_[static_cast<std::size_t>(x)];
+    const Node* l = n.left < 0 ? nullptr : &nodes_[static_cast<std::size_t>(n.left)];
+    if (l && target < Count<U>(at) + Count<U>(*l, true)) {
+      x = n.left;
+      continue;
+    }
+    if (l) {
+      at.start += l->subChars;
+      at.index += l->subPars;
+      at.firstLine += l->subLines;
+    }
+    if (target < Count<U>(at) + Count<U>(n, false) || n.right < 0) {
+      at.node = x;
+      if (n.block >= 0) {
+        // The paragraph inside the run: by a binary search in the block's index, or directly
+        // where every paragraph counts one.
+        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+        const std::vector<std::int32_t>* index = U == Unit::Chars ? &k.starts
+                                                 : U == Unit::Lines && !k.lineStarts.empty() ? &k.lineStarts
+                                                                                             : nullptr;
+        const std::int64_t local = target - Count<U>(at);
+        if (index) {
+          const auto s = index->begin();
+          at.para = static_cast<std::int32_t>(std::upper_bound(s + n.first + 1, s + n.first + n.count, s[n.first] + local) - s) - 1;
+        } else {
+          at.para = n.first + static_cast<std::int32_t>(std::min<std::int64_t>(local, n.count - 1));
+        }
+        at.index += at.para - n.first;
+        at.start += k.starts[static_cast<std::size_t>(at.para)] - k.starts[static_cast<std::size_t>(n.first)];
+        at.firstLine += k.LinesBefore(at.para) - k.LinesBefore(n.first);
+      }
+      return at;
+    }
+    at.start += n.chars;
+    at.index += n.count;
+    at.firstLine += n.lines;
+    x = n.right;
+  }
+}
+
 Document::Locus Document::LocateChar(CharPos pos) const {
   const std::int64_t target = std::clamp<std::int64_t>(pos, 0, Length());
   // One event asks about the same paragraph several times (snap the caret, edit, show the
@@ -401,40 +465,8 @@ Document::Locus Document::LocateChar(CharPos pos) const {
     return finger_;
   }
   path_.clear();
-  Locus at;
-  std::int32_t x = root_;
-  for (;;) {
-    path_.push_back(x);
-    const Node& n = nodes_[static_cast<std::size_t>(x)];
-    const Node* l = n.left < 0 ? nullptr : &nodes_[static_cast<std::size_t>(n.left)];
-    const std::int64_t leftChars = l ? l->subChars : 0;
-    if (target < at.start + leftChars) {
-      x = n.left;
-      continue;
-    }
-    at.start += leftChars;
-    at.index += l ? l->subPars : 0;
-    at.firstLine += l ? l->subLines : 0;
-    if (target < at.start + n.chars || n.right < 0) {
-      at.node = x;
-      if (n.block >= 0) {
-        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
-        const auto s = k.starts.begin();
-        const std::int32_t s0 = k.starts[static_cast<std::size_t>(n.first)];
-        const auto it = std::upper_bound(s + n.first + 1, s + n.first + n.count, s0 + (target - at.start));
-        at.para = static_cast<std::int32_t>(it - s) - 1;
-        at.index += at.para - n.first;
-        at.start += k.starts[static_cast<std::size_t>(at.para)] - s0;
-        at.firstLine += k.LinesBefore(at.para) - k.LinesBefore(n.first);
-      }
-      finger_ = at;
-      return at;
-    }
-    at.start += n.chars;
-    at.index += n.count;
-    at.firstLine += n.lines;
-    x = n.right;
-  }
+  finger_ = Descend<Unit::Chars>(target, &path_);
+  return finger_;
 }
 
 Document::Locus Document::LocateLine(LineNo line) const {
@@ -444,77 +476,12 @@ Document::Locus Document::LocateLine(LineNo line) const {
     return finger_;
   }
   path_.clear();
-  Locus at;
-  std::int32_t x = root_;
-  for (;;) {
-    path_.push_back(x);
-    const Node& n = nodes_[static_cast<std::size_t>(x)];
-    const Node* l = n.left < 0 ? nullptr : &nodes_[static_cast<std::size_t>(n.left)];
-    const LineNo leftLines = l ? l->subLines : 0;
-    if (target < at.firstLine + leftLines) {
-      x = n.left;
-      continue;
-    }
-    at.start += l ? l->subChars : 0;
-    at.index += l ? l->subPars : 0;
-    at.firstLine += leftLines;
-    if (target < at.firstLine + n.lines || n.right < 0) {
-      at.node = x;
-      if (n.block >= 0) {
-        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
-        const LineNo before = k.LinesBefore(n.first);
-        if (k.lineStarts.empty()) {
-          at.para = n.first + std::min(target - at.firstLine, n.count - 1);
-        } else {
-          const auto s = k.lineStarts.begin();
-          const auto it = std::upper_bound(s + n.first + 1, s + n.first + n.count, before + (target - at.firstLine));
-          at.para = static_cast<std::int32_t>(it - s) - 1;
-        }
-        at.index += at.para - n.first;
-        at.start += k.starts[static_cast<std::size_t>(at.para)] - k.starts[static_cast<std::size_t>(n.first)];
-        at.firstLine += k.LinesBefore(at.para) - before;
-      }
-      finger_ = at;
-      return at;
-    }
-    at.start += n.chars;
-    at.index += n.count;
-    at.firstLine += n.lines;
-    x = n.right;
-  }
+  finger_ = Descend<Unit::Lines>(target, &path_);
+  return finger_;
 }
 
 Document::Locus Document::LocatePara(ParaNo index) const {
-  const ParaNo target = std::clamp(index, 0, ParagraphCount() - 1);
-  Locus at;
-  std::int32_t x = root_;
-  for (;;) {
-    const Node& n = nodes_[static_cast<std::size_t>(x)];
-    const Node* l = n.left < 0 ? nullptr : &nodes_[static_cast<std::size_t>(n.left)];
-    const ParaNo leftPars = l ? l->subPars : 0;
-    if (target < at.index + leftPars) {
-      x = n.left;
-      continue;
-    }
-    at.start += l ? l->subChars : 0;
-    at.index += leftPars;
-    at.firstLine += l ? l->subLines : 0;
-    if (target < at.index + n.count || n.right < 0) {
-      at.node = x;
-      if (n.block >= 0) {
-        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
-        at.para = n.first + std::min(target - at.index, n.count - 1);
-        at.index += at.para - n.first;
-        at.start += k.starts[static_cast<std::size_t>(at.para)] - k.starts[static_cast<std::size_t>(n.first)];
-        at.firstLine += k.LinesBefore(at.para) - k.LinesBefore(n.first);
-      }
-      return at;
-    }
-    at.start += n.chars;
-    at.index += n.count;
-    at.firstLine += n.lines;
-    x = n.right;
-  }
+  return Descend<Unit::Paras>(std::clamp(index, 0, ParagraphCount() - 1), nullptr);
 }
 
 Document::Para Document::MakePara(const Locus& at) const {
@@ -664,10 +631,6 @@ void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t re
   Measure(x);
   // The located paragraph keeps its start and first line; only the sums above it change.
   for (auto it = path_.rbegin(); it != path_.rend(); ++it) Pull(*it);
-}
-
-void Document::Replace(CharPos start, CharPos length, StringView text) {
-  Replace(start, length, SharedText(text));
 }
 
 SharedText Document::Replace(CharPos start, CharPos length, SharedText text) {

@@ -66,7 +66,6 @@ class Document {
   // it touches. Returns the text as the document keeps it: a text of several lines equal to
   // the last one inserted (the same paste again) shares that one's storage and layout.
   SharedText Replace(CharPos start, CharPos length, SharedText text);
-  void Replace(CharPos start, CharPos length, StringView text);
   // [start, start+length) clamped to the text, sharing the document's storage where that
   // stretch lies in one block (as all of a freshly loaded text does), copied otherwise.
   SharedText Share(CharPos start, CharPos length) const;
@@ -134,6 +133,11 @@ class Document {
   void Split(std::int32_t t, ParaNo k, std::int32_t& left, std::int32_t& right);
   std::int32_t Merge(std::int32_t a, std::int32_t b);
   void RelayoutTree(std::int32_t t);
+  enum class Unit;
+  template <Unit U> static std::int64_t Count(const Node& n, bool subtree);
+  template <Unit U> static std::int64_t Count(const Locus& at);
+  // The paragraph holding the target-th unit, appending the nodes passed to `path` if given.
+  template <Unit U> Locus Descend(std::int64_t target, std::vector<std::int32_t>* path) const;
   Locus LocateChar(CharPos pos) const;  // also sets finger_ and path_
   Locus LocateLine(LineNo line) const;  // also sets finger_ and path_
   Locus LocatePara(ParaNo index) const;

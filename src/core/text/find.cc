@@ -1,10 +1,10 @@
 #include "text/find.hh"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "text/case_fold.hh"
-#include "text/line_breaker.hh"
 #include "text/unit_scan.hh"
 
 namespace quilmar {
@@ -72,25 +72,16 @@ class UnitReader {
 struct Needle {
   StringView text;
   bool matchCase = true;
-  std::vector<char16_t> firstUnits;
-  std::vector<char32_t> folded;  // code points, folded (matchCase off)
+  std::optional<FoldedPattern> folded;  // matchCase off
+  std::vector<char16_t> firstUnits;     // ascending
 
   Needle(StringView s, bool exact) : text(s), matchCase(exact) {
     if (matchCase) {
       firstUnits.push_back(s.front());
-      return;
+    } else {
+      folded.emplace(s);
+      firstUnits = folded->firstUnits;
     }
-    for (std::size_t i = 0; i < s.size();) {
-      int units = 1;
-      folded.push_back(FoldCase(CodePointAt(s, i, units)));
-      i += static_cast<std::size_t>(units);
-    }
-    int units = 1;
-    for (char32_t v : CaseVariants(CodePointAt(s, 0, units))) {
-      firstUnits.push_back(v >= 0x10000 ? char16_t(0xD800 + ((v - 0x10000) >> 10)) : char16_t(v));
-    }
-    std::sort(firstUnits.begin(), firstUnits.end());
-    firstUnits.erase(std::unique(firstUnits.begin(), firstUnits.end()), firstUnits.end());
   }
 
   const char16_t* NextCandidate(const char16_t* p, const char16_t* end) const {
@@ -106,7 +97,7 @@ struct Needle {
   bool MatchesAt(StringView rest, const Document::Runs& runs) const {
     UnitReader in(rest, runs);
     if (matchCase) return in.TakeExactly(text);
-    for (char32_t want : folded) {
+    for (char32_t want : folded->folded) {
       char32_t c;
       if (!in.TakeCodePoint(c) || FoldCase(c) != want) return false;
     }

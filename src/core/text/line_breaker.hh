@@ -57,15 +57,4 @@ class LineBreaker {
 // Whitespace the layout lets hang past the right edge and breaks after.
 inline bool IsWrapSpace(char32_t c) { return c == u' ' || c == u'\t'; }
 
-// The code point at i and how many code units it takes (a lone surrogate is one unit).
-inline char32_t CodePointAt(StringView s, std::size_t i, int& units) {
-  const char16_t c = s[i];
-  if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
-    units = 2;
-    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00);
-  }
-  units = 1;
-  return c;
-}
-
 }  // namespace quilmar

@@ -26,4 +26,15 @@ String Decimal(long long value);
 inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// The code point at s[i] and how many code units it takes (a lone surrogate is one unit).
+inline char32_t CodePointAt(StringView s, std::size_t i, int& units) {
+  const char16_t c = s[i];
+  if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
+    units = 2;
+    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00);
+  }
+  units = 1;
+  return c;
+}
+
 }  // namespace quilmar
