@@ -44,10 +44,10 @@ inline const String& BigDocument() {
 // A headless editor holding the big document.
 struct BigEditor {
   explicit BigEditor(bool wrap) : editor(files, Setup()) {
-    editor.app.Start(u"");
+    editor.app.Dispatch(StartEvent{u""});
     SetWordWrap(editor.app, wrap);
     editor.app.txtMain.LoadText(BigDocument());
-    editor.app.EnterCommandMode();
+    editor.app.mode.EnterCommand();
   }
   static headless::EditorSetup Setup() {
     headless::EditorSetup setup;

@@ -17,8 +17,8 @@ void BM_SubstituteAll(benchmark::State& state) {
     state.PauseTiming();
     ed.app().txtMain.LoadText(BigDocument());
     state.ResumeTiming();
-    for (char c : std::string_view(":0,999999s/foo/barbaz/")) ed.app().KeyDown(*headless::UsKeyFor(c));
-    ed.app().KeyDown(KeyEvent{key::Return, shift::None, u"\r"});
+    for (char c : std::string_view(":0,999999s/foo/barbaz/")) ed.app().Dispatch(KeyDownEvent{*headless::UsKeyFor(c)});
+    ed.app().Dispatch(KeyDownEvent{KeyEvent{key::Return, shift::None, u"\r"}});
   }
   const auto& message = ed.editor.statusBar.Panel(panel::Message);
   if (message != u"100000 Replacments") state.SkipWithError(ToUtf8(message).c_str());

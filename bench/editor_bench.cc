@@ -13,7 +13,7 @@ namespace quilmar::bench {
 namespace {
 
 void Press(App& app, std::string_view keys) {
-  for (char c : keys) app.KeyDown(*headless::UsKeyFor(c));
+  for (char c : keys) app.Dispatch(KeyDownEvent{*headless::UsKeyFor(c)});
 }
 
 void BM_RepeatSearch(benchmark::State& state) {
@@ -55,7 +55,7 @@ void BM_GotoRandomLine(benchmark::State& state) {
   for (auto _ : state) {
     const std::string& command = commands[next++ % commands.size()];
     Press(ed.app(), std::string_view(command).substr(0, command.size() - 1));
-    ed.app().KeyDown(KeyEvent{key::Return, shift::None, u"\r"});
+    ed.app().Dispatch(KeyDownEvent{KeyEvent{key::Return, shift::None, u"\r"}});
   }
   if (ed.app().txtMain.SelStart() == 0) state.SkipWithError("caret did not move");
 }

@@ -54,8 +54,7 @@ struct Window {
   explicit Window(bool wrap)
       : fs(FromUtf8(std::filesystem::temp_directory_path().string())),
         frmMain(ExternalPorts{fs, printer, &answers, nullptr}) {
-    frmMain.app().SetChecked(MenuItem::mnuWordWrap, wrap);
-    frmMain.app().txtMain.SetRightMargin(wrap ? 0 : 10000);
+    if (!wrap) frmMain.Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   }
   // show, Form_Load with the file, and the first frame painted.
   void OpenAndPaint(const String& commandLine) {
@@ -85,8 +84,8 @@ void BM_FirstFrame(benchmark::State& state) {
     state.ResumeTiming();
     window->OpenAndPaint(path);
     state.PauseTiming();
-    if (size && window->frmMain.app().txtMain.Length() == 0) state.SkipWithError("nothing loaded");
-    if (size) peakRatio = (StatusKb("VmHWM:") - before) / (window->frmMain.app().txtMain.Length() * 2.0 / 1024);
+    if (size && window->frmMain.app().Document().Length() == 0) state.SkipWithError("nothing loaded");
+    if (size) peakRatio = (StatusKb("VmHWM:") - before) / (window->frmMain.app().Document().Length() * 2.0 / 1024);
     window.reset();
     QApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -101,24 +100,22 @@ void BM_KeystrokeRepaint(benchmark::State& state) {
   EnsureApplication();
   Window window(state.range(0) != 0);
   window.OpenAndPaint(FromUtf8(FileOf(k100MB)));
-  App& app = window.frmMain.app();
+  const TextModel& document = window.frmMain.app().Document();
   QWidget* view = window.frmMain.txtMain();
   auto press = [view](Qt::Key key, const QString& text) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
     QApplication::sendEvent(view, &event);
   };
   press(Qt::Key_I, QStringLiteral("i"));  // Insert mode
-  {
-    EventScope scope(app);
-    app.txtMain.SetSelStart(app.txtMain.Length() / 2);
-  }
+  const CharPos middle = document.Length() / 2;
+  window.frmMain.Dispatch(SelectEvent{middle, middle});
   QApplication::processEvents();
   for (auto _ : state) {
     press(Qt::Key_A, QStringLiteral("a"));
     window.frmMain.txtMain()->Sync();
     window.frmMain.txtMain()->viewport()->repaint();
   }
-  if (app.txtMain.Length() <= k100MB) state.SkipWithError("nothing typed");
+  if (document.Length() <= k100MB) state.SkipWithError("nothing typed");
 }
 
 BENCHMARK(BM_FirstFrame)->Args({0, 1})->Unit(benchmark::kMillisecond);

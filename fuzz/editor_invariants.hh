@@ -125,7 +125,7 @@ inline void CheckLines(const TextModel& doc, const Measure& measure) {
 inline void CheckEditor(headless::HeadlessEditor& editor, const EventFacts& facts) {
   const App& app = editor.app;
   const TextModel& doc = app.txtMain;
-  if (app.CommandMode && !facts.unlockedByX) Require(doc.Locked(), "Command mode with an unlocked document", doc);
+  if (app.mode.CommandMode() && !facts.unlockedByX) Require(doc.Locked(), "Command mode with an unlocked document", doc);
 
   const String text = doc.Text();
   Require(CharPos(text.size()) == doc.Length(), "Length differs from the text", doc);

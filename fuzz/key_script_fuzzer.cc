@@ -50,10 +50,10 @@ bool unlockedByX = false;
 // Sends a key and notes it in the journal: its text, or <code/shift> for keys that type none.
 void Press(App& app, const KeyEvent& key) {
   const bool toDocument = app.ports.focus.Focused() == Control::txtMain && !MenuItemForShortcut(key.code, key.shift);
-  if (toDocument) unlockedByX = key.code == key::X && app.CommandMode;
+  if (toDocument) unlockedByX = key.code == key::X && app.mode.CommandMode();
   fuzz::Journal() += key.text.empty() ? "<" + std::to_string(key.code) + "/" + std::to_string(key.shift) + ">"
                                       : ToUtf8(key.text);
-  app.KeyDown(key);
+  app.Dispatch(KeyDownEvent{key});
 }
 
 constexpr StringView kCommandAlphabet = u"wq!:0123456789 ,s/\\ntaAbx.ini";
@@ -88,7 +88,7 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
       constexpr std::array<int, 3> kButtons{mouse::Left, mouse::Right, mouse::Middle};
       const int button = kButtons[in.ConsumeIntegralInRange(0, 2)];
       fuzz::Journal() += "<mouseup:" + std::to_string(button) + ">";
-      app.MouseUp(button, shift::None);
+      app.Dispatch(MouseUpEvent{button, shift::None});
       break;
     }
     case 11: {  // a mouse drag: anchor and caret anywhere, also outside the text
@@ -104,7 +104,7 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
     case 12: {
       const auto item = static_cast<MenuItem>(in.ConsumeIntegralInRange(0, 12));
       fuzz::Journal() += "<menu:" + std::string(InfoOf(item).name) + ">";
-      app.MenuClick(item);
+      app.Dispatch(MenuClickEvent{item});
       break;
     }
     case 13: {
@@ -117,11 +117,11 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
       break;
     }
     case 14: {
-      d.commitInCommandMode = inDocument && app.CommandMode;
+      d.commitInCommandMode = inDocument && app.mode.CommandMode();
       d.textBefore = app.txtMain.Text();
       const String text = fuzz::ConsumeText(in, 8, kCommitAlphabet);
       fuzz::Journal() += "<commit:" + fuzz::Show(text) + ">";
-      app.CommitText(text);
+      app.Dispatch(CommitTextEvent{text});
       break;
     }
     case 15: {  // any key code at all, with its US text if it has one
@@ -156,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   setup.fileDialogs = {String(kFile), String(u"/home/user/other.txt"), std::nullopt, String(u"/opt/quilmar/quilmar.ini")};
   setup.clipboard = u"clip\r\nboard";
   headless::HeadlessEditor editor(fs, setup);
-  editor.app.Start(String(kFile));
+  editor.app.Dispatch(StartEvent{String(kFile)});
   fuzz::CheckEditor(editor, {});
 
   for (int events = 0; events < 400 && in.remaining_bytes() > 0 && !editor.app.Closed(); ++events) {
@@ -169,6 +169,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  "before " + fuzz::Show(d.textBefore) + "\nafter  " + fuzz::Show(editor.app.txtMain.Text()));
     fuzz::CheckEditor(editor, facts);
   }
-  editor.app.CloseWindow();
+  editor.app.Dispatch(CloseEvent{});
   return 0;
 }

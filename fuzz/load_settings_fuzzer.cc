@@ -31,7 +31,7 @@ struct Applied {
     return {app.Checked(MenuItem::mnuWordWrap), app.Checked(MenuItem::mnuFindCase),
             app.Checked(MenuItem::mnuReplaceCase), app.Checked(MenuItem::mnuStCmdMode),
             app.modHeader.CmdStart, app.modHeader.TabSpaces, app.CommonDialog1.font, app.txtMain.Font(),
-            app.CommandMode, app.txtMain.RightMargin()};
+            app.mode.CommandMode(), app.txtMain.RightMargin()};
   }
 
   std::string Describe() const {
@@ -64,14 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Applied first{};
   {
     headless::HeadlessEditor editor(fs);
-    editor.app.Start(String());
+    editor.app.Dispatch(StartEvent{String()});
     first = Applied::Of(editor.app);
     CheckUsable(first, first.Describe());
-    editor.app.CloseWindow();  // writes the settings
+    editor.app.Dispatch(CloseEvent{});  // writes the settings
   }
   const std::string saved = fs.Bytes(String(kSettingsPath)).value_or("");
   headless::HeadlessEditor again(fs);
-  again.app.Start(String());
+  again.app.Dispatch(StartEvent{String()});
   Applied second = Applied::Of(again.app);
   const std::string context = "first:  " + first.Describe() + "\nsecond: " + second.Describe() +
                               "\nwritten: " + saved;

@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   headless::MemoryFileSystem fs;
   fs.AddFile(path, original);
   headless::HeadlessEditor editor(fs);
-  editor.app.Start(path);
+  editor.app.Dispatch(StartEvent{path});
   editor.Type(":w");
   editor.Key(key::Return);
   if (editor.statusBar.Panel(1) != u"Written") fuzz::Fail("the write failed", fuzz::Show(editor.statusBar.Panel(1)));

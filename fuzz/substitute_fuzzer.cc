@@ -131,9 +131,9 @@ struct Rig {
   App& app = editor.app;
 
   explicit Rig(const Setup& s) {
-    app.Start(String());
+    app.Dispatch(StartEvent{String()});
     editor.measure.Resize(s.cols, 25);
-    if (!s.wordWrap) app.MenuClick(MenuItem::mnuWordWrap);
+    if (!s.wordWrap) app.Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
     app.txtMain.Relayout();
     app.txtMain.SetText(s.document);
     app.txtMain.Select(s.anchor, s.caret);

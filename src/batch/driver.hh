@@ -44,6 +44,8 @@ struct Snapshot {
   bool cmdStart = false;
   std::map<std::string, bool> checks;  // mnuWordWrap, mnuFindCase, mnuReplaceCase, mnuStCmdMode
   String cmdText;
+  std::int32_t cmdSelStart = 0;
+  std::int32_t cmdSelLength = 0;
   std::string focus;                   // "txtMain" or "txtCmd"
   String clipboard;
   std::vector<String> messageBoxes;

@@ -29,20 +29,14 @@ class HeadlessDriver final : public Driver {
   HeadlessDriver(const RunOptions& options, FileSystemPort& fs)
       : editor_(fs, SetupFrom(options)), omitText_(options.omitText) {}
 
-  void Start(const String& commandLine) override { editor_.app.Start(commandLine); }
-  void Key(const KeyEvent& key) override { editor_.app.KeyDown(key); }
-  void MouseUp(int button) override { editor_.app.MouseUp(button, shift::None); }
-
+  void Start(const String& commandLine) override { editor_.app.Dispatch(quilmar::StartEvent{commandLine}); }
+  void Key(const KeyEvent& key) override { editor_.app.Dispatch(quilmar::KeyDownEvent{key}); }
+  void MouseUp(int button) override { editor_.app.Dispatch(quilmar::MouseUpEvent{button}); }
   void Select(std::int32_t start, std::int32_t length) override {
-    App& app = editor_.app;
-    if (app.Closed()) return;
-    EventScope scope(app);
-    app.txtMain.SetSelStart(start);
-    app.txtMain.SetSelLength(length);
+    editor_.app.Dispatch(quilmar::SelectEvent{start, start + length});
   }
-
-  void Menu(MenuItem item) override { editor_.app.MenuClick(item); }
-  void Close() override { editor_.app.CloseWindow(); }
+  void Menu(MenuItem item) override { editor_.app.Dispatch(quilmar::MenuClickEvent{item}); }
+  void Close() override { editor_.app.Dispatch(quilmar::CloseEvent{}); }
 
   void Resize(int widthTwips, int heightTwips) override {
     App& app = editor_.app;
@@ -53,10 +47,9 @@ class HeadlessDriver final : public Driver {
     geometry.statusBarHeight = kStatusBarCells;
     const auto layout = Form_Resize(geometry);
     if (!layout) return;
-    EventScope scope(app);
     editor_.measure.Resize(static_cast<int>(std::floor(layout->documentWidth)),
                            static_cast<int>(std::floor(layout->documentHeight)));
-    app.txtMain.Relayout();
+    app.Dispatch(quilmar::ViewResizedEvent{});
   }
 
   Snapshot Read() override {
@@ -65,7 +58,6 @@ class HeadlessDriver final : public Driver {
     s.caption = editor_.window.Caption();
     for (MenuItem item : kReportedChecks)
       s.checks[std::string(InfoOf(item).name)] = editor_.menus.Checked(item);
-    s.cmdText = editor_.txtCmd.Text();
     s.focus = editor_.focus.Focused() == Control::txtMain ? "txtMain" : "txtCmd";
     s.clipboard = editor_.clipboard.GetText();
     s.messageBoxes = editor_.messageBox.Shown();

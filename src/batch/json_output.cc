@@ -95,6 +95,8 @@ std::string SnapshotJson(const Snapshot& s, bool omitText) {
   }
   o.Raw("checks", checks);
   o.Text("cmdText", s.cmdText);
+  o.Number("cmdSelStart", s.cmdSelStart);
+  o.Number("cmdSelLength", s.cmdSelLength);
   o.Text("focus", Ascii(s.focus));
   o.Text("clipboard", s.clipboard);
   o.Raw("messageBoxes", TextArray(s.messageBoxes));

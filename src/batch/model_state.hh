@@ -11,7 +11,7 @@ inline Snapshot ModelState(const App& app, bool withText) {
   if (withText) s.text = app.txtMain.Text();  // a whole copy: skipped when not printed
   s.selStart = app.txtMain.SelStart();
   s.selLength = app.txtMain.SelLength();
-  s.commandMode = app.CommandMode;
+  s.commandMode = app.mode.CommandMode();
   s.locked = app.txtMain.Locked();
   s.pendingDelete = app.PendingDelete;
   s.currentFile = app.modHeader.CurrentFile;
@@ -21,6 +21,9 @@ inline Snapshot ModelState(const App& app, bool withText) {
   s.tabSpaces = app.modHeader.TabSpaces;
   s.cmdStart = app.modHeader.CmdStart;
   s.lineCount = app.txtMain.GetLineCount();
+  s.cmdText = app.CommandBox().Text();
+  s.cmdSelStart = app.CommandBox().SelStart();
+  s.cmdSelLength = app.CommandBox().SelLength();
   return s;
 }
 

@@ -11,17 +11,16 @@ HeadlessEditor::HeadlessEditor(FileSystemPort& fileSystem, EditorSetup setup)
       printer(std::move(setup.printers)),
       fs(fileSystem),
       measure(setup.cols, setup.rows),
-      app(Ports{statusBar, menus, txtCmd, focus, window, messageBox, dialogs, windows, clipboard,
-                fs, printer},
+      app(Ports{statusBar, menus, focus, window, messageBox, dialogs, windows, clipboard, fs, printer},
           measure) {}
 
 void HeadlessEditor::Key(KeyCode code, ShiftState shift, String text) {
-  app.KeyDown(KeyEvent{code, shift, std::move(text)});
+  app.Dispatch(KeyDownEvent{KeyEvent{code, shift, std::move(text)}});
 }
 
 void HeadlessEditor::Type(std::string_view ascii) {
   for (char c : ascii)
-    if (auto key = UsKeyFor(c)) app.KeyDown(*key);
+    if (auto key = UsKeyFor(c)) app.Dispatch(KeyDownEvent{*key});
 }
 
 }  // namespace quilmar::headless

@@ -2,7 +2,6 @@
 // A whole editor without a window: every headless port, a cell measure and the App wired to
 // them. Tests and quilmar-batch drive it through the App's entry points and read the ports.
 #include "app/app.hh"
-#include "command_box.hh"
 #include "headless_ports.hh"
 
 namespace quilmar::headless {
@@ -26,7 +25,6 @@ class HeadlessEditor {
 
   StatusBar statusBar;
   Menus menus;
-  CommandBox txtCmd;
   Focus focus;
   Window window;
   MessageBox messageBox;
@@ -38,7 +36,7 @@ class HeadlessEditor {
   CellMeasure measure;
   App app;  // last: it is built on everything above
 
-  // Convenience for tests: one key through App::KeyDown, with the text a US keyboard types.
+  // Convenience for tests: one key through App::Dispatch, with the text a US keyboard types.
   void Key(KeyCode code, ShiftState shift = shift::None, String text = {});
   // Presses, for each character of the text, the US-keyboard key that types it (letters,
   // digits, punctuation, space). A character no key types (a control character, non-ASCII)

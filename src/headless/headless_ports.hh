@@ -31,7 +31,7 @@ class Menus final : public MenuPort {
   bool Checked(MenuItem item) const;
 
  private:
-  std::array<bool, 13> checks_{};
+  std::array<bool, kMenuItems.size()> checks_{};
 };
 
 // Which control has the focus; the document has it when the window first shows.

@@ -60,7 +60,7 @@ DocumentView::~DocumentView() {
   if (model_) model_->SetObserver(nullptr);
 }
 
-void DocumentView::SetModel(TextModel* model) {
+void DocumentView::SetModel(const TextModel* model) {
   if (model_) model_->SetObserver(nullptr);
   model_ = model;
   if (model_) model_->SetObserver(this);
@@ -316,9 +316,9 @@ void DocumentView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   UpdateViewportMetrics();
   const int width = viewport()->width();
-  if (model_ && width != lastViewportWidth_ && model_->RightMargin() == 0) {
+  if (model_ && host_ && width != lastViewportWidth_ && model_->RightMargin() == 0) {
     lastViewportWidth_ = width;
-    model_->Relayout();
+    host_->ViewResized();
   }
   lastViewportWidth_ = width;
   Sync();
@@ -336,9 +336,7 @@ void DocumentView::keyPressEvent(QKeyEvent* event) {
 }
 
 void DocumentView::Select(CharPos anchor, CharPos caret) {
-  if (!model_) return;
-  if (host_) host_->ViewSelect(anchor, caret);
-  else model_->Select(anchor, caret);
+  if (model_ && host_) host_->ViewSelect(anchor, caret);
 }
 
 void DocumentView::mousePressEvent(QMouseEvent* event) {

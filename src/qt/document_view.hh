@@ -20,6 +20,8 @@ class DocumentViewHost {
   virtual void ViewMouseUp(int button) = 0;
   // A mouse selection (press, drag, double-click): anchor and caret as TextModel::Select.
   virtual void ViewSelect(CharPos anchor, CharPos caret) = 0;
+  // The document area's width changed: the text is laid out again.
+  virtual void ViewResized() = 0;
 };
 
 class DocumentView final : public QAbstractScrollArea, private ModelObserver {
@@ -29,7 +31,7 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   DocumentView(QtMeasure& measure, QWidget* parent = nullptr);
   ~DocumentView() override;
 
-  void SetModel(TextModel* model);
+  void SetModel(const TextModel* model);
   void SetHost(DocumentViewHost* host) { host_ = host; }
 
   // Brings scroll bars, the caret's visibility and the input method up to date with the
@@ -81,7 +83,7 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
                  double clipRight) const;
 
   QtMeasure& measure_;
-  TextModel* model_ = nullptr;
+  const TextModel* model_ = nullptr;
   DocumentViewHost* host_ = nullptr;
   QTimer blink_;
   QTimer autoScroll_;

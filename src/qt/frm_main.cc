@@ -7,7 +7,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <cmath>
-#include <exception>
 
 #include "app/window_layout.hh"
 #include "twips.hh"
@@ -20,7 +19,7 @@ namespace quilmar {
 FrmMain::FrmMain(ExternalPorts external)
     : measure_(LogicalDpiX()),
       view_(new DocumentView(measure_)),
-      cmd_(new CommandLineEdit),
+      cmd_(new CommandBoxView),
       statusBar_(statusBar()),
       menus_(menuBar(), this),
       messageBox_(this),
@@ -46,7 +45,6 @@ FrmMain::FrmMain(ExternalPorts external)
   focus_ = std::make_unique<QtFocus>(view_, cmd_);
   Ports ports{statusBar_,
               menus_,
-              *cmd_,
               *focus_,
               *this,
               external.messageBox ? *external.messageBox : messageBox_,
@@ -56,12 +54,14 @@ FrmMain::FrmMain(ExternalPorts external)
               external.fs,
               external.printer};
   app_ = std::make_unique<App>(ports, measure_);
-  view_->SetModel(&app_->txtMain);
+  view_->SetModel(&app_->Document());
   view_->SetHost(this);
-  cmd_->onKey = [this](const KeyEvent& key) { Run([&] { app_->KeyDown(key); }); };
-  cmd_->onCommit = [this](const String& text) { Run([&] { app_->CommitText(text); }); };
+  cmd_->SetModel(&app_->CommandBox());
+  cmd_->onKey = [this](const KeyEvent& key) { Dispatch(KeyDownEvent{key}); };
+  cmd_->onCommit = [this](const String& text) { Dispatch(CommitTextEvent{text}); };
+  cmd_->onSelect = [this](std::int32_t anchor, std::int32_t caret) { Dispatch(SelectInBoxEvent{anchor, caret}); };
   menus_.onClick = [this](MenuItem item) {
-    Run([&] { app_->MenuClick(item); });
+    Dispatch(MenuClickEvent{item});
     menus_.SetChecked(item, app_->Checked(item));
   };
   for (const MenuItemInfo& info : kMenuItems)
@@ -76,38 +76,27 @@ FrmMain::FrmMain(ExternalPorts external)
 FrmMain::~FrmMain() {
   windows_.CloseAll();
   view_->SetModel(nullptr);
+  cmd_->SetModel(nullptr);
 }
 
-void FrmMain::Start(const String& commandLine) {
-  Run([&] { app_->Start(commandLine); });
-}
+void FrmMain::Start(const String& commandLine) { Dispatch(StartEvent{commandLine}); }
 
-template <typename F>
-void FrmMain::Run(F&& handler) {
-  try {
-    handler();
-  } catch (const FileError& error) {
-    app_->SetPanel(panel::Message, u"Err: " + FromUtf8(error.Reason()));
-  } catch (const std::exception& error) {
-    app_->SetPanel(panel::Message, u"Err: " + FromUtf8(error.what()));
-  }
+void FrmMain::Dispatch(const Event& event) {
+  app_->Dispatch(event);
   view_->Sync();
 }
 
 // ---- What the view reports
 
-void FrmMain::ViewKeyDown(const KeyEvent& key) { Run([&] { app_->KeyDown(key); }); }
+void FrmMain::ViewKeyDown(const KeyEvent& key) { Dispatch(KeyDownEvent{key}); }
 
-void FrmMain::ViewCommitText(const String& text) { Run([&] { app_->CommitText(text); }); }
+void FrmMain::ViewCommitText(const String& text) { Dispatch(CommitTextEvent{text}); }
 
-void FrmMain::ViewMouseUp(int button) { Run([&] { app_->MouseUp(button, shift::None); }); }
+void FrmMain::ViewMouseUp(int button) { Dispatch(MouseUpEvent{button}); }
 
-void FrmMain::ViewSelect(CharPos anchor, CharPos caret) {
-  Run([&] {
-    EventScope scope(*app_);
-    app_->txtMain.Select(anchor, caret);
-  });
-}
+void FrmMain::ViewSelect(CharPos anchor, CharPos caret) { Dispatch(SelectEvent{anchor, caret}); }
+
+void FrmMain::ViewResized() { Dispatch(ViewResizedEvent{}); }
 
 // ---- WindowPort
 
@@ -122,7 +111,7 @@ void FrmMain::Close() {
 void FrmMain::closeEvent(QCloseEvent* event) {
   // The close box: the editor's unload runs first (it writes the settings), then the window
   // goes. A close the editor itself asked for has already run it.
-  if (!closing_ && !app_->Closed()) Run([&] { app_->CloseWindow(); });
+  if (!closing_ && !app_->Closed()) Dispatch(CloseEvent{});
   windows_.CloseAll();
   event->accept();
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/app.hh"
-#include "command_line_edit.hh"
+#include "command_box_view.hh"
 #include "document_view.hh"
 #include "qt_clipboard.hh"
 #include "qt_dialogs.hh"
@@ -37,10 +37,12 @@ class FrmMain final : public QMainWindow, private DocumentViewHost, private Wind
 
   // Form_Load with the command line's text; call once, after show().
   void Start(const String& commandLine);
+  // Hands one event to the editor, then brings the view up to date with it.
+  void Dispatch(const Event& event);
 
-  App& app() { return *app_; }
+  const App& app() const { return *app_; }
   DocumentView* txtMain() const { return view_; }
-  CommandLineEdit* txtCmd() const { return cmd_; }
+  CommandBoxView* txtCmd() const { return cmd_; }
   const QtStatusBar& statusBarPanels() const { return statusBar_; }
   const QtMenus& menus() const { return menus_; }
   QtWindows& windows() { return windows_; }
@@ -59,20 +61,17 @@ class FrmMain final : public QMainWindow, private DocumentViewHost, private Wind
   void ViewCommitText(const String& text) override;
   void ViewMouseUp(int button) override;
   void ViewSelect(CharPos anchor, CharPos caret) override;
+  void ViewResized() override;
   // WindowPort
   void SetCaption(const String& caption) override;
   void Close() override;
 
-  // Runs one event in the editor; a failure the handlers let through ends up in the message
-  // panel instead of tearing down the program from inside Qt's event loop.
-  template <typename F>
-  void Run(F&& handler);
   void LayOut();
   void UpdateMinimumSize();
 
   QtMeasure measure_;
   DocumentView* view_;
-  CommandLineEdit* cmd_;
+  CommandBoxView* cmd_;
   QtStatusBar statusBar_;
   QtMenus menus_;
   std::unique_ptr<QtFocus> focus_;

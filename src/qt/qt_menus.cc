@@ -32,13 +32,13 @@ QtMenus::QtMenus(QMenuBar* bar, QWidget* window) {
     menus[static_cast<std::size_t>(info.menu)] = menu;
   }
   for (const MenuItemInfo& info : kMenuItems) {
-    auto* action = new QAction(Latin1(info.caption), window);
+    // The editor itself maps a shortcut key to its item, in every mode and from either
+    // control; the menu only shows the key, after a tab as menus show shortcuts.
+    QString caption = Latin1(info.caption);
+    if (info.shortcut) caption += QLatin1Char('\t') + ToKeySequence(*info.shortcut).toString(QKeySequence::NativeText);
+    auto* action = new QAction(caption, window);
     action->setObjectName(Latin1(info.name));
     action->setCheckable(info.checkable);
-    if (info.shortcut) {
-      action->setShortcut(ToKeySequence(*info.shortcut));
-      action->setShortcutContext(Qt::WindowShortcut);
-    }
     const MenuItem item = info.item;
     QObject::connect(action, &QAction::triggered, action, [this, action, item] {
       // Qt flips a checkable action by itself; the editor decides, so undo that first.

@@ -10,9 +10,9 @@ using testing_support::Editor;
 
 TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   EXPECT_EQ(e.Panel(panel::Mode), u"Command");
-  EXPECT_TRUE(e.app().CommandMode);
+  EXPECT_TRUE(e.app().mode.CommandMode());
   EXPECT_TRUE(e.app().txtMain.Locked());
   EXPECT_TRUE(e.ed.menus.Checked(MenuItem::mnuStCmdMode));
   EXPECT_TRUE(e.app().modHeader.CmdStart);
@@ -33,7 +33,7 @@ TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
 
 TEST(StartUp, DialogsShowEveryFileAndReportCancel) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   EXPECT_TRUE(e.app().CommonDialog1.CancelError);
   // One filter that hides nothing: names without a dot must show too.
   EXPECT_EQ(e.app().CommonDialog1.Filter, u"All (*)");
@@ -41,7 +41,7 @@ TEST(StartUp, DialogsShowEveryFileAndReportCancel) {
 
 TEST(StartUp, KeysTypedInCommandModeDoNotEdit) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.ed.Type("zq");
   EXPECT_EQ(e.app().txtMain.Text(), u"");
   EXPECT_FALSE(e.app().modHeader.TextChanged);
@@ -62,8 +62,8 @@ TEST_P(StartUpWithSettings, ChoosesTheFirstModeFromCmdStart) {
   const SettingsCase& c = GetParam();
   Editor e;
   e.fs.AddFile(e.SettingsPath(), c.file);
-  e.app().Start(u"");
-  EXPECT_EQ(e.app().CommandMode, c.commandMode) << c.file;
+  e.app().Dispatch(StartEvent{u""});
+  EXPECT_EQ(e.app().mode.CommandMode(), c.commandMode) << c.file;
   EXPECT_EQ(e.app().txtMain.Locked(), c.commandMode) << c.file;
   EXPECT_EQ(e.ed.menus.Checked(MenuItem::mnuStCmdMode), c.commandMode) << c.file;
   EXPECT_EQ(e.Panel(panel::Mode), c.modePanel) << c.file;
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Files, StartUpWithSettings, testing::Values(
 TEST(StartUp, TabStopsFollowTheTabSettingRead) {
   Editor e;
   e.fs.AddFile(e.SettingsPath(), "TabSpaces=4\r\n");
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   // Set after the settings were read: 32 stops three cells apart.
   ASSERT_EQ(e.app().txtMain.TabStops().size(), 32u);
   EXPECT_DOUBLE_EQ(e.app().txtMain.TabStops()[1], 3.0);
@@ -90,7 +90,7 @@ TEST(StartUp, TabStopsFollowTheTabSettingRead) {
 TEST(StartUp, InsertModeFromSettingsTypesText) {
   Editor e;
   e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.ed.Type("hi");
   EXPECT_EQ(e.app().txtMain.Text(), u"hi");
   EXPECT_TRUE(e.app().modHeader.TextChanged);
@@ -99,7 +99,7 @@ TEST(StartUp, InsertModeFromSettingsTypesText) {
 TEST(StartUp, ArgumentIsOnePathTakenWhole) {
   for (const char16_t* argument : {u"/home/user/my notes.txt", u"\"/home/user/a b.txt\"", u" x "}) {
     Editor e;
-    e.app().Start(argument);
+    e.app().Dispatch(StartEvent{argument});
     EXPECT_EQ(e.app().modHeader.CurrentFile, argument);
     ASSERT_EQ(e.ed.messageBox.Shown().size(), 1u);
     EXPECT_EQ(e.ed.messageBox.Shown()[0], u"Err: " + String(argument) + u" couldn't be opened");
@@ -109,22 +109,22 @@ TEST(StartUp, ArgumentIsOnePathTakenWhole) {
 TEST(StartUp, ArgumentNamingAFileLoadsItWithoutChange) {
   Editor e;
   e.fs.AddFile(u"/home/user/a.txt", "one\ntwo\n");
-  e.app().Start(u"/home/user/a.txt");
+  e.app().Dispatch(StartEvent{u"/home/user/a.txt"});
   EXPECT_EQ(e.app().txtMain.Text(), u"one\r\ntwo\r\n");
   EXPECT_EQ(e.app().modHeader.CurrentFile, u"/home/user/a.txt");
   EXPECT_FALSE(e.app().modHeader.TextChanged);
-  EXPECT_TRUE(e.app().CommandMode);
+  EXPECT_TRUE(e.app().mode.CommandMode());
 }
 
 TEST(Change, EveryEditSetsTextChanged) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.app().txtMain.SetSelText(u"x");  // a program's assignment, while locked
   EXPECT_TRUE(e.app().modHeader.TextChanged);
 
   Editor typed;
   typed.fs.AddFile(typed.SettingsPath(), "CmdStart=False\r\n");
-  typed.app().Start(u"");
+  typed.app().Dispatch(StartEvent{u""});
   EXPECT_FALSE(typed.app().modHeader.TextChanged);
   typed.ed.Type("a");
   EXPECT_TRUE(typed.app().modHeader.TextChanged);
@@ -133,9 +133,9 @@ TEST(Change, EveryEditSetsTextChanged) {
 TEST(ShutDown, ClosingWritesSettingsOnceAndEndsEvents) {
   Editor e;
   e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.ed.Type("unsaved");
-  e.app().CloseWindow();
+  e.app().Dispatch(CloseEvent{});
   EXPECT_TRUE(e.app().Closed());
   EXPECT_EQ(e.ed.window.CloseCount(), 1);
   const auto settings = e.fs.Bytes(e.SettingsPath());
@@ -144,19 +144,19 @@ TEST(ShutDown, ClosingWritesSettingsOnceAndEndsEvents) {
 
   // A second close is the same close; later events find no window.
   e.fs.Remove(e.SettingsPath());
-  e.app().CloseWindow();
+  e.app().Dispatch(CloseEvent{});
   EXPECT_EQ(e.ed.window.CloseCount(), 1);
   EXPECT_FALSE(e.fs.Bytes(e.SettingsPath()));
   e.ed.Type("more");
-  e.app().MenuClick(MenuItem::mnuWordWrap);
+  e.app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   EXPECT_EQ(e.app().txtMain.Text(), u"unsaved");
   EXPECT_TRUE(e.app().Checked(MenuItem::mnuWordWrap));
 }
 
 TEST(ShutDown, ExitMenuClosesTheWindow) {
   Editor e;
-  e.app().Start(u"");
-  e.app().MenuClick(MenuItem::mnuExit);
+  e.app().Dispatch(StartEvent{u""});
+  e.app().Dispatch(MenuClickEvent{MenuItem::mnuExit});
   EXPECT_TRUE(e.ed.window.Closed());
   EXPECT_TRUE(e.fs.Bytes(e.SettingsPath()));
 }
@@ -164,11 +164,11 @@ TEST(ShutDown, ExitMenuClosesTheWindow) {
 TEST(Modes, EnteringCommandModeLocksWithoutMovingTheCaret) {
   Editor e;
   e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.ed.Type("abc");
   e.app().txtMain.Select(1, 2);
-  e.app().EnterCommandMode();
-  EXPECT_TRUE(e.app().CommandMode);
+  e.app().mode.EnterCommand();
+  EXPECT_TRUE(e.app().mode.CommandMode());
   EXPECT_TRUE(e.app().txtMain.Locked());
   EXPECT_EQ(e.Panel(panel::Mode), u"Command");
   EXPECT_EQ(e.app().txtMain.AnchorPos(), 1);
@@ -177,70 +177,70 @@ TEST(Modes, EnteringCommandModeLocksWithoutMovingTheCaret) {
 
 TEST(Modes, CommandBoxOpensWithItsLeaderAndLeavesKeepingTheMode) {
   Editor e;
-  e.app().Start(u"");
-  e.app().OpenCommandBox(u"/", u"Search");
+  e.app().Dispatch(StartEvent{u""});
+  e.app().OpenCommandBox(u"/", ModeText::Search);
   EXPECT_EQ(e.Panel(panel::Mode), u"Search");
-  EXPECT_EQ(e.ed.txtCmd.Text(), u"/");
-  EXPECT_EQ(e.ed.txtCmd.SelStart(), 1);
+  EXPECT_EQ(e.app().CommandBox().Text(), u"/");
+  EXPECT_EQ(e.app().CommandBox().SelStart(), 1);
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtCmd);
 
   e.app().LeaveCommandBox(true);
   EXPECT_EQ(e.Panel(panel::Mode), u"");
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
-  EXPECT_TRUE(e.app().CommandMode);
+  EXPECT_TRUE(e.app().mode.CommandMode());
   EXPECT_TRUE(e.app().txtMain.Locked());
 
-  e.app().OpenCommandBox(u":", u"Command");
+  e.app().OpenCommandBox(u":", ModeText::Command);
   e.app().LeaveCommandBox(false);
   EXPECT_EQ(e.Panel(panel::Mode), u"Command");
 }
 
 TEST(Keys, CommandBoxKeysEditTheBoxThroughTheFocusedControl) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.ed.Type(":");  // the document's handler opens the box
   ASSERT_EQ(e.ed.focus.Focused(), Control::txtCmd);
   e.ed.Type("12");
   e.ed.Key(key::Back);
-  EXPECT_EQ(e.ed.txtCmd.Text(), u":1");
+  EXPECT_EQ(e.app().CommandBox().Text(), u":1");
   EXPECT_EQ(e.app().txtMain.Text(), u"");
   // Escape leaves the box: panel empty, box empty, still Command mode.
   e.ed.Key(key::Escape);
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
-  EXPECT_EQ(e.ed.txtCmd.Text(), u"");
+  EXPECT_EQ(e.app().CommandBox().Text(), u"");
   EXPECT_EQ(e.Panel(panel::Mode), u"");
   EXPECT_TRUE(e.app().txtMain.Locked());
 }
 
 TEST(Keys, MenuShortcutsWinInEitherControl) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.ed.Key(79, shift::Ctrl);  // Ctrl+O: the open dialog, cancelled
   EXPECT_EQ(e.ed.dialogs.StartFolders().size(), 1u);
   e.ed.Type(":");
   e.ed.Key(79, shift::Ctrl);
   EXPECT_EQ(e.ed.dialogs.StartFolders().size(), 2u);
-  EXPECT_EQ(e.ed.txtCmd.Text(), u":");
+  EXPECT_EQ(e.app().CommandBox().Text(), u":");
 }
 
 TEST(Keys, CommittedTextGoesToTheFocusedControlAndNotToALockedDocument) {
   Editor e;
-  e.app().Start(u"");
-  e.app().CommitText(u"\u00e9t\u00e9");
+  e.app().Dispatch(StartEvent{u""});
+  e.app().Dispatch(CommitTextEvent{u"\u00e9t\u00e9"});
   EXPECT_EQ(e.app().txtMain.Text(), u"");
   e.ed.Type(":");
-  e.app().CommitText(u"\u00e9");
-  EXPECT_EQ(e.ed.txtCmd.Text(), u":\u00e9");
+  e.app().Dispatch(CommitTextEvent{u"\u00e9"});
+  EXPECT_EQ(e.app().CommandBox().Text(), u":\u00e9");
 }
 
 TEST(Keys, CommittedTextAfterXIsNotTypedInCommandMode) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.app().txtMain.SetText(u"abc");
   e.app().txtMain.SetSelStart(0);
   e.ed.Type("x");  // unlocks the document for its own Delete
   EXPECT_EQ(e.app().txtMain.Text(), u"bc");
-  e.app().CommitText(u"z");
+  e.app().Dispatch(CommitTextEvent{u"z"});
   EXPECT_EQ(e.app().txtMain.Text(), u"bc");
   EXPECT_TRUE(e.app().txtMain.Locked());
 }

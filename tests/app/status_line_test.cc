@@ -32,14 +32,10 @@ TEST_P(PositionPanel, ShowsTheLaidOutLineAndColumnOfSelStart) {
   headless::EditorSetup setup;
   setup.cols = c.cols;
   Editor e(setup);
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.app().txtMain.SetText(c.text);
-  {
-    EventScope event(e.app());
-    e.app().txtMain.SetSelStart(e.app().txtMain.Length());  // so that every case moves it
-    e.app().txtMain.SetSelStart(c.selStart);
-    e.app().txtMain.SetSelLength(c.selLength);
-  }
+  e.app().Dispatch(SelectEvent{e.app().txtMain.Length(), e.app().txtMain.Length()});  // so that every case moves it
+  e.app().Dispatch(SelectEvent{c.selStart, c.selStart + c.selLength});
   EXPECT_EQ(e.Panel(panel::Position), PositionText(c.line, c.column));
 }
 
@@ -55,25 +51,25 @@ INSTANTIATE_TEST_SUITE_P(Positions, PositionPanel, testing::Values(
 
 TEST(PositionPanelWrites, OncePerEventHoweverOftenTheCaretMoves) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.app().txtMain.SetText(u"one\r\ntwo\r\nthree");
+  e.ed.Type(":0,2s/");
   const int before = e.ed.statusBar.Writes();
-  {
-    EventScope event(e.app());
-    for (CharPos pos = 0; pos <= 12; ++pos) e.app().txtMain.SetSelStart(pos);
-    EXPECT_EQ(e.ed.statusBar.Writes(), before);  // nothing yet inside the event
-  }
-  EXPECT_EQ(e.ed.statusBar.Writes(), before + 1);
-  EXPECT_EQ(e.Panel(panel::Position), PositionText(2, 2));
+  // Six replacements, each moving the caret: one write of the position, one of the count.
+  e.ed.Type("e/E/");
+  e.ed.Key(key::Return);
+  EXPECT_EQ(e.app().txtMain.Text(), u"onE\r\ntwo\r\nthrEE");
+  EXPECT_EQ(e.ed.statusBar.Writes(), before + 2);
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(2, 5));
 
   // An event that does not move the caret writes nothing.
-  e.app().MenuClick(MenuItem::mnuFindCase);
-  EXPECT_EQ(e.ed.statusBar.Writes(), before + 1);
+  e.app().Dispatch(MenuClickEvent{MenuItem::mnuFindCase});
+  EXPECT_EQ(e.ed.statusBar.Writes(), before + 2);
 }
 
 TEST(PositionPanelWrites, AMoveOutsideAnyEventIsShownAtOnce) {
   Editor e;
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.app().txtMain.SetText(u"abc");
   e.app().txtMain.SetSelStart(1);
   EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 1));
@@ -101,12 +97,12 @@ TEST_P(MouseUpRows, CopiesOrPastes) {
   setup.clipboard = c.clipboardBefore;
   Editor e(setup);
   if (!c.commandMode) e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.app().txtMain.SetText(u"hello world");
   e.app().modHeader.TextChanged = false;
   e.app().txtMain.SetSelStart(6);
   if (c.select) e.app().txtMain.SetSelLength(5);
-  e.app().MouseUp(c.button, shift::None);
+  e.app().Dispatch(MouseUpEvent{c.button, shift::None});
   EXPECT_EQ(e.app().txtMain.Text(), c.textAfter);
   EXPECT_EQ(e.ed.clipboard.GetText(), c.clipboardAfter);
   EXPECT_EQ(e.app().modHeader.TextChanged, c.changed);
@@ -126,10 +122,10 @@ TEST(MouseUp, ActsOnTheFocusedControl) {
   headless::EditorSetup setup;
   setup.clipboard = u"w x";
   Editor e(setup);
-  e.app().Start(u"");
+  e.app().Dispatch(StartEvent{u""});
   e.ed.Type(":");
-  e.app().MouseUp(mouse::Right, shift::None);
-  EXPECT_EQ(e.ed.txtCmd.Text(), u":w x");
+  e.app().Dispatch(MouseUpEvent{mouse::Right, shift::None});
+  EXPECT_EQ(e.app().CommandBox().Text(), u":w x");
   EXPECT_EQ(e.app().txtMain.Text(), u"");
 }
 

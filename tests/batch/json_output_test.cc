@@ -45,14 +45,14 @@ TEST(SnapshotJson, KeysInTheirDocumentedOrder) {
   for (const char* key : {"text", "selStart", "selLength", "commandMode", "locked",
                           "pendingDelete", "panels", "caption", "currentFile", "textChanged",
                           "lastPattern", "searchPos", "tabSpaces", "cmdStart", "checks",
-                          "cmdText", "focus", "clipboard", "messageBoxes", "closed",
+                          "cmdText", "cmdSelStart", "cmdSelLength", "focus", "clipboard", "messageBoxes", "closed",
                           "lineCount", "helpText"}) {
     const std::size_t at = json.find("\"" + std::string(key) + "\":");
     ASSERT_NE(at, std::string::npos) << key;
     EXPECT_GT(at, last) << key;
     last = at;
   }
-  EXPECT_EQ(Parse(json).size(), 22);
+  EXPECT_EQ(Parse(json).size(), 24);
 }
 
 TEST(SnapshotJson, ValuesRoundTripThroughAJsonReader) {
@@ -84,7 +84,7 @@ TEST(SnapshotJson, ValuesRoundTripThroughAJsonReader) {
 TEST(SnapshotJson, OmitTextLeavesOnlyTheText) {
   const QJsonObject o = Parse(SnapshotJson(Sample(), true));
   EXPECT_FALSE(o.contains("text"));
-  EXPECT_EQ(o.size(), 21);
+  EXPECT_EQ(o.size(), 23);
 }
 
 TEST(JsonString, EscapesWhatJsonRequiresAndReplacesLoneSurrogates) {

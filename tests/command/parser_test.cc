@@ -103,7 +103,7 @@ TEST(Parser, WriteAndQuitLines) {
 
 TEST(Parser, EmptyLineIsInvalid) {
   ScriptEditor ed;
-  ed.editor().txtCmd.SetText(u"leftover");
+  ed.app().txtCmd.SetText(u"leftover");
   ParseCommand(ed.app(), u"");
   EXPECT_EQ(ed.Message(), "Invalid command");
   EXPECT_EQ(ed.CmdText(), "");
@@ -112,11 +112,11 @@ TEST(Parser, EmptyLineIsInvalid) {
 // The box is empty while the command runs, not only afterwards.
 TEST(Parser, EmptiesTheBoxFirst) {
   ScriptEditor ed;
-  ed.editor().txtCmd.SetText(u":q");
+  ed.app().txtCmd.SetText(u":q");
   ed.app().modHeader.TextChanged = true;
   ParseCommand(ed.app(), u":q");
   EXPECT_EQ(ed.CmdText(), "");
-  ed.editor().txtCmd.SetText(u":w");
+  ed.app().txtCmd.SetText(u":w");
   ed.editor().dialogs.QueueFile(std::nullopt);
   ParseCommand(ed.app(), u":w");
   EXPECT_EQ(ed.CmdText(), "");

@@ -90,7 +90,7 @@ TEST(Substitute, Lines) {
     const bool replaced = c.message.size() > 1 && c.message[0] != '0' && c.message.find("Replacments") != std::string_view::npos;
     EXPECT_EQ(ed.app().modHeader.TextChanged, replaced);
     EXPECT_EQ(ed.app().modHeader.SearchPos, 0);
-    EXPECT_TRUE(ed.app().CommandMode);
+    EXPECT_TRUE(ed.app().mode.CommandMode());
     EXPECT_TRUE(ed.doc().Locked());
   }
 }

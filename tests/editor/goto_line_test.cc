@@ -51,7 +51,7 @@ TEST(GotoLine, ThroughTheCommandBox) {
       EXPECT_EQ(ed.Message(), c.message);
       EXPECT_EQ(ed.doc().SelStart(), 5);
     }
-    EXPECT_TRUE(ed.app().CommandMode);
+    EXPECT_TRUE(ed.app().mode.CommandMode());
     EXPECT_FALSE(ed.InCommandBox());
   }
 }

@@ -92,13 +92,13 @@ TEST(KeyHandler, XIsDeleteWithTheSameModifiers) {
       SCOPED_TRACE(std::string(before) + " modifiers " + std::to_string(mods));
       ScriptEditor command;
       command.Load(before);
-      command.app().KeyDown(KeyEvent{key::X, mods, {}});
+      command.app().Dispatch(KeyDownEvent{KeyEvent{key::X, mods, {}}});
       ScriptEditor insert;
       insert.Load(before);
       insert.Run("i");
-      insert.app().KeyDown(KeyEvent{key::Delete, mods, {}});
+      insert.app().Dispatch(KeyDownEvent{KeyEvent{key::Delete, mods, {}}});
       EXPECT_EQ(command.Doc(), insert.Doc());
-      EXPECT_TRUE(command.app().CommandMode);
+      EXPECT_TRUE(command.app().mode.CommandMode());
       EXPECT_FALSE(command.doc().Locked());
     }
   }
@@ -190,11 +190,11 @@ INSTANTIATE_TEST_SUITE_P(OtherKeys, KeyScript, ::testing::ValuesIn(kOtherKeys), 
 TEST(KeyHandler, CapsLockChangesNothing) {
   ScriptEditor ed;
   ed.Load("ab\ncd|e");
-  ed.app().KeyDown(KeyEvent{key::I, shift::None, u"I"});  // the I key with Caps Lock on
+  ed.app().Dispatch(KeyDownEvent{KeyEvent{key::I, shift::None, u"I"}});  // the I key with Caps Lock on
   EXPECT_EQ(ed.Doc(), "ab\ncd|e");
-  EXPECT_FALSE(ed.app().CommandMode);
+  EXPECT_FALSE(ed.app().mode.CommandMode());
   ed.Run("<Esc>");
-  ed.app().KeyDown(KeyEvent{key::I, shift::Shift, u"i"});  // Shift with Caps Lock on
+  ed.app().Dispatch(KeyDownEvent{KeyEvent{key::I, shift::Shift, u"i"}});  // Shift with Caps Lock on
   EXPECT_EQ(ed.Doc(), "ab\n|cde");
 }
 
@@ -205,7 +205,7 @@ TEST(KeyHandler, ReplacesCodesAsDocumented) {
   ed.Load("ab|c");
   for (KeyCode code : {key::I, key::A, key::Insert}) {
     KeyCode k = code;
-    ed.app().CommandMode = true;
+    ed.app().mode.EnterCommand();
     ed.app().txtMain_KeyDown(k, shift::None);
     EXPECT_EQ(k, key::Consumed) << code;
   }

@@ -125,7 +125,7 @@ class ScriptEditor {
     files.AddFolder(u"/home/user");
     files.AddFolder(u"/home/user/.config/quilmar");
     files.AddFolder(u"/opt/quilmar");
-    app().Start(u"");
+    app().Dispatch(StartEvent{u""});
     SetWordWrap(app(), false);
   }
   ScriptEditor(const ScriptEditor&) = delete;
@@ -148,13 +148,13 @@ class ScriptEditor {
       if (script[i] == '<') {
         const auto close = script.find('>', i);
         if (close == std::string_view::npos) throw std::invalid_argument("unclosed <");
-        app().KeyDown(ParseKeyToken(script.substr(i + 1, close - i - 1)));
+        app().Dispatch(KeyDownEvent{ParseKeyToken(script.substr(i + 1, close - i - 1))});
         i = close;
         continue;
       }
       auto key = headless::UsKeyFor(script[i]);
       if (!key) throw std::invalid_argument(std::string("no key types ") + script[i]);
-      app().KeyDown(*key);
+      app().Dispatch(KeyDownEvent{*key});
     }
   }
 
@@ -167,7 +167,7 @@ class ScriptEditor {
   std::string Message() { return Panel(panel::Message); }
   std::string Mode() { return Panel(panel::Mode); }
   std::string Clipboard() { return S(editor_.clipboard.GetText()); }
-  std::string CmdText() { return S(editor_.txtCmd.Text()); }
+  std::string CmdText() { return S(editor_.app.CommandBox().Text()); }
   bool InCommandBox() { return editor_.focus.Focused() == Control::txtCmd; }
 
   headless::MemoryFileSystem files;             // what is on "disk"
@@ -206,7 +206,7 @@ inline void Check(ScriptEditor& ed, const Expect& want) {
     EXPECT_EQ(ed.Clipboard(), *want.clipboard) << "clipboard";
   }
   if (want.commandMode) {
-    EXPECT_EQ(ed.app().CommandMode, *want.commandMode) << "CommandMode";
+    EXPECT_EQ(ed.app().mode.CommandMode(), *want.commandMode) << "CommandMode";
   }
   if (want.locked) {
     EXPECT_EQ(ed.doc().Locked(), *want.locked) << "Locked";

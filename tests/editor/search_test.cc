@@ -43,7 +43,7 @@ TEST(Search, F3InInsertModeSearchesLastPattern) {
   ed.Run("i<F3>");
   EXPECT_EQ(ed.Doc(), "foo x [foo]");
   EXPECT_EQ(ed.Mode(), "Search");
-  EXPECT_FALSE(ed.app().CommandMode);
+  EXPECT_FALSE(ed.app().mode.CommandMode());
 }
 
 TEST(Search, CaseFlagIsReadAtTheMomentOfTheKey) {

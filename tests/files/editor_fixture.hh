@@ -24,7 +24,7 @@ class EditorTest : public ::testing::Test {
   headless::HeadlessEditor& Start(const String& commandLine = {}, headless::EditorSetup setup = {}) {
     editor.reset();
     editor = std::make_unique<headless::HeadlessEditor>(fs, std::move(setup));
-    editor->app.Start(commandLine);
+    editor->app.Dispatch(StartEvent{commandLine});
     return *editor;
   }
   App& app() { return editor->app; }

@@ -11,42 +11,42 @@ class MenusTest : public testing::EditorTest {
 };
 
 TEST_F(MenusTest, WordWrapAndTheCaseItemsToggle) {
-  app().MenuClick(MenuItem::mnuWordWrap);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
   EXPECT_FALSE(editor->menus.Checked(MenuItem::mnuWordWrap));
   EXPECT_EQ(app().txtMain.RightMargin(), 10000);
-  app().MenuClick(MenuItem::mnuWordWrap);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   EXPECT_TRUE(app().Checked(MenuItem::mnuWordWrap));
   EXPECT_EQ(app().txtMain.RightMargin(), 0);
   for (MenuItem item : {MenuItem::mnuFindCase, MenuItem::mnuReplaceCase}) {
-    app().MenuClick(item);
+    app().Dispatch(MenuClickEvent{item});
     EXPECT_FALSE(app().Checked(item));
-    app().MenuClick(item);
+    app().Dispatch(MenuClickEvent{item});
     EXPECT_TRUE(app().Checked(item));
   }
 }
 
 TEST_F(MenusTest, StartInCommandModeChangesOnlyTheNextStart) {
-  ASSERT_TRUE(app().CommandMode);
-  app().MenuClick(MenuItem::mnuStCmdMode);
+  ASSERT_TRUE(app().mode.CommandMode());
+  app().Dispatch(MenuClickEvent{MenuItem::mnuStCmdMode});
   EXPECT_FALSE(app().modHeader.CmdStart);
   EXPECT_FALSE(app().Checked(MenuItem::mnuStCmdMode));
-  EXPECT_TRUE(app().CommandMode);
+  EXPECT_TRUE(app().mode.CommandMode());
   EXPECT_TRUE(app().txtMain.Locked());
   EXPECT_EQ(Panel(panel::Mode), u"Command");
 }
 
 TEST_F(MenusTest, TheFontDialogSetsBothFontsAndCancelKeepsTheLastChoice) {
   const FontSpec before = app().txtMain.Font();
-  app().MenuClick(MenuItem::mnuFonts);  // cancelled
+  app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});  // cancelled
   EXPECT_EQ(app().txtMain.Font(), before);
   const FontSpec chosen{u"DejaVu Serif", false, true, 14.5};
   editor->dialogs.QueueFont(chosen);
-  app().MenuClick(MenuItem::mnuFonts);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   EXPECT_EQ(app().txtMain.Font(), chosen);
   EXPECT_EQ(app().CommonDialog1.font, chosen);
   EXPECT_EQ(app().CommonDialog1.Flags, 1);
-  app().MenuClick(MenuItem::mnuFonts);  // cancelled again
+  app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});  // cancelled again
   EXPECT_EQ(app().txtMain.Font(), chosen);
   ASSERT_EQ(editor->dialogs.FontsShown().size(), 3u);
   EXPECT_EQ(editor->dialogs.FontsShown()[2], chosen) << "the dialog opens on the current font";
@@ -84,7 +84,7 @@ TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
   EXPECT_EQ(Panel(panel::File), u"");
   EXPECT_EQ(Caption(), u"Quilmar - a.txt");
   EXPECT_EQ(Panel(panel::Lines), u"2 lines");
-  EXPECT_TRUE(app().CommandMode);
+  EXPECT_TRUE(app().mode.CommandMode());
   EXPECT_TRUE(app().txtMain.Locked());
   EXPECT_EQ(app().documentFormat, TextFormat{}) << "what is left is a new document";
 }
@@ -101,7 +101,7 @@ TEST_F(MenusTest, CloseEmptiesThePositionPanelAfterTheCaretMoved) {
 }
 
 TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
-  app().MenuClick(MenuItem::mnuPrint);  // no printer: nothing happens
+  app().Dispatch(MenuClickEvent{MenuItem::mnuPrint});  // no printer: nothing happens
   EXPECT_TRUE(editor->printer.Jobs().empty());
 
   headless::EditorSetup setup;
@@ -115,7 +115,7 @@ TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
   EXPECT_EQ(editor->printer.Jobs()[0].text, u"print me\r\nplease");
   EXPECT_EQ(editor->printer.Jobs()[0].font, (FontSpec{u"Mono", true, false, 11}));
   editor->printer.FailNextJob();
-  app().MenuClick(MenuItem::mnuPrint);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuPrint});
   EXPECT_EQ(Panel(panel::Message), u"");
   EXPECT_FALSE(app().Closed());
 }
@@ -123,11 +123,11 @@ TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
 TEST_F(MenusTest, ShortcutsWorkInInsertModeAndExitClosesAndWritesTheSettings) {
   docs.Write("a.txt", "text");
   editor->Key(73, shift::None, u"i");  // "i": Insert mode
-  ASSERT_FALSE(app().CommandMode);
+  ASSERT_FALSE(app().mode.CommandMode());
   editor->dialogs.QueueFile(docs.UPath("a.txt"));
   editor->Key(79, shift::Ctrl);  // Ctrl+O
   EXPECT_EQ(app().txtMain.Text(), u"text");
-  app().MenuClick(MenuItem::mnuExit);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuExit});
   EXPECT_TRUE(editor->window.Closed());
   EXPECT_TRUE(home.Exists("quilmar.ini"));
 }

@@ -107,7 +107,7 @@ TEST_F(OpenFileTest, OpenFromTheMenuReplacesTheDocumentAndKeepsTextChangedAsItWa
   Start(docs.UPath("first.txt"));
   SetText(u"edited");
   editor->dialogs.QueueFile(docs.UPath("second.txt"));
-  app().MenuClick(MenuItem::mnuOpen);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(app().txtMain.Text(), u"second\r\n");
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("second.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - second.txt");
@@ -120,10 +120,10 @@ TEST_F(OpenFileTest, ThePositionPanelShowsTheStartOfTheLoadedFile) {
   docs.Write("second.txt", "other");
   Start(docs.UPath("first.txt"));
   EXPECT_EQ(Panel(panel::Position), u"Ln# 0 : Char# 0 ");
-  app().KeyDown(KeyEvent{key::Down, shift::None, {}});
+  app().Dispatch(KeyDownEvent{KeyEvent{key::Down, shift::None, {}}});
   EXPECT_EQ(Panel(panel::Position), u"Ln# 1 : Char# 0 ");
   editor->dialogs.QueueFile(docs.UPath("second.txt"));
-  app().MenuClick(MenuItem::mnuOpen);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(Panel(panel::Position), u"Ln# 0 : Char# 0 ");
 }
 
@@ -131,10 +131,10 @@ TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothi
   docs.Write("first.txt", "first");
   docs.Write("locked.txt", "locked");
   Start(docs.UPath("first.txt"));
-  app().MenuClick(MenuItem::mnuOpen);  // nothing queued: cancelled
+  app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});  // nothing queued: cancelled
   fs.Fail(FsCall::ReadAll, "Permission denied", docs.UPath("locked.txt"));
   editor->dialogs.QueueFile(docs.UPath("locked.txt"));
-  app().MenuClick(MenuItem::mnuOpen);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(app().txtMain.Text(), u"first");
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("first.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - first.txt");
@@ -149,7 +149,7 @@ TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
   docs.Sized("huge.txt", 6500000000ull);
   Start(docs.UPath("small.txt"));
   editor->dialogs.QueueFile(docs.UPath("huge.txt"));
-  app().MenuClick(MenuItem::mnuOpen);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(fs.Calls(FsCall::ReadAll), 1) << "only the first file was read";
   EXPECT_EQ(app().txtMain.Text(), u"kept");
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("small.txt"));

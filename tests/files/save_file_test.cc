@@ -212,21 +212,21 @@ TEST_F(SaveFileTest, ALatin1DocumentWithACharacterBeyondLatin1IsWrittenAsUtf8) {
 TEST_F(SaveFileTest, SaveAsIsQuietExceptForRefusalsAndFailedWrites) {
   docs.Write("exists.txt", "theirs");
   SetText(u"mine");
-  app().MenuClick(MenuItem::mnuSaveAs);  // cancelled
+  app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});  // cancelled
   EXPECT_EQ(Panel(panel::Message), u"");
   editor->dialogs.QueueFile(docs.UPath("exists.txt"));
-  app().MenuClick(MenuItem::mnuSaveAs);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
   EXPECT_EQ(Panel(panel::Message), kExists);
 
   app().SetPanel(panel::Message, u"");
   fs.Fail(FsCall::CreateEmpty, "Permission denied", std::nullopt, 1);
   editor->dialogs.QueueFile(docs.UPath("new.txt"));
-  app().MenuClick(MenuItem::mnuSaveAs);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
   EXPECT_EQ(Panel(panel::Message), u"");
 
   fs.Fail(FsCall::WriteAll, "Input/output error", std::nullopt, 1);
   editor->dialogs.QueueFile(docs.UPath("new.txt"));
-  app().MenuClick(MenuItem::mnuSaveAs);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
   EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("new.txt") + u": Input/output error");
   EXPECT_TRUE(app().modHeader.TextChanged);
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("new.txt")) << "the created file is the document's";
@@ -242,11 +242,11 @@ TEST_F(SaveFileTest, SaveWithoutAFileAsksEveryTimeAndOverridesSilently) {
   EXPECT_EQ(docs.Read("exists.txt"), "mine");
   EXPECT_EQ(app().modHeader.CurrentFile, u"");
   editor->dialogs.QueueFile(docs.UPath("fresh.txt"));
-  app().MenuClick(MenuItem::mnuSave);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuSave});
   EXPECT_EQ(editor->dialogs.StartFolders().size(), 2u);
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("fresh.txt"));
   stdfs::permissions(docs.Path("fresh.txt"), static_cast<stdfs::perms>(0444));
-  app().MenuClick(MenuItem::mnuSave);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuSave});
   EXPECT_EQ(Panel(panel::Message), kReadOnly) << "Save on the document's own file does not override";
 }
 

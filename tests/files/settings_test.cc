@@ -13,13 +13,13 @@ class SettingsTest : public testing::EditorTest {};
 
 TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
   Start();
-  app().MenuClick(MenuItem::mnuWordWrap);
-  app().MenuClick(MenuItem::mnuFindCase);
-  app().MenuClick(MenuItem::mnuStCmdMode);
+  app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
+  app().Dispatch(MenuClickEvent{MenuItem::mnuFindCase});
+  app().Dispatch(MenuClickEvent{MenuItem::mnuStCmdMode});
   app().modHeader.TabSpaces = 4;
   editor->dialogs.QueueFont(FontSpec{u"Courier New", true, false, 9.75});
-  app().MenuClick(MenuItem::mnuFonts);
-  app().CloseWindow();
+  app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
+  app().Dispatch(CloseEvent{});
   EXPECT_EQ(home.Read("quilmar.ini"), "StartIn=" + ToUtf8(real.CurrentDirectory()) +
                                           "\r\nCmdStart=False\r\nFont=Courier New,True,False,9.75\r\n"
                                           "TabSpaces=4\r\nWordWrap=False\r\nFindCase=False\r\nReplaceCase=True\r\n");
@@ -30,7 +30,7 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
   EXPECT_FALSE(app().Checked(MenuItem::mnuFindCase));
   EXPECT_TRUE(app().Checked(MenuItem::mnuReplaceCase));
   EXPECT_FALSE(app().modHeader.CmdStart);
-  EXPECT_FALSE(app().CommandMode) << "starts in Insert mode";
+  EXPECT_FALSE(app().mode.CommandMode()) << "starts in Insert mode";
   EXPECT_EQ(app().modHeader.TabSpaces, 4);
   EXPECT_EQ(app().CommonDialog1.font, (FontSpec{u"Courier New", true, false, 9.75}));
   EXPECT_EQ(app().txtMain.Font(), (FontSpec{u"Courier New", true, false, 9.75}));
@@ -39,7 +39,7 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
 
 TEST_F(SettingsTest, NoFileLeavesTheStartValues) {
   Start();
-  EXPECT_TRUE(app().CommandMode);
+  EXPECT_TRUE(app().mode.CommandMode());
   EXPECT_EQ(app().modHeader.TabSpaces, 0);
   for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase, MenuItem::mnuStCmdMode})
     EXPECT_TRUE(app().Checked(item));
@@ -111,7 +111,7 @@ TEST_F(SettingsTest, UnreadableOrUnwritableSettingsAreQuiet) {
   fs.Fail(FsCall::WriteAll, "Read-only file system");
   Start();
   EXPECT_TRUE(app().Checked(MenuItem::mnuFindCase));
-  app().CloseWindow();
+  app().Dispatch(CloseEvent{});
   EXPECT_EQ(home.Read("quilmar.ini"), "FindCase=False\r\n");
   EXPECT_TRUE(editor->window.Closed());
   EXPECT_TRUE(editor->messageBox.Shown().empty());
@@ -134,9 +134,9 @@ TEST(SettingsLocation, FallsBackToTheConfigurationFolder) {
   memory.Remove(u"/opt/quilmar/quilmar.ini");
   memory.AddFile(u"/home/user/.config/quilmar/quilmar.ini", "CmdStart=False\r\n");
   headless::HeadlessEditor editor(memory);
-  editor.app.Start({});
-  EXPECT_FALSE(editor.app.CommandMode);
-  editor.app.CloseWindow();
+  editor.app.Dispatch(StartEvent{{}});
+  EXPECT_FALSE(editor.app.mode.CommandMode());
+  editor.app.Dispatch(CloseEvent{});
   EXPECT_NE(memory.Bytes(u"/home/user/.config/quilmar/quilmar.ini")->find("CmdStart=False\r\n"), std::string::npos);
   EXPECT_FALSE(memory.Bytes(u"/opt/quilmar/quilmar.ini"));
 }

@@ -21,6 +21,7 @@ class RecordingHost final : public DocumentViewHost {
   void ViewCommitText(const String& text) override { commits.push_back(text); }
   void ViewMouseUp(int button) override { mouseUps.push_back(button); }
   void ViewSelect(CharPos anchor, CharPos caret) override { model_.Select(anchor, caret); }
+  void ViewResized() override { model_.Relayout(); }
   std::vector<KeyCode> keys;
   std::vector<String> commits;
   std::vector<int> mouseUps;

@@ -149,7 +149,7 @@ TEST_F(BadInputFiles, FifoWithoutWriterIsRefusedWithoutBlocking) {
     ExpectRefused(path);
     // Opening it through the File menu is refused the same way.
     editor->dialogs.QueueFile(FromUtf8(path));
-    app().MenuClick(MenuItem::mnuOpen);
+    app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
     EXPECT_EQ(editor->messageBox.Shown().size(), 2u);
   });
 }

@@ -27,7 +27,7 @@ TEST(FuzzFindings, SelTextAfterAnEditHoldsExactlyTheSelection) {
 TEST(FuzzFindings, SubstitutionThatGrowsTheTextReachesTheRangeEnd) {
   headless::MemoryFileSystem fs;
   headless::HeadlessEditor editor(fs);
-  editor.app.Start(String());
+  editor.app.Dispatch(StartEvent{String()});
   editor.app.txtMain.SetText(u"aaa\r\na");
   editor.Type(":0,1s/a/aa/");
   editor.Key(key::Return);
@@ -42,11 +42,11 @@ TEST(FuzzFindings, TinyFontSizeSurvivesExitAndRestart) {
   fs.AddFile(u"/opt/quilmar/quilmar.ini", "Font=Tiny,0,0,0.0000001\r\nTabSpaces=7\r\nWordWrap=False\r\nFindCase=False\r\n");
   {
     headless::HeadlessEditor first(fs);
-    first.app.Start(String());
-    first.app.CloseWindow();
+    first.app.Dispatch(StartEvent{String()});
+    first.app.Dispatch(CloseEvent{});
   }
   headless::HeadlessEditor second(fs);
-  second.app.Start(String());
+  second.app.Dispatch(StartEvent{String()});
   EXPECT_EQ(second.app.CommonDialog1.font.size, 0.0000001);
   EXPECT_EQ(second.app.modHeader.TabSpaces, 7);
   EXPECT_FALSE(second.app.Checked(MenuItem::mnuWordWrap));
@@ -65,14 +65,14 @@ namespace {
 TEST(FuzzFindings, InputMethodTextAfterXIsNotTypedInCommandMode) {
   headless::MemoryFileSystem fs;
   headless::HeadlessEditor editor(fs);
-  editor.app.Start(String());
+  editor.app.Dispatch(StartEvent{String()});
   editor.app.txtMain.SetText(u"abc");
   editor.Type("x");
-  editor.app.CommitText(u"zz");
+  editor.app.Dispatch(CommitTextEvent{u"zz"});
   EXPECT_EQ(editor.app.txtMain.Text(), u"bc");
-  EXPECT_TRUE(editor.app.CommandMode);
+  EXPECT_TRUE(editor.app.mode.CommandMode());
   editor.Type("i");
-  editor.app.CommitText(u"zz");
+  editor.app.Dispatch(CommitTextEvent{u"zz"});
   EXPECT_EQ(editor.app.txtMain.Text(), u"zzbc");
 }
 

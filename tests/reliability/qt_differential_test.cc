@@ -38,6 +38,14 @@ const std::vector<std::string> kCommandLines = {
     ":0,1s/a/b/<CR>", ":1,9s/b/\\n/<CR>", ":0,0s/a/b/<CR>", ":2<CR>", ":0<CR>", ":99<CR>", "/ab<CR>",
     "/b<CR>", "/zz<CR>", ":x<CR>", ":<BS>", "/ab<Esc>", ":1,2s/ /\\t/<CR>",
 };
+// Keys typed into the command box between opening it and leaving it with Escape: editing,
+// selecting, the clipboard and undo, as any one-line box has them.
+const std::vector<std::string> kBoxKeys = {
+    "a", "b", "1", "2", " ", "/", "<BS>", "<Del>", "<Left>", "<Right>", "<Home>", "<End>", "<S-Left>",
+    "<S-Right>", "<S-Home>", "<S-End>", "<C-Left>", "<C-Right>", "<C-S-Left>", "<C-a>", "<C-c>",
+    "<C-x>", "<C-v>", "<C-z>", "<C-y>", "<C-S-z>", "<S-Ins>", "<S-Del>", "<C-Ins>", "<C-BS>",
+    "<C-Del>",
+};
 const std::vector<std::string> kMenus = {"<menu:mnuFindCase>", "<menu:mnuReplaceCase>", "<menu:mnuStCmdMode>"};
 
 // The script as pieces (a key, a command line or a menu click), so a difference can be
@@ -48,7 +56,13 @@ std::vector<std::string> RandomPieces(unsigned seed, int count) {
   std::vector<std::string> pieces;
   for (int i = 0; i < count; ++i) {
     const unsigned roll = random() % 100;
-    pieces.push_back(roll < 88 ? pick(kKeys) : roll < 97 ? pick(kCommandLines) : pick(kMenus));
+    if (roll < 5) {
+      std::string session = random() % 2 ? ":" : "/";
+      for (unsigned k = 2 + random() % 10; k > 0; --k) session += pick(kBoxKeys);
+      pieces.push_back(session + "<Esc>");
+      continue;
+    }
+    pieces.push_back(roll < 85 ? pick(kKeys) : roll < 97 ? pick(kCommandLines) : pick(kMenus));
   }
   return pieces;
 }
@@ -62,6 +76,7 @@ std::string Describe(const batch::Snapshot& s) {
                     std::to_string(s.locked) + " pendingDelete " + std::to_string(s.pendingDelete) + "\npanels";
   for (const String& p : s.panels) out += " [" + Utf8(p) + "]";
   out += "\nclipboard " + Utf8(s.clipboard) + "\nfocus " + s.focus + " cmdText " + Utf8(s.cmdText) +
+         " cmdSelection " + std::to_string(s.cmdSelStart) + "+" + std::to_string(s.cmdSelLength) +
          "\nsearchPos " + std::to_string(s.searchPos) + " lastPattern " + Utf8(s.lastPattern) + "\nclosed " +
          std::to_string(s.closed) + " textChanged " + std::to_string(s.textChanged);
   for (const auto& [name, on] : s.checks) out += " " + name + "=" + std::to_string(on);

@@ -1,19 +1,25 @@
-// App's wiring and its entry points: how a front end's events reach the handlers.
+// App's wiring and its one entry point: how a front end's events reach the handlers, and what
+// a failure does.
 #include "app/app.hh"
 
+#include <exception>
+#include <new>
 #include <utility>
 
 namespace quilmar {
 
 namespace {
 
-// Menu items and the handler each one runs when clicked (or chosen by its shortcut).
-struct MenuHandler {
+// Each menu item and the handler it runs when clicked (or chosen by its shortcut), one row per
+// item in the order of the menu table; the compiler checks that they line up.
+using MenuHandler = void (App::*)();
+
+struct MenuHandlerRow {
   MenuItem item;
-  void (App::*handler)();
+  MenuHandler handler;
 };
 
-constexpr std::array<MenuHandler, 13> kMenuHandlers{{
+constexpr std::array<MenuHandlerRow, kMenuItems.size()> kMenuHandlers{{
     {MenuItem::mnuOpen, &App::mnuOpen_Click},
     {MenuItem::mnuSave, &App::mnuSave_Click},
     {MenuItem::mnuSaveAs, &App::mnuSaveAs_Click},
@@ -29,24 +35,50 @@ constexpr std::array<MenuHandler, 13> kMenuHandlers{{
     {MenuItem::mnuHelpReference, &App::mnuHelpReference_Click},
 }};
 
+constexpr bool HandlersInItemOrder() {
+  for (std::size_t i = 0; i < kMenuHandlers.size(); ++i)
+    if (kMenuHandlers[i].item != kMenuItems[i].item || kMenuHandlers[i].handler == nullptr) return false;
+  return true;
+}
+static_assert(HandlersInItemOrder());
+
 // The items that start out checked, before the settings file has had its say.
 constexpr std::array<MenuItem, 3> kInitiallyChecked{
     MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase};
 
 std::size_t IndexOf(MenuItem item) { return static_cast<std::size_t>(item); }
 
+// What an event was doing when memory ran out, unless a handler said more precisely.
+const char16_t* DefaultDoing(const Event& event) {
+  struct Names {
+    const char16_t* operator()(const StartEvent&) const { return u"the start"; }
+    const char16_t* operator()(const KeyDownEvent&) const { return u"this key"; }
+    const char16_t* operator()(const CommitTextEvent&) const { return u"the typed text"; }
+    const char16_t* operator()(const MouseUpEvent&) const { return u"the paste"; }
+    const char16_t* operator()(const SelectEvent&) const { return u"the selection"; }
+    const char16_t* operator()(const SelectInBoxEvent&) const { return u"the selection"; }
+    const char16_t* operator()(const MenuClickEvent&) const { return u"this command"; }
+    const char16_t* operator()(const ViewResizedEvent&) const { return u"the layout"; }
+    const char16_t* operator()(const CloseEvent&) const { return u"closing"; }
+  };
+  return std::visit(Names{}, event);
+}
+
 }  // namespace
 
-App::App(Ports ports_, Measure& measure) : ports(ports_), txtMain(measure) {
+App::App(Ports ports_, Measure& measure)
+    : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.SelChange = [this] { txtMain_SelChange(); };
-  // The control copies and pastes through the system clipboard, as the mouse shortcuts do:
+  // Both controls copy and paste through the system clipboard, as the mouse shortcuts do:
   // a copy empties the clipboard first, then puts the plain text on it.
-  txtMain.SetClipboard([this] { return ports.clipboard.GetText(); },
-                       [this](const String& text) {
-                         ports.clipboard.Clear();
-                         ports.clipboard.SetText(text);
-                       });
+  auto get = [this] { return ports.clipboard.GetText(); };
+  auto set = [this](const String& text) {
+    ports.clipboard.Clear();
+    ports.clipboard.SetText(text);
+  };
+  txtMain.SetClipboard(get, set);
+  txtCmd.SetClipboard(get, set);
   for (MenuItem item : kInitiallyChecked) SetChecked(item, true);
 }
 
@@ -64,70 +96,93 @@ void App::SetPanel(int panel, const String& text) {
   ports.statusBar.SetPanelText(panel, text);
 }
 
-// ---- Entry points. A window that has been closed takes no more events: its handlers have
+// ---- The entry point. A window that has been closed takes no more events: its handlers have
 // run their unload step, and a late key (a script that goes on after ":q") must not edit a
 // document whose settings are already written.
 
-void App::Start(const String& commandLine) {
-  EventScope scope(*this);
-  Form_Load(commandLine);
+void App::Dispatch(const Event& event) {
+  if (closed_) return;
+  ++eventDepth_;
+  const TextModel::Checkpoint before = txtMain.MakeCheckpoint();
+  const char16_t* const outerDoing = doing_;
+  try {
+    std::visit([this](const auto& e) { Handle(e); }, event);
+  } catch (const std::bad_alloc&) {
+    // What the event was doing is dropped whole: its edits are undone and forgotten, so the
+    // document is as it was before the key, the paste or the substitution.
+    const char16_t* what = doing_ ? doing_ : DefaultDoing(event);
+    doing_ = outerDoing;
+    try {
+      txtMain.RollBack(before);
+      SetPanel(panel::Message, u"Err: not enough memory for " + String(what));
+    } catch (...) {
+      // Nothing more can be done without memory; the next event finds the state as it is.
+    }
+  } catch (const std::exception& error) {
+    doing_ = outerDoing;
+    SetPanel(panel::Message, u"Err: " + FromUtf8(error.what()));
+  }
+  doing_ = outerDoing;
+  if (--eventDepth_ == 0) {
+    try {
+      FlushPositionPanel();
+    } catch (const std::exception&) {
+    }
+  }
 }
 
-void App::KeyDown(const KeyEvent& key) {
-  if (closed_) return;
-  EventScope scope(*this);
+void App::Handle(const StartEvent& e) { Form_Load(e.commandLine); }
+
+void App::Handle(const KeyDownEvent& e) {
+  const KeyEvent& key = e.key;
   if (auto item = MenuItemForShortcut(key.code, key.shift)) {
     MenuClick(*item);
     return;
   }
   KeyCode code = key.code;
+  // A handler that replaced the key (the "x" command hands on Delete) did not mean the
+  // original key's text to be typed.
+  auto effective = [&] { return KeyEvent{code, key.shift, code == key.code ? key.text : String()}; };
   if (ports.focus.Focused() == Control::txtMain) {
     txtMain_KeyDown(code, key.shift);
     if (code == key::Consumed || closed_) return;
-    // A handler that replaced the key (the "x" command hands on Delete) did not mean the
-    // original key's text to be typed.
-    KeyEvent effective{code, key.shift, code == key.code ? key.text : String()};
-    txtMain.KeyDown(effective);
+    txtMain.KeyDown(effective());
   } else {
+    // The box's handler never replaces the key: the box always acts on it as well, also on
+    // the key that made the focus leave it.
     txtCmd_KeyDown(code, key.shift);
     if (closed_) return;
-    KeyEvent effective{code, key.shift, code == key.code ? key.text : String()};
-    ports.txtCmd.ApplyKey(effective);
+    txtCmd.KeyDown(effective());
   }
 }
 
-void App::CommitText(const String& text) {
-  if (closed_) return;
-  EventScope scope(*this);
+void App::Handle(const CommitTextEvent& e) {
   if (ports.focus.Focused() == Control::txtMain) {
     // Typed text like any key: in Command mode the document is locked again first, also
     // right after "x", which leaves it unlocked for its own Delete.
-    if (CommandMode) txtMain.SetLocked(true);
-    txtMain.CommitText(text);  // the control ignores it while Locked
+    mode.Relock();
+    txtMain.CommitText(e.text);  // the control ignores it while Locked
   } else {
-    ports.txtCmd.SetSelText(text);
+    txtCmd.SetSelText(e.text);
   }
 }
 
-void App::MouseUp(int button, ShiftState shift) {
-  if (closed_) return;
-  EventScope scope(*this);
-  txtMain_MouseUp(button, shift);
-}
+void App::Handle(const MouseUpEvent& e) { txtMain_MouseUp(e.button, e.shift); }
 
-void App::MenuClick(MenuItem item) {
-  if (closed_) return;
-  EventScope scope(*this);
-  for (const auto& entry : kMenuHandlers)
-    if (entry.item == item) {
-      (this->*entry.handler)();
-      return;
-    }
-}
+void App::Handle(const SelectEvent& e) { txtMain.Select(e.anchor, e.caret); }
+
+void App::Handle(const SelectInBoxEvent& e) { txtCmd.Select(e.anchor, e.caret); }
+
+void App::Handle(const MenuClickEvent& e) { MenuClick(e.item); }
+
+void App::Handle(const ViewResizedEvent&) { txtMain.Relayout(); }
+
+void App::Handle(const CloseEvent&) { CloseWindow(); }
+
+void App::MenuClick(MenuItem item) { (this->*kMenuHandlers[IndexOf(item)].handler)(); }
 
 void App::CloseWindow() {
   if (closed_) return;  // every route closes once: a quit inside a quit is the same close
-  EventScope scope(*this);
   closed_ = true;
   Form_Unload();
   ports.window.Close();

@@ -4,11 +4,15 @@
 // Handlers are defined in the file of their subsystem (editor/, command/, files/, windows/).
 #include <array>
 
+#include "app/editor_mode.hh"
+#include "app/event.hh"
 #include "app/menu_items.hh"
+#include "app/panels.hh"
 #include "files/text_format.hh"
 #include "platform/file_system.hh"
 #include "platform/printer.hh"
 #include "platform/ui_ports.hh"
+#include "text/line_edit.hh"
 #include "text/text_model.hh"
 
 namespace quilmar {
@@ -17,7 +21,6 @@ namespace quilmar {
 struct Ports {
   StatusBarPort& statusBar;
   MenuPort& menus;
-  CommandBoxPort& txtCmd;
   FocusPort& focus;
   WindowPort& window;
   MessageBoxPort& messageBox;
@@ -47,19 +50,26 @@ struct CommonDialogState {
   int Flags = 0;
 };
 
-// Status bar panels by role.
-namespace panel {
-inline constexpr int Message = 1, Mode = 2, File = 3, Position = 4, Lines = 5;
-}
-
 class App {
  public:
   App(Ports ports, Measure& measure);
 
+  // ---- The one way in for a front end: every event enters here, and here alone it is
+  // decided what a failure does. A failure that a handler lets through shows "Err: " and its
+  // reason in the message panel; running out of memory also puts back the document as it was
+  // before the event. The position panel is written once, when the outermost event ends.
+  void Dispatch(const Event& event);
+  bool Closed() const { return closed_; }
+
+  // What the front ends show. Views observe these; they change them only through events.
+  const TextModel& Document() const { return txtMain; }
+  const LineEdit& CommandBox() const { return txtCmd; }
+
   Ports ports;
   TextModel txtMain;
+  LineEdit txtCmd;
+  EditorMode mode;
   SharedState modHeader;
-  bool CommandMode = false;
   bool PendingDelete = false;
   CommonDialogState CommonDialog1;
   TextFormat documentFormat;  // of the file the document came from
@@ -69,15 +79,23 @@ class App {
   void SetChecked(MenuItem item, bool checked);
   void SetPanel(int panel, const String& text);
 
-  // ---- Entry points for a front end. Each is one event; the position panel is written once
-  // at its end, however often the caret moved inside it.
-  void Start(const String& commandLine);          // Form_Load
-  void KeyDown(const KeyEvent& key);               // to a menu shortcut or the focused control
-  void CommitText(const String& text);             // input-method commit to the focused control
-  void MouseUp(int button, ShiftState shift);      // released over the document
-  void MenuClick(MenuItem item);
-  void CloseWindow();                              // close box, Exit, the quit commands
-  bool Closed() const { return closed_; }
+  // Closes the main window: the unload handler runs, then the window goes. Every route
+  // (the close box, Exit, the quit commands, a write that quits) ends here, once.
+  void CloseWindow();
+
+  // Names what the running event is doing, for the message when memory runs out
+  // ("the paste", "the substitution"); the innermost one counts.
+  class Doing {
+   public:
+    Doing(App& app, const char16_t* what) : app_(app), outer_(app.doing_) { app_.doing_ = what; }
+    ~Doing() { app_.doing_ = outer_; }
+    Doing(const Doing&) = delete;
+    Doing& operator=(const Doing&) = delete;
+
+   private:
+    App& app_;
+    const char16_t* outer_;
+  };
 
   // ---- Handlers of frmMain (by control and event).
   void Form_Load(const String& commandLine);
@@ -101,32 +119,27 @@ class App {
   void mnuAbout_Click();                                      // windows/help_menu.cc
   void mnuHelpReference_Click();
 
-  // ---- Mode entries, used by the key handlers.
-  void EnterCommandMode();
-  void OpenCommandBox(const String& leader, const String& modeName);
+  // ---- The command box, entered from the document and left by its keys.
+  void OpenCommandBox(const String& leader, ModeText modeText);
   void LeaveCommandBox(bool clearModePanel);
 
  private:
+  void Handle(const StartEvent& e);
+  void Handle(const KeyDownEvent& e);
+  void Handle(const CommitTextEvent& e);
+  void Handle(const MouseUpEvent& e);
+  void Handle(const SelectEvent& e);
+  void Handle(const SelectInBoxEvent& e);
+  void Handle(const MenuClickEvent& e);
+  void Handle(const ViewResizedEvent& e);
+  void Handle(const CloseEvent& e);
+  void MenuClick(MenuItem item);
   void FlushPositionPanel();
-  friend class EventScope;
-  std::array<bool, 13> checks_{};
+  std::array<bool, kMenuItems.size()> checks_{};
   bool closed_ = false;
   bool positionDirty_ = false;
   int eventDepth_ = 0;
-};
-
-// Marks one front-end event; the outermost scope writes the position panel when it ends.
-class EventScope {
- public:
-  explicit EventScope(App& app) : app_(app) { ++app_.eventDepth_; }
-  ~EventScope() {
-    if (--app_.eventDepth_ == 0) app_.FlushPositionPanel();
-  }
-  EventScope(const EventScope&) = delete;
-  EventScope& operator=(const EventScope&) = delete;
-
- private:
-  App& app_;
+  const char16_t* doing_ = nullptr;
 };
 
 }  // namespace quilmar

@@ -25,15 +25,8 @@ void App::Form_Load(const String& commandLine) {
   modHeader.TabSpaces = 0;
   LoadSettings(*this);
   SetTabStops(*this);
-  if (modHeader.CmdStart) {
-    SetPanel(panel::Mode, u"Command");
-    SetChecked(MenuItem::mnuStCmdMode, true);
-    CommandMode = true;
-    txtMain.SetLocked(true);
-  } else {
-    SetChecked(MenuItem::mnuStCmdMode, false);
-    SetPanel(panel::Mode, u"Insert");
-  }
+  SetChecked(MenuItem::mnuStCmdMode, modHeader.CmdStart);
+  mode.Start(modHeader.CmdStart);
   // The argument is one path exactly as passed: not split, trimmed or unquoted.
   if (!commandLine.empty()) {
     modHeader.CurrentFile = commandLine;
@@ -56,7 +49,7 @@ void App::txtMain_SelChange() {
 void App::txtMain_MouseUp(int button, ShiftState) {
   const bool inDocument = ports.focus.Focused() == Control::txtMain;
   if (button == mouse::Left) {
-    const String selected = inDocument ? txtMain.SelText() : ports.txtCmd.SelText();
+    const String selected = inDocument ? txtMain.SelText() : txtCmd.SelText();
     if (selected.empty()) return;
     ports.clipboard.Clear();
     ports.clipboard.SetText(selected);
@@ -65,25 +58,19 @@ void App::txtMain_MouseUp(int button, ShiftState) {
     if (inDocument)
       txtMain.SetSelText(pasted);  // an assignment: works while Locked, raises Change
     else
-      ports.txtCmd.SetSelText(pasted);
+      txtCmd.SetSelText(pasted);
   }
 }
 
-void App::EnterCommandMode() {
-  SetPanel(panel::Mode, u"Command");
-  txtMain.SetLocked(true);
-  CommandMode = true;
-}
-
-void App::OpenCommandBox(const String& leader, const String& modeName) {
-  SetPanel(panel::Mode, modeName);
-  ports.txtCmd.SetText(leader);
+void App::OpenCommandBox(const String& leader, ModeText modeText) {
+  mode.Show(modeText);
+  txtCmd.SetText(leader);
   ports.focus.SetFocus(Control::txtCmd);
-  ports.txtCmd.SetSelStart(1);
+  txtCmd.SetSelStart(1);
 }
 
 void App::LeaveCommandBox(bool clearModePanel) {
-  if (clearModePanel) SetPanel(panel::Mode, String());
+  if (clearModePanel) mode.Show(ModeText::None);
   ports.focus.SetFocus(Control::txtMain);
 }
 

@@ -46,6 +46,15 @@ inline constexpr std::array<MenuItemInfo, 13> kMenuItems{{
     {MenuItem::mnuHelpReference, Menu::mnuHelp, "mnuHelpReference", "&Help Reference", std::nullopt, false},
 }};
 
+// Every item has one row, at the index of its enumerator: tables indexed by item (the handlers,
+// the check marks) line up with this one.
+constexpr bool RowsInItemOrder() {
+  for (std::size_t i = 0; i < kMenuItems.size(); ++i)
+    if (kMenuItems[i].item != static_cast<MenuItem>(i)) return false;
+  return kMenuItems.size() == static_cast<std::size_t>(MenuItem::mnuHelpReference) + 1;
+}
+static_assert(RowsInItemOrder());
+
 struct MenuInfo {
   Menu menu;
   std::string_view name;

@@ -18,19 +18,19 @@ struct BoxKey {
 };
 
 void Abandon(App& app) {
-  app.ports.txtCmd.SetText(u"");
+  app.txtCmd.SetText(u"");
   app.LeaveCommandBox(true);
 }
 
 // Only right after the leading ":" or "/"; elsewhere Backspace just edits the box.
 void BackOut(App& app) {
-  if (app.ports.txtCmd.SelStart() == 1) app.LeaveCommandBox(true);
+  if (app.txtCmd.SelStart() == 1) app.LeaveCommandBox(true);
 }
 
 // The focus goes back first, so a dialog the command opens returns it to the document.
 void Run(App& app) {
   app.LeaveCommandBox(false);
-  const String line = app.ports.txtCmd.Text();
+  const String line = app.txtCmd.Text();
   ParseCommand(app, line);
 }
 

@@ -99,7 +99,7 @@ bool Passes(const CommandRule& rule, StringView line) {
 }  // namespace
 
 void ParseCommand(App& app, const String& line) {
-  app.ports.txtCmd.SetText(u"");  // first, for every line
+  app.txtCmd.SetText(u"");  // first, for every line
   for (const CommandRule& rule : kCommands) {
     if (Passes(rule, line)) {
       rule.action(app, line);

@@ -11,9 +11,6 @@ namespace quilmar {
 
 namespace {
 
-const String kCommand = Ascii("Command");
-const String kInsert = Ascii("Insert");
-const String kSearch = Ascii("Search");
 const String kLineBreak = u"\r\n";
 
 // Which Shift states a row of the Command-mode table accepts.
@@ -35,19 +32,17 @@ void Consume(KeyCode& keyCode) { keyCode = key::Consumed; }
 
 // The insert keys share their first steps; each then places the caret its own way.
 void BeginInsert(App& app, KeyCode& keyCode) {
-  app.SetPanel(panel::Mode, kInsert);
   Consume(keyCode);
-  app.CommandMode = false;
-  app.txtMain.SetLocked(false);
+  app.mode.EnterInsert();
 }
 
 void RepeatSearch(App& app) {
-  app.SetPanel(panel::Mode, kSearch);
+  app.mode.Show(ModeText::Search);
   FindPattern(app, app.modHeader.LastPattern, app.Checked(MenuItem::mnuFindCase));
 }
 
-void OpenColonBox(App& app, KeyCode&) { app.OpenCommandBox(u":", kCommand); }
-void OpenSearchBox(App& app, KeyCode&) { app.OpenCommandBox(u"/", kSearch); }
+void OpenColonBox(App& app, KeyCode&) { app.OpenCommandBox(u":", ModeText::Command); }
+void OpenSearchBox(App& app, KeyCode&) { app.OpenCommandBox(u"/", ModeText::Search); }
 void NextMatch(App& app, KeyCode&) { RepeatSearch(app); }
 
 void InsertHere(App& app, KeyCode& keyCode) { BeginInsert(app, keyCode); }
@@ -75,7 +70,7 @@ void GoLineStart(App& app, KeyCode&) { MoveToLineStart(app.txtMain, app.txtMain.
 // The control itself deletes, as for Delete, with the modifiers still held; the next key
 // locks the document again.
 void DeleteChar(App& app, KeyCode& keyCode) {
-  app.txtMain.SetLocked(false);
+  app.mode.UnlockForOneEdit();
   keyCode = key::Delete;
 }
 
@@ -140,20 +135,20 @@ bool Fits(const KeyCommand& row, KeyCode keyCode, ShiftState shift) {
 }  // namespace
 
 void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
-  if (CommandMode) txtMain.SetLocked(true);
+  mode.Relock();
 
   switch (keyCode) {
     case key::Insert:  // never the control's overwrite mode or its Insert shortcuts
       Consume(keyCode);
       return;
     case key::Escape:
-      EnterCommandMode();
+      mode.EnterCommand();
       return;
     case key::F3:
       RepeatSearch(*this);
       return;
     case key::V:  // only Ctrl+V in Insert mode pastes, as plain text; all else passes on
-      if ((shift & shift::Ctrl) != 0 && !CommandMode) {
+      if ((shift & shift::Ctrl) != 0 && !mode.CommandMode()) {
         Consume(keyCode);
         txtMain.SetSelText(ports.clipboard.GetText());
       }
@@ -162,7 +157,7 @@ void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
       break;
   }
 
-  if (!CommandMode) return;  // Insert mode: the control types and edits as usual
+  if (!mode.CommandMode()) return;  // Insert mode: the control types and edits as usual
 
   for (const KeyCommand& row : kCommandKeys) {
     if (Fits(row, keyCode, shift)) {

@@ -37,7 +37,10 @@ void App::mnuClose_Click() {
   modHeader.CurrentFile.clear();
   txtMain.SetText(String());
   documentFormat = TextFormat{};
-  for (int p : {panel::Message, panel::Mode, panel::File, panel::Position}) SetPanel(p, String());
+  SetPanel(panel::Message, String());
+  mode.Show(ModeText::None);
+  SetPanel(panel::File, String());
+  SetPanel(panel::Position, String());
 }
 
 // On the first installed printer, in the document's font, without a dialog; no printer or a

@@ -14,7 +14,7 @@ inline constexpr KeyCode PageUp = 33, PageDown = 34, End = 35, Home = 36;
 inline constexpr KeyCode Left = 37, Up = 38, Right = 39, Down = 40;
 inline constexpr KeyCode Insert = 45, Delete = 46;
 inline constexpr KeyCode D0 = 48, D4 = 52, D9 = 57;         // digits of the main keyboard
-inline constexpr KeyCode A = 65, D = 68, I = 73, N = 78, P = 80, V = 86, X = 88, Y = 89, Z = 90;
+inline constexpr KeyCode A = 65, C = 67, D = 68, I = 73, N = 78, P = 80, V = 86, X = 88, Y = 89, Z = 90;
 inline constexpr KeyCode Numpad0 = 96, Numpad9 = 105;       // keypad digits are no commands
 inline constexpr KeyCode F1 = 112, F3 = 114, F9 = 120, F12 = 123;
 inline constexpr KeyCode Semicolon = 186, Equals = 187, Comma = 188, Minus = 189, Period = 190;

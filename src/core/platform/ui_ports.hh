@@ -25,20 +25,6 @@ class MenuPort {
   virtual void SetChecked(MenuItem item, bool checked) = 0;
 };
 
-// The one-line command box beneath the document: a control of its own, read and written.
-class CommandBoxPort {
- public:
-  virtual ~CommandBoxPort() = default;
-  virtual String Text() const = 0;
-  virtual void SetText(const String& text) = 0;
-  virtual std::int32_t SelStart() const = 0;
-  virtual void SetSelStart(std::int32_t pos) = 0;
-  virtual String SelText() const = 0;
-  virtual void SetSelText(const String& text) = 0;
-  // The box's own effect of a key (typing, Backspace, arrows...), after its key handler ran.
-  virtual void ApplyKey(const KeyEvent& key) = 0;
-};
-
 enum class Control { txtMain, txtCmd };
 
 // Which control has the keyboard focus.

@@ -33,7 +33,7 @@ struct TextModel::Impl {
   double rightMargin = 0;
   bool layoutDirty = true;
   bool fontChanged = false;  // lay out again even if the widths the breaker caches look the same
-  ModelObserver* observer = nullptr;
+  mutable ModelObserver* observer = nullptr;
   std::function<String()> clipboardGet;
   std::function<void(const String&)> clipboardSet;
   UndoStack undo;
@@ -46,7 +46,7 @@ TextModel::~TextModel() = default;
 
 Measure& TextModel::GetMeasure() const { return impl_->measure; }
 
-void TextModel::SetObserver(ModelObserver* observer) { impl_->observer = observer; }
+void TextModel::SetObserver(ModelObserver* observer) const { impl_->observer = observer; }
 
 // ---- Internal helpers -------------------------------------------------------------------
 
@@ -554,5 +554,22 @@ void TextModel::Redo() {
 void TextModel::BeginUndoGroup() { impl_->undo.BeginGroup(); }
 
 void TextModel::EndUndoGroup() { impl_->undo.EndGroup(); }
+
+TextModel::Checkpoint TextModel::MakeCheckpoint() const {
+  const UndoStack::Mark mark = impl_->undo.MakeMark();
+  Checkpoint c;
+  c.steps = mark.steps;
+  c.editsInLast = mark.editsInLast;
+  c.generation = mark.generation;
+  c.groupDepth = mark.groupDepth;
+  return c;
+}
+
+void TextModel::RollBack(const Checkpoint& c) {
+  const std::vector<EditRecord> edits =
+      impl_->undo.TakeSince(UndoStack::Mark{c.steps, c.editsInLast, c.generation, c.groupDepth});
+  if (edits.empty()) return;
+  TextModelOps::Replay(*this, edits, true);
+}
 
 }  // namespace quilmar

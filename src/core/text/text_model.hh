@@ -139,10 +139,21 @@ class TextModel {
   void BeginUndoGroup();
   void EndUndoGroup();
 
+  // Where an event began, to put the text back there if the event fails half-way: the edits
+  // made since are undone and left out of the history.
+  class Checkpoint {
+    friend class TextModel;
+    std::size_t steps = 0, editsInLast = 0, generation = 0;
+    int groupDepth = 0;
+  };
+  Checkpoint MakeCheckpoint() const;
+  void RollBack(const Checkpoint& checkpoint);
+
   // --- Events --------------------------------------------------------------------------
   std::function<void()> Change;     // after every content change by the user or the program
   std::function<void()> SelChange;  // after every caret or selection move
-  void SetObserver(ModelObserver* observer);
+  // Observing does not change the text, so a view holding it read-only may listen.
+  void SetObserver(ModelObserver* observer) const;
 
   Measure& GetMeasure() const;
 

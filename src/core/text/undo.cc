@@ -75,10 +75,33 @@ const std::vector<EditRecord>* UndoStack::TakeRedo() {
 }
 
 void UndoStack::Clear() {
+  ++generation_;
   groupStarted_ = false;
   undo_.clear();
   redo_.clear();
   open_ = false;
+}
+
+UndoStack::Mark UndoStack::MakeMark() const {
+  return Mark{undo_.size(), undo_.empty() ? 0 : undo_.back().edits.size(), generation_, groupDepth_};
+}
+
+std::vector<EditRecord> UndoStack::TakeSince(const Mark& mark) {
+  std::vector<EditRecord> taken;
+  if (mark.generation != generation_ || undo_.size() < mark.steps) return taken;
+  // The step that was last at the mark may have grown by whole edits (a group going on).
+  if (mark.steps > 0 && undo_[mark.steps - 1].edits.size() > mark.editsInLast) {
+    auto& edits = undo_[mark.steps - 1].edits;
+    for (std::size_t i = mark.editsInLast; i < edits.size(); ++i) taken.push_back(std::move(edits[i]));
+    edits.resize(mark.editsInLast);
+  }
+  for (std::size_t s = mark.steps; s < undo_.size(); ++s)
+    for (EditRecord& e : undo_[s].edits) taken.push_back(std::move(e));
+  undo_.resize(mark.steps);
+  groupDepth_ = mark.groupDepth;
+  groupStarted_ = false;
+  open_ = false;
+  return taken;
 }
 
 }  // namespace quilmar

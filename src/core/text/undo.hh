@@ -41,6 +41,19 @@ class UndoStack {
   const std::vector<EditRecord>* TakeRedo();
   void Clear();
 
+  // A point in the history to fall back to when an event fails half-way.
+  struct Mark {
+    std::size_t steps = 0;
+    std::size_t editsInLast = 0;
+    std::size_t generation = 0;
+    int groupDepth = 0;
+  };
+  Mark MakeMark() const;
+  // The edits recorded since the mark, oldest first, taken out of the history (which then
+  // ends where it stood at the mark). Nothing when the history was cleared meanwhile or when
+  // edits only merged into a step that existed already.
+  std::vector<EditRecord> TakeSince(const Mark& mark);
+
  private:
   struct Step {
     std::vector<EditRecord> edits;
@@ -53,6 +66,7 @@ class UndoStack {
   bool open_ = false;   // the last step may still grow
   int groupDepth_ = 0;
   bool groupStarted_ = false;
+  std::size_t generation_ = 0;  // counts Clear()
 };
 
 }  // namespace quilmar

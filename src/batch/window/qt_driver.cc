@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QtGui/qtguiglobal.h>
 
 #include "frm_main.hh"
 #include "headless_ports.hh"
@@ -16,11 +15,6 @@
 #include "model_state.hh"
 #include "qt_file_system.hh"
 #include "twips.hh"
-
-// Qt's own test library delivers key presses this way: the shortcut map sees the key first.
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
-                                               Qt::KeyboardModifiers mods, const QString& text,
-                                               bool autorep, ushort count);
 
 namespace quilmar::batch {
 namespace {
@@ -66,14 +60,12 @@ class QtDriver final : public Driver {
     const Qt::Key qtKey = QtKeyForCode(key.code);
     const Qt::KeyboardModifiers modifiers = ModifiersOf(key);
     const QString text = QString::fromStdU16String(key.text);
-    QWidget* target = Target();
-    ++timestamp_;
-    if (!qt_sendShortcutOverrideEvent(target, timestamp_, qtKey, modifiers, text, false, 1)) {
-      QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
-      QApplication::sendEvent(target, &press);
-      QKeyEvent release(QEvent::KeyRelease, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
-      QApplication::sendEvent(Target(), &release);
-    }
+    // The focused widget gets the key, as from the keyboard; menu shortcuts are the editor's
+    // own business, so they need no help from Qt's shortcut map.
+    QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
+    QApplication::sendEvent(Target(), &press);
+    QKeyEvent release(QEvent::KeyRelease, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
+    QApplication::sendEvent(Target(), &release);
     Settle();
   }
 
@@ -87,13 +79,7 @@ class QtDriver final : public Driver {
   }
 
   void Select(std::int32_t start, std::int32_t length) override {
-    App& app = window_.app();
-    if (app.Closed()) return;
-    {
-      EventScope scope(app);
-      app.txtMain.SetSelStart(start);
-      app.txtMain.SetSelLength(length);
-    }
+    window_.Dispatch(quilmar::SelectEvent{start, start + length});
     Settle();
   }
 
@@ -123,7 +109,6 @@ class QtDriver final : public Driver {
     s.caption = window_.windowTitle().toStdU16String();
     for (MenuItem item : kReportedChecks)
       s.checks[std::string(InfoOf(item).name)] = window_.menus().Action(item)->isChecked();
-    s.cmdText = window_.txtCmd()->text().toStdU16String();
     s.focus = window_.focusWidget() == window_.txtCmd() ? "txtCmd" : "txtMain";
     s.clipboard = QGuiApplication::clipboard()->text().toStdU16String();
     s.messageBoxes = messageBox_.Shown();
@@ -155,7 +140,6 @@ class QtDriver final : public Driver {
   headless::Dialogs dialogs_;
   FrmMain window_;
   bool omitText_;
-  ulong timestamp_ = 0;
 };
 
 }  // namespace

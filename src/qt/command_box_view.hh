@@ -1,0 +1,66 @@
+#pragma once
+// txtCmd on the screen: paints the editor's one-line box model (its text, selection and caret)
+// and hands keys, input-method commits and mouse selections to the editor. It edits nothing
+// itself, so the box behaves the same with and without a window.
+#include <QTextLayout>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "platform/keys.hh"
+#include "text/line_edit.hh"
+
+namespace quilmar {
+
+class CommandBoxView final : public QWidget, private LineEditObserver {
+  Q_OBJECT
+
+ public:
+  explicit CommandBoxView(QWidget* parent = nullptr);
+  ~CommandBoxView() override;
+
+  void SetModel(const LineEdit* model);
+
+  // Where the user's actions go (the main window routes them into the editor).
+  std::function<void(const KeyEvent&)> onKey;
+  std::function<void(const String&)> onCommit;
+  std::function<void(std::int32_t anchor, std::int32_t caret)> onSelect;
+
+  // The box's position under a point (widget coordinates), and where its caret is drawn.
+  std::int32_t PosAt(QPoint point) const;
+  QRect CaretRect() const;
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+  bool focusNextPrevChild(bool next) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void LineEditChanged() override;
+  void Relayout();
+  void KeepCaretInView();
+  QRect TextArea() const;
+  double CaretX() const;
+
+  const LineEdit* model_ = nullptr;
+  QTextLayout layout_;
+  QString preedit_;
+  int scroll_ = 0;  // pixels of the line hidden at the left
+  bool caretOn_ = true;
+  bool dragging_ = false;
+  QTimer blink_;
+};
+
+}  // namespace quilmar
