@@ -308,6 +308,7 @@ void DocumentView::paintEvent(QPaintEvent* event) {
     painter.drawLine(QPointF(origin.x(), caret.bottom()), QPointF(caret.left(), caret.bottom()));
   }
   if (caretOn_ && window()->focusWidget() == this) painter.fillRect(caret, textColor);
+  emit Painted();
 }
 
 // ---- Size and scrolling

@@ -45,6 +45,10 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   int LineHeight() const { return measure_.LineHeight(); }
   static constexpr int kPadding = 2;  // blank pixels left of the text
 
+ signals:
+  // A frame of the document was painted.
+  void Painted();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

@@ -3,9 +3,11 @@
 # printer and finds the document's text in the PDF that comes out.
 # Usage: print_cups.sh BUILD_DIR
 # Exit 77 (skipped, with the reason) where CUPS, its PDF printer or the X tools are missing or
-# CUPS cannot be started here; 1 when printing did not produce the text.
+# CUPS cannot be started here; 1 when printing did not produce the text. Every step waits for
+# what it needs (the scheduler, the window, the focus, the PDF), never for a fixed time.
 set -uo pipefail
 build=$(cd "${1:?build directory}" && pwd)
+source "$(dirname "$0")/lib/display.sh"
 program="$build/bin/quilmar"
 printer="00_Quilmar_Test_PDF"   # sorts first, so it is index 0 of the installed printers
 
@@ -13,7 +15,7 @@ skip() { echo "skipped: $*"; exit 77; }
 fail() { echo "FAILED: $*"; exit 1; }
 
 [ -x "$program" ] || fail "no program at $program"
-for tool in cupsd lpadmin lpstat pdftotext xvfb-run xdotool; do
+for tool in cupsd lpadmin lpstat pdftotext Xvfb xdotool; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (Debian: cups printer-driver-cups-pdf poppler-utils xvfb xdotool)"
 done
 [ -e /usr/lib/cups/backend/cups-pdf ] || skip "the cups-pdf backend is not installed (printer-driver-cups-pdf)"
@@ -23,7 +25,10 @@ ppd=$(ls /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd /usr/share/ppd/cups-pdf/*.pp
 
 work=$(mktemp -d)
 started_cupsd=""
+editor=""
 cleanup() {
+  if [ -n "$editor" ]; then kill "$editor" 2>/dev/null || true; fi
+  stop_display
   lpadmin -x "$printer" >/dev/null 2>&1 || true
   if [ -n "$started_cupsd" ]; then kill "$started_cupsd" 2>/dev/null || true; fi
   rm -rf "$work"
@@ -35,7 +40,7 @@ if ! lpstat -r 2>/dev/null | grep -q "is running"; then
   mkdir -p /run/cups
   cupsd -f >"$work/cupsd.log" 2>&1 &
   started_cupsd=$!
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 300); do
     lpstat -r 2>/dev/null | grep -q "is running" && break
     sleep 0.2
   done
@@ -56,32 +61,22 @@ word="Quilmar-print-check-$$-$RANDOM"
 doc="$work/printme.txt"
 printf 'First line of the printed page\n%s\nlast line\n' "$word" >"$doc"
 
-cat >"$work/session.sh" <<'SESSION'
-set -euo pipefail
-program=$1 doc=$2
-export QT_QPA_PLATFORM=xcb
-"$program" "$doc" &
+start_display || skip "no X server could be started"
+QT_QPA_PLATFORM=xcb "$program" "$doc" &
 editor=$!
-trap 'kill "$editor" 2>/dev/null || true' EXIT
-id=""
-for _ in $(seq 1 100); do
-  id=$(xdotool search --onlyvisible --name "^Quilmar - printme.txt\$" 2>/dev/null | head -n1 || true)
-  [ -n "$id" ] && break
-  sleep 0.1
-done
-[ -n "$id" ] || { echo "the window did not appear" >&2; exit 1; }
-xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
-sleep 0.5
+id=$(wait_for_window "Quilmar - printme.txt") || fail "the window did not appear"
+focus_window "$id" || fail "the window did not take the focus"
 xdotool key --clearmodifiers ctrl+p
-sleep 3  # the job is handed to CUPS before the window goes
-SESSION
-xvfb-run -a bash "$work/session.sh" "$program" "$doc" || fail "the editor session failed"
 
+# The job goes from the editor to CUPS to the PDF printer's folder; the editor stays until it is
+# there, so nothing is cut short on a slow machine.
 pdf=""
-for _ in $(seq 1 60); do
+for _ in $(seq 1 600); do
   pdf=$(find "${outputs[@]}" -name '*.pdf' -newer "$marker" 2>/dev/null | head -n1)
-  [ -n "$pdf" ] && break
-  sleep 0.5
+  # Done when the file is there and CUPS holds no unfinished job for the printer.
+  [ -n "$pdf" ] && [ -z "$(lpstat -o "$printer" 2>/dev/null)" ] && break
+  kill -0 "$editor" 2>/dev/null || fail "the editor ended before the job was printed"
+  sleep 0.2
 done
 [ -n "$pdf" ] || fail "no PDF came out of the printer (jobs: $(lpstat -W all -o 2>/dev/null | tr '\n' ' '))"
 text=$(pdftotext "$pdf" - 2>/dev/null)

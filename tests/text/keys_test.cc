@@ -304,5 +304,27 @@ TEST(Undo, ANewEditForgetsTheRedo) {
   EXPECT_FALSE(rig.model.CanRedo());
 }
 
+// An event that fails half-way is dropped whole: its edits, also inside an unfinished group and
+// on top of a typing step, are undone and leave no trace in the history.
+TEST(Undo, RollBackToACheckpointDropsTheEditsSince) {
+  ModelRig rig;
+  rig.model.KeyDown(Type("a"));
+  rig.model.KeyDown(Type("b"));
+  const TextModel::Checkpoint checkpoint = rig.model.MakeCheckpoint();
+  rig.model.SetSelText(u"\r\n");
+  rig.model.BeginUndoGroup();
+  rig.model.SetSelText(u"x");
+  rig.model.SetSelText(u"y");  // the group is never ended: the event failed inside it
+  rig.model.RollBack(checkpoint);
+  EXPECT_EQ(S(rig.model.Text()), "ab");
+  EXPECT_EQ(rig.model.SelStart(), 2);
+  rig.model.SetSelText(u"c");  // a group left open would swallow this edit
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "ab");
+  rig.model.Undo();
+  EXPECT_EQ(S(rig.model.Text()), "");
+  EXPECT_FALSE(rig.model.CanUndo());
+}
+
 }  // namespace
 }  // namespace quilmar::testing

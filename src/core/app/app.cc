@@ -104,14 +104,13 @@ void App::Dispatch(const Event& event) {
   if (closed_) return;
   ++eventDepth_;
   const TextModel::Checkpoint before = txtMain.MakeCheckpoint();
-  const char16_t* const outerDoing = doing_;
+  failedDoing_ = nullptr;
   try {
     std::visit([this](const auto& e) { Handle(e); }, event);
   } catch (const std::bad_alloc&) {
     // What the event was doing is dropped whole: its edits are undone and forgotten, so the
     // document is as it was before the key, the paste or the substitution.
-    const char16_t* what = doing_ ? doing_ : DefaultDoing(event);
-    doing_ = outerDoing;
+    const char16_t* what = failedDoing_ ? failedDoing_ : DefaultDoing(event);
     try {
       txtMain.RollBack(before);
       SetPanel(panel::Message, u"Err: not enough memory for " + String(what));
@@ -119,10 +118,9 @@ void App::Dispatch(const Event& event) {
       // Nothing more can be done without memory; the next event finds the state as it is.
     }
   } catch (const std::exception& error) {
-    doing_ = outerDoing;
     SetPanel(panel::Message, u"Err: " + FromUtf8(error.what()));
   }
-  doing_ = outerDoing;
+  failedDoing_ = nullptr;
   if (--eventDepth_ == 0) {
     try {
       FlushPositionPanel();

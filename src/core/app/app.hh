@@ -3,6 +3,7 @@
 // the common dialog's values, and the entry points through which a front end delivers events.
 // Handlers are defined in the file of their subsystem (editor/, command/, files/, windows/).
 #include <array>
+#include <exception>
 
 #include "app/editor_mode.hh"
 #include "app/event.hh"
@@ -84,17 +85,21 @@ class App {
   void CloseWindow();
 
   // Names what the running event is doing, for the message when memory runs out
-  // ("the paste", "the substitution"); the innermost one counts.
+  // ("the paste", "the substitution"). Left by a failure, the innermost one is remembered.
   class Doing {
    public:
-    Doing(App& app, const char16_t* what) : app_(app), outer_(app.doing_) { app_.doing_ = what; }
-    ~Doing() { app_.doing_ = outer_; }
+    Doing(App& app, const char16_t* what)
+        : app_(app), what_(what), unwinding_(std::uncaught_exceptions()) {}
+    ~Doing() {
+      if (std::uncaught_exceptions() > unwinding_ && !app_.failedDoing_) app_.failedDoing_ = what_;
+    }
     Doing(const Doing&) = delete;
     Doing& operator=(const Doing&) = delete;
 
    private:
     App& app_;
-    const char16_t* outer_;
+    const char16_t* what_;
+    int unwinding_;
   };
 
   // ---- Handlers of frmMain (by control and event).
@@ -139,7 +144,7 @@ class App {
   bool closed_ = false;
   bool positionDirty_ = false;
   int eventDepth_ = 0;
-  const char16_t* doing_ = nullptr;
+  const char16_t* failedDoing_ = nullptr;
 };
 
 }  // namespace quilmar

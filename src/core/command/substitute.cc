@@ -202,6 +202,7 @@ void SubstituteCommand(App& app, const String& line) {
 // replaced in one edit, one undo step.
 void ReplaceInRange(App& app, const String& OldText, const String& NewText, CharPos StartPos,
                     CharPos EndPos, bool CaseSensitive) {
+  const App::Doing doing(app, u"the substitution");
   CharPos& searchPos = app.modHeader.SearchPos;
   searchPos = StartPos;
   if (searchPos > EndPos) return;  // an empty range: no report, SearchPos stays

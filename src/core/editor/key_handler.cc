@@ -81,6 +81,7 @@ void Yank(App& app, KeyCode&) {
 }
 
 void Put(App& app, KeyCode&) {
+  const App::Doing doing(app, u"the paste");
   SharedText text(app.ports.clipboard.GetText());
   MoveToLineEnd(app.txtMain, app.txtMain.SelStart());
   app.txtMain.SetSelText(kLineBreak);
@@ -150,6 +151,7 @@ void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
     case key::V:  // only Ctrl+V in Insert mode pastes, as plain text; all else passes on
       if ((shift & shift::Ctrl) != 0 && !mode.CommandMode()) {
         Consume(keyCode);
+        const Doing doing(*this, u"the paste");
         txtMain.SetSelText(ports.clipboard.GetText());
       }
       return;
