@@ -1,5 +1,6 @@
-// Recognises a command line by a fixed list of tests, made in order, the first match deciding.
-// Nothing is trimmed and letters are never folded: ":q " and ":W" are no commands.
+// Recognises a command line by a fixed list of tests, made in order, the first match deciding;
+// then carries the command out. Nothing is trimmed and letters are never folded: ":q " and ":W"
+// are no commands.
 #include "command/parser.hh"
 
 #include <array>
@@ -18,69 +19,36 @@ namespace {
 // How a test compares the line: with a fixed text, or with a wildcard pattern.
 enum class Test { Equals, Like };
 
-using CommandAction = void (*)(App&, const String& line);
+using Recognise = Command (*)(StringView line);
 
-// One test of the list and what a line that passes it runs.
+// One test of the list and the command a line that passes it asks for.
 struct CommandRule {
   Test test;
   StringView text;
-  CommandAction action;
+  Recognise command;
 };
 
-const String kInvalidCommand = Ascii("Invalid command");
-
-// A failed write must neither end the command box's handler nor look like success. SaveFile
-// reports the file system's failures itself; this catches any that still get through, with
-// the same words: the file and the reason, and nothing else changes.
-template <typename Write>
-void Guarded(App& app, const String& path, Write write) {
-  try {
-    write();
-  } catch (const FileError& error) {
-    app.SetPanel(panel::Message, Ascii("Can't write ") + path + Ascii(": ") + FromUtf8(error.Reason()));
-  }
-}
-
-// The document's own file, or the save dialog when there is none (which never quits).
 template <bool Override, bool QuitAfter>
-void WriteCurrent(App& app, const String&) {
-  const String file = app.modHeader.CurrentFile;  // a copy: the write may replace it
-  if (file.empty())
-    Guarded(app, file, [&] { SaveFileAs(app, Override); });
-  else
-    Guarded(app, file, [&] { SaveFile(app, file, Override, QuitAfter); });
-}
+Command WriteCurrent(StringView) { return WriteCommand{std::nullopt, Override, QuitAfter}; }
 
-// Everything after the first space, further spaces included.
+// Everything after the first space is the name, further spaces included.
 template <bool Override, bool QuitAfter>
-void WriteNamed(App& app, const String& line) {
-  const String name = line.substr(line.find(u' ') + 1);
-  Guarded(app, name, [&] { SaveFile(app, name, Override, QuitAfter); });
+Command WriteNamed(StringView line) {
+  return WriteCommand{String(line.substr(line.find(u' ') + 1)), Override, QuitAfter};
 }
 
-void Quit(App& app, const String&) {
-  if (app.modHeader.TextChanged) {
-    app.SetPanel(panel::Message, Ascii("Unsaved changes, use q! to override"));
-    return;
-  }
-  app.CloseWindow();
-}
+template <bool Force>
+Command Quit(StringView) { return QuitCommand{Force}; }
 
-void ForceQuit(App& app, const String&) { app.CloseWindow(); }
-
-void Search(App& app, const String& line) {
-  app.modHeader.LastPattern = line.substr(1);
-  FindPattern(app, app.modHeader.LastPattern, app.Checked(MenuItem::mnuFindCase));
-}
-
-void Substitute(App& app, const String& line) { SubstituteCommand(app, line); }
-void GoTo(App& app, const String& line) { GotoLine(app, line.substr(1)); }
+Command Search(StringView line) { return SearchCommand{String(line.substr(1))}; }
+Command Substitute(StringView line) { return SubstituteLine{String(line)}; }
+Command GoTo(StringView line) { return GoToLineCommand{String(line.substr(1))}; }
 
 constexpr std::array<CommandRule, 13> kCommands{{
     {Test::Equals, u":w", WriteCurrent<false, false>},
     {Test::Equals, u":w!", WriteCurrent<true, false>},
-    {Test::Equals, u":q", Quit},
-    {Test::Equals, u":q!", ForceQuit},
+    {Test::Equals, u":q", Quit<false>},
+    {Test::Equals, u":q!", Quit<true>},
     {Test::Equals, u":wq", WriteCurrent<false, true>},
     {Test::Equals, u":w!q", WriteCurrent<true, true>},
     {Test::Like, u"[/]*", Search},
@@ -96,17 +64,44 @@ bool Passes(const CommandRule& rule, StringView line) {
   return rule.test == Test::Equals ? line == rule.text : LikeMatch(line, rule.text);
 }
 
+// Carries a recognised command out.
+struct Run {
+  App& app;
+
+  // The document's own file, or the save dialog when there is none (which never quits).
+  void operator()(const WriteCommand& w) const {
+    if (w.name) return SaveFile(app, *w.name, w.override_, w.quitAfter);
+    const String file = app.modHeader.CurrentFile;  // a copy: the write may replace it
+    if (file.empty()) SaveFileAs(app, w.override_);
+    else SaveFile(app, file, w.override_, w.quitAfter);
+  }
+  void operator()(const QuitCommand& q) const {
+    if (!q.force && app.modHeader.TextChanged) {
+      app.SetPanel(panel::Message, u"Unsaved changes, use q! to override");
+      return;
+    }
+    app.CloseWindow();
+  }
+  void operator()(const SearchCommand& s) const {
+    app.modHeader.LastPattern = s.pattern;
+    FindPattern(app, app.modHeader.LastPattern, app.Checked(MenuItem::mnuFindCase));
+  }
+  void operator()(const SubstituteLine& s) const { SubstituteCommand(app, s.line); }
+  void operator()(const GoToLineCommand& g) const { GotoLine(app, g.text); }
+  void operator()(const InvalidCommand&) const { app.SetPanel(panel::Message, u"Invalid command"); }
+};
+
 }  // namespace
+
+Command RecogniseCommand(StringView line) {
+  for (const CommandRule& rule : kCommands)
+    if (Passes(rule, line)) return rule.command(line);
+  return InvalidCommand{};
+}
 
 void ParseCommand(App& app, const String& line) {
   app.txtCmd.SetText(u"");  // first, for every line
-  for (const CommandRule& rule : kCommands) {
-    if (Passes(rule, line)) {
-      rule.action(app, line);
-      return;
-    }
-  }
-  app.SetPanel(panel::Message, kInvalidCommand);
+  std::visit(Run{app}, RecogniseCommand(line));
 }
 
 }  // namespace quilmar
