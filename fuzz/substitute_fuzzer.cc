@@ -162,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Rig real(setup), slow(setup);
   {
     EventScope scope(real.app);
-    SubstituteCommand(real.app, line);
+    SubstituteCommand(real.app.txtMain, real.app.modHeader.SearchPos, real.app.ports.statusBar, real.app.Checked(MenuItem::mnuReplaceCase), line);
   }
   // The parser hands over only lines of this form, and the command box never holds a control
   // character (a lone "\r" could otherwise be sought, half of a line break); other lines are

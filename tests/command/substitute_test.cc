@@ -112,9 +112,9 @@ TEST(Substitute, RefusalsKeepSearchPos) {
 TEST(Substitute, NonAsciiNumberRefused) {
   ScriptEditor ed;
   ed.Load(kFive);
-  SubstituteCommand(ed.app(), u":1\u00e9,2s/a/b/");
+  SubstituteCommand(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, true, u":1\u00e9,2s/a/b/");
   EXPECT_EQ(ed.Message(), "Invalid start position");
-  SubstituteCommand(ed.app(), u":1,2\u0663s/a/b/");  // an Arabic-Indic digit is no digit here
+  SubstituteCommand(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, true, u":1,2\u0663s/a/b/");  // an Arabic-Indic digit is no digit here
   EXPECT_EQ(ed.Message(), "Invalid End position");
   EXPECT_EQ(ed.Doc(), kFive);
 }
@@ -164,7 +164,7 @@ TEST(ReplaceInRange, EmptyRangeStopsSilently) {
   ScriptEditor ed;
   ed.Load("ab|c");
   ed.app().SetPanel(panel::Message, u"before");
-  ReplaceInRange(ed.app(), u"a", u"b", 2, 1, true);
+  ReplaceInRange(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, u"a", u"b", 2, 1, true);
   EXPECT_EQ(ed.Message(), "before");
   EXPECT_EQ(ed.app().modHeader.SearchPos, 2);
   EXPECT_EQ(ed.Doc(), "ab|c");
@@ -228,7 +228,7 @@ TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
     const CharPos caretBefore = ed.doc().SelStart();
 
     const Reference want = ReplaceStepByStep(text, caret, oldText, newText, startPos, endPos, caseSensitive);
-    ReplaceInRange(ed.app(), oldText, newText, startPos, endPos, caseSensitive);
+    ReplaceInRange(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, oldText, newText, startPos, endPos, caseSensitive);
 
     SCOPED_TRACE("text \"" + S(text) + "\" old \"" + S(oldText) + "\" new \"" + S(newText) + "\" lines " +
                  std::to_string(startLine) + "," + std::to_string(endLine));

@@ -78,7 +78,7 @@ TEST(Search, SelectionUntouchedWhenNothingFound) {
   ScriptEditor ed;
   ed.Load("a[bc]d foo");
   ed.app().modHeader.SearchPos = 5;
-  FindPattern(ed.app(), u"zz", true);
+  FindPattern(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, u"zz", true);
   EXPECT_EQ(ed.Doc(), "a[bc]d foo");
   EXPECT_EQ(ed.Message(), "Pattern not found: zz");
   EXPECT_EQ(ed.app().modHeader.SearchPos, 0);

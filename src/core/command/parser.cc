@@ -84,10 +84,15 @@ struct Run {
   }
   void operator()(const SearchCommand& s) const {
     app.modHeader.LastPattern = s.pattern;
-    FindPattern(app, app.modHeader.LastPattern, app.Checked(MenuItem::mnuFindCase));
+    FindPattern(app.txtMain, app.modHeader.SearchPos, app.ports.statusBar, app.modHeader.LastPattern,
+                app.Checked(MenuItem::mnuFindCase));
   }
-  void operator()(const SubstituteLine& s) const { SubstituteCommand(app, s.line); }
-  void operator()(const GoToLineCommand& g) const { GotoLine(app, g.text); }
+  void operator()(const SubstituteLine& s) const {
+    const App::Doing doing(app, u"the substitution");
+    SubstituteCommand(app.txtMain, app.modHeader.SearchPos, app.ports.statusBar,
+                      app.Checked(MenuItem::mnuReplaceCase), s.line);
+  }
+  void operator()(const GoToLineCommand& g) const { GotoLine(app.txtMain, app.ports.statusBar, g.text); }
   void operator()(const InvalidCommand&) const { app.SetPanel(panel::Message, u"Invalid command"); }
 };
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/app.hh"
+#include "app/panels.hh"
 #include "app/like_match.hh"
 #include "app/line_geometry.hh"
 #include "command/occurrences.hh"
@@ -177,44 +177,42 @@ std::variant<LineRange, RangeRefusal> CheckRange(const SubstitutionParts& parts,
   return range;
 }
 
-void SubstituteCommand(App& app, const String& line) {
+void SubstituteCommand(TextModel& txtMain, CharPos& SearchPos, StatusBarPort& statusBar, bool ReplaceCase,
+                       const String& line) {
   const std::optional<SubstitutionParts> parts = ReadSubstitution(line);
   if (!parts) {
-    app.SetPanel(panel::Message, Ascii("Invalid command"));
+    statusBar.SetPanelText(panel::Message, Ascii("Invalid command"));
     return;
   }
-  const auto checked = CheckRange(*parts, GetLineCount(app.txtMain) - 1);
+  const auto checked = CheckRange(*parts, GetLineCount(txtMain) - 1);
   if (const auto* refusal = std::get_if<RangeRefusal>(&checked)) {
-    app.SetPanel(panel::Message, Ascii(refusal->message));
+    statusBar.SetPanelText(panel::Message, Ascii(refusal->message));
     return;
   }
   const LineRange range = std::get<LineRange>(checked);
-  const CharPos endLineStart = LineIndex(app.txtMain, range.end);
-  const CharPos EndPos = endLineStart + LineLength(app.txtMain, endLineStart);
-  const CharPos StartPos = LineIndex(app.txtMain, range.start);
-  ReplaceInRange(app, parts->oldText, parts->newText, StartPos, EndPos,
-                 app.Checked(MenuItem::mnuReplaceCase));
+  const CharPos endLineStart = LineIndex(txtMain, range.end);
+  const CharPos EndPos = endLineStart + LineLength(txtMain, endLineStart);
+  const CharPos StartPos = LineIndex(txtMain, range.start);
+  ReplaceInRange(txtMain, SearchPos, statusBar, parts->oldText, parts->newText, StartPos, EndPos, ReplaceCase);
 }
 
 // Each replacement resumes the search after its inserted text and the range's end moves with
 // the edits; in positions of the unchanged document that is: the next occurrence after the
 // end of the previous one, within the original range. So all of them are found first and
 // replaced in one edit, one undo step.
-void ReplaceInRange(App& app, const String& OldText, const String& NewText, CharPos StartPos,
-                    CharPos EndPos, bool CaseSensitive) {
-  const App::Doing doing(app, u"the substitution");
-  CharPos& searchPos = app.modHeader.SearchPos;
-  searchPos = StartPos;
-  if (searchPos > EndPos) return;  // an empty range: no report, SearchPos stays
+void ReplaceInRange(TextModel& txtMain, CharPos& SearchPos, StatusBarPort& statusBar, const String& OldText,
+                    const String& NewText, CharPos StartPos, CharPos EndPos, bool CaseSensitive) {
+  SearchPos = StartPos;
+  if (SearchPos > EndPos) return;  // an empty range: no report, SearchPos stays
 
-  const Stretch stretch = StretchAround(app.txtMain, StartPos, EndPos);
+  const Stretch stretch = StretchAround(txtMain, StartPos, EndPos);
   const auto from = static_cast<std::size_t>(std::max<CharPos>(StartPos - stretch.start, 0));
   const auto to = static_cast<std::size_t>(std::max<CharPos>(EndPos - stretch.start, 0));
   const std::vector<std::size_t> hits = FindOccurrences(stretch.text, OldText, from, to, CaseSensitive);
-  if (!hits.empty()) ReplaceOccurrences(app.txtMain, stretch, hits, OldText.size(), NewText);
+  if (!hits.empty()) ReplaceOccurrences(txtMain, stretch, hits, OldText.size(), NewText);
 
-  app.SetPanel(panel::Message, Decimal(static_cast<long long>(hits.size())) + Ascii(" Replacments"));
-  searchPos = 0;
+  statusBar.SetPanelText(panel::Message, Decimal(static_cast<long long>(hits.size())) + Ascii(" Replacments"));
+  SearchPos = 0;
 }
 
 }  // namespace quilmar

@@ -4,11 +4,10 @@
 #include <string_view>
 #include <variant>
 
-#include "text/ustring.hh"
+#include "platform/ui_ports.hh"
+#include "text/text_model.hh"
 
 namespace quilmar {
-
-class App;
 
 // The pieces of a substitution line: the two line numbers as typed, the two texts with their
 // escapes resolved.
@@ -38,8 +37,11 @@ struct RangeRefusal {
 // is brought down to it.
 std::variant<LineRange, RangeRefusal> CheckRange(const SubstitutionParts& parts, LineNo lastLine);
 
-void SubstituteCommand(App& app, const String& line);
-void ReplaceInRange(App& app, const String& OldText, const String& NewText, CharPos StartPos,
-                    CharPos EndPos, bool CaseSensitive);
+// Reads the line, checks its range and replaces in it; SearchPos is the search's shared position,
+// which the replacing uses as its own and leaves at 0.
+void SubstituteCommand(TextModel& txtMain, CharPos& SearchPos, StatusBarPort& statusBar, bool ReplaceCase,
+                       const String& line);
+void ReplaceInRange(TextModel& txtMain, CharPos& SearchPos, StatusBarPort& statusBar, const String& OldText,
+                    const String& NewText, CharPos StartPos, CharPos EndPos, bool CaseSensitive);
 
 }  // namespace quilmar

@@ -1,6 +1,6 @@
 #include "editor/goto_line.hh"
 
-#include "app/app.hh"
+#include "app/panels.hh"
 #include "app/like_match.hh"
 #include "app/line_geometry.hh"
 
@@ -32,18 +32,18 @@ std::variant<LineNo, GotoRefusal> ReadLineNumber(StringView argument) {
   return number;
 }
 
-void GotoLine(App& app, const String& argument) {
+void GotoLine(TextModel& txtMain, StatusBarPort& statusBar, const String& argument) {
   const auto read = ReadLineNumber(argument);
   if (const auto* refusal = std::get_if<GotoRefusal>(&read)) {
-    app.SetPanel(panel::Message, Ascii(refusal->message));
+    statusBar.SetPanelText(panel::Message, Ascii(refusal->message));
     return;
   }
   const LineNo line = std::get<LineNo>(read);
-  if (line < 0 || line > GetLineCount(app.txtMain) - 1) {
-    app.SetPanel(panel::Message, Ascii(kInvalidLineNumber.message));
+  if (line < 0 || line > GetLineCount(txtMain) - 1) {
+    statusBar.SetPanelText(panel::Message, Ascii(kInvalidLineNumber.message));
     return;
   }
-  app.txtMain.SetSelStart(LineIndex(app.txtMain, line));
+  txtMain.SetSelStart(LineIndex(txtMain, line));
 }
 
 }  // namespace quilmar

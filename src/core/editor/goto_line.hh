@@ -4,11 +4,10 @@
 #include <string_view>
 #include <variant>
 
-#include "text/ustring.hh"
+#include "platform/ui_ports.hh"
+#include "text/text_model.hh"
 
 namespace quilmar {
-
-class App;
 
 // Why a line-number argument was refused: the text for the message panel.
 struct GotoRefusal {
@@ -20,6 +19,7 @@ struct GotoRefusal {
 // skipped and reading stops at the first other character.
 std::variant<LineNo, GotoRefusal> ReadLineNumber(StringView argument);
 
-void GotoLine(App& app, const String& argument);
+// Puts the caret at the start of the line the argument names, or says why it cannot.
+void GotoLine(TextModel& txtMain, StatusBarPort& statusBar, const String& argument);
 
 }  // namespace quilmar

@@ -38,7 +38,8 @@ void BeginInsert(App& app, KeyCode& keyCode) {
 
 void RepeatSearch(App& app) {
   app.mode.Show(ModeText::Search);
-  FindPattern(app, app.modHeader.LastPattern, app.Checked(MenuItem::mnuFindCase));
+  FindPattern(app.txtMain, app.modHeader.SearchPos, app.ports.statusBar, app.modHeader.LastPattern,
+              app.Checked(MenuItem::mnuFindCase));
 }
 
 void OpenColonBox(App& app, KeyCode&) { app.OpenCommandBox(u":", ModeText::Command); }

@@ -1,6 +1,6 @@
 #include "editor/search.hh"
 
-#include "app/app.hh"
+#include "app/panels.hh"
 
 namespace quilmar {
 
@@ -29,20 +29,20 @@ std::optional<SearchHit> NextOccurrence(TextModel& txtMain, StringView pattern, 
   return std::nullopt;
 }
 
-void FindPattern(App& app, const String& Pattern, bool CaseSensitive) {
-  CharPos& searchPos = app.modHeader.SearchPos;
-  const std::optional<SearchHit> hit = NextOccurrence(app.txtMain, Pattern, searchPos, CaseSensitive);
+void FindPattern(TextModel& txtMain, CharPos& SearchPos, StatusBarPort& statusBar, const String& Pattern,
+                 bool CaseSensitive) {
+  const std::optional<SearchHit> hit = NextOccurrence(txtMain, Pattern, SearchPos, CaseSensitive);
   // The wrap is announced whenever the first scan failed from a later position, also when the
   // second one then fails as well (its message replaces this one).
-  if (searchPos != 0 && (!hit || hit->wrapped)) app.SetPanel(panel::Message, kWrapMessage);
+  if (SearchPos != 0 && (!hit || hit->wrapped)) statusBar.SetPanelText(panel::Message, kWrapMessage);
   if (!hit) {
-    app.SetPanel(panel::Message, kNotFoundMessage + Pattern);
-    searchPos = 0;
+    statusBar.SetPanelText(panel::Message, kNotFoundMessage + Pattern);
+    SearchPos = 0;
     return;
   }
   const auto length = static_cast<CharPos>(Pattern.size());
-  app.txtMain.Select(hit->pos, hit->pos + length);
-  searchPos = hit->pos + length;
+  txtMain.Select(hit->pos, hit->pos + length);
+  SearchPos = hit->pos + length;
 }
 
 }  // namespace quilmar
