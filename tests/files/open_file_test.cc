@@ -153,8 +153,19 @@ TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
   EXPECT_EQ(fs.Calls(FsCall::ReadAll), 1) << "only the first file was read";
   EXPECT_EQ(app().txtMain.Text(), u"kept");
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("small.txt"));
+  // Refused from its size: reading it would fail, and show another message.
+  fs.Fail(FsCall::ReadAll, "Input/output error", docs.UPath("huge.txt"));
   Start(docs.UPath("huge.txt"));
-  EXPECT_EQ(editor->messageBox.Shown().back(), u"Err: " + docs.UPath("huge.txt") + u" couldn't be opened");
+  EXPECT_EQ(editor->messageBox.Shown(),
+            std::vector<String>{u"This file is 6500000000 bytes, too big for Quilmar: a document holds at most "
+                                u"2147483645 characters, and every byte of a file takes at least one (a line end "
+                                u"two). The file was not opened."})
+      << "no size question first";
+  // One byte above the limit is refused from its size as well.
+  docs.Sized("huge.txt", 2147483646ull);
+  Start(docs.UPath("huge.txt"));
+  EXPECT_EQ(editor->messageBox.Shown().size(), 1u);
+  EXPECT_EQ(app().txtMain.Length(), 0);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ void Guarded(App& app, const String& path, Write write) {
   try {
     write();
   } catch (const FileError& error) {
-    app.SetPanel(panel::Message, Ascii("Can't write ") + path + Ascii(": ") + FromUtf8(error.Reason()));
+    app.SetPanel(panel::Message, Ascii("Can't write ") + Shown(path) + Ascii(": ") + FromUtf8(error.Reason()));
   }
 }
 
