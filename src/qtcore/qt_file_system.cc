@@ -397,12 +397,9 @@ std::optional<String> QtFileSystem::LeftoverCopy(const String& path) const {
   if (!native) return std::nullopt;
   const auto st = StatOf(*native);
   if (!st) return std::nullopt;
-  const std::string folder = ToBytesEscaped(stateFolder_.empty() ? FromQt(QStandardPaths::writableLocation(
-                                                                      QStandardPaths::GenericDataLocation) + "/quilmar")
-                                                                 : stateFolder_)
-                                 .value_or(std::string()) +
-                             "/" + kUnfinished;
-  DIR* dir = ::opendir(folder.c_str());
+  const std::optional<std::string> folder = BytesOf(Join(StateBase(), Ascii(kUnfinished)));
+  if (!folder) return std::nullopt;
+  DIR* dir = ::opendir(folder->c_str());
   if (!dir) return std::nullopt;
   const std::string prefix = CopyPrefix(*st);
   std::optional<std::string> newest;
@@ -413,7 +410,7 @@ std::optional<String> QtFileSystem::LeftoverCopy(const String& path) const {
   }
   ::closedir(dir);
   if (!newest) return std::nullopt;
-  return FromBytesEscaped(folder + "/" + *newest);
+  return FromBytesEscaped(*folder + "/" + *newest);
 }
 
 bool QtFileSystem::IsReadOnly(const String& path) const { return (StatOrThrow(path).st_mode & S_IWUSR) == 0; }
@@ -488,11 +485,13 @@ String QtFileSystem::ConfigFolder() const {
   return FromQt(folder);
 }
 
+String QtFileSystem::StateBase() const {
+  if (!stateFolder_.empty()) return stateFolder_;
+  return FromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/quilmar");
+}
+
 std::string QtFileSystem::StateFolder() const {
-  const String base = stateFolder_.empty()
-                          ? FromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/quilmar")
-                          : stateFolder_;
-  const String folder = Join(base, Ascii(kUnfinished));
+  const String folder = Join(StateBase(), Ascii(kUnfinished));
   const std::string native = NativeOrThrow(folder);
   // Made step by step, private to the user: the copies hold the user's files.
   for (std::size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {

@@ -51,7 +51,8 @@ class QtFileSystem final : public FileSystemPort {
   String Join(const String& folder, const String& name) const override;
 
  private:
-  std::string StateFolder() const;  // made when first asked for
+  String StateBase() const;
+  std::string StateFolder() const;  // where the copies go, made when first asked for
 
   String programFolder_;
   String configFolder_;

@@ -65,7 +65,7 @@ class FileSystemPort {
   virtual void WriteAll(const String& path, const std::string& bytes) = 0;
   // The copy of the file's old content left by an in-place write that never finished (the
   // program died during it), if there is one.
-  virtual std::optional<String> LeftoverCopy(const String& path) const { (void)path; return std::nullopt; }
+  virtual std::optional<String> LeftoverCopy(const String& /*path*/) const { return std::nullopt; }
   // Read-only: the owner may not write the file.
   virtual bool IsReadOnly(const String& path) const = 0;
   // Exact permission bits, to hold and restore around a forced write.
