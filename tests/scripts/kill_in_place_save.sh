@@ -47,7 +47,7 @@ from=$(( load_ns * 8 / 10 ))
 span=$(( save_ns > from ? save_ns - from : 1 ))
 echo "file of $mb MB: load $((load_ns / 1000000)) ms, load and save $((save_ns / 1000000)) ms; $runs kills"
 
-old=0 new=0 copy=0
+old=0 new=0 mixed=0 kept=0
 for i in $(seq 1 "$runs"); do
   home="$work/home$i"
   mkdir "$home"
@@ -60,22 +60,26 @@ for i in $(seq 1 "$runs"); do
   sleep "$(printf '%d.%09d' $((delay_ns / 1000000000)) $((delay_ns % 1000000000)))"
   kill -9 "$pid" 2> /dev/null || true
   wait "$pid" 2> /dev/null || true
+  # A copy under its final name must be the whole old content, whatever the file holds.
+  copy=
+  for c in "$home"/state/unfinished-saves/*; do
+    [ -f "$c" ] && [[ $c != *.partial ]] || continue
+    cmp -s "$c" "$work/old" || { echo "FAIL: kill $i left an incomplete copy $c"; exit 1; }
+    copy=$c
+  done
+  [ -z "$copy" ] || kept=$((kept + 1))
   if cmp -s "$work/file" "$work/old"; then
     old=$((old + 1))
   elif cmp -s "$work/file" "$work/new"; then
     new=$((new + 1))
+  elif [ -n "$copy" ]; then
+    mixed=$((mixed + 1))
   else
-    found=
-    for c in "$home"/state/unfinished-saves/*; do
-      [ -f "$c" ] && [[ $c != *.partial ]] && cmp -s "$c" "$work/old" && found=$c
-    done
-    if [ -z "$found" ]; then
-      echo "FAIL: kill $i after $((delay_ns / 1000000)) ms left a mixed file and no complete copy of the old content"
-      exit 1
-    fi
-    copy=$((copy + 1))
+    echo "FAIL: kill $i after $((delay_ns / 1000000)) ms left a mixed file and no copy of the old content"
+    exit 1
   fi
   cmp -s "$work/file" "$work/link" || { echo "FAIL: the links differ"; exit 1; }
   rm -rf "$home"
 done
-echo "$runs kills: $old wholly old, $new wholly new, $copy mixed with the complete old copy kept"
+echo "$runs kills: $old wholly old, $new wholly new, $mixed mixed with the complete old copy kept;" \
+  "a complete copy was left by $kept of them"

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quilmar {
@@ -85,6 +86,15 @@ class UnitSink {
   }
   void Put(char16_t u) { text_[used_++] = u; }
   void Clear() { used_ = 0; }
+  // After the first `bytes` of a file of `total`: room for all of it at the same rate (with a
+  // little to spare), so that a file of short lines (two units for each line end) does not
+  // grow the text half way through, which would hold it twice for a moment.
+  void Expect(std::size_t bytes, std::size_t total) {
+    if (bytes == 0) return;
+    const double units = static_cast<double>(used_) / static_cast<double>(bytes) * static_cast<double>(total) * 1.02;
+    const auto wanted = static_cast<std::size_t>(std::min(units, static_cast<double>(cap_))) + 64;
+    if (wanted > text_.size()) text_.resize(std::min(wanted, cap_));
+  }
   void PutBreak() {
     text_[used_++] = u'\r';
     text_[used_++] = u'\n';
@@ -483,12 +493,16 @@ Decoded Decode(std::string_view bytes) {
 
 Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits) {
   std::vector<unsigned char> buffer(kPiece + kLookahead);
+  UnitSink out(static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)), maxUnits);
+  LineEndCounts counts;
+
   // Feeds the file through `decode(s, n, stop)`, which takes what it can of s[0, n) before
   // `stop` and says how much, or gives up. False when it gave up.
   auto stream = [&](std::size_t skip, auto decode) {
     source.Rewind();
     if (onBytes) onBytes(std::string_view());
     std::size_t held = 0;
+    bool first = true;
     for (;;) {
       std::size_t got = 0;
       while (held + got < buffer.size()) {
@@ -504,6 +518,7 @@ Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& 
       const std::optional<std::size_t> took = decode(s, n, last ? n : n - kLookahead);
       if (!took) return false;
       if (last) return true;
+      if (std::exchange(first, false)) out.Expect(*took, static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)));
       held = n - *took;
       std::memmove(buffer.data(), s + *took, held);
     }
@@ -514,8 +529,6 @@ Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& 
   for (std::size_t got; headSize < 3 && (got = source.Read(head + headSize, 3 - headSize)) != 0;) headSize += got;
   const std::string_view start(head, headSize);
 
-  UnitSink out(static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)), maxUnits);
-  LineEndCounts counts;
   auto attempt = [&](Encoding encoding, std::size_t skip, auto decode) -> std::optional<Decoded> {
     out.Clear();
     counts = {};
