@@ -223,7 +223,9 @@ void WriteReplacing(const String& path, const std::string& target, const std::st
                     const std::optional<struct stat>& old) {
   const std::string folder = FolderOf(target);
   const auto slash = target.find_last_of('/');
-  std::string temp = folder + "/." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".XXXXXX";
+  // Hidden, beside the target, and short enough for any name the target itself may have.
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = folder + "/." + name.substr(0, 200) + ".XXXXXX";
   Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) Fail(path, errno);
   Removal removal(temp);

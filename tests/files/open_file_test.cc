@@ -163,8 +163,7 @@ TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
   Start(docs.UPath("huge.txt"));
   EXPECT_EQ(editor->messageBox.Shown(),
             std::vector<String>{u"This file is 6500000000 bytes, too big for Quilmar: a document holds at most "
-                                u"2147483645 characters, and every byte of a file takes at least one (a line end "
-                                u"two). The file was not opened."})
+                                u"2147483645 characters. The file was not opened."})
       << "no size question first";
   // One byte above the limit is refused from its size as well.
   docs.Sized("huge.txt", 2147483646ull);

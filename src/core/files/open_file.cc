@@ -15,13 +15,15 @@ namespace {
 
 String MissingFileText(const String& path) { return u"Err: " + Shown(path) + u" couldn't be opened"; }
 
-// The most characters a document holds: positions are 32-bit.
+// The most characters a document holds: positions are 32-bit. A file of more bytes than that
+// is refused from its size alone, before anything is read: in ASCII or Latin-1 every byte is a
+// character (a line end two), so its text could not fit; only a file of mostly multi-byte
+// characters could, and it is refused as well rather than read for gigabytes in vain.
 constexpr std::int64_t kMaxCharacters = std::numeric_limits<CharPos>::max() - 2;
 
 String TooBigText(std::int64_t size) {
   return u"This file is " + Decimal(size) + u" bytes, too big for Quilmar: a document holds at most " +
-         Decimal(kMaxCharacters) + u" characters, and every byte of a file takes at least one (a line end two). "
-         u"The file was not opened.";
+         Decimal(kMaxCharacters) + u" characters. The file was not opened.";
 }
 
 String LeftoverText(const String& copy) {
