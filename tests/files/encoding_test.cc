@@ -172,7 +172,7 @@ class PieceSource final : public ByteSource {
 // Reads one byte short of a piece and so on: the decoder meets every sequence and line end
 // cut by the end of a piece, and a file found not to be UTF-8 only after the first piece.
 TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
-  constexpr std::size_t kPiece = std::size_t(1) << 20;  // the decoder's piece
+  constexpr std::size_t kPiece = std::size_t(1) << 18;  // the decoder's piece
   const std::string tails[] = {"\r\n", "\r\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80\r", "\xE9\r\n"};
   for (const std::string& tail : tails)
     for (std::size_t shift = 0; shift < 6; ++shift) {

@@ -135,7 +135,7 @@ TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothi
   fs.Fail(FsCall::ReadAll, "Permission denied", docs.UPath("locked.txt"));
   editor->dialogs.QueueFile(docs.UPath("locked.txt"));
   app().MenuClick(MenuItem::mnuOpen);
-  // A disk that fails after the first piece of a file (1 MiB) leaves the document as well.
+  // A disk that fails after the first piece of a file (256 KiB) leaves the document as well.
   docs.Write("fails-late.txt", std::string(3 << 20, 'x'));
   fs.Fail(FsCall::ReadPiece, "Input/output error", docs.UPath("fails-late.txt"));
   editor->dialogs.QueueFile(docs.UPath("fails-late.txt"));

@@ -37,13 +37,14 @@ String ReasonLine(const String& fileName, const FileError& error) {
 }
 
 // Writes the document in its format, each line break in its own form; the format actually
-// written becomes the document's. Returns what was written.
-std::string WriteDocument(App& app, const String& fileName) {
+// written becomes the document's. Returns the file's stamp as written (the bytes, needed for a
+// small file's hash, are gone when the save goes on).
+std::optional<DiskStamp> WriteDocument(App& app, const String& fileName) {
   // Encoded from the document's own storage, without a copy of the whole text first.
   Encoded encoded = Encode(app.txtMain.Pieces(), app.documentFormat, app.txtMain.BreakForms());
   Step(SaveFailure::Step::Write, [&] { app.ports.fs.WriteAll(fileName, encoded.bytes); });
   app.documentFormat = encoded.format;
-  return std::move(encoded.bytes);
+  return StampAfterWrite(app.ports.fs, fileName, encoded.bytes);
 }
 
 // The save itself; throws SaveFailure when the file system fails.
@@ -79,7 +80,7 @@ void Save(App& app, const String& fileName, bool override_, bool quitAfter) {
     heldPermissions = Step(SaveFailure::Step::Permissions, [&] { return fs.Permissions(fileName); });
     Step(SaveFailure::Step::Permissions, [&] { fs.SetPermissions(fileName, *heldPermissions | kOwnerWrite); });
   }
-  std::string written;
+  std::optional<DiskStamp> written;
   try {
     written = WriteDocument(app, fileName);
     if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(app);
@@ -95,7 +96,7 @@ void Save(App& app, const String& fileName, bool override_, bool quitAfter) {
   }
   if (heldPermissions)
     Step(SaveFailure::Step::Permissions, [&] { fs.SetPermissions(fileName, *heldPermissions); });
-  if (fileName == app.modHeader.CurrentFile) app.diskStamp = StampAfterWrite(fs, fileName, written);
+  if (fileName == app.modHeader.CurrentFile) app.diskStamp = std::move(written);
 
   app.modHeader.TextChanged = false;
   app.SetPanel(panel::Message, u"Written");
