@@ -176,7 +176,7 @@ ParsedOptions ParseBatchOptions(const std::vector<std::string>& args) {
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (i > 0) o.commandLine += u' ';
-    o.commandLine += FromUtf8(files[i]);
+    o.commandLine += FromBytesEscaped(files[i]);  // a file name's bytes, UTF-8 or not
   }
   return out;
 }

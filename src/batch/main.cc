@@ -81,7 +81,9 @@ std::unique_ptr<qb::Driver> LoadWindow(const qb::RunOptions& options, const char
 bool NamesABigFile(const qb::BatchOptions& options) {
   constexpr std::uintmax_t kBig = 1 << 20;
   std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(quilmar::ToUtf8(options.commandLine), error);
+  const std::optional<std::string> path = quilmar::ToBytesEscaped(options.commandLine);
+  if (!path) return false;
+  const std::uintmax_t size = std::filesystem::file_size(*path, error);
   return !error && size >= kBig;
 }
 
@@ -145,7 +147,10 @@ int main(int argc, char** argv) {
   }
 
   try {
-    quilmar::QtFileSystem fs(quilmar::FromUtf8(options.run.home));
+    // Copies of files written in place stay below the home folder: separate runs (each with a
+    // temporary home by default) never see each other's.
+    const quilmar::String home = quilmar::FromBytesEscaped(options.run.home);
+    quilmar::QtFileSystem fs(home, {}, home + u"/state");
     std::unique_ptr<qb::Driver> driver;
     if (options.qt) {
       std::string error;

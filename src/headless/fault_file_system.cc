@@ -23,9 +23,28 @@ std::int64_t FaultFileSystem::FileSize(const String& path) const {
   return real_.FileSize(path);
 }
 
-std::string FaultFileSystem::ReadAll(const String& path) const {
+std::unique_ptr<ByteSource> FaultFileSystem::OpenRead(const String& path) const {
   Check(FsCall::ReadAll, path);
-  return real_.ReadAll(path);
+  // Every read after the first may fail too: a disk that fails halfway through a file.
+  class Source final : public ByteSource {
+   public:
+    Source(const FaultFileSystem& fs, String path, std::unique_ptr<ByteSource> real)
+        : fs_(fs), path_(std::move(path)), real_(std::move(real)) {}
+    std::size_t Read(char* into, std::size_t size) override {
+      if (reads_++ > 0) fs_.Check(FsCall::ReadPiece, path_);
+      return real_->Read(into, size);
+    }
+    void Rewind() override { real_->Rewind(); }
+    std::int64_t Size() const override { return real_->Size(); }
+    FileStamp Stamp() const override { return real_->Stamp(); }
+
+   private:
+    const FaultFileSystem& fs_;
+    String path_;
+    std::unique_ptr<ByteSource> real_;
+    int reads_ = 0;
+  };
+  return std::make_unique<Source>(*this, path, real_.OpenRead(path));
 }
 
 void FaultFileSystem::CreateEmpty(const String& path) {

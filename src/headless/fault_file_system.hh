@@ -11,8 +11,9 @@
 
 namespace quilmar::headless {
 
-// The calls that can be made to fail.
-enum class FsCall { FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, Permissions, SetPermissions };
+// The calls that can be made to fail. ReadAll is the opening of a file for reading, and
+// ReadPiece the reading of each piece after the first.
+enum class FsCall { FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, Permissions, SetPermissions, ReadPiece };
 
 class FaultFileSystem final : public FileSystemPort {
  public:
@@ -27,7 +28,10 @@ class FaultFileSystem final : public FileSystemPort {
 
   bool FileExists(const String& path) const override { return real_.FileExists(path); }
   std::int64_t FileSize(const String& path) const override;
-  std::string ReadAll(const String& path) const override;
+  std::unique_ptr<ByteSource> OpenRead(const String& path) const override;
+  std::optional<FileStamp> Stamp(const String& path) const override { return real_.Stamp(path); }
+  std::optional<String> LeftoverCopy(const String& path) const override { return real_.LeftoverCopy(path); }
+  String ResolveShown(const String& path) const override { return real_.ResolveShown(path); }
   void CreateEmpty(const String& path) override;
   void WriteAll(const String& path, const std::string& bytes) override;
   bool IsReadOnly(const String& path) const override;
@@ -52,7 +56,7 @@ class FaultFileSystem final : public FileSystemPort {
 
   FileSystemPort& real_;
   mutable std::vector<Fault> faults_;
-  mutable std::vector<int> calls_ = std::vector<int>(7, 0);
+  mutable std::vector<int> calls_ = std::vector<int>(8, 0);
 };
 
 }  // namespace quilmar::headless

@@ -1,5 +1,7 @@
 #include "memory_file_system.hh"
 
+#include <algorithm>
+
 namespace quilmar::headless {
 
 MemoryFileSystem::MemoryFileSystem(String programFolder, String currentDirectory,
@@ -31,7 +33,14 @@ void MemoryFileSystem::AddFolder(const String& folder, bool writable) {
 void MemoryFileSystem::AddFile(const String& path, std::string bytes, std::uint32_t permissions) {
   const String absolute = Absolute(path);
   if (!folders_.count(Parent(absolute))) AddFolder(Parent(absolute));
-  files_[absolute] = File{std::move(bytes), permissions};
+  Put(absolute, std::move(bytes), permissions);
+}
+
+void MemoryFileSystem::Put(const String& absolute, std::string bytes, std::uint32_t permissions) {
+  File& file = files_[absolute];
+  if (file.id == 0) file.id = static_cast<std::uint64_t>(++clock_);
+  file.bytes = std::move(bytes);
+  file.permissions = permissions;
 }
 
 std::optional<std::string> MemoryFileSystem::Bytes(const String& path) const {
@@ -62,22 +71,50 @@ std::int64_t MemoryFileSystem::FileSize(const String& path) const {
   return static_cast<std::int64_t>(Existing(path).bytes.size());
 }
 
-std::string MemoryFileSystem::ReadAll(const String& path) const { return Existing(path).bytes; }
+std::unique_ptr<ByteSource> MemoryFileSystem::OpenRead(const String& path) const {
+  // Reads a copy, as a file's descriptor keeps reading the content it opened.
+  class Source final : public ByteSource {
+   public:
+    Source(std::string bytes, FileStamp stamp) : bytes_(std::move(bytes)), stamp_(stamp) {}
+    std::size_t Read(char* into, std::size_t size) override {
+      const std::size_t n = std::min(size, bytes_.size() - at_);
+      std::copy_n(bytes_.data() + at_, n, into);
+      at_ += n;
+      return n;
+    }
+    void Rewind() override { at_ = 0; }
+    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+    FileStamp Stamp() const override { return stamp_; }
+
+   private:
+    std::string bytes_;
+    FileStamp stamp_;
+    std::size_t at_ = 0;
+  };
+  return std::make_unique<Source>(Existing(path).bytes, *Stamp(path));
+}
+
+std::optional<FileStamp> MemoryFileSystem::Stamp(const String& path) const {
+  const auto it = files_.find(Absolute(path));
+  if (path.empty() || it == files_.end()) return std::nullopt;
+  const File& f = it->second;
+  return FileStamp{0, f.id, static_cast<std::int64_t>(f.bytes.size()), f.version};
+}
 
 void MemoryFileSystem::CreateEmpty(const String& path) {
   RequireWritableFolder(path);
-  files_[Absolute(path)] = File{std::string(), 0644};
+  Put(Absolute(path), std::string(), 0644);
 }
 
 void MemoryFileSystem::WriteAll(const String& path, const std::string& bytes) {
   const auto it = files_.find(Absolute(path));
   if (it == files_.end()) {
     RequireWritableFolder(path);
-    files_[Absolute(path)] = File{bytes, 0644};
+    Put(Absolute(path), bytes, 0644);
     return;
   }
   if (!(it->second.permissions & 0200)) throw FileError(path, "Permission denied");
-  it->second.bytes = bytes;
+  Put(it->first, bytes, it->second.permissions);
 }
 
 bool MemoryFileSystem::IsReadOnly(const String& path) const {
@@ -90,7 +127,8 @@ std::uint32_t MemoryFileSystem::Permissions(const String& path) const {
 
 void MemoryFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
   Existing(path);
-  files_[Absolute(path)].permissions = permissions;
+  File& file = files_[Absolute(path)];
+  file.permissions = permissions;
 }
 
 bool MemoryFileSystem::FolderIsWritable(const String& folder) const {

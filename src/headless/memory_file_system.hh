@@ -25,7 +25,8 @@ class MemoryFileSystem final : public FileSystemPort {
 
   bool FileExists(const String& path) const override;
   std::int64_t FileSize(const String& path) const override;
-  std::string ReadAll(const String& path) const override;
+  std::unique_ptr<ByteSource> OpenRead(const String& path) const override;
+  std::optional<FileStamp> Stamp(const String& path) const override;
   void CreateEmpty(const String& path) override;
   void WriteAll(const String& path, const std::string& bytes) override;
   bool IsReadOnly(const String& path) const override;
@@ -42,7 +43,11 @@ class MemoryFileSystem final : public FileSystemPort {
   struct File {
     std::string bytes;
     std::uint32_t permissions;
+    std::uint64_t id = 0;       // stands for the inode
+    std::int64_t version = 0;   // stands for the modification time: one more on every change
   };
+  // Stores a new version of a file (a new file when it was not there).
+  void Put(const String& absolute, std::string bytes, std::uint32_t permissions);
   String Absolute(const String& path) const;
   static String Parent(const String& absolute);
   const File& Existing(const String& path) const;  // throws FileError when missing
@@ -51,6 +56,7 @@ class MemoryFileSystem final : public FileSystemPort {
   String programFolder_, currentDirectory_, configFolder_;
   std::map<String, File> files_;
   std::map<String, bool> folders_;  // folder -> writable
+  std::int64_t clock_ = 0;
 };
 
 }  // namespace quilmar::headless

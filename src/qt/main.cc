@@ -35,9 +35,13 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Quilmar"));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.quilmar.Quilmar"));
 
-  QStringList arguments = QCoreApplication::arguments();
-  if (!arguments.isEmpty()) arguments.removeFirst();
-  const quilmar::String commandLine = arguments.join(QLatin1Char(' ')).toStdU16String();
+  // From argv's bytes: QCoreApplication::arguments() would decode a name that is not UTF-8
+  // lossily, and the editor would open a different file.
+  quilmar::String commandLine;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) commandLine += u' ';
+    commandLine += quilmar::FromBytesEscaped(argv[i]);
+  }
 
   quilmar::QtFileSystem fs(QCoreApplication::applicationDirPath().toStdU16String());
   quilmar::QtPrinter printer;

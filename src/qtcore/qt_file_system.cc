@@ -1,19 +1,23 @@
 #include "qt_file_system.hh"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
-#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
 
 namespace quilmar {
 namespace {
@@ -22,24 +26,42 @@ QString ToQt(const String& s) { return QString::fromUtf16(s.data(), static_cast<
 
 String FromQt(const QString& s) { return String(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); }
 
-QByteArray Native(const String& path) { return QFile::encodeName(ToQt(path)); }
-
 std::string ErrnoText(int error) { return std::strerror(error); }
 
 [[noreturn]] void Fail(const String& path, int error) { throw FileError(path, ErrnoText(error)); }
 
-std::optional<struct stat> StatOf(const QByteArray& native) {
+// The path's bytes on disk; nothing for "" and for a text that names no file (a lone surrogate
+// that stands for no byte, a NUL).
+std::optional<std::string> BytesOf(const String& path) {
+  if (path.empty()) return std::nullopt;
+  std::optional<std::string> bytes = ToBytesEscaped(path);
+  if (bytes && bytes->find('\0') != std::string::npos) return std::nullopt;
+  return bytes;
+}
+
+std::string NativeOrThrow(const String& path) {
+  if (path.empty()) Fail(path, ENOENT);
+  std::optional<std::string> bytes = BytesOf(path);
+  if (!bytes) throw FileError(path, "Not a valid file name");
+  return std::move(*bytes);
+}
+
+std::optional<struct stat> StatOf(const std::string& native) {
   struct stat st {};
-  if (native.isEmpty() || ::stat(native.constData(), &st) != 0) return std::nullopt;
+  if (::stat(native.c_str(), &st) != 0) return std::nullopt;
   return st;
 }
 
 struct stat StatOrThrow(const String& path) {
   struct stat st {};
-  const QByteArray native = Native(path);
-  if (native.isEmpty()) Fail(path, ENOENT);
-  if (::stat(native.constData(), &st) != 0) Fail(path, errno);
+  if (::stat(NativeOrThrow(path).c_str(), &st) != 0) Fail(path, errno);
   return st;
+}
+
+FileStamp StampOf(const struct stat& st) {
+  constexpr std::int64_t kNs = 1000000000;
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), st.st_size,
+          st.st_mtim.tv_sec * kNs + st.st_mtim.tv_nsec};
 }
 
 // Closes a descriptor when the scope ends, unless it was closed explicitly.
@@ -52,6 +74,7 @@ class Descriptor {
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
   // Closing can report a late write error (NFS, say): it counts as a failed write.
   int Close() {
     const int r = ::close(fd_);
@@ -63,23 +86,69 @@ class Descriptor {
   int fd_;
 };
 
-// Follows a chain of symbolic links to the path a write really goes to. A dangling link
-// resolves to where its target would be, so the link stays and the target is created.
-QString ResolveLinks(const QString& path) {
-  QString current = path;
-  for (int depth = 0; depth < 40; ++depth) {
-    const QFileInfo info(current);
-    if (!info.isSymLink()) return current;
-    current = info.symLinkTarget();
+// Removes a file when the scope ends, unless told to keep it.
+class Removal {
+ public:
+  explicit Removal(std::string path) : path_(std::move(path)) {}
+  ~Removal() {
+    if (!path_.empty()) ::unlink(path_.c_str());
   }
-  return current;  // a loop: let the write report it
+  Removal(const Removal&) = delete;
+  Removal& operator=(const Removal&) = delete;
+  void Keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+class FileSource final : public ByteSource {
+ public:
+  FileSource(String path, int fd, const struct stat& st) : path_(std::move(path)), fd_(fd), stat_(st) {}
+  std::size_t Read(char* into, std::size_t size) override {
+    for (;;) {
+      const ssize_t n = ::read(fd_.get(), into, size);
+      if (n >= 0) return static_cast<std::size_t>(n);
+      if (errno != EINTR) Fail(path_, errno);
+    }
+  }
+  void Rewind() override {
+    if (::lseek(fd_.get(), 0, SEEK_SET) != 0) Fail(path_, errno);
+  }
+  std::int64_t Size() const override { return stat_.st_size; }
+  FileStamp Stamp() const override { return StampOf(stat_); }
+
+ private:
+  String path_;
+  Descriptor fd_;
+  struct stat stat_;
+};
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-void WriteLoop(const String& path, int fd, const std::string& bytes, bool positioned) {
+// Follows a chain of symbolic links to the path a write really goes to. A dangling link
+// resolves to where its target would be, so the link stays and the target is created.
+std::string ResolveLinks(std::string path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0) return path;
+    target.resize(static_cast<std::size_t>(n));
+    path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+  }
+  return path;  // a loop: let the write report it
+}
+
+void WriteLoop(const String& path, int fd, const char* data, std::size_t size, off_t at) {
   std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = positioned ? ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done))
-                                 : ::write(fd, bytes.data() + done, bytes.size() - done);
+  while (done < size) {
+    const ssize_t n = at >= 0 ? ::pwrite(fd, data + done, size - done, at + static_cast<off_t>(done))
+                              : ::write(fd, data + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       Fail(path, errno);
@@ -88,15 +157,220 @@ void WriteLoop(const String& path, int fd, const std::string& bytes, bool positi
   }
 }
 
-// Overwrites the file where it is: for hard-linked files, devices and folders that forbid
-// new files. Not atomic, so the room is reserved before the first byte is changed.
-void WriteInPlace(const String& path, const QByteArray& target, const std::string& bytes) {
-  Descriptor fd(::open(target.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+void SyncFolder(const std::string& folder) {
+  Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() >= 0) ::fsync(fd.get());
+}
+
+// The names of a file's extended attributes (a link is followed).
+std::vector<std::string> AttributeNames(const std::string& path, int fd) {
+  for (;;) {
+    const ssize_t size = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
+    if (size <= 0) return {};
+    std::string list(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = fd >= 0 ? ::flistxattr(fd, list.data(), list.size()) : ::listxattr(path.c_str(), list.data(), list.size());
+    if (got < 0 && errno == ERANGE) continue;  // it grew meanwhile
+    if (got <= 0) return {};
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+      const std::size_t end = list.find('\0', at);
+      names.push_back(list.substr(at, end - at));
+      at = end + 1;
+    }
+    return names;
+  }
+}
+
+// Gives the new file the old one's extended attributes: user attributes, POSIX ACLs
+// (system.posix_acl_*), SELinux labels (security.selinux), file capabilities. Each is copied
+// where permitted; one the new file got by itself (an ACL inherited from the folder) and the
+// old one lacks is removed.
+void CopyAttributes(const std::string& from, int to) {
+  const std::vector<std::string> names = AttributeNames(from, -1);
+  const std::set<std::string> wanted(names.begin(), names.end());
+  for (const std::string& name : AttributeNames({}, to))
+    if (!wanted.count(name)) ::fremovexattr(to, name.c_str());
+  for (const std::string& name : names) {
+    const ssize_t size = ::getxattr(from.c_str(), name.c_str(), nullptr, 0);
+    if (size < 0) continue;
+    std::string value(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::getxattr(from.c_str(), name.c_str(), value.data(), value.size());
+    if (got < 0) continue;
+    ::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
+  }
+}
+
+// Gives the new file the old one's mode bits, owner and group where allowed, and attributes.
+void CopyMetadata(int fd, const std::string& target, const struct stat& old) {
+  if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Not allowed to give it away: keep at least the group where we may.
+      [[maybe_unused]] int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+  }
+  ::fchmod(fd, old.st_mode & 07777);  // after chown, which clears set-id bits
+  CopyAttributes(target, fd);         // after chown, which drops file capabilities
+}
+
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Replaces the file through a temporary one beside it; the old content survives any failure.
+void WriteReplacing(const String& path, const std::string& target, const std::string& bytes,
+                    const std::optional<struct stat>& old) {
+  const std::string folder = FolderOf(target);
+  const auto slash = target.find_last_of('/');
+  // Hidden, beside the target, and short enough for any name the target itself may have.
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = folder + "/." + name.substr(0, 200) + ".XXXXXX";
+  Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.get() < 0) Fail(path, errno);
+  Removal removal(temp);
+  if (old)
+    CopyMetadata(fd.get(), target, *old);
+  else
+    ::fchmod(fd.get(), NewFileMode());
+  WriteLoop(path, fd.get(), bytes.data(), bytes.size(), -1);
+  if (::fdatasync(fd.get()) != 0 && errno != EINVAL) Fail(path, errno);
+  if (fd.Close() != 0) Fail(path, errno);
+  if (::rename(temp.c_str(), target.c_str()) != 0) Fail(path, errno);
+  removal.Keep();
+  SyncFolder(folder);
+}
+
+constexpr const char* kUnfinished = "unfinished-saves";
+
+// Copies of files written in place are named by the file's identity, so that any of its
+// hard links finds them, and by the time of the write, so that a later write never replaces
+// the copy an earlier one left.
+std::string CopyPrefix(const struct stat& st) {
+  return std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + "-";
+}
+
+// Copies the old content of fd (size bytes) to a new file in `folder` and syncs it; the copy
+// has its final name only once it is complete. Returns its path.
+std::string KeepCopy(const String& path, int fd, const struct stat& st, const std::string& folder) {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const std::string copy = folder + "/" + CopyPrefix(st) +
+                           std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) + "-" +
+                           std::to_string(::getpid());
+  const std::string partial = copy + ".partial";
+  Descriptor out(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (out.get() < 0) Fail(path, errno);
+  Removal removal(partial);
+  std::vector<char> buffer(std::size_t(1) << 20);
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), at);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(path, errno);
+    }
+    if (n == 0) break;
+    WriteLoop(path, out.get(), buffer.data(), static_cast<std::size_t>(n), -1);
+    at += n;
+  }
+  if (::fsync(out.get()) != 0) Fail(path, errno);
+  if (out.Close() != 0) Fail(path, errno);
+  if (::rename(partial.c_str(), copy.c_str()) != 0) Fail(path, errno);
+  removal.Keep();
+  SyncFolder(folder);
+  return copy;
+}
+
+// Writes the bytes over the file from its start and cuts it there, then syncs.
+void Overwrite(const String& path, int fd, const char* data, std::size_t size) {
+  WriteLoop(path, fd, data, size, 0);
+  if (::ftruncate(fd, static_cast<off_t>(size)) != 0) Fail(path, errno);
+  if (::fdatasync(fd) != 0 && errno != EINVAL) Fail(path, errno);
+}
+
+// Puts the copy's content back over the file; false if that failed too.
+bool Restore(const String& path, int fd, const std::string& copy) {
+  try {
+    Descriptor in(::open(copy.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0) return false;
+    std::string old(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < old.size()) {
+      const ssize_t n = ::read(in.get(), old.data() + done, old.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    Overwrite(path, fd, old.data(), old.size());
+    return true;
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+QtFileSystem::QtFileSystem(String programFolder, String configFolder, String stateFolder)
+    : programFolder_(std::move(programFolder)),
+      configFolder_(std::move(configFolder)),
+      stateFolder_(std::move(stateFolder)) {}
+
+bool QtFileSystem::FileExists(const String& path) const {
+  const std::optional<std::string> native = BytesOf(path);
+  if (!native) return false;
+  const auto st = StatOf(*native);
+  return st && S_ISREG(st->st_mode);
+}
+
+std::int64_t QtFileSystem::FileSize(const String& path) const { return StatOrThrow(path).st_size; }
+
+std::unique_ptr<ByteSource> QtFileSystem::OpenRead(const String& path) const {
+  // Non-blocking, so that a FIFO without a writer cannot hang the editor before it is refused.
+  Descriptor fd(::open(NativeOrThrow(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) Fail(path, errno);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) Fail(path, errno);
+  if (S_ISDIR(st.st_mode)) Fail(path, EISDIR);
+  if (!S_ISREG(st.st_mode)) throw FileError(path, "Not a regular file");
+  return std::make_unique<FileSource>(path, fd.Release(), st);
+}
+
+std::optional<FileStamp> QtFileSystem::Stamp(const String& path) const {
+  const std::optional<std::string> native = BytesOf(path);
+  if (!native) return std::nullopt;
+  const auto st = StatOf(*native);
+  if (!st) return std::nullopt;
+  return StampOf(*st);
+}
+
+void QtFileSystem::CreateEmpty(const String& path) {
+  Descriptor fd(::open(NativeOrThrow(path).c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+  if (fd.get() < 0) Fail(path, errno);
+  if (fd.Close() != 0) Fail(path, errno);
+}
+
+void QtFileSystem::WriteAll(const String& path, const std::string& bytes) {
+  const std::string target = ResolveLinks(NativeOrThrow(path));
+  const auto old = StatOf(target);
+  if (old && S_ISDIR(old->st_mode)) Fail(path, EISDIR);
+  const std::string folder = FolderOf(target);
+  const bool folderAllowsNewFiles = ::access(folder.c_str(), W_OK | X_OK) == 0;
+  if (!(old && (!S_ISREG(old->st_mode) || old->st_nlink > 1)) && folderAllowsNewFiles) {
+    WriteReplacing(path, target, bytes, old);
+    return;
+  }
+
+  // Read too, for the copy of the old content; a device may allow writing only.
+  int opened = ::open(target.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (opened < 0 && errno == EACCES) opened = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  Descriptor fd(opened);
   if (fd.get() < 0) Fail(path, errno);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) Fail(path, errno);
   if (!S_ISREG(st.st_mode)) {
-    WriteLoop(path, fd.get(), bytes, false);
+    // A device or a FIFO: there is no old content to keep.
+    WriteLoop(path, fd.get(), bytes.data(), bytes.size(), -1);
     if (fd.Close() != 0) Fail(path, errno);
     return;
   }
@@ -104,107 +378,41 @@ void WriteInPlace(const String& path, const QByteArray& target, const std::strin
       ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
       errno != EOPNOTSUPP && errno != ENOSYS)
     Fail(path, errno);
-  WriteLoop(path, fd.get(), bytes, true);
-  if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0) Fail(path, errno);
-  if (::fdatasync(fd.get()) != 0 && errno != EINVAL) Fail(path, errno);
-  if (fd.Close() != 0) Fail(path, errno);
-}
-
-bool FolderAllowsNewFiles(const QString& file) {
-  const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
-  return ::access(folder.constData(), W_OK | X_OK) == 0;
-}
-
-// Replaces the file through a temporary one beside it; the old content survives any failure.
-void WriteReplacing(const String& path, const QString& target, const std::string& bytes,
-                    const std::optional<struct stat>& old) {
-  QSaveFile file(target);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) throw FileError(path, file.errorString().toStdString());
-  if (old) {
-    // The new file takes the old one's exact mode bits and, where allowed, its owner.
-    ::fchmod(file.handle(), old->st_mode & 07777);
-    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
-      if (::fchown(file.handle(), old->st_uid, old->st_gid) != 0) {
-        // Not allowed to give it away: keep at least the group where we may.
-        [[maybe_unused]] int ignored = ::fchown(file.handle(), static_cast<uid_t>(-1), old->st_gid);
-      }
-      ::fchmod(file.handle(), old->st_mode & 07777);  // chown clears set-id bits
-    }
-  }
-  // Written through the descriptor, so a failure keeps its reason ("No space left on device")
-  // and is met here rather than at a late flush.
+  std::string copy;
+  if (st.st_size > 0) copy = KeepCopy(path, fd.get(), st, StateFolder());
   try {
-    WriteLoop(path, file.handle(), bytes, false);
-    if (::fdatasync(file.handle()) != 0 && errno != EINVAL) Fail(path, errno);
-  } catch (const FileError&) {
-    file.cancelWriting();
-    throw;
-  }
-  if (!file.commit()) {
-    const int error = errno;
-    std::string reason = file.errorString().toStdString();
-    if (reason.empty() || reason == "Unknown error") reason = ErrnoText(error);
-    throw FileError(path, reason);
-  }
-}
-
-}  // namespace
-
-QtFileSystem::QtFileSystem(String programFolder, String configFolder)
-    : programFolder_(std::move(programFolder)), configFolder_(std::move(configFolder)) {}
-
-bool QtFileSystem::FileExists(const String& path) const {
-  const auto st = StatOf(Native(path));
-  return st && S_ISREG(st->st_mode);
-}
-
-std::int64_t QtFileSystem::FileSize(const String& path) const { return StatOrThrow(path).st_size; }
-
-std::string QtFileSystem::ReadAll(const String& path) const {
-  const QByteArray native = Native(path);
-  if (native.isEmpty()) Fail(path, ENOENT);
-  // Non-blocking, so that a FIFO without a writer cannot hang the editor before it is refused.
-  Descriptor fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) Fail(path, errno);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) Fail(path, errno);
-  if (S_ISDIR(st.st_mode)) Fail(path, EISDIR);
-  if (!S_ISREG(st.st_mode)) throw FileError(path, "Not a regular file");
-  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-  std::size_t done = 0;
-  for (;;) {
-    if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file grew meanwhile
-    const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(path, errno);
+    Overwrite(path, fd.get(), bytes.data(), bytes.size());
+    if (fd.Close() != 0) Fail(path, errno);
+  } catch (const FileError& e) {
+    if (copy.empty()) throw;
+    if (Restore(path, fd.get(), copy)) {
+      ::unlink(copy.c_str());
+      throw FileError(path, e.Reason() + " (the old content was put back)");
     }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
+    throw FileError(path, e.Reason() + " (the old content is kept in " + copy + ")");
   }
-  bytes.resize(done);
-  return bytes;
+  if (!copy.empty()) ::unlink(copy.c_str());
 }
 
-void QtFileSystem::CreateEmpty(const String& path) {
-  const QByteArray native = Native(path);
-  if (native.isEmpty()) Fail(path, ENOENT);
-  Descriptor fd(::open(native.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
-  if (fd.get() < 0) Fail(path, errno);
-  if (fd.Close() != 0) Fail(path, errno);
-}
-
-void QtFileSystem::WriteAll(const String& path, const std::string& bytes) {
-  if (path.empty()) Fail(path, ENOENT);
-  const QString target = ResolveLinks(ToQt(path));
-  const QByteArray native = QFile::encodeName(target);
-  const auto old = StatOf(native);
-  if (old && S_ISDIR(old->st_mode)) Fail(path, EISDIR);
-  const bool inPlace = (old && (!S_ISREG(old->st_mode) || old->st_nlink > 1)) || !FolderAllowsNewFiles(target);
-  if (inPlace)
-    WriteInPlace(path, native, bytes);
-  else
-    WriteReplacing(path, target, bytes, old);
+std::optional<String> QtFileSystem::LeftoverCopy(const String& path) const {
+  const std::optional<std::string> native = BytesOf(path);
+  if (!native) return std::nullopt;
+  const auto st = StatOf(*native);
+  if (!st) return std::nullopt;
+  const std::optional<std::string> folder = BytesOf(Join(StateBase(), Ascii(kUnfinished)));
+  if (!folder) return std::nullopt;
+  DIR* dir = ::opendir(folder->c_str());
+  if (!dir) return std::nullopt;
+  const std::string prefix = CopyPrefix(*st);
+  std::optional<std::string> newest;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.rfind(prefix, 0) != 0 || (name.size() > 8 && name.substr(name.size() - 8) == ".partial")) continue;
+    if (!newest || name > *newest) newest = name;
+  }
+  ::closedir(dir);
+  if (!newest) return std::nullopt;
+  return FromBytesEscaped(*folder + "/" + *newest);
 }
 
 bool QtFileSystem::IsReadOnly(const String& path) const { return (StatOrThrow(path).st_mode & S_IWUSR) == 0; }
@@ -212,15 +420,49 @@ bool QtFileSystem::IsReadOnly(const String& path) const { return (StatOrThrow(pa
 std::uint32_t QtFileSystem::Permissions(const String& path) const { return StatOrThrow(path).st_mode & 07777; }
 
 void QtFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
-  const QByteArray native = Native(path);
-  if (native.isEmpty()) Fail(path, ENOENT);
-  if (::chmod(native.constData(), static_cast<mode_t>(permissions & 07777)) != 0) Fail(path, errno);
+  if (::chmod(NativeOrThrow(path).c_str(), static_cast<mode_t>(permissions & 07777)) != 0) Fail(path, errno);
 }
 
 bool QtFileSystem::FolderIsWritable(const String& folder) const {
-  const QByteArray native = folder.empty() ? QByteArray(".") : Native(folder);
-  const auto st = StatOf(native);
-  return st && S_ISDIR(st->st_mode) && ::access(native.constData(), W_OK | X_OK) == 0;
+  const std::optional<std::string> native = folder.empty() ? std::optional<std::string>(".") : BytesOf(folder);
+  if (!native) return false;
+  const auto st = StatOf(*native);
+  return st && S_ISDIR(st->st_mode) && ::access(native->c_str(), W_OK | X_OK) == 0;
+}
+
+String QtFileSystem::ResolveShown(const String& path) const {
+  // Component by component: one that shows U+FFFD may stand for any name with bytes that are
+  // not UTF-8, so the folder's entries are listed and decoded as the dialog decoded them.
+  std::string resolved;
+  std::size_t at = 0;
+  if (!path.empty() && path.front() == u'/') {
+    resolved = "/";
+    at = 1;
+  }
+  while (at <= path.size()) {
+    std::size_t end = path.find(u'/', at);
+    if (end == String::npos) end = path.size();
+    const String part = path.substr(at, end - at);
+    std::string bytes = ToBytesEscaped(part).value_or(ToUtf8(part));
+    if (part.find(u'\uFFFD') != String::npos) {
+      const std::string folder = resolved.empty() ? "." : resolved;
+      std::vector<std::string> matches;
+      if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+          const char* name = entry->d_name;
+          if (QFile::decodeName(QByteArray(name)) == ToQt(part)) matches.emplace_back(name);
+        }
+        ::closedir(dir);
+      }
+      if (matches.size() > 1) throw FileError(path, "Several files show as this name");
+      if (matches.size() == 1) bytes = matches.front();
+    }
+    if (!resolved.empty() && resolved.back() != '/') resolved += '/';
+    resolved += bytes;
+    if (end == path.size()) break;
+    at = end + 1;
+  }
+  return FromBytesEscaped(resolved);
 }
 
 String QtFileSystem::FileName(const String& path) const {
@@ -228,7 +470,12 @@ String QtFileSystem::FileName(const String& path) const {
   return slash == String::npos ? path : path.substr(slash + 1);
 }
 
-String QtFileSystem::CurrentDirectory() const { return FromQt(QDir::currentPath()); }
+String QtFileSystem::CurrentDirectory() const {
+  std::string cwd(PATH_MAX, '\0');
+  if (!::getcwd(cwd.data(), cwd.size())) return FromQt(QDir::currentPath());
+  cwd.resize(std::strlen(cwd.c_str()));
+  return FromBytesEscaped(cwd);
+}
 
 String QtFileSystem::ProgramFolder() const { return programFolder_; }
 
@@ -238,6 +485,23 @@ String QtFileSystem::ConfigFolder() const {
                        : ToQt(configFolder_);
   QDir().mkpath(folder);  // a folder that cannot be made shows up as a failed read or write
   return FromQt(folder);
+}
+
+String QtFileSystem::StateBase() const {
+  if (!stateFolder_.empty()) return stateFolder_;
+  return FromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/quilmar");
+}
+
+std::string QtFileSystem::StateFolder() const {
+  const String folder = Join(StateBase(), Ascii(kUnfinished));
+  const std::string native = NativeOrThrow(folder);
+  // Made step by step, private to the user: the copies hold the user's files.
+  for (std::size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
+    const std::string part = native.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) Fail(folder, errno);
+    if (slash == std::string::npos) break;
+  }
+  return native;
 }
 
 String QtFileSystem::Join(const String& folder, const String& name) const {

@@ -1,15 +1,24 @@
 #pragma once
-// The real file system, on QtCore and POSIX: the one adapter every front end uses.
+// The real file system, on POSIX (and QtCore for the standard folders): the one adapter every
+// front end uses.
+//
+// Paths are bytes on disk. The core's paths hold those bytes as text, with every byte that is
+// not UTF-8 as an escape (see FromBytesEscaped), so each path reaches exactly the file it came
+// from; a path holding a lone surrogate that is no escape names no file and is refused.
 //
 // Writes never leave a half-written file: the new content goes to a temporary file beside the
-// target, which then replaces it (QSaveFile). The target keeps its permission bits and, where
-// allowed, its owner. A symbolic link is followed and stays a link. Some files must be written
-// in place instead, since replacing them would break something the user relies on:
+// target, which then replaces it. The new file takes the target's permission bits, extended
+// attributes (POSIX ACLs and SELinux labels among them) and, where allowed, its owner and group.
+// A symbolic link is followed and stays a link. Some files must be written in place instead,
+// since replacing them would break something the user relies on:
 //   - a file with several hard links (the links stay shared),
 //   - something that is not a regular file (a device, say: it must never be replaced by a file),
 //   - a file in a folder that forbids creating files.
 // In place, the room the new content needs is reserved first where the file system allows it,
-// so a full disk is met before the old content is touched.
+// so a full disk is met before the old content is touched; then a complete copy of the old
+// content is written and synced in the state folder, the file is written and synced, and the
+// copy is removed. A failed write puts the old content back from the copy; a write the program
+// did not live to finish leaves the copy, which LeftoverCopy names when the file is next opened.
 #include "platform/file_system.hh"
 
 namespace quilmar {
@@ -18,18 +27,22 @@ class QtFileSystem final : public FileSystemPort {
  public:
   // programFolder: where "quilmar.ini" and the help file live (the executable's folder, or
   // quilmar-batch's --home). configFolder: the user's configuration folder for the editor;
-  // empty means the standard one (QStandardPaths), created when first asked for.
-  explicit QtFileSystem(String programFolder, String configFolder = {});
+  // stateFolder: where copies of files being written in place are kept. Empty means the
+  // standard folder (QStandardPaths), created when first needed.
+  explicit QtFileSystem(String programFolder = {}, String configFolder = {}, String stateFolder = {});
 
   bool FileExists(const String& path) const override;
   std::int64_t FileSize(const String& path) const override;
-  std::string ReadAll(const String& path) const override;
+  std::unique_ptr<ByteSource> OpenRead(const String& path) const override;
+  std::optional<FileStamp> Stamp(const String& path) const override;
   void CreateEmpty(const String& path) override;
   void WriteAll(const String& path, const std::string& bytes) override;
+  std::optional<String> LeftoverCopy(const String& path) const override;
   bool IsReadOnly(const String& path) const override;
   std::uint32_t Permissions(const String& path) const override;
   void SetPermissions(const String& path, std::uint32_t permissions) override;
   bool FolderIsWritable(const String& folder) const override;
+  String ResolveShown(const String& path) const override;
 
   String FileName(const String& path) const override;
   String CurrentDirectory() const override;
@@ -38,8 +51,12 @@ class QtFileSystem final : public FileSystemPort {
   String Join(const String& folder, const String& name) const override;
 
  private:
+  String StateBase() const;
+  std::string StateFolder() const;  // where the copies go, made when first asked for
+
   String programFolder_;
   String configFolder_;
+  String stateFolder_;
 };
 
 }  // namespace quilmar

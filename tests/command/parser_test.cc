@@ -70,6 +70,12 @@ const WriteCase kWriteCases[] = {
     {":W foo", false, true, false, "Invalid command"},
 };
 
+// The document came from kDocFile, as a load would have made it.
+void AdoptFile(ScriptEditor& ed) {
+  ed.app().modHeader.CurrentFile = U(kDocFile);
+  ed.app().diskStamp = StampAfterWrite(ed.files, U(kDocFile), *ed.files.Bytes(U(kDocFile)));
+}
+
 TEST(Parser, WriteAndQuitLines) {
   for (const WriteCase& c : kWriteCases) {
     SCOPED_TRACE(std::string("line \"") + std::string(c.line) + "\" file " + (c.hasFile ? "yes" : "no"));
@@ -77,7 +83,7 @@ TEST(Parser, WriteAndQuitLines) {
     ed.files.AddFile(U(kDocFile), "old", c.readOnly ? 0444 : 0644);
     ed.files.AddFile(U(kOther), "other", c.readOnly ? 0444 : 0644);
     ed.Load("hel|lo");
-    if (c.hasFile) ed.app().modHeader.CurrentFile = U(kDocFile);
+    if (c.hasFile) AdoptFile(ed);
     ed.app().modHeader.TextChanged = c.changed;
     if (c.saveDialogs > 0)
       ed.editor().dialogs.QueueFile(c.dialogAnswer.empty() ? std::nullopt : std::optional<String>(U(c.dialogAnswer)));
@@ -185,7 +191,7 @@ TEST(Parser, FailedWriteIsReportedNotClaimed) {
     ScriptEditor ed;
     ed.files.AddFile(U(kDocFile), "old");
     ed.Load("hel|lo");
-    ed.app().modHeader.CurrentFile = U(kDocFile);
+    AdoptFile(ed);
     ed.app().modHeader.TextChanged = true;
     ed.faults.Fail(headless::FsCall::WriteAll, "No space left on device");
     ed.Command(line);

@@ -16,7 +16,7 @@ class EditorTest : public ::testing::Test {
  protected:
   TempFolder home;  // the program folder
   TempFolder docs;
-  QtFileSystem real{home.UPath(), home.UPath("config")};
+  QtFileSystem real{home.UPath(), home.UPath("config"), home.UPath("state")};
   headless::FaultFileSystem fs{real};
   std::unique_ptr<headless::HeadlessEditor> editor;
 

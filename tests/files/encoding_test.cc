@@ -1,10 +1,14 @@
 // Decoding and encoding of files: detection, line ends, and byte-exact round trips.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 #include "files/encoding.hh"
+#include "platform/keys.hh"
 #include "platform/measure.hh"
+#include "text/document.hh"
 #include "text/text_model.hh"
 
 namespace quilmar {
@@ -72,10 +76,10 @@ TEST(Encoding, FilesDecodeToTheirTextAndFormatAndEncodeBackByteForByte) {
     EXPECT_EQ(decoded.text, c.text);
     EXPECT_EQ(decoded.format.encoding, c.encoding);
     EXPECT_EQ(decoded.format.lineEnd, c.lineEnd);
-    const Encoded encoded = Encode(decoded.text, decoded.format);
+    const Encoded encoded = Encode(decoded.text, decoded.format, decoded.forms);
     EXPECT_EQ(encoded.bytes, c.bytes);
     EXPECT_EQ(encoded.format, decoded.format);
-    const Encoded inPieces = Encode(CutAtBreaks(decoded.text), decoded.format);
+    const Encoded inPieces = Encode(CutAtBreaks(decoded.text), decoded.format, decoded.forms);
     EXPECT_EQ(inPieces.bytes, c.bytes);
     EXPECT_EQ(inPieces.format, decoded.format);
   }
@@ -109,23 +113,12 @@ TEST(Encoding, EveryByteValueSurvivesALatin1RoundTrip) {
   all += all;  // two of each, including "\r\n" pairs and lone ones
   const Decoded decoded = Decode(all);
   ASSERT_EQ(decoded.format.encoding, Encoding::Latin1);
-  // Line ends are remembered in one style, so the bytes come back once the breaks agree.
-  std::string expected;
-  const std::string_view lineEnd = decoded.format.lineEnd == LineEnd::CR ? "\r" : decoded.format.lineEnd == LineEnd::LF ? "\n" : "\r\n";
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    if (all[i] == '\r' && i + 1 < all.size() && all[i + 1] == '\n') {
-      expected += lineEnd;
-      ++i;
-    } else if (all[i] == '\r' || all[i] == '\n') {
-      expected += lineEnd;
-    } else {
-      expected += all[i];
-    }
-  }
-  EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, expected);
+  EXPECT_EQ(Encode(decoded.text, decoded.format, decoded.forms).bytes, all);
 }
 
-TEST(Encoding, MixedLineEndsComeBackInTheMostUsedStyle) {
+// Each break comes back in its own form; breaks without a form of their own (new ones) take
+// the style used most.
+TEST(Encoding, MixedLineEndsComeBackAsTheyWereAndNewBreaksInTheMostUsedStyle) {
   struct Case {
     std::string bytes;
     LineEnd style;
@@ -146,8 +139,72 @@ TEST(Encoding, MixedLineEndsComeBackInTheMostUsedStyle) {
     SCOPED_TRACE(c.bytes);
     const Decoded decoded = Decode(c.bytes);
     EXPECT_EQ(decoded.format.lineEnd, c.style);
+    EXPECT_EQ(Encode(decoded.text, decoded.format, decoded.forms).bytes, c.bytes);
     EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, c.saved);
+    for (Encoding utf16 : {Encoding::Utf16LE, Encoding::Utf16BE}) {
+      const std::string wide = Encode(decoded.text, {utf16, decoded.format.lineEnd}, decoded.forms).bytes;
+      const Decoded again = Decode(wide);
+      EXPECT_EQ(again.forms, decoded.forms);
+      EXPECT_EQ(Encode(again.text, again.format, again.forms).bytes, wide);
+    }
   }
+}
+
+// Hands a file's bytes over a few at a time, as a disk may.
+class PieceSource final : public ByteSource {
+ public:
+  explicit PieceSource(const std::string& bytes) : bytes_(bytes) {}
+  std::size_t Read(char* into, std::size_t size) override {
+    const std::size_t n = std::min({size, std::size_t(4093), bytes_.size() - at_});
+    std::copy_n(bytes_.data() + at_, n, into);
+    at_ += n;
+    return n;
+  }
+  void Rewind() override { at_ = 0; }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+  FileStamp Stamp() const override { return {}; }
+
+ private:
+  const std::string& bytes_;
+  std::size_t at_ = 0;
+};
+
+// Reads one byte short of a piece and so on: the decoder meets every sequence and line end
+// cut by the end of a piece, and a file found not to be UTF-8 only after the first piece.
+TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
+  constexpr std::size_t kPiece = std::size_t(1) << 18;  // the decoder's piece
+  const std::string tails[] = {"\r\n", "\r\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80\r", "\xE9\r\n"};
+  for (const std::string& tail : tails)
+    for (std::size_t shift = 0; shift < 6; ++shift) {
+      SCOPED_TRACE(testing::Message() << "tail " << testing::PrintToString(tail) << " shift " << shift);
+      std::string bytes(kPiece - shift, 'x');
+      bytes += tail + "end\n";
+      PieceSource source(bytes);
+      std::string seen;
+      const Decoded decoded = Decode(source, [&](std::string_view b) {
+        if (b.data() == nullptr) seen.clear();
+        seen += b;
+      });
+      EXPECT_EQ(seen, bytes);
+      EXPECT_EQ(Encode(decoded.text, decoded.format, decoded.forms).bytes, bytes);
+      const bool utf8 = tail.find('\xE9') == std::string::npos;
+      EXPECT_EQ(decoded.format.encoding, utf8 ? Encoding::Utf8 : Encoding::Latin1);
+      String latin1;
+      for (char b : bytes) latin1 += static_cast<char16_t>(static_cast<unsigned char>(b));
+      EXPECT_TRUE(decoded.text == NormalizeBreaks(utf8 ? FromUtf8(bytes) : latin1));
+      // UTF-16 cut the same way, and with a last odd byte (not UTF-16 then).
+      const std::string wide = Encode(decoded.text, {Encoding::Utf16LE, LineEnd::LF}, decoded.forms).bytes;
+      const Decoded wideDecoded = Decode(wide);
+      EXPECT_EQ(Encode(wideDecoded.text, wideDecoded.format, wideDecoded.forms).bytes, wide);
+      EXPECT_EQ(Decode(wide + "z").format.encoding, Encoding::Latin1);
+    }
+}
+
+TEST(Encoding, ATextLongerThanTheLimitStopsTheDecoding) {
+  const std::string lines(50, '\n');  // 50 bytes, 100 characters
+  PieceSource source(lines);
+  EXPECT_THROW(Decode(source, {}, 99), TextTooLong);
+  EXPECT_EQ(Decode(source, {}, 100).text.size(), 100u);
 }
 
 TEST(Encoding, NewTextIsWrittenInTheDocumentsFormat) {
@@ -217,6 +274,48 @@ TEST(Encoding, LongMixedTextsRoundTripInEveryFormat) {
       EXPECT_EQ(decoded.format, (TextFormat{encoding, style}));
       EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, encoded.bytes);
     }
+}
+
+// An edit changes only the bytes it touches: every other break keeps its form, a break the
+// edit makes takes the style used most, and undo and redo put the forms back as they were.
+TEST(Encoding, EditsKeepTheFormsOfTheBreaksTheyDoNotTouch) {
+  // Two LF, one CRLF, one CR: new breaks are LF. As the document holds it:
+  // "one\r\ntwo\r\nthree\r\nfour\r\nfive", "two" at 5, "three" at 10, "four" at 17.
+  const std::string file = "one\ntwo\r\nthree\rfour\nfive";
+  const KeyEvent backspace{key::Back, shift::None, {}}, del{key::Delete, shift::None, {}};
+  struct Case {
+    const char* name;
+    std::function<void(TextModel&)> edit;
+    std::string saved;
+  };
+  const Case cases[] = {
+      {"typing inside a line", [](TextModel& m) { m.SetSelStart(6); m.SetSelText(u"X"); }, "one\ntXwo\r\nthree\rfour\nfive"},
+      {"a new break inside a line", [](TextModel& m) { m.SetSelStart(6); m.SetSelText(u"\r\n"); },
+       "one\nt\nwo\r\nthree\rfour\nfive"},
+      {"joining two lines", [](TextModel& m) { m.Select(8, 10); m.SetSelText(u""); }, "one\ntwothree\rfour\nfive"},
+      {"deleting across lines", [](TextModel& m) { m.Select(6, 18); m.SetSelText(u""); }, "one\ntour\nfive"},
+      {"pasting lines", [](TextModel& m) { m.SetSelText(SharedText(String(u"x\r\ny\r\nz\r\n"))); },
+       "x\ny\nz\none\ntwo\r\nthree\rfour\nfive"},
+      {"backspacing over breaks", [&](TextModel& m) { m.SetSelStart(12); for (int i = 0; i < 5; ++i) m.KeyDown(backspace); },
+       "one\ntree\rfour\nfive"},
+      {"deleting over breaks", [&](TextModel& m) { m.SetSelStart(7); for (int i = 0; i < 10; ++i) m.KeyDown(del); },
+       "one\ntwur\nfive"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Decoded decoded = Decode(file);
+    CellMeasure measure(80, 25);
+    TextModel model(measure);
+    model.LoadText(decoded.text, decoded.forms);
+    auto saved = [&] { return Encode(model.Pieces(), decoded.format, model.BreakForms()).bytes; };
+    EXPECT_EQ(saved(), file);
+    c.edit(model);
+    EXPECT_EQ(saved(), c.saved);
+    while (model.CanUndo()) model.Undo();
+    EXPECT_EQ(saved(), file);
+    while (model.CanRedo()) model.Redo();
+    EXPECT_EQ(saved(), c.saved);
+  }
 }
 
 }  // namespace

@@ -135,6 +135,11 @@ TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothi
   fs.Fail(FsCall::ReadAll, "Permission denied", docs.UPath("locked.txt"));
   editor->dialogs.QueueFile(docs.UPath("locked.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
+  // A disk that fails after the first piece of a file (256 KiB) leaves the document as well.
+  docs.Write("fails-late.txt", std::string(3 << 20, 'x'));
+  fs.Fail(FsCall::ReadPiece, "Input/output error", docs.UPath("fails-late.txt"));
+  editor->dialogs.QueueFile(docs.UPath("fails-late.txt"));
+  app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(app().txtMain.Text(), u"first");
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("first.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - first.txt");
@@ -153,8 +158,18 @@ TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
   EXPECT_EQ(fs.Calls(FsCall::ReadAll), 1) << "only the first file was read";
   EXPECT_EQ(app().txtMain.Text(), u"kept");
   EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("small.txt"));
+  // Refused from its size: reading it would fail, and show another message.
+  fs.Fail(FsCall::ReadAll, "Input/output error", docs.UPath("huge.txt"));
   Start(docs.UPath("huge.txt"));
-  EXPECT_EQ(editor->messageBox.Shown().back(), u"Err: " + docs.UPath("huge.txt") + u" couldn't be opened");
+  EXPECT_EQ(editor->messageBox.Shown(),
+            std::vector<String>{u"This file is 6500000000 bytes, too big for Quilmar: a document holds at most "
+                                u"2147483645 characters. The file was not opened."})
+      << "no size question first";
+  // One byte above the limit is refused from its size as well.
+  docs.Sized("huge.txt", 2147483646ull);
+  Start(docs.UPath("huge.txt"));
+  EXPECT_EQ(editor->messageBox.Shown().size(), 1u);
+  EXPECT_EQ(app().txtMain.Length(), 0);
 }
 
 }  // namespace

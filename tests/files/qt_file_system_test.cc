@@ -1,14 +1,21 @@
 // The real file system adapter on real temporary folders: what it reports, and that a write
 // never damages the file it replaces.
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
+#include <string>
 
 #include "qt_file_system.hh"
 #include "temp_folder.hh"
@@ -19,6 +26,7 @@ namespace {
 using testing::RunningAsRoot;
 using testing::TempFolder;
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 std::string ReasonOf(const std::function<void()>& f) {
   try {
@@ -38,7 +46,7 @@ ino_t Inode(const std::string& path) {
 class QtFileSystemTest : public ::testing::Test {
  protected:
   TempFolder dir;
-  QtFileSystem files{dir.UPath(), dir.UPath("config")};
+  QtFileSystem files{dir.UPath(), dir.UPath("config"), dir.UPath("state")};
 };
 
 TEST_F(QtFileSystemTest, ExistsOnlyForRegularFiles) {
@@ -190,6 +198,65 @@ TEST_F(QtFileSystemTest, PermissionsAreExactAndReadOnlyMeansTheOwnerMayNotWrite)
     EXPECT_EQ(dir.Mode("f"), 0640u);
   }
   EXPECT_EQ(ReasonOf([&] { files.IsReadOnly(dir.UPath("missing")); }), "No such file or directory");
+}
+
+// In place, a complete copy of the old content is kept until the new content is on disk: a
+// write that fails half way (the file size limit here) puts the old content back, and a
+// writer killed half way leaves the copy, which any link of the file then finds.
+TEST_F(QtFileSystemTest, AnInPlaceWriteKeepsACopyOfTheOldContentUntilItIsDone) {
+  const std::string old(5000, 'o'), longer(50000, 'n');
+  dir.Write("a.txt", old);
+  fs::create_hard_link(dir.Path("a.txt"), dir.Path("b.txt"));
+  auto writeWithASizeLimit = [&](bool dieAtTheLimit) {
+    const rlimit limit{20000, 20000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    if (!dieAtTheLimit) std::signal(SIGXFSZ, SIG_IGN);
+    std::fputs(ReasonOf([&] { files.WriteAll(dir.UPath("a.txt"), longer); }).c_str(), stderr);
+    std::exit(0);
+  };
+  EXPECT_EXIT(writeWithASizeLimit(false), ::testing::ExitedWithCode(0), "File too large \\(the old content was put back\\)");
+  EXPECT_EQ(dir.Read("b.txt"), old);
+  EXPECT_EQ(files.LeftoverCopy(dir.UPath("a.txt")), std::nullopt);
+
+  EXPECT_EXIT(writeWithASizeLimit(true), ::testing::KilledBySignal(SIGXFSZ), "");
+  EXPECT_EQ(dir.Read("b.txt"), longer.substr(0, 20000)) << "the write was cut off half way";
+  const std::optional<String> copy = files.LeftoverCopy(dir.UPath("b.txt"));
+  ASSERT_NE(copy, std::nullopt);
+  EXPECT_EQ(std::string(ToBytesEscaped(*copy).value()).rfind(dir.Path("state/"), 0), 0u);
+  std::ifstream in(*ToBytesEscaped(*copy), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+}
+
+// Names are bytes: each name that is not UTF-8 reaches its own file, never the decoy whose
+// UTF-8 name shows the same (U+FFFD in place of the bytes).
+TEST_F(QtFileSystemTest, NamesThatAreNotUtf8ReachTheirOwnFiles) {
+  const std::string names[] = {"caf\xE9.txt", "\xFF.txt", "\x80x.txt", "d\xE9/in.txt"};
+  const std::string decoys[] = {"caf\xEF\xBF\xBD.txt", "\xEF\xBF\xBD.txt", "\xEF\xBF\xBDx.txt", "d\xEF\xBF\xBD/in.txt"};
+  fs::create_directory(dir.Path("d\xE9"));
+  fs::create_directory(dir.Path("d\xEF\xBF\xBD"));
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    dir.Write(names[i], "real");
+    dir.Write(decoys[i], "decoy");
+    const String path = FromBytesEscaped(dir.Path(names[i]));
+    EXPECT_EQ(Shown(path), FromUtf8(dir.Path(decoys[i]))) << "shown as the decoy's name";
+    EXPECT_TRUE(files.FileExists(path));
+    EXPECT_EQ(files.ReadAll(path), "real");
+    files.WriteAll(path, "written");
+    EXPECT_EQ(dir.Read(names[i]), "written");
+    EXPECT_EQ(dir.Read(decoys[i]), "decoy");
+    // A dialog shows both names alike: its answer stands for neither.
+    EXPECT_EQ(ReasonOf([&] { files.ResolveShown(Shown(path)); }), "Several files show as this name");
+    fs::remove_all(dir.Path(i == 3 ? "d\xEF\xBF\xBD" : decoys[i]));  // the last one's decoy is its folder
+    EXPECT_EQ(files.ResolveShown(Shown(path)), path);
+  }
+  EXPECT_EQ(files.ResolveShown(dir.UPath("new \xC3\xA9.txt")), dir.UPath("new \xC3\xA9.txt")) << "a new name stays";
+  EXPECT_EQ(ReasonOf([&] { files.WriteAll(u"/tmp/\xD800x"s, "x"); }), "Not a valid file name");
+  EXPECT_FALSE(files.FileExists(u"/tmp/\xD800x"s));
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir.Path("d\xE9"));
+  EXPECT_EQ(files.CurrentDirectory(), FromBytesEscaped(dir.Path("d\xE9")));
+  fs::current_path(cwd);
 }
 
 TEST_F(QtFileSystemTest, FoldersNamesAndPaths) {

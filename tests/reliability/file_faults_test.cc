@@ -3,8 +3,12 @@
 // deletes the file. For each: the file on disk is as it was after a failed write, the document
 // is still in the editor, the user is told once (in the message panel, no box), and ":w" works
 // again once the fault is gone. Tests run as root, so refusals come from the fault injector.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "reliability_fixture.hh"
 
@@ -102,7 +106,15 @@ TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
   EXPECT_EQ(app().txtMain.Text(), edited);
 
   fault.repair(fs, folder, path);
-  Command(":w");
+  if (!fault.fileKeepsOldContent) {
+    // The file back on disk is not the one the document was read from: only "w!" replaces it.
+    Command(":w");
+    EXPECT_EQ(Message(), u"File changed on disk, use \"w!\" to override.");
+    EXPECT_EQ(docs.Read("work/notes.txt"), "first line\nsecond\n");
+    Command(":w!");
+  } else {
+    Command(":w");
+  }
   EXPECT_EQ(Message(), u"Written");
   EXPECT_EQ(docs.Read("work/notes.txt"), "first line edited\nsecond\n");
   EXPECT_FALSE(app().modHeader.TextChanged);
@@ -157,19 +169,63 @@ TEST_F(OtherFileFaults, FailedForcedWriteKeepsTheFileReadOnlyAndUnchanged) {
   EXPECT_EQ(docs.Read("ro.txt"), "keep?\n");
 }
 
-// No change detection: the editor's document is what ":w" writes, over the other program's
-// version, and the editor's own text is never replaced behind the user's back.
+// A file another program changed since the editor read or wrote it is replaced only by an
+// explicit "w!"; the editor's own text is never replaced behind the user's back. A change of
+// the same size right after the read (within one tick of the file system's clock) is caught
+// by the content's hash; a change of permissions alone is no change.
 TEST_F(OtherFileFaults, FileChangedByAnotherProgramIsOverwrittenOnlyByAnExplicitWrite) {
-  Open("shared.txt", "one\n");
-  AppendToFirstLine("1");
-  docs.Write("shared.txt", "changed elsewhere\n");
-  EXPECT_EQ(app().txtMain.Text(), u"one1\r\n");
-  Command(":q");
-  EXPECT_FALSE(app().Closed());
-  EXPECT_EQ(docs.Read("shared.txt"), "changed elsewhere\n");
+  for (const std::string other : {"changed elsewhere\n", "two\n"}) {
+    SCOPED_TRACE(other);
+    Open("shared.txt", "one\n");
+    AppendToFirstLine("1");
+    docs.Write("shared.txt", other);
+    EXPECT_EQ(app().txtMain.Text(), u"one1\r\n");
+    Command(":q");
+    EXPECT_FALSE(app().Closed());
+    for (const char* save : {":w", ":wq"}) {
+      Command(save);
+      EXPECT_EQ(Message(), u"File changed on disk, use \"w!\" to override.");
+      EXPECT_EQ(docs.Read("shared.txt"), other);
+      EXPECT_FALSE(app().Closed());
+    }
+    app().Dispatch(MenuClickEvent{MenuItem::mnuSave});
+    EXPECT_EQ(Message(), u"File changed on disk, use \"w!\" to override.");
+    Command(":w!");
+    EXPECT_EQ(Message(), u"Written");
+    EXPECT_EQ(docs.Read("shared.txt"), "one1\n");
+    ::chmod(docs.Path("shared.txt").c_str(), 0600);
+    AppendToFirstLine("2");
+    Command(":w");
+    EXPECT_EQ(Message(), u"Written") << "the editor's own write and a change of permissions are no change";
+    EXPECT_EQ(docs.Read("shared.txt"), "one12\n");
+  }
+}
+
+// A save in place (two hard links) whose writer dies half way (killed at the file size limit)
+// leaves a complete copy of the old content; opening the file names it in a box, and the next
+// save (another in place) keeps it.
+TEST_F(OtherFileFaults, ACopyLeftByADeadSaveIsNamedWhenTheFileIsOpened) {
+  const std::string old(4000, 'o');
+  docs.Write("linked.txt", old);
+  stdfs::create_hard_link(docs.Path("linked.txt"), docs.Path("other.txt"));
+  auto dieHalfWay = [&] {
+    const rlimit limit{10000, 10000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    real.WriteAll(docs.UPath("linked.txt"), std::string(20000, 'n'));
+  };
+  EXPECT_EXIT(dieHalfWay(), ::testing::KilledBySignal(SIGXFSZ), "");
+  Open("other.txt", docs.Read("other.txt"));
+  const std::optional<String> copy = real.LeftoverCopy(docs.UPath("other.txt"));
+  ASSERT_NE(copy, std::nullopt);
+  EXPECT_EQ(editor->messageBox.Shown(),
+            std::vector<String>{u"An earlier save of this file did not finish. A copy of the file as it was before that "
+                                u"save is kept in " + *copy});
+  std::ifstream in(ToUtf8(*copy), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+  AppendToFirstLine("!");
   Command(":w");
   EXPECT_EQ(Message(), u"Written");
-  EXPECT_EQ(docs.Read("shared.txt"), "one1\n");
+  EXPECT_TRUE(stdfs::exists(ToUtf8(*copy))) << "a later save does not take the copy away";
 }
 
 // A file that cannot be read when opened: one box, the editor stays usable and empty.

@@ -40,7 +40,7 @@ Qt::MouseButton QtButton(int button) {
 class QtDriver final : public Driver {
  public:
   explicit QtDriver(const RunOptions& options)
-      : fs_(FromUtf8(options.home)),
+      : fs_(FromBytesEscaped(options.home), {}, FromBytesEscaped(options.home) + u"/state"),
         messageBox_(options.answers),
         dialogs_(options.dialogs, options.fontDialogs),
         window_(ExternalPorts{fs_, printer_, &messageBox_, &dialogs_}),

@@ -9,6 +9,7 @@
 #include "app/event.hh"
 #include "app/menu_items.hh"
 #include "app/panels.hh"
+#include "files/disk_stamp.hh"
 #include "files/text_format.hh"
 #include "platform/file_system.hh"
 #include "platform/printer.hh"
@@ -74,6 +75,7 @@ class App {
   bool PendingDelete = false;
   CommonDialogState CommonDialog1;
   TextFormat documentFormat;  // of the file the document came from
+  std::optional<DiskStamp> diskStamp;  // of CurrentFile as last read or written
 
   // Menu check marks: held here, shown through the menu port.
   bool Checked(MenuItem item) const;

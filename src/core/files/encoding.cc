@@ -3,11 +3,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace quilmar {
 namespace {
 
 // ---- Word-at-a-time tests: eight bytes or four UTF-16 units checked at once. --------------
+
+// A file is read in pieces of this size: large enough that reading costs few calls, small
+// enough that the buffer (freed before the text goes into the document) leaves no mark on the
+// program's peak memory.
+constexpr std::size_t kPiece = std::size_t(1) << 18;
 
 constexpr std::uint64_t kBytesOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kBytesHigh = 0x8080808080808080ull;
@@ -25,9 +33,29 @@ inline std::uint64_t Load8(const void* p) {
   return v;
 }
 
+// The line ends met so far: how many of each style, and where the style changes.
 struct LineEndCounts {
   std::size_t lf = 0, crlf = 0, cr = 0;
+  BreakRuns runs;  // in file forms; Native only once the most used style is known
+  BreakForm last = BreakForm::Native;
+
+  void Take(BreakForm form) {
+    if (form != last) {
+      runs.push_back({static_cast<std::int32_t>(lf + crlf + cr), form});
+      last = form;
+    }
+    ++(form == BreakForm::LF ? lf : form == BreakForm::CRLF ? crlf : cr);
+  }
 };
+
+BreakForm FormOf(LineEnd style) {
+  switch (style) {
+    case LineEnd::CRLF: return BreakForm::CRLF;
+    case LineEnd::CR: return BreakForm::CR;
+    case LineEnd::LF: break;
+  }
+  return BreakForm::LF;
+}
 
 // The most used style; ties go to the first of LF, CRLF, CR (no line end at all: LF).
 LineEnd MostUsed(const LineEndCounts& c) {
@@ -36,16 +64,39 @@ LineEnd MostUsed(const LineEndCounts& c) {
   return LineEnd::CR;
 }
 
+// The runs of the breaks not in the document's own style.
+BreakRuns Exceptions(const LineEndCounts& c, LineEnd style) {
+  BreakRuns out;
+  const BreakForm native = FormOf(style);
+  for (const BreakRun& r : c.runs) AddRun(out, r.index, r.form == native ? BreakForm::Native : r.form);
+  return out;
+}
+
 // A growable run of UTF-16 units written through a raw pointer. Decoders make at most two
 // units per input byte, and usually one, so the first guess rarely needs to grow.
 class UnitSink {
  public:
-  explicit UnitSink(std::size_t expected) { text_.resize(expected + expected / 16 + 64); }
-  // Room for at least `count` more units.
+  UnitSink(std::size_t expected, std::size_t limit)
+      : limit_(limit), cap_(limit > std::size_t(-1) - 64 ? limit : limit + 64) {
+    text_.resize(std::min(expected + expected / 16 + 64, cap_));
+  }
+  // Room for at least `count` more units. Throws TextTooLong past the limit (`count` is the
+  // most a step of a decoder adds, so at most that many past it are ever written).
   void Reserve(std::size_t count) {
-    if (text_.size() - used_ < count) text_.resize((text_.size() + count) * 3 / 2);
+    if (used_ > limit_) throw TextTooLong();
+    if (text_.size() - used_ < count) text_.resize(std::min((text_.size() + count) * 3 / 2, cap_));
   }
   void Put(char16_t u) { text_[used_++] = u; }
+  void Clear() { used_ = 0; }
+  // After the first `bytes` of a file of `total`: room for all of it at the same rate (with a
+  // little to spare), so that a file of short lines (two units for each line end) does not
+  // grow the text half way through, which would hold it twice for a moment.
+  void Expect(std::size_t bytes, std::size_t total) {
+    if (bytes == 0) return;
+    const double units = static_cast<double>(used_) / static_cast<double>(bytes) * static_cast<double>(total) * 1.02;
+    const auto wanted = static_cast<std::size_t>(std::min(units, static_cast<double>(cap_))) + 64;
+    if (wanted > text_.size()) text_.resize(std::min(wanted, cap_));
+  }
   void PutBreak() {
     text_[used_++] = u'\r';
     text_[used_++] = u'\n';
@@ -53,6 +104,7 @@ class UnitSink {
   char16_t* Cursor() { return text_.data() + used_; }
   void Advance(std::size_t count) { used_ += count; }
   String Take() {
+    if (used_ > limit_) throw TextTooLong();
     text_.resize(used_);
     return std::move(text_);
   }
@@ -60,6 +112,7 @@ class UnitSink {
  private:
   String text_;
   std::size_t used_ = 0;
+  std::size_t limit_, cap_;
 };
 
 // Bytes are appended the same way when encoding.
@@ -89,25 +142,31 @@ inline std::size_t TakeLineEnd(const unsigned char* s, std::size_t i, std::size_
                                LineEndCounts& counts) {
   out.PutBreak();
   if (s[i] == '\n') {
-    ++counts.lf;
+    counts.Take(BreakForm::LF);
     return 1;
   }
   if (i + 1 < n && s[i + 1] == '\n') {
-    ++counts.crlf;
+    counts.Take(BreakForm::CRLF);
     return 2;
   }
-  ++counts.cr;
+  counts.Take(BreakForm::CR);
   return 1;
 }
 
+// Decoders work on one piece of the file at a time: they stop before `stop` (the piece's end
+// for the last piece, some bytes before it otherwise, so that a sequence or a "\r\n" is never
+// cut) and report how far they got; what is left goes in front of the next piece.
+constexpr std::size_t kLookahead = 4;
+
 // Writes one unit per byte while the bytes are narrow (no bit of `wide` set), turns line ends
 // into breaks, and hands every other byte to `takeWide(i)`, which decodes what starts there
-// and moves i past it, or returns false to give up (then so does this).
+// and moves i past it, or returns false to give up (then so does this). Returns the bytes
+// taken, or nothing when it gave up.
 template <typename TakeWide>
-bool DecodeBytewise(const unsigned char* s, std::size_t n, std::uint64_t wide, UnitSink& out, LineEndCounts& counts,
-                    TakeWide takeWide) {
+std::optional<std::size_t> DecodeBytewise(const unsigned char* s, std::size_t n, std::size_t stop, std::uint64_t wide,
+                                          UnitSink& out, LineEndCounts& counts, TakeWide takeWide) {
   std::size_t i = 0;
-  while (i < n) {
+  while (i < stop) {
     out.Reserve(16);
     // Eight bytes at a time while none is wide or a line-end byte.
     while (i + 8 <= n) {
@@ -119,7 +178,7 @@ bool DecodeBytewise(const unsigned char* s, std::size_t n, std::uint64_t wide, U
       i += 8;
       out.Reserve(16);
     }
-    if (i >= n) break;
+    if (i >= stop) break;
     const unsigned char b = s[i];
     if (b == '\r' || b == '\n') {
       i += TakeLineEnd(s, i, n, out, counts);
@@ -127,10 +186,10 @@ bool DecodeBytewise(const unsigned char* s, std::size_t n, std::uint64_t wide, U
       out.Put(b);
       ++i;
     } else if (!takeWide(i)) {
-      return false;
+      return std::nullopt;
     }
   }
-  return true;
+  return i;
 }
 
 // The length of the well-formed UTF-8 sequence that starts with a byte of 0x80 or more at s[i]
@@ -147,9 +206,10 @@ std::size_t Utf8SequenceAt(const unsigned char* s, std::size_t i, std::size_t n)
   return 0;
 }
 
-// Validates and decodes in one pass. False at the first ill-formed sequence.
-bool DecodeUtf8(const unsigned char* s, std::size_t n, UnitSink& out, LineEndCounts& counts) {
-  return DecodeBytewise(s, n, kBytesHigh, out, counts, [&](std::size_t& i) {
+// Validates and decodes in one pass. Nothing at the first ill-formed sequence.
+std::optional<std::size_t> DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t stop, UnitSink& out,
+                                      LineEndCounts& counts) {
+  return DecodeBytewise(s, n, stop, kBytesHigh, out, counts, [&](std::size_t& i) {
     const unsigned char b = s[i];
     switch (Utf8SequenceAt(s, i, n)) {
       case 2:
@@ -189,39 +249,42 @@ bool IsValidUtf8(const unsigned char* s, std::size_t n) {
   return true;
 }
 
-void DecodeLatin1(const unsigned char* s, std::size_t n, UnitSink& out, LineEndCounts& counts) {
+std::optional<std::size_t> DecodeLatin1(const unsigned char* s, std::size_t n, std::size_t stop, UnitSink& out,
+                                        LineEndCounts& counts) {
   // Every byte is narrow: the character of the same number.
-  DecodeBytewise(s, n, 0, out, counts, [](std::size_t&) { return false; });
+  return DecodeBytewise(s, n, stop, 0, out, counts, [](std::size_t&) { return false; });
 }
 
-void DecodeUtf16(const unsigned char* s, std::size_t n, bool bigEndian, UnitSink& out,
-                 LineEndCounts& counts) {
-  const std::size_t units = n / 2;
-  auto unit = [&](std::size_t k) -> char16_t {
-    return bigEndian ? static_cast<char16_t>((s[2 * k] << 8) | s[2 * k + 1])
-                     : static_cast<char16_t>(s[2 * k] | (s[2 * k + 1] << 8));
+// Whole units only; the last piece gives up on an odd byte at its end.
+std::optional<std::size_t> DecodeUtf16(const unsigned char* s, std::size_t n, std::size_t stop, bool bigEndian,
+                                       UnitSink& out, LineEndCounts& counts) {
+  auto unit = [&](std::size_t i) -> char16_t {
+    return bigEndian ? static_cast<char16_t>((s[i] << 8) | s[i + 1]) : static_cast<char16_t>(s[i] | (s[i + 1] << 8));
   };
-  for (std::size_t k = 0; k < units;) {
+  std::size_t i = 0;
+  for (; i < stop && i + 2 <= n;) {
     out.Reserve(2);
-    const char16_t u = unit(k);
+    const char16_t u = unit(i);
     if (u == u'\n') {
-      ++counts.lf;
+      counts.Take(BreakForm::LF);
       out.PutBreak();
-      ++k;
+      i += 2;
     } else if (u == u'\r') {
       out.PutBreak();
-      if (k + 1 < units && unit(k + 1) == u'\n') {
-        ++counts.crlf;
-        k += 2;
+      if (i + 4 <= n && unit(i + 2) == u'\n') {
+        counts.Take(BreakForm::CRLF);
+        i += 4;
       } else {
-        ++counts.cr;
-        ++k;
+        counts.Take(BreakForm::CR);
+        i += 2;
       }
     } else {
       out.Put(u);
-      ++k;
+      i += 2;
     }
   }
+  if (stop == n && i != n) return std::nullopt;
+  return i;
 }
 
 bool IsAscii(std::string_view bytes) {
@@ -276,6 +339,33 @@ std::string_view LineEndBytes(LineEnd style) {
   return "\n";
 }
 
+// Walks the breaks of a text in order, giving each its style: its own form, or the document's.
+class BreakCursor {
+ public:
+  BreakCursor(std::span<const BreakRun> forms, LineEnd native) : forms_(forms), native_(native), current_(native) {}
+  LineEnd Next() {
+    if (next_ < forms_.size() && forms_[next_].index == index_) current_ = StyleOf(forms_[next_++].form);
+    ++index_;
+    return current_;
+  }
+
+ private:
+  LineEnd StyleOf(BreakForm form) const {
+    switch (form) {
+      case BreakForm::LF: return LineEnd::LF;
+      case BreakForm::CRLF: return LineEnd::CRLF;
+      case BreakForm::CR: return LineEnd::CR;
+      case BreakForm::Native: break;
+    }
+    return native_;
+  }
+
+  std::span<const BreakRun> forms_;
+  LineEnd native_, current_;
+  std::size_t next_ = 0;
+  std::int32_t index_ = 0;
+};
+
 // The text's pieces hold every line break and surrogate pair whole, so each is encoded on
 // its own into one output.
 std::size_t TotalSize(Pieces pieces) {
@@ -288,8 +378,7 @@ std::size_t TotalSize(Pieces pieces) {
 // breaks in the style asked for, and hands each other unit to `putWide(s, n, i)`, which writes
 // it and moves i past it, or returns false to give up (then so does this).
 template <typename PutWide>
-bool EncodeBytewise(Pieces pieces, LineEnd style, std::uint64_t wide, ByteSink& out, PutWide putWide) {
-  const std::string_view lineEnd = LineEndBytes(style);
+bool EncodeBytewise(Pieces pieces, BreakCursor breaks, std::uint64_t wide, ByteSink& out, PutWide putWide) {
   for (StringView text : pieces) {
     const char16_t* s = text.data();
     const std::size_t n = text.size();
@@ -310,7 +399,7 @@ bool EncodeBytewise(Pieces pieces, LineEnd style, std::uint64_t wide, ByteSink& 
       const char16_t u = s[i];
       if (u == u'\r' || u == u'\n') {
         if (u == u'\r' && i + 1 < n && s[i + 1] == u'\n') ++i;
-        for (char c : lineEnd) out.Put(static_cast<unsigned char>(c));
+        for (char c : LineEndBytes(breaks.Next())) out.Put(static_cast<unsigned char>(c));
         ++i;
       } else if ((u & wide) == 0) {
         out.Put(static_cast<unsigned char>(u));
@@ -324,7 +413,7 @@ bool EncodeBytewise(Pieces pieces, LineEnd style, std::uint64_t wide, ByteSink& 
 }
 
 // Latin-1 bytes of the text; false if a character does not fit in one byte.
-bool EncodeLatin1(Pieces pieces, LineEnd style, std::string& result) {
+bool EncodeLatin1(Pieces pieces, BreakCursor style, std::string& result) {
   ByteSink out(TotalSize(pieces));
   const auto above255 = [](StringView, std::size_t) { return false; };
   constexpr std::uint64_t kWide = 0xFF00FF00FF00FF00ull;  // units above U+00FF
@@ -333,7 +422,7 @@ bool EncodeLatin1(Pieces pieces, LineEnd style, std::string& result) {
   return true;
 }
 
-std::string EncodeUtf8(Pieces pieces, LineEnd style, bool bom) {
+std::string EncodeUtf8(Pieces pieces, BreakCursor style, bool bom) {
   ByteSink out(TotalSize(pieces) + 3);
   if (bom)
     for (char c : kUtf8Bom) out.Put(static_cast<unsigned char>(c));
@@ -361,7 +450,7 @@ std::string EncodeUtf8(Pieces pieces, LineEnd style, bool bom) {
   return out.Take();
 }
 
-std::string EncodeUtf16(Pieces pieces, LineEnd style, bool bigEndian) {
+std::string EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian) {
   ByteSink out(2 * TotalSize(pieces) + 2);
   auto put = [&](char16_t u, std::size_t = 0) {
     out.Reserve(4);
@@ -372,6 +461,7 @@ std::string EncodeUtf16(Pieces pieces, LineEnd style, bool bigEndian) {
   put(0xFEFF);
   for (StringView text : pieces) {
     ForEachUnit(text, put, [&] {
+      const LineEnd style = breaks.Next();
       if (style != LineEnd::LF) put(u'\r');
       if (style != LineEnd::CR) put(u'\n');
     });
@@ -382,47 +472,104 @@ std::string EncodeUtf16(Pieces pieces, LineEnd style, bool bigEndian) {
 }  // namespace
 
 Decoded Decode(std::string_view bytes) {
-  auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  LineEndCounts counts;
-  auto finish = [&](UnitSink& out, Encoding encoding) {
-    return Decoded{out.Take(), TextFormat{encoding, MostUsed(counts)}};
-  };
+  // The bytes as a source: no copy.
+  class Memory final : public ByteSource {
+   public:
+    explicit Memory(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t Read(char* into, std::size_t size) override {
+      const std::size_t n = std::min(size, bytes_.size() - at_);
+      std::memcpy(into, bytes_.data() + at_, n);
+      at_ += n;
+      return n;
+    }
+    void Rewind() override { at_ = 0; }
+    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+    FileStamp Stamp() const override { return {}; }
 
-  if (StartsWith(bytes, kUtf8Bom)) {
-    UnitSink out(n);
-    if (DecodeUtf8(s + 3, n - 3, out, counts)) return finish(out, Encoding::Utf8Bom);
-    counts = {};
-  }
-  // A UTF-16 mark counts only before an even number of bytes: an odd count cannot come back.
-  if (n % 2 == 0 && (StartsWith(bytes, kUtf16LEBom) || StartsWith(bytes, kUtf16BEBom))) {
-    const bool bigEndian = StartsWith(bytes, kUtf16BEBom);
-    UnitSink out(n / 2);
-    DecodeUtf16(s + 2, n - 2, bigEndian, out, counts);
-    return finish(out, bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE);
-  }
-  {
-    UnitSink out(n);
-    if (DecodeUtf8(s, n, out, counts)) return finish(out, Encoding::Utf8);
-  }
-  counts = {};
-  UnitSink out(n);
-  DecodeLatin1(s, n, out, counts);
-  return finish(out, Encoding::Latin1);
+   private:
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+  } memory(bytes);
+  return Decode(memory);
 }
 
-Encoded Encode(StringView text, TextFormat format) { return Encode(Pieces(&text, 1), format); }
+Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits) {
+  std::vector<unsigned char> buffer(kPiece + kLookahead);
+  UnitSink out(static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)), maxUnits);
+  LineEndCounts counts;
 
-Encoded Encode(Pieces text, TextFormat format) {
+  // Feeds the file through `decode(s, n, stop)`, which takes what it can of s[0, n) before
+  // `stop` and says how much, or gives up. False when it gave up.
+  auto stream = [&](std::size_t skip, auto decode) {
+    source.Rewind();
+    if (onBytes) onBytes(std::string_view());
+    std::size_t held = 0;
+    bool first = true;
+    for (;;) {
+      std::size_t got = 0;
+      while (held + got < buffer.size()) {
+        const std::size_t n = source.Read(reinterpret_cast<char*>(buffer.data()) + held + got, buffer.size() - held - got);
+        if (n == 0) break;
+        if (onBytes) onBytes(std::string_view(reinterpret_cast<const char*>(buffer.data()) + held + got, n));
+        got += n;
+      }
+      const bool last = held + got < buffer.size();
+      const unsigned char* s = buffer.data() + skip;
+      const std::size_t n = held + got - skip;
+      skip = 0;
+      const std::optional<std::size_t> took = decode(s, n, last ? n : n - kLookahead);
+      if (!took) return false;
+      if (last) return true;
+      if (std::exchange(first, false)) out.Expect(*took, static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)));
+      held = n - *took;
+      std::memmove(buffer.data(), s + *took, held);
+    }
+  };
+
+  char head[3] = {};
+  std::size_t headSize = 0;
+  for (std::size_t got; headSize < 3 && (got = source.Read(head + headSize, 3 - headSize)) != 0;) headSize += got;
+  const std::string_view start(head, headSize);
+
+  auto attempt = [&](Encoding encoding, std::size_t skip, auto decode) -> std::optional<Decoded> {
+    out.Clear();
+    counts = {};
+    if (!stream(skip, decode)) return std::nullopt;
+    const LineEnd style = MostUsed(counts);
+    return Decoded{out.Take(), TextFormat{encoding, style}, Exceptions(counts, style)};
+  };
+  auto utf8 = [&](const unsigned char* s, std::size_t n, std::size_t stop) { return DecodeUtf8(s, n, stop, out, counts); };
+
+  if (StartsWith(start, kUtf8Bom))
+    if (auto d = attempt(Encoding::Utf8Bom, 3, utf8)) return std::move(*d);
+  // A UTF-16 mark counts only before an even number of bytes: an odd count cannot come back.
+  if (StartsWith(start, kUtf16LEBom) || StartsWith(start, kUtf16BEBom)) {
+    const bool bigEndian = StartsWith(start, kUtf16BEBom);
+    auto utf16 = [&](const unsigned char* s, std::size_t n, std::size_t stop) {
+      return DecodeUtf16(s, n, stop, bigEndian, out, counts);
+    };
+    if (auto d = attempt(bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE, 2, utf16)) return std::move(*d);
+  }
+  if (auto d = attempt(Encoding::Utf8, 0, utf8)) return std::move(*d);
+  auto latin1 = [&](const unsigned char* s, std::size_t n, std::size_t stop) { return DecodeLatin1(s, n, stop, out, counts); };
+  return std::move(*attempt(Encoding::Latin1, 0, latin1));
+}
+
+Encoded Encode(StringView text, TextFormat format, std::span<const BreakRun> forms) {
+  return Encode(Pieces(&text, 1), format, forms);
+}
+
+Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms) {
+  const BreakCursor breaks(forms, format.lineEnd);
   const auto first = std::find_if(text.begin(), text.end(), [](StringView piece) { return !piece.empty(); });
   const bool startsWithMark = first != text.end() && first->front() == 0xFEFF;
   switch (format.encoding) {
     case Encoding::Utf16LE:
     case Encoding::Utf16BE:
-      return {EncodeUtf16(text, format.lineEnd, format.encoding == Encoding::Utf16BE), format};
+      return {EncodeUtf16(text, breaks, format.encoding == Encoding::Utf16BE), format};
     case Encoding::Latin1: {
       std::string bytes;
-      if (EncodeLatin1(text, format.lineEnd, bytes)) {
+      if (EncodeLatin1(text, breaks, bytes)) {
         const Encoding seen = Detect(bytes);
         // Pure ASCII reads back as UTF-8 with the same text; anything else read as something
         // other than Latin-1 would change the text, so it is written as UTF-8 instead.
@@ -430,15 +577,15 @@ Encoded Encode(Pieces text, TextFormat format) {
         if (IsAscii(bytes)) return {std::move(bytes), TextFormat{Encoding::Utf8, format.lineEnd}};
       }
       const Encoding utf8 = startsWithMark ? Encoding::Utf8Bom : Encoding::Utf8;
-      return {EncodeUtf8(text, format.lineEnd, startsWithMark), TextFormat{utf8, format.lineEnd}};
+      return {EncodeUtf8(text, breaks, startsWithMark), TextFormat{utf8, format.lineEnd}};
     }
     case Encoding::Utf8Bom:
-      return {EncodeUtf8(text, format.lineEnd, true), format};
+      return {EncodeUtf8(text, breaks, true), format};
     case Encoding::Utf8:
       break;
   }
-  if (startsWithMark) return {EncodeUtf8(text, format.lineEnd, true), TextFormat{Encoding::Utf8Bom, format.lineEnd}};
-  return {EncodeUtf8(text, format.lineEnd, false), format};
+  if (startsWithMark) return {EncodeUtf8(text, breaks, true), TextFormat{Encoding::Utf8Bom, format.lineEnd}};
+  return {EncodeUtf8(text, breaks, false), format};
 }
 
 }  // namespace quilmar

@@ -12,11 +12,21 @@
 //      binary or not, comes back byte for byte.
 // Line ends: LF, CRLF and a lone CR all become "\r\n". The style remembered is the one used
 // most; on a tie the first of LF, CRLF, CR wins. A file without any line end counts as LF.
+// The breaks in any other style are listed as BreakRuns, so that each is written back in its
+// own form: whatever the file holds, an unchanged text is written back byte for byte.
+//
+// A file is decoded as it is read, a piece at a time: no more than one piece of its bytes is
+// held beside the text. A file that turns out not to be UTF-8 (or UTF-16 of an odd length)
+// is read again from its start.
+#include <functional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "files/text_format.hh"
+#include "platform/file_system.hh"
+#include "text/break_forms.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -24,6 +34,7 @@ namespace quilmar {
 struct Decoded {
   String text;  // every line break is "\r\n"
   TextFormat format;
+  BreakRuns forms;  // the breaks not in format.lineEnd
 };
 
 struct Encoded {
@@ -34,19 +45,28 @@ struct Encoded {
 };
 
 Decoded Decode(std::string_view bytes);
+// The same, reading the source piece by piece (rewinding it where a guess of the encoding
+// fails). `onBytes` sees every byte read, in order; after a rewind it is first called with a
+// null view, then sees the bytes again from the first. A text that would grow past `maxUnits`
+// stops the reading with TextTooLong.
+struct TextTooLong : std::length_error {
+  TextTooLong() : std::length_error("text too long") {}
+};
+Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes = {},
+               std::size_t maxUnits = std::size_t(-1));
 
 // The exact inverse of Decode for an unchanged text: every "\r\n" (and any lone "\r" or "\n")
-// is written in the format's line-end style.
+// is written in its form from `forms`, Native ones in the format's line-end style.
 // Where the asked format would not load back as the same text, another is used instead:
 //   - Latin-1 with a character above U+00FF, or whose bytes would be detected as UTF-8 or
 //     UTF-16 on the next load: written as UTF-8 (with a mark if the text begins with U+FEFF).
 //   - UTF-8 without a mark for a text that begins with U+FEFF: written with a mark, since the
 //     character would otherwise be taken for one.
 // A lone surrogate cannot be written in UTF-8 and becomes U+FFFD; UTF-16 keeps it as it is.
-Encoded Encode(StringView text, TextFormat format);
+Encoded Encode(StringView text, TextFormat format, std::span<const BreakRun> forms = {});
 // The same for a text given as consecutive pieces, none of which ends between the two halves of
 // a "\r\n" or of a surrogate pair (as Document::Pieces gives them).
 using Pieces = std::span<const StringView>;
-Encoded Encode(Pieces text, TextFormat format);
+Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms = {});
 
 }  // namespace quilmar

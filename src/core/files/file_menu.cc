@@ -11,8 +11,9 @@ namespace quilmar {
 // previous CurrentFile in place, so a later plain write still goes to the document's own file.
 void App::mnuOpen_Click() {
   try {
-    const std::optional<String> chosen = ports.dialogs.ShowOpen(CommonDialog1.InitDir);
+    std::optional<String> chosen = ports.dialogs.ShowOpen(CommonDialog1.InitDir);
     if (!chosen) return;
+    chosen = ports.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
     const String previousFile = modHeader.CurrentFile;
     modHeader.CurrentFile = *chosen;
     OpenFile(*this, *chosen, previousFile);
@@ -37,6 +38,7 @@ void App::mnuClose_Click() {
   modHeader.CurrentFile.clear();
   txtMain.SetText(String());
   documentFormat = TextFormat{};
+  diskStamp.reset();
   SetPanel(panel::Message, String());
   mode.Show(ModeText::None);
   SetPanel(panel::File, String());

@@ -33,22 +33,26 @@ auto Step(SaveFailure::Step step, F&& f) {
 }
 
 String ReasonLine(const String& fileName, const FileError& error) {
-  return u"Can't write " + fileName + u": " + FromUtf8(error.Reason());
+  return u"Can't write " + Shown(fileName) + u": " + FromUtf8(error.Reason());
 }
 
-// Writes the document in its format; the format actually written becomes the document's.
-void WriteDocument(App& app, const String& fileName) {
+// Writes the document in its format, each line break in its own form; the format actually
+// written becomes the document's. Returns the file's stamp as written (the bytes, needed for a
+// small file's hash, are gone when the save goes on).
+std::optional<DiskStamp> WriteDocument(App& app, const String& fileName) {
   // Encoded from the document's own storage, without a copy of the whole text first.
-  Encoded encoded = Encode(app.txtMain.Pieces(), app.documentFormat);
+  Encoded encoded = Encode(app.txtMain.Pieces(), app.documentFormat, app.txtMain.BreakForms());
   Step(SaveFailure::Step::Write, [&] { app.ports.fs.WriteAll(fileName, encoded.bytes); });
   app.documentFormat = encoded.format;
+  return StampAfterWrite(app.ports.fs, fileName, encoded.bytes);
 }
 
 // The save itself; throws SaveFailure when the file system fails.
 void Save(App& app, const String& fileName, bool override_, bool quitAfter) {
   if (fileName.empty()) return;
   FileSystemPort& fs = app.ports.fs;
-  if (fileName != app.modHeader.CurrentFile) {
+  const bool ownFile = fileName == app.modHeader.CurrentFile;
+  if (!ownFile) {
     if (!fs.FileExists(fileName)) {
       Step(SaveFailure::Step::Create, [&] { fs.CreateEmpty(fileName); });
       app.modHeader.CurrentFile = fileName;
@@ -61,17 +65,24 @@ void Save(App& app, const String& fileName, bool override_, bool quitAfter) {
     return;
   }
 
+  const bool readOnly = Step(SaveFailure::Step::Permissions, [&] { return fs.IsReadOnly(fileName); });
+  if (readOnly && !override_) {
+    app.SetPanel(panel::Message, u"File is read only");
+    return;
+  }
+  if (ownFile && !override_ && !(app.diskStamp && app.diskStamp->path == fileName && UnchangedOnDisk(fs, *app.diskStamp))) {
+    // Another program changed (or made) the file since the document last read or wrote it.
+    app.SetPanel(panel::Message, u"File changed on disk, use \"w!\" to override.");
+    return;
+  }
   std::optional<std::uint32_t> heldPermissions;
-  if (Step(SaveFailure::Step::Permissions, [&] { return fs.IsReadOnly(fileName); })) {
-    if (!override_) {
-      app.SetPanel(panel::Message, u"File is read only");
-      return;
-    }
+  if (readOnly) {
     heldPermissions = Step(SaveFailure::Step::Permissions, [&] { return fs.Permissions(fileName); });
     Step(SaveFailure::Step::Permissions, [&] { fs.SetPermissions(fileName, *heldPermissions | kOwnerWrite); });
   }
+  std::optional<DiskStamp> written;
   try {
-    WriteDocument(app, fileName);
+    written = WriteDocument(app, fileName);
     if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(app);
   } catch (const SaveFailure&) {
     // The held bits come back also after a failed write, so the file stays read-only.
@@ -85,6 +96,7 @@ void Save(App& app, const String& fileName, bool override_, bool quitAfter) {
   }
   if (heldPermissions)
     Step(SaveFailure::Step::Permissions, [&] { fs.SetPermissions(fileName, *heldPermissions); });
+  if (fileName == app.modHeader.CurrentFile) app.diskStamp = std::move(written);
 
   app.modHeader.TextChanged = false;
   app.SetPanel(panel::Message, u"Written");
@@ -110,7 +122,7 @@ void SaveFileAs(App& app, bool Override) {
   try {
     const std::optional<String> chosen = app.ports.dialogs.ShowSave(app.CommonDialog1.InitDir);
     if (!chosen) return;
-    fileName = *chosen;
+    fileName = app.ports.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
     Save(app, fileName, Override, false);
   } catch (const SaveFailure& failure) {
     if (failure.step == SaveFailure::Step::Write) app.SetPanel(panel::Message, ReasonLine(fileName, failure.error));

@@ -10,6 +10,7 @@
 #include "app/app.hh"
 #include "app/like_match.hh"
 #include "app/options.hh"
+#include "text/document.hh"
 #include "files/encoding.hh"
 
 namespace quilmar {
@@ -196,6 +197,15 @@ String ShortestNumber(double value) {
   return Ascii(std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())));
 }
 
+namespace {
+String SettingsFileText(std::string_view bytes) {
+  Decoded decoded = Decode(bytes);
+  // Not UTF-8 (nor marked UTF-16): read as UTF-8 whose other bytes are a path's, not Latin-1.
+  if (decoded.format.encoding == Encoding::Latin1) return NormalizeBreaks(FromBytesEscaped(bytes));
+  return std::move(decoded.text);
+}
+}  // namespace
+
 String SettingsPath(FileSystemPort& fs) {
   const String programFolder = fs.ProgramFolder();
   const String inProgramFolder = fs.Join(programFolder, kSettingsName);
@@ -208,7 +218,7 @@ void LoadSettings(App& app) {
     FileSystemPort& fs = app.ports.fs;
     const String path = SettingsPath(fs);
     if (!fs.FileExists(path)) return;
-    const String text = Decode(fs.ReadAll(path)).text;
+    const String text = SettingsFileText(fs.ReadAll(path));
     std::size_t start = 0;
     while (start < text.size()) {
       std::size_t end = text.find(u"\r\n", start);
@@ -224,7 +234,9 @@ void LoadSettings(App& app) {
 void SaveSettings(App& app) {
   try {
     FileSystemPort& fs = app.ports.fs;
-    fs.WriteAll(SettingsPath(fs), ToUtf8(SettingsText(app)));
+    // UTF-8, except that the start folder's bytes that are not UTF-8 are written as they are,
+    // so that the folder comes back exactly (SettingsFileText).
+    fs.WriteAll(SettingsPath(fs), ToBytesEscaped(SettingsText(app)).value_or(ToUtf8(SettingsText(app))));
   } catch (const std::exception&) {
     // Quietly: nothing is reported at exit.
   }

@@ -1,7 +1,10 @@
 #pragma once
 // The file system as the editor needs it. One real adapter (QtCore) serves every front end;
 // tests wrap it to inject faults. Failures are thrown as FileError with a reason for the user.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -21,19 +24,48 @@ class FileError : public std::runtime_error {
   std::string reason_;
 };
 
+// What tells one content of a file on disk from another: which file it is, its size and when
+// its content was last modified (a change of permissions alone does not count).
+struct FileStamp {
+  std::uint64_t device = 0, inode = 0;
+  std::int64_t size = 0, modifiedNs = 0;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// A file opened for reading piece by piece, so that a big file never needs its whole bytes in
+// memory beside the text made of them.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to `size` next bytes into `into`; 0 at the end. Throws FileError.
+  virtual std::size_t Read(char* into, std::size_t size) = 0;
+  virtual void Rewind() = 0;            // back to the first byte
+  virtual std::int64_t Size() const = 0;  // when opened
+  virtual FileStamp Stamp() const = 0;    // when opened
+};
+
 class FileSystemPort {
  public:
   virtual ~FileSystemPort() = default;
   // True only for an existing regular file (a folder, a missing path or "" give false).
   virtual bool FileExists(const String& path) const = 0;
   virtual std::int64_t FileSize(const String& path) const = 0;
-  // The whole file's bytes. Refuses what is not a regular file (a FIFO, a device).
-  virtual std::string ReadAll(const String& path) const = 0;
+  // Opens a file for reading. Refuses what is not a regular file (a FIFO, a device).
+  virtual std::unique_ptr<ByteSource> OpenRead(const String& path) const = 0;
+  // The whole file's bytes, for the small files the editor reads itself (settings, help).
+  std::string ReadAll(const String& path) const;
+  // The file's stamp now; nothing when there is no such file.
+  virtual std::optional<FileStamp> Stamp(const String& path) const = 0;
   // Creates an empty file (nothing written yet).
   virtual void CreateEmpty(const String& path) = 0;
   // Replaces the file's content whole, atomically where the folder allows: on any failure
-  // the old content survives. Keeps the file's permissions, symbolic and hard links.
+  // the old content survives. Keeps the file's permissions, attributes, symbolic and hard
+  // links. Where the file must be written in place, a complete copy of the old content is
+  // kept in the state folder until the new content is safely on disk.
   virtual void WriteAll(const String& path, const std::string& bytes) = 0;
+  // The copy of the file's old content left by an in-place write that never finished (the
+  // program died during it), if there is one.
+  virtual std::optional<String> LeftoverCopy(const String& /*path*/) const { return std::nullopt; }
   // Read-only: the owner may not write the file.
   virtual bool IsReadOnly(const String& path) const = 0;
   // Exact permission bits, to hold and restore around a forced write.
@@ -41,6 +73,11 @@ class FileSystemPort {
   virtual void SetPermissions(const String& path, std::uint32_t permissions) = 0;
   // Could a new file be created in this folder?
   virtual bool FolderIsWritable(const String& folder) const = 0;
+
+  // The file a dialog's answer stands for. A dialog shows (and returns) every byte of a name
+  // that is not UTF-8 as U+FFFD; this finds the one entry on disk that shows so. Throws
+  // FileError when several do, rather than pick one.
+  virtual String ResolveShown(const String& path) const { return path; }
 
   virtual String FileName(const String& path) const = 0;  // last component
   virtual String CurrentDirectory() const = 0;

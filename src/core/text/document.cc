@@ -18,6 +18,7 @@ struct Document::Node {
   std::int32_t first = 0;   // the run's first paragraph in its block, or the index into owned_
   std::int32_t count = 0;   // paragraphs; 0: a free node
   std::int32_t wraps = -1;  // an edited paragraph's wraps, into wrapLists_; -1: a single line
+  BreakForm form = BreakForm::Native;  // an edited paragraph's break (a run's are its block's)
   std::uint32_t chars = 0;  // the text with a break after every paragraph
   std::int32_t lines = 0;   // laid-out lines
   std::int32_t subPars = 0;  // subtree sums
@@ -34,6 +35,7 @@ struct Document::Block {
   std::vector<std::int32_t> lineStarts; // lines before each paragraph, then all of them;
                                         // empty while every paragraph is a single line
   std::vector<std::int32_t> wraps;      // every paragraph's wrap offsets, in order
+  BreakRuns forms;                      // the breaks' file forms, by paragraph
   std::int32_t nodes = 0;               // nodes using it; 0: a free slot
 
   std::int32_t Paragraphs() const { return static_cast<std::int32_t>(starts.size()) - 1; }
@@ -80,7 +82,7 @@ std::uint32_t Document::NextPriority() {
 
 // ---- Blocks ----------------------------------------------------------------------------
 
-std::int32_t Document::NewBlock(SharedText text) {
+std::int32_t Document::NewBlock(SharedText text, BreakRuns forms) {
   std::int32_t b;
   if (!freeBlocks_.empty()) {
     b = freeBlocks_.back();
@@ -92,6 +94,7 @@ std::int32_t Document::NewBlock(SharedText text) {
   Block& k = blocks_[static_cast<std::size_t>(b)];
   k.text = std::move(text);
   k.view = k.text.View();
+  k.forms = std::move(forms);
   const char16_t* const begin = k.view.data();
   const char16_t* const end = begin + k.view.size();
   k.starts.clear();
@@ -162,7 +165,7 @@ std::int32_t Document::NewRunNode(std::int32_t block, std::int32_t first, std::i
   return x;
 }
 
-std::int32_t Document::NewOwnedNode(String text) {
+std::int32_t Document::NewOwnedNode(String text, BreakForm form) {
   const std::int32_t x = NewNode();
   std::int32_t o;
   if (!freeOwned_.empty()) {
@@ -176,6 +179,7 @@ std::int32_t Document::NewOwnedNode(String text) {
   Node& n = nodes_[static_cast<std::size_t>(x)];
   n.first = o;
   n.count = 1;
+  n.form = form;
   breaker_.Wrap(owned_[static_cast<std::size_t>(o)], scratchWraps_);
   SetWraps(x, scratchWraps_);
   Measure(x);
@@ -366,7 +370,7 @@ std::int32_t Document::Merge(std::int32_t a, std::int32_t b) {
   return b;
 }
 
-void Document::Assign(String text) {
+void Document::Assign(String text, BreakRuns forms) {
   nodes_ = {};
   freeNodes_ = {};
   blocks_ = {};
@@ -378,7 +382,7 @@ void Document::Assign(String text) {
   finger_ = Locus();
   path_.clear();
   // The whole text is one block, shown by one node until edits cut it.
-  const std::int32_t b = NewBlock(SharedText(std::move(text)));
+  const std::int32_t b = NewBlock(SharedText(std::move(text)), std::move(forms));
   root_ = NewRunNode(b, 0, blocks_[static_cast<std::size_t>(b)].Paragraphs());
 }
 
@@ -590,6 +594,60 @@ SharedText Document::Share(CharPos start, CharPos length) const {
   return SharedText(Slice(start, end - start));
 }
 
+// ---- Break forms -----------------------------------------------------------------------
+
+BreakForm Document::FormOf(const Locus& at) const {
+  const Node& n = nodes_[static_cast<std::size_t>(at.node)];
+  if (n.block < 0) return n.form;
+  return FormAt(blocks_[static_cast<std::size_t>(n.block)].forms, at.para);
+}
+
+// Adds the forms of the breaks ending paragraphs [from, to) found in the subtree x, whose first
+// paragraph is number `base`, numbered from `from`. Subtrees outside the range are skipped, so
+// the walk costs the nodes in the range and the descent to them.
+void Document::CollectForms(std::int32_t x, ParaNo base, ParaNo from, ParaNo to, BreakRuns& out) const {
+  if (x < 0) return;
+  const Node& n = nodes_[static_cast<std::size_t>(x)];
+  if (base >= to || base + n.subPars <= from) return;
+  const ParaNo leftPars = n.left < 0 ? 0 : nodes_[static_cast<std::size_t>(n.left)].subPars;
+  CollectForms(n.left, base, from, to, out);
+  const ParaNo own = base + leftPars;
+  const ParaNo lo = std::max(own, from), hi = std::min(own + n.count, to);
+  if (lo < hi) {
+    if (n.block < 0) {
+      AddRun(out, lo - from, n.form);
+    } else {
+      const BreakRuns& runs = blocks_[static_cast<std::size_t>(n.block)].forms;
+      const std::int32_t p0 = n.first + (lo - own), p1 = n.first + (hi - own);
+      AddRun(out, lo - from, FormAt(runs, p0));
+      auto it = std::upper_bound(runs.begin(), runs.end(), p0, [](std::int32_t i, const BreakRun& r) { return i < r.index; });
+      for (; it != runs.end() && it->index < p1; ++it) AddRun(out, it->index - p0 + lo - from, it->form);
+    }
+  }
+  CollectForms(n.right, own + n.count, from, to, out);
+}
+
+BreakRuns Document::FormsIn(CharPos start, CharPos length) const {
+  const CharPos total = Length();
+  start = std::clamp(start, 0, total);
+  const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  const Locus a = LocateChar(start);
+  if (std::int64_t(end) <= a.start + std::int64_t(ParaText(a.node, a.para).size())) return {};
+  const ParaNo from = a.index;
+  const Locus b = LocateChar(end);
+  // A range ending inside a break takes the whole break, as Replace does.
+  const ParaNo to = std::int64_t(end) > b.start + std::int64_t(ParaText(b.node, b.para).size()) ? b.index + 1 : b.index;
+  BreakRuns out;
+  CollectForms(root_, 0, from, to, out);
+  return out;
+}
+
+BreakRuns Document::Forms() const {
+  BreakRuns out;
+  CollectForms(root_, 0, 0, ParagraphCount(), out);
+  return out;
+}
+
 // ---- Editing ---------------------------------------------------------------------------
 
 Document::Locus Document::OwnParagraph(const Locus& at) {
@@ -603,6 +661,7 @@ Document::Locus Document::OwnParagraph(const Locus& at) {
   Split(rest, 1, mid, right);  // a single node: every node holds one paragraph or more
   Node& n = nodes_[static_cast<std::size_t>(mid)];
   const std::int32_t block = n.block;
+  n.form = FormAt(blocks_[static_cast<std::size_t>(block)].forms, n.first);
   n.block = -1;
   n.count = 1;
   if (!freeOwned_.empty()) {
@@ -633,7 +692,7 @@ void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t re
   for (auto it = path_.rbegin(); it != path_.rend(); ++it) Pull(*it);
 }
 
-SharedText Document::Replace(CharPos start, CharPos length, SharedText text) {
+SharedText Document::Replace(CharPos start, CharPos length, SharedText text, const BreakRuns& forms) {
   const CharPos total = Length();
   start = std::clamp(start, 0, total);
   CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
@@ -659,6 +718,7 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text) {
   }
   String prefix(ParaText(a.node, a.para).substr(0, static_cast<std::size_t>(oa)));
   String suffix(ParaText(b.node, b.para).substr(static_cast<std::size_t>(ob)));
+  const BreakForm lastForm = FormOf(b);  // the break that ends the suffix stays
   const ParaNo firstRemoved = a.index, removedCount = b.index - a.index + 1;
   finger_ = Locus();  // the tree changes shape
 
@@ -669,16 +729,17 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text) {
   SharedText kept = text;  // what the caller gets back; `text` itself lives on for `view`
   if (firstNl == vEnd) {
     prefix.append(view).append(suffix);
-    ids.push_back(NewOwnedNode(std::move(prefix)));
+    ids.push_back(NewOwnedNode(std::move(prefix), lastForm));
   } else {
     auto lastNl = static_cast<std::size_t>(firstNl - view.data());
     prefix.append(view.substr(0, lastNl - 1));
-    ids.push_back(NewOwnedNode(std::move(prefix)));
+    ids.push_back(NewOwnedNode(std::move(prefix), FormAt(forms, 0)));
     if (FindUnit(firstNl + 1, vEnd, u'\n') != vEnd) {
       std::int32_t block = lastBlock_;
-      if (block < 0 || !(blocks_[static_cast<std::size_t>(block)].text.SameAs(text) ||
-                         blocks_[static_cast<std::size_t>(block)].view == view)) {
-        block = NewBlock(text);
+      if (block < 0 || blocks_[static_cast<std::size_t>(block)].forms != forms ||
+          !(blocks_[static_cast<std::size_t>(block)].text.SameAs(text) ||
+            blocks_[static_cast<std::size_t>(block)].view == view)) {
+        block = NewBlock(text, forms);
       }
       const Block& k = blocks_[static_cast<std::size_t>(block)];
       kept = k.text;
@@ -687,7 +748,7 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text) {
     }
     String last(view.substr(lastNl + 1));
     last.append(suffix);
-    ids.push_back(NewOwnedNode(std::move(last)));
+    ids.push_back(NewOwnedNode(std::move(last), lastForm));
   }
   std::int32_t left, rest, middle, right;
   Split(root_, firstRemoved, left, rest);

@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "text/break_forms.hh"
 #include "text/line_breaker.hh"
 #include "text/shared_text.hh"
 #include "text/ustring.hh"
@@ -28,8 +29,8 @@ class Document {
   Document& operator=(const Document&) = delete;
 
   // Replaces everything, in time linear in the text. The text must hold "\r\n" breaks only
-  // (no lone "\r" or "\n"); NormalizeBreaks makes it so.
-  void Assign(String text);
+  // (no lone "\r" or "\n"); NormalizeBreaks makes it so. `forms` are its breaks' file forms.
+  void Assign(String text, BreakRuns forms = {});
 
   CharPos Length() const;
   ParaNo ParagraphCount() const;
@@ -65,7 +66,16 @@ class Document {
   // neither end of the range may fall between "\r" and "\n". Re-wraps only the paragraphs
   // it touches. Returns the text as the document keeps it: a text of several lines equal to
   // the last one inserted (the same paste again) shares that one's storage and layout.
-  SharedText Replace(CharPos start, CharPos length, SharedText text);
+  // The text's breaks take `forms` (Native unless given: a typed or pasted break); the
+  // paragraph that keeps the range's last break keeps its form, so an edit inside a line or
+  // a joining of lines leaves the remaining break as it was.
+  SharedText Replace(CharPos start, CharPos length, SharedText text, const BreakRuns& forms = {});
+  // The forms of the breaks in [start, start+length), numbered from the first of them (what
+  // Replace needs to put a removed text back as it was). Empty, without a walk, when the
+  // range holds no break.
+  BreakRuns FormsIn(CharPos start, CharPos length) const;
+  // The forms of every break of the document.
+  BreakRuns Forms() const;
   // [start, start+length) clamped to the text, sharing the document's storage where that
   // stretch lies in one block (as all of a freshly loaded text does), copied otherwise.
   SharedText Share(CharPos start, CharPos length) const;
@@ -113,12 +123,14 @@ class Document {
     LineNo firstLine = 0;
   };
 
-  std::int32_t NewBlock(SharedText text);
+  std::int32_t NewBlock(SharedText text, BreakRuns forms);
   void ReleaseBlock(std::int32_t b);
   void LayOutBlock(Block& block);
   std::int32_t NewNode();
   std::int32_t NewRunNode(std::int32_t block, std::int32_t first, std::int32_t count);
-  std::int32_t NewOwnedNode(String text);
+  std::int32_t NewOwnedNode(String text, BreakForm form);
+  BreakForm FormOf(const Locus& at) const;
+  void CollectForms(std::int32_t x, ParaNo base, ParaNo from, ParaNo to, BreakRuns& out) const;
   void FreeTree(std::int32_t t);
   void FreeNode(std::int32_t x);
   StringView ParaText(std::int32_t x, std::int32_t para) const;

@@ -205,6 +205,7 @@ struct TextModelOps {
     EditRecord rec;
     rec.pos = start;
     rec.removed = m.doc.Share(start, removed);
+    if (removed > 0) rec.removedForms = m.doc.FormsIn(start, removed);
     rec.anchorBefore = m.anchor;
     rec.caretBefore = m.caret;
     const auto size = CharPos(text.size());
@@ -224,7 +225,7 @@ struct TextModelOps {
     TextModelOps::EnsureLayout(m);
     if (backwards) {
       for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
-        m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed);
+        m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
       }
       m.anchor = SnapForward(m.doc, edits.front().anchorBefore);
       m.caret = SnapForward(m.doc, edits.front().caretBefore);
@@ -238,7 +239,7 @@ struct TextModelOps {
     NotifySelection(t);
   }
 
-  static void ReplaceAll(TextModel& t, String text) {
+  static void ReplaceAll(TextModel& t, String text, BreakRuns forms = {}) {
     Impl& m = *t.impl_;
     text = NormalizeBreaks(std::move(text));
     if (std::int64_t(text.size()) > kMaxLength) {
@@ -248,7 +249,7 @@ struct TextModelOps {
     // The new paragraphs are laid out as they are built, with the current settings.
     ConfigureBreaker(m);
     m.fontChanged = false;
-    m.doc.Assign(std::move(text));
+    m.doc.Assign(std::move(text), std::move(forms));
     m.undo.Clear();
     m.goalX.reset();
   }
@@ -269,8 +270,8 @@ void TextModel::SetText(StringView text) {
   TextModelOps::NotifySelection(*this);
 }
 
-void TextModel::LoadText(String text) {
-  TextModelOps::ReplaceAll(*this, std::move(text));
+void TextModel::LoadText(String text, BreakRuns forms) {
+  TextModelOps::ReplaceAll(*this, std::move(text), std::move(forms));
   impl_->anchor = impl_->caret = 0;
   if (impl_->observer) impl_->observer->TextChanged();
   // A new text puts the caret at its start even when it stood there before: the position
@@ -287,6 +288,8 @@ String TextModel::Slice(CharPos start, CharPos length) const { return impl_->doc
 SharedText TextModel::Share(CharPos start, CharPos length) const { return impl_->doc.Share(start, length); }
 
 std::vector<StringView> TextModel::Pieces() const { return impl_->doc.Pieces(); }
+
+BreakRuns TextModel::BreakForms() const { return impl_->doc.Forms(); }
 
 // ---- Selection --------------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 
 #include "platform/keys.hh"
 #include "platform/measure.hh"
+#include "text/break_forms.hh"
 #include "text/font.hh"
 #include "text/shared_text.hh"
 #include "text/ustring.hh"
@@ -54,7 +55,8 @@ class TextModel {
   // Replaces all of it; raises Change and SelChange. Lone "\r" or "\n" become "\r\n".
   void SetText(StringView text);
   // Replaces all of it as a file load does: no Change, the caret at 0, history cleared.
-  void LoadText(String text);
+  // `forms`: the file forms of its breaks, kept through edits for the next save.
+  void LoadText(String text, BreakRuns forms = {});
   CharPos Length() const;
   char16_t CharAt(CharPos pos) const;          // pos in [0, Length())
   String Slice(CharPos start, CharPos length) const;
@@ -63,6 +65,8 @@ class TextModel {
   // All of the text as views of its storage, valid until the next edit; no piece ends inside
   // a "\r\n" or a surrogate pair.
   std::vector<StringView> Pieces() const;
+  // The file forms of all the breaks, in order (see text/break_forms.hh).
+  BreakRuns BreakForms() const;
 
   // --- Selection -----------------------------------------------------------------------
   CharPos SelStart() const;

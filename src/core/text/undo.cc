@@ -16,11 +16,18 @@ bool UndoStack::Merge(EditRecord& edit, EditKind kind) {
     case EditKind::Backspace:
       if (!edit.inserted.empty() || !last.inserted.empty() ||
           edit.pos + CharPos(edit.removed.size()) != last.pos) return false;
+      if (!last.removedForms.empty() || !edit.removedForms.empty()) {
+        BreakRuns forms = std::move(edit.removedForms);
+        AppendRuns(forms, last.removedForms, BreakCount(edit.removed.View()));
+        last.removedForms = std::move(forms);
+      }
       last.removed.Prepend(edit.removed.View());
       last.pos = edit.pos;
       break;
     case EditKind::Delete:
       if (!edit.inserted.empty() || !last.inserted.empty() || edit.pos != last.pos) return false;
+      if (!last.removedForms.empty() || !edit.removedForms.empty())
+        AppendRuns(last.removedForms, edit.removedForms, BreakCount(last.removed.View()));
       last.removed.Append(edit.removed.View());
       break;
     case EditKind::Other:

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "text/break_forms.hh"
 #include "text/shared_text.hh"
 #include "text/ustring.hh"
 
@@ -14,6 +15,7 @@ namespace quilmar {
 struct EditRecord {
   CharPos pos = 0;
   SharedText removed;
+  BreakRuns removedForms;  // the file forms of the removed breaks, put back by an undo
   SharedText inserted;
   CharPos anchorBefore = 0, caretBefore = 0;
   CharPos anchorAfter = 0, caretAfter = 0;

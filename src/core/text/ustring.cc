@@ -2,7 +2,10 @@
 
 namespace quilmar {
 
-String FromUtf8(std::string_view s) {
+namespace {
+
+// Each byte that is not part of valid UTF-8 becomes `invalid`, or, with escape, U+DC00 + byte.
+String DecodeUtf8(std::string_view s, bool escape) {
   String out;
   out.reserve(s.size());
   std::size_t i = 0;
@@ -10,7 +13,7 @@ String FromUtf8(std::string_view s) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   while (i < n) {
     unsigned char b = byte(i);
-    char32_t cp = 0xFFFD;
+    char32_t cp = escape ? 0xDC00 + b : 0xFFFD;
     std::size_t len = 1;
     if (b < 0x80) {
       cp = b;
@@ -45,7 +48,9 @@ String FromUtf8(std::string_view s) {
   return out;
 }
 
-std::string ToUtf8(StringView s) {
+// UTF-8 of the text; a lone surrogate is U+FFFD, or with `escaped` an escape's byte (and any
+// other lone surrogate a failure).
+std::optional<std::string> EncodeUtf8(StringView s, bool escaped) {
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
@@ -54,7 +59,14 @@ std::string ToUtf8(StringView s) {
       cp = 0x10000 + ((char32_t(s[i]) - 0xD800) << 10) + (char32_t(s[i + 1]) - 0xDC00);
       ++i;
     } else if (IsHighSurrogate(s[i]) || IsLowSurrogate(s[i])) {
-      cp = 0xFFFD;
+      if (!escaped) {
+        cp = 0xFFFD;
+      } else if (IsByteEscape(s[i])) {
+        out.push_back(static_cast<char>(s[i] - 0xDC00));
+        continue;
+      } else {
+        return std::nullopt;
+      }
     }
     if (cp < 0x80) {
       out.push_back(char(cp));
@@ -71,6 +83,27 @@ std::string ToUtf8(StringView s) {
       out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
       out.push_back(char(0x80 | (cp & 0x3F)));
     }
+  }
+  return out;
+}
+
+}  // namespace
+
+String FromUtf8(std::string_view utf8) { return DecodeUtf8(utf8, false); }
+
+std::string ToUtf8(StringView text) { return *EncodeUtf8(text, false); }
+
+String FromBytesEscaped(std::string_view bytes) { return DecodeUtf8(bytes, true); }
+
+std::optional<std::string> ToBytesEscaped(StringView text) { return EncodeUtf8(text, true); }
+
+String Shown(StringView text) {
+  String out(text);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    if (IsHighSurrogate(out[i]) && i + 1 < out.size() && IsLowSurrogate(out[i + 1]))
+      ++i;
+    else if (IsHighSurrogate(out[i]) || IsLowSurrogate(out[i]))
+      out[i] = 0xFFFD;
   }
   return out;
 }

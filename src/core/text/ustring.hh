@@ -1,6 +1,7 @@
 #pragma once
 // Text as the editor holds it: UTF-16 code units, the unit of every position.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,14 @@ using LineNo = std::int32_t;
 // ill-formed UTF-8 bytes become U+FFFD, lone surrogates are written as U+FFFD.
 String FromUtf8(std::string_view utf8);
 std::string ToUtf8(StringView text);
+// Bytes that need not be UTF-8 (file names are bytes) as text, losslessly: each byte that is
+// not part of valid UTF-8 becomes the lone surrogate U+DC00 + byte (U+DC80 to U+DCFF), an
+// "escape" no valid UTF-8 can produce. ToBytesEscaped gives the exact bytes back; it fails only
+// for a lone surrogate that is no escape (it stands for no byte).
+String FromBytesEscaped(std::string_view bytes);
+std::optional<std::string> ToBytesEscaped(StringView text);
+// The text for showing: every lone surrogate (an escape too) as U+FFFD.
+String Shown(StringView text);
 // ASCII literal helper for messages: every message of the editor is ASCII.
 String Ascii(std::string_view ascii);
 // Decimal digits of a number, as the panels and messages show it.
@@ -25,6 +34,7 @@ String Decimal(long long value);
 
 inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+inline bool IsByteEscape(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
 
 // The code point at s[i] and how many code units it takes (a lone surrogate is one unit).
 inline char32_t CodePointAt(StringView s, std::size_t i, int& units) {

@@ -1,0 +1,44 @@
+#include "files/disk_stamp.hh"
+
+#include <exception>
+#include <vector>
+
+namespace quilmar {
+
+void ContentHash::Add(std::string_view bytes) {
+  std::uint64_t h = value_;
+  for (char c : bytes) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 0x100000001B3ull;
+  }
+  value_ = h;
+}
+
+std::optional<DiskStamp> StampAfterWrite(const FileSystemPort& fs, const String& path, std::string_view bytes) {
+  const std::optional<FileStamp> now = fs.Stamp(path);
+  if (!now) return std::nullopt;
+  DiskStamp stamp{path, *now, std::nullopt};
+  if (now->size <= kHashedFileBytes) {
+    ContentHash hash;
+    hash.Add(bytes);
+    stamp.hash = hash.Value();
+  }
+  return stamp;
+}
+
+bool UnchangedOnDisk(const FileSystemPort& fs, const DiskStamp& stamp) {
+  const std::optional<FileStamp> now = fs.Stamp(stamp.path);
+  if (!now || !(*now == stamp.stamp)) return false;
+  if (!stamp.hash) return true;
+  try {
+    const std::unique_ptr<ByteSource> source = fs.OpenRead(stamp.path);
+    ContentHash hash;
+    std::vector<char> buffer(64 * 1024);
+    for (std::size_t n; (n = source->Read(buffer.data(), buffer.size())) != 0;) hash.Add(std::string_view(buffer.data(), n));
+    return hash.Value() == *stamp.hash;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace quilmar

@@ -1,0 +1,31 @@
+#include "text/break_forms.hh"
+
+#include <algorithm>
+
+#include "text/unit_scan.hh"
+
+namespace quilmar {
+
+BreakForm FormAt(std::span<const BreakRun> runs, std::int32_t index) {
+  const auto after = std::upper_bound(runs.begin(), runs.end(), index,
+                                      [](std::int32_t i, const BreakRun& r) { return i < r.index; });
+  return after == runs.begin() ? BreakForm::Native : std::prev(after)->form;
+}
+
+void AddRun(BreakRuns& runs, std::int32_t index, BreakForm form) {
+  if (!runs.empty() && runs.back().index == index) runs.pop_back();
+  const BreakForm before = runs.empty() ? BreakForm::Native : runs.back().form;
+  if (form != before) runs.push_back({index, form});
+}
+
+void AppendRuns(BreakRuns& runs, std::span<const BreakRun> more, std::int32_t offset) {
+  AddRun(runs, offset, FormAt(more, 0));
+  for (const BreakRun& r : more)
+    if (r.index > 0) AddRun(runs, offset + r.index, r.form);
+}
+
+std::int32_t BreakCount(StringView text) {
+  return static_cast<std::int32_t>(CountUnit(text.data(), text.data() + text.size(), u'\n'));
+}
+
+}  // namespace quilmar
