@@ -72,6 +72,9 @@ BreakRuns Exceptions(const LineEndCounts& c, LineEnd style) {
   return out;
 }
 
+// Stops the decoding of a text that grows past what the caller can hold.
+struct TextTooLong {};
+
 // A growable run of UTF-16 units written through a raw pointer. Decoders make at most two
 // units per input byte, and usually one, so the first guess rarely needs to grow.
 class UnitSink {
@@ -469,6 +472,8 @@ std::string EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian) {
   return out.Take();
 }
 
+Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits);
+
 }  // namespace
 
 Decoded Decode(std::string_view bytes) {
@@ -490,10 +495,21 @@ Decoded Decode(std::string_view bytes) {
     std::string_view bytes_;
     std::size_t at_ = 0;
   } memory(bytes);
-  return Decode(memory);
+  return std::move(*Decode(memory));
 }
 
-Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits) {
+std::optional<Decoded> Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes,
+                              std::size_t maxUnits) {
+  try {
+    return DecodeSource(source, onBytes, maxUnits);
+  } catch (const TextTooLong&) {
+    return std::nullopt;  // the sink's limit, reached deep inside a decoder's loop
+  }
+}
+
+namespace {
+
+Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits) {
   std::vector<unsigned char> buffer(kPiece + kLookahead);
   UnitSink out(static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)), maxUnits);
   LineEndCounts counts;
@@ -554,6 +570,8 @@ Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& 
   auto latin1 = [&](const unsigned char* s, std::size_t n, std::size_t stop) { return DecodeLatin1(s, n, stop, out, counts); };
   return std::move(*attempt(Encoding::Latin1, 0, latin1));
 }
+
+}  // namespace
 
 Encoded Encode(StringView text, TextFormat format, std::span<const BreakRun> forms) {
   return Encode(Pieces(&text, 1), format, forms);

@@ -19,6 +19,7 @@
 // held beside the text. A file that turns out not to be UTF-8 (or UTF-16 of an odd length)
 // is read again from its start.
 #include <functional>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -48,12 +49,9 @@ Decoded Decode(std::string_view bytes);
 // The same, reading the source piece by piece (rewinding it where a guess of the encoding
 // fails). `onBytes` sees every byte read, in order; after a rewind it is first called with a
 // null view, then sees the bytes again from the first. A text that would grow past `maxUnits`
-// stops the reading with TextTooLong.
-struct TextTooLong : std::length_error {
-  TextTooLong() : std::length_error("text too long") {}
-};
-Decoded Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes = {},
-               std::size_t maxUnits = std::size_t(-1));
+// stops the reading: nothing is returned.
+std::optional<Decoded> Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes = {},
+                              std::size_t maxUnits = std::size_t(-1));
 
 // The exact inverse of Decode for an unchanged text: every "\r\n" (and any lone "\r" or "\n")
 // is written in its form from `forms`, Native ones in the format's line-end style.

@@ -1,5 +1,6 @@
 // The File menu's handlers.
 #include <exception>
+#include <new>
 
 #include "app/app.hh"
 #include "files/open_file.hh"
@@ -9,6 +10,7 @@ namespace quilmar {
 
 // Cancel changes nothing; any failure ends quietly. A file that cannot be read leaves the
 // previous CurrentFile in place, so a later plain write still goes to the document's own file.
+// Running out of memory is the one failure that is not quiet: the event's dispatcher says so.
 void App::mnuOpen_Click() {
   try {
     std::optional<String> chosen = ports.dialogs.ShowOpen(CommonDialog1.InitDir);
@@ -17,6 +19,8 @@ void App::mnuOpen_Click() {
     const String previousFile = modHeader.CurrentFile;
     modHeader.CurrentFile = *chosen;
     OpenFile(*this, *chosen, previousFile);
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (const std::exception&) {
   }
 }

@@ -50,15 +50,12 @@ class LoadingWindow {
   WindowsPort& windows_;
 };
 
-// Thrown when a file's text turns out longer than a document holds.
-struct TooBig {
-  std::int64_t size;
-};
-
 // Reads and decodes the file into the document, a piece at a time: only the text and one piece
 // of the file are in memory at once. A small file's content is hashed on the way, for the
-// changed-on-disk check of a later write.
-void LoadDocument(App& app, const String& path) {
+// changed-on-disk check of a later write. False, with the document untouched, when the text
+// turns out longer than a document holds.
+bool LoadDocument(App& app, const String& path) {
+  const App::Doing doing(app, u"loading the file");
   Decoded decoded;
   DiskStamp stamp{path, {}, std::nullopt};
   {
@@ -72,66 +69,79 @@ void LoadDocument(App& app, const String& path) {
       if (bytes.data() == nullptr) hash = ContentHash();  // read again from the start
       hash.Add(bytes);
     };
-    try {
-      decoded = Decode(*source, onBytes, static_cast<std::size_t>(kMaxCharacters));
-    } catch (const TextTooLong&) {
-      throw TooBig{source->Size()};
-    }
+    std::optional<Decoded> read = Decode(*source, onBytes, static_cast<std::size_t>(kMaxCharacters));
+    if (!read) return false;
+    decoded = std::move(*read);
     if (hashed) stamp.hash = hash.Value();
   }
   app.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms));
   app.documentFormat = decoded.format;
   app.diskStamp = std::move(stamp);
+  return true;
 }
 
-// Everything but the start folder: the checks, the question, the load and the panels.
-void LoadIfAccepted(App& app, const String& path, const String& previousFile) {
+// CurrentFile goes back to what it was unless the load got through: a declined, refused or
+// failed load must not leave the document named after a file it did not come from.
+class CurrentFileGuard {
+ public:
+  CurrentFileGuard(App& app, const String& previousFile) : app_(app), previous_(previousFile) {}
+  ~CurrentFileGuard() {
+    if (!kept_) app_.modHeader.CurrentFile = previous_;
+  }
+  void Keep() { kept_ = true; }
+  CurrentFileGuard(const CurrentFileGuard&) = delete;
+  CurrentFileGuard& operator=(const CurrentFileGuard&) = delete;
+
+ private:
+  App& app_;
+  String previous_;
+  bool kept_ = false;
+};
+
+// The dialogs start in the working directory after every load, also one that failed.
+class StartFolderGuard {
+ public:
+  explicit StartFolderGuard(App& app) : app_(app) {}
+  ~StartFolderGuard() {
+    try {
+      app_.CommonDialog1.InitDir = app_.ports.fs.CurrentDirectory();
+    } catch (const std::exception&) {
+      // No working directory to be had: the dialogs keep their folder.
+    }
+  }
+  StartFolderGuard(const StartFolderGuard&) = delete;
+  StartFolderGuard& operator=(const StartFolderGuard&) = delete;
+
+ private:
+  App& app_;
+};
+
+}  // namespace
+
+void OpenFile(App& app, const String& path, const String& previousFile) {
+  const StartFolderGuard startFolder(app);
   FileSystemPort& fs = app.ports.fs;
   if (path.empty()) return;
   if (!fs.FileExists(path)) {
     app.ports.messageBox.ShowOk(MissingFileText(path));
     return;
   }
-  try {
-    const std::int64_t size = fs.FileSize(path);
-    // Refused from its size, before anything is read or asked.
-    if (size > kMaxCharacters) throw TooBig{size};
-    if (size > kLargeFileBytes && !app.ports.messageBox.AskYesNo(LargeFileQuestion(size))) {
-      app.modHeader.CurrentFile = previousFile;
-      return;
-    }
-    LoadDocument(app, path);
-  } catch (const TooBig& tooBig) {
-    app.modHeader.CurrentFile = previousFile;
-    app.ports.messageBox.ShowOk(TooBigText(tooBig.size));
-    return;
-  } catch (...) {
-    app.modHeader.CurrentFile = previousFile;  // also when memory runs out
-    throw;
-  }
+  CurrentFileGuard currentFile(app, previousFile);
+  const std::int64_t size = fs.FileSize(path);
+  // Refused from its size, before anything is read or asked.
+  if (size > kMaxCharacters) return app.ports.messageBox.ShowOk(TooBigText(size));
+  if (size > kLargeFileBytes && !app.ports.messageBox.AskYesNo(LargeFileQuestion(size))) return;
+  if (!LoadDocument(app, path)) return app.ports.messageBox.ShowOk(TooBigText(size));
+  currentFile.Keep();
   SetTabStops(app);
   ShowDocumentFile(app, path);
   if (const std::optional<String> copy = fs.LeftoverCopy(path)) app.ports.messageBox.ShowOk(LeftoverText(*copy));
 }
 
-void SetStartFolder(App& app) { app.CommonDialog1.InitDir = app.ports.fs.CurrentDirectory(); }
-
-}  // namespace
-
-void OpenFile(App& app, const String& path, const String& previousFile) {
-  try {
-    LoadIfAccepted(app, path, previousFile);
-  } catch (...) {
-    SetStartFolder(app);
-    throw;
-  }
-  SetStartFolder(app);
-}
-
 void OpenFile(App& app, const String& path) {
   try {
     OpenFile(app, path, String());
-  } catch (const std::exception&) {
+  } catch (const FileError&) {
     app.ports.messageBox.ShowOk(MissingFileText(path));
   }
 }

@@ -20,7 +20,8 @@ class App;
 void OpenFile(App& app, const String& path, const String& previousFile);
 
 // The start-up form: no file was open before, and a file that cannot be read is reported
-// with the same box as a missing one instead of being thrown.
+// with the same box as a missing one instead of being thrown. Running out of memory is not
+// caught: the event's dispatcher reports it.
 void OpenFile(App& app, const String& path);
 
 // Above this many bytes the user is asked before the load.
