@@ -12,6 +12,7 @@ CommandLineEdit::CommandLineEdit(QWidget* parent) : QLineEdit(parent) {
   setObjectName(QStringLiteral("txtCmd"));
   setContextMenuPolicy(Qt::NoContextMenu);
   setFrame(true);
+  setAccessibleName(QStringLiteral("Command"));
 }
 
 String CommandLineEdit::Text() const { return text().toStdU16String(); }
@@ -33,8 +34,12 @@ void CommandLineEdit::SetSelText(const String& text) { insert(QString::fromStdU1
 
 void CommandLineEdit::ApplyKey(const KeyEvent& key) {
   if (key.code == key::Consumed) return;
+  // A shortcut typed on a non-Latin layout (Ctrl with the key under "z") names another Qt
+  // key than the one the line edit knows it by, so it is re-posted as the key it stands for.
+  const bool shortcutElsewhere = current_ && (key.shift & shift::Ctrl) != 0 &&
+                                 current_->key() != QtKeyForCode(key.code);
   if (current_ && key.code == currentKey_.code && key.shift == currentKey_.shift &&
-      key.text == currentKey_.text) {
+      key.text == currentKey_.text && !shortcutElsewhere) {
     QLineEdit::keyPressEvent(current_);
     return;
   }

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar {
 namespace {
@@ -21,7 +21,7 @@ void Apply(headless::CommandBox& box, std::string_view script) {
       box.ApplyKey(KeyEvent{code, shift::None, {}});
       i = close;
     } else {
-      box.ApplyKey(*headless::UsKeyFor(script[i]));
+      box.ApplyKey(*UsKeyFor(script[i]));
     }
   }
 }
