@@ -52,6 +52,7 @@ class FrmMain final : public QMainWindow, private DocumentViewHost, private Wind
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // DocumentViewHost
