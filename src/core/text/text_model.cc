@@ -209,6 +209,7 @@ struct TextModelOps {
     rec.caretBefore = m.caret;
     const auto size = CharPos(text.size());
     rec.inserted = m.doc.Replace(start, removed, std::move(text));
+    if (m.observer) m.observer->TextEdited(start, rec.removed, rec.inserted);
     m.anchor = m.caret = start + size;
     rec.anchorAfter = rec.caretAfter = m.caret;
     m.undo.Record(std::move(rec), kind);
@@ -225,11 +226,15 @@ struct TextModelOps {
     if (backwards) {
       for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
         m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed);
+        if (m.observer) m.observer->TextEdited(it->pos, it->inserted, it->removed);
       }
       m.anchor = SnapForward(m.doc, edits.front().anchorBefore);
       m.caret = SnapForward(m.doc, edits.front().caretBefore);
     } else {
-      for (const EditRecord& e : edits) m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
+      for (const EditRecord& e : edits) {
+        m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
+        if (m.observer) m.observer->TextEdited(e.pos, e.removed, e.inserted);
+      }
       m.anchor = SnapForward(m.doc, edits.back().anchorAfter);
       m.caret = SnapForward(m.doc, edits.back().caretAfter);
     }
@@ -265,6 +270,7 @@ void TextModel::SetText(StringView text) {
   // for undo would double the memory of a big document.
   TextModelOps::ReplaceAll(*this, String(text));
   impl_->anchor = impl_->caret = 0;
+  if (impl_->observer) impl_->observer->TextReplaced();
   TextModelOps::NotifyText(*this);
   TextModelOps::NotifySelection(*this);
 }
@@ -272,7 +278,10 @@ void TextModel::SetText(StringView text) {
 void TextModel::LoadText(String text) {
   TextModelOps::ReplaceAll(*this, std::move(text));
   impl_->anchor = impl_->caret = 0;
-  if (impl_->observer) impl_->observer->TextChanged();
+  if (impl_->observer) {
+    impl_->observer->TextReplaced();
+    impl_->observer->TextChanged();
+  }
   // A new text puts the caret at its start even when it stood there before: the position
   // display shows where the user now is in the loaded file.
   TextModelOps::NotifySelection(*this);
