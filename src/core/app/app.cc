@@ -40,6 +40,12 @@ std::size_t IndexOf(MenuItem item) { return static_cast<std::size_t>(item); }
 App::App(Ports ports_, Measure& measure) : ports(ports_), txtMain(measure) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.SelChange = [this] { txtMain_SelChange(); };
+  // A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
+  // without moving it in the text: the position panel follows, once per event.
+  txtMain.LayoutChange = [this] {
+    layoutMoved_ = true;
+    if (eventDepth_ == 0) FlushPositionPanel();
+  };
   // The control copies and pastes through the system clipboard, as the mouse shortcuts do:
   // a copy empties the clipboard first, then puts the plain text on it.
   txtMain.SetClipboard([this] { return ports.clipboard.GetText(); },
@@ -60,7 +66,10 @@ void App::SetChecked(MenuItem item, bool checked) {
 // A handler that writes the position panel itself (File Close empties it) has the last word
 // over a caret move made earlier in the same event, as it would if each move wrote at once.
 void App::SetPanel(int panel, const String& text) {
-  if (panel == panel::Position) positionDirty_ = false;
+  if (panel == panel::Position) {
+    positionDirty_ = false;
+    caretShown_ = PositionText();
+  }
   ports.statusBar.SetPanelText(panel, text);
 }
 
@@ -133,14 +142,22 @@ void App::CloseWindow() {
   ports.window.Close();
 }
 
-void App::FlushPositionPanel() {
-  if (!positionDirty_) return;
-  positionDirty_ = false;
+String App::PositionText() const {
   const CharPos caret = txtMain.SelStart();
   const std::int32_t line = txtMain.LineFromChar(caret);
   const std::int32_t column = caret - txtMain.LineIndex(line);
-  SetPanel(panel::Position,
-           u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ");
+  return u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ";
+}
+
+// A caret move always writes the panel; a relayout only when it moved the caret's line or
+// column (so a panel File Close emptied stays empty through a resize).
+void App::FlushPositionPanel() {
+  if (!positionDirty_ && !layoutMoved_) return;
+  const bool caretMoved = positionDirty_;
+  positionDirty_ = layoutMoved_ = false;
+  const String text = PositionText();
+  if (!caretMoved && text == caretShown_) return;
+  SetPanel(panel::Position, text);
 }
 
 }  // namespace quilmar

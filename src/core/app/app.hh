@@ -108,10 +108,13 @@ class App {
 
  private:
   void FlushPositionPanel();
+  String PositionText() const;
   friend class EventScope;
   std::array<bool, 13> checks_{};
   bool closed_ = false;
   bool positionDirty_ = false;
+  bool layoutMoved_ = false;  // a relayout may have moved the caret's line or column
+  String caretShown_;         // the position of the caret when panel 4 was last written
   int eventDepth_ = 0;
 };
 

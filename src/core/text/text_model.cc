@@ -170,9 +170,11 @@ struct TextModelOps {
     return m.breaker.Configure(width);
   }
 
-  static void LayoutMoved(Impl& m) {
+  static void LayoutMoved(TextModel& t) {
+    Impl& m = *t.impl_;
     m.layoutDirty = true;
     if (m.observer) m.observer->LayoutChanged();
+    if (t.LayoutChange) t.LayoutChange();
   }
 
   static void NotifySelection(TextModel& t) {
@@ -399,7 +401,7 @@ void TextModel::SetFont(const FontSpec& font) {
   impl_->font = font;
   impl_->measure.SetFont(font);
   impl_->fontChanged = true;
-  TextModelOps::LayoutMoved(*impl_);
+  TextModelOps::LayoutMoved(*this);
 }
 
 double TextModel::RightMargin() const { return impl_->rightMargin; }
@@ -407,22 +409,22 @@ double TextModel::RightMargin() const { return impl_->rightMargin; }
 void TextModel::SetRightMargin(double cells) {
   if (cells == impl_->rightMargin) return;
   impl_->rightMargin = cells;
-  TextModelOps::LayoutMoved(*impl_);
+  TextModelOps::LayoutMoved(*this);
 }
 
 const std::vector<double>& TextModel::TabStops() const { return impl_->tabs.Cells(); }
 
 void TextModel::SetSelTabCount(int count) {
-  if (impl_->tabs.SetCount(count)) TextModelOps::LayoutMoved(*impl_);
+  if (impl_->tabs.SetCount(count)) TextModelOps::LayoutMoved(*this);
 }
 
 void TextModel::SetSelTabs(int index, double cells) {
-  if (impl_->tabs.Set(index, cells)) TextModelOps::LayoutMoved(*impl_);
+  if (impl_->tabs.Set(index, cells)) TextModelOps::LayoutMoved(*this);
 }
 
 double TextModel::NextTabStop(double x) const { return impl_->tabs.Next(x, impl_->measure.CellWidth()); }
 
-void TextModel::Relayout() { TextModelOps::LayoutMoved(*impl_); }
+void TextModel::Relayout() { TextModelOps::LayoutMoved(*this); }
 
 // ---- Keys -------------------------------------------------------------------------------
 

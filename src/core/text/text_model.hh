@@ -148,6 +148,7 @@ class TextModel {
   // --- Events --------------------------------------------------------------------------
   std::function<void()> Change;     // after every content change by the user or the program
   std::function<void()> SelChange;  // after every caret or selection move
+  std::function<void()> LayoutChange;  // the line breaks may have moved (font, margin, width, tabs)
   void SetObserver(ModelObserver* observer);
 
   Measure& GetMeasure() const;
