@@ -54,6 +54,7 @@ App::App(Ports ports_, Measure& measure) : ports(ports_), txtMain(measure) {
                          ports.clipboard.SetText(text);
                        });
   for (MenuItem item : kInitiallyChecked) SetChecked(item, true);
+  caretShown_ = PositionText();
 }
 
 bool App::Checked(MenuItem item) const { return checks_[IndexOf(item)]; }

@@ -114,7 +114,7 @@ class App {
   bool closed_ = false;
   bool positionDirty_ = false;
   bool layoutMoved_ = false;  // a relayout may have moved the caret's line or column
-  String caretShown_;         // the position of the caret when panel 4 was last written
+  String caretShown_;         // where the caret was when panel 4 was last written (or at start)
   int eventDepth_ = 0;
 };
 
