@@ -55,6 +55,13 @@ find_window() {  # title regex [tries of 0.05 s]: the id of a visible window, on
   return 1
 }
 
-activate() {  # window id: raised and focused by the window manager
+activate() {  # window id: raised, and the keyboard's focus, once the window manager says so
+  local _
   xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+  for _ in $(seq 1 200); do
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  echo "window $1 did not become active" >&2
+  return 1
 }
