@@ -5,7 +5,7 @@
 
 #include "big_document.hh"
 #include "command/occurrences.hh"
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar::bench {
 namespace {
@@ -17,7 +17,7 @@ void BM_SubstituteAll(benchmark::State& state) {
     state.PauseTiming();
     ed.app().txtMain.LoadText(BigDocument());
     state.ResumeTiming();
-    for (char c : std::string_view(":0,999999s/foo/barbaz/")) ed.app().Dispatch(KeyDownEvent{*headless::UsKeyFor(c)});
+    for (char c : std::string_view(":0,999999s/foo/barbaz/")) ed.app().Dispatch(KeyDownEvent{*UsKeyFor(c)});
     ed.app().Dispatch(KeyDownEvent{KeyEvent{key::Return, shift::None, u"\r"}});
   }
   const auto& message = ed.editor.statusBar.Panel(panel::Message);

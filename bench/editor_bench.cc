@@ -7,13 +7,13 @@
 #include <random>
 
 #include "big_document.hh"
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar::bench {
 namespace {
 
 void Press(App& app, std::string_view keys) {
-  for (char c : keys) app.Dispatch(KeyDownEvent{*headless::UsKeyFor(c)});
+  for (char c : keys) app.Dispatch(KeyDownEvent{*UsKeyFor(c)});
 }
 
 void BM_RepeatSearch(benchmark::State& state) {

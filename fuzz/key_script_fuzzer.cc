@@ -10,7 +10,7 @@
 #include "fuzz_text.hh"
 #include "headless_editor.hh"
 #include "memory_file_system.hh"
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace {
 
@@ -40,7 +40,7 @@ ShiftState PickShift(FuzzedDataProvider& in) {
 
 KeyEvent KeyWithText(KeyCode code, ShiftState shift) {
   KeyEvent key{code, shift, {}};
-  if (auto c = headless::UsCharFor(code, shift)) key.text = String(1, static_cast<char16_t>(*c));
+  if (auto c = UsCharFor(code, shift)) key.text = String(1, static_cast<char16_t>(*c));
   return key;
 }
 
@@ -78,9 +78,9 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
     }
     case 8:
     case 9: {  // a whole command line, typed and ended with Enter (or abandoned with Escape)
-      Press(app, *headless::UsKeyFor(in.ConsumeBool() ? ':' : '/'));
+      Press(app, *UsKeyFor(in.ConsumeBool() ? ':' : '/'));
       for (char16_t c : fuzz::ConsumeText(in, 24, kCommandAlphabet))
-        if (auto key = headless::UsKeyFor(static_cast<char>(c < 0x80 ? c : '?'))) Press(app, *key);
+        if (auto key = UsKeyFor(static_cast<char>(c < 0x80 ? c : '?'))) Press(app, *key);
       Press(app, KeyEvent{in.ConsumeIntegralInRange(0, 7) == 0 ? key::Escape : key::Return, shift::None, {}});
       break;
     }
@@ -97,8 +97,7 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
       const CharPos anchor = in.ConsumeIntegralInRange(-2, length + 2);
       const CharPos caret = in.ConsumeIntegralInRange(-2, length + 2);
       fuzz::Journal() += "<select:" + std::to_string(anchor) + "," + std::to_string(caret) + ">";
-      EventScope scope(app);
-      app.txtMain.Select(anchor, caret);
+      app.Dispatch(SelectEvent{anchor, caret});
       break;
     }
     case 12: {
@@ -111,9 +110,8 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
       if (app.Closed()) break;
       const int cols = in.ConsumeIntegralInRange(1, 30), rows = in.ConsumeIntegralInRange(1, 10);
       fuzz::Journal() += "<cells:" + std::to_string(cols) + "," + std::to_string(rows) + ">";
-      EventScope scope(app);
       editor.measure.Resize(cols, rows);
-      app.txtMain.Relayout();
+      app.Dispatch(ViewResizedEvent{});
       break;
     }
     case 14: {

@@ -160,20 +160,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   setup.document = fuzz::TextFromBytes(in.ConsumeRemainingBytesAsString(), kDocumentAlphabet);
 
   Rig real(setup), slow(setup);
-  {
-    EventScope scope(real.app);
-    SubstituteCommand(real.app.txtMain, real.app.modHeader.SearchPos, real.app.ports.statusBar, real.app.Checked(MenuItem::mnuReplaceCase), line);
-  }
+  SubstituteCommand(real.app.txtMain, real.app.modHeader.SearchPos, real.app.ports.statusBar,
+                    real.app.Checked(MenuItem::mnuReplaceCase), line);
   // The parser hands over only lines of this form, and the command box never holds a control
   // character (a lone "\r" could otherwise be sought, half of a line break); other lines are
   // run for crashes alone.
   if (!LikeMatch(line, u":#*,#*s[/]*[/]*/")) return 0;
   for (char16_t c : line)
     if (c < 0x20) return 0;
-  {
-    EventScope scope(slow.app);
-    SlowSubstituteCommand(slow.app, line);
-  }
+  SlowSubstituteCommand(slow.app, line);
 
   const TextModel& a = real.app.txtMain;
   const TextModel& b = slow.app.txtMain;

@@ -8,7 +8,7 @@
 #include <charconv>
 #include <cctype>
 
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar::batch {
 
@@ -31,12 +31,12 @@ constexpr std::array<NamedKey, 29> kNamedKeys{{
     {"Up", key::Up, shift::None, ""},           {"Down", key::Down, shift::None, ""},
     {"Home", key::Home, shift::None, ""},       {"End", key::End, shift::None, ""},
     {"PageUp", key::PageUp, shift::None, ""},   {"PageDown", key::PageDown, shift::None, ""},
-    {"F1", key::F1 + 0, shift::None, ""},       {"F2", key::F1 + 1, shift::None, ""},
-    {"F3", key::F1 + 2, shift::None, ""},       {"F4", key::F1 + 3, shift::None, ""},
-    {"F5", key::F1 + 4, shift::None, ""},       {"F6", key::F1 + 5, shift::None, ""},
-    {"F7", key::F1 + 6, shift::None, ""},       {"F8", key::F1 + 7, shift::None, ""},
-    {"F9", key::F1 + 8, shift::None, ""},       {"F10", key::F1 + 9, shift::None, ""},
-    {"F11", key::F1 + 10, shift::None, ""},     {"F12", key::F1 + 11, shift::None, ""},
+    {"F1", key::F1, shift::None, ""},       {"F2", key::F2, shift::None, ""},
+    {"F3", key::F3, shift::None, ""},       {"F4", key::F4, shift::None, ""},
+    {"F5", key::F5, shift::None, ""},       {"F6", key::F6, shift::None, ""},
+    {"F7", key::F7, shift::None, ""},       {"F8", key::F8, shift::None, ""},
+    {"F9", key::F9, shift::None, ""},       {"F10", key::F10, shift::None, ""},
+    {"F11", key::F11, shift::None, ""},     {"F12", key::F12, shift::None, ""},
     {"Enter", key::Return, shift::None, ""},
 }};
 
@@ -93,7 +93,7 @@ std::optional<KeyEvent> ReadKey(std::string_view name, ShiftState modifiers) {
   KeyEvent key;
   std::string_view text;
   if (name.size() == 1) {
-    auto typed = headless::UsKeyFor(name[0]);
+    auto typed = UsKeyFor(name[0]);
     if (!typed) return std::nullopt;
     key.code = typed->code;
     key.shift = typed->shift;
@@ -111,7 +111,7 @@ std::optional<KeyEvent> ReadKey(std::string_view name, ShiftState modifiers) {
   // key types.
   if (key.shift & (shift::Ctrl | shift::Alt)) return key;
   if (name.size() == 1) {
-    if (auto c = headless::UsCharFor(key.code, key.shift)) key.text = String(1, static_cast<char16_t>(*c));
+    if (auto c = UsCharFor(key.code, key.shift)) key.text = String(1, static_cast<char16_t>(*c));
   } else {
     key.text = AsciiText(text);
   }
@@ -188,7 +188,7 @@ KeyScript ParseKeyScript(std::string_view script) {
       if (!event) return fail(i, error);
       out.events.push_back(*event);
       i = close + 1;
-    } else if (auto key = headless::UsKeyFor(c)) {
+    } else if (auto key = UsKeyFor(c)) {
       out.events.push_back(*key);
       ++i;
     } else {

@@ -1,6 +1,6 @@
 #include "headless_editor.hh"
 
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar::headless {
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document_accessible.hh"
 #include "key_translation.hh"
 #include "word_at.hh"
 
@@ -39,6 +40,7 @@ int MouseButtonCode(Qt::MouseButton button) {
 DocumentView::DocumentView(QtMeasure& measure, QWidget* parent)
     : QAbstractScrollArea(parent), measure_(measure) {
   setObjectName(QStringLiteral("txtMain"));
+  setAccessibleName(QStringLiteral("Document"));
   setFocusPolicy(Qt::StrongFocus);
   setContextMenuPolicy(Qt::NoContextMenu);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);    // a stable width: no re-wrap loops
@@ -54,6 +56,7 @@ DocumentView::DocumentView(QtMeasure& measure, QWidget* parent)
   });
   autoScroll_.setInterval(50);
   connect(&autoScroll_, &QTimer::timeout, this, &DocumentView::AutoScrollStep);
+  MakeAccessible(this);
 }
 
 DocumentView::~DocumentView() {
@@ -88,6 +91,17 @@ void DocumentView::SelectionChanged() {
   RestartBlink();
   ScheduleSync();
   viewport()->update();
+  AnnounceCaret(this);
+}
+
+void DocumentView::TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted) {
+  AnnounceEdit(this, start, removed, inserted);
+}
+
+// The widest line seen belonged to the old text: the horizontal scroll range starts afresh.
+void DocumentView::TextReplaced() {
+  widestSeen_ = 0;
+  AnnounceNewText(this);
 }
 
 void DocumentView::ScheduleSync() {
@@ -155,6 +169,7 @@ void DocumentView::SyncInputMethod() {
   if (testAttribute(Qt::WA_InputMethodEnabled) != enabled) {
     setAttribute(Qt::WA_InputMethodEnabled, enabled);
     if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
+    AnnounceEditable(this);
   }
   if (enabled && hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
 }
@@ -211,6 +226,20 @@ QRect DocumentView::CaretRect() const {
   const int left = static_cast<int>(std::floor(x)) + kPadding - horizontalScrollBar()->value();
   const int top = (line - FirstVisibleLine()) * measure_.LineHeight();
   return QRect(left, top, 2, measure_.LineHeight());
+}
+
+QRectF DocumentView::CharacterRect(CharPos pos) const {
+  if (!model_) return {};
+  const LineNo line = model_->LineFromChar(pos);
+  const LineSpan span = model_->Line(line);
+  const String text = model_->Slice(span.start, span.length);
+  const CharPos column = std::clamp(pos - span.start, 0, span.length);
+  const double x0 = XOfColumn(text, column);
+  int units = 1;
+  if (column < span.length) CodePointAt(text, static_cast<std::size_t>(column), units);
+  const double x1 = column < span.length ? XOfColumn(text, column + units) : x0 + measure_.Advance(U' ');
+  return QRectF(x0 + kPadding - horizontalScrollBar()->value(),
+                (line - FirstVisibleLine()) * measure_.LineHeight(), x1 - x0, measure_.LineHeight());
 }
 
 // ---- Painting

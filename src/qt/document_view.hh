@@ -38,9 +38,15 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   // model now, instead of at the next turn of the event loop.
   void Sync();
 
+  const TextModel* Model() const { return model_; }
+  DocumentViewHost* Host() const { return host_; }
+
   // Geometry, in viewport coordinates.
   CharPos PosAt(QPoint point) const;
   QRect CaretRect() const;
+  // Where the character at pos is painted: its advance across, the line's height down (a line
+  // break or the end of the text: a space's width).
+  QRectF CharacterRect(CharPos pos) const;
   LineNo FirstVisibleLine() const;
   int LineHeight() const { return measure_.LineHeight(); }
   static constexpr int kPadding = 2;  // blank pixels left of the text
@@ -69,6 +75,8 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   void TextChanged() override;
   void LayoutChanged() override;
   void SelectionChanged() override;
+  void TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted) override;
+  void TextReplaced() override;
 
   void ScheduleSync();
   void UpdateViewportMetrics();

@@ -1,5 +1,6 @@
 #include "frm_help.hh"
 
+#include <QFontDatabase>
 #include <QVBoxLayout>
 
 #include "twips.hh"
@@ -15,7 +16,12 @@ FrmHelp::FrmHelp(QWidget* owner, const QString& text)
   txtHelp_->setReadOnly(true);
   txtHelp_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   txtHelp_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // The help text is laid out in columns with spaces: a fixed-pitch font keeps them aligned,
+  // and rows are not wrapped (a wrapped row would continue under the first column); the box
+  // scrolls sideways for the longest rows instead.
+  txtHelp_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  txtHelp_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  txtHelp_->setAccessibleName(QStringLiteral("Help text"));
   QPalette pal = txtHelp_->palette();
   pal.setColor(QPalette::Base, QColor(255, 255, 192));
   pal.setColor(QPalette::Text, Qt::black);

@@ -5,16 +5,9 @@
 #include <QVBoxLayout>
 
 #include "twips.hh"
+#include "window_placement.hh"
 
 namespace quilmar {
-
-void CentreOn(QWidget* window, const QWidget* owner) {
-  if (!owner) return;
-  const QRect area = owner->frameGeometry();
-  QRect frame = window->frameGeometry();
-  frame.moveCenter(area.center());
-  window->move(frame.topLeft());
-}
 
 FrmLoading::FrmLoading(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -30,14 +23,20 @@ FrmLoading::FrmLoading(QWidget* owner)
   setFixedSize(TwipsSizeToPixels(2520, 420, owner));
 }
 
+// Under a window manager the window is mapped only once the manager has framed and placed it;
+// a paint before that is lost. So: wait for the window to be exposed (the owner too, which a
+// question box may have covered), paint both, and let the X server have the pixels before
+// the load blocks the event loop. Nothing repaints the window during the load; the server
+// keeps what was drawn as long as nothing covers it.
 void FrmLoading::ShowPainted() {
   CentreOn(this, parentWidget());
   show();
   raise();
+  WaitUntilExposed(this);
+  CentreOn(this, parentWidget());
+  if (QWidget* owner = parentWidget()) owner->repaint();
   repaint();
-  // Let the window system map and expose it; no input is taken meanwhile.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  repaint();
 }
 
 }  // namespace quilmar

@@ -14,7 +14,4 @@ class FrmLoading final : public QDialog {
   void ShowPainted();
 };
 
-// Puts a top-level window's centre on its owner's centre.
-void CentreOn(QWidget* window, const QWidget* owner);
-
 }  // namespace quilmar

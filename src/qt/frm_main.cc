@@ -39,6 +39,9 @@ FrmMain::FrmMain(ExternalPorts external)
   view_->setParent(central);
   cmd_->setParent(central);
   setCentralWidget(central);
+  // The status bar grows a row when its panels no longer fit in one: the area above it
+  // shrinks without the window changing size, and is laid out again.
+  central->installEventFilter(this);
   setTabOrder(view_, cmd_);
   view_->setFocus();
 
@@ -176,6 +179,11 @@ void FrmMain::showEvent(QShowEvent* event) {
   UpdateMinimumSize();
   if (QLayout* own = layout()) own->activate();
   LayOut();
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) LayOut();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void FrmMain::changeEvent(QEvent* event) {

@@ -44,6 +44,7 @@ class FrmMain final : public QMainWindow, private DocumentViewHost, private Wind
   DocumentView* txtMain() const { return view_; }
   CommandBoxView* txtCmd() const { return cmd_; }
   const QtStatusBar& statusBarPanels() const { return statusBar_; }
+  QtStatusBar& statusBarPanels() { return statusBar_; }
   const QtMenus& menus() const { return menus_; }
   QtWindows& windows() { return windows_; }
   const QtFocus& focus() const { return *focus_; }
@@ -54,6 +55,7 @@ class FrmMain final : public QMainWindow, private DocumentViewHost, private Wind
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // DocumentViewHost

@@ -2,94 +2,99 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <array>
-#include <utility>
+#include <optional>
+
+#include "keyboard_layout.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar {
 namespace {
 
-// Physical keys of a US keyboard by X keycode (evdev code + 8). The keypad's digit keys are
-// missing on purpose: what they are depends on Num Lock, which only the Qt key tells.
-constexpr std::pair<quint32, KeyCode> kScanCodes[] = {
-    {9, key::Escape}, {10, 49}, {11, 50}, {12, 51}, {13, 52}, {14, 53}, {15, 54}, {16, 55},
-    {17, 56}, {18, 57}, {19, 48}, {20, key::Minus}, {21, key::Equals}, {22, key::Back},
-    {23, key::Tab}, {24, 81}, {25, 87}, {26, 69}, {27, 82}, {28, 84}, {29, 89}, {30, 85},
-    {31, 73}, {32, 79}, {33, 80}, {34, key::LeftBracket}, {35, key::RightBracket},
-    {36, key::Return}, {37, 17}, {38, 65}, {39, 83}, {40, 68}, {41, 70}, {42, 71}, {43, 72},
-    {44, 74}, {45, 75}, {46, 76}, {47, key::Semicolon}, {48, key::Quote}, {49, key::Grave},
-    {50, 16}, {51, key::Backslash}, {52, 90}, {53, 88}, {54, 67}, {55, 86}, {56, 66},
-    {57, 78}, {58, 77}, {59, key::Comma}, {60, key::Period}, {61, key::Slash}, {62, 16},
-    {63, 106}, {64, 18}, {65, key::Space}, {66, 20}, {67, 112}, {68, 113}, {69, 114},
-    {70, 115}, {71, 116}, {72, 117}, {73, 118}, {74, 119}, {75, 120}, {76, 121}, {77, 144},
-    {78, 145}, {82, 109}, {86, 107}, {94, 226}, {95, 122}, {96, 123}, {104, key::Return},
-    {105, 17}, {106, 111}, {107, 44}, {108, 18}, {110, key::Home}, {111, key::Up},
-    {112, key::PageUp}, {113, key::Left}, {114, key::Right}, {115, key::End},
-    {116, key::Down}, {117, key::PageDown}, {118, key::Insert}, {119, key::Delete},
-    {127, 19}, {133, 91}, {134, 92}, {135, 93},
+// One key: the editor's code, the Qt key of a key that types nothing, and the X keycode
+// (evdev code + 8) of the key at that place on a US keyboard. Keys that type a character
+// have no Qt key here: theirs is the character, which the US layout table gives. The first
+// row of a code makes key presses from it; later rows of the same code only translate (the
+// right-hand modifiers, Backtab). Keypad rows are told apart by Qt's keypad flag, and their
+// place never decides: what the digit block means depends on Num Lock, which only the Qt key
+// knows.
+struct KeyRow {
+  KeyCode code;
+  int qtKey;
+  quint32 x11;
+  bool keypad = false;
 };
 
-// The keypad's digit block (7 8 9 / 4 5 6 / 1 2 3 / 0 .), by X keycode.
-constexpr quint32 kKeypadScanCodes[] = {79, 80, 81, 83, 84, 85, 87, 88, 89, 90, 91};
+constexpr bool kKeypad = true;
 
-// Qt keys that are not letters or digits, by the US key that produces them. Shifted symbols
-// name the unshifted key: "$" is the 4 key, ":" the ";" key.
-constexpr std::pair<int, KeyCode> kQtKeys[] = {
-    {Qt::Key_Escape, key::Escape}, {Qt::Key_Tab, key::Tab}, {Qt::Key_Backtab, key::Tab},
-    {Qt::Key_Backspace, key::Back}, {Qt::Key_Return, key::Return}, {Qt::Key_Enter, key::Return},
-    {Qt::Key_Insert, key::Insert}, {Qt::Key_Delete, key::Delete}, {Qt::Key_Pause, 19},
-    {Qt::Key_Print, 44}, {Qt::Key_Clear, 12}, {Qt::Key_Home, key::Home}, {Qt::Key_End, key::End},
-    {Qt::Key_Left, key::Left}, {Qt::Key_Up, key::Up}, {Qt::Key_Right, key::Right},
-    {Qt::Key_Down, key::Down}, {Qt::Key_PageUp, key::PageUp}, {Qt::Key_PageDown, key::PageDown},
-    {Qt::Key_Shift, 16}, {Qt::Key_Control, 17}, {Qt::Key_Alt, 18}, {Qt::Key_AltGr, 18},
-    {Qt::Key_CapsLock, 20}, {Qt::Key_NumLock, 144}, {Qt::Key_ScrollLock, 145},
-    {Qt::Key_Meta, 91}, {Qt::Key_Menu, 93}, {Qt::Key_Space, key::Space},
-    {Qt::Key_Exclam, 49}, {Qt::Key_At, 50}, {Qt::Key_NumberSign, 51}, {Qt::Key_Dollar, 52},
-    {Qt::Key_Percent, 53}, {Qt::Key_AsciiCircum, 54}, {Qt::Key_Ampersand, 55},
-    {Qt::Key_Asterisk, 56}, {Qt::Key_ParenLeft, 57}, {Qt::Key_ParenRight, 48},
-    {Qt::Key_Minus, key::Minus}, {Qt::Key_Underscore, key::Minus},
-    {Qt::Key_Equal, key::Equals}, {Qt::Key_Plus, key::Equals},
-    {Qt::Key_Semicolon, key::Semicolon}, {Qt::Key_Colon, key::Semicolon},
-    {Qt::Key_Apostrophe, key::Quote}, {Qt::Key_QuoteDbl, key::Quote},
-    {Qt::Key_Comma, key::Comma}, {Qt::Key_Less, key::Comma},
-    {Qt::Key_Period, key::Period}, {Qt::Key_Greater, key::Period},
-    {Qt::Key_Slash, key::Slash}, {Qt::Key_Question, key::Slash},
-    {Qt::Key_BracketLeft, key::LeftBracket}, {Qt::Key_BraceLeft, key::LeftBracket},
-    {Qt::Key_BracketRight, key::RightBracket}, {Qt::Key_BraceRight, key::RightBracket},
-    {Qt::Key_Backslash, key::Backslash}, {Qt::Key_Bar, key::Backslash},
-    {Qt::Key_QuoteLeft, key::Grave}, {Qt::Key_AsciiTilde, key::Grave},
+constexpr KeyRow kKeys[] = {
+    {key::Back, Qt::Key_Backspace, 22}, {key::Tab, Qt::Key_Tab, 23}, {key::Tab, Qt::Key_Backtab, 0},
+    {key::Clear, Qt::Key_Clear, 0}, {key::Return, Qt::Key_Return, 36},
+    {key::Return, Qt::Key_Enter, 104, kKeypad}, {key::Return, Qt::Key_Enter, 0},
+    {key::Shift, Qt::Key_Shift, 50}, {key::Shift, 0, 62},
+    {key::Control, Qt::Key_Control, 37}, {key::Control, 0, 105},
+    {key::Alt, Qt::Key_Alt, 64}, {key::Alt, Qt::Key_AltGr, 108},
+    {key::Pause, Qt::Key_Pause, 127}, {key::CapsLock, Qt::Key_CapsLock, 66},
+    {key::Escape, Qt::Key_Escape, 9}, {key::Space, 0, 65},
+    {key::PageUp, Qt::Key_PageUp, 112}, {key::PageDown, Qt::Key_PageDown, 117},
+    {key::End, Qt::Key_End, 115}, {key::Home, Qt::Key_Home, 110},
+    {key::Left, Qt::Key_Left, 113}, {key::Up, Qt::Key_Up, 111},
+    {key::Right, Qt::Key_Right, 114}, {key::Down, Qt::Key_Down, 116},
+    {key::PrintScreen, Qt::Key_Print, 107}, {key::Insert, Qt::Key_Insert, 118},
+    {key::Delete, Qt::Key_Delete, 119},
+    {key::D0, 0, 19}, {key::D1, 0, 10}, {key::D2, 0, 11}, {key::D3, 0, 12}, {key::D4, 0, 13},
+    {key::D5, 0, 14}, {key::D6, 0, 15}, {key::D7, 0, 16}, {key::D8, 0, 17}, {key::D9, 0, 18},
+    {key::A, 0, 38}, {key::B, 0, 56}, {key::C, 0, 54}, {key::D, 0, 40}, {key::E, 0, 26},
+    {key::F, 0, 41}, {key::G, 0, 42}, {key::H, 0, 43}, {key::I, 0, 31}, {key::J, 0, 44},
+    {key::K, 0, 45}, {key::L, 0, 46}, {key::M, 0, 58}, {key::N, 0, 57}, {key::O, 0, 32},
+    {key::P, 0, 33}, {key::Q, 0, 24}, {key::R, 0, 27}, {key::S, 0, 39}, {key::T, 0, 28},
+    {key::U, 0, 30}, {key::V, 0, 55}, {key::W, 0, 25}, {key::X, 0, 53}, {key::Y, 0, 29},
+    {key::Z, 0, 52},
+    {key::LeftMeta, Qt::Key_Meta, 133}, {key::RightMeta, 0, 134}, {key::Menu, Qt::Key_Menu, 135},
+    {key::Numpad0, Qt::Key_0, 90, kKeypad}, {key::Numpad1, Qt::Key_1, 87, kKeypad},
+    {key::Numpad2, Qt::Key_2, 88, kKeypad}, {key::Numpad3, Qt::Key_3, 89, kKeypad},
+    {key::Numpad4, Qt::Key_4, 83, kKeypad}, {key::Numpad5, Qt::Key_5, 84, kKeypad},
+    {key::Numpad6, Qt::Key_6, 85, kKeypad}, {key::Numpad7, Qt::Key_7, 79, kKeypad},
+    {key::Numpad8, Qt::Key_8, 80, kKeypad}, {key::Numpad9, Qt::Key_9, 81, kKeypad},
+    {key::Multiply, Qt::Key_Asterisk, 63, kKeypad}, {key::Add, Qt::Key_Plus, 86, kKeypad},
+    {key::Subtract, Qt::Key_Minus, 82, kKeypad}, {key::Decimal, Qt::Key_Period, 91, kKeypad},
+    {key::Decimal, Qt::Key_Comma, 0, kKeypad}, {key::Divide, Qt::Key_Slash, 106, kKeypad},
+    {key::F1, Qt::Key_F1, 67}, {key::F2, Qt::Key_F2, 68}, {key::F3, Qt::Key_F3, 69},
+    {key::F4, Qt::Key_F4, 70}, {key::F5, Qt::Key_F5, 71}, {key::F6, Qt::Key_F6, 72},
+    {key::F7, Qt::Key_F7, 73}, {key::F8, Qt::Key_F8, 74}, {key::F9, Qt::Key_F9, 75},
+    {key::F10, Qt::Key_F10, 76}, {key::F11, Qt::Key_F11, 95}, {key::F12, Qt::Key_F12, 96},
+    {key::F12 + 1, Qt::Key_F13, 0}, {key::F12 + 2, Qt::Key_F14, 0}, {key::F12 + 3, Qt::Key_F15, 0},
+    {key::F12 + 4, Qt::Key_F16, 0}, {key::F12 + 5, Qt::Key_F17, 0}, {key::F12 + 6, Qt::Key_F18, 0},
+    {key::F12 + 7, Qt::Key_F19, 0}, {key::F12 + 8, Qt::Key_F20, 0}, {key::F12 + 9, Qt::Key_F21, 0},
+    {key::F12 + 10, Qt::Key_F22, 0}, {key::F12 + 11, Qt::Key_F23, 0}, {key::F24, Qt::Key_F24, 0},
+    {key::NumLock, Qt::Key_NumLock, 77}, {key::ScrollLock, Qt::Key_ScrollLock, 78},
+    {key::Semicolon, 0, 47}, {key::Equals, 0, 21}, {key::Comma, 0, 59}, {key::Minus, 0, 20},
+    {key::Period, 0, 60}, {key::Slash, 0, 61}, {key::Grave, 0, 49}, {key::LeftBracket, 0, 34},
+    {key::Backslash, 0, 51}, {key::RightBracket, 0, 35}, {key::Quote, 0, 48},
+    {key::IntlBackslash, 0, 94},
 };
 
-// Keys of the keypad that are not digits, by their Qt key (Qt::KeypadModifier held).
-constexpr std::pair<int, KeyCode> kKeypadQtKeys[] = {
-    {Qt::Key_Asterisk, 106}, {Qt::Key_Plus, 107}, {Qt::Key_Minus, 109},
-    {Qt::Key_Period, 110}, {Qt::Key_Comma, 110}, {Qt::Key_Slash, 111},
-    {Qt::Key_Enter, key::Return},
-};
+const KeyRow* RowAtPlace(quint32 x11) {
+  for (const KeyRow& row : kKeys)
+    if (row.x11 == x11) return &row;
+  return nullptr;
+}
 
-template <typename Table>
-KeyCode Lookup(const Table& table, auto what) {
-  for (const auto& [from, to] : table)
-    if (from == what) return to;
+const KeyRow* FirstRowOf(KeyCode code) {
+  for (const KeyRow& row : kKeys)
+    if (row.code == code) return &row;
+  return nullptr;
+}
+
+// A key that types nothing by its Qt key; a keypad key by its keypad row. A character's Qt
+// key is the character (upper case for letters), read through the US layout.
+KeyCode CodeOfQtKey(int qtKey, bool keypad) {
+  if (qtKey == 0) return 0;
+  for (const KeyRow& row : kKeys)
+    if (row.qtKey == qtKey && row.keypad == keypad) return row.code;
+  if (keypad) return CodeOfQtKey(qtKey, false);  // Home, End... of the keypad without Num Lock
+  if (qtKey > 0 && qtKey < 0x80)
+    if (auto us = UsKeyFor(static_cast<char16_t>(qtKey))) return us->code;
   return 0;
-}
-
-bool IsKeypadDigitBlock(quint32 scanCode) {
-  for (quint32 c : kKeypadScanCodes)
-    if (c == scanCode) return true;
-  return false;
-}
-
-// The code by Qt's idea of the key: letters, digits, the keypad, then the other keys.
-KeyCode CodeFromQtKey(int qtKey, bool keypad) {
-  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-    return static_cast<KeyCode>(keypad ? key::Numpad0 + (qtKey - Qt::Key_0) : qtKey);
-  if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return static_cast<KeyCode>(qtKey);
-  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
-    return static_cast<KeyCode>(key::F1 + (qtKey - Qt::Key_F1));
-  if (keypad) {
-    if (KeyCode code = Lookup(kKeypadQtKeys, qtKey)) return code;
-  }
-  return Lookup(kQtKeys, qtKey);
 }
 
 ShiftState ShiftBits(Qt::KeyboardModifiers modifiers) {
@@ -109,30 +114,68 @@ String TypedText(const QString& text, ShiftState bits) {
   return typed;
 }
 
+bool Printable(char32_t c) { return c >= 0x20 && c != 0x7F && c < 0x110000; }
+
+// The character the key stands for: what it types when that is one character, else its Qt
+// key where that is a character (Ctrl+Z types a control character but is still key Z).
+std::optional<char32_t> CharacterOf(const QtKeyInput& input) {
+  const QList<uint> points = input.text.toUcs4();
+  if (points.size() == 1 && Printable(points.front())) return points.front();
+  if (input.qtKey > 0 && Printable(static_cast<char32_t>(input.qtKey)))
+    return static_cast<char32_t>(input.qtKey);
+  return std::nullopt;
+}
+
+// A letter key: A-Z for its letter, nothing for other Latin letters, the US key at its place
+// for the letters of other scripts.
+KeyCode LetterCode(char32_t letter, const KeyRow* place) {
+  if (letter >= U'a' && letter <= U'z') return static_cast<KeyCode>(key::A + (letter - U'a'));
+  if (letter >= U'A' && letter <= U'Z') return static_cast<KeyCode>(key::A + (letter - U'A'));
+  if (QChar::script(letter) == QChar::Script_Latin) return 0;
+  return place ? place->code : 0;
+}
+
 }  // namespace
 
 KeyEvent TranslateKey(const QtKeyInput& input) {
   KeyEvent event;
   event.shift = ShiftBits(input.modifiers);
   event.text = TypedText(input.text, event.shift);
-  const bool keypad = input.modifiers & Qt::KeypadModifier;
-  if (input.scanCode != 0 && input.scanCodesAreXkb) {
-    if (IsKeypadDigitBlock(input.scanCode)) {
-      event.code = CodeFromQtKey(input.qtKey, true);
-      return event;
-    }
-    if (KeyCode code = Lookup(kScanCodes, input.scanCode)) {
-      event.code = code;
+  const KeyRow* place =
+      input.scanCode != 0 && input.scanCodesAreXkb ? RowAtPlace(input.scanCode) : nullptr;
+  if ((input.modifiers & Qt::KeypadModifier) || (place && place->keypad)) {
+    event.code = CodeOfQtKey(input.qtKey, true);
+    return event;
+  }
+  const std::optional<char32_t> c = CharacterOf(input);
+  if (c && QChar::isLetter(*c) && QChar::script(*c) != QChar::Script_Common) {
+    event.code = LetterCode(*c, place);
+    return event;
+  }
+  const bool readByCharacter = c && *c < 0x80 &&
+                               (*c == U':' || *c == U'/' || !input.layoutIsLatin || input.layoutIsLatin());
+  if (readByCharacter) {
+    const auto us = UsKeyFor(static_cast<char16_t>(*c));
+    if (us) {
+      // Shift as the US key needs it for this character; a held Shift that types the same
+      // character there (Shift+Space) stays.
+      const ShiftState held = event.shift & shift::Shift;
+      event.code = us->code;
+      if (UsCharFor(us->code, held) != us->text.front())
+        event.shift = static_cast<ShiftState>((event.shift & ~shift::Shift) | us->shift);
       return event;
     }
   }
-  event.code = CodeFromQtKey(input.qtKey, keypad);
+  event.code = place ? place->code : CodeOfQtKey(input.qtKey, false);
   return event;
 }
 
 KeyEvent TranslateKey(const QKeyEvent& event) {
-  return TranslateKey(QtKeyInput{event.key(), event.modifiers(), event.nativeScanCode(),
-                                 event.text(), PlatformScanCodesAreXkb()});
+  QtKeyInput input{event.key(), event.modifiers(), event.nativeScanCode(), event.text(),
+                   PlatformScanCodesAreXkb(), {}};
+  if (KeyboardLayoutIsKnown())
+    input.layoutIsLatin = [&event] { return LayoutWritesLatin(event.nativeModifiers()); };
+  return TranslateKey(input);
 }
 
 bool PlatformScanCodesAreXkb() {
@@ -145,39 +188,16 @@ bool PlatformScanCodesAreXkb() {
 }
 
 Qt::Key QtKeyForCode(KeyCode code) {
-  if (code >= 65 && code <= 90) return static_cast<Qt::Key>(code);
-  if (code >= 48 && code <= 57) return static_cast<Qt::Key>(code);
-  if (code >= key::Numpad0 && code <= key::Numpad9)
-    return static_cast<Qt::Key>(Qt::Key_0 + (code - key::Numpad0));
-  if (code >= key::F1 && code <= key::F1 + 23) return static_cast<Qt::Key>(Qt::Key_F1 + (code - key::F1));
-  static constexpr std::pair<KeyCode, Qt::Key> kReverse[] = {
-      {key::Back, Qt::Key_Backspace}, {key::Tab, Qt::Key_Tab}, {key::Return, Qt::Key_Return},
-      {key::Escape, Qt::Key_Escape}, {key::Space, Qt::Key_Space}, {key::PageUp, Qt::Key_PageUp},
-      {key::PageDown, Qt::Key_PageDown}, {key::End, Qt::Key_End}, {key::Home, Qt::Key_Home},
-      {key::Left, Qt::Key_Left}, {key::Up, Qt::Key_Up}, {key::Right, Qt::Key_Right},
-      {key::Down, Qt::Key_Down}, {key::Insert, Qt::Key_Insert}, {key::Delete, Qt::Key_Delete},
-      {key::Semicolon, Qt::Key_Semicolon}, {key::Equals, Qt::Key_Equal},
-      {key::Comma, Qt::Key_Comma}, {key::Minus, Qt::Key_Minus}, {key::Period, Qt::Key_Period},
-      {key::Slash, Qt::Key_Slash}, {key::Grave, Qt::Key_QuoteLeft},
-      {key::LeftBracket, Qt::Key_BracketLeft}, {key::Backslash, Qt::Key_Backslash},
-      {key::RightBracket, Qt::Key_BracketRight}, {key::Quote, Qt::Key_Apostrophe},
-      {106, Qt::Key_Asterisk}, {107, Qt::Key_Plus}, {109, Qt::Key_Minus}, {110, Qt::Key_Period},
-      {111, Qt::Key_Slash}, {16, Qt::Key_Shift}, {17, Qt::Key_Control}, {18, Qt::Key_Alt},
-      {20, Qt::Key_CapsLock},
-  };
-  for (const auto& [from, to] : kReverse)
-    if (from == code) return to;
+  const KeyRow* row = FirstRowOf(code);
+  if (row && row->qtKey != 0) return static_cast<Qt::Key>(row->qtKey);
+  if (const auto c = UsCharFor(code, shift::None))
+    return static_cast<Qt::Key>(QChar::toUpper(static_cast<char32_t>(*c)));
   return Qt::Key_unknown;
 }
 
 quint32 ScanCodeForCode(KeyCode code) {
-  // The keypad's digit block, 0 to 9, then its decimal point.
-  static constexpr quint32 kKeypad[] = {90, 87, 88, 89, 83, 84, 85, 79, 80, 81};
-  if (code >= key::Numpad0 && code <= key::Numpad9) return kKeypad[code - key::Numpad0];
-  if (code == 110) return 91;
-  for (const auto& [scan, to] : kScanCodes)
-    if (to == code) return scan;
-  return 0;
+  const KeyRow* row = FirstRowOf(code);
+  return row ? row->x11 : 0;
 }
 
 }  // namespace quilmar

@@ -1,8 +1,9 @@
 #pragma once
-// Turns a Qt key press into the editor's key event: the code of the physical key on a US
-// layout, the shift bits and the typed text. Pure; the window and the tests share it.
+// Turns a Qt key press into the editor's key event: the code of the key as the user reads
+// it, the shift bits and the typed text. Pure; the window and the tests share it.
 #include <QString>
 #include <Qt>
+#include <functional>
 
 #include "platform/keys.hh"
 
@@ -17,21 +18,31 @@ struct QtKeyInput {
   quint32 scanCode = 0;                  // native scan code, 0 when the platform gives none
   QString text;                          // what the key types
   bool scanCodesAreXkb = true;           // X11 and Wayland: evdev code + 8
+  // Whether the layout the key was typed in writes Latin letters; asked only for keys that
+  // type ASCII punctuation or digits. Unset: it does.
+  std::function<bool()> layoutIsLatin;
 };
 
-// The code of the physical key (0 when the key is unknown), the shift bits and the text.
-// Shift+4 is 52 with Shift, ":" is 186 with Shift, keypad digits are 96-105, and a key of a
-// non-Latin layout gives the code of the US key in its place. Ctrl or Alt turn a key into a
-// shortcut, which types nothing; control characters are never text.
+// The code of the key (0 when there is none), the shift bits and the text:
+// - a letter key of a Latin layout is its letter (German "z" is key::Z wherever it sits); a
+//   Latin letter outside A-Z ("ö", "é") is no key of the US layout and gets 0;
+// - a key of a non-Latin layout (Cyrillic, Greek...) is the US key at its place;
+// - a key that types ":" or "/" is the US key that types it, on every layout, Shift as a US
+//   keyboard needs it (":" is key::Semicolon with Shift); other ASCII characters are read the
+//   same way on Latin layouts and by place on the others;
+// - keys that type nothing by place, or by their Qt key; the keypad's digits by the Qt key,
+//   which knows about Num Lock (key::Numpad0 to key::Numpad9, no commands).
+// Ctrl or Alt turn a key into a shortcut, which types nothing; control characters are never
+// text.
 KeyEvent TranslateKey(const QtKeyInput& input);
 KeyEvent TranslateKey(const QKeyEvent& event);
 
 // Does this platform report evdev-based scan codes (xcb, wayland, offscreen)?
 bool PlatformScanCodesAreXkb();
 
-// The Qt key a code stands for (its unshifted US meaning: 186 is Key_Semicolon, 96-105 the
-// keypad's digits), for re-posting a key whose code a handler replaced and for making key
-// presses from scripts. Qt::Key_unknown when there is none.
+// The Qt key a code stands for (its unshifted US meaning: key::Semicolon is Key_Semicolon,
+// the keypad's codes its keys), for re-posting a key whose code a handler replaced and for
+// making key presses from scripts. Qt::Key_unknown when there is none.
 Qt::Key QtKeyForCode(KeyCode code);
 // The X keycode of the US key with this code, 0 when there is none.
 quint32 ScanCodeForCode(KeyCode code);

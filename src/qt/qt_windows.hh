@@ -6,6 +6,7 @@
 #include "frm_about.hh"
 #include "frm_help.hh"
 #include "frm_loading.hh"
+#include "window_placement.hh"
 #include "platform/ui_ports.hh"
 
 namespace quilmar {

@@ -75,6 +75,28 @@ TEST(PositionPanelWrites, AMoveOutsideAnyEventIsShownAtOnce) {
   EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 1));
 }
 
+TEST(PositionPanelWrites, ARelayoutThatMovesTheCaretsLineRewritesIt) {
+  headless::EditorSetup setup;
+  setup.cols = 10;
+  Editor e(setup);
+  e.app().Dispatch(StartEvent{u""});
+  e.app().txtMain.SetText(u"abcdefghijklmnopqrstuvwxy");
+  e.app().txtMain.SetSelStart(15);
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(1, 5));
+  e.app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});  // off: one line
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 15));
+  e.app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(1, 5));
+
+  // A relayout that leaves the caret where it was writes nothing, so File Close's empty panel
+  // stays empty.
+  e.app().Dispatch(MenuClickEvent{MenuItem::mnuClose});
+  const int writes = e.ed.statusBar.Writes();
+  e.app().txtMain.Relayout();
+  EXPECT_EQ(e.ed.statusBar.Writes(), writes);
+  EXPECT_EQ(e.Panel(panel::Position), u"");
+}
+
 // Mouse releases: the document holds "hello world" with "world" selected unless said otherwise.
 struct MouseCase {
   const char* name;

@@ -21,7 +21,7 @@
 #include "fault_file_system.hh"
 #include "headless_editor.hh"
 #include "memory_file_system.hh"
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar::testing {
 
@@ -93,7 +93,7 @@ inline constexpr std::array<NamedKey, 18> kNamedKeys{{
 }};
 
 inline KeyEvent ParseKeyToken(std::string_view token) {
-  if (token == "lt") return *headless::UsKeyFor('<');
+  if (token == "lt") return *UsKeyFor('<');
   ShiftState mods = shift::None;
   while (token.size() > 2 && token[1] == '-') {
     if (token[0] == 'C') mods |= shift::Ctrl;
@@ -108,10 +108,10 @@ inline KeyEvent ParseKeyToken(std::string_view token) {
     const char c = token[0];
     // A letter names its key; Shift comes from the modifiers, never from the letter's case.
     const char base = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    auto key = headless::UsKeyFor(base);
+    auto key = UsKeyFor(base);
     if (!key) throw std::invalid_argument("no key for <" + std::string(token) + ">");
     key->shift = static_cast<ShiftState>(key->shift | mods);
-    const auto typed = headless::UsCharFor(key->code, key->shift);
+    const auto typed = UsCharFor(key->code, key->shift);
     key->text = typed ? String(1, static_cast<char16_t>(*typed)) : String();
     return *key;
   }
@@ -152,7 +152,7 @@ class ScriptEditor {
         i = close;
         continue;
       }
-      auto key = headless::UsKeyFor(script[i]);
+      auto key = UsKeyFor(script[i]);
       if (!key) throw std::invalid_argument(std::string("no key types ") + script[i]);
       app().Dispatch(KeyDownEvent{*key});
     }

@@ -159,6 +159,11 @@ TEST_F(DocumentViewTest, LongLinesWrapAtTheViewsWidthOrRunOn) {
   EXPECT_EQ(Ink(image, Row(1, 0, 200)), 0);
   QApplication::processEvents();
   EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+  // A new text (File Close empties the document) has no wide line left to scroll to.
+  model.SetText(u"");
+  Paint();
+  QApplication::processEvents();
+  EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(DocumentViewTest, NarrowingTheViewRewrapsWhenTheMarginIsZero) {

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "us_keyboard.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar {
 namespace {
@@ -52,7 +52,7 @@ void Press(LineEdit& box, std::string_view keys) {
   };
   for (std::size_t i = 0; i < keys.size(); ++i) {
     if (keys[i] != '{') {
-      box.KeyDown(*headless::UsKeyFor(keys[i]));
+      box.KeyDown(*UsKeyFor(keys[i]));
       continue;
     }
     const std::size_t close = keys.find('}', i);

@@ -70,6 +70,12 @@ App::App(Ports ports_, Measure& measure)
     : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.SelChange = [this] { txtMain_SelChange(); };
+  // A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
+  // without moving it in the text: the position panel follows, once per event.
+  txtMain.LayoutChange = [this] {
+    layoutMoved_ = true;
+    if (eventDepth_ == 0) FlushPositionPanel();
+  };
   // Both controls copy and paste through the system clipboard, as the mouse shortcuts do:
   // a copy empties the clipboard first, then puts the plain text on it.
   auto get = [this] { return ports.clipboard.GetText(); };
@@ -80,6 +86,7 @@ App::App(Ports ports_, Measure& measure)
   txtMain.SetClipboard(get, set);
   txtCmd.SetClipboard(get, set);
   for (MenuItem item : kInitiallyChecked) SetChecked(item, true);
+  caretShown_ = PositionText();
 }
 
 bool App::Checked(MenuItem item) const { return checks_[IndexOf(item)]; }
@@ -92,7 +99,10 @@ void App::SetChecked(MenuItem item, bool checked) {
 // A handler that writes the position panel itself (File Close empties it) has the last word
 // over a caret move made earlier in the same event, as it would if each move wrote at once.
 void App::SetPanel(int panel, const String& text) {
-  if (panel == panel::Position) positionDirty_ = false;
+  if (panel == panel::Position) {
+    positionDirty_ = false;
+    caretShown_ = PositionText();
+  }
   ports.statusBar.SetPanelText(panel, text);
 }
 
@@ -186,14 +196,22 @@ void App::CloseWindow() {
   ports.window.Close();
 }
 
-void App::FlushPositionPanel() {
-  if (!positionDirty_) return;
-  positionDirty_ = false;
+String App::PositionText() const {
   const CharPos caret = txtMain.SelStart();
   const std::int32_t line = txtMain.LineFromChar(caret);
   const std::int32_t column = caret - txtMain.LineIndex(line);
-  SetPanel(panel::Position,
-           u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ");
+  return u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ";
+}
+
+// A caret move always writes the panel; a relayout only when it moved the caret's line or
+// column (so a panel File Close emptied stays empty through a resize).
+void App::FlushPositionPanel() {
+  if (!positionDirty_ && !layoutMoved_) return;
+  const bool caretMoved = positionDirty_;
+  positionDirty_ = layoutMoved_ = false;
+  const String text = PositionText();
+  if (!caretMoved && text == caretShown_) return;
+  SetPanel(panel::Position, text);
 }
 
 }  // namespace quilmar

@@ -142,9 +142,12 @@ class App {
   void Handle(const CloseEvent& e);
   void MenuClick(MenuItem item);
   void FlushPositionPanel();
+  String PositionText() const;
   std::array<bool, kMenuItems.size()> checks_{};
   bool closed_ = false;
   bool positionDirty_ = false;
+  bool layoutMoved_ = false;  // a relayout may have moved the caret's line or column
+  String caretShown_;         // where the caret was when panel 4 was last written (or at start)
   int eventDepth_ = 0;
   const char16_t* failedDoing_ = nullptr;
 };

@@ -31,11 +31,11 @@ struct MenuItemInfo {
 };
 
 inline constexpr std::array<MenuItemInfo, 13> kMenuItems{{
-    {MenuItem::mnuOpen, Menu::mnuFile, "mnuOpen", "&Open", Shortcut{79, shift::Ctrl}, false},
-    {MenuItem::mnuSave, Menu::mnuFile, "mnuSave", "&Save", Shortcut{83, shift::Ctrl}, false},
+    {MenuItem::mnuOpen, Menu::mnuFile, "mnuOpen", "&Open", Shortcut{key::O, shift::Ctrl}, false},
+    {MenuItem::mnuSave, Menu::mnuFile, "mnuSave", "&Save", Shortcut{key::S, shift::Ctrl}, false},
     {MenuItem::mnuSaveAs, Menu::mnuFile, "mnuSaveAs", "Save &As", std::nullopt, false},
     {MenuItem::mnuClose, Menu::mnuFile, "mnuClose", "&Close", Shortcut{key::F9, shift::None}, false},
-    {MenuItem::mnuPrint, Menu::mnuFile, "mnuPrint", "&Print", Shortcut{80, shift::Ctrl}, false},
+    {MenuItem::mnuPrint, Menu::mnuFile, "mnuPrint", "&Print", Shortcut{key::P, shift::Ctrl}, false},
     {MenuItem::mnuExit, Menu::mnuFile, "mnuExit", "&Exit", std::nullopt, false},
     {MenuItem::mnuWordWrap, Menu::mnuOptions, "mnuWordWrap", "&Word Wrap", std::nullopt, true},
     {MenuItem::mnuFindCase, Menu::mnuOptions, "mnuFindCase", "&Find Case Sensitive", std::nullopt, true},

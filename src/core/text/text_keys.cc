@@ -16,8 +16,6 @@ struct Binding {
   TextAction action;
 };
 
-constexpr KeyCode kKeyC = 67;
-
 constexpr Binding kBindings[] = {
     {key::Left, false, ShiftUse::Extends, TextAction::CharLeft},
     {key::Left, true, ShiftUse::Extends, TextAction::WordLeft},
@@ -39,7 +37,7 @@ constexpr Binding kBindings[] = {
     {key::Return, false, ShiftUse::Ignored, TextAction::Enter},
     {key::Tab, false, ShiftUse::Refused, TextAction::Tab},
     {key::A, true, ShiftUse::Refused, TextAction::SelectAll},
-    {kKeyC, true, ShiftUse::Refused, TextAction::Copy},
+    {key::C, true, ShiftUse::Refused, TextAction::Copy},
     {key::X, true, ShiftUse::Refused, TextAction::Cut},
     {key::V, true, ShiftUse::Refused, TextAction::Paste},
     {key::Z, true, ShiftUse::Refused, TextAction::Undo},

@@ -170,9 +170,11 @@ struct TextModelOps {
     return m.breaker.Configure(width);
   }
 
-  static void LayoutMoved(Impl& m) {
+  static void LayoutMoved(TextModel& t) {
+    Impl& m = *t.impl_;
     m.layoutDirty = true;
     if (m.observer) m.observer->LayoutChanged();
+    if (t.LayoutChange) t.LayoutChange();
   }
 
   static void NotifySelection(TextModel& t) {
@@ -210,6 +212,7 @@ struct TextModelOps {
     rec.caretBefore = m.caret;
     const auto size = CharPos(text.size());
     rec.inserted = m.doc.Replace(start, removed, std::move(text));
+    if (m.observer) m.observer->TextEdited(start, rec.removed, rec.inserted);
     m.anchor = m.caret = start + size;
     rec.anchorAfter = rec.caretAfter = m.caret;
     m.undo.Record(std::move(rec), kind);
@@ -226,11 +229,15 @@ struct TextModelOps {
     if (backwards) {
       for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
         m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
+        if (m.observer) m.observer->TextEdited(it->pos, it->inserted, it->removed);
       }
       m.anchor = SnapForward(m.doc, edits.front().anchorBefore);
       m.caret = SnapForward(m.doc, edits.front().caretBefore);
     } else {
-      for (const EditRecord& e : edits) m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
+      for (const EditRecord& e : edits) {
+        m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
+        if (m.observer) m.observer->TextEdited(e.pos, e.removed, e.inserted);
+      }
       m.anchor = SnapForward(m.doc, edits.back().anchorAfter);
       m.caret = SnapForward(m.doc, edits.back().caretAfter);
     }
@@ -266,6 +273,7 @@ void TextModel::SetText(StringView text) {
   // for undo would double the memory of a big document.
   TextModelOps::ReplaceAll(*this, String(text));
   impl_->anchor = impl_->caret = 0;
+  if (impl_->observer) impl_->observer->TextReplaced();
   TextModelOps::NotifyText(*this);
   TextModelOps::NotifySelection(*this);
 }
@@ -273,7 +281,10 @@ void TextModel::SetText(StringView text) {
 void TextModel::LoadText(String text, BreakRuns forms) {
   TextModelOps::ReplaceAll(*this, std::move(text), std::move(forms));
   impl_->anchor = impl_->caret = 0;
-  if (impl_->observer) impl_->observer->TextChanged();
+  if (impl_->observer) {
+    impl_->observer->TextReplaced();
+    impl_->observer->TextChanged();
+  }
   // A new text puts the caret at its start even when it stood there before: the position
   // display shows where the user now is in the loaded file.
   TextModelOps::NotifySelection(*this);
@@ -393,7 +404,7 @@ void TextModel::SetFont(const FontSpec& font) {
   impl_->font = font;
   impl_->measure.SetFont(font);
   impl_->fontChanged = true;
-  TextModelOps::LayoutMoved(*impl_);
+  TextModelOps::LayoutMoved(*this);
 }
 
 double TextModel::RightMargin() const { return impl_->rightMargin; }
@@ -401,22 +412,22 @@ double TextModel::RightMargin() const { return impl_->rightMargin; }
 void TextModel::SetRightMargin(double cells) {
   if (cells == impl_->rightMargin) return;
   impl_->rightMargin = cells;
-  TextModelOps::LayoutMoved(*impl_);
+  TextModelOps::LayoutMoved(*this);
 }
 
 const std::vector<double>& TextModel::TabStops() const { return impl_->tabs.Cells(); }
 
 void TextModel::SetSelTabCount(int count) {
-  if (impl_->tabs.SetCount(count)) TextModelOps::LayoutMoved(*impl_);
+  if (impl_->tabs.SetCount(count)) TextModelOps::LayoutMoved(*this);
 }
 
 void TextModel::SetSelTabs(int index, double cells) {
-  if (impl_->tabs.Set(index, cells)) TextModelOps::LayoutMoved(*impl_);
+  if (impl_->tabs.Set(index, cells)) TextModelOps::LayoutMoved(*this);
 }
 
 double TextModel::NextTabStop(double x) const { return impl_->tabs.Next(x, impl_->measure.CellWidth()); }
 
-void TextModel::Relayout() { TextModelOps::LayoutMoved(*impl_); }
+void TextModel::Relayout() { TextModelOps::LayoutMoved(*this); }
 
 // ---- Keys -------------------------------------------------------------------------------
 

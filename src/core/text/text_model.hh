@@ -33,6 +33,12 @@ class ModelObserver {
   virtual void TextChanged() {}       // content changed (also re-laid out)
   virtual void LayoutChanged() {}     // line breaks moved without a content change
   virtual void SelectionChanged() {}  // caret or selection moved
+  // What an edit did, before its TextChanged, for listeners that report edits (the window's
+  // accessibility): the text at `start` that was `removed` is now `inserted`. Undo and redo
+  // report each edit they replay. A whole new text (a load, SetText) is TextReplaced instead,
+  // with no copy of the old one kept for it.
+  virtual void TextEdited(CharPos /*start*/, const SharedText& /*removed*/, const SharedText& /*inserted*/) {}
+  virtual void TextReplaced() {}
 };
 
 // One laid-out line, for painting: where it starts and how many characters it shows
@@ -156,6 +162,7 @@ class TextModel {
   // --- Events --------------------------------------------------------------------------
   std::function<void()> Change;     // after every content change by the user or the program
   std::function<void()> SelChange;  // after every caret or selection move
+  std::function<void()> LayoutChange;  // the line breaks may have moved (font, margin, width, tabs)
   // Observing does not change the text, so a view holding it read-only may listen.
   void SetObserver(ModelObserver* observer) const;
 

@@ -1,0 +1,67 @@
+# A desktop for script checks: a virtual X server with a window manager (openbox), as a user
+# has one. Source it, then call start_desktop WORKDIR [SCREEN]; DISPLAY is exported and both
+# servers end with the calling script (stop_desktop from its EXIT trap).
+# needs_tools exits 77 (skipped) when a tool is missing.
+
+needs_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "skipped: $tool is not installed"
+      exit 77
+    fi
+  done
+}
+
+desktop_pids=()
+
+start_desktop() {  # workdir [WxHxD]
+  local work=$1 screen=${2:-1280x800x24} fifo display=""
+  fifo="$work/displayfd"
+  mkfifo "$fifo"
+  # -displayfd: the server picks a free display and tells us its number once it listens.
+  Xvfb -displayfd 3 -screen 0 "$screen" -dpi 96 -nolisten tcp 3>"$fifo" >"$work/xvfb.log" 2>&1 &
+  desktop_pids+=($!)
+  read -r display <"$fifo"
+  [ -n "$display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; return 1; }
+  export DISPLAY=":$display"
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  desktop_pids+=($!)
+  # The window manager is up once it has announced itself on the root window.
+  local _
+  for _ in $(seq 1 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.05
+  done
+  echo "openbox did not start"
+  return 1
+}
+
+stop_desktop() {
+  local pid
+  for pid in "${desktop_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${desktop_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  desktop_pids=()
+}
+
+find_window() {  # title regex [tries of 0.05 s]: the id of a visible window, once it shows
+  local title=$1 tries=${2:-400} id _
+  for _ in $(seq 1 "$tries"); do
+    id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  echo "window '$title' did not appear" >&2
+  return 1
+}
+
+activate() {  # window id: raised, and the keyboard's focus, once the window manager says so
+  local _
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+  for _ in $(seq 1 200); do
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  echo "window $1 did not become active" >&2
+  return 1
+}
