@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/app.hh"
+#include "app_test_access.hh"
 #include "app/options.hh"
 #include "headless_editor.hh"
 #include "memory_file_system.hh"
@@ -45,9 +46,9 @@ inline const String& BigDocument() {
 struct BigEditor {
   explicit BigEditor(bool wrap) : editor(files, Setup()) {
     editor.app.Dispatch(StartEvent{u""});
-    SetWordWrap(editor.app, wrap);
-    editor.app.txtMain.LoadText(BigDocument());
-    editor.app.mode.EnterCommand();
+    SetWordWrap(AppTestAccess::Document(editor.app), wrap);
+    AppTestAccess::Document(editor.app).LoadText(BigDocument());
+    AppTestAccess::Mode(editor.app).EnterCommand();
   }
   static headless::EditorSetup Setup() {
     headless::EditorSetup setup;

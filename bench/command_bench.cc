@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "big_document.hh"
+#include "app_test_access.hh"
 #include "command/occurrences.hh"
 #include "platform/us_keyboard.hh"
 
@@ -12,10 +13,10 @@ namespace {
 
 void BM_SubstituteAll(benchmark::State& state) {
   BigEditor ed(state.range(0) != 0);
-  ed.app().SetChecked(MenuItem::mnuReplaceCase, state.range(1) != 0);
+  AppTestAccess::Checks(ed.app()).SetChecked(MenuItem::mnuReplaceCase, state.range(1) != 0);
   for (auto _ : state) {
     state.PauseTiming();
-    ed.app().txtMain.LoadText(BigDocument());
+    AppTestAccess::Document(ed.app()).LoadText(BigDocument());
     state.ResumeTiming();
     for (char c : std::string_view(":0,999999s/foo/barbaz/")) ed.app().Dispatch(KeyDownEvent{*UsKeyFor(c)});
     ed.app().Dispatch(KeyDownEvent{KeyEvent{key::Return, shift::None, u"\r"}});
@@ -39,7 +40,7 @@ namespace {
 void BM_FindAllOccurrences(benchmark::State& state) {
   BigEditor ed(false);
   std::size_t hits = 0;
-  const TextModel& doc = ed.app().txtMain;
+  const TextModel& doc = ed.app().Document();
   for (auto _ : state) {
     const String copy = doc.Slice(0, doc.Length());
     hits = FindOccurrences(copy, u"foo", 0, copy.size(), state.range(0) != 0).size();

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "big_document.hh"
+#include "app_test_access.hh"
 #include "platform/us_keyboard.hh"
 
 namespace quilmar::bench {
@@ -18,29 +19,29 @@ void Press(App& app, std::string_view keys) {
 
 void BM_RepeatSearch(benchmark::State& state) {
   BigEditor ed(state.range(0) != 0);
-  ed.app().modHeader.LastPattern = u"foo";
+  AppTestAccess::Shared(ed.app()).LastPattern = u"foo";
   for (auto _ : state) Press(ed.app(), "n");
-  if (ed.app().txtMain.SelLength() != 3) state.SkipWithError("no hit selected");
+  if (ed.app().Document().SelLength() != 3) state.SkipWithError("no hit selected");
 }
 BENCHMARK(BM_RepeatSearch)->Arg(0)->Arg(1)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 // The only occurrence is in the last line: each "n" reads the whole document.
 void BM_RareWordSearch(benchmark::State& state) {
   BigEditor ed(state.range(0) != 0);
-  ed.app().modHeader.LastPattern = FromUtf8(kRareWord);
+  AppTestAccess::Shared(ed.app()).LastPattern = FromUtf8(kRareWord);
   for (auto _ : state) {
-    ed.app().modHeader.SearchPos = 0;
+    AppTestAccess::Shared(ed.app()).SearchPos = 0;
     Press(ed.app(), "n");
   }
-  if (ed.app().txtMain.SelLength() != 5) state.SkipWithError("rare word not found");
+  if (ed.app().Document().SelLength() != 5) state.SkipWithError("rare word not found");
 }
 BENCHMARK(BM_RareWordSearch)->Arg(0)->Arg(1)->Iterations(50)->Unit(benchmark::kMillisecond);
 
 void BM_DeleteLineMidDocument(benchmark::State& state) {
   BigEditor ed(state.range(0) != 0);
-  ed.app().txtMain.SetSelStart(static_cast<CharPos>(BigDocument().size() / 2));
+  AppTestAccess::Document(ed.app()).SetSelStart(static_cast<CharPos>(BigDocument().size() / 2));
   for (auto _ : state) Press(ed.app(), "dd");
-  if (ed.app().txtMain.Length() >= static_cast<CharPos>(BigDocument().size())) state.SkipWithError("nothing deleted");
+  if (ed.app().Document().Length() >= static_cast<CharPos>(BigDocument().size())) state.SkipWithError("nothing deleted");
 }
 BENCHMARK(BM_DeleteLineMidDocument)->Arg(0)->Arg(1)->Iterations(10000)->Unit(benchmark::kMicrosecond);
 
@@ -48,7 +49,7 @@ BENCHMARK(BM_DeleteLineMidDocument)->Arg(0)->Arg(1)->Iterations(10000)->Unit(ben
 void BM_GotoRandomLine(benchmark::State& state) {
   BigEditor ed(state.range(0) != 0);
   std::mt19937 random(7);
-  const LineNo lines = ed.app().txtMain.GetLineCount();
+  const LineNo lines = ed.app().Document().GetLineCount();
   std::vector<std::string> commands;
   for (int i = 0; i < 10000; ++i) commands.push_back(":" + std::to_string(random() % lines) + "\r");
   std::size_t next = 0;
@@ -57,7 +58,7 @@ void BM_GotoRandomLine(benchmark::State& state) {
     Press(ed.app(), std::string_view(command).substr(0, command.size() - 1));
     ed.app().Dispatch(KeyDownEvent{KeyEvent{key::Return, shift::None, u"\r"}});
   }
-  if (ed.app().txtMain.SelStart() == 0) state.SkipWithError("caret did not move");
+  if (ed.app().Document().SelStart() == 0) state.SkipWithError("caret did not move");
 }
 BENCHMARK(BM_GotoRandomLine)->Arg(0)->Arg(1)->Iterations(10000)->Unit(benchmark::kMicrosecond);
 
@@ -70,9 +71,9 @@ void BM_PutThousandLines(benchmark::State& state) {
     clipboard += BigDocument().substr(static_cast<std::size_t>(i) * 62, 60);
   }
   ed.editor.clipboard.SetText(clipboard);
-  ed.app().txtMain.SetSelStart(static_cast<CharPos>(BigDocument().size() / 2));
+  AppTestAccess::Document(ed.app()).SetSelStart(static_cast<CharPos>(BigDocument().size() / 2));
   for (auto _ : state) Press(ed.app(), "p");
-  state.counters["doc_MB"] = static_cast<double>(ed.app().txtMain.Length()) / 1e6;
+  state.counters["doc_MB"] = static_cast<double>(ed.app().Document().Length()) / 1e6;
 }
 BENCHMARK(BM_PutThousandLines)->Arg(0)->Arg(1)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "files/encoding.hh"
+#include "app_test_access.hh"
 #include "files/open_file.hh"
 #include "files/save_file.hh"
 #include "headless_editor.hh"
@@ -69,16 +70,15 @@ void BM_OpenFile(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     auto editor = std::make_unique<headless::HeadlessEditor>(fs);
-    editor->app.SetChecked(MenuItem::mnuWordWrap, state.range(2) != 0);
-    editor->app.txtMain.SetRightMargin(state.range(2) ? 0 : 10000);
+    if (state.range(2) == 0) editor->app.Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
     ResetPeak();
     const long before = StatusKb("VmRSS:");
     state.ResumeTiming();
-    OpenFile(editor->app, path);
+    OpenFile(AppTestAccess::Files(editor->app), path);
     state.PauseTiming();
-    const double utf16Kb = editor->app.txtMain.Length() * 2.0 / 1024;
+    const double utf16Kb = editor->app.Document().Length() * 2.0 / 1024;
     peakRatio = (StatusKb("VmHWM:") - before) / utf16Kb;
-    if (editor->app.txtMain.Length() == 0) state.SkipWithError("nothing loaded");
+    if (editor->app.Document().Length() == 0) state.SkipWithError("nothing loaded");
     editor.reset();
     state.ResumeTiming();
   }
@@ -95,10 +95,10 @@ void BM_SaveFile(benchmark::State& state) {
   std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
   QtFileSystem fs(FromUtf8(std::filesystem::temp_directory_path().string()));
   headless::HeadlessEditor editor(fs);
-  editor.app.modHeader.CurrentFile = FromUtf8(copy);
-  OpenFile(editor.app, FromUtf8(copy));
+  AppTestAccess::Shared(editor.app).CurrentFile = FromUtf8(copy);
+  OpenFile(AppTestAccess::Files(editor.app), FromUtf8(copy));
   for (auto _ : state) {
-    SaveFile(editor.app, editor.app.modHeader.CurrentFile, false, false);
+    SaveFile(AppTestAccess::Files(editor.app), editor.app.Shared().CurrentFile, false, false);
     if (editor.statusBar.Panel(1) != u"Written") state.SkipWithError("not written");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));

@@ -124,8 +124,8 @@ inline void CheckLines(const TextModel& doc, const Measure& measure) {
 
 inline void CheckEditor(headless::HeadlessEditor& editor, const EventFacts& facts) {
   const App& app = editor.app;
-  const TextModel& doc = app.txtMain;
-  if (app.mode.CommandMode() && !facts.unlockedByX) Require(doc.Locked(), "Command mode with an unlocked document", doc);
+  const TextModel& doc = app.Document();
+  if (app.Mode().CommandMode() && !facts.unlockedByX) Require(doc.Locked(), "Command mode with an unlocked document", doc);
 
   const String text = doc.Text();
   Require(CharPos(text.size()) == doc.Length(), "Length differs from the text", doc);

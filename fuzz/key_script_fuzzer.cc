@@ -48,9 +48,10 @@ KeyEvent KeyWithText(KeyCode code, ShiftState shift) {
 bool unlockedByX = false;
 
 // Sends a key and notes it in the journal: its text, or <code/shift> for keys that type none.
-void Press(App& app, const KeyEvent& key) {
-  const bool toDocument = app.ports.focus.Focused() == Control::txtMain && !MenuItemForShortcut(key.code, key.shift);
-  if (toDocument) unlockedByX = key.code == key::X && app.mode.CommandMode();
+void Press(headless::HeadlessEditor& editor, const KeyEvent& key) {
+  App& app = editor.app;
+  const bool toDocument = editor.focus.Focused() == Control::txtMain && !MenuItemForShortcut(key.code, key.shift);
+  if (toDocument) unlockedByX = key.code == key::X && app.Mode().CommandMode();
   fuzz::Journal() += key.text.empty() ? "<" + std::to_string(key.code) + "/" + std::to_string(key.shift) + ">"
                                       : ToUtf8(key.text);
   app.Dispatch(KeyDownEvent{key});
@@ -73,15 +74,15 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
     default: {  // a key, most of the time
       const KeyCode code = PickKey(in);
       const ShiftState shift = PickShift(in);
-      Press(app, KeyWithText(code, shift));
+      Press(editor, KeyWithText(code, shift));
       break;
     }
     case 8:
     case 9: {  // a whole command line, typed and ended with Enter (or abandoned with Escape)
-      Press(app, *UsKeyFor(in.ConsumeBool() ? ':' : '/'));
+      Press(editor, *UsKeyFor(in.ConsumeBool() ? ':' : '/'));
       for (char16_t c : fuzz::ConsumeText(in, 24, kCommandAlphabet))
-        if (auto key = UsKeyFor(static_cast<char>(c < 0x80 ? c : '?'))) Press(app, *key);
-      Press(app, KeyEvent{in.ConsumeIntegralInRange(0, 7) == 0 ? key::Escape : key::Return, shift::None, {}});
+        if (auto key = UsKeyFor(static_cast<char>(c < 0x80 ? c : '?'))) Press(editor, *key);
+      Press(editor, KeyEvent{in.ConsumeIntegralInRange(0, 7) == 0 ? key::Escape : key::Return, shift::None, {}});
       break;
     }
     case 10: {
@@ -93,7 +94,7 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
     }
     case 11: {  // a mouse drag: anchor and caret anywhere, also outside the text
       if (app.Closed()) break;
-      const CharPos length = app.txtMain.Length();
+      const CharPos length = app.Document().Length();
       const CharPos anchor = in.ConsumeIntegralInRange(-2, length + 2);
       const CharPos caret = in.ConsumeIntegralInRange(-2, length + 2);
       fuzz::Journal() += "<select:" + std::to_string(anchor) + "," + std::to_string(caret) + ">";
@@ -115,8 +116,8 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
       break;
     }
     case 14: {
-      d.commitInCommandMode = inDocument && app.mode.CommandMode();
-      d.textBefore = app.txtMain.Text();
+      d.commitInCommandMode = inDocument && app.Mode().CommandMode();
+      d.textBefore = app.Document().Text();
       const String text = fuzz::ConsumeText(in, 8, kCommitAlphabet);
       fuzz::Journal() += "<commit:" + fuzz::Show(text) + ">";
       app.Dispatch(CommitTextEvent{text});
@@ -125,7 +126,7 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
     case 15: {  // any key code at all, with its US text if it has one
       const auto code = in.ConsumeIntegral<KeyCode>();
       const ShiftState shift = in.ConsumeIntegralInRange<ShiftState>(0, 7);
-      Press(app, KeyWithText(code, shift));
+      Press(editor, KeyWithText(code, shift));
       break;
     }
   }
@@ -162,9 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (editor.app.Closed()) break;
     fuzz::EventFacts facts;
     facts.unlockedByX = unlockedByX;
-    if (d.commitInCommandMode && editor.app.txtMain.Text() != d.textBefore)
+    if (d.commitInCommandMode && editor.app.Document().Text() != d.textBefore)
       fuzz::Fail("input-method text typed into the locked document in Command mode",
-                 "before " + fuzz::Show(d.textBefore) + "\nafter  " + fuzz::Show(editor.app.txtMain.Text()));
+                 "before " + fuzz::Show(d.textBefore) + "\nafter  " + fuzz::Show(editor.app.Document().Text()));
     fuzz::CheckEditor(editor, facts);
   }
   editor.app.Dispatch(CloseEvent{});

@@ -30,8 +30,8 @@ struct Applied {
   static Applied Of(const App& app) {
     return {app.Checked(MenuItem::mnuWordWrap), app.Checked(MenuItem::mnuFindCase),
             app.Checked(MenuItem::mnuReplaceCase), app.Checked(MenuItem::mnuStCmdMode),
-            app.modHeader.CmdStart, app.modHeader.TabSpaces, app.CommonDialog1.font, app.txtMain.Font(),
-            app.mode.CommandMode(), app.txtMain.RightMargin()};
+            app.Shared().CmdStart, app.Shared().TabSpaces, app.CommonDialog().font, app.Document().Font(),
+            app.Mode().CommandMode(), app.Document().RightMargin()};
   }
 
   std::string Describe() const {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app.hh"
+#include "app_test_access.hh"
 #include "app/like_match.hh"
 #include "command/substitute.hh"
 #include "fuzz_text.hh"
@@ -53,13 +54,13 @@ std::optional<long long> Number(StringView text) {
   return n;
 }
 
-void Message(App& app, const char* text) { app.SetPanel(1, Ascii(text)); }
+void Message(App& app, const char* text) { AppTestAccess::Files(app).statusBar.SetPanelText(1, Ascii(text)); }
 
 void SlowReplaceInRange(App& app, const String& oldText, const String& newText, CharPos startPos,
                         CharPos endPos, bool caseSensitive) {
-  TextModel& doc = app.txtMain;
+  TextModel& doc = AppTestAccess::Document(app);
   long long count = 0;
-  CharPos& searchPos = app.modHeader.SearchPos;
+  CharPos& searchPos = AppTestAccess::Shared(app).SearchPos;
   searchPos = startPos;
   for (;;) {
     if (searchPos > endPos) return;
@@ -74,7 +75,7 @@ void SlowReplaceInRange(App& app, const String& oldText, const String& newText, 
     doc.SetSelText(newText);
     if (count > 100000) fuzz::Fail("the step-by-step replacement does not end");
   }
-  app.SetPanel(1, Decimal(count) + Ascii(" Replacments"));
+  AppTestAccess::Files(app).statusBar.SetPanelText(1, Decimal(count) + Ascii(" Replacments"));
   searchPos = 0;
 }
 
@@ -104,15 +105,15 @@ void SlowSubstituteCommand(App& app, StringView line) {
   const auto start = Number(startText);
   if (!start) return Message(app, "Invalid start position");
   long long endLine = *end;
-  const long long lastLine = app.txtMain.GetLineCount() - 1;
+  const long long lastLine = app.Document().GetLineCount() - 1;
   if (endLine > lastLine)
     endLine = lastLine;
   else if (endLine == 0)
     return Message(app, "Invalid End position");
   if (*start > endLine) return Message(app, "Invalid start position");
-  const CharPos endIndex = app.txtMain.LineIndex(static_cast<std::int32_t>(endLine));
-  const CharPos endPos = endIndex + app.txtMain.LineLength(endIndex);
-  const CharPos startPos = app.txtMain.LineIndex(static_cast<std::int32_t>(*start));
+  const CharPos endIndex = app.Document().LineIndex(static_cast<std::int32_t>(endLine));
+  const CharPos endPos = endIndex + app.Document().LineLength(endIndex);
+  const CharPos startPos = app.Document().LineIndex(static_cast<std::int32_t>(*start));
   SlowReplaceInRange(app, oldText, newText, startPos, endPos, app.Checked(MenuItem::mnuReplaceCase));
 }
 
@@ -134,12 +135,12 @@ struct Rig {
     app.Dispatch(StartEvent{String()});
     editor.measure.Resize(s.cols, 25);
     if (!s.wordWrap) app.Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
-    app.txtMain.Relayout();
-    app.txtMain.SetText(s.document);
-    app.txtMain.Select(s.anchor, s.caret);
-    app.SetChecked(MenuItem::mnuReplaceCase, s.replaceCase);
-    app.modHeader.TextChanged = false;
-    app.modHeader.SearchPos = 7;  // some earlier search's position
+    AppTestAccess::Document(app).Relayout();
+    AppTestAccess::Document(app).SetText(s.document);
+    AppTestAccess::Document(app).Select(s.anchor, s.caret);
+    AppTestAccess::Checks(app).SetChecked(MenuItem::mnuReplaceCase, s.replaceCase);
+    AppTestAccess::Shared(app).TextChanged = false;
+    AppTestAccess::Shared(app).SearchPos = 7;  // some earlier search's position
   }
 };
 
@@ -160,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   setup.document = fuzz::TextFromBytes(in.ConsumeRemainingBytesAsString(), kDocumentAlphabet);
 
   Rig real(setup), slow(setup);
-  SubstituteCommand(real.app.txtMain, real.app.modHeader.SearchPos, real.app.ports.statusBar,
+  SubstituteCommand(AppTestAccess::Document(real.app), AppTestAccess::Shared(real.app).SearchPos, real.editor.statusBar,
                     real.app.Checked(MenuItem::mnuReplaceCase), line);
   // The parser hands over only lines of this form, and the command box never holds a control
   // character (a lone "\r" could otherwise be sought, half of a line break); other lines are
@@ -170,19 +171,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (c < 0x20) return 0;
   SlowSubstituteCommand(slow.app, line);
 
-  const TextModel& a = real.app.txtMain;
-  const TextModel& b = slow.app.txtMain;
+  const TextModel& a = real.app.Document();
+  const TextModel& b = slow.app.Document();
   auto state = [](const Rig& rig) {
     const App& app = rig.app;
-    return "text " + Show(app.txtMain.Text()) + " sel " + std::to_string(app.txtMain.SelStart()) + "+" +
-           std::to_string(app.txtMain.SelLength()) + " SearchPos " + std::to_string(app.modHeader.SearchPos) +
+    return "text " + Show(app.Document().Text()) + " sel " + std::to_string(app.Document().SelStart()) + "+" +
+           std::to_string(app.Document().SelLength()) + " SearchPos " + std::to_string(app.Shared().SearchPos) +
            " message " + Show(rig.editor.statusBar.Panel(1)) + " changed " +
-           (app.modHeader.TextChanged ? "yes" : "no");
+           (app.Shared().TextChanged ? "yes" : "no");
   };
   const bool same = a.Text() == b.Text() && a.SelStart() == b.SelStart() && a.SelLength() == b.SelLength() &&
-                    real.app.modHeader.SearchPos == slow.app.modHeader.SearchPos &&
+                    AppTestAccess::Shared(real.app).SearchPos == slow.app.Shared().SearchPos &&
                     real.editor.statusBar.Panel(1) == slow.editor.statusBar.Panel(1) &&
-                    real.app.modHeader.TextChanged == slow.app.modHeader.TextChanged;
+                    AppTestAccess::Shared(real.app).TextChanged == slow.app.Shared().TextChanged;
   if (!same)
     fuzz::Fail("SubstituteCommand differs from the step-by-step reference",
                "line " + Show(line) + "\ndocument " + Show(setup.document) + "\nreal: " + state(real) +

@@ -8,19 +8,21 @@ namespace quilmar::batch {
 
 inline Snapshot ModelState(const App& app, bool withText) {
   Snapshot s;
-  if (withText) s.text = app.txtMain.Text();  // a whole copy: skipped when not printed
-  s.selStart = app.txtMain.SelStart();
-  s.selLength = app.txtMain.SelLength();
-  s.commandMode = app.mode.CommandMode();
-  s.locked = app.txtMain.Locked();
-  s.pendingDelete = app.PendingDelete;
-  s.currentFile = app.modHeader.CurrentFile;
-  s.textChanged = app.modHeader.TextChanged;
-  s.lastPattern = app.modHeader.LastPattern;
-  s.searchPos = app.modHeader.SearchPos;
-  s.tabSpaces = app.modHeader.TabSpaces;
-  s.cmdStart = app.modHeader.CmdStart;
-  s.lineCount = app.txtMain.GetLineCount();
+  const TextModel& document = app.Document();
+  const SharedState& shared = app.Shared();
+  if (withText) s.text = document.Text();  // a whole copy: skipped when not printed
+  s.selStart = document.SelStart();
+  s.selLength = document.SelLength();
+  s.commandMode = app.Mode().CommandMode();
+  s.locked = document.Locked();
+  s.pendingDelete = app.DeletePending();
+  s.currentFile = shared.CurrentFile;
+  s.textChanged = shared.TextChanged;
+  s.lastPattern = shared.LastPattern;
+  s.searchPos = shared.SearchPos;
+  s.tabSpaces = shared.TabSpaces;
+  s.cmdStart = shared.CmdStart;
+  s.lineCount = document.GetLineCount();
   s.cmdText = app.CommandBox().Text();
   s.cmdSelStart = app.CommandBox().SelStart();
   s.cmdSelLength = app.CommandBox().SelLength();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app_test_support.hh"
+#include "app_test_access.hh"
 
 namespace quilmar {
 namespace {
@@ -12,14 +13,14 @@ TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
   EXPECT_EQ(e.Panel(panel::Mode), u"Command");
-  EXPECT_TRUE(e.app().mode.CommandMode());
-  EXPECT_TRUE(e.app().txtMain.Locked());
+  EXPECT_TRUE(e.app().Mode().CommandMode());
+  EXPECT_TRUE(e.app().Document().Locked());
   EXPECT_TRUE(e.ed.menus.Checked(MenuItem::mnuStCmdMode));
-  EXPECT_TRUE(e.app().modHeader.CmdStart);
-  EXPECT_EQ(e.app().modHeader.TabSpaces, 0);
-  EXPECT_EQ(e.app().txtMain.Text(), u"");
-  EXPECT_EQ(e.app().modHeader.CurrentFile, u"");
-  EXPECT_FALSE(e.app().modHeader.TextChanged);
+  EXPECT_TRUE(e.app().Shared().CmdStart);
+  EXPECT_EQ(e.app().Shared().TabSpaces, 0);
+  EXPECT_EQ(e.app().Document().Text(), u"");
+  EXPECT_EQ(e.app().Shared().CurrentFile, u"");
+  EXPECT_FALSE(e.app().Shared().TextChanged);
   EXPECT_TRUE(e.ed.messageBox.Shown().empty());
   EXPECT_EQ(e.ed.window.Caption(), u"Quilmar");
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
@@ -34,17 +35,17 @@ TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
 TEST(StartUp, DialogsShowEveryFileAndReportCancel) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
-  EXPECT_TRUE(e.app().CommonDialog1.CancelError);
+  EXPECT_TRUE(e.app().CommonDialog().CancelError);
   // One filter that hides nothing: names without a dot must show too.
-  EXPECT_EQ(e.app().CommonDialog1.Filter, u"All (*)");
+  EXPECT_EQ(e.app().CommonDialog().Filter, u"All (*)");
 }
 
 TEST(StartUp, KeysTypedInCommandModeDoNotEdit) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
   e.ed.Type("zq");
-  EXPECT_EQ(e.app().txtMain.Text(), u"");
-  EXPECT_FALSE(e.app().modHeader.TextChanged);
+  EXPECT_EQ(e.app().Document().Text(), u"");
+  EXPECT_FALSE(e.app().Shared().TextChanged);
 }
 
 struct SettingsCase {
@@ -63,11 +64,11 @@ TEST_P(StartUpWithSettings, ChoosesTheFirstModeFromCmdStart) {
   Editor e;
   e.fs.AddFile(e.SettingsPath(), c.file);
   e.app().Dispatch(StartEvent{u""});
-  EXPECT_EQ(e.app().mode.CommandMode(), c.commandMode) << c.file;
-  EXPECT_EQ(e.app().txtMain.Locked(), c.commandMode) << c.file;
+  EXPECT_EQ(e.app().Mode().CommandMode(), c.commandMode) << c.file;
+  EXPECT_EQ(e.app().Document().Locked(), c.commandMode) << c.file;
   EXPECT_EQ(e.ed.menus.Checked(MenuItem::mnuStCmdMode), c.commandMode) << c.file;
   EXPECT_EQ(e.Panel(panel::Mode), c.modePanel) << c.file;
-  EXPECT_EQ(e.app().modHeader.TabSpaces, c.tabSpaces) << c.file;
+  EXPECT_EQ(e.app().Shared().TabSpaces, c.tabSpaces) << c.file;
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, StartUpWithSettings, testing::Values(
@@ -83,8 +84,8 @@ TEST(StartUp, TabStopsFollowTheTabSettingRead) {
   e.fs.AddFile(e.SettingsPath(), "TabSpaces=4\r\n");
   e.app().Dispatch(StartEvent{u""});
   // Set after the settings were read: 32 stops three cells apart.
-  ASSERT_EQ(e.app().txtMain.TabStops().size(), 32u);
-  EXPECT_DOUBLE_EQ(e.app().txtMain.TabStops()[1], 3.0);
+  ASSERT_EQ(e.app().Document().TabStops().size(), 32u);
+  EXPECT_DOUBLE_EQ(e.app().Document().TabStops()[1], 3.0);
 }
 
 TEST(StartUp, InsertModeFromSettingsTypesText) {
@@ -92,15 +93,15 @@ TEST(StartUp, InsertModeFromSettingsTypesText) {
   e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
   e.app().Dispatch(StartEvent{u""});
   e.ed.Type("hi");
-  EXPECT_EQ(e.app().txtMain.Text(), u"hi");
-  EXPECT_TRUE(e.app().modHeader.TextChanged);
+  EXPECT_EQ(e.app().Document().Text(), u"hi");
+  EXPECT_TRUE(e.app().Shared().TextChanged);
 }
 
 TEST(StartUp, ArgumentIsOnePathTakenWhole) {
   for (const char16_t* argument : {u"/home/user/my notes.txt", u"\"/home/user/a b.txt\"", u" x "}) {
     Editor e;
     e.app().Dispatch(StartEvent{argument});
-    EXPECT_EQ(e.app().modHeader.CurrentFile, argument);
+    EXPECT_EQ(e.app().Shared().CurrentFile, argument);
     ASSERT_EQ(e.ed.messageBox.Shown().size(), 1u);
     EXPECT_EQ(e.ed.messageBox.Shown()[0], u"Err: " + String(argument) + u" couldn't be opened");
   }
@@ -110,24 +111,24 @@ TEST(StartUp, ArgumentNamingAFileLoadsItWithoutChange) {
   Editor e;
   e.fs.AddFile(u"/home/user/a.txt", "one\ntwo\n");
   e.app().Dispatch(StartEvent{u"/home/user/a.txt"});
-  EXPECT_EQ(e.app().txtMain.Text(), u"one\r\ntwo\r\n");
-  EXPECT_EQ(e.app().modHeader.CurrentFile, u"/home/user/a.txt");
-  EXPECT_FALSE(e.app().modHeader.TextChanged);
-  EXPECT_TRUE(e.app().mode.CommandMode());
+  EXPECT_EQ(e.app().Document().Text(), u"one\r\ntwo\r\n");
+  EXPECT_EQ(e.app().Shared().CurrentFile, u"/home/user/a.txt");
+  EXPECT_FALSE(e.app().Shared().TextChanged);
+  EXPECT_TRUE(e.app().Mode().CommandMode());
 }
 
 TEST(Change, EveryEditSetsTextChanged) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
-  e.app().txtMain.SetSelText(u"x");  // a program's assignment, while locked
-  EXPECT_TRUE(e.app().modHeader.TextChanged);
+  AppTestAccess::Document(e.app()).SetSelText(u"x");  // a program's assignment, while locked
+  EXPECT_TRUE(e.app().Shared().TextChanged);
 
   Editor typed;
   typed.fs.AddFile(typed.SettingsPath(), "CmdStart=False\r\n");
   typed.app().Dispatch(StartEvent{u""});
-  EXPECT_FALSE(typed.app().modHeader.TextChanged);
+  EXPECT_FALSE(typed.app().Shared().TextChanged);
   typed.ed.Type("a");
-  EXPECT_TRUE(typed.app().modHeader.TextChanged);
+  EXPECT_TRUE(typed.app().Shared().TextChanged);
 }
 
 TEST(ShutDown, ClosingWritesSettingsOnceAndEndsEvents) {
@@ -149,7 +150,7 @@ TEST(ShutDown, ClosingWritesSettingsOnceAndEndsEvents) {
   EXPECT_FALSE(e.fs.Bytes(e.SettingsPath()));
   e.ed.Type("more");
   e.app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
-  EXPECT_EQ(e.app().txtMain.Text(), u"unsaved");
+  EXPECT_EQ(e.app().Document().Text(), u"unsaved");
   EXPECT_TRUE(e.app().Checked(MenuItem::mnuWordWrap));
 }
 
@@ -166,32 +167,32 @@ TEST(Modes, EnteringCommandModeLocksWithoutMovingTheCaret) {
   e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
   e.app().Dispatch(StartEvent{u""});
   e.ed.Type("abc");
-  e.app().txtMain.Select(1, 2);
-  e.app().mode.EnterCommand();
-  EXPECT_TRUE(e.app().mode.CommandMode());
-  EXPECT_TRUE(e.app().txtMain.Locked());
+  AppTestAccess::Document(e.app()).Select(1, 2);
+  AppTestAccess::Mode(e.app()).EnterCommand();
+  EXPECT_TRUE(e.app().Mode().CommandMode());
+  EXPECT_TRUE(e.app().Document().Locked());
   EXPECT_EQ(e.Panel(panel::Mode), u"Command");
-  EXPECT_EQ(e.app().txtMain.AnchorPos(), 1);
-  EXPECT_EQ(e.app().txtMain.CaretPos(), 2);
+  EXPECT_EQ(e.app().Document().AnchorPos(), 1);
+  EXPECT_EQ(e.app().Document().CaretPos(), 2);
 }
 
 TEST(Modes, CommandBoxOpensWithItsLeaderAndLeavesKeepingTheMode) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
-  e.app().OpenCommandBox(u"/", ModeText::Search);
+  AppTestAccess::OpenCommandBox(e.app(), u"/", ModeText::Search);
   EXPECT_EQ(e.Panel(panel::Mode), u"Search");
   EXPECT_EQ(e.app().CommandBox().Text(), u"/");
   EXPECT_EQ(e.app().CommandBox().SelStart(), 1);
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtCmd);
 
-  e.app().LeaveCommandBox(true);
+  AppTestAccess::LeaveCommandBox(e.app(), true);
   EXPECT_EQ(e.Panel(panel::Mode), u"");
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
-  EXPECT_TRUE(e.app().mode.CommandMode());
-  EXPECT_TRUE(e.app().txtMain.Locked());
+  EXPECT_TRUE(e.app().Mode().CommandMode());
+  EXPECT_TRUE(e.app().Document().Locked());
 
-  e.app().OpenCommandBox(u":", ModeText::Command);
-  e.app().LeaveCommandBox(false);
+  AppTestAccess::OpenCommandBox(e.app(), u":", ModeText::Command);
+  AppTestAccess::LeaveCommandBox(e.app(), false);
   EXPECT_EQ(e.Panel(panel::Mode), u"Command");
 }
 
@@ -203,13 +204,13 @@ TEST(Keys, CommandBoxKeysEditTheBoxThroughTheFocusedControl) {
   e.ed.Type("12");
   e.ed.Key(key::Back);
   EXPECT_EQ(e.app().CommandBox().Text(), u":1");
-  EXPECT_EQ(e.app().txtMain.Text(), u"");
+  EXPECT_EQ(e.app().Document().Text(), u"");
   // Escape leaves the box: panel empty, box empty, still Command mode.
   e.ed.Key(key::Escape);
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
   EXPECT_EQ(e.app().CommandBox().Text(), u"");
   EXPECT_EQ(e.Panel(panel::Mode), u"");
-  EXPECT_TRUE(e.app().txtMain.Locked());
+  EXPECT_TRUE(e.app().Document().Locked());
 }
 
 TEST(Keys, MenuShortcutsWinInEitherControl) {
@@ -227,7 +228,7 @@ TEST(Keys, CommittedTextGoesToTheFocusedControlAndNotToALockedDocument) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
   e.app().Dispatch(CommitTextEvent{u"\u00e9t\u00e9"});
-  EXPECT_EQ(e.app().txtMain.Text(), u"");
+  EXPECT_EQ(e.app().Document().Text(), u"");
   e.ed.Type(":");
   e.app().Dispatch(CommitTextEvent{u"\u00e9"});
   EXPECT_EQ(e.app().CommandBox().Text(), u":\u00e9");
@@ -236,13 +237,13 @@ TEST(Keys, CommittedTextGoesToTheFocusedControlAndNotToALockedDocument) {
 TEST(Keys, CommittedTextAfterXIsNotTypedInCommandMode) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
-  e.app().txtMain.SetText(u"abc");
-  e.app().txtMain.SetSelStart(0);
+  AppTestAccess::Document(e.app()).SetText(u"abc");
+  AppTestAccess::Document(e.app()).SetSelStart(0);
   e.ed.Type("x");  // unlocks the document for its own Delete
-  EXPECT_EQ(e.app().txtMain.Text(), u"bc");
+  EXPECT_EQ(e.app().Document().Text(), u"bc");
   e.app().Dispatch(CommitTextEvent{u"z"});
-  EXPECT_EQ(e.app().txtMain.Text(), u"bc");
-  EXPECT_TRUE(e.app().txtMain.Locked());
+  EXPECT_EQ(e.app().Document().Text(), u"bc");
+  EXPECT_TRUE(e.app().Document().Locked());
 }
 
 }  // namespace

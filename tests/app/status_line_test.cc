@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app_test_support.hh"
+#include "app_test_access.hh"
 
 namespace quilmar {
 namespace {
@@ -33,8 +34,8 @@ TEST_P(PositionPanel, ShowsTheLaidOutLineAndColumnOfSelStart) {
   setup.cols = c.cols;
   Editor e(setup);
   e.app().Dispatch(StartEvent{u""});
-  e.app().txtMain.SetText(c.text);
-  e.app().Dispatch(SelectEvent{e.app().txtMain.Length(), e.app().txtMain.Length()});  // so that every case moves it
+  AppTestAccess::Document(e.app()).SetText(c.text);
+  e.app().Dispatch(SelectEvent{e.app().Document().Length(), e.app().Document().Length()});  // so that every case moves it
   e.app().Dispatch(SelectEvent{c.selStart, c.selStart + c.selLength});
   EXPECT_EQ(e.Panel(panel::Position), PositionText(c.line, c.column));
 }
@@ -52,13 +53,13 @@ INSTANTIATE_TEST_SUITE_P(Positions, PositionPanel, testing::Values(
 TEST(PositionPanelWrites, OncePerEventHoweverOftenTheCaretMoves) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
-  e.app().txtMain.SetText(u"one\r\ntwo\r\nthree");
+  AppTestAccess::Document(e.app()).SetText(u"one\r\ntwo\r\nthree");
   e.ed.Type(":0,2s/");
   const int before = e.ed.statusBar.Writes();
   // Six replacements, each moving the caret: one write of the position, one of the count.
   e.ed.Type("e/E/");
   e.ed.Key(key::Return);
-  EXPECT_EQ(e.app().txtMain.Text(), u"onE\r\ntwo\r\nthrEE");
+  EXPECT_EQ(e.app().Document().Text(), u"onE\r\ntwo\r\nthrEE");
   EXPECT_EQ(e.ed.statusBar.Writes(), before + 2);
   EXPECT_EQ(e.Panel(panel::Position), PositionText(2, 5));
 
@@ -70,8 +71,8 @@ TEST(PositionPanelWrites, OncePerEventHoweverOftenTheCaretMoves) {
 TEST(PositionPanelWrites, AMoveOutsideAnyEventIsShownAtOnce) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
-  e.app().txtMain.SetText(u"abc");
-  e.app().txtMain.SetSelStart(1);
+  AppTestAccess::Document(e.app()).SetText(u"abc");
+  AppTestAccess::Document(e.app()).SetSelStart(1);
   EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 1));
 }
 
@@ -80,8 +81,8 @@ TEST(PositionPanelWrites, ARelayoutThatMovesTheCaretsLineRewritesIt) {
   setup.cols = 10;
   Editor e(setup);
   e.app().Dispatch(StartEvent{u""});
-  e.app().txtMain.SetText(u"abcdefghijklmnopqrstuvwxy");
-  e.app().txtMain.SetSelStart(15);
+  AppTestAccess::Document(e.app()).SetText(u"abcdefghijklmnopqrstuvwxy");
+  AppTestAccess::Document(e.app()).SetSelStart(15);
   EXPECT_EQ(e.Panel(panel::Position), PositionText(1, 5));
   e.app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});  // off: one line
   EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 15));
@@ -92,7 +93,7 @@ TEST(PositionPanelWrites, ARelayoutThatMovesTheCaretsLineRewritesIt) {
   // stays empty.
   e.app().Dispatch(MenuClickEvent{MenuItem::mnuClose});
   const int writes = e.ed.statusBar.Writes();
-  e.app().txtMain.Relayout();
+  AppTestAccess::Document(e.app()).Relayout();
   EXPECT_EQ(e.ed.statusBar.Writes(), writes);
   EXPECT_EQ(e.Panel(panel::Position), u"");
 }
@@ -120,14 +121,14 @@ TEST_P(MouseUpRows, CopiesOrPastes) {
   Editor e(setup);
   if (!c.commandMode) e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
   e.app().Dispatch(StartEvent{u""});
-  e.app().txtMain.SetText(u"hello world");
-  e.app().modHeader.TextChanged = false;
-  e.app().txtMain.SetSelStart(6);
-  if (c.select) e.app().txtMain.SetSelLength(5);
+  AppTestAccess::Document(e.app()).SetText(u"hello world");
+  AppTestAccess::Shared(e.app()).TextChanged = false;
+  AppTestAccess::Document(e.app()).SetSelStart(6);
+  if (c.select) AppTestAccess::Document(e.app()).SetSelLength(5);
   e.app().Dispatch(MouseUpEvent{c.button, shift::None});
-  EXPECT_EQ(e.app().txtMain.Text(), c.textAfter);
+  EXPECT_EQ(e.app().Document().Text(), c.textAfter);
   EXPECT_EQ(e.ed.clipboard.GetText(), c.clipboardAfter);
-  EXPECT_EQ(e.app().modHeader.TextChanged, c.changed);
+  EXPECT_EQ(e.app().Shared().TextChanged, c.changed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, MouseUpRows, testing::Values(
@@ -148,7 +149,7 @@ TEST(MouseUp, ActsOnTheFocusedControl) {
   e.ed.Type(":");
   e.app().Dispatch(MouseUpEvent{mouse::Right, shift::None});
   EXPECT_EQ(e.app().CommandBox().Text(), u":w x");
-  EXPECT_EQ(e.app().txtMain.Text(), u"");
+  EXPECT_EQ(e.app().Document().Text(), u"");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The command lines, in the parser's order: the exact write and quit commands, the search,
 // the write commands with a name, the substitution, go to line, and everything else.
 #include "command/parser.hh"
+#include "app_test_access.hh"
 
 #include "../editor/key_script.hh"
 
@@ -72,8 +73,8 @@ const WriteCase kWriteCases[] = {
 
 // The document came from kDocFile, as a load would have made it.
 void AdoptFile(ScriptEditor& ed) {
-  ed.app().modHeader.CurrentFile = U(kDocFile);
-  ed.app().diskStamp = StampAfterWrite(ed.files, U(kDocFile), *ed.files.Bytes(U(kDocFile)));
+  AppTestAccess::Shared(ed.app()).CurrentFile = U(kDocFile);
+  AppTestAccess::Files(ed.app()).file.stamp = StampAfterWrite(ed.files, U(kDocFile), *ed.files.Bytes(U(kDocFile)));
 }
 
 TEST(Parser, WriteAndQuitLines) {
@@ -84,7 +85,7 @@ TEST(Parser, WriteAndQuitLines) {
     ed.files.AddFile(U(kOther), "other", c.readOnly ? 0444 : 0644);
     ed.Load("hel|lo");
     if (c.hasFile) AdoptFile(ed);
-    ed.app().modHeader.TextChanged = c.changed;
+    AppTestAccess::Shared(ed.app()).TextChanged = c.changed;
     if (c.saveDialogs > 0)
       ed.editor().dialogs.QueueFile(c.dialogAnswer.empty() ? std::nullopt : std::optional<String>(U(c.dialogAnswer)));
 
@@ -103,14 +104,14 @@ TEST(Parser, WriteAndQuitLines) {
     }
     EXPECT_EQ(ed.files.Bytes(U(kDocFile)), wrote && c.written == kDocFile ? "hello" : "old");
     EXPECT_EQ(ed.files.Bytes(U(kOther)), wrote && c.written == kOther ? "hello" : "other");
-    EXPECT_EQ(ed.app().modHeader.TextChanged, wrote ? false : c.changed);
+    EXPECT_EQ(ed.app().Shared().TextChanged, wrote ? false : c.changed);
   }
 }
 
 TEST(Parser, EmptyLineIsInvalid) {
   ScriptEditor ed;
-  ed.app().txtCmd.SetText(u"leftover");
-  ParseCommand(ed.app(), u"");
+  AppTestAccess::CommandBox(ed.app()).SetText(u"leftover");
+  ParseCommand(AppTestAccess::Commands(ed.app()), u"");
   EXPECT_EQ(ed.Message(), "Invalid command");
   EXPECT_EQ(ed.CmdText(), "");
 }
@@ -118,13 +119,13 @@ TEST(Parser, EmptyLineIsInvalid) {
 // The box is empty while the command runs, not only afterwards.
 TEST(Parser, EmptiesTheBoxFirst) {
   ScriptEditor ed;
-  ed.app().txtCmd.SetText(u":q");
-  ed.app().modHeader.TextChanged = true;
-  ParseCommand(ed.app(), u":q");
+  AppTestAccess::CommandBox(ed.app()).SetText(u":q");
+  AppTestAccess::Shared(ed.app()).TextChanged = true;
+  ParseCommand(AppTestAccess::Commands(ed.app()), u":q");
   EXPECT_EQ(ed.CmdText(), "");
-  ed.app().txtCmd.SetText(u":w");
+  AppTestAccess::CommandBox(ed.app()).SetText(u":w");
   ed.editor().dialogs.QueueFile(std::nullopt);
-  ParseCommand(ed.app(), u":w");
+  ParseCommand(AppTestAccess::Commands(ed.app()), u":w");
   EXPECT_EQ(ed.CmdText(), "");
 }
 
@@ -132,22 +133,22 @@ TEST(Parser, SearchLineSetsLastPattern) {
   ScriptEditor ed;
   ed.Load("|one two one");
   ed.Command("/one");
-  EXPECT_EQ(S(ed.app().modHeader.LastPattern), "one");
+  EXPECT_EQ(S(ed.app().Shared().LastPattern), "one");
   EXPECT_EQ(ed.Doc(), "[one] two one");
   ed.Command("/:w x");  // a search line that looks like a command is still a search
-  EXPECT_EQ(S(ed.app().modHeader.LastPattern), ":w x");
+  EXPECT_EQ(S(ed.app().Shared().LastPattern), ":w x");
   EXPECT_EQ(ed.Message(), "Pattern not found: :w x");
   ed.Command("/");
-  EXPECT_EQ(S(ed.app().modHeader.LastPattern), "");
+  EXPECT_EQ(S(ed.app().Shared().LastPattern), "");
 }
 
 TEST(Parser, SearchCaseFollowsFindCase) {
   ScriptEditor ed;
   ed.Load("|abc");
-  ed.app().SetChecked(MenuItem::mnuFindCase, true);
+  AppTestAccess::Checks(ed.app()).SetChecked(MenuItem::mnuFindCase, true);
   ed.Command("/ABC");
   EXPECT_EQ(ed.Message(), "Pattern not found: ABC");
-  ed.app().SetChecked(MenuItem::mnuFindCase, false);
+  AppTestAccess::Checks(ed.app()).SetChecked(MenuItem::mnuFindCase, false);
   ed.Command("/ABC");
   EXPECT_EQ(ed.Doc(), "[abc]");
 }
@@ -192,12 +193,12 @@ TEST(Parser, FailedWriteIsReportedNotClaimed) {
     ed.files.AddFile(U(kDocFile), "old");
     ed.Load("hel|lo");
     AdoptFile(ed);
-    ed.app().modHeader.TextChanged = true;
+    AppTestAccess::Shared(ed.app()).TextChanged = true;
     ed.faults.Fail(headless::FsCall::WriteAll, "No space left on device");
     ed.Command(line);
     EXPECT_EQ(ed.Message(), "Can't write /home/user/doc.txt: No space left on device");
     EXPECT_FALSE(ed.app().Closed());
-    EXPECT_TRUE(ed.app().modHeader.TextChanged);
+    EXPECT_TRUE(ed.app().Shared().TextChanged);
     EXPECT_EQ(ed.files.Bytes(U(kDocFile)), "old");
     EXPECT_EQ(ed.Doc(), "hel|lo");
   }
@@ -207,12 +208,12 @@ TEST(Parser, FailedCreateOfANamedFile) {
   ScriptEditor ed;
   ed.files.AddFolder(u"/locked", false);
   ed.Load("hello");
-  ed.app().modHeader.TextChanged = true;
+  AppTestAccess::Shared(ed.app()).TextChanged = true;
   ed.Command(":wq /locked/x.txt");
   EXPECT_NE(ed.Message().find("/locked/x.txt"), std::string::npos) << ed.Message();
   EXPECT_NE(ed.Message(), "Written");
   EXPECT_FALSE(ed.app().Closed());
-  EXPECT_TRUE(ed.app().modHeader.TextChanged);
+  EXPECT_TRUE(ed.app().Shared().TextChanged);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The substitute command: reading the range and the two texts, the checks and their messages,
 // and the replacements, which must come out as replacing one occurrence at a time would.
 #include "command/substitute.hh"
+#include "app_test_access.hh"
 
 #include "command/occurrences.hh"
 
@@ -81,16 +82,16 @@ TEST(Substitute, Lines) {
   for (const SubCase& c : kSubCases) {
     SCOPED_TRACE(std::string(c.line) + " on " + std::string(c.before));
     ScriptEditor ed;
-    ed.app().SetChecked(MenuItem::mnuReplaceCase, c.caseSensitive);
+    AppTestAccess::Checks(ed.app()).SetChecked(MenuItem::mnuReplaceCase, c.caseSensitive);
     ed.Load(c.before);
-    ed.app().SetPanel(panel::Message, u"before");
+    ed.editor().statusBar.SetPanelText(panel::Message, u"before");
     ed.Command(c.line);
     EXPECT_EQ(ed.Doc(), c.after);
     EXPECT_EQ(ed.Message(), c.message);
     const bool replaced = c.message.size() > 1 && c.message[0] != '0' && c.message.find("Replacments") != std::string_view::npos;
-    EXPECT_EQ(ed.app().modHeader.TextChanged, replaced);
-    EXPECT_EQ(ed.app().modHeader.SearchPos, 0);
-    EXPECT_TRUE(ed.app().mode.CommandMode());
+    EXPECT_EQ(ed.app().Shared().TextChanged, replaced);
+    EXPECT_EQ(ed.app().Shared().SearchPos, 0);
+    EXPECT_TRUE(ed.app().Mode().CommandMode());
     EXPECT_TRUE(ed.doc().Locked());
   }
 }
@@ -99,11 +100,11 @@ TEST(Substitute, RefusalsKeepSearchPos) {
   ScriptEditor ed;
   ed.Load("|ab ab");
   ed.Command("/ab");
-  ASSERT_EQ(ed.app().modHeader.SearchPos, 2);
+  ASSERT_EQ(ed.app().Shared().SearchPos, 2);
   ed.Command(":0,0s/a/b/");
-  EXPECT_EQ(ed.app().modHeader.SearchPos, 2);
+  EXPECT_EQ(ed.app().Shared().SearchPos, 2);
   ed.Command(":0,9s/b/c/");
-  EXPECT_EQ(ed.app().modHeader.SearchPos, 0);
+  EXPECT_EQ(ed.app().Shared().SearchPos, 0);
   ed.Command("/a");  // begins at the top again
   EXPECT_EQ(ed.Doc(), "[a]c ac");
   EXPECT_EQ(ed.Message(), "2 Replacments");  // a hit writes no message of its own
@@ -112,9 +113,9 @@ TEST(Substitute, RefusalsKeepSearchPos) {
 TEST(Substitute, NonAsciiNumberRefused) {
   ScriptEditor ed;
   ed.Load(kFive);
-  SubstituteCommand(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, true, u":1\u00e9,2s/a/b/");
+  SubstituteCommand(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, true, u":1\u00e9,2s/a/b/");
   EXPECT_EQ(ed.Message(), "Invalid start position");
-  SubstituteCommand(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, true, u":1,2\u0663s/a/b/");  // an Arabic-Indic digit is no digit here
+  SubstituteCommand(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, true, u":1,2\u0663s/a/b/");  // an Arabic-Indic digit is no digit here
   EXPECT_EQ(ed.Message(), "Invalid End position");
   EXPECT_EQ(ed.Doc(), kFive);
 }
@@ -141,7 +142,7 @@ TEST(Substitute, UnderWordWrap) {
   headless::EditorSetup setup;
   setup.cols = 10;
   ScriptEditor ed(std::move(setup));
-  SetWordWrap(ed.app(), true);
+  SetWordWrap(AppTestAccess::Document(ed.app()), true);
   ed.Load("|aaaa aaaa aaaa aaaa aaaa aaaa\naaaa");
   ASSERT_GE(GetLineCount(ed.doc()), 4);
   const CharPos endOfLine1 = LineIndex(ed.doc(), 1) + LineLength(ed.doc(), LineIndex(ed.doc(), 1));
@@ -163,10 +164,10 @@ TEST(Substitute, UnderWordWrap) {
 TEST(ReplaceInRange, EmptyRangeStopsSilently) {
   ScriptEditor ed;
   ed.Load("ab|c");
-  ed.app().SetPanel(panel::Message, u"before");
-  ReplaceInRange(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, u"a", u"b", 2, 1, true);
+  ed.editor().statusBar.SetPanelText(panel::Message, u"before");
+  ReplaceInRange(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, u"a", u"b", 2, 1, true);
   EXPECT_EQ(ed.Message(), "before");
-  EXPECT_EQ(ed.app().modHeader.SearchPos, 2);
+  EXPECT_EQ(ed.app().Shared().SearchPos, 2);
   EXPECT_EQ(ed.Doc(), "ab|c");
 }
 
@@ -217,7 +218,7 @@ TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
 
     ScriptEditor ed;
     ed.doc().SetText(text);
-    ed.app().modHeader.TextChanged = false;
+    AppTestAccess::Shared(ed.app()).TextChanged = false;
     const LineNo last = GetLineCount(ed.doc()) - 1;
     const LineNo startLine = static_cast<LineNo>(random() % (last + 1));
     const LineNo endLine = startLine + static_cast<LineNo>(random() % (last - startLine + 1));
@@ -228,7 +229,7 @@ TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
     const CharPos caretBefore = ed.doc().SelStart();
 
     const Reference want = ReplaceStepByStep(text, caret, oldText, newText, startPos, endPos, caseSensitive);
-    ReplaceInRange(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, oldText, newText, startPos, endPos, caseSensitive);
+    ReplaceInRange(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, oldText, newText, startPos, endPos, caseSensitive);
 
     SCOPED_TRACE("text \"" + S(text) + "\" old \"" + S(oldText) + "\" new \"" + S(newText) + "\" lines " +
                  std::to_string(startLine) + "," + std::to_string(endLine));
@@ -236,7 +237,7 @@ TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
     ASSERT_EQ(ed.Message(), std::to_string(want.count) + " Replacments");
     ASSERT_EQ(ed.doc().SelStart(), want.count > 0 ? want.caret : caretBefore);
     ASSERT_EQ(ed.doc().SelLength(), 0);
-    ASSERT_EQ(ed.app().modHeader.TextChanged, want.count > 0);
+    ASSERT_EQ(ed.app().Shared().TextChanged, want.count > 0);
   }
 }
 

@@ -40,7 +40,7 @@ TEST(GotoLine, ThroughTheCommandBox) {
     ScriptEditor ed;
     ed.Load(Lines(13));
     ed.doc().SetSelStart(5);
-    ed.app().SetPanel(panel::Message, u"before");
+    ed.editor().statusBar.SetPanelText(panel::Message, u"before");
     ed.Command(std::string(":") + std::string(c.argument));
     if (c.line) {
       EXPECT_EQ(ed.doc().SelStart(), ed.doc().LineIndex(*c.line));
@@ -51,7 +51,7 @@ TEST(GotoLine, ThroughTheCommandBox) {
       EXPECT_EQ(ed.Message(), c.message);
       EXPECT_EQ(ed.doc().SelStart(), 5);
     }
-    EXPECT_TRUE(ed.app().mode.CommandMode());
+    EXPECT_TRUE(ed.app().Mode().CommandMode());
     EXPECT_FALSE(ed.InCommandBox());
   }
 }

@@ -1,6 +1,7 @@
 // The document's keys in both modes, as key scripts: the document before, the keys, and the
 // state after. Grouped by command; every Command-mode key is also tried with Shift and Ctrl.
 #include "key_script.hh"
+#include "app_test_access.hh"
 
 namespace quilmar::testing {
 namespace {
@@ -98,7 +99,7 @@ TEST(KeyHandler, XIsDeleteWithTheSameModifiers) {
       insert.Run("i");
       insert.app().Dispatch(KeyDownEvent{KeyEvent{key::Delete, mods, {}}});
       EXPECT_EQ(command.Doc(), insert.Doc());
-      EXPECT_TRUE(command.app().mode.CommandMode());
+      EXPECT_TRUE(command.app().Mode().CommandMode());
       EXPECT_FALSE(command.doc().Locked());
     }
   }
@@ -192,7 +193,7 @@ TEST(KeyHandler, CapsLockChangesNothing) {
   ed.Load("ab\ncd|e");
   ed.app().Dispatch(KeyDownEvent{KeyEvent{key::I, shift::None, u"I"}});  // the I key with Caps Lock on
   EXPECT_EQ(ed.Doc(), "ab\ncd|e");
-  EXPECT_FALSE(ed.app().mode.CommandMode());
+  EXPECT_FALSE(ed.app().Mode().CommandMode());
   ed.Run("<Esc>");
   ed.app().Dispatch(KeyDownEvent{KeyEvent{key::I, shift::Shift, u"i"}});  // Shift with Caps Lock on
   EXPECT_EQ(ed.Doc(), "ab\n|cde");
@@ -205,18 +206,18 @@ TEST(KeyHandler, ReplacesCodesAsDocumented) {
   ed.Load("ab|c");
   for (KeyCode code : {key::I, key::A, key::Insert}) {
     KeyCode k = code;
-    ed.app().mode.EnterCommand();
-    ed.app().txtMain_KeyDown(k, shift::None);
+    AppTestAccess::Mode(ed.app()).EnterCommand();
+    AppTestAccess::txtMain_KeyDown(ed.app(), k, shift::None);
     EXPECT_EQ(k, key::Consumed) << code;
   }
   ed.Run("<Esc>");
   KeyCode x = key::X;
-  ed.app().txtMain_KeyDown(x, shift::Ctrl);
+  AppTestAccess::txtMain_KeyDown(ed.app(), x, shift::Ctrl);
   EXPECT_EQ(x, key::Delete);
   EXPECT_FALSE(ed.doc().Locked());
   for (KeyCode code : {key::Escape, key::F3, key::D0, key::D4, key::Y, key::N, key::Slash}) {
     KeyCode k = code;
-    ed.app().txtMain_KeyDown(k, shift::None);
+    AppTestAccess::txtMain_KeyDown(ed.app(), k, shift::None);
     EXPECT_EQ(k, code) << "not consumed: " << code;
   }
 }

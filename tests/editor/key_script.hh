@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "app/app.hh"
+#include "app_test_access.hh"
 #include "app/options.hh"
 #include "fault_file_system.hh"
 #include "headless_editor.hh"
@@ -126,21 +127,21 @@ class ScriptEditor {
     files.AddFolder(u"/home/user/.config/quilmar");
     files.AddFolder(u"/opt/quilmar");
     app().Dispatch(StartEvent{u""});
-    SetWordWrap(app(), false);
+    SetWordWrap(AppTestAccess::Document(app()), false);
   }
   ScriptEditor(const ScriptEditor&) = delete;
   ScriptEditor& operator=(const ScriptEditor&) = delete;
 
   App& app() { return editor_.app; }
   headless::HeadlessEditor& editor() { return editor_; }
-  TextModel& doc() { return editor_.app.txtMain; }
+  TextModel& doc() { return AppTestAccess::Document(editor_.app); }
 
   // Puts a document in place without unsaved changes and with the marked selection.
   void Load(std::string_view marked) {
     const Marked m = ParseMarked(marked);
     doc().SetText(m.text);
     doc().Select(m.selStart, m.selStart + m.selLength);
-    app().modHeader.TextChanged = false;
+    AppTestAccess::Shared(app()).TextChanged = false;
   }
 
   void Run(std::string_view script) {
@@ -206,16 +207,16 @@ inline void Check(ScriptEditor& ed, const Expect& want) {
     EXPECT_EQ(ed.Clipboard(), *want.clipboard) << "clipboard";
   }
   if (want.commandMode) {
-    EXPECT_EQ(ed.app().mode.CommandMode(), *want.commandMode) << "CommandMode";
+    EXPECT_EQ(ed.app().Mode().CommandMode(), *want.commandMode) << "CommandMode";
   }
   if (want.locked) {
     EXPECT_EQ(ed.doc().Locked(), *want.locked) << "Locked";
   }
   if (want.pendingDelete) {
-    EXPECT_EQ(ed.app().PendingDelete, *want.pendingDelete) << "PendingDelete";
+    EXPECT_EQ(ed.app().DeletePending(), *want.pendingDelete) << "PendingDelete";
   }
   if (want.textChanged) {
-    EXPECT_EQ(ed.app().modHeader.TextChanged, *want.textChanged) << "TextChanged";
+    EXPECT_EQ(ed.app().Shared().TextChanged, *want.textChanged) << "TextChanged";
   }
   if (want.inCommandBox) {
     EXPECT_EQ(ed.InCommandBox(), *want.inCommandBox) << "focus in the command box";
@@ -224,7 +225,7 @@ inline void Check(ScriptEditor& ed, const Expect& want) {
     EXPECT_EQ(ed.CmdText(), *want.cmdText) << "command box text";
   }
   if (want.searchPos) {
-    EXPECT_EQ(ed.app().modHeader.SearchPos, *want.searchPos) << "SearchPos";
+    EXPECT_EQ(ed.app().Shared().SearchPos, *want.searchPos) << "SearchPos";
   }
 }
 
@@ -248,7 +249,7 @@ inline void RunCase(const ScriptCase& c) {
   setup.clipboard = U(c.clipboard);
   if (c.cols > 0) setup.cols = c.cols;
   ScriptEditor ed(std::move(setup));
-  if (c.cols > 0) SetWordWrap(ed.app(), true);
+  if (c.cols > 0) SetWordWrap(AppTestAccess::Document(ed.app()), true);
   ed.Load(c.before);
   if (c.insertMode) ed.Run("i");
   ed.Run(c.keys);

@@ -1,6 +1,7 @@
 // Line motions and "dd" on laid-out lines: with word wrap on, a wrapped paragraph is several
 // lines, and "0", "4", "y" and "dd" act on the piece that holds the caret.
 #include "app/line_geometry.hh"
+#include "app_test_access.hh"
 #include "key_script.hh"
 
 namespace quilmar::testing {
@@ -10,7 +11,7 @@ namespace {
 class Wrapped : public ::testing::Test {
  protected:
   Wrapped() : ed(NarrowSetup()) {
-    SetWordWrap(ed.app(), true);
+    SetWordWrap(AppTestAccess::Document(ed.app()), true);
     ed.Load("|aaaa bbbb cccc dddd eeee\nnext");
     // The first paragraph must wrap for these cases to mean anything.
     EXPECT_GE(GetLineCount(ed.doc()), 4);

@@ -1,5 +1,6 @@
 // The "/" search and its repeats ("n", "N", F3): SearchPos, the one wrap, the messages.
 #include "editor/search.hh"
+#include "app_test_access.hh"
 
 #include "key_script.hh"
 
@@ -43,16 +44,16 @@ TEST(Search, F3InInsertModeSearchesLastPattern) {
   ed.Run("i<F3>");
   EXPECT_EQ(ed.Doc(), "foo x [foo]");
   EXPECT_EQ(ed.Mode(), "Search");
-  EXPECT_FALSE(ed.app().mode.CommandMode());
+  EXPECT_FALSE(ed.app().Mode().CommandMode());
 }
 
 TEST(Search, CaseFlagIsReadAtTheMomentOfTheKey) {
   ScriptEditor ed;
   ed.Load("|x abc ABC");
-  ed.app().SetChecked(MenuItem::mnuFindCase, true);
+  AppTestAccess::Checks(ed.app()).SetChecked(MenuItem::mnuFindCase, true);
   ed.Command("/ABC");
   EXPECT_EQ(ed.Doc(), "x abc [ABC]");
-  ed.app().SetChecked(MenuItem::mnuFindCase, false);
+  AppTestAccess::Checks(ed.app()).SetChecked(MenuItem::mnuFindCase, false);
   ed.Run("n");  // wraps, and now "abc" counts too
   EXPECT_EQ(ed.Doc(), "x [abc] ABC");
   EXPECT_EQ(ed.Message(), kWrap);
@@ -65,23 +66,23 @@ TEST(Search, SearchPosPastTheEndWraps) {
   ed.Load("foo\nxxxxxxx foo");
   ed.Command("/foo");
   ed.Run("n");
-  EXPECT_EQ(ed.app().modHeader.SearchPos, 16);
+  EXPECT_EQ(ed.app().Shared().SearchPos, 16);
   ed.Run("dd");  // the document shrinks below SearchPos
   EXPECT_EQ(ed.Doc(), "foo\n|");
   ed.Run("n");
   EXPECT_EQ(ed.Doc(), "[foo]\n");
   EXPECT_EQ(ed.Message(), kWrap);
-  EXPECT_EQ(ed.app().modHeader.SearchPos, 3);
+  EXPECT_EQ(ed.app().Shared().SearchPos, 3);
 }
 
 TEST(Search, SelectionUntouchedWhenNothingFound) {
   ScriptEditor ed;
   ed.Load("a[bc]d foo");
-  ed.app().modHeader.SearchPos = 5;
-  FindPattern(ed.app().txtMain, ed.app().modHeader.SearchPos, ed.app().ports.statusBar, u"zz", true);
+  AppTestAccess::Shared(ed.app()).SearchPos = 5;
+  FindPattern(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, u"zz", true);
   EXPECT_EQ(ed.Doc(), "a[bc]d foo");
   EXPECT_EQ(ed.Message(), "Pattern not found: zz");
-  EXPECT_EQ(ed.app().modHeader.SearchPos, 0);
+  EXPECT_EQ(ed.app().Shared().SearchPos, 0);
 }
 
 }  // namespace

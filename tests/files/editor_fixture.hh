@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "fault_file_system.hh"
+#include "app_test_access.hh"
 #include "headless_editor.hh"
 #include "qt_file_system.hh"
 #include "temp_folder.hh"
@@ -31,7 +32,7 @@ class EditorTest : public ::testing::Test {
   const String& Panel(int panel) const { return editor->statusBar.Panel(panel); }
   const String& Caption() const { return editor->window.Caption(); }
   // Replaces the document's text as the user would (raises Change).
-  void SetText(const String& text) { app().txtMain.SetText(text); }
+  void SetText(const String& text) { AppTestAccess::Document(app()).SetText(text); }
 };
 
 }  // namespace quilmar::testing

@@ -38,7 +38,7 @@ TEST_F(FileNamesTest, TheCommandLineOpensAndSavesTheFileItNames) {
     SCOPED_TRACE(n.name);
     const String path = Pair(n.name, n.decoy);
     Start(path);
-    EXPECT_EQ(app().txtMain.Text(), u"real\r\n");
+    EXPECT_EQ(app().Document().Text(), u"real\r\n");
     EXPECT_EQ(Panel(panel::File), FromUtf8(docs.Path(n.decoy))) << "shown with U+FFFD";
     EXPECT_EQ(Caption(), u"Quilmar - " + FromUtf8(n.decoy));
     Edit();
@@ -69,8 +69,8 @@ TEST_F(FileNamesTest, ADialogsAnswerIsTheOneFileThatShowsSoOrNone) {
     Start();
     editor->dialogs.QueueFile(shown);
     app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
-    EXPECT_EQ(app().modHeader.CurrentFile, u"") << "ambiguous: nothing opened";
-    EXPECT_EQ(app().txtMain.Text(), u"");
+    EXPECT_EQ(app().Shared().CurrentFile, u"") << "ambiguous: nothing opened";
+    EXPECT_EQ(app().Document().Text(), u"");
     editor->dialogs.QueueFile(shown);
     app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
     EXPECT_EQ(docs.Read(n.name), "real\n");
@@ -79,8 +79,8 @@ TEST_F(FileNamesTest, ADialogsAnswerIsTheOneFileThatShowsSoOrNone) {
     std::filesystem::remove(docs.Path(n.decoy));
     editor->dialogs.QueueFile(shown);
     app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
-    EXPECT_EQ(app().modHeader.CurrentFile, path);
-    EXPECT_EQ(app().txtMain.Text(), u"real\r\n");
+    EXPECT_EQ(app().Shared().CurrentFile, path);
+    EXPECT_EQ(app().Document().Text(), u"real\r\n");
     Edit();
     editor->dialogs.QueueFile(shown);
     app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
@@ -100,7 +100,7 @@ TEST_F(FileNamesTest, TheSettingsFileKeepsTheStartFoldersBytes) {
   std::filesystem::current_path(cwd);
   EXPECT_NE(home.Read("quilmar.ini").find("StartIn=" + docs.Path("d\xE9") + "\r\n"), std::string::npos);
   Start();
-  EXPECT_EQ(app().CommonDialog1.InitDir, FromBytesEscaped(docs.Path("d\xE9")));
+  EXPECT_EQ(app().CommonDialog().InitDir, FromBytesEscaped(docs.Path("d\xE9")));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The Options and File menus, clicked and through their shortcut keys.
 #include "app/options.hh"
+#include "app_test_access.hh"
 #include "editor_fixture.hh"
 
 namespace quilmar {
@@ -14,10 +15,10 @@ TEST_F(MenusTest, WordWrapAndTheCaseItemsToggle) {
   app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
   EXPECT_FALSE(editor->menus.Checked(MenuItem::mnuWordWrap));
-  EXPECT_EQ(app().txtMain.RightMargin(), 10000);
+  EXPECT_EQ(app().Document().RightMargin(), 10000);
   app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   EXPECT_TRUE(app().Checked(MenuItem::mnuWordWrap));
-  EXPECT_EQ(app().txtMain.RightMargin(), 0);
+  EXPECT_EQ(app().Document().RightMargin(), 0);
   for (MenuItem item : {MenuItem::mnuFindCase, MenuItem::mnuReplaceCase}) {
     app().Dispatch(MenuClickEvent{item});
     EXPECT_FALSE(app().Checked(item));
@@ -27,27 +28,27 @@ TEST_F(MenusTest, WordWrapAndTheCaseItemsToggle) {
 }
 
 TEST_F(MenusTest, StartInCommandModeChangesOnlyTheNextStart) {
-  ASSERT_TRUE(app().mode.CommandMode());
+  ASSERT_TRUE(app().Mode().CommandMode());
   app().Dispatch(MenuClickEvent{MenuItem::mnuStCmdMode});
-  EXPECT_FALSE(app().modHeader.CmdStart);
+  EXPECT_FALSE(app().Shared().CmdStart);
   EXPECT_FALSE(app().Checked(MenuItem::mnuStCmdMode));
-  EXPECT_TRUE(app().mode.CommandMode());
-  EXPECT_TRUE(app().txtMain.Locked());
+  EXPECT_TRUE(app().Mode().CommandMode());
+  EXPECT_TRUE(app().Document().Locked());
   EXPECT_EQ(Panel(panel::Mode), u"Command");
 }
 
 TEST_F(MenusTest, TheFontDialogSetsBothFontsAndCancelKeepsTheLastChoice) {
-  const FontSpec before = app().txtMain.Font();
+  const FontSpec before = app().Document().Font();
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});  // cancelled
-  EXPECT_EQ(app().txtMain.Font(), before);
+  EXPECT_EQ(app().Document().Font(), before);
   const FontSpec chosen{u"DejaVu Serif", false, true, 14.5};
   editor->dialogs.QueueFont(chosen);
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
-  EXPECT_EQ(app().txtMain.Font(), chosen);
-  EXPECT_EQ(app().CommonDialog1.font, chosen);
-  EXPECT_EQ(app().CommonDialog1.Flags, 1);
+  EXPECT_EQ(app().Document().Font(), chosen);
+  EXPECT_EQ(app().CommonDialog().font, chosen);
+  EXPECT_EQ(app().CommonDialog().Flags, 1);
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});  // cancelled again
-  EXPECT_EQ(app().txtMain.Font(), chosen);
+  EXPECT_EQ(app().Document().Font(), chosen);
   ASSERT_EQ(editor->dialogs.FontsShown().size(), 3u);
   EXPECT_EQ(editor->dialogs.FontsShown()[2], chosen) << "the dialog opens on the current font";
 }
@@ -55,15 +56,13 @@ TEST_F(MenusTest, TheFontDialogSetsBothFontsAndCancelKeepsTheLastChoice) {
 TEST_F(MenusTest, TabStopsAreSetEveryTabSpacesMinusOneCells) {
   for (std::int16_t tabSpaces : {0, 1, 2}) {
     Start();
-    app().modHeader.TabSpaces = tabSpaces;
-    SetTabStops(app());
-    EXPECT_TRUE(app().txtMain.TabStops().empty()) << tabSpaces;
+    SetTabStops(AppTestAccess::Document(app()), tabSpaces);
+    EXPECT_TRUE(app().Document().TabStops().empty()) << tabSpaces;
   }
   for (std::int16_t tabSpaces : {3, 9}) {
     Start();
-    app().modHeader.TabSpaces = tabSpaces;
-    SetTabStops(app());
-    const auto& stops = app().txtMain.TabStops();
+    SetTabStops(AppTestAccess::Document(app()), tabSpaces);
+    const auto& stops = app().Document().TabStops();
     ASSERT_EQ(stops.size(), 32u);
     for (int i = 0; i < 32; ++i) EXPECT_EQ(stops[i], i * (tabSpaces - 1));
   }
@@ -74,19 +73,19 @@ TEST_F(MenusTest, TabStopsAreSetEveryTabSpacesMinusOneCells) {
 TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
   docs.Write("a.txt", "one\r\ntwo\r\n");
   Start(docs.UPath("a.txt"));
-  app().SetPanel(panel::Message, u"something");
+  editor->statusBar.SetPanelText(panel::Message, u"something");
   editor->Key(key::F9);
-  EXPECT_EQ(app().modHeader.CurrentFile, u"");
-  EXPECT_EQ(app().txtMain.Text(), u"");
-  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_EQ(app().Shared().CurrentFile, u"");
+  EXPECT_EQ(app().Document().Text(), u"");
+  EXPECT_TRUE(app().Shared().TextChanged);
   EXPECT_EQ(Panel(panel::Message), u"");
   EXPECT_EQ(Panel(panel::Mode), u"");
   EXPECT_EQ(Panel(panel::File), u"");
   EXPECT_EQ(Caption(), u"Quilmar - a.txt");
   EXPECT_EQ(Panel(panel::Lines), u"2 lines");
-  EXPECT_TRUE(app().mode.CommandMode());
-  EXPECT_TRUE(app().txtMain.Locked());
-  EXPECT_EQ(app().documentFormat, TextFormat{}) << "what is left is a new document";
+  EXPECT_TRUE(app().Mode().CommandMode());
+  EXPECT_TRUE(app().Document().Locked());
+  EXPECT_EQ(app().File().format, TextFormat{}) << "what is left is a new document";
 }
 
 // Emptying the text moves the caret; the position panel must still end empty, as Close
@@ -108,7 +107,7 @@ TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
   setup.printers = {u"first", u"second"};
   Start({}, std::move(setup));
   SetText(u"print me\r\nplease");
-  app().txtMain.SetFont(FontSpec{u"Mono", true, false, 11});
+  AppTestAccess::Document(app()).SetFont(FontSpec{u"Mono", true, false, 11});
   editor->Key(80, shift::Ctrl);  // Ctrl+P
   ASSERT_EQ(editor->printer.Jobs().size(), 1u);
   EXPECT_EQ(editor->printer.Jobs()[0].printer, u"first");
@@ -123,10 +122,10 @@ TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
 TEST_F(MenusTest, ShortcutsWorkInInsertModeAndExitClosesAndWritesTheSettings) {
   docs.Write("a.txt", "text");
   editor->Key(73, shift::None, u"i");  // "i": Insert mode
-  ASSERT_FALSE(app().mode.CommandMode());
+  ASSERT_FALSE(app().Mode().CommandMode());
   editor->dialogs.QueueFile(docs.UPath("a.txt"));
   editor->Key(79, shift::Ctrl);  // Ctrl+O
-  EXPECT_EQ(app().txtMain.Text(), u"text");
+  EXPECT_EQ(app().Document().Text(), u"text");
   app().Dispatch(MenuClickEvent{MenuItem::mnuExit});
   EXPECT_TRUE(editor->window.Closed());
   EXPECT_TRUE(home.Exists("quilmar.ini"));

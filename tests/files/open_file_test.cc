@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "editor_fixture.hh"
+#include "app_test_access.hh"
 #include "files/open_file.hh"
 
 namespace quilmar {
@@ -16,17 +17,17 @@ TEST_F(OpenFileTest, AFileOnTheCommandLineBecomesTheDocument) {
   docs.Write("notes.txt", "one\ntwo\n\tthree\n");
   home.Write("quilmar.ini", "TabSpaces=4\r\n");
   Start(docs.UPath("notes.txt"));
-  EXPECT_EQ(app().txtMain.Text(), u"one\r\ntwo\r\n\tthree\r\n");
-  EXPECT_EQ(app().documentFormat, (TextFormat{Encoding::Utf8, LineEnd::LF}));
-  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("notes.txt"));
-  EXPECT_FALSE(app().modHeader.TextChanged) << "loading is no change";
+  EXPECT_EQ(app().Document().Text(), u"one\r\ntwo\r\n\tthree\r\n");
+  EXPECT_EQ(app().File().format, (TextFormat{Encoding::Utf8, LineEnd::LF}));
+  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("notes.txt"));
+  EXPECT_FALSE(app().Shared().TextChanged) << "loading is no change";
   EXPECT_EQ(Panel(panel::File), docs.UPath("notes.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - notes.txt");
   EXPECT_EQ(Panel(panel::Lines), u"3 lines");
-  EXPECT_EQ(app().CommonDialog1.InitDir, FromUtf8(std::filesystem::current_path().string()));
+  EXPECT_EQ(app().CommonDialog().InitDir, FromUtf8(std::filesystem::current_path().string()));
   EXPECT_EQ(editor->windows.LoadingShown(), 1);
   EXPECT_FALSE(editor->windows.LoadingOpen());
-  EXPECT_EQ(app().txtMain.TabStops().size(), 32u) << "tab stops are set again after the load";
+  EXPECT_EQ(app().Document().TabStops().size(), 32u) << "tab stops are set again after the load";
   EXPECT_TRUE(editor->messageBox.Shown().empty());
 }
 
@@ -56,8 +57,8 @@ TEST_F(OpenFileTest, TheSizeQuestionAsksOnlyAboveTenMillionBytes) {
     headless::EditorSetup setup;
     if (c.answer) setup.answers.push_back(*c.answer);
     Start({}, std::move(setup));
-    app().modHeader.CurrentFile = docs.UPath("big.txt");
-    OpenFile(app(), docs.UPath("big.txt"));
+    AppTestAccess::Shared(app()).CurrentFile = docs.UPath("big.txt");
+    OpenFile(AppTestAccess::Files(app()), docs.UPath("big.txt"));
     const auto& asked = editor->messageBox.Shown();
     if (c.answer) {
       ASSERT_EQ(asked.size(), 1u);
@@ -66,12 +67,12 @@ TEST_F(OpenFileTest, TheSizeQuestionAsksOnlyAboveTenMillionBytes) {
     } else {
       EXPECT_TRUE(asked.empty());
     }
-    EXPECT_EQ(app().txtMain.Length(), c.loaded ? static_cast<CharPos>(c.size) : 0);
+    EXPECT_EQ(app().Document().Length(), c.loaded ? static_cast<CharPos>(c.size) : 0);
     EXPECT_EQ(editor->windows.LoadingShown(), c.loaded ? 1 : 0);
-    EXPECT_EQ(app().modHeader.CurrentFile, c.loaded ? docs.UPath("big.txt") : u"");
+    EXPECT_EQ(app().Shared().CurrentFile, c.loaded ? docs.UPath("big.txt") : u"");
     EXPECT_EQ(Caption(), c.loaded ? u"Quilmar - big.txt" : u"Quilmar");
     EXPECT_EQ(Panel(panel::File), c.loaded ? docs.UPath("big.txt") : u"");
-    EXPECT_FALSE(app().CommonDialog1.InitDir.empty());
+    EXPECT_FALSE(app().CommonDialog().InitDir.empty());
   }
 }
 
@@ -81,7 +82,7 @@ TEST_F(OpenFileTest, AMissingFileOrAFolderShowsTheErrorBoxAndStaysCurrentFile) {
     Start(docs.UPath(name));
     ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
     EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath(name) + u" couldn't be opened");
-    EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath(name));
+    EXPECT_EQ(app().Shared().CurrentFile, docs.UPath(name));
     EXPECT_EQ(Caption(), u"Quilmar");
     EXPECT_EQ(editor->windows.LoadingShown(), 0);
   }
@@ -94,8 +95,8 @@ TEST_F(OpenFileTest, AnUnreadableFileAtStartUpShowsTheErrorBoxAndIsNotCurrentFil
   Start(docs.UPath("locked.txt"));
   ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
   EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath("locked.txt") + u" couldn't be opened");
-  EXPECT_EQ(app().modHeader.CurrentFile, u"");
-  EXPECT_EQ(app().txtMain.Text(), u"");
+  EXPECT_EQ(app().Shared().CurrentFile, u"");
+  EXPECT_EQ(app().Document().Text(), u"");
   EXPECT_EQ(Caption(), u"Quilmar");
   EXPECT_EQ(editor->windows.LoadingShown(), 1);
   EXPECT_FALSE(editor->windows.LoadingOpen()) << "the waiting window goes away after a failure";
@@ -108,11 +109,11 @@ TEST_F(OpenFileTest, OpenFromTheMenuReplacesTheDocumentAndKeepsTextChangedAsItWa
   SetText(u"edited");
   editor->dialogs.QueueFile(docs.UPath("second.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
-  EXPECT_EQ(app().txtMain.Text(), u"second\r\n");
-  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("second.txt"));
+  EXPECT_EQ(app().Document().Text(), u"second\r\n");
+  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("second.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - second.txt");
-  EXPECT_TRUE(app().modHeader.TextChanged) << "the load neither sets nor clears it";
-  EXPECT_EQ(editor->dialogs.StartFolders().back(), app().CommonDialog1.InitDir);
+  EXPECT_TRUE(app().Shared().TextChanged) << "the load neither sets nor clears it";
+  EXPECT_EQ(editor->dialogs.StartFolders().back(), app().CommonDialog().InitDir);
 }
 
 TEST_F(OpenFileTest, ThePositionPanelShowsTheStartOfTheLoadedFile) {
@@ -140,8 +141,8 @@ TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothi
   fs.Fail(FsCall::ReadPiece, "Input/output error", docs.UPath("fails-late.txt"));
   editor->dialogs.QueueFile(docs.UPath("fails-late.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
-  EXPECT_EQ(app().txtMain.Text(), u"first");
-  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("first.txt"));
+  EXPECT_EQ(app().Document().Text(), u"first");
+  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("first.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - first.txt");
   EXPECT_EQ(Panel(panel::File), docs.UPath("first.txt"));
   EXPECT_TRUE(editor->messageBox.Shown().empty());
@@ -156,8 +157,8 @@ TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
   editor->dialogs.QueueFile(docs.UPath("huge.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(fs.Calls(FsCall::ReadAll), 1) << "only the first file was read";
-  EXPECT_EQ(app().txtMain.Text(), u"kept");
-  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("small.txt"));
+  EXPECT_EQ(app().Document().Text(), u"kept");
+  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("small.txt"));
   // Refused from its size: reading it would fail, and show another message.
   fs.Fail(FsCall::ReadAll, "Input/output error", docs.UPath("huge.txt"));
   Start(docs.UPath("huge.txt"));
@@ -169,7 +170,7 @@ TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
   docs.Sized("huge.txt", 2147483646ull);
   Start(docs.UPath("huge.txt"));
   EXPECT_EQ(editor->messageBox.Shown().size(), 1u);
-  EXPECT_EQ(app().txtMain.Length(), 0);
+  EXPECT_EQ(app().Document().Length(), 0);
 }
 
 }  // namespace

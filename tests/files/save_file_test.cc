@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "editor_fixture.hh"
+#include "app_test_access.hh"
 #include "files/save_file.hh"
 
 namespace quilmar {
@@ -30,31 +31,31 @@ class SaveFileTest : public testing::EditorTest {
     EXPECT_EQ(Panel(panel::Message), u"Written");
     EXPECT_EQ(Panel(panel::File), path);
     EXPECT_EQ(Caption(), u"Quilmar - " + real.FileName(path));
-    EXPECT_EQ(Panel(panel::Lines), Decimal(app().txtMain.GetLineCount() - 1) + u" lines");
-    EXPECT_EQ(app().modHeader.CurrentFile, currentFile);
-    EXPECT_FALSE(app().modHeader.TextChanged);
-    EXPECT_EQ(app().CommonDialog1.InitDir, real.CurrentDirectory());
+    EXPECT_EQ(Panel(panel::Lines), Decimal(app().Document().GetLineCount() - 1) + u" lines");
+    EXPECT_EQ(app().Shared().CurrentFile, currentFile);
+    EXPECT_FALSE(app().Shared().TextChanged);
+    EXPECT_EQ(app().CommonDialog().InitDir, real.CurrentDirectory());
   }
 };
 
 TEST_F(SaveFileTest, AnEmptyNameDoesNothing) {
   SetText(u"x");
-  SaveFile(app(), u"", true, true);
+  SaveFile(AppTestAccess::Files(app()), u"", true, true);
   EXPECT_EQ(Panel(panel::Message), u"");
-  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_TRUE(app().Shared().TextChanged);
   EXPECT_FALSE(app().Closed());
 }
 
 TEST_F(SaveFileTest, ANewNameIsCreatedAndBecomesTheDocumentsFile) {
   SetText(u"hello\r\nworld");
-  SaveFile(app(), docs.UPath("new.txt"), false, false);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("new.txt"), false, false);
   EXPECT_EQ(docs.Read("new.txt"), "hello\nworld");
   ExpectWrittenState(docs.UPath("new.txt"), docs.UPath("new.txt"));
 }
 
 TEST_F(SaveFileTest, TheDocumentsOwnFileIsWritten) {
   Edit("own.txt", u"changed\r\n");
-  SaveFile(app(), app().modHeader.CurrentFile, false, false);
+  SaveFile(AppTestAccess::Files(app()), app().Shared().CurrentFile, false, false);
   EXPECT_EQ(docs.Read("own.txt"), "changed\n");
   ExpectWrittenState(docs.UPath("own.txt"), docs.UPath("own.txt"));
 }
@@ -66,39 +67,39 @@ TEST_F(SaveFileTest, AnotherExistingFileNeedsOverrideAndDoesNotBecomeCurrent) {
   for (const std::string other : {"other.txt", "OWN.txt"}) {
     SCOPED_TRACE(other);
     docs.Write(other, "theirs");
-    app().modHeader.TextChanged = true;
-    SaveFile(app(), docs.UPath(other), false, true);
+    AppTestAccess::Shared(app()).TextChanged = true;
+    SaveFile(AppTestAccess::Files(app()), docs.UPath(other), false, true);
     EXPECT_EQ(Panel(panel::Message), kExists);
     EXPECT_EQ(docs.Read(other), "theirs");
-    EXPECT_TRUE(app().modHeader.TextChanged);
+    EXPECT_TRUE(app().Shared().TextChanged);
     EXPECT_FALSE(app().Closed()) << "a refused write does not quit";
-    SaveFile(app(), docs.UPath(other), true, false);
+    SaveFile(AppTestAccess::Files(app()), docs.UPath(other), true, false);
     EXPECT_EQ(docs.Read(other), "mine");
     ExpectWrittenState(docs.UPath(other), docs.UPath("own.txt"));
   }
   Start();
   docs.Write("x.txt", "theirs");
-  SaveFile(app(), docs.UPath("x.txt"), true, false);
-  EXPECT_EQ(app().modHeader.CurrentFile, u"") << "a document without a file keeps none";
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("x.txt"), true, false);
+  EXPECT_EQ(app().Shared().CurrentFile, u"") << "a document without a file keeps none";
 }
 
 TEST_F(SaveFileTest, AVanishedOwnFileIsRefusedAndNotCreated) {
   Start(docs.UPath("never.txt"));  // named on the command line, never existed
   SetText(u"text");
-  SaveFile(app(), docs.UPath("never.txt"), true, false);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("never.txt"), true, false);
   EXPECT_EQ(Panel(panel::Message), kVanished);
   EXPECT_FALSE(docs.Exists("never.txt"));
-  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_TRUE(app().Shared().TextChanged);
 }
 
 // Read-only: the owner may not write. With Override the exact bits come back afterwards.
 TEST_F(SaveFileTest, ReadOnlyFilesNeedOverrideAndKeepTheirExactBits) {
   Edit("ro.txt", u"new");
   stdfs::permissions(docs.Path("ro.txt"), static_cast<stdfs::perms>(04454));
-  SaveFile(app(), docs.UPath("ro.txt"), false, false);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("ro.txt"), false, false);
   EXPECT_EQ(Panel(panel::Message), kReadOnly);
   EXPECT_EQ(docs.Read("ro.txt"), "original");
-  SaveFile(app(), docs.UPath("ro.txt"), true, false);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("ro.txt"), true, false);
   EXPECT_EQ(docs.Read("ro.txt"), "new");
   EXPECT_EQ(docs.Mode("ro.txt"), 04454u);
   EXPECT_EQ(Panel(panel::Message), u"Written");
@@ -108,17 +109,17 @@ TEST_F(SaveFileTest, AFailedForcedWriteStillRestoresTheReadOnlyBits) {
   Edit("ro.txt", u"new");
   stdfs::permissions(docs.Path("ro.txt"), static_cast<stdfs::perms>(0444));
   fs.Fail(FsCall::WriteAll, "No space left on device");
-  SaveFile(app(), docs.UPath("ro.txt"), true, true);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("ro.txt"), true, true);
   EXPECT_EQ(docs.Mode("ro.txt"), 0444u);
   EXPECT_EQ(docs.Read("ro.txt"), "original");
   EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("ro.txt") + u": No space left on device");
-  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_TRUE(app().Shared().TextChanged);
   EXPECT_FALSE(app().Closed());
 }
 
 TEST_F(SaveFileTest, QuitAfterClosesTheWindowAfterAGoodWrite) {
   SetText(u"bye");
-  SaveFile(app(), docs.UPath("last.txt"), false, true);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("last.txt"), false, true);
   EXPECT_TRUE(app().Closed());
   EXPECT_TRUE(editor->window.Closed());
   EXPECT_TRUE(home.Exists("quilmar.ini")) << "closing writes the settings";
@@ -128,18 +129,18 @@ TEST_F(SaveFileTest, QuitAfterClosesTheWindowAfterAGoodWrite) {
 TEST_F(SaveFileTest, WritingAQuilmarIniRereadsTheSettings) {
   home.Write("quilmar.ini", "FindCase=False\r\n");
   Start();
-  app().SetChecked(MenuItem::mnuFindCase, true);
-  SaveFile(app(), docs.UPath("Quilmar.INI"), false, false);
+  AppTestAccess::Checks(app()).SetChecked(MenuItem::mnuFindCase, true);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("Quilmar.INI"), false, false);
   EXPECT_TRUE(app().Checked(MenuItem::mnuFindCase)) << "another letter case is no settings file";
-  SaveFile(app(), docs.UPath("myquilmar.ini"), false, false);
+  SaveFile(AppTestAccess::Files(app()), docs.UPath("myquilmar.ini"), false, false);
   EXPECT_FALSE(app().Checked(MenuItem::mnuFindCase));
 
   // Editing the settings file itself applies what was written.
   SetText(u"WordWrap=False\r\nTabSpaces=5\r\n");
-  SaveFile(app(), home.UPath("quilmar.ini"), true, false);
+  SaveFile(AppTestAccess::Files(app()), home.UPath("quilmar.ini"), true, false);
   EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
-  EXPECT_EQ(app().txtMain.RightMargin(), 10000);
-  EXPECT_EQ(app().modHeader.TabSpaces, 5);
+  EXPECT_EQ(app().Document().RightMargin(), 10000);
+  EXPECT_EQ(app().Shared().TabSpaces, 5);
   EXPECT_EQ(Panel(panel::Message), u"Written");
 }
 
@@ -154,9 +155,9 @@ TEST_F(SaveFileTest, FileSystemFailuresAreReportedOnceAndLeaveTheOldFileIntact) 
   } cases[] = {{"full", "No space left on device"}, {"gone/new.txt", "No such file or directory"}};
   for (const auto& c : cases) {
     Edit("own.txt", u"text");
-    SaveFile(app(), docs.UPath(c.target), true, true);
+    SaveFile(AppTestAccess::Files(app()), docs.UPath(c.target), true, true);
     EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath(c.target) + u": " + FromUtf8(c.reason));
-    EXPECT_TRUE(app().modHeader.TextChanged);
+    EXPECT_TRUE(app().Shared().TextChanged);
     EXPECT_FALSE(app().Closed());
     EXPECT_EQ(Caption(), u"Quilmar - own.txt");
   }
@@ -172,7 +173,7 @@ TEST_F(SaveFileTest, AFullDiskKeepsTheDocumentsOldContent) {
     ~Unmount() { ::umount(at.c_str()); }
   } unmount{docs.Path("small")};
   Edit("small/doc.txt", String(200000, u'x'));
-  SaveFile(app(), app().modHeader.CurrentFile, false, false);
+  SaveFile(AppTestAccess::Files(app()), app().Shared().CurrentFile, false, false);
   EXPECT_EQ(docs.Read("small/doc.txt"), "original");
   EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("small/doc.txt") + u": No space left on device");
 }
@@ -188,7 +189,7 @@ TEST_F(SaveFileTest, UnchangedFilesRoundTripByteForByte) {
     SCOPED_TRACE(bytes);
     docs.Write("file", bytes);
     Start(docs.UPath("file"));
-    SaveFile(app(), app().modHeader.CurrentFile, false, false);
+    SaveFile(AppTestAccess::Files(app()), app().Shared().CurrentFile, false, false);
     EXPECT_EQ(Panel(panel::Message), u"Written");
     EXPECT_EQ(docs.Read("file"), bytes);
   }
@@ -197,14 +198,14 @@ TEST_F(SaveFileTest, UnchangedFilesRoundTripByteForByte) {
 TEST_F(SaveFileTest, ALatin1DocumentWithACharacterBeyondLatin1IsWrittenAsUtf8) {
   docs.Write("latin.txt", "caf\xE9\n");
   Start(docs.UPath("latin.txt"));
-  app().txtMain.SetSelStart(4);
-  app().txtMain.SetSelText(u" \u20AC");
-  SaveFile(app(), app().modHeader.CurrentFile, false, false);
+  AppTestAccess::Document(app()).SetSelStart(4);
+  AppTestAccess::Document(app()).SetSelText(u" \u20AC");
+  SaveFile(AppTestAccess::Files(app()), app().Shared().CurrentFile, false, false);
   EXPECT_EQ(docs.Read("latin.txt"), "caf\xC3\xA9 \xE2\x82\xAC\n");
-  EXPECT_EQ(app().documentFormat.encoding, Encoding::Utf8);
-  const String text = app().txtMain.Text();
+  EXPECT_EQ(app().File().format.encoding, Encoding::Utf8);
+  const String text = app().Document().Text();
   Start(docs.UPath("latin.txt"));
-  EXPECT_EQ(app().txtMain.Text(), text);
+  EXPECT_EQ(app().Document().Text(), text);
 }
 
 // Through the dialog: refusals show; failures to create the file end quietly; a failed
@@ -218,7 +219,7 @@ TEST_F(SaveFileTest, SaveAsIsQuietExceptForRefusalsAndFailedWrites) {
   app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
   EXPECT_EQ(Panel(panel::Message), kExists);
 
-  app().SetPanel(panel::Message, u"");
+  editor->statusBar.SetPanelText(panel::Message, u"");
   fs.Fail(FsCall::CreateEmpty, "Permission denied", std::nullopt, 1);
   editor->dialogs.QueueFile(docs.UPath("new.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
@@ -228,8 +229,8 @@ TEST_F(SaveFileTest, SaveAsIsQuietExceptForRefusalsAndFailedWrites) {
   editor->dialogs.QueueFile(docs.UPath("new.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
   EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("new.txt") + u": Input/output error");
-  EXPECT_TRUE(app().modHeader.TextChanged);
-  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("new.txt")) << "the created file is the document's";
+  EXPECT_TRUE(app().Shared().TextChanged);
+  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("new.txt")) << "the created file is the document's";
 }
 
 // Save without a file goes through the dialog with Override: an existing file is replaced
@@ -240,11 +241,11 @@ TEST_F(SaveFileTest, SaveWithoutAFileAsksEveryTimeAndOverridesSilently) {
   editor->dialogs.QueueFile(docs.UPath("exists.txt"));
   editor->Key(83, shift::Ctrl);  // Ctrl+S
   EXPECT_EQ(docs.Read("exists.txt"), "mine");
-  EXPECT_EQ(app().modHeader.CurrentFile, u"");
+  EXPECT_EQ(app().Shared().CurrentFile, u"");
   editor->dialogs.QueueFile(docs.UPath("fresh.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuSave});
   EXPECT_EQ(editor->dialogs.StartFolders().size(), 2u);
-  EXPECT_EQ(app().modHeader.CurrentFile, docs.UPath("fresh.txt"));
+  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("fresh.txt"));
   stdfs::permissions(docs.Path("fresh.txt"), static_cast<stdfs::perms>(0444));
   app().Dispatch(MenuClickEvent{MenuItem::mnuSave});
   EXPECT_EQ(Panel(panel::Message), kReadOnly) << "Save on the document's own file does not override";

@@ -1,6 +1,7 @@
 // The settings file: the round trip, each line's conversion, stopping at the first failure,
 // and where the file lives.
 #include "editor_fixture.hh"
+#include "app_test_access.hh"
 #include "files/settings.hh"
 #include "memory_file_system.hh"
 
@@ -16,7 +17,7 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
   app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   app().Dispatch(MenuClickEvent{MenuItem::mnuFindCase});
   app().Dispatch(MenuClickEvent{MenuItem::mnuStCmdMode});
-  app().modHeader.TabSpaces = 4;
+  AppTestAccess::Shared(app()).TabSpaces = 4;
   editor->dialogs.QueueFont(FontSpec{u"Courier New", true, false, 9.75});
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   app().Dispatch(CloseEvent{});
@@ -26,21 +27,21 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
 
   Start();
   EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
-  EXPECT_EQ(app().txtMain.RightMargin(), 10000);
+  EXPECT_EQ(app().Document().RightMargin(), 10000);
   EXPECT_FALSE(app().Checked(MenuItem::mnuFindCase));
   EXPECT_TRUE(app().Checked(MenuItem::mnuReplaceCase));
-  EXPECT_FALSE(app().modHeader.CmdStart);
-  EXPECT_FALSE(app().mode.CommandMode()) << "starts in Insert mode";
-  EXPECT_EQ(app().modHeader.TabSpaces, 4);
-  EXPECT_EQ(app().CommonDialog1.font, (FontSpec{u"Courier New", true, false, 9.75}));
-  EXPECT_EQ(app().txtMain.Font(), (FontSpec{u"Courier New", true, false, 9.75}));
-  EXPECT_EQ(app().CommonDialog1.InitDir, real.CurrentDirectory());
+  EXPECT_FALSE(app().Shared().CmdStart);
+  EXPECT_FALSE(app().Mode().CommandMode()) << "starts in Insert mode";
+  EXPECT_EQ(app().Shared().TabSpaces, 4);
+  EXPECT_EQ(app().CommonDialog().font, (FontSpec{u"Courier New", true, false, 9.75}));
+  EXPECT_EQ(app().Document().Font(), (FontSpec{u"Courier New", true, false, 9.75}));
+  EXPECT_EQ(app().CommonDialog().InitDir, real.CurrentDirectory());
 }
 
 TEST_F(SettingsTest, NoFileLeavesTheStartValues) {
   Start();
-  EXPECT_TRUE(app().mode.CommandMode());
-  EXPECT_EQ(app().modHeader.TabSpaces, 0);
+  EXPECT_TRUE(app().Mode().CommandMode());
+  EXPECT_EQ(app().Shared().TabSpaces, 0);
   for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase, MenuItem::mnuStCmdMode})
     EXPECT_TRUE(app().Checked(item));
 }
@@ -76,15 +77,15 @@ TEST_F(SettingsTest, LinesAreConvertedAsTheirKeysSay) {
     home.Write("quilmar.ini", c.file);
     Start();
     EXPECT_EQ(app().Checked(MenuItem::mnuWordWrap), c.wordWrap);
-    EXPECT_EQ(app().txtMain.RightMargin(), c.wordWrap ? 0 : 10000);
+    EXPECT_EQ(app().Document().RightMargin(), c.wordWrap ? 0 : 10000);
     EXPECT_EQ(app().Checked(MenuItem::mnuFindCase), c.findCase);
     EXPECT_EQ(app().Checked(MenuItem::mnuReplaceCase), c.replaceCase);
-    EXPECT_EQ(app().modHeader.CmdStart, c.cmdStart);
-    EXPECT_EQ(app().modHeader.TabSpaces, c.tabSpaces);
-    EXPECT_EQ(app().CommonDialog1.font, c.dialogFont);
-    EXPECT_EQ(app().txtMain.Font(), c.documentFont);
+    EXPECT_EQ(app().Shared().CmdStart, c.cmdStart);
+    EXPECT_EQ(app().Shared().TabSpaces, c.tabSpaces);
+    EXPECT_EQ(app().CommonDialog().font, c.dialogFont);
+    EXPECT_EQ(app().Document().Font(), c.documentFont);
   }
-  EXPECT_EQ(app().CommonDialog1.InitDir, u"/x=y") << "the value is everything after the first \"=\"";
+  EXPECT_EQ(app().CommonDialog().InitDir, u"/x=y") << "the value is everything after the first \"=\"";
 }
 
 TEST_F(SettingsTest, ConversionsAndTheShortestNumberForm) {
@@ -135,7 +136,7 @@ TEST(SettingsLocation, FallsBackToTheConfigurationFolder) {
   memory.AddFile(u"/home/user/.config/quilmar/quilmar.ini", "CmdStart=False\r\n");
   headless::HeadlessEditor editor(memory);
   editor.app.Dispatch(StartEvent{{}});
-  EXPECT_FALSE(editor.app.mode.CommandMode());
+  EXPECT_FALSE(editor.app.Mode().CommandMode());
   editor.app.Dispatch(CloseEvent{});
   EXPECT_NE(memory.Bytes(u"/home/user/.config/quilmar/quilmar.ini")->find("CmdStart=False\r\n"), std::string::npos);
   EXPECT_FALSE(memory.Bytes(u"/opt/quilmar/quilmar.ini"));

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "reliability_fixture.hh"
+#include "app_test_access.hh"
 
 namespace quilmar {
 namespace {
@@ -61,14 +62,14 @@ class BadInputFiles : public testing::ReliabilityTest {
     const auto start = Clock::now();
     editor->Key(key::End, shift::Ctrl);
     editor->Type("x");
-    app().txtMain.SetSelStart(app().txtMain.Length() / 2);
+    AppTestAccess::Document(app()).SetSelStart(app().Document().Length() / 2);
     editor->Type("x");
     std::printf("[ timing   ] %s: two keys, a move and a redraw of the status in %.3f s\n", what, Seconds(start));
   }
   void ExpectRefused(const std::string& path) {
     ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
     EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + FromUtf8(path) + u" couldn't be opened");
-    EXPECT_EQ(app().txtMain.Text(), u"");
+    EXPECT_EQ(app().Document().Text(), u"");
     EXPECT_FALSE(editor->windows.LoadingOpen());
   }
   // ":w" writes back exactly the bytes that were read.
@@ -85,8 +86,8 @@ TEST_F(BadInputFiles, FiveMillionCharactersOnOneLine) {
   docs.Write("long.txt", bytes);
   InChild([&] {
     Open(docs.Path("long.txt"), "5,000,000 characters on one line");
-    EXPECT_EQ(app().txtMain.Length(), 5'000'000);
-    EXPECT_EQ(app().txtMain.GetLineCount(), 5'000'000 / 80);  // wrapped at 80 cells
+    EXPECT_EQ(app().Document().Length(), 5'000'000);
+    EXPECT_EQ(app().Document().GetLineCount(), 5'000'000 / 80);  // wrapped at 80 cells
     const auto start = Clock::now();
     ExpectWrittenBack("long.txt", bytes);
     std::printf("[ timing   ] 5,000,000 characters on one line: written in %.3f s\n", Seconds(start));
@@ -99,7 +100,7 @@ TEST_F(BadInputFiles, OneMillionEmptyLines) {
   docs.Write("empty-lines.txt", bytes);
   InChild([&] {
     Open(docs.Path("empty-lines.txt"), "1,000,000 empty lines");
-    EXPECT_EQ(app().txtMain.GetLineCount(), 1'000'001);
+    EXPECT_EQ(app().Document().GetLineCount(), 1'000'001);
     ExpectWrittenBack("empty-lines.txt", bytes);
     TimeKeys("1,000,000 empty lines");
   });
@@ -109,8 +110,8 @@ TEST_F(BadInputFiles, OnlyACarriageReturn) {
   docs.Write("cr.txt", "\r");
   InChild([&] {
     Open(docs.Path("cr.txt"), "a file of only \"\\r\"");
-    EXPECT_EQ(app().txtMain.Text(), u"\r\n");
-    EXPECT_EQ(app().txtMain.GetLineCount(), 2);
+    EXPECT_EQ(app().Document().Text(), u"\r\n");
+    EXPECT_EQ(app().Document().GetLineCount(), 2);
     ExpectWrittenBack("cr.txt", "\r");
   });
 }
@@ -126,7 +127,7 @@ TEST_F(BadInputFiles, BinaryWithNulBytes) {
   InChild([&] {
     Open(docs.Path("binary.bin"), "binary file with NUL bytes");
     EXPECT_TRUE(editor->messageBox.Shown().empty());
-    EXPECT_EQ(app().txtMain.CharAt(app().txtMain.Length() - 1), u'\0');
+    EXPECT_EQ(app().Document().CharAt(app().Document().Length() - 1), u'\0');
     ExpectWrittenBack("binary.bin", bytes);
   });
 }
@@ -136,7 +137,7 @@ TEST_F(BadInputFiles, ZeroBytes) {
   InChild([&] {
     Open(docs.Path("empty.txt"), "a 0-byte file");
     EXPECT_TRUE(editor->messageBox.Shown().empty());
-    EXPECT_EQ(app().txtMain.GetLineCount(), 1);
+    EXPECT_EQ(app().Document().GetLineCount(), 1);
     ExpectWrittenBack("empty.txt", "");
   });
 }
@@ -173,7 +174,7 @@ TEST_F(BadInputFiles, PathOfFourThousandCharacters) {
   { std::ofstream(path) << "deep\n"; }
   InChild([&] {
     Open(path, "a path of 4,000 characters");
-    EXPECT_EQ(app().txtMain.Text(), u"deep\r\n");
+    EXPECT_EQ(app().Document().Text(), u"deep\r\n");
     editor->Type("A!");
     editor->Key(key::Escape);
     editor->Type(":w");
@@ -197,7 +198,7 @@ TEST_F(BadInputFiles, NameTooLongForTheFileSystem) {
     editor->Key(key::Return);
     // The name is the document's own and no such file exists: refused before any write.
     EXPECT_EQ(Message(), u"Unable to open file for write, try \":w filename\" or use SaveAs.");
-    EXPECT_EQ(app().txtMain.Text(), u"hi");
+    EXPECT_EQ(app().Document().Text(), u"hi");
   });
 }
 

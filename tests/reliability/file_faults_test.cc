@@ -83,7 +83,7 @@ TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
   Start(FromUtf8(path));
   AppendToFirstLine(" edited");
   const String edited = u"first line edited\r\nsecond\r\n";
-  ASSERT_EQ(app().txtMain.Text(), edited);
+  ASSERT_EQ(app().Document().Text(), edited);
 
   fault.inject(fs, folder, path);
   Command(":w");
@@ -93,8 +93,8 @@ TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
   if (const auto at = expected.find(u'%'); at != String::npos) expected.replace(at, 1, FromUtf8(path));
   EXPECT_EQ(Message(), expected);
   EXPECT_TRUE(editor->messageBox.Shown().empty()) << "told in a box as well";
-  EXPECT_EQ(app().txtMain.Text(), edited);
-  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_EQ(app().Document().Text(), edited);
+  EXPECT_TRUE(app().Shared().TextChanged);
   EXPECT_FALSE(app().Closed());
   if (fault.fileKeepsOldContent) {
     EXPECT_EQ(docs.Read("work/notes.txt"), "first line\nsecond\n");
@@ -103,7 +103,7 @@ TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
   // ":wq" with the fault still there must not close the window and lose the document.
   Command(":wq");
   EXPECT_FALSE(app().Closed());
-  EXPECT_EQ(app().txtMain.Text(), edited);
+  EXPECT_EQ(app().Document().Text(), edited);
 
   fault.repair(fs, folder, path);
   if (!fault.fileKeepsOldContent) {
@@ -117,7 +117,7 @@ TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
   }
   EXPECT_EQ(Message(), u"Written");
   EXPECT_EQ(docs.Read("work/notes.txt"), "first line edited\nsecond\n");
-  EXPECT_FALSE(app().modHeader.TextChanged);
+  EXPECT_FALSE(app().Shared().TextChanged);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FileFaults, ::testing::ValuesIn(kFaults),
@@ -149,8 +149,8 @@ TEST_F(OtherFileFaults, WritingToAFullDeviceIsReportedWithItsReason) {
   AppendToFirstLine("d");
   Command(":w! /dev/full");
   EXPECT_EQ(Message(), u"Can't write /dev/full: No space left on device");
-  EXPECT_EQ(app().txtMain.Text(), u"abcd\r\n");
-  EXPECT_TRUE(app().modHeader.TextChanged);
+  EXPECT_EQ(app().Document().Text(), u"abcd\r\n");
+  EXPECT_TRUE(app().Shared().TextChanged);
 }
 
 // A forced write of a read-only file that fails half way leaves it read-only and unchanged.
@@ -179,7 +179,7 @@ TEST_F(OtherFileFaults, FileChangedByAnotherProgramIsOverwrittenOnlyByAnExplicit
     Open("shared.txt", "one\n");
     AppendToFirstLine("1");
     docs.Write("shared.txt", other);
-    EXPECT_EQ(app().txtMain.Text(), u"one1\r\n");
+    EXPECT_EQ(app().Document().Text(), u"one1\r\n");
     Command(":q");
     EXPECT_FALSE(app().Closed());
     for (const char* save : {":w", ":wq"}) {
@@ -235,7 +235,7 @@ TEST_F(OtherFileFaults, UnreadableFileIsRefusedWithOneBox) {
   Start(docs.UPath("eio.txt"));
   ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
   EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath("eio.txt") + u" couldn't be opened");
-  EXPECT_EQ(app().txtMain.Text(), u"");
+  EXPECT_EQ(app().Document().Text(), u"");
   EXPECT_FALSE(editor->windows.LoadingOpen());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.hh"
+#include "app_test_access.hh"
 #include "headless_editor.hh"
 #include "memory_file_system.hh"
 
@@ -28,10 +29,10 @@ TEST(FuzzFindings, SubstitutionThatGrowsTheTextReachesTheRangeEnd) {
   headless::MemoryFileSystem fs;
   headless::HeadlessEditor editor(fs);
   editor.app.Dispatch(StartEvent{String()});
-  editor.app.txtMain.SetText(u"aaa\r\na");
+  AppTestAccess::Document(editor.app).SetText(u"aaa\r\na");
   editor.Type(":0,1s/a/aa/");
   editor.Key(key::Return);
-  EXPECT_EQ(editor.app.txtMain.Text(), u"aaaaaa\r\naa");
+  EXPECT_EQ(editor.app.Document().Text(), u"aaaaaa\r\naa");
   EXPECT_EQ(editor.statusBar.Panel(1), u"4 Replacments");
 }
 
@@ -47,8 +48,8 @@ TEST(FuzzFindings, TinyFontSizeSurvivesExitAndRestart) {
   }
   headless::HeadlessEditor second(fs);
   second.app.Dispatch(StartEvent{String()});
-  EXPECT_EQ(second.app.CommonDialog1.font.size, 0.0000001);
-  EXPECT_EQ(second.app.modHeader.TabSpaces, 7);
+  EXPECT_EQ(second.app.CommonDialog().font.size, 0.0000001);
+  EXPECT_EQ(second.app.Shared().TabSpaces, 7);
   EXPECT_FALSE(second.app.Checked(MenuItem::mnuWordWrap));
   EXPECT_FALSE(second.app.Checked(MenuItem::mnuFindCase));
   EXPECT_NE(fs.Bytes(u"/opt/quilmar/quilmar.ini")->find("Font=Tiny,False,False,0.0000001\r\n"), std::string::npos);
@@ -66,14 +67,14 @@ TEST(FuzzFindings, InputMethodTextAfterXIsNotTypedInCommandMode) {
   headless::MemoryFileSystem fs;
   headless::HeadlessEditor editor(fs);
   editor.app.Dispatch(StartEvent{String()});
-  editor.app.txtMain.SetText(u"abc");
+  AppTestAccess::Document(editor.app).SetText(u"abc");
   editor.Type("x");
   editor.app.Dispatch(CommitTextEvent{u"zz"});
-  EXPECT_EQ(editor.app.txtMain.Text(), u"bc");
-  EXPECT_TRUE(editor.app.mode.CommandMode());
+  EXPECT_EQ(editor.app.Document().Text(), u"bc");
+  EXPECT_TRUE(editor.app.Mode().CommandMode());
   editor.Type("i");
   editor.app.Dispatch(CommitTextEvent{u"zz"});
-  EXPECT_EQ(editor.app.txtMain.Text(), u"zzbc");
+  EXPECT_EQ(editor.app.Document().Text(), u"zzbc");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // a failure does.
 #include "app/app.hh"
 
+#include "app/doing.hh"
+
 #include <exception>
 #include <new>
 #include <utility>
@@ -10,43 +12,9 @@ namespace quilmar {
 
 namespace {
 
-// Each menu item and the handler it runs when clicked (or chosen by its shortcut), one row per
-// item in the order of the menu table; the compiler checks that they line up.
-using MenuHandler = void (App::*)();
-
-struct MenuHandlerRow {
-  MenuItem item;
-  MenuHandler handler;
-};
-
-constexpr std::array<MenuHandlerRow, kMenuItems.size()> kMenuHandlers{{
-    {MenuItem::mnuOpen, &App::mnuOpen_Click},
-    {MenuItem::mnuSave, &App::mnuSave_Click},
-    {MenuItem::mnuSaveAs, &App::mnuSaveAs_Click},
-    {MenuItem::mnuClose, &App::mnuClose_Click},
-    {MenuItem::mnuPrint, &App::mnuPrint_Click},
-    {MenuItem::mnuExit, &App::mnuExit_Click},
-    {MenuItem::mnuWordWrap, &App::mnuWordWrap_Click},
-    {MenuItem::mnuFindCase, &App::mnuFindCase_Click},
-    {MenuItem::mnuReplaceCase, &App::mnuReplaceCase_Click},
-    {MenuItem::mnuFonts, &App::mnuFonts_Click},
-    {MenuItem::mnuStCmdMode, &App::mnuStCmdMode_Click},
-    {MenuItem::mnuAbout, &App::mnuAbout_Click},
-    {MenuItem::mnuHelpReference, &App::mnuHelpReference_Click},
-}};
-
-constexpr bool HandlersInItemOrder() {
-  for (std::size_t i = 0; i < kMenuHandlers.size(); ++i)
-    if (kMenuHandlers[i].item != kMenuItems[i].item || kMenuHandlers[i].handler == nullptr) return false;
-  return true;
-}
-static_assert(HandlersInItemOrder());
-
 // The items that start out checked, before the settings file has had its say.
 constexpr std::array<MenuItem, 3> kInitiallyChecked{
     MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase};
-
-std::size_t IndexOf(MenuItem item) { return static_cast<std::size_t>(item); }
 
 // What an event was doing when memory ran out, unless a handler said more precisely.
 const char16_t* DefaultDoing(const Event& event) {
@@ -66,8 +34,40 @@ const char16_t* DefaultDoing(const Event& event) {
 
 }  // namespace
 
+// Each menu item and the handler it runs when clicked (or chosen by its shortcut), one row per
+// item in the order of the menu table; the compiler checks that they line up.
+struct MenuHandlerTable {
+  using Handler = void (App::*)();
+  struct Row {
+    MenuItem item;
+    Handler handler;
+  };
+  static constexpr std::array<Row, kMenuItems.size()> kRows{{
+      {MenuItem::mnuOpen, &App::mnuOpen_Click},
+      {MenuItem::mnuSave, &App::mnuSave_Click},
+      {MenuItem::mnuSaveAs, &App::mnuSaveAs_Click},
+      {MenuItem::mnuClose, &App::mnuClose_Click},
+      {MenuItem::mnuPrint, &App::mnuPrint_Click},
+      {MenuItem::mnuExit, &App::mnuExit_Click},
+      {MenuItem::mnuWordWrap, &App::mnuWordWrap_Click},
+      {MenuItem::mnuFindCase, &App::mnuFindCase_Click},
+      {MenuItem::mnuReplaceCase, &App::mnuReplaceCase_Click},
+      {MenuItem::mnuFonts, &App::mnuFonts_Click},
+      {MenuItem::mnuStCmdMode, &App::mnuStCmdMode_Click},
+      {MenuItem::mnuAbout, &App::mnuAbout_Click},
+      {MenuItem::mnuHelpReference, &App::mnuHelpReference_Click},
+  }};
+  static constexpr bool InItemOrder() {
+    for (std::size_t i = 0; i < kRows.size(); ++i)
+      if (kRows[i].item != kMenuItems[i].item || kRows[i].handler == nullptr) return false;
+    return true;
+  }
+  static Handler For(MenuItem item) { return kRows[static_cast<std::size_t>(item)].handler; }
+};
+static_assert(MenuHandlerTable::InItemOrder());
+
 App::App(Ports ports_, Measure& measure)
-    : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar) {
+    : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar), checks(ports_.menus) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.SelChange = [this] { txtMain_SelChange(); };
   // A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
@@ -85,16 +85,18 @@ App::App(Ports ports_, Measure& measure)
   };
   txtMain.SetClipboard(get, set);
   txtCmd.SetClipboard(get, set);
-  for (MenuItem item : kInitiallyChecked) SetChecked(item, true);
+  for (MenuItem item : kInitiallyChecked) checks.SetChecked(item, true);
   caretShown_ = PositionText();
 }
 
-bool App::Checked(MenuItem item) const { return checks_[IndexOf(item)]; }
+SettingsContext App::Settings() { return SettingsContext{ports.fs, checks, CommonDialog1, txtMain, modHeader}; }
 
-void App::SetChecked(MenuItem item, bool checked) {
-  checks_[IndexOf(item)] = checked;
-  ports.menus.SetChecked(item, checked);
+FileContext App::Files() {
+  return FileContext{ports.fs,  ports.messageBox, ports.dialogs, ports.windows, ports.statusBar, ports.window,
+                     txtMain,   modHeader,        CommonDialog1, file,          Settings(),      [this] { CloseWindow(); }};
 }
+
+CommandContext App::Commands() { return CommandContext{txtCmd, Files(), checks}; }
 
 // A handler that writes the position panel itself (File Close empties it) has the last word
 // over a caret move made earlier in the same event, as it would if each move wrote at once.
@@ -114,13 +116,14 @@ void App::Dispatch(const Event& event) {
   if (closed_) return;
   ++eventDepth_;
   const TextModel::Checkpoint before = txtMain.MakeCheckpoint();
-  failedDoing_ = nullptr;
+  Doing::TakeFailed();
   try {
     std::visit([this](const auto& e) { Handle(e); }, event);
   } catch (const std::bad_alloc&) {
     // What the event was doing is dropped whole: its edits are undone and forgotten, so the
     // document is as it was before the key, the paste or the substitution.
-    const char16_t* what = failedDoing_ ? failedDoing_ : DefaultDoing(event);
+    const char16_t* failed = Doing::TakeFailed();
+    const char16_t* what = failed ? failed : DefaultDoing(event);
     try {
       txtMain.RollBack(before);
       SetPanel(panel::Message, u"Err: not enough memory for " + String(what));
@@ -130,7 +133,6 @@ void App::Dispatch(const Event& event) {
   } catch (const std::exception& error) {
     SetPanel(panel::Message, u"Err: " + FromUtf8(error.what()));
   }
-  failedDoing_ = nullptr;
   if (--eventDepth_ == 0) {
     try {
       FlushPositionPanel();
@@ -187,7 +189,7 @@ void App::Handle(const ViewResizedEvent&) { txtMain.Relayout(); }
 
 void App::Handle(const CloseEvent&) { CloseWindow(); }
 
-void App::MenuClick(MenuItem item) { (this->*kMenuHandlers[IndexOf(item)].handler)(); }
+void App::MenuClick(MenuItem item) { (this->*MenuHandlerTable::For(item))(); }
 
 void App::CloseWindow() {
   if (closed_) return;  // every route closes once: a quit inside a quit is the same close

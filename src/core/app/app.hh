@@ -2,15 +2,15 @@
 // The editor: the main window's state and handlers (frmMain), the shared state (modHeader),
 // the common dialog's values, and the entry points through which a front end delivers events.
 // Handlers are defined in the file of their subsystem (editor/, command/, files/, windows/).
-#include <array>
-#include <exception>
 
 #include "app/editor_mode.hh"
 #include "app/event.hh"
+#include "app/menu_checks.hh"
 #include "app/menu_items.hh"
 #include "app/panels.hh"
-#include "files/disk_stamp.hh"
-#include "files/text_format.hh"
+#include "app/shared_state.hh"
+#include "command/parser.hh"
+#include "files/file_context.hh"
 #include "platform/file_system.hh"
 #include "platform/printer.hh"
 #include "platform/ui_ports.hh"
@@ -33,25 +33,6 @@ struct Ports {
   PrinterPort& printer;
 };
 
-// The shared editor state, one copy for the whole run.
-struct SharedState {
-  String CurrentFile;
-  bool TextChanged = false;
-  std::int16_t TabSpaces = 0;
-  bool CmdStart = false;
-  String LastPattern;
-  CharPos SearchPos = 0;
-};
-
-// What the common dialog remembers between uses.
-struct CommonDialogState {
-  String Filter;
-  bool CancelError = false;
-  String InitDir;
-  FontSpec font;  // FontName, FontBold, FontItalic, FontSize
-  int Flags = 0;
-};
-
 class App {
  public:
   App(Ports ports, Measure& measure);
@@ -66,44 +47,15 @@ class App {
   // What the front ends show. Views observe these; they change them only through events.
   const TextModel& Document() const { return txtMain; }
   const LineEdit& CommandBox() const { return txtCmd; }
+  // The editor's state as it stands, read-only (for quilmar-batch's report and for tests).
+  const EditorMode& Mode() const { return mode; }
+  const SharedState& Shared() const { return modHeader; }
+  const CommonDialogState& CommonDialog() const { return CommonDialog1; }
+  const DocumentFile& File() const { return file; }
+  bool DeletePending() const { return PendingDelete; }
+  bool Checked(MenuItem item) const { return checks.Checked(item); }
 
-  Ports ports;
-  TextModel txtMain;
-  LineEdit txtCmd;
-  EditorMode mode;
-  SharedState modHeader;
-  bool PendingDelete = false;
-  CommonDialogState CommonDialog1;
-  TextFormat documentFormat;  // of the file the document came from
-  std::optional<DiskStamp> diskStamp;  // of CurrentFile as last read or written
-
-  // Menu check marks: held here, shown through the menu port.
-  bool Checked(MenuItem item) const;
-  void SetChecked(MenuItem item, bool checked);
-  void SetPanel(int panel, const String& text);
-
-  // Closes the main window: the unload handler runs, then the window goes. Every route
-  // (the close box, Exit, the quit commands, a write that quits) ends here, once.
-  void CloseWindow();
-
-  // Names what the running event is doing, for the message when memory runs out
-  // ("the paste", "the substitution"). Left by a failure, the innermost one is remembered.
-  class Doing {
-   public:
-    Doing(App& app, const char16_t* what)
-        : app_(app), what_(what), unwinding_(std::uncaught_exceptions()) {}
-    ~Doing() {
-      if (std::uncaught_exceptions() > unwinding_ && !app_.failedDoing_) app_.failedDoing_ = what_;
-    }
-    Doing(const Doing&) = delete;
-    Doing& operator=(const Doing&) = delete;
-
-   private:
-    App& app_;
-    const char16_t* what_;
-    int unwinding_;
-  };
-
+ private:
   // ---- Handlers of frmMain (by control and event).
   void Form_Load(const String& commandLine);
   void Form_Unload();
@@ -130,7 +82,21 @@ class App {
   void OpenCommandBox(const String& leader, ModeText modeText);
   void LeaveCommandBox(bool clearModePanel);
 
- private:
+  // Closes the main window: the unload handler runs, then the window goes. Every route
+  // (the close box, Exit, the quit commands, a write that quits) ends here, once.
+  void CloseWindow();
+  void SetPanel(int panel, const String& text);
+
+  // What the file procedures and the command line work on.
+  SettingsContext Settings();
+  FileContext Files();
+  CommandContext Commands();
+
+  friend struct MenuHandlerTable;
+  // Tests set a state up directly (a document with a selection, a flag) through this door;
+  // nothing in the editor or its front ends uses it.
+  friend struct AppTestAccess;
+
   void Handle(const StartEvent& e);
   void Handle(const KeyDownEvent& e);
   void Handle(const CommitTextEvent& e);
@@ -143,13 +109,20 @@ class App {
   void MenuClick(MenuItem item);
   void FlushPositionPanel();
   String PositionText() const;
-  std::array<bool, kMenuItems.size()> checks_{};
+  Ports ports;
+  TextModel txtMain;
+  LineEdit txtCmd;
+  EditorMode mode;
+  MenuChecks checks;
+  SharedState modHeader;
+  bool PendingDelete = false;
+  CommonDialogState CommonDialog1;
+  DocumentFile file;  // the file the document came from
   bool closed_ = false;
   bool positionDirty_ = false;
   bool layoutMoved_ = false;  // a relayout may have moved the caret's line or column
   String caretShown_;         // where the caret was when panel 4 was last written (or at start)
   int eventDepth_ = 0;
-  const char16_t* failedDoing_ = nullptr;
 };
 
 }  // namespace quilmar

@@ -23,18 +23,18 @@ void App::Form_Load(const String& commandLine) {
   // The values that stand when the settings file is missing or lacks the key.
   modHeader.CmdStart = true;
   modHeader.TabSpaces = 0;
-  LoadSettings(*this);
-  SetTabStops(*this);
-  SetChecked(MenuItem::mnuStCmdMode, modHeader.CmdStart);
+  LoadSettings(Settings());
+  SetTabStops(txtMain, modHeader.TabSpaces);
+  checks.SetChecked(MenuItem::mnuStCmdMode, modHeader.CmdStart);
   mode.Start(modHeader.CmdStart);
   // The argument is one path exactly as passed: not split, trimmed or unquoted.
   if (!commandLine.empty()) {
     modHeader.CurrentFile = commandLine;
-    OpenFile(*this, commandLine);
+    OpenFile(Files(), commandLine);
   }
 }
 
-void App::Form_Unload() { SaveSettings(*this); }
+void App::Form_Unload() { SaveSettings(Settings()); }
 
 void App::txtMain_Change() { modHeader.TextChanged = true; }
 

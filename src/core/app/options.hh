@@ -1,9 +1,12 @@
 #pragma once
 // View settings applied to the document: word wrap and tab stops.
+#include <cstdint>
+
+#include "text/text_model.hh"
+
 namespace quilmar {
 
-class App;
-void SetWordWrap(App& app, bool wrap);  // right margin 0 (wrap at the window) or 10000 cells
-void SetTabStops(App& app);             // 32 stops from TabSpaces; nothing for 2 or less
+void SetWordWrap(TextModel& txtMain, bool wrap);  // right margin 0 (wrap at the window) or 10000 cells
+void SetTabStops(TextModel& txtMain, std::int16_t TabSpaces);  // 32 stops; nothing for 2 or less
 
 }  // namespace quilmar

@@ -16,29 +16,29 @@ constexpr int kFontDialogScreenFonts = 1;
 
 }  // namespace
 
-void SetWordWrap(App& app, bool wrap) { app.txtMain.SetRightMargin(wrap ? 0 : kNoWrapMargin); }
+void SetWordWrap(TextModel& txtMain, bool wrap) { txtMain.SetRightMargin(wrap ? 0 : kNoWrapMargin); }
 
-void SetTabStops(App& app) {
-  if (app.modHeader.TabSpaces <= 2) return;  // the control's default stops stay
-  const auto spacing = static_cast<std::int16_t>(app.modHeader.TabSpaces - 1);
-  app.txtMain.SetSelTabCount(kTabStopCount);
-  for (int index = 0; index < kTabStopCount; ++index) app.txtMain.SetSelTabs(index, index * spacing);
+void SetTabStops(TextModel& txtMain, std::int16_t TabSpaces) {
+  if (TabSpaces <= 2) return;  // the control's default stops stay
+  const auto spacing = static_cast<std::int16_t>(TabSpaces - 1);
+  txtMain.SetSelTabCount(kTabStopCount);
+  for (int index = 0; index < kTabStopCount; ++index) txtMain.SetSelTabs(index, index * spacing);
 }
 
 void App::mnuWordWrap_Click() {
-  const bool wrap = !Checked(MenuItem::mnuWordWrap);
-  SetWordWrap(*this, wrap);
-  SetChecked(MenuItem::mnuWordWrap, wrap);
+  const bool wrap = !checks.Checked(MenuItem::mnuWordWrap);
+  SetWordWrap(txtMain, wrap);
+  checks.SetChecked(MenuItem::mnuWordWrap, wrap);
 }
 
-void App::mnuFindCase_Click() { SetChecked(MenuItem::mnuFindCase, !Checked(MenuItem::mnuFindCase)); }
+void App::mnuFindCase_Click() { checks.SetChecked(MenuItem::mnuFindCase, !checks.Checked(MenuItem::mnuFindCase)); }
 
-void App::mnuReplaceCase_Click() { SetChecked(MenuItem::mnuReplaceCase, !Checked(MenuItem::mnuReplaceCase)); }
+void App::mnuReplaceCase_Click() { checks.SetChecked(MenuItem::mnuReplaceCase, !checks.Checked(MenuItem::mnuReplaceCase)); }
 
 // The start mode takes effect at the next start; the running editor keeps its mode.
 void App::mnuStCmdMode_Click() {
-  const bool start = !Checked(MenuItem::mnuStCmdMode);
-  SetChecked(MenuItem::mnuStCmdMode, start);
+  const bool start = !checks.Checked(MenuItem::mnuStCmdMode);
+  checks.SetChecked(MenuItem::mnuStCmdMode, start);
   modHeader.CmdStart = start;
 }
 

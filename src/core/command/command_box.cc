@@ -1,6 +1,7 @@
 // The command box's key handler: Enter runs the line, Escape abandons it, Backspace over the
 // leading character leaves the box. The key code is never replaced, so the box still edits.
 #include <array>
+#include <functional>
 
 #include "app/app.hh"
 #include "command/parser.hh"
@@ -9,7 +10,14 @@ namespace quilmar {
 
 namespace {
 
-using BoxAction = void (*)(App&);
+// What the box's keys act on.
+struct BoxContext {
+  LineEdit& txtCmd;
+  std::function<void(bool clearModePanel)> leave;
+  CommandContext commands;
+};
+
+using BoxAction = void (*)(BoxContext&);
 
 // One key the box reacts to, in the order the codes are compared.
 struct BoxKey {
@@ -17,21 +25,21 @@ struct BoxKey {
   BoxAction action;
 };
 
-void Abandon(App& app) {
-  app.txtCmd.SetText(u"");
-  app.LeaveCommandBox(true);
+void Abandon(BoxContext& box) {
+  box.txtCmd.SetText(u"");
+  box.leave(true);
 }
 
 // Only right after the leading ":" or "/"; elsewhere Backspace just edits the box.
-void BackOut(App& app) {
-  if (app.txtCmd.SelStart() == 1) app.LeaveCommandBox(true);
+void BackOut(BoxContext& box) {
+  if (box.txtCmd.SelStart() == 1) box.leave(true);
 }
 
 // The focus goes back first, so a dialog the command opens returns it to the document.
-void Run(App& app) {
-  app.LeaveCommandBox(false);
-  const String line = app.txtCmd.Text();
-  ParseCommand(app, line);
+void Run(BoxContext& box) {
+  box.leave(false);
+  const String line = box.txtCmd.Text();
+  ParseCommand(box.commands, line);
 }
 
 constexpr std::array<BoxKey, 3> kBoxKeys{{
@@ -45,7 +53,8 @@ constexpr std::array<BoxKey, 3> kBoxKeys{{
 void App::txtCmd_KeyDown(KeyCode& keyCode, ShiftState) {
   for (const BoxKey& row : kBoxKeys) {
     if (row.code == keyCode) {
-      row.action(*this);
+      BoxContext box{txtCmd, [this](bool clearModePanel) { LeaveCommandBox(clearModePanel); }, Commands()};
+      row.action(box);
       return;
     }
   }

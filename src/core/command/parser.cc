@@ -5,7 +5,8 @@
 
 #include <array>
 
-#include "app/app.hh"
+#include "app/doing.hh"
+#include "app/panels.hh"
 #include "app/like_match.hh"
 #include "command/substitute.hh"
 #include "editor/goto_line.hh"
@@ -66,34 +67,37 @@ bool Passes(const CommandRule& rule, StringView line) {
 
 // Carries a recognised command out.
 struct Run {
-  App& app;
+  const CommandContext& c;
 
   // The document's own file, or the save dialog when there is none (which never quits).
   void operator()(const WriteCommand& w) const {
-    if (w.name) return SaveFile(app, *w.name, w.override_, w.quitAfter);
-    const String file = app.modHeader.CurrentFile;  // a copy: the write may replace it
-    if (file.empty()) SaveFileAs(app, w.override_);
-    else SaveFile(app, file, w.override_, w.quitAfter);
+    if (w.name) return SaveFile(c.files, *w.name, w.override_, w.quitAfter);
+    const String file = c.files.modHeader.CurrentFile;  // a copy: the write may replace it
+    if (file.empty()) SaveFileAs(c.files, w.override_);
+    else SaveFile(c.files, file, w.override_, w.quitAfter);
   }
   void operator()(const QuitCommand& q) const {
-    if (!q.force && app.modHeader.TextChanged) {
-      app.SetPanel(panel::Message, u"Unsaved changes, use q! to override");
+    if (!q.force && c.files.modHeader.TextChanged) {
+      c.files.statusBar.SetPanelText(panel::Message, u"Unsaved changes, use q! to override");
       return;
     }
-    app.CloseWindow();
+    c.files.closeWindow();
   }
   void operator()(const SearchCommand& s) const {
-    app.modHeader.LastPattern = s.pattern;
-    FindPattern(app.txtMain, app.modHeader.SearchPos, app.ports.statusBar, app.modHeader.LastPattern,
-                app.Checked(MenuItem::mnuFindCase));
+    SharedState& shared = c.files.modHeader;
+    shared.LastPattern = s.pattern;
+    FindPattern(c.files.txtMain, shared.SearchPos, c.files.statusBar, shared.LastPattern,
+                c.checks.Checked(MenuItem::mnuFindCase));
   }
   void operator()(const SubstituteLine& s) const {
-    const App::Doing doing(app, u"the substitution");
-    SubstituteCommand(app.txtMain, app.modHeader.SearchPos, app.ports.statusBar,
-                      app.Checked(MenuItem::mnuReplaceCase), s.line);
+    const Doing doing(u"the substitution");
+    SubstituteCommand(c.files.txtMain, c.files.modHeader.SearchPos, c.files.statusBar,
+                      c.checks.Checked(MenuItem::mnuReplaceCase), s.line);
   }
-  void operator()(const GoToLineCommand& g) const { GotoLine(app.txtMain, app.ports.statusBar, g.text); }
-  void operator()(const InvalidCommand&) const { app.SetPanel(panel::Message, u"Invalid command"); }
+  void operator()(const GoToLineCommand& g) const { GotoLine(c.files.txtMain, c.files.statusBar, g.text); }
+  void operator()(const InvalidCommand&) const {
+    c.files.statusBar.SetPanelText(panel::Message, u"Invalid command");
+  }
 };
 
 }  // namespace
@@ -104,9 +108,9 @@ Command RecogniseCommand(StringView line) {
   return InvalidCommand{};
 }
 
-void ParseCommand(App& app, const String& line) {
-  app.txtCmd.SetText(u"");  // first, for every line
-  std::visit(Run{app}, RecogniseCommand(line));
+void ParseCommand(const CommandContext& context, const String& line) {
+  context.txtCmd.SetText(u"");  // first, for every line
+  std::visit(Run{context}, RecogniseCommand(line));
 }
 
 }  // namespace quilmar

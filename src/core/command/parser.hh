@@ -4,6 +4,8 @@
 #include <optional>
 #include <variant>
 
+#include "files/file_context.hh"
+#include "text/line_edit.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -36,8 +38,15 @@ using Command = std::variant<WriteCommand, QuitCommand, SearchCommand, Substitut
 // Pure: what the line asks for. Nothing is trimmed and letters are never folded.
 Command RecogniseCommand(StringView line);
 
-class App;
+// What the commands work on: the box the line came from, the document and its files, and the
+// options the searches read.
+struct CommandContext {
+  LineEdit& txtCmd;
+  FileContext files;
+  MenuChecks& checks;
+};
+
 // Empties the box, then runs what the line asks for.
-void ParseCommand(App& app, const String& line);
+void ParseCommand(const CommandContext& context, const String& line);
 
 }  // namespace quilmar

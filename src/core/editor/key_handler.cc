@@ -3,7 +3,10 @@
 // Command-mode keys are a table, tried in order, the first row that fits deciding.
 #include <array>
 
+#include <functional>
+
 #include "app/app.hh"
+#include "app/doing.hh"
 #include "editor/motions.hh"
 #include "editor/search.hh"
 
@@ -19,7 +22,19 @@ enum class ShiftRule {
   Any,   // Shift not looked at: "N" acts as "n", "$" as "4", "?" as "/"
 };
 
-using KeyAction = void (*)(App&, KeyCode&);
+// What the Command-mode keys act on.
+struct KeyContext {
+  TextModel& txtMain;
+  EditorMode& mode;
+  ClipboardPort& clipboard;
+  bool& PendingDelete;
+  SharedState& modHeader;
+  const MenuChecks& checks;
+  StatusBarPort& statusBar;
+  std::function<void(const String& leader, ModeText modeText)> openCommandBox;
+};
+
+using KeyAction = void (*)(KeyContext&, KeyCode&);
 
 // One Command-mode key: its code, the Shift states it answers to, and what it does.
 struct KeyCommand {
@@ -31,83 +46,83 @@ struct KeyCommand {
 void Consume(KeyCode& keyCode) { keyCode = key::Consumed; }
 
 // The insert keys share their first steps; each then places the caret its own way.
-void BeginInsert(App& app, KeyCode& keyCode) {
+void BeginInsert(KeyContext& k, KeyCode& keyCode) {
   Consume(keyCode);
-  app.mode.EnterInsert();
+  k.mode.EnterInsert();
 }
 
-void RepeatSearch(App& app) {
-  app.mode.Show(ModeText::Search);
-  FindPattern(app.txtMain, app.modHeader.SearchPos, app.ports.statusBar, app.modHeader.LastPattern,
-              app.Checked(MenuItem::mnuFindCase));
+void RepeatSearch(KeyContext& k) {
+  k.mode.Show(ModeText::Search);
+  FindPattern(k.txtMain, k.modHeader.SearchPos, k.statusBar, k.modHeader.LastPattern,
+              k.checks.Checked(MenuItem::mnuFindCase));
 }
 
-void OpenColonBox(App& app, KeyCode&) { app.OpenCommandBox(u":", ModeText::Command); }
-void OpenSearchBox(App& app, KeyCode&) { app.OpenCommandBox(u"/", ModeText::Search); }
-void NextMatch(App& app, KeyCode&) { RepeatSearch(app); }
+void OpenColonBox(KeyContext& k, KeyCode&) { k.openCommandBox(u":", ModeText::Command); }
+void OpenSearchBox(KeyContext& k, KeyCode&) { k.openCommandBox(u"/", ModeText::Search); }
+void NextMatch(KeyContext& k, KeyCode&) { RepeatSearch(k); }
 
-void InsertHere(App& app, KeyCode& keyCode) { BeginInsert(app, keyCode); }
+void InsertHere(KeyContext& k, KeyCode& keyCode) { BeginInsert(k, keyCode); }
 
 // Nothing in between looks at the mode or the lock, so the caret may move last.
-void InsertAfter(App& app, KeyCode& keyCode) {
-  BeginInsert(app, keyCode);
+void InsertAfter(KeyContext& k, KeyCode& keyCode) {
+  BeginInsert(k, keyCode);
   // Past the end the control clamps; between "\r" and "\n" it moves on past the pair.
-  app.txtMain.SetSelStart(app.txtMain.SelStart() + 1);
+  k.txtMain.SetSelStart(k.txtMain.SelStart() + 1);
 }
 
-void InsertAtLineStart(App& app, KeyCode& keyCode) {
-  BeginInsert(app, keyCode);
-  MoveToLineStart(app.txtMain, app.txtMain.SelStart());
+void InsertAtLineStart(KeyContext& k, KeyCode& keyCode) {
+  BeginInsert(k, keyCode);
+  MoveToLineStart(k.txtMain, k.txtMain.SelStart());
 }
 
-void InsertAtLineEnd(App& app, KeyCode& keyCode) {
-  BeginInsert(app, keyCode);
-  MoveToLineEnd(app.txtMain, app.txtMain.SelStart());
+void InsertAtLineEnd(KeyContext& k, KeyCode& keyCode) {
+  BeginInsert(k, keyCode);
+  MoveToLineEnd(k.txtMain, k.txtMain.SelStart());
 }
 
-void GoLineEnd(App& app, KeyCode&) { MoveToLineEnd(app.txtMain, app.txtMain.SelStart()); }
-void GoLineStart(App& app, KeyCode&) { MoveToLineStart(app.txtMain, app.txtMain.SelStart()); }
+void GoLineEnd(KeyContext& k, KeyCode&) { MoveToLineEnd(k.txtMain, k.txtMain.SelStart()); }
+void GoLineStart(KeyContext& k, KeyCode&) { MoveToLineStart(k.txtMain, k.txtMain.SelStart()); }
 
 // The control itself deletes, as for Delete, with the modifiers still held; the next key
 // locks the document again.
-void DeleteChar(App& app, KeyCode& keyCode) {
-  app.mode.UnlockForOneEdit();
+void DeleteChar(KeyContext& k, KeyCode& keyCode) {
+  k.mode.UnlockForOneEdit();
   keyCode = key::Delete;
 }
 
-void Yank(App& app, KeyCode&) {
-  if (app.txtMain.SelLength() < 1) SelectLine(app.txtMain);
-  app.ports.clipboard.Clear();
-  app.ports.clipboard.SetText(app.txtMain.SelText());
+void Yank(KeyContext& k, KeyCode&) {
+  if (k.txtMain.SelLength() < 1) SelectLine(k.txtMain);
+  k.clipboard.Clear();
+  k.clipboard.SetText(k.txtMain.SelText());
 }
 
-void Put(App& app, KeyCode&) {
-  const App::Doing doing(app, u"the paste");
-  SharedText text(app.ports.clipboard.GetText());
-  MoveToLineEnd(app.txtMain, app.txtMain.SelStart());
-  app.txtMain.SetSelText(kLineBreak);
-  app.txtMain.SetSelText(std::move(text));
+void Put(KeyContext& k, KeyCode&) {
+  const Doing doing(u"the paste");
+  SharedText text(k.clipboard.GetText());
+  MoveToLineEnd(k.txtMain, k.txtMain.SelStart());
+  k.txtMain.SetSelText(kLineBreak);
+  k.txtMain.SetSelText(std::move(text));
 }
 
 // The second of two "d"s deletes the line holding SelStart and, if one follows it, its line
 // break. Under wrap the two characters after a piece that is not a paragraph's last are no
 // line break, and only the piece goes.
-void DeleteLine(App& app, KeyCode&) {
-  if (!app.PendingDelete) {
-    app.PendingDelete = true;
+void DeleteLine(KeyContext& k, KeyCode&) {
+  if (!k.PendingDelete) {
+    k.PendingDelete = true;
     return;
   }
-  TextModel& txtMain = app.txtMain;
+  TextModel& txtMain = k.txtMain;
   SelectLine(txtMain);
-  app.ports.clipboard.Clear();
-  app.ports.clipboard.SetText(txtMain.SelText());
+  k.clipboard.Clear();
+  k.clipboard.SetText(txtMain.SelText());
   txtMain.SetSelText(u"");
   txtMain.SetSelLength(2);
   if (txtMain.SelText() == kLineBreak)
     txtMain.SetSelText(u"");
   else
     txtMain.SetSelLength(0);
-  app.PendingDelete = false;
+  k.PendingDelete = false;
 }
 
 // Command mode, in the order the keys are tried: the Shift rows first, so that Shift with
@@ -137,6 +152,8 @@ bool Fits(const KeyCommand& row, KeyCode keyCode, ShiftState shift) {
 }  // namespace
 
 void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
+  KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, modHeader, checks, ports.statusBar,
+                  [this](const String& leader, ModeText modeText) { OpenCommandBox(leader, modeText); }};
   mode.Relock();
 
   switch (keyCode) {
@@ -147,12 +164,12 @@ void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
       mode.EnterCommand();
       return;
     case key::F3:
-      RepeatSearch(*this);
+      RepeatSearch(keys);
       return;
     case key::V:  // only Ctrl+V in Insert mode pastes, as plain text; all else passes on
       if ((shift & shift::Ctrl) != 0 && !mode.CommandMode()) {
         Consume(keyCode);
-        const Doing doing(*this, u"the paste");
+        const Doing doing(u"the paste");
         txtMain.SetSelText(ports.clipboard.GetText());
       }
       return;
@@ -164,7 +181,7 @@ void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
 
   for (const KeyCommand& row : kCommandKeys) {
     if (Fits(row, keyCode, shift)) {
-      row.action(*this, keyCode);
+      row.action(keys, keyCode);
       return;
     }
   }

@@ -1,13 +1,13 @@
 #pragma once
 // What the window shows about the document's file after a load or a write.
+#include "files/file_context.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
-class App;
 
 // The file panel gets the path as given, the caption "Quilmar - " and the path's last
 // component, the line-count panel GetLineCount() - 1 and " lines".
-void ShowDocumentFile(App& app, const String& path);
+void ShowDocumentFile(const FileContext& files, const String& path);
 
 }  // namespace quilmar

@@ -18,7 +18,7 @@ void App::mnuOpen_Click() {
     chosen = ports.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
     const String previousFile = modHeader.CurrentFile;
     modHeader.CurrentFile = *chosen;
-    OpenFile(*this, *chosen, previousFile);
+    OpenFile(Files(), *chosen, previousFile);
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception&) {
@@ -29,20 +29,20 @@ void App::mnuOpen_Click() {
 // file is chosen; with one, its refusals and failures show in the message panel.
 void App::mnuSave_Click() {
   if (modHeader.CurrentFile.empty())
-    SaveFileAs(*this, true);
+    SaveFileAs(Files(), true);
   else
-    SaveFile(*this, modHeader.CurrentFile, false, false);
+    SaveFile(Files(), modHeader.CurrentFile, false, false);
 }
 
-void App::mnuSaveAs_Click() { SaveFileAs(*this, false); }
+void App::mnuSaveAs_Click() { SaveFileAs(Files(), false); }
 
 // The caption and the line-count panel keep naming the closed file; TextChanged is set by
 // the emptying like by any other change. What remains is a new document, written as one.
 void App::mnuClose_Click() {
   modHeader.CurrentFile.clear();
   txtMain.SetText(String());
-  documentFormat = TextFormat{};
-  diskStamp.reset();
+  file.format = TextFormat{};
+  file.stamp.reset();
   SetPanel(panel::Message, String());
   mode.Show(ModeText::None);
   SetPanel(panel::File, String());

@@ -4,7 +4,8 @@
 #include <limits>
 #include <utility>
 
-#include "app/app.hh"
+#include "app/doing.hh"
+#include "app/panels.hh"
 #include "app/options.hh"
 #include "files/document_panels.hh"
 #include "files/encoding.hh"
@@ -54,13 +55,13 @@ class LoadingWindow {
 // of the file are in memory at once. A small file's content is hashed on the way, for the
 // changed-on-disk check of a later write. False, with the document untouched, when the text
 // turns out longer than a document holds.
-bool LoadDocument(App& app, const String& path) {
-  const App::Doing doing(app, u"loading the file");
+bool LoadDocument(const FileContext& f, const String& path) {
+  const Doing doing(u"loading the file");
   Decoded decoded;
   DiskStamp stamp{path, {}, std::nullopt};
   {
-    LoadingWindow loading(app.ports.windows);
-    const std::unique_ptr<ByteSource> source = app.ports.fs.OpenRead(path);
+    LoadingWindow loading(f.windows);
+    const std::unique_ptr<ByteSource> source = f.fs.OpenRead(path);
     stamp.stamp = source->Stamp();
     ContentHash hash;
     const bool hashed = source->Size() <= kHashedFileBytes;
@@ -74,9 +75,9 @@ bool LoadDocument(App& app, const String& path) {
     decoded = std::move(*read);
     if (hashed) stamp.hash = hash.Value();
   }
-  app.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms));
-  app.documentFormat = decoded.format;
-  app.diskStamp = std::move(stamp);
+  f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms));
+  f.file.format = decoded.format;
+  f.file.stamp = std::move(stamp);
   return true;
 }
 
@@ -84,16 +85,16 @@ bool LoadDocument(App& app, const String& path) {
 // failed load must not leave the document named after a file it did not come from.
 class CurrentFileGuard {
  public:
-  CurrentFileGuard(App& app, const String& previousFile) : app_(app), previous_(previousFile) {}
+  CurrentFileGuard(String& currentFile, const String& previousFile) : currentFile_(currentFile), previous_(previousFile) {}
   ~CurrentFileGuard() {
-    if (!kept_) app_.modHeader.CurrentFile = previous_;
+    if (!kept_) currentFile_ = previous_;
   }
   void Keep() { kept_ = true; }
   CurrentFileGuard(const CurrentFileGuard&) = delete;
   CurrentFileGuard& operator=(const CurrentFileGuard&) = delete;
 
  private:
-  App& app_;
+  String& currentFile_;
   String previous_;
   bool kept_ = false;
 };
@@ -101,10 +102,10 @@ class CurrentFileGuard {
 // The dialogs start in the working directory after every load, also one that failed.
 class StartFolderGuard {
  public:
-  explicit StartFolderGuard(App& app) : app_(app) {}
+  StartFolderGuard(String& initDir, FileSystemPort& fs) : initDir_(initDir), fs_(fs) {}
   ~StartFolderGuard() {
     try {
-      app_.CommonDialog1.InitDir = app_.ports.fs.CurrentDirectory();
+      initDir_ = fs_.CurrentDirectory();
     } catch (const std::exception&) {
       // No working directory to be had: the dialogs keep their folder.
     }
@@ -113,36 +114,37 @@ class StartFolderGuard {
   StartFolderGuard& operator=(const StartFolderGuard&) = delete;
 
  private:
-  App& app_;
+  String& initDir_;
+  FileSystemPort& fs_;
 };
 
 }  // namespace
 
-void OpenFile(App& app, const String& path, const String& previousFile) {
-  const StartFolderGuard startFolder(app);
-  FileSystemPort& fs = app.ports.fs;
+void OpenFile(const FileContext& f, const String& path, const String& previousFile) {
+  const StartFolderGuard startFolder(f.CommonDialog1.InitDir, f.fs);
+  FileSystemPort& fs = f.fs;
   if (path.empty()) return;
   if (!fs.FileExists(path)) {
-    app.ports.messageBox.ShowOk(MissingFileText(path));
+    f.messageBox.ShowOk(MissingFileText(path));
     return;
   }
-  CurrentFileGuard currentFile(app, previousFile);
+  CurrentFileGuard currentFile(f.modHeader.CurrentFile, previousFile);
   const std::int64_t size = fs.FileSize(path);
   // Refused from its size, before anything is read or asked.
-  if (size > kMaxCharacters) return app.ports.messageBox.ShowOk(TooBigText(size));
-  if (size > kLargeFileBytes && !app.ports.messageBox.AskYesNo(LargeFileQuestion(size))) return;
-  if (!LoadDocument(app, path)) return app.ports.messageBox.ShowOk(TooBigText(size));
+  if (size > kMaxCharacters) return f.messageBox.ShowOk(TooBigText(size));
+  if (size > kLargeFileBytes && !f.messageBox.AskYesNo(LargeFileQuestion(size))) return;
+  if (!LoadDocument(f, path)) return f.messageBox.ShowOk(TooBigText(size));
   currentFile.Keep();
-  SetTabStops(app);
-  ShowDocumentFile(app, path);
-  if (const std::optional<String> copy = fs.LeftoverCopy(path)) app.ports.messageBox.ShowOk(LeftoverText(*copy));
+  SetTabStops(f.txtMain, f.modHeader.TabSpaces);
+  ShowDocumentFile(f, path);
+  if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.messageBox.ShowOk(LeftoverText(*copy));
 }
 
-void OpenFile(App& app, const String& path) {
+void OpenFile(const FileContext& f, const String& path) {
   try {
-    OpenFile(app, path, String());
+    OpenFile(f, path, String());
   } catch (const FileError&) {
-    app.ports.messageBox.ShowOk(MissingFileText(path));
+    f.messageBox.ShowOk(MissingFileText(path));
   }
 }
 

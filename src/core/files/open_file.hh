@@ -1,10 +1,10 @@
 #pragma once
 // Makes a file on disk the document.
+#include "files/file_context.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
-class App;
 
 // The caller has already made `path` CurrentFile; `previousFile` is what CurrentFile held
 // before. The file replaces the document (no Change is raised), the tab stops are set again,
@@ -17,12 +17,12 @@ class App;
 // read failure is then thrown (FileError). After a load a box names the copy of the file's
 // old content that an unfinished save in place left, if any. In every case the dialogs start
 // in the working directory afterwards.
-void OpenFile(App& app, const String& path, const String& previousFile);
+void OpenFile(const FileContext& files, const String& path, const String& previousFile);
 
 // The start-up form: no file was open before, and a file that cannot be read is reported
 // with the same box as a missing one instead of being thrown. Running out of memory is not
 // caught: the event's dispatcher reports it.
-void OpenFile(App& app, const String& path);
+void OpenFile(const FileContext& files, const String& path);
 
 // Above this many bytes the user is asked before the load.
 inline constexpr long long kLargeFileBytes = 10000000;

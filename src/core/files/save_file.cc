@@ -3,7 +3,7 @@
 #include <new>
 #include <optional>
 
-#include "app/app.hh"
+#include "app/panels.hh"
 #include "app/like_match.hh"
 #include "files/document_panels.hh"
 #include "files/encoding.hh"
@@ -27,12 +27,12 @@ String ReasonLine(const String& fileName, const FileError& error) {
 // Writes the document in its format, each line break in its own form; the format actually
 // written becomes the document's. Returns the file's stamp as written (the bytes, needed for a
 // small file's hash, are gone when the save goes on).
-std::optional<DiskStamp> WriteDocument(App& app, const String& fileName) {
+std::optional<DiskStamp> WriteDocument(const FileContext& f, const String& fileName) {
   // Encoded from the document's own storage, without a copy of the whole text first.
-  Encoded encoded = Encode(app.txtMain.Pieces(), app.documentFormat, app.txtMain.BreakForms());
-  app.ports.fs.WriteAll(fileName, encoded.bytes);
-  app.documentFormat = encoded.format;
-  return StampAfterWrite(app.ports.fs, fileName, encoded.bytes);
+  Encoded encoded = Encode(f.txtMain.Pieces(), f.file.format, f.txtMain.BreakForms());
+  f.fs.WriteAll(fileName, encoded.bytes);
+  f.file.format = encoded.format;
+  return StampAfterWrite(f.fs, fileName, encoded.bytes);
 }
 
 // Puts a file's permission bits back when it goes out of scope: a read-only file written with
@@ -66,73 +66,73 @@ class HeldPermissions {
 };
 
 // The save itself; a file-system failure is thrown as it comes, `step` saying how far it got.
-void Save(App& app, const String& fileName, bool override_, bool quitAfter, SaveStep& step) {
+void Save(const FileContext& f, const String& fileName, bool override_, bool quitAfter, SaveStep& step) {
   if (fileName.empty()) return;
-  FileSystemPort& fs = app.ports.fs;
-  const bool ownFile = fileName == app.modHeader.CurrentFile;
+  FileSystemPort& fs = f.fs;
+  const bool ownFile = fileName == f.modHeader.CurrentFile;
   if (!ownFile) {
     if (!fs.FileExists(fileName)) {
       fs.CreateEmpty(fileName);
-      app.modHeader.CurrentFile = fileName;
+      f.modHeader.CurrentFile = fileName;
     } else if (!override_) {
-      app.SetPanel(panel::Message, u"File exists, use \"w!\" to override.");
+      f.statusBar.SetPanelText(panel::Message, u"File exists, use \"w!\" to override.");
       return;
     }
   } else if (!fs.FileExists(fileName)) {
-    app.SetPanel(panel::Message, u"Unable to open file for write, try \":w filename\" or use SaveAs.");
+    f.statusBar.SetPanelText(panel::Message, u"Unable to open file for write, try \":w filename\" or use SaveAs.");
     return;
   }
 
   const bool readOnly = fs.IsReadOnly(fileName);
   if (readOnly && !override_) {
-    app.SetPanel(panel::Message, u"File is read only");
+    f.statusBar.SetPanelText(panel::Message, u"File is read only");
     return;
   }
-  if (ownFile && !override_ && !(app.diskStamp && app.diskStamp->path == fileName && UnchangedOnDisk(fs, *app.diskStamp))) {
+  if (ownFile && !override_ && !(f.file.stamp && f.file.stamp->path == fileName && UnchangedOnDisk(fs, *f.file.stamp))) {
     // Another program changed (or made) the file since the document last read or wrote it.
-    app.SetPanel(panel::Message, u"File changed on disk, use \"w!\" to override.");
+    f.statusBar.SetPanelText(panel::Message, u"File changed on disk, use \"w!\" to override.");
     return;
   }
   std::optional<HeldPermissions> held;
   if (readOnly) held.emplace(fs, fileName);
   step = SaveStep::Write;
-  std::optional<DiskStamp> written = WriteDocument(app, fileName);
-  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(app);
+  std::optional<DiskStamp> written = WriteDocument(f, fileName);
+  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(f.settings);
   step = SaveStep::After;
   if (held) held->Restore();
-  if (fileName == app.modHeader.CurrentFile) app.diskStamp = std::move(written);
+  if (fileName == f.modHeader.CurrentFile) f.file.stamp = std::move(written);
 
-  app.modHeader.TextChanged = false;
-  app.SetPanel(panel::Message, u"Written");
-  ShowDocumentFile(app, fileName);
-  app.CommonDialog1.InitDir = fs.CurrentDirectory();
-  if (quitAfter) app.CloseWindow();
+  f.modHeader.TextChanged = false;
+  f.statusBar.SetPanelText(panel::Message, u"Written");
+  ShowDocumentFile(f, fileName);
+  f.CommonDialog1.InitDir = fs.CurrentDirectory();
+  if (quitAfter) f.closeWindow();
 }
 
 }  // namespace
 
-void SaveFile(App& app, const String& FileName, bool Override, bool QuitAfter) {
+void SaveFile(const FileContext& f, const String& FileName, bool Override, bool QuitAfter) {
   // Callers often pass CurrentFile itself, which the save may change: work on a copy.
   const String fileName = FileName;
   SaveStep step = SaveStep::Checks;
   try {
-    Save(app, fileName, Override, QuitAfter, step);
+    Save(f, fileName, Override, QuitAfter, step);
   } catch (const FileError& error) {
-    app.SetPanel(panel::Message, ReasonLine(fileName, error));
+    f.statusBar.SetPanelText(panel::Message, ReasonLine(fileName, error));
   }
 }
 
 // Quiet on every failure but one of the write itself, which says what became of the file.
-void SaveFileAs(App& app, bool Override) {
+void SaveFileAs(const FileContext& f, bool Override) {
   String fileName;
   SaveStep step = SaveStep::Checks;
   try {
-    const std::optional<String> chosen = app.ports.dialogs.ShowSave(app.CommonDialog1.InitDir);
+    const std::optional<String> chosen = f.dialogs.ShowSave(f.CommonDialog1.InitDir);
     if (!chosen) return;
-    fileName = app.ports.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
-    Save(app, fileName, Override, false, step);
+    fileName = f.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
+    Save(f, fileName, Override, false, step);
   } catch (const FileError& error) {
-    if (step == SaveStep::Write) app.SetPanel(panel::Message, ReasonLine(fileName, error));
+    if (step == SaveStep::Write) f.statusBar.SetPanelText(panel::Message, ReasonLine(fileName, error));
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception&) {

@@ -1,10 +1,10 @@
 #pragma once
 // Writes the document to disk.
+#include "files/file_context.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
-class App;
 
 // Writes the document to FileName (nothing for an empty name), refusing another existing file
 // without Override, a read-only file without Override, and the document's own file when it
@@ -14,12 +14,12 @@ class App;
 // the reason; nothing later runs (no "Written", TextChanged kept, the window stays open). With
 // Override a read-only file gets its exact permission bits back, whether the write worked or
 // not.
-void SaveFile(App& app, const String& FileName, bool Override, bool QuitAfter);
+void SaveFile(const FileContext& files, const String& FileName, bool Override, bool QuitAfter);
 
 // Asks for a name with the save dialog and writes there (QuitAfter false). A cancelled dialog
 // and failures to create the file or to handle its permissions end quietly; a failed write of
 // the content itself is still reported as SaveFile reports it, since the user must not think
 // the document is safe.
-void SaveFileAs(App& app, bool Override);
+void SaveFileAs(const FileContext& files, bool Override);
 
 }  // namespace quilmar

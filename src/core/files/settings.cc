@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app.hh"
 #include "app/like_match.hh"
 #include "app/options.hh"
 #include "text/document.hh"
@@ -27,33 +26,33 @@ bool ExactTrue(StringView value) { return value == u"True"; }
 String BooleanText(bool value) { return value ? u"True" : u"False"; }
 
 // Applies one recognised line's value; false is a failure that ends the reading.
-using Apply = bool (*)(App&, StringView value);
+using Apply = bool (*)(const SettingsContext&, StringView value);
 
-bool ApplyStartIn(App& app, StringView value) {
-  app.CommonDialog1.InitDir = String(value);
+bool ApplyStartIn(const SettingsContext& c, StringView value) {
+  c.CommonDialog1.InitDir = String(value);
   return true;
 }
 
-bool ApplyCheck(App& app, MenuItem item, StringView value) {
+bool ApplyCheck(const SettingsContext& c, MenuItem item, StringView value) {
   const std::optional<bool> on = ToBoolean(value);
   if (!on) return false;
-  app.SetChecked(item, *on);
+  c.checks.SetChecked(item, *on);
   return true;
 }
 
-bool ApplyFindCase(App& app, StringView value) { return ApplyCheck(app, MenuItem::mnuFindCase, value); }
+bool ApplyFindCase(const SettingsContext& c, StringView value) { return ApplyCheck(c, MenuItem::mnuFindCase, value); }
 
-bool ApplyReplaceCase(App& app, StringView value) { return ApplyCheck(app, MenuItem::mnuReplaceCase, value); }
+bool ApplyReplaceCase(const SettingsContext& c, StringView value) { return ApplyCheck(c, MenuItem::mnuReplaceCase, value); }
 
-bool ApplyWordWrap(App& app, StringView value) {
+bool ApplyWordWrap(const SettingsContext& c, StringView value) {
   const bool wrap = ExactTrue(value);
-  app.SetChecked(MenuItem::mnuWordWrap, wrap);
-  SetWordWrap(app, wrap);
+  c.checks.SetChecked(MenuItem::mnuWordWrap, wrap);
+  SetWordWrap(c.txtMain, wrap);
   return true;
 }
 
-bool ApplyTabSpaces(App& app, StringView value) {
-  app.modHeader.TabSpaces = static_cast<std::int16_t>(value[0] - u'0');  // the pattern made it one digit
+bool ApplyTabSpaces(const SettingsContext& c, StringView value) {
+  c.modHeader.TabSpaces = static_cast<std::int16_t>(value[0] - u'0');  // the pattern made it one digit
   return true;
 }
 
@@ -70,9 +69,9 @@ std::vector<StringView> SplitAtCommas(StringView value) {
 
 // The dialog's values are set one by one, so a field that fails leaves the earlier ones set in
 // the dialog while the document keeps its font.
-bool ApplyFont(App& app, StringView value) {
+bool ApplyFont(const SettingsContext& c, StringView value) {
   const std::vector<StringView> fields = SplitAtCommas(value);  // four or more: the pattern
-  FontSpec& dialog = app.CommonDialog1.font;
+  FontSpec& dialog = c.CommonDialog1.font;
   dialog.name = String(fields[0]);
   const std::optional<bool> bold = ToBoolean(fields[1]);
   if (!bold) return false;
@@ -83,17 +82,17 @@ bool ApplyFont(App& app, StringView value) {
   const std::optional<double> size = ToNumber(fields[3]);
   if (!size || !(*size > 0 && *size <= kLargestFontSize)) return false;
   dialog.size = *size;
-  FontSpec font = app.txtMain.Font();
+  FontSpec font = c.txtMain.Font();
   font.name = dialog.name;
   font.bold = dialog.bold;
   font.italic = dialog.italic;
   font.size = dialog.size;
-  app.txtMain.SetFont(font);
+  c.txtMain.SetFont(font);
   return true;
 }
 
-bool ApplyCmdStart(App& app, StringView value) {
-  app.modHeader.CmdStart = ExactTrue(value);
+bool ApplyCmdStart(const SettingsContext& c, StringView value) {
+  c.modHeader.CmdStart = ExactTrue(value);
   return true;
 }
 
@@ -114,26 +113,26 @@ constexpr std::array<LineTest, 7> kLineTests{{
 }};
 
 // False when a value failed and the rest of the file is to be skipped.
-bool ApplyLine(App& app, StringView line) {
+bool ApplyLine(const SettingsContext& c, StringView line) {
   for (const LineTest& test : kLineTests) {
     if (!LikeMatch(line, test.pattern)) continue;
     const StringView value = line.substr(line.find(u'=') + 1);
-    if (!test.apply(app, value)) return false;
+    if (!test.apply(c, value)) return false;
   }
   return true;
 }
 
-String SettingsText(App& app) {
-  const FontSpec& font = app.CommonDialog1.font;
+String SettingsText(const SettingsContext& c) {
+  const FontSpec& font = c.CommonDialog1.font;
   const std::array<String, 7> lines{
-      u"StartIn=" + app.ports.fs.CurrentDirectory(),
-      u"CmdStart=" + BooleanText(app.modHeader.CmdStart),
+      u"StartIn=" + c.fs.CurrentDirectory(),
+      u"CmdStart=" + BooleanText(c.modHeader.CmdStart),
       u"Font=" + font.name + u"," + BooleanText(font.bold) + u"," + BooleanText(font.italic) + u"," +
           ShortestNumber(font.size),
-      u"TabSpaces=" + Decimal(app.modHeader.TabSpaces),
-      u"WordWrap=" + BooleanText(app.Checked(MenuItem::mnuWordWrap)),
-      u"FindCase=" + BooleanText(app.Checked(MenuItem::mnuFindCase)),
-      u"ReplaceCase=" + BooleanText(app.Checked(MenuItem::mnuReplaceCase)),
+      u"TabSpaces=" + Decimal(c.modHeader.TabSpaces),
+      u"WordWrap=" + BooleanText(c.checks.Checked(MenuItem::mnuWordWrap)),
+      u"FindCase=" + BooleanText(c.checks.Checked(MenuItem::mnuFindCase)),
+      u"ReplaceCase=" + BooleanText(c.checks.Checked(MenuItem::mnuReplaceCase)),
   };
   String text;
   for (const String& line : lines) text += line + u"\r\n";
@@ -213,9 +212,9 @@ String SettingsPath(FileSystemPort& fs) {
   return fs.Join(fs.ConfigFolder(), kSettingsName);
 }
 
-void LoadSettings(App& app) {
+void LoadSettings(const SettingsContext& c) {
   try {
-    FileSystemPort& fs = app.ports.fs;
+    FileSystemPort& fs = c.fs;
     const String path = SettingsPath(fs);
     if (!fs.FileExists(path)) return;
     const String text = SettingsFileText(fs.ReadAll(path));
@@ -223,7 +222,7 @@ void LoadSettings(App& app) {
     while (start < text.size()) {
       std::size_t end = text.find(u"\r\n", start);
       if (end == String::npos) end = text.size();
-      if (!ApplyLine(app, StringView(text).substr(start, end - start))) return;
+      if (!ApplyLine(c, StringView(text).substr(start, end - start))) return;
       start = end + 2;
     }
   } catch (const std::exception&) {
@@ -231,12 +230,12 @@ void LoadSettings(App& app) {
   }
 }
 
-void SaveSettings(App& app) {
+void SaveSettings(const SettingsContext& c) {
   try {
-    FileSystemPort& fs = app.ports.fs;
+    FileSystemPort& fs = c.fs;
     // UTF-8, except that the start folder's bytes that are not UTF-8 are written as they are,
     // so that the folder comes back exactly (SettingsFileText).
-    fs.WriteAll(SettingsPath(fs), ToBytesEscaped(SettingsText(app)).value_or(ToUtf8(SettingsText(app))));
+    fs.WriteAll(SettingsPath(fs), ToBytesEscaped(SettingsText(c)).value_or(ToUtf8(SettingsText(c))));
   } catch (const std::exception&) {
     // Quietly: nothing is reported at exit.
   }

@@ -3,18 +3,16 @@
 // path ends in "quilmar.ini", written at every exit.
 #include <optional>
 
+#include "files/file_context.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
-class App;
-class FileSystemPort;
-
 // Reads the file and applies each recognised line at once; stops quietly at the first failure
 // (no file, an unreadable one, a value that does not convert), keeping what was applied.
-void LoadSettings(App& app);
+void LoadSettings(const SettingsContext& settings);
 // Writes the seven lines, atomically; fails quietly.
-void SaveSettings(App& app);
+void SaveSettings(const SettingsContext& settings);
 
 // Where the file is: "quilmar.ini" in the program's folder, unless that folder can hold no
 // such file (not writable, and no file there already); then the same name in the user's

@@ -1,0 +1,28 @@
+#pragma once
+// The editor's shared state (one copy for the whole run) and what the common dialog remembers
+// between uses.
+#include <cstdint>
+
+#include "text/font.hh"
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+struct SharedState {
+  String CurrentFile;        // the document's full path; empty when there is none
+  bool TextChanged = false;  // unsaved changes
+  std::int16_t TabSpaces = 0;
+  bool CmdStart = false;     // start the next run in Command mode
+  String LastPattern;        // the last "/" pattern, for the repeat keys
+  CharPos SearchPos = 0;     // where the next search begins
+};
+
+struct CommonDialogState {
+  String Filter;
+  bool CancelError = false;
+  String InitDir;
+  FontSpec font;  // FontName, FontBold, FontItalic, FontSize
+  int Flags = 0;
+};
+
+}  // namespace quilmar

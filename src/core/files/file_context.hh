@@ -1,0 +1,48 @@
+#pragma once
+// What the file procedures work on, handed to them by the editor: the settings file reads into
+// and writes from the options; loading and writing change the document, its file and the
+// panels that show it.
+#include <functional>
+#include <optional>
+
+#include "app/menu_checks.hh"
+#include "app/shared_state.hh"
+#include "files/disk_stamp.hh"
+#include "files/text_format.hh"
+#include "platform/file_system.hh"
+#include "platform/ui_ports.hh"
+#include "text/text_model.hh"
+
+namespace quilmar {
+
+// What the editor knows of the file the document came from: how it was encoded, and how it
+// stood on disk when it was last read or written.
+struct DocumentFile {
+  TextFormat format;
+  std::optional<DiskStamp> stamp;
+};
+
+struct SettingsContext {
+  FileSystemPort& fs;
+  MenuChecks& checks;
+  CommonDialogState& CommonDialog1;
+  TextModel& txtMain;
+  SharedState& modHeader;
+};
+
+struct FileContext {
+  FileSystemPort& fs;
+  MessageBoxPort& messageBox;
+  DialogPort& dialogs;
+  WindowsPort& windows;
+  StatusBarPort& statusBar;
+  WindowPort& window;
+  TextModel& txtMain;
+  SharedState& modHeader;
+  CommonDialogState& CommonDialog1;
+  DocumentFile& file;
+  SettingsContext settings;          // read again after the editor writes its own settings file
+  std::function<void()> closeWindow;  // a write that quits
+};
+
+}  // namespace quilmar

@@ -1,0 +1,23 @@
+#pragma once
+// The tests' door into the editor's state, for setting a case up (a document with a selection,
+// a flag) and for calling a handler alone. What a case checks is read through App's public,
+// read-only accessors; what it does goes through App::Dispatch.
+#include "app/app.hh"
+
+namespace quilmar {
+
+struct AppTestAccess {
+  static TextModel& Document(App& app) { return app.txtMain; }
+  static LineEdit& CommandBox(App& app) { return app.txtCmd; }
+  static SharedState& Shared(App& app) { return app.modHeader; }
+  static EditorMode& Mode(App& app) { return app.mode; }
+  static MenuChecks& Checks(App& app) { return app.checks; }
+  static CommonDialogState& CommonDialog(App& app) { return app.CommonDialog1; }
+  static FileContext Files(App& app) { return app.Files(); }
+  static CommandContext Commands(App& app) { return app.Commands(); }
+  static void OpenCommandBox(App& app, const String& leader, ModeText text) { app.OpenCommandBox(leader, text); }
+  static void LeaveCommandBox(App& app, bool clearModePanel) { app.LeaveCommandBox(clearModePanel); }
+  static void txtMain_KeyDown(App& app, KeyCode& code, ShiftState shift) { app.txtMain_KeyDown(code, shift); }
+};
+
+}  // namespace quilmar
