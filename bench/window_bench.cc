@@ -1,5 +1,6 @@
 // The window offscreen: time to the first painted frame (no file, 10 MB, 100 MB; wrap on and
-// off), one keystroke and its repaint in the middle of 100 MB, and the peak memory of a load.
+// off), one keystroke and its repaint in the middle of 100 MB or of one 5,000,000-character
+// line, and the peak memory of a load.
 #include <QApplication>
 #include <QKeyEvent>
 #include <benchmark/benchmark.h>
@@ -22,6 +23,7 @@ using bench::StatusKb;
 
 constexpr long k10MB = 10'000'000;
 constexpr long k100MB = 100'000'000;
+constexpr long k5MChars = 5'000'000;
 
 void EnsureApplication() {
   static QApplication* application = [] {
@@ -46,6 +48,21 @@ std::string FileOf(long bytes) {
   for (; written + static_cast<long>(line.size()) <= bytes; written += static_cast<long>(line.size()))
     out << line;
   out << std::string(static_cast<std::size_t>(bytes - written), 'x');
+  return path;
+}
+
+// One line of `chars` characters (words and spaces, no line break), made once per run.
+std::string LongLineFile(long chars) {
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("quilmar-window-bench-line-" + std::to_string(chars) + ".txt");
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) == static_cast<std::uintmax_t>(chars)) return path;
+  std::ofstream out(path, std::ios::binary);
+  const std::string words = "The quick brown fox jumps over the lazy dog, again and again. ";
+  long written = 0;
+  for (; written + static_cast<long>(words.size()) <= chars; written += static_cast<long>(words.size()))
+    out << words;
+  out << std::string(static_cast<std::size_t>(chars - written), 'x');
   return path;
 }
 
@@ -96,11 +113,15 @@ void BM_FirstFrame(benchmark::State& state) {
   if (size) state.counters["peak_ratio"] = peakRatio;
 }
 
-// One typed character in the middle of 100 MB, through the real key path, and the repaint.
+// One typed character in the middle of 100 MB (or of one 5,000,000-character line), through
+// the real key path, and the repaint. args: wrap (1 on, 0 off), the file (0: 100 MB of lines,
+// 1: the long line)
 void BM_KeystrokeRepaint(benchmark::State& state) {
   EnsureApplication();
   Window window(state.range(0) != 0);
-  window.OpenAndPaint(FromUtf8(FileOf(k100MB)));
+  const bool longLine = state.range(1) != 0;
+  window.OpenAndPaint(FromUtf8(longLine ? LongLineFile(k5MChars) : FileOf(k100MB)));
+  const CharPos before = window.frmMain.app().txtMain.Length();
   App& app = window.frmMain.app();
   QWidget* view = window.frmMain.txtMain();
   auto press = [view](Qt::Key key, const QString& text) {
@@ -118,13 +139,13 @@ void BM_KeystrokeRepaint(benchmark::State& state) {
     window.frmMain.txtMain()->Sync();
     window.frmMain.txtMain()->viewport()->repaint();
   }
-  if (app.txtMain.Length() <= k100MB) state.SkipWithError("nothing typed");
+  if (app.txtMain.Length() <= before) state.SkipWithError("nothing typed");
 }
 
 BENCHMARK(BM_FirstFrame)->Args({0, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k10MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k100MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_KeystrokeRepaint)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeystrokeRepaint)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace quilmar
