@@ -2,34 +2,18 @@
 
 #include <algorithm>
 
+#include "text/grapheme.hh"
+#include "text/line_layout.hh"
 #include "text/unit_scan.hh"
 
 namespace quilmar {
 
-LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs)
-    : measure_(measure), tabs_(tabs) {
-  Configure(0);
-}
+LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs) : metrics_(measure, tabs) {}
 
 bool LineBreaker::Configure(double width) {
-  std::array<double, 128> ascii;
-  for (char32_t c = 0; c < ascii.size(); ++c) ascii[c] = measure_.Advance(c);
-  const double cellWidth = measure_.CellWidth();
-  const bool changed = width != width_ || cellWidth != cellWidth_ || measure_.MaxAdvance() != maxAdvance_ ||
-                       tabs_.Revision() != tabRevision_ || ascii != ascii_;
+  const bool changed = metrics_.Refresh() || width != width_;
   width_ = width;
-  cellWidth_ = cellWidth;
-  maxAdvance_ = measure_.MaxAdvance();
-  widestTab_ = tabs_.WidestAdvance(cellWidth_);
-  tabRevision_ = tabs_.Revision();
-  ascii_ = ascii;
   return changed;
-}
-
-double LineBreaker::Advance(char32_t c, double x) const {
-  if (c == u'\t') return tabs_.Next(x, cellWidth_) - x;
-  if (c < ascii_.size()) return ascii_[c];
-  return measure_.Advance(c);
 }
 
 bool LineBreaker::SurelyFits(StringView para) const {
@@ -37,34 +21,106 @@ bool LineBreaker::SurelyFits(StringView para) const {
   // cost far more than the text itself, so nothing wraps until a real width arrives.
   if (width_ <= 0) return true;
   const double n = static_cast<double>(para.size());
-  if (n * std::max(maxAdvance_, widestTab_) <= width_) return true;
-  if (n * maxAdvance_ > width_) return false;
+  const double maxAdvance = metrics_.MaxAdvance();
+  if (n * std::max(maxAdvance, metrics_.WidestTab()) <= width_) return true;
+  if (n * maxAdvance > width_) return false;
   // Only a tab could make it too wide.
   const char16_t* end = para.data() + para.size();
   return FindUnit(para.data(), end, u'\t') == end;
 }
 
 std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {
+  if (const auto end = PlainLineEnd(para, start)) return *end;
+  return ShapedLineEnd(para, start);
+}
+
+std::optional<std::int32_t> LineBreaker::PlainLineEnd(StringView para, std::int32_t start) const {
+  // The same sums, in the same order, as LineLayout makes for plain text: the line this
+  // accepts measures the same when it is painted.
   const auto n = static_cast<std::int32_t>(para.size());
   double x = 0;
   std::int32_t afterSpace = -1;  // where a break after the last space would fall
-  std::int32_t i = start;
-  while (i < n) {
-    int units = 1;
-    const char32_t c = CodePointAt(para, static_cast<std::size_t>(i), units);
-    const double adv = Advance(c, x);
-    const bool space = IsWrapSpace(c);
+  for (std::int32_t i = start; i < n;) {
+    const char16_t c = para[static_cast<std::size_t>(i)];
+    if (c == u'\t') {
+      x = metrics_.NextTab(x);
+      afterSpace = ++i;
+      continue;
+    }
+    const double adv = metrics_.Plain(c);
+    if (adv < 0) return std::nullopt;
     // Spaces always stay on the line (they hang past the edge); every line takes at least
     // one character, so a character wider than the line still makes progress.
-    if (space || i == start || x + adv <= width_) {
+    if (c == u' ' || i == start || x + adv <= width_) {
       x += adv;
-      i += units;
-      if (space) afterSpace = i;
+      ++i;
+      if (c == u' ') afterSpace = i;
       continue;
     }
     return afterSpace > start ? afterSpace : i;
   }
   return n;
+}
+
+std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) const {
+  const auto n = static_cast<std::int32_t>(para.size());
+  auto lineOf = [&](std::int32_t end, LineLayout& layout) {
+    layout.Build(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), metrics_);
+  };
+  // A guess from a probe: the text ahead laid out as one line, a good deal longer than can
+  // fit, its clusters' advances added up in logical order as the plain rule does.
+  LineLayout probe;
+  std::int32_t guess = n;
+  auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 8192.0));
+  for (;;) {
+    std::int32_t probeEnd = std::min<std::int64_t>(n, std::int64_t(start) + units);
+    if (!IsClusterBoundary(para, probeEnd)) probeEnd = NextClusterBoundary(para, probeEnd);
+    lineOf(probeEnd, probe);
+    double x = 0;
+    std::int32_t afterSpace = -1;
+    std::optional<std::int32_t> end;
+    const auto& clusters = probe.Clusters();
+    for (std::size_t k = 0; k < clusters.size() && !end; ++k) {
+      const std::int32_t at = start + clusters[k].start;
+      const std::int32_t next = start + (k + 1 < clusters.size() ? clusters[k + 1].start : probe.Length());
+      const char16_t c = para[static_cast<std::size_t>(at)];
+      const bool space = next - at == 1 && IsWrapSpace(c);
+      if (c == u'\t' && next - at == 1) {
+        x = metrics_.NextTab(x);
+      } else {
+        const double adv = clusters[k].right - clusters[k].left;
+        if (!space && at != start && x + adv > width_) {
+          end = afterSpace > start ? afterSpace : at;
+          break;
+        }
+        x += adv;
+      }
+      if (space) afterSpace = next;
+    }
+    if (end) {
+      guess = *end;
+      break;
+    }
+    if (probeEnd >= n) break;  // all the rest fits, by the probe's measure
+    units *= 2;
+  }
+  // The line is what gets painted: verify it, and while it reaches too far, give up the last
+  // word (or, within a word, the last cluster). One cluster wider than the line keeps a line
+  // of its own.
+  LineLayout line;
+  const std::int32_t first = NextClusterBoundary(para, start);
+  for (std::int32_t end = guess;;) {
+    lineOf(end, line);
+    if (line.FitWidth() <= width_ || line.FitClusters() <= 1 || end <= first) return end;
+    std::int32_t back = -1;
+    for (std::int32_t j = end - 1; j > start; --j) {
+      if (IsWrapSpace(para[static_cast<std::size_t>(j - 1)]) && IsClusterBoundary(para, j)) {
+        back = j;
+        break;
+      }
+    }
+    end = back > start ? back : std::max(first, PrevClusterBoundary(para, end));
+  }
 }
 
 void LineBreaker::Wrap(StringView para, WrapList& out) const {
@@ -87,6 +143,8 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
   }
   // A line's break depends on its own characters and on the first character of the line
   // after next at most, so an edit inside line L can move the breaks of lines L-2 onwards.
+  // (With shaping, the probe that guesses a break reads a little further ahead; the check of
+  // every line against the width holds either way.)
   const auto line = static_cast<std::int32_t>(std::upper_bound(old.begin(), old.end(), at) - old.begin());
   const std::int32_t first = std::max(0, line - 2);
   out.assign(old.begin(), old.begin() + first);

@@ -1,14 +1,16 @@
 #pragma once
-// Where a paragraph breaks into laid-out lines: greedy wrapping at a width, from a measure
-// and the tab stops. Wrap offsets are the paragraph offsets where each line after the first
-// begins.
-#include <array>
+// Where a paragraph breaks into laid-out lines: greedy wrapping at a width, after spaces and
+// tabs where one fits, else between clusters. Wrap offsets are the paragraph offsets where
+// each line after the first begins. A line never reaches past the width (its trailing spaces
+// aside) as its own shaped layout measures it, since that layout is what is painted.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "platform/measure.hh"
 #include "text/tab_stops.hh"
+#include "text/text_metrics.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -20,11 +22,12 @@ class LineBreaker {
   LineBreaker(const Measure& measure, const TabStops& tabs);
 
   // Takes the width to wrap at (0 or less: do not wrap) and re-reads the measure and the tab
-  // stops (the breaker caches character widths). Returns whether anything that places
-  // breaks changed; advances beyond ASCII are assumed to change only with the ASCII ones or
-  // with the font.
+  // stops. Returns whether anything that places breaks changed (a font change is told
+  // separately, by FontChanged).
   bool Configure(double width);
+  void FontChanged() { metrics_.FontChanged(); }
   double Width() const { return width_; }
+  const TextMetrics& Metrics() const { return metrics_; }
 
   // Wrap offsets of a whole paragraph (empty when it fits on one line).
   void Wrap(StringView para, WrapList& out) const;
@@ -38,20 +41,14 @@ class LineBreaker {
   // start, or para.size() when the rest of the paragraph fits.
   std::int32_t LineEnd(StringView para, std::int32_t start) const;
 
-  // Advance of code point c placed at x (tabs depend on x).
-  double Advance(char32_t c, double x) const;
-
  private:
   bool SurelyFits(StringView para) const;
+  // The end from advances alone; nothing when a character on the way needs shaping.
+  std::optional<std::int32_t> PlainLineEnd(StringView para, std::int32_t start) const;
+  std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
 
-  const Measure& measure_;
-  const TabStops& tabs_;
+  TextMetrics metrics_;
   double width_ = 0;
-  double cellWidth_ = 1;
-  double maxAdvance_ = 1;
-  double widestTab_ = 8;
-  std::array<double, 128> ascii_{};
-  int tabRevision_ = -1;
 };
 
 // Whitespace the layout lets hang past the right edge and breaks after.
