@@ -79,6 +79,21 @@ TEST(PositionPanelWrites, AMoveOutsideAnyEventIsShownAtOnce) {
   EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 1));
 }
 
+TEST(PositionPanelWrites, FollowsARelayoutThatMovesTheCaretsLine) {
+  headless::EditorSetup setup;
+  setup.cols = 10;
+  Editor e(setup);
+  e.app().Start(u"");
+  ASSERT_TRUE(e.app().Checked(MenuItem::mnuWordWrap));
+  e.app().txtMain.SetText(u"abcdefghijklmnopqrstuvwxy");
+  e.app().txtMain.SetSelStart(15);
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(1, 5));
+  e.app().MenuClick(MenuItem::mnuWordWrap);
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(0, 15));
+  e.app().MenuClick(MenuItem::mnuWordWrap);
+  EXPECT_EQ(e.Panel(panel::Position), PositionText(1, 5));
+}
+
 // Mouse releases: the document holds "hello world" with "world" selected unless said otherwise.
 struct MouseCase {
   const char* name;

@@ -134,6 +134,9 @@ void App::CloseWindow() {
 }
 
 void App::FlushPositionPanel() {
+  // A relayout left pending by this event (word wrap, font, tab stops) is done now: when it
+  // moves the caret's line it raises SelChange, and the panel shows the new line at once.
+  txtMain.GetLineCount();
   if (!positionDirty_) return;
   positionDirty_ = false;
   const CharPos caret = txtMain.SelStart();

@@ -141,46 +141,35 @@ std::size_t LineLayout::IndexOf(std::int32_t offset) const {
   return it == clusters_.begin() ? 0 : static_cast<std::size_t>(it - clusters_.begin()) - 1;
 }
 
-namespace {
-
-// The caret between two clusters (either may be missing): see LineLayout::CaretX.
-template <typename C>
-double CaretBetween(const C* prev, const C* next) {
-  if (prev && !prev->rtl) return prev->right;
-  if (next && !next->rtl) return next->left;
-  if (prev) return prev->left;
-  return next ? next->right : 0;
-}
-
-}  // namespace
-
 double LineLayout::CaretX(std::int32_t offset) const {
   if (clusters_.empty()) return 0;
-  auto it = std::lower_bound(clusters_.begin(), clusters_.end(), offset,
-                             [](const Cluster& c, std::int32_t o) { return c.start < o; });
-  const Cluster* next = it != clusters_.end() ? &*it : nullptr;
-  const Cluster* prev = it != clusters_.begin() ? &*(it - 1) : nullptr;
-  if (prev && (next ? next->start : length_) > offset && prev->start < offset)
-    return prev->rtl ? prev->right : prev->left;  // inside a cluster: its leading edge
-  return CaretBetween(prev, next);
+  if (offset >= length_) {
+    const Cluster& last = clusters_.back();
+    return last.rtl ? last.left : last.right;
+  }
+  const Cluster& c = clusters_[IndexOf(offset)];
+  return c.rtl ? c.right : c.left;
 }
 
 std::int32_t LineLayout::OffsetAt(double x, bool endAllowed) const {
-  std::int32_t best = 0;
-  double bestDistance = std::numeric_limits<double>::infinity();
-  const std::size_t count = clusters_.size();
-  for (std::size_t k = 0; k <= count; ++k) {
-    if (k == count && !endAllowed && count > 0) break;
-    const Cluster* prev = k > 0 ? &clusters_[k - 1] : nullptr;
-    const Cluster* next = k < count ? &clusters_[k] : nullptr;
-    const double d = std::abs(CaretBetween(prev, next) - x);
-    // On a tie the later boundary wins: a click on a cluster's middle lands after it.
-    if (d <= bestDistance) {
-      bestDistance = d;
-      best = next ? next->start : length_;
+  if (clusters_.empty()) return 0;
+  // The cluster drawn under x (or nearest to it), then the end of it on x's side.
+  std::size_t k = 0;
+  double nearest = std::numeric_limits<double>::infinity();
+  for (std::size_t i = 0; i < clusters_.size() && nearest > 0; ++i) {
+    const Cluster& c = clusters_[i];
+    const double d = x < c.left ? c.left - x : x > c.right ? x - c.right : 0;
+    if (d < nearest) {
+      nearest = d;
+      k = i;
     }
   }
-  return best;
+  const Cluster& c = clusters_[k];
+  const double middle = (c.left + c.right) / 2;
+  // On the middle itself the caret goes after the cluster.
+  if (c.rtl ? x > middle : x < middle) return c.start;
+  if (k + 1 < clusters_.size()) return clusters_[k + 1].start;
+  return endAllowed ? length_ : c.start;
 }
 
 LineLayout::Span LineLayout::ClusterAt(std::int32_t offset) const {

@@ -55,11 +55,13 @@ class LineLayout {
   const std::vector<Piece>& Pieces() const { return pieces_; }
   const std::vector<Cluster>& Clusters() const { return clusters_; }
 
-  // The caret's x at an offset: after a left-to-right cluster, at its right edge; else
-  // before a left-to-right one, at its left edge; inside right-to-left text, between the two
-  // clusters it separates.
+  // The caret's x at an offset: the leading edge of the cluster that begins there (its left
+  // edge, or its right one in right-to-left text), at the line's end the trailing edge of the
+  // last cluster. Where the direction changes one offset has two places on screen; this is
+  // the one where the character at the caret is.
   double CaretX(std::int32_t offset) const;
-  // The cluster boundary whose caret is nearest to x (the line's end only if `endAllowed`).
+  // Where a click at x puts the caret: the start of the cluster under x (or nearest to it)
+  // when x is on its leading half, else its end; never the line's end unless `endAllowed`.
   std::int32_t OffsetAt(double x, bool endAllowed = true) const;
   // Where the cluster holding offset is drawn (empty at the caret's place at the line's end).
   Span ClusterAt(std::int32_t offset) const;
