@@ -78,25 +78,31 @@ std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) con
     lineOf(probeEnd, probe);
     double x = 0;
     std::int32_t afterSpace = -1;
+    std::int32_t previous = -1;  // the cluster before, waiting for its end
+    double previousAdvance = 0;
     std::optional<std::int32_t> end;
-    const auto& clusters = probe.Clusters();
-    for (std::size_t k = 0; k < clusters.size() && !end; ++k) {
-      const std::int32_t at = start + clusters[k].start;
-      const std::int32_t next = start + (k + 1 < clusters.size() ? clusters[k + 1].start : probe.Length());
+    // Each cluster is judged when the next one starts (or the probe ends): then its end is known.
+    auto judge = [&](std::int32_t next) {
+      if (previous < 0 || end) return;
+      const std::int32_t at = start + previous;
       const char16_t c = para[static_cast<std::size_t>(at)];
-      const bool space = next - at == 1 && IsWrapSpace(c);
-      if (c == u'\t' && next - at == 1) {
+      const bool space = next - previous == 1 && IsWrapSpace(c);
+      if (c == u'\t' && next - previous == 1) {
         x = metrics_.NextTab(x);
+      } else if (!space && at != start && x + previousAdvance > width_) {
+        end = afterSpace > start ? afterSpace : at;
+        return;
       } else {
-        const double adv = clusters[k].right - clusters[k].left;
-        if (!space && at != start && x + adv > width_) {
-          end = afterSpace > start ? afterSpace : at;
-          break;
-        }
-        x += adv;
+        x += previousAdvance;
       }
-      if (space) afterSpace = next;
-    }
+      if (space) afterSpace = start + next;
+    };
+    probe.ForEachCluster([&](const LineLayout::Cluster& c) {
+      judge(c.start);
+      previous = c.start;
+      previousAdvance = c.right - c.left;
+    });
+    judge(probe.Length());
     if (end) {
       guess = *end;
       break;
@@ -111,7 +117,7 @@ std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) con
   const std::int32_t first = NextClusterBoundary(para, start);
   for (std::int32_t end = guess;;) {
     lineOf(end, line);
-    if (line.FitWidth() <= width_ || line.FitClusters() <= 1 || end <= first) return end;
+    if (line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first) return end;
     std::int32_t back = -1;
     for (std::int32_t j = end - 1; j > start; --j) {
       if (IsWrapSpace(para[static_cast<std::size_t>(j - 1)]) && IsClusterBoundary(para, j)) {

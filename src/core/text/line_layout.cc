@@ -1,13 +1,11 @@
 #include "text/line_layout.hh"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "text/bidi.hh"
 #include "text/grapheme.hh"
 #include "text/line_breaker.hh"
-#include "text/text_metrics.hh"
 #include "text/unit_scan.hh"
 
 namespace quilmar {
@@ -32,48 +30,43 @@ std::int32_t CutPoint(StringView seg, std::int32_t from, std::int32_t limit) {
   return b > from ? b : NextClusterBoundary(seg, limit);
 }
 
+double Leading(const LineLayout::Cluster& c) { return c.rtl ? c.right : c.left; }
+double Trailing(const LineLayout::Cluster& c) { return c.rtl ? c.left : c.right; }
+
 }  // namespace
 
 void LineLayout::Build(StringView line, const TextMetrics& metrics) {
-  clusters_.clear();
+  text_ = line;
+  metrics_ = &metrics;
   pieces_.clear();
-  length_ = static_cast<std::int32_t>(line.size());
+  shaped_.clear();
+  const auto n = static_cast<std::int32_t>(line.size());
   double x = 0;
-  for (std::int32_t i = 0; i < length_;) {
+  for (std::int32_t i = 0; i < n;) {
     if (line[static_cast<std::size_t>(i)] == u'\t') {
       const double next = metrics.NextTab(x);
-      clusters_.push_back({i, x, next, false});
-      pieces_.push_back({i, i + 1, x, next - x, true, false});
+      pieces_.push_back({i, i + 1, x, next - x, true, false, false, 0, 0});
       x = next;
       ++i;
       continue;
     }
-    const auto end = static_cast<std::int32_t>(FindUnit(line.data() + i, line.data() + length_, u'\t') - line.data());
-    AddSegment(line, i, end, x, metrics);
+    const auto end = static_cast<std::int32_t>(FindUnit(line.data() + i, line.data() + n, u'\t') - line.data());
+    AddSegment(i, end, x);
     i = end;
   }
   width_ = x;
-  // Trailing spaces and tabs hang; everything before them must fit.
-  std::size_t k = clusters_.size();
-  while (k > 0) {
-    const std::int32_t start = clusters_[k - 1].start;
-    const std::int32_t end = k < clusters_.size() ? clusters_[k].start : length_;
-    if (end - start != 1 || !IsWrapSpace(line[static_cast<std::size_t>(start)])) break;
-    --k;
-  }
-  fitClusters_ = k;
-  fitWidth_ = 0;
-  for (std::size_t j = 0; j < k; ++j) fitWidth_ = std::max(fitWidth_, clusters_[j].right);
+  order_.resize(pieces_.size());
+  for (std::uint32_t i = 0; i < order_.size(); ++i) order_[i] = i;
+  std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return pieces_[a].from < pieces_[b].from; });
+  Fit();
 }
 
-void LineLayout::AddSegment(StringView line, std::int32_t from, std::int32_t to, double& x,
-                            const TextMetrics& metrics) {
-  if (AddPlain(line, from, to, x, metrics)) return;
-  const StringView seg = line.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+void LineLayout::AddSegment(std::int32_t from, std::int32_t to, double& x) {
+  if (AddPlain(from, to, x)) return;
+  const StringView seg = text_.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
   thread_local std::vector<BidiRun> runs;
   thread_local std::vector<std::pair<std::int32_t, std::int32_t>> parts;
   VisualRuns(seg, runs);
-  const std::size_t mark = clusters_.size();
   for (const BidiRun& run : runs) {
     parts.clear();
     std::int32_t a = run.from;
@@ -85,34 +78,29 @@ void LineLayout::AddSegment(StringView line, std::int32_t from, std::int32_t to,
     parts.emplace_back(a, run.to);
     // The parts of a right-to-left run show from its logical end leftwards.
     if (run.rtl) std::reverse(parts.begin(), parts.end());
-    for (const auto& [p, q] : parts) {
-      AddShaped(seg.substr(static_cast<std::size_t>(p), static_cast<std::size_t>(q - p)), from + p, run.rtl, x, metrics);
-    }
+    for (const auto& [p, q] : parts) AddShaped(from + p, from + q, run.rtl, x);
   }
-  std::sort(clusters_.begin() + static_cast<std::ptrdiff_t>(mark), clusters_.end(),
-            [](const Cluster& a, const Cluster& b) { return a.start < b.start; });
 }
 
-bool LineLayout::AddPlain(StringView line, std::int32_t from, std::int32_t to, double& x, const TextMetrics& metrics) {
-  const std::size_t clusterMark = clusters_.size();
-  const std::size_t pieceMark = pieces_.size();
+bool LineLayout::AddPlain(std::int32_t from, std::int32_t to, double& x) {
+  // The same sums, in the same order, as the line breaker's: a line it accepts from them is
+  // exactly as wide here.
+  const std::size_t mark = pieces_.size();
   const double startX = x;
   std::int32_t pieceStart = from;
   double pieceX = x;
   for (std::int32_t i = from; i < to;) {
     // Plain characters all lie in the Basic Multilingual Plane: a surrogate is never plain.
-    const double adv = metrics.Plain(line[static_cast<std::size_t>(i)]);
+    const double adv = metrics_->Plain(text_[static_cast<std::size_t>(i)]);
     if (adv < 0) {
-      clusters_.resize(clusterMark);
-      pieces_.resize(pieceMark);
+      pieces_.resize(mark);
       x = startX;
       return false;
     }
-    clusters_.push_back({i, x, x + adv, false});
     x += adv;
     ++i;
     if (i - pieceStart == kPlainPiece || i == to) {
-      pieces_.push_back({pieceStart, i, pieceX, x - pieceX, false, false});
+      pieces_.push_back({pieceStart, i, pieceX, x - pieceX, false, false, false, 0, 0});
       pieceStart = i;
       pieceX = x;
     }
@@ -120,82 +108,159 @@ bool LineLayout::AddPlain(StringView line, std::int32_t from, std::int32_t to, d
   return true;
 }
 
-void LineLayout::AddShaped(StringView text, std::int32_t base, bool rtl, double& x, const TextMetrics& metrics) {
+void LineLayout::AddShaped(std::int32_t from, std::int32_t to, bool rtl, double& x) {
   thread_local std::vector<std::int32_t> ends;
   thread_local std::vector<ClusterBox> boxes;
+  const StringView text = text_.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
   ClusterEnds(text, ends);
   boxes.clear();
-  const double advance = metrics.GetMeasure().Shape(text, rtl, ends, boxes);
+  const double advance = metrics_->GetMeasure().Shape(text, rtl, ends, boxes);
+  const auto first = static_cast<std::uint32_t>(shaped_.size());
   std::int32_t start = 0;
   for (std::size_t k = 0; k < ends.size() && k < boxes.size(); ++k) {
-    clusters_.push_back({base + start, x + boxes[k].left, x + boxes[k].right, rtl});
+    shaped_.push_back({from + start, x + boxes[k].left, x + boxes[k].right, rtl});
     start = ends[k];
   }
-  pieces_.push_back({base, base + static_cast<std::int32_t>(text.size()), x, advance, false, rtl});
+  pieces_.push_back({from, to, x, advance, false, rtl, true, first, static_cast<std::uint32_t>(shaped_.size()) - first});
   x += advance;
 }
 
-std::size_t LineLayout::IndexOf(std::int32_t offset) const {
-  auto it = std::upper_bound(clusters_.begin(), clusters_.end(), offset,
-                             [](std::int32_t o, const Cluster& c) { return o < c.start; });
-  return it == clusters_.begin() ? 0 : static_cast<std::size_t>(it - clusters_.begin()) - 1;
+void LineLayout::Fit() {
+  // Trailing spaces and tabs hang: everything before them must fit. They sit at the end of
+  // a left-to-right line, so what reaches furthest is what comes before them.
+  std::int32_t fitEnd = Length();
+  while (fitEnd > 0 && IsWrapSpace(text_[static_cast<std::size_t>(fitEnd - 1)])) --fitEnd;
+  fitWidth_ = 0;
+  std::int64_t clusters = 0;
+  for (const Piece& p : pieces_) {
+    if (p.from >= fitEnd) continue;
+    if (p.to <= fitEnd && !p.shaped) {
+      fitWidth_ = std::max(fitWidth_, p.x + p.width);
+      clusters += p.to - p.from;
+    } else if (!p.shaped) {
+      fitWidth_ = std::max(fitWidth_, PlainX(p, fitEnd));
+      clusters += fitEnd - p.from;
+    } else {
+      for (std::uint32_t k = p.first; k < p.first + p.count && shaped_[k].start < fitEnd; ++k) {
+        fitWidth_ = std::max(fitWidth_, shaped_[k].right);
+        ++clusters;
+      }
+    }
+  }
+  fitIsOneCluster_ = clusters <= 1;
+}
+
+const LineLayout::Piece& LineLayout::PieceAt(std::int32_t offset) const {
+  auto it = std::upper_bound(order_.begin(), order_.end(), offset,
+                             [&](std::int32_t o, std::uint32_t i) { return o < pieces_[i].from; });
+  return pieces_[it == order_.begin() ? order_.front() : *(it - 1)];
+}
+
+double LineLayout::PlainX(const Piece& p, std::int32_t offset) const {
+  double x = p.x;
+  for (std::int32_t u = p.from; u < offset && u < p.to; ++u) x += metrics_->Plain(text_[static_cast<std::size_t>(u)]);
+  return x;
+}
+
+LineLayout::Cluster LineLayout::ClusterIn(const Piece& p, std::int32_t offset) const {
+  if (p.tab) return {p.from, p.x, p.x + p.width, false};
+  if (!p.shaped) {
+    const double left = PlainX(p, offset);
+    return {offset, left, left + metrics_->Plain(text_[static_cast<std::size_t>(offset)]), false};
+  }
+  const Cluster* begin = shaped_.data() + p.first;
+  const Cluster* end = begin + p.count;
+  const Cluster* it = std::upper_bound(begin, end, offset, [](std::int32_t o, const Cluster& c) { return o < c.start; });
+  return it == begin ? *begin : *(it - 1);
 }
 
 double LineLayout::CaretX(std::int32_t offset) const {
-  if (clusters_.empty()) return 0;
-  if (offset >= length_) {
-    const Cluster& last = clusters_.back();
-    return last.rtl ? last.left : last.right;
+  if (pieces_.empty()) return 0;
+  if (offset >= Length()) {
+    const Piece& last = pieces_[order_.back()];
+    return Trailing(ClusterIn(last, last.to - 1));
   }
-  const Cluster& c = clusters_[IndexOf(offset)];
-  return c.rtl ? c.right : c.left;
+  return Leading(ClusterIn(PieceAt(std::max(offset, 0)), std::max(offset, 0)));
 }
 
 std::int32_t LineLayout::OffsetAt(double x, bool endAllowed) const {
-  if (clusters_.empty()) return 0;
-  // The cluster drawn under x (or nearest to it), then the end of it on x's side.
-  std::size_t k = 0;
-  double nearest = std::numeric_limits<double>::infinity();
-  for (std::size_t i = 0; i < clusters_.size() && nearest > 0; ++i) {
-    const Cluster& c = clusters_[i];
-    const double d = x < c.left ? c.left - x : x > c.right ? x - c.right : 0;
-    if (d < nearest) {
-      nearest = d;
-      k = i;
+  if (pieces_.empty()) return 0;
+  // The piece drawn under x (or nearest to it), the cluster in it, then the end of the
+  // cluster on x's side.
+  const Piece* piece = &pieces_.front();
+  for (const Piece& p : pieces_) {
+    piece = &p;
+    if (x < p.x + p.width) break;
+  }
+  const Piece& p = *piece;
+  Cluster c;
+  std::int32_t after = p.to;  // where the cluster under x ends
+  if (p.tab) {
+    c = ClusterIn(p, p.from);
+  } else if (!p.shaped) {
+    double left = p.x;
+    for (std::int32_t u = p.from;; ++u) {
+      const double adv = metrics_->Plain(text_[static_cast<std::size_t>(u)]);
+      if (x < left + adv || u + 1 == p.to) {
+        c = {u, left, left + adv, false};
+        after = u + 1;
+        break;
+      }
+      left += adv;
+    }
+  } else {
+    double nearest = std::numeric_limits<double>::infinity();
+    for (std::uint32_t k = p.first; k < p.first + p.count; ++k) {
+      const Cluster& s = shaped_[k];
+      const double d = x < s.left ? s.left - x : x > s.right ? x - s.right : 0;
+      if (d < nearest) {
+        nearest = d;
+        c = s;
+        after = k + 1 < p.first + p.count ? shaped_[k + 1].start : p.to;
+      }
     }
   }
-  const Cluster& c = clusters_[k];
   const double middle = (c.left + c.right) / 2;
   // On the middle itself the caret goes after the cluster.
   if (c.rtl ? x > middle : x < middle) return c.start;
-  if (k + 1 < clusters_.size()) return clusters_[k + 1].start;
-  return endAllowed ? length_ : c.start;
+  return after < Length() || endAllowed ? after : c.start;
 }
 
 LineLayout::Span LineLayout::ClusterAt(std::int32_t offset) const {
-  if (clusters_.empty() || offset >= length_) {
+  if (pieces_.empty() || offset >= Length()) {
     const double x = CaretX(offset);
     return {x, x};
   }
-  const Cluster& c = clusters_[IndexOf(offset)];
+  const Cluster c = ClusterIn(PieceAt(std::max(offset, 0)), std::max(offset, 0));
   return {c.left, c.right};
 }
 
 void LineLayout::Highlight(std::int32_t from, std::int32_t to, std::vector<Span>& out) const {
   out.clear();
-  auto first = std::lower_bound(clusters_.begin(), clusters_.end(), from,
-                                [](const Cluster& c, std::int32_t o) { return c.start < o; });
-  for (auto it = first; it != clusters_.end() && it->start < to; ++it) out.push_back({it->left, it->right});
-  std::sort(out.begin(), out.end(), [](const Span& a, const Span& b) { return a.left < b.left; });
-  std::size_t kept = 0;
-  for (const Span& s : out) {
-    if (kept > 0 && s.left <= out[kept - 1].right + 1e-6) {
-      out[kept - 1].right = std::max(out[kept - 1].right, s.right);
+  // A piece has one direction, so the part of a logical range inside it is one stretch.
+  for (const Piece& p : pieces_) {
+    const std::int32_t lo = std::max(from, p.from);
+    const std::int32_t hi = std::min(to, p.to);
+    if (lo >= hi) continue;
+    Span s{p.x, p.x + p.width};
+    if (!p.tab && !p.shaped) {
+      s = {PlainX(p, lo), PlainX(p, hi)};
+    } else if (p.shaped) {
+      s = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+      for (std::uint32_t k = p.first; k < p.first + p.count; ++k) {
+        const Cluster& c = shaped_[k];
+        if (c.start < lo || c.start >= hi) continue;
+        s.left = std::min(s.left, c.left);
+        s.right = std::max(s.right, c.right);
+      }
+      if (s.left > s.right) continue;
+    }
+    if (!out.empty() && s.left <= out.back().right + 1e-6) {
+      out.back().right = std::max(out.back().right, s.right);
     } else {
-      out[kept++] = s;
+      out.push_back(s);
     }
   }
-  out.resize(kept);
 }
 
 }  // namespace quilmar

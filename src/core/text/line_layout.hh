@@ -6,8 +6,9 @@
 //
 // A line is cut at tabs (stops from TabStops), then by direction (Unicode bidi, left-to-right
 // lines). Text made only of characters that need no shaping is laid out from their advances
-// and drawn in pieces of a few hundred units; other text is shaped by the measure one piece
-// per run, cut only when a run is very long (at a space where one is near).
+// and drawn in pieces of a few hundred units; its clusters are not stored but added up again
+// when asked about (a piece at most), so a line of ten thousand characters costs one pass.
+// Other text is shaped by the measure one piece per run, cut only when a run is very long.
 #include <cstdint>
 #include <vector>
 
@@ -27,6 +28,9 @@ class LineLayout {
     double width = 0;
     bool tab = false;
     bool rtl = false;
+    bool shaped = false;      // its clusters are stored (else: one per unit, from advances)
+    std::uint32_t first = 0;  // its stored clusters: [first, first + count)
+    std::uint32_t count = 0;
   };
   // One grapheme cluster: where it starts and where it is drawn.
   struct Cluster {
@@ -41,19 +45,21 @@ class LineLayout {
     double right = 0;
   };
 
+  // Lays out `line`, which must stay valid (unedited) as long as the layout is asked about.
   void Build(StringView line, const TextMetrics& metrics);
 
-  std::int32_t Length() const { return length_; }
+  std::int32_t Length() const { return static_cast<std::int32_t>(text_.size()); }
   // Where text after the line would start: the sum of every piece, trailing spaces included.
   double Width() const { return width_; }
   // How far the line reaches without its trailing spaces and tabs, which may hang past the
-  // width a line wraps at.
+  // width a line wraps at, and whether a single cluster comes before them.
   double FitWidth() const { return fitWidth_; }
-  // How many clusters come before those trailing spaces and tabs.
-  std::size_t FitClusters() const { return fitClusters_; }
-  // The pieces from left to right, and the clusters in logical order.
+  bool FitIsOneCluster() const { return fitIsOneCluster_; }
+  // The pieces from left to right.
   const std::vector<Piece>& Pieces() const { return pieces_; }
-  const std::vector<Cluster>& Clusters() const { return clusters_; }
+  // Every cluster in logical order, as f(const Cluster&).
+  template <typename F>
+  void ForEachCluster(F&& f) const;
 
   // The caret's x at an offset: the leading edge of the cluster that begins there (its left
   // edge, or its right one in right-to-left text), at the line's end the trailing edge of the
@@ -70,17 +76,47 @@ class LineLayout {
   void Highlight(std::int32_t from, std::int32_t to, std::vector<Span>& out) const;
 
  private:
-  void AddSegment(StringView line, std::int32_t from, std::int32_t to, double& x, const TextMetrics& metrics);
-  bool AddPlain(StringView line, std::int32_t from, std::int32_t to, double& x, const TextMetrics& metrics);
-  void AddShaped(StringView text, std::int32_t base, bool rtl, double& x, const TextMetrics& metrics);
-  std::size_t IndexOf(std::int32_t offset) const;  // the cluster holding offset
+  void AddSegment(std::int32_t from, std::int32_t to, double& x);
+  bool AddPlain(std::int32_t from, std::int32_t to, double& x);
+  void AddShaped(std::int32_t from, std::int32_t to, bool rtl, double& x);
+  void Fit();
+  const Piece& PieceAt(std::int32_t offset) const;  // the piece holding offset < Length()
+  Cluster ClusterIn(const Piece& p, std::int32_t offset) const;
+  double PlainX(const Piece& p, std::int32_t offset) const;  // x at a unit of a plain piece
 
-  std::vector<Cluster> clusters_;  // in logical order
-  std::vector<Piece> pieces_;
-  std::int32_t length_ = 0;
+  StringView text_;
+  const TextMetrics* metrics_ = nullptr;
+  std::vector<Piece> pieces_;         // in visual order
+  std::vector<std::uint32_t> order_;  // piece indices in logical order
+  std::vector<Cluster> shaped_;       // clusters of shaped pieces, logical order in each
   double width_ = 0;
   double fitWidth_ = 0;
-  std::size_t fitClusters_ = 0;
+  bool fitIsOneCluster_ = false;
 };
+
+}  // namespace quilmar
+
+#include "text/text_metrics.hh"
+
+namespace quilmar {
+
+template <typename F>
+void LineLayout::ForEachCluster(F&& f) const {
+  for (std::uint32_t i : order_) {
+    const Piece& p = pieces_[i];
+    if (p.tab) {
+      f(Cluster{p.from, p.x, p.x + p.width, false});
+    } else if (p.shaped) {
+      for (std::uint32_t k = p.first; k < p.first + p.count; ++k) f(shaped_[k]);
+    } else {
+      double x = p.x;
+      for (std::int32_t u = p.from; u < p.to; ++u) {
+        const double adv = metrics_->Plain(text_[static_cast<std::size_t>(u)]);
+        f(Cluster{u, x, x + adv, false});
+        x += adv;
+      }
+    }
+  }
+}
 
 }  // namespace quilmar
