@@ -14,9 +14,10 @@ namespace quilmar {
 namespace {
 
 // The shaped pieces kept per generation: enough for every piece of a tall window several
-// times over, little enough to stay a few megabytes.
+// times over, little enough to stay a few megabytes (a laid-out piece holds some 40 bytes a
+// character).
 constexpr std::size_t kMaxPieces = 4096;
-constexpr std::size_t kMaxUnits = 1 << 18;
+constexpr std::size_t kMaxUnits = 1 << 17;
 
 // Every printable ASCII character next to every other, both ways round, and doubled: a
 // font that kerns or ligates any pair shows it in one shaping of this.

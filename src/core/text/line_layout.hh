@@ -12,11 +12,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "text/text_metrics.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
-
-class TextMetrics;
 
 class LineLayout {
  public:
@@ -93,12 +92,6 @@ class LineLayout {
   double fitWidth_ = 0;
   bool fitIsOneCluster_ = false;
 };
-
-}  // namespace quilmar
-
-#include "text/text_metrics.hh"
-
-namespace quilmar {
 
 template <typename F>
 void LineLayout::ForEachCluster(F&& f) const {
