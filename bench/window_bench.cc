@@ -51,18 +51,20 @@ std::string FileOf(long bytes) {
   return path;
 }
 
-// One line of `chars` characters (words and spaces, no line break), made once per run.
-std::string LongLineFile(long chars) {
+// One line of `bytes` bytes (words and spaces, no line break), made once per run; `mixed`:
+// every sentence holds an emoji and letters with combining accents, so all of it is shaped.
+std::string LongLineFile(long bytes, bool mixed) {
   const auto path = std::filesystem::temp_directory_path() /
-                    ("quilmar-window-bench-line-" + std::to_string(chars) + ".txt");
+                    ((mixed ? "quilmar-window-bench-mixed-line-" : "quilmar-window-bench-line-") + std::to_string(bytes) + ".txt");
   std::error_code error;
-  if (std::filesystem::file_size(path, error) == static_cast<std::uintmax_t>(chars)) return path;
+  if (std::filesystem::file_size(path, error) == static_cast<std::uintmax_t>(bytes)) return path;
   std::ofstream out(path, std::ios::binary);
-  const std::string words = "The quick brown fox jumps over the lazy dog, again and again. ";
+  const std::string words = mixed ? "The quick brown \xF0\x9F\xA6\x8A jumps over the lazy dog, de\xCC\x81ja\xCC\x80 vu. "
+                                  : "The quick brown fox jumps over the lazy dog, again and again. ";
   long written = 0;
-  for (; written + static_cast<long>(words.size()) <= chars; written += static_cast<long>(words.size()))
+  for (; written + static_cast<long>(words.size()) <= bytes; written += static_cast<long>(words.size()))
     out << words;
-  out << std::string(static_cast<std::size_t>(chars - written), 'x');
+  out << std::string(static_cast<std::size_t>(bytes - written), 'x');
   return path;
 }
 
@@ -115,12 +117,12 @@ void BM_FirstFrame(benchmark::State& state) {
 
 // One typed character in the middle of 100 MB (or of one 5,000,000-character line), through
 // the real key path, and the repaint. args: wrap (1 on, 0 off), the file (0: 100 MB of lines,
-// 1: the long line)
+// 1: the long line, 2: the long line of text that is all shaped)
 void BM_KeystrokeRepaint(benchmark::State& state) {
   EnsureApplication();
   Window window(state.range(0) != 0);
-  const bool longLine = state.range(1) != 0;
-  window.OpenAndPaint(FromUtf8(longLine ? LongLineFile(k5MChars) : FileOf(k100MB)));
+  const long file = state.range(1);
+  window.OpenAndPaint(FromUtf8(file == 0 ? FileOf(k100MB) : LongLineFile(k5MChars, file == 2)));
   const CharPos before = window.frmMain.app().txtMain.Length();
   App& app = window.frmMain.app();
   QWidget* view = window.frmMain.txtMain();
@@ -145,7 +147,7 @@ void BM_KeystrokeRepaint(benchmark::State& state) {
 BENCHMARK(BM_FirstFrame)->Args({0, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k10MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k100MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_KeystrokeRepaint)->ArgsProduct({{1, 0}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeystrokeRepaint)->ArgsProduct({{1, 0}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace quilmar

@@ -170,17 +170,18 @@ QtMeasure::Shaped& QtMeasure::Lookup(StringView piece, bool rtl) const {
   return *current_.emplace(std::move(key), std::move(shaped)).first->second;
 }
 
-double QtMeasure::Shape(StringView piece, bool rtl, std::span<const std::int32_t> ends,
-                        std::vector<ClusterBox>& boxes) const {
+double QtMeasure::Shape(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes) const {
   Shaped& shaped = Lookup(piece, rtl);
   if (!shaped.measured) {
     // The pieces have one direction, so the caret places run monotonically across them and
     // each cluster lies between the places of its two ends.
+    thread_local std::vector<std::int32_t> ends;
+    clusterEnds(piece, ends);
     const QTextLine line = shaped.layout.lineAt(0);
     double from = line.cursorToX(0);
     for (const std::int32_t end : ends) {
       const double to = line.cursorToX(end);
-      shaped.boxes.push_back({std::min(from, to), std::max(from, to)});
+      shaped.boxes.push_back({end, std::min(from, to), std::max(from, to)});
       from = to;
     }
     shaped.advance = line.horizontalAdvance();

@@ -25,8 +25,7 @@ class QtMeasure final : public Measure {
   ~QtMeasure() override;
 
   double PlainAdvance(char32_t c) const override;
-  double Shape(StringView piece, bool rtl, std::span<const std::int32_t> ends,
-               std::vector<ClusterBox>& boxes) const override;
+  double Shape(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes) const override;
   double MaxAdvance() const override { return maxAdvance_; }
   double CellWidth() const override { return cellWidth_; }
   double VisibleWidth() const override { return visibleWidth_; }

@@ -8,27 +8,29 @@ namespace {
 
 // Boxes from the clusters' widths: left to right, or from the right edge leftwards.
 template <typename WidthOf>
-double PlaceClusters(std::span<const std::int32_t> ends, bool rtl, std::vector<ClusterBox>& boxes, WidthOf widthOf) {
+double PlaceClusters(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes,
+                     WidthOf widthOf) {
+  thread_local std::vector<std::int32_t> ends;
+  clusterEnds(piece, ends);
   const std::size_t first = boxes.size();
   double x = 0;
   std::int32_t from = 0;
   for (std::int32_t to : ends) {
     const double w = widthOf(from, to);
-    boxes.push_back({x, x + w});
+    boxes.push_back({to, x, x + w});
     x += w;
     from = to;
   }
   if (rtl) {
-    for (std::size_t i = first; i < boxes.size(); ++i) boxes[i] = {x - boxes[i].right, x - boxes[i].left};
+    for (std::size_t i = first; i < boxes.size(); ++i) boxes[i] = {boxes[i].end, x - boxes[i].right, x - boxes[i].left};
   }
   return x;
 }
 
 }  // namespace
 
-double Measure::Shape(StringView piece, bool rtl, std::span<const std::int32_t> ends,
-                      std::vector<ClusterBox>& boxes) const {
-  return PlaceClusters(ends, rtl, boxes, [&](std::int32_t from, std::int32_t to) {
+double Measure::Shape(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes) const {
+  return PlaceClusters(piece, rtl, clusterEnds, boxes, [&](std::int32_t from, std::int32_t to) {
     double w = 0;
     int units = 1;
     for (auto i = static_cast<std::size_t>(from); i < static_cast<std::size_t>(to); i += static_cast<std::size_t>(units))
@@ -37,9 +39,8 @@ double Measure::Shape(StringView piece, bool rtl, std::span<const std::int32_t> 
   });
 }
 
-double CellMeasure::Shape(StringView, bool rtl, std::span<const std::int32_t> ends,
-                          std::vector<ClusterBox>& boxes) const {
-  return PlaceClusters(ends, rtl, boxes, [](std::int32_t, std::int32_t) { return 1.0; });
+double CellMeasure::Shape(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes) const {
+  return PlaceClusters(piece, rtl, clusterEnds, boxes, [](std::int32_t, std::int32_t) { return 1.0; });
 }
 
 }  // namespace quilmar

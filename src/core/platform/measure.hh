@@ -4,7 +4,6 @@
 // measure for the clusters' places in each piece; the measure answers from the font's shaping
 // (kerning, ligatures, fallback fonts). The headless measure makes every cluster one cell.
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "text/font.hh"
@@ -12,12 +11,18 @@
 
 namespace quilmar {
 
-// Where one grapheme cluster of a shaped piece is drawn: its left and right edges, in the
-// measure's units from the piece's left edge.
+// One grapheme cluster of a shaped piece: where it ends (an offset into the piece), and
+// where it is drawn: its left and right edges, in the measure's units from the piece's left
+// edge.
 struct ClusterBox {
+  std::int32_t end = 0;
   double left = 0;
   double right = 0;
 };
+
+// How the core cuts a piece into grapheme clusters: their ends, ascending, the last one
+// piece.size(). A measure that keeps what it shaped asks only for pieces it has not seen.
+using ClusterEndsFn = void (*)(StringView piece, std::vector<std::int32_t>& ends);
 
 class Measure {
  public:
@@ -27,11 +32,10 @@ class Measure {
   // Negative when that is not certain; text holding it is then shaped piece by piece.
   virtual double PlainAdvance(char32_t c) const = 0;
   // Shapes one piece of a line: no tab or line break, one direction (rtl: right to left, the
-  // first cluster rightmost). `ends` are the offsets where its clusters end, ascending, the
-  // last piece.size(). Appends one box per cluster, in logical order, and returns the piece's
-  // advance: where the next piece starts. This default adds plain advances, left to right.
-  virtual double Shape(StringView piece, bool rtl, std::span<const std::int32_t> ends,
-                       std::vector<ClusterBox>& boxes) const;
+  // first cluster rightmost), cut into clusters by `clusterEnds`. Appends one box per cluster,
+  // in logical order, and returns the piece's advance: where the next piece starts. This
+  // default adds plain advances, left to right.
+  virtual double Shape(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes) const;
   // No cluster is wider than this per code unit; lets the layout skip measuring lines that
   // surely fit.
   virtual double MaxAdvance() const = 0;
@@ -51,8 +55,7 @@ class CellMeasure final : public Measure {
  public:
   CellMeasure(int cols, int rows) : cols_(cols), rows_(rows) {}
   double PlainAdvance(char32_t) const override { return 1.0; }
-  double Shape(StringView piece, bool rtl, std::span<const std::int32_t> ends,
-               std::vector<ClusterBox>& boxes) const override;
+  double Shape(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes) const override;
   double MaxAdvance() const override { return 1.0; }
   double CellWidth() const override { return 1.0; }
   double VisibleWidth() const override { return cols_; }

@@ -13,9 +13,14 @@ namespace {
 // How far a lookup reads on either side of its offset before it looks for a place to start.
 constexpr std::int32_t kReach = 64;
 
-// Below U+0300 every character is a cluster of its own: no mark, joiner, jamo or regional
-// indicator lives there, and a paragraph holds no "\r\n". Most text never needs ICU.
-inline bool Lone(char16_t c) { return c < 0x300; }
+// A character that no rule joins to a neighbour of the same kind: below U+0300 every one (no
+// mark, joiner, jamo or regional indicator lives there, and a paragraph holds no "\r\n"),
+// beyond it those of grapheme cluster break class Other (letters, ideographs, most symbols).
+// Between two of them a boundary is certain, so most text never needs the break iterator.
+inline bool Lone(char16_t c) {
+  return c < 0x300 || (!IsHighSurrogate(c) && !IsLowSurrogate(c) &&
+                       u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK) == U_GCB_OTHER);
+}
 
 // A boundary that no rule can remove: between two lone characters, or at an end.
 bool SureBoundary(StringView t, std::int32_t i) {
@@ -128,14 +133,24 @@ std::int32_t PrevClusterBoundary(StringView t, std::int32_t offset) {
 void ClusterEnds(StringView t, std::vector<std::int32_t>& out) {
   out.clear();
   const auto n = static_cast<std::int32_t>(t.size());
-  if (n == 0) return;
   UBreakIterator* it = Iterator();
-  if (!SetText(it, t, 0, n)) {
-    for (std::int32_t i = 0; i < n;) out.push_back(i = NextCodePoint(t, i));
-    return;
+  for (std::int32_t i = 0; i < n;) {
+    if (SureBoundary(t, i + 1)) {
+      out.push_back(++i);
+      continue;
+    }
+    // A stretch without sure boundaries inside goes to ICU whole; it starts at a boundary
+    // and ends at a sure one.
+    std::int32_t end = i + 2;
+    while (end < n && !SureBoundary(t, end)) ++end;
+    if (!SetText(it, t, i, end)) {
+      for (std::int32_t j = i; j < end;) out.push_back(j = std::min(end, NextCodePoint(t, j)));
+    } else {
+      ubrk_first(it);
+      for (std::int32_t b = ubrk_next(it); b != UBRK_DONE; b = ubrk_next(it)) out.push_back(i + b);
+    }
+    i = end;
   }
-  ubrk_first(it);
-  for (std::int32_t b = ubrk_next(it); b != UBRK_DONE; b = ubrk_next(it)) out.push_back(b);
 }
 
 bool IsSimpleCharacter(char32_t c) {

@@ -10,10 +10,55 @@ namespace quilmar {
 
 LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs) : metrics_(measure, tabs) {}
 
+namespace {
+
+// The memo of line ends, and of the widths of words that must be shaped, holds this many
+// units of text at most before it starts afresh.
+constexpr std::size_t kMemoUnits = 1 << 20;
+// A word longer than this is measured in parts.
+constexpr std::int32_t kWordUnits = 4096;
+
+}  // namespace
+
 bool LineBreaker::Configure(double width) {
   const bool changed = metrics_.Refresh() || width != width_;
   width_ = width;
+  if (changed) ForgetShaped();
   return changed;
+}
+
+void LineBreaker::FontChanged() {
+  metrics_.FontChanged();
+  ForgetShaped();
+  spaceAdvance_ = -1;
+}
+
+void LineBreaker::ForgetShaped() const {
+  shapedEnds_.clear();
+  wordWidths_.clear();
+  memoUnits_ = 0;
+}
+
+void LineBreaker::Remember(std::size_t units) const {
+  memoUnits_ += units;
+  if (memoUnits_ > kMemoUnits) ForgetShaped();
+}
+
+double LineBreaker::WordWidth(StringView word, LineLayout& scratch) const {
+  double x = 0;
+  for (char16_t c : word) {
+    const double adv = metrics_.Plain(c);
+    if (adv < 0) {
+      // Shaped: a word met again (most of them, in any text) costs a lookup.
+      String key(word);
+      if (auto it = wordWidths_.find(key); it != wordWidths_.end()) return it->second;
+      scratch.Build(word, metrics_);
+      Remember(word.size());
+      return wordWidths_.emplace(std::move(key), scratch.Width()).first->second;
+    }
+    x += adv;
+  }
+  return x;
 }
 
 bool LineBreaker::SurelyFits(StringView para) const {
@@ -62,62 +107,89 @@ std::optional<std::int32_t> LineBreaker::PlainLineEnd(StringView para, std::int3
   return n;
 }
 
+double LineBreaker::SpaceAdvance() const {
+  if (spaceAdvance_ < 0) {
+    LineLayout space;
+    space.Build(u" ", metrics_);
+    spaceAdvance_ = space.Width();
+  }
+  return spaceAdvance_;
+}
+
+std::int32_t LineBreaker::GuessLineEnd(StringView para, std::int32_t start, std::int32_t& readTo) const {
+  const auto n = static_cast<std::int32_t>(para.size());
+  double x = 0;
+  std::int32_t afterSpace = -1;  // where a break after the last space would fall
+  LineLayout word;
+  for (std::int32_t i = start; i < n;) {
+    const char16_t c = para[static_cast<std::size_t>(i)];
+    if (c == u'\t') {
+      x = metrics_.NextTab(x);
+      readTo = afterSpace = ++i;
+      continue;
+    }
+    if (c == u' ' && IsClusterBoundary(para, i + 1)) {  // not a space that carries a mark
+      x += SpaceAdvance();
+      readTo = afterSpace = ++i;
+      continue;
+    }
+    // A word: up to the next space or tab, a shaped piece at most.
+    const char16_t* p = para.data() + i + 1;
+    const char16_t* limit = para.data() + std::min<std::int64_t>(n, std::int64_t(i) + kWordUnits);
+    const char16_t breaks[] = {u' ', u'\t'};
+    auto j = static_cast<std::int32_t>(FindAnyUnit(p, limit, breaks, 2) - para.data());
+    if (!IsClusterBoundary(para, j)) j = NextClusterBoundary(para, j);
+    readTo = j;
+    const StringView text = para.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(j - i));
+    const double width = WordWidth(text, word);
+    if (x + width <= width_) {
+      x += width;
+      i = j;
+      continue;
+    }
+    if (afterSpace > start) return afterSpace;
+    // The line's first word is too wide for it: cut between clusters, one at least.
+    word.Build(text, metrics_);
+    std::optional<std::int32_t> cut;
+    word.ForEachCluster([&](const LineLayout::Cluster& cluster) {
+      if (cut) return;
+      const std::int32_t at = i + cluster.start;
+      if (at != start && x + (cluster.right - cluster.left) > width_) cut = at;
+      else x += cluster.right - cluster.left;
+    });
+    if (cut) return *cut;
+    i = j;
+  }
+  readTo = n;
+  return n;
+}
+
 std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) const {
   const auto n = static_cast<std::int32_t>(para.size());
-  auto lineOf = [&](std::int32_t end, LineLayout& layout) {
-    layout.Build(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), metrics_);
-  };
-  // A guess from a probe: the text ahead laid out as one line, a good deal longer than can
-  // fit, its clusters' advances added up in logical order as the plain rule does.
-  LineLayout probe;
-  std::int32_t guess = n;
-  auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 8192.0));
-  for (;;) {
-    std::int32_t probeEnd = std::min<std::int64_t>(n, std::int64_t(start) + units);
-    if (!IsClusterBoundary(para, probeEnd)) probeEnd = NextClusterBoundary(para, probeEnd);
-    lineOf(probeEnd, probe);
-    double x = 0;
-    std::int32_t afterSpace = -1;
-    std::int32_t previous = -1;  // the cluster before, waiting for its end
-    double previousAdvance = 0;
-    std::optional<std::int32_t> end;
-    // Each cluster is judged when the next one starts (or the probe ends): then its end is known.
-    auto judge = [&](std::int32_t next) {
-      if (previous < 0 || end) return;
-      const std::int32_t at = start + previous;
-      const char16_t c = para[static_cast<std::size_t>(at)];
-      const bool space = next - previous == 1 && IsWrapSpace(c);
-      if (c == u'\t' && next - previous == 1) {
-        x = metrics_.NextTab(x);
-      } else if (!space && at != start && x + previousAdvance > width_) {
-        end = afterSpace > start ? afterSpace : at;
-        return;
-      } else {
-        x += previousAdvance;
-      }
-      if (space) afterSpace = start + next;
-    };
-    probe.ForEachCluster([&](const LineLayout::Cluster& c) {
-      judge(c.start);
-      previous = c.start;
-      previousAdvance = c.right - c.left;
-    });
-    judge(probe.Length());
-    if (end) {
-      guess = *end;
-      break;
-    }
-    if (probeEnd >= n) break;  // all the rest fits, by the probe's measure
-    units *= 2;
-  }
-  // The line is what gets painted: verify it, and while it reaches too far, give up the last
-  // word (or, within a word, the last cluster). One cluster wider than the line keeps a line
-  // of its own.
+  // A line's end depends on its own text and the word after it: within a window of about two
+  // lines' worth of cells, the memo's key.
+  const auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
+  std::int32_t window = std::min<std::int64_t>(n, std::int64_t(start) + units);
+  if (!IsClusterBoundary(para, window)) window = NextClusterBoundary(para, window);
+  String key(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start)));
+  if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
+
+  std::int32_t readTo = start;
+  const std::int32_t guess = GuessLineEnd(para, start, readTo);
+  // The line is what gets painted: verify it, and while it reaches too far (shaping across
+  // words can differ from the words shaped apart), give up the last word (or, within a word,
+  // the last cluster). One cluster wider than the line keeps a line of its own.
   LineLayout line;
   const std::int32_t first = NextClusterBoundary(para, start);
   for (std::int32_t end = guess;;) {
-    lineOf(end, line);
-    if (line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first) return end;
+    line.Build(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), metrics_);
+    if (line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first) {
+      if (readTo <= window) {
+        Remember(key.size());
+        shapedEnds_.emplace(std::move(key), end - start);
+      }
+      return end;
+    }
     std::int32_t back = -1;
     for (std::int32_t j = end - 1; j > start; --j) {
       if (IsWrapSpace(para[static_cast<std::size_t>(j - 1)]) && IsClusterBoundary(para, j)) {

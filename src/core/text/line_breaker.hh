@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/measure.hh"
@@ -15,6 +16,7 @@
 
 namespace quilmar {
 
+class LineLayout;
 using WrapList = std::vector<std::int32_t>;
 
 class LineBreaker {
@@ -25,7 +27,7 @@ class LineBreaker {
   // stops. Returns whether anything that places breaks changed (a font change is told
   // separately, by FontChanged).
   bool Configure(double width);
-  void FontChanged() { metrics_.FontChanged(); }
+  void FontChanged();
   double Width() const { return width_; }
   const TextMetrics& Metrics() const { return metrics_; }
 
@@ -46,9 +48,24 @@ class LineBreaker {
   // The end from advances alone; nothing when a character on the way needs shaping.
   std::optional<std::int32_t> PlainLineEnd(StringView para, std::int32_t start) const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
+  // Where the greedy rule would end the line from the widths of its words laid out one by
+  // one; readTo: how far it read.
+  std::int32_t GuessLineEnd(StringView para, std::int32_t start, std::int32_t& readTo) const;
+  double WordWidth(StringView word, LineLayout& scratch) const;
+  double SpaceAdvance() const;
+  void Remember(std::size_t units) const;
+  void ForgetShaped() const;
 
   TextMetrics metrics_;
   double width_ = 0;
+  // Ends of shaped lines by the text of the window that decides them (the line and the
+  // word after it), and widths of shaped words: text that repeats is shaped once. A paragraph
+  // of one sentence over and over, where an edit can shift every later break, re-wraps from
+  // the memo.
+  mutable std::unordered_map<String, std::int32_t> shapedEnds_;
+  mutable std::unordered_map<String, double> wordWidths_;
+  mutable std::size_t memoUnits_ = 0;
+  mutable double spaceAdvance_ = -1;  // of one space, read on first use
 };
 
 // Whitespace the layout lets hang past the right edge and breaks after.

@@ -17,8 +17,8 @@ namespace {
 constexpr std::int32_t kPlainPiece = 256;
 // Shaped runs are cut only when longer than this (shaping across a cut, kerning or joining,
 // is lost there), after a space within the last kSpaceSearch units where there is one.
-constexpr std::int32_t kShapedPiece = 4096;
-constexpr std::int32_t kSpaceSearch = 512;
+constexpr std::int32_t kShapedPiece = 1024;
+constexpr std::int32_t kSpaceSearch = 256;
 
 // Where a run longer than kShapedPiece is cut: after a space near the limit, else at the
 // cluster boundary at or before it (after it if the first cluster is that long).
@@ -109,17 +109,15 @@ bool LineLayout::AddPlain(std::int32_t from, std::int32_t to, double& x) {
 }
 
 void LineLayout::AddShaped(std::int32_t from, std::int32_t to, bool rtl, double& x) {
-  thread_local std::vector<std::int32_t> ends;
   thread_local std::vector<ClusterBox> boxes;
   const StringView text = text_.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
-  ClusterEnds(text, ends);
   boxes.clear();
-  const double advance = metrics_->GetMeasure().Shape(text, rtl, ends, boxes);
+  const double advance = metrics_->GetMeasure().Shape(text, rtl, &ClusterEnds, boxes);
   const auto first = static_cast<std::uint32_t>(shaped_.size());
   std::int32_t start = 0;
-  for (std::size_t k = 0; k < ends.size() && k < boxes.size(); ++k) {
-    shaped_.push_back({from + start, x + boxes[k].left, x + boxes[k].right, rtl});
-    start = ends[k];
+  for (const ClusterBox& box : boxes) {
+    shaped_.push_back({from + start, x + box.left, x + box.right, rtl});
+    start = box.end;
   }
   pieces_.push_back({from, to, x, advance, false, rtl, true, first, static_cast<std::uint32_t>(shaped_.size()) - first});
   x += advance;
