@@ -15,19 +15,25 @@ namespace {
 // Plain text is drawn in pieces this long, so a line far wider than the window costs only the
 // pieces that show. Plain advances add up exactly, so where the cuts fall changes nothing.
 constexpr std::int32_t kPlainPiece = 256;
-// Shaped runs are cut only when longer than this (shaping across a cut, kerning or joining,
-// is lost there), after a space within the last kSpaceSearch units where there is one.
+// Shaped runs are cut into words, each with the spaces after it: shaping never joins or
+// kerns across a space that matters, and a word met again is a layout the measure already
+// has, so wrapping and painting text that must be shaped costs little more than lookups. A
+// word longer than this (a script without spaces) is cut between clusters.
 constexpr std::int32_t kShapedPiece = 1024;
-constexpr std::int32_t kSpaceSearch = 256;
 
-// Where a run longer than kShapedPiece is cut: after a space near the limit, else at the
-// cluster boundary at or before it (after it if the first cluster is that long).
-std::int32_t CutPoint(StringView seg, std::int32_t from, std::int32_t limit) {
-  for (std::int32_t j = limit; j > std::max(from, limit - kSpaceSearch); --j) {
-    if (seg[static_cast<std::size_t>(j - 1)] == u' ' && IsClusterBoundary(seg, j)) return j;
+// The end of the word piece that starts at `from` in [from, to) of seg.
+std::int32_t WordEnd(StringView seg, std::int32_t from, std::int32_t to) {
+  const char16_t* begin = seg.data();
+  const char16_t* limit = begin + std::min(to, from + kShapedPiece);
+  const char16_t* p = FindUnit(begin + from + 1, limit, u' ');
+  while (p < limit && *p == u' ') ++p;
+  auto end = static_cast<std::int32_t>(p - begin);
+  if (end < to && !IsClusterBoundary(seg, end)) {
+    // A mark on the last space, or a word cut at the limit: to a cluster boundary.
+    const std::int32_t before = PrevClusterBoundary(seg, end);
+    end = before > from ? before : NextClusterBoundary(seg, end);
   }
-  const std::int32_t b = IsClusterBoundary(seg, limit) ? limit : PrevClusterBoundary(seg, limit);
-  return b > from ? b : NextClusterBoundary(seg, limit);
+  return end;
 }
 
 double Leading(const LineLayout::Cluster& c) { return c.rtl ? c.right : c.left; }
@@ -69,14 +75,12 @@ void LineLayout::AddSegment(std::int32_t from, std::int32_t to, double& x) {
   VisualRuns(seg, runs);
   for (const BidiRun& run : runs) {
     parts.clear();
-    std::int32_t a = run.from;
-    while (run.to - a > kShapedPiece) {
-      const std::int32_t b = CutPoint(seg, a, a + kShapedPiece);
+    for (std::int32_t a = run.from; a < run.to;) {
+      const std::int32_t b = WordEnd(seg, a, run.to);
       parts.emplace_back(a, b);
       a = b;
     }
-    parts.emplace_back(a, run.to);
-    // The parts of a right-to-left run show from its logical end leftwards.
+    // The words of a right-to-left run show from its logical end leftwards.
     if (run.rtl) std::reverse(parts.begin(), parts.end());
     for (const auto& [p, q] : parts) AddShaped(from + p, from + q, run.rtl, x);
   }

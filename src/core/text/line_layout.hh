@@ -8,7 +8,7 @@
 // lines). Text made only of characters that need no shaping is laid out from their advances
 // and drawn in pieces of a few hundred units; its clusters are not stored but added up again
 // when asked about (a piece at most), so a line of ten thousand characters costs one pass.
-// Other text is shaped by the measure one piece per run, cut only when a run is very long.
+// Other text is shaped by the measure a word at a time (with the spaces after it).
 #include <cstdint>
 #include <vector>
 
