@@ -58,7 +58,8 @@ const ClusterCase kCases[] = {
     {"a_moves_past_the_accent", "|e\u0301x", "aZ", "e\u0301Z|x", ""},
     {"selstart_inside_an_accent_moves_past_it", "e|\u0301x", "", "e\u0301|x", ""},
     {"typing_before_a_lone_mark_joins_it", "|\u0301ab", "iZ", "Z\u0301|ab", ""},
-    // The line: the caret set inside the family goes past it; typing never splits it.
+    // A line of every kind of emoji: a caret set inside the family goes past it, typing never
+    // splits it, steps and selections take each sequence whole.
     {"typing_after_a_caret_set_inside_the_family", "Emoji: \U0001F600 " THUMB " \U0001F468|\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466 " DE " end",
      "iZ", "Emoji: \U0001F600 " THUMB " " FAMILY "Z| " DE " end", ""},
     {"right_steps_over_each_emoji", "Emoji: |\U0001F600 " THUMB " " FAMILY " " DE " end", "<Right><Right><Right><Right><Right><Right>",

@@ -62,9 +62,19 @@ bool SetText(UBreakIterator* it, StringView t, std::int32_t lo, std::int32_t hi)
   return U_SUCCESS(status);
 }
 
+// Whether a regional indicator (half of a flag: U+1F1E6..U+1F1FF) ends at i.
+bool RegionalIndicatorBefore(StringView t, std::int32_t i) {
+  return i >= 2 && t[static_cast<std::size_t>(i - 2)] == 0xD83C && t[static_cast<std::size_t>(i - 1)] >= 0xDDE6 &&
+         t[static_cast<std::size_t>(i - 1)] <= 0xDDFF;
+}
+
+// Regional indicators pair up from the start of their run, which may lie far back.
+constexpr std::int32_t kFlagRunReach = 8192;
+
 // The stretch of text a lookup at `offset` reads: about kReach units each side, widened to
 // sure boundaries where one lies within another kReach (so that ICU, which takes the window's
-// ends for boundaries, sees whole clusters and whole runs of regional indicators).
+// ends for boundaries, sees whole clusters), and starting an even number of regional
+// indicators into their run.
 struct Window {
   std::int32_t lo = 0;
   std::int32_t hi = 0;
@@ -79,6 +89,9 @@ struct Window {
       }
     }
     if (SplitsPair(t, lo)) --lo;
+    std::int32_t flags = 0;
+    for (std::int32_t i = lo; flags * 2 < kFlagRunReach && RegionalIndicatorBefore(t, i); i -= 2) ++flags;
+    if (flags % 2 == 1) lo -= 2;
     hi = std::min(n, offset + kReach);
     for (std::int32_t i = hi, stop = std::min(n, hi + kReach); i <= stop; ++i) {
       if (SureBoundary(t, i)) {
@@ -123,6 +136,9 @@ std::int32_t PrevClusterBoundary(StringView t, std::int32_t offset) {
   if (offset <= 0) return 0;
   offset = std::min(offset, n);
   if (Lone(t[static_cast<std::size_t>(offset - 1)]) && SureBoundary(t, offset - 1)) return offset - 1;
+  // ICU moves an offset inside a surrogate pair to the pair's start before it looks back;
+  // from the pair's end it finds the same boundary without passing over the pair's start.
+  if (SplitsPair(t, offset)) ++offset;
   const Window w(t, offset);
   UBreakIterator* it = Iterator();
   if (!SetText(it, t, w.lo, w.hi)) return SplitsPair(t, offset - 1) ? offset - 2 : offset - 1;
