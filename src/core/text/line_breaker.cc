@@ -116,7 +116,8 @@ double LineBreaker::SpaceAdvance() const {
   return spaceAdvance_;
 }
 
-std::int32_t LineBreaker::GuessLineEnd(StringView para, std::int32_t start, std::int32_t& readTo) const {
+std::int32_t LineBreaker::GuessLineEnd(StringView para, std::int32_t start, std::int32_t window,
+                                       std::int32_t& readTo) const {
   const auto n = static_cast<std::int32_t>(para.size());
   double x = 0;
   std::int32_t afterSpace = -1;  // where a break after the last space would fall
@@ -133,9 +134,12 @@ std::int32_t LineBreaker::GuessLineEnd(StringView para, std::int32_t start, std:
       readTo = afterSpace = ++i;
       continue;
     }
-    // A word: up to the next space or tab, a shaped piece at most.
+    // A word: up to the next space or tab, a shaped piece at most, and not past the window
+    // while inside it (a line cut inside a long word reads no further than it must).
     const char16_t* p = para.data() + i + 1;
-    const char16_t* limit = para.data() + std::min<std::int64_t>(n, std::int64_t(i) + kWordUnits);
+    std::int64_t wordLimit = std::min<std::int64_t>(n, std::int64_t(i) + kWordUnits);
+    if (i + 1 < window) wordLimit = std::min<std::int64_t>(wordLimit, window);
+    const char16_t* limit = para.data() + wordLimit;
     const char16_t breaks[] = {u' ', u'\t'};
     auto j = static_cast<std::int32_t>(FindAnyUnit(p, limit, breaks, 2) - para.data());
     if (!IsClusterBoundary(para, j)) j = NextClusterBoundary(para, j);
@@ -175,7 +179,7 @@ std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) con
   if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
 
   std::int32_t readTo = start;
-  const std::int32_t guess = GuessLineEnd(para, start, readTo);
+  const std::int32_t guess = GuessLineEnd(para, start, window, readTo);
   // The line is what gets painted: verify it, and while it reaches too far (shaping across
   // words can differ from the words shaped apart), give up the last word (or, within a word,
   // the last cluster). One cluster wider than the line keeps a line of its own.

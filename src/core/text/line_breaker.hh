@@ -49,8 +49,8 @@ class LineBreaker {
   std::optional<std::int32_t> PlainLineEnd(StringView para, std::int32_t start) const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
   // Where the greedy rule would end the line from the widths of its words laid out one by
-  // one; readTo: how far it read.
-  std::int32_t GuessLineEnd(StringView para, std::int32_t start, std::int32_t& readTo) const;
+  // one, words cut at `window`; readTo: how far it read.
+  std::int32_t GuessLineEnd(StringView para, std::int32_t start, std::int32_t window, std::int32_t& readTo) const;
   double WordWidth(StringView word, LineLayout& scratch) const;
   double SpaceAdvance() const;
   void Remember(std::size_t units) const;
