@@ -1,5 +1,6 @@
 // The window offscreen: time to the first painted frame (no file, 10 MB, 100 MB; wrap on and
-// off), one keystroke and its repaint in the middle of 100 MB, and the peak memory of a load.
+// off), one keystroke and its repaint in the middle of 100 MB or of one 5,000,000-character
+// line, and the peak memory of a load.
 #include <QApplication>
 #include <QKeyEvent>
 #include <benchmark/benchmark.h>
@@ -22,6 +23,7 @@ using bench::StatusKb;
 
 constexpr long k10MB = 10'000'000;
 constexpr long k100MB = 100'000'000;
+constexpr long k5MChars = 5'000'000;
 
 void EnsureApplication() {
   static QApplication* application = [] {
@@ -45,6 +47,23 @@ std::string FileOf(long bytes) {
   long written = 0;
   for (; written + static_cast<long>(line.size()) <= bytes; written += static_cast<long>(line.size()))
     out << line;
+  out << std::string(static_cast<std::size_t>(bytes - written), 'x');
+  return path;
+}
+
+// One line of `bytes` bytes (words and spaces, no line break), made once per run; `mixed`:
+// every sentence holds an emoji and letters with combining accents, so all of it is shaped.
+std::string LongLineFile(long bytes, bool mixed) {
+  const auto path = std::filesystem::temp_directory_path() /
+                    ((mixed ? "quilmar-window-bench-mixed-line-" : "quilmar-window-bench-line-") + std::to_string(bytes) + ".txt");
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) == static_cast<std::uintmax_t>(bytes)) return path;
+  std::ofstream out(path, std::ios::binary);
+  const std::string words = mixed ? "The quick brown \xF0\x9F\xA6\x8A jumps over the lazy dog, de\xCC\x81ja\xCC\x80 vu. "
+                                  : "The quick brown fox jumps over the lazy dog, again and again. ";
+  long written = 0;
+  for (; written + static_cast<long>(words.size()) <= bytes; written += static_cast<long>(words.size()))
+    out << words;
   out << std::string(static_cast<std::size_t>(bytes - written), 'x');
   return path;
 }
@@ -95,12 +114,16 @@ void BM_FirstFrame(benchmark::State& state) {
   if (size) state.counters["peak_ratio"] = peakRatio;
 }
 
-// One typed character in the middle of 100 MB, through the real key path, and the repaint.
+// One typed character in the middle of 100 MB (or of one 5,000,000-character line), through
+// the real key path, and the repaint. args: wrap (1 on, 0 off), the file (0: 100 MB of lines,
+// 1: the long line, 2: the long line of text that is all shaped)
 void BM_KeystrokeRepaint(benchmark::State& state) {
   EnsureApplication();
   Window window(state.range(0) != 0);
-  window.OpenAndPaint(FromUtf8(FileOf(k100MB)));
+  const long file = state.range(1);
+  window.OpenAndPaint(FromUtf8(file == 0 ? FileOf(k100MB) : LongLineFile(k5MChars, file == 2)));
   const TextModel& document = window.frmMain.app().Document();
+  const CharPos before = document.Length();
   QWidget* view = window.frmMain.txtMain();
   auto press = [view](Qt::Key key, const QString& text) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -115,13 +138,13 @@ void BM_KeystrokeRepaint(benchmark::State& state) {
     window.frmMain.txtMain()->Sync();
     window.frmMain.txtMain()->viewport()->repaint();
   }
-  if (document.Length() <= k100MB) state.SkipWithError("nothing typed");
+  if (document.Length() <= before) state.SkipWithError("nothing typed");
 }
 
 BENCHMARK(BM_FirstFrame)->Args({0, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k10MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k100MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_KeystrokeRepaint)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KeystrokeRepaint)->ArgsProduct({{1, 0}, {0, 1, 2}})->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace quilmar

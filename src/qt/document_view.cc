@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -17,14 +18,6 @@
 
 namespace quilmar {
 namespace {
-
-// Long runs of text are drawn in pieces so a line far wider than the window costs only the
-// pieces that show.
-constexpr std::size_t kRunPiece = 128;
-
-QString ToQString(const String& text, std::size_t from, std::size_t to) {
-  return QString::fromUtf16(text.data() + from, static_cast<qsizetype>(to - from));
-}
 
 int MouseButtonCode(Qt::MouseButton button) {
   switch (button) {
@@ -149,9 +142,7 @@ void DocumentView::EnsureCaretVisible() {
   if (line < v->value()) v->setValue(line);
   else if (line >= v->value() + visible) v->setValue(line - visible + 1);
 
-  const LineSpan span = model_->Line(line);
-  const String text = model_->Slice(span.start, span.length);
-  const double x = XOfColumn(text, caret - span.start);
+  const double x = model_->XOf(caret);
   QScrollBar* h = horizontalScrollBar();
   const int viewWidth = viewport()->width() - 2 * kPadding;
   const double margin = measure_.CellWidth() * 4;
@@ -181,98 +172,51 @@ void DocumentView::RestartBlink() {
 
 // ---- Geometry
 
-double DocumentView::XOfColumn(const String& text, CharPos column) const {
-  double x = 0;
-  const std::size_t end = std::min(text.size(), static_cast<std::size_t>(std::max(0, column)));
-  int units = 1;
-  for (std::size_t i = 0; i < end; i += static_cast<std::size_t>(units)) {
-    const char32_t c = CodePointAt(text, i, units);
-    x = c == u'\t' ? model_->NextTabStop(x) : x + measure_.Advance(c);
-  }
-  return x;
-}
-
-CharPos DocumentView::ColumnAtX(const String& text, double x) const {
-  double left = 0;
-  int units = 1;
-  for (std::size_t i = 0; i < text.size(); i += static_cast<std::size_t>(units)) {
-    const char32_t c = CodePointAt(text, i, units);
-    const double right = c == u'\t' ? model_->NextTabStop(left) : left + measure_.Advance(c);
-    if (x < (left + right) / 2) return static_cast<CharPos>(i);
-    left = right;
-  }
-  return static_cast<CharPos>(text.size());
-}
+double DocumentView::LineLeft() const { return kPadding - horizontalScrollBar()->value(); }
 
 CharPos DocumentView::PosAt(QPoint point) const {
   if (!model_) return 0;
   const int count = model_->GetLineCount();
   int row = point.y() < 0 ? -1 : point.y() / measure_.LineHeight();
   const LineNo line = std::clamp(FirstVisibleLine() + row, 0, count - 1);
-  const LineSpan span = model_->Line(line);
-  const String text = model_->Slice(span.start, span.length);
-  const double x = point.x() - kPadding + horizontalScrollBar()->value();
-  return span.start + ColumnAtX(text, x);
+  return model_->PosAtX(line, point.x() - LineLeft());
 }
 
 QRect DocumentView::CaretRect() const {
   if (!model_) return {};
   const CharPos caret = model_->CaretPos();
   const LineNo line = model_->LineFromChar(caret);
-  const LineSpan span = model_->Line(line);
-  const String text = model_->Slice(span.start, span.length);
-  double x = XOfColumn(text, caret - span.start);
+  double x = model_->XOf(caret);
   if (!preedit_.isEmpty()) x += QFontMetricsF(measure_.Font()).horizontalAdvance(preedit_);
-  const int left = static_cast<int>(std::floor(x)) + kPadding - horizontalScrollBar()->value();
+  const int left = static_cast<int>(std::floor(x + LineLeft()));
   const int top = (line - FirstVisibleLine()) * measure_.LineHeight();
   return QRect(left, top, 2, measure_.LineHeight());
 }
 
 QRectF DocumentView::CharacterRect(CharPos pos) const {
   if (!model_) return {};
+  pos = std::clamp(pos, 0, model_->Length());
   const LineNo line = model_->LineFromChar(pos);
   const LineSpan span = model_->Line(line);
-  const String text = model_->Slice(span.start, span.length);
-  const CharPos column = std::clamp(pos - span.start, 0, span.length);
-  const double x0 = XOfColumn(text, column);
-  int units = 1;
-  if (column < span.length) CodePointAt(text, static_cast<std::size_t>(column), units);
-  const double x1 = column < span.length ? XOfColumn(text, column + units) : x0 + measure_.Advance(U' ');
-  return QRectF(x0 + kPadding - horizontalScrollBar()->value(),
-                (line - FirstVisibleLine()) * measure_.LineHeight(), x1 - x0, measure_.LineHeight());
+  const LineLayout::Span box = model_->Layout(line)->ClusterAt(pos - span.start);
+  const int top = (line - FirstVisibleLine()) * measure_.LineHeight();
+  return QRectF(box.left + LineLeft(), top, box.right - box.left, measure_.LineHeight());
 }
 
 // ---- Painting
 
-void DocumentView::PaintLine(QPainter& painter, const String& text, int top, double clipLeft,
-                             double clipRight) const {
-  const double shift = kPadding - horizontalScrollBar()->value();
+void DocumentView::PaintLine(QPainter& painter, const LineLayout& layout, StringView text, int top,
+                             double clipLeft, double clipRight) const {
+  const double left = LineLeft();
   const double baseline = top + measure_.Ascent();
-  double x = 0, runX = 0;
-  std::size_t runStart = 0;
-  int units = 1;
-  auto flush = [&](std::size_t end) {
-    if (end > runStart && x >= clipLeft && runX <= clipRight)
-      painter.drawText(QPointF(runX + shift, baseline), ToQString(text, runStart, end));
-  };
-  for (std::size_t i = 0; i < text.size(); i += static_cast<std::size_t>(units)) {
-    const char32_t c = CodePointAt(text, i, units);
-    if (c == u'\t') {
-      flush(i);
-      x = model_->NextTabStop(x);
-      runStart = i + 1;
-      runX = x;
-      continue;
-    }
-    if (i - runStart >= kRunPiece && !QChar(text[i]).isMark()) {
-      flush(i);
-      runStart = i;
-      runX = x;
-      if (runX > clipRight) return;
-    }
-    x += measure_.Advance(c);
+  for (const LineLayout::Piece& piece : layout.Pieces()) {
+    if (piece.tab || piece.x + piece.width < clipLeft || piece.x > clipRight) continue;
+    const QTextLayout& shaped = measure_.PieceLayout(
+        text.substr(static_cast<std::size_t>(piece.from), static_cast<std::size_t>(piece.to - piece.from)), piece.rtl);
+    // Every piece on the line's one baseline, however tall its fallback fonts make it.
+    const QTextLine line = shaped.lineAt(0);
+    line.draw(&painter, QPointF(piece.x + left, baseline - line.ascent()));
   }
-  flush(text.size());
 }
 
 void DocumentView::paintEvent(QPaintEvent* event) {
@@ -290,37 +234,45 @@ void DocumentView::paintEvent(QPaintEvent* event) {
   const int count = model_->GetLineCount();
   const int rows = viewport()->height() / lineHeight + 1;
   const double scrollX = horizontalScrollBar()->value();
+  // Glyphs may reach a little past their advance (italics, marks): draw pieces near the edges.
   const double clipLeft = scrollX - measure_.MaxAdvance();
-  const double clipRight = scrollX + viewport()->width();
+  const double clipRight = scrollX + viewport()->width() + measure_.MaxAdvance();
   const CharPos selStart = model_->SelStart();
   const CharPos selEnd = selStart + model_->SelLength();
   const QColor textColor = pal.color(QPalette::Text);
   const double widestBefore = widestSeen_;
+  std::vector<LineLayout::Span> spans;
 
   for (int row = 0; row < rows && first + row < count; ++row) {
     const int top = row * lineHeight;
     if (top > event->rect().bottom() || top + lineHeight < event->rect().top()) continue;
-    const LineSpan span = model_->Line(first + row);
-    const String text = model_->Slice(span.start, span.length);
-    widestSeen_ = std::max(widestSeen_, XOfColumn(text, span.length) + measure_.CellWidth());
+    const LineNo line = first + row;
+    const LineSpan span = model_->Line(line);
+    const auto layout = model_->Layout(line);
+    const StringView text = model_->LineText(line);
+    widestSeen_ = std::max(widestSeen_, layout->Width() + measure_.CellWidth());
     painter.setPen(textColor);
-    PaintLine(painter, text, top, clipLeft, clipRight);
+    PaintLine(painter, *layout, text, top, clipLeft, clipRight);
 
-    // The selected part: highlight, then the same text again in the highlight's colour.
+    // The selected part: its clusters highlighted (right-to-left text can split it), then the
+    // same text again in the highlight's colour inside them.
     const CharPos lineEnd = span.start + span.length;
     const CharPos from = std::max(selStart, span.start);
     const CharPos to = std::min(selEnd, lineEnd);
-    const bool breakSelected = selEnd > lineEnd && selStart <= lineEnd && first + row + 1 < count;
-    if (selEnd > selStart && (from < to || breakSelected)) {
-      const double x0 = XOfColumn(text, from - span.start);
-      double x1 = from < to ? XOfColumn(text, to - span.start) : x0;
-      if (breakSelected) x1 += measure_.Advance(U' ');
-      const QRectF rect(x0 + kPadding - scrollX, top, x1 - x0, lineHeight);
+    const bool breakSelected = selEnd > lineEnd && selStart <= lineEnd && line + 1 < count;
+    if (selEnd <= selStart || (from >= to && !breakSelected)) continue;
+    layout->Highlight(from - span.start, to - span.start, spans);
+    if (breakSelected) {
+      const double x = layout->Width();
+      spans.push_back({x, x + measure_.Metrics().horizontalAdvance(QLatin1Char(' '))});
+    }
+    for (const LineLayout::Span& s : spans) {
+      const QRectF rect(s.left + LineLeft(), top, s.right - s.left, lineHeight);
       painter.fillRect(rect, pal.color(QPalette::Highlight));
       painter.save();
       painter.setClipRect(rect);
       painter.setPen(pal.color(QPalette::HighlightedText));
-      PaintLine(painter, text, top, clipLeft, clipRight);
+      PaintLine(painter, *layout, text, top, s.left - measure_.MaxAdvance(), s.right + measure_.MaxAdvance());
       painter.restore();
     }
   }

@@ -7,6 +7,7 @@
 
 #include "platform/keys.hh"
 #include "qt_measure.hh"
+#include "text/line_layout.hh"
 #include "text/text_model.hh"
 
 namespace quilmar {
@@ -41,11 +42,10 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   const TextModel* Model() const { return model_; }
   DocumentViewHost* Host() const { return host_; }
 
-  // Geometry, in viewport coordinates.
+  // Geometry, in viewport coordinates, all from the model's layouts of the lines.
   CharPos PosAt(QPoint point) const;
   QRect CaretRect() const;
-  // Where the character at pos is painted: its advance across, the line's height down (a line
-  // break or the end of the text: a space's width).
+  // Where the cluster holding pos is drawn (an empty width at a line's end).
   QRectF CharacterRect(CharPos pos) const;
   LineNo FirstVisibleLine() const;
   int LineHeight() const { return measure_.LineHeight(); }
@@ -88,11 +88,11 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   void DragTo(QPoint point);
   void AutoScrollStep();
 
-  // x of each column of a laid-out line, tab stops included, in pixels from its start.
-  double XOfColumn(const String& text, CharPos column) const;
-  CharPos ColumnAtX(const String& text, double x) const;
-  void PaintLine(QPainter& painter, const String& text, int top, double clipLeft,
+  // Draws the pieces of a laid-out line that reach into [clipLeft, clipRight] (line x).
+  void PaintLine(QPainter& painter, const LineLayout& layout, StringView text, int top, double clipLeft,
                  double clipRight) const;
+  // Left edge of line x 0 in viewport coordinates.
+  double LineLeft() const;
 
   QtMeasure& measure_;
   const TextModel* model_ = nullptr;

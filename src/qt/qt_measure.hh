@@ -1,8 +1,11 @@
 #pragma once
-// Character widths from Qt's font metrics, in device-independent pixels, for the layout of
-// the document; the view tells it how big the document area is.
+// Text geometry from Qt's shaping, in device-independent pixels, for the layout of the
+// document: the pieces of a line the core asks about are laid out by QTextLayout (font
+// fallback, kerning, ligatures, one direction each) and kept, so that painting draws the very
+// layouts the core measured. The view tells it how big the document area is.
 #include <QFont>
 #include <QFontMetricsF>
+#include <QTextLayout>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -19,13 +22,19 @@ class QtMeasure final : public Measure {
  public:
   // dpiX: the screen's logical horizontal dots per inch (a cell is 120 twips across).
   explicit QtMeasure(double dpiX = 96.0);
+  ~QtMeasure() override;
 
-  double Advance(char32_t c) const override;
+  double PlainAdvance(char32_t c) const override;
+  double Shape(StringView piece, bool rtl, ClusterEndsFn clusterEnds, std::vector<ClusterBox>& boxes) const override;
   double MaxAdvance() const override { return maxAdvance_; }
   double CellWidth() const override { return cellWidth_; }
   double VisibleWidth() const override { return visibleWidth_; }
   int VisibleLines() const override { return visibleLines_; }
   void SetFont(const FontSpec& font) override;
+
+  // The piece laid out as Shape measures it: one line at x 0, for drawing. Valid until the
+  // next call that lays out a piece.
+  const QTextLayout& PieceLayout(StringView piece, bool rtl) const;
 
   // The document area changed size (the view calls this on resize).
   void SetViewport(double width, int lines);
@@ -38,13 +47,31 @@ class QtMeasure final : public Measure {
   int Ascent() const { return ascent_; }
 
  private:
+  struct Shaped {
+    QTextLayout layout;
+    std::vector<ClusterBox> boxes;  // filled by the first Shape
+    double advance = 0;
+    bool measured = false;
+    Shaped(const QString& text, const QFont& font) : layout(text, font) {}
+  };
+  using Cache = std::unordered_map<String, std::unique_ptr<Shaped>>;
+
   void Reset();
+  void TestAscii() const;
+  Shaped& Lookup(StringView piece, bool rtl) const;
 
   QFont font_;
   std::unique_ptr<QFontMetricsF> metrics_;
-  // Advances of the Basic Multilingual Plane, measured on first use (negative: not yet).
-  mutable std::vector<float> bmp_;
-  mutable std::unordered_map<char32_t, double> astral_;
+  // Plain advances: ASCII from one shaping of every pair of printable characters, others one
+  // by one as they are asked about (negative: the text holding them is shaped).
+  mutable bool asciiTested_ = false;
+  mutable std::vector<float> plain_;
+  bool fixedPitch_ = false;
+  // Shaped pieces in two generations: a piece asked for again moves to the current one;
+  // when the current one is full it becomes the previous one and the oldest are dropped.
+  mutable Cache current_;
+  mutable Cache previous_;
+  mutable std::size_t currentUnits_ = 0;
   double maxAdvance_ = 1;
   double cellWidth_ = 8;
   double visibleWidth_ = 640;

@@ -72,7 +72,7 @@ class DocumentViewTest : public ::testing::Test {
     return QRect(QPoint(DocumentView::kPadding + static_cast<int>(fromX), row * h),
                  QPoint(DocumentView::kPadding + static_cast<int>(toX) - 1, (row + 1) * h - 1));
   }
-  double Adv() const { return measure.Advance(U'M'); }
+  double Adv() const { return measure.PlainAdvance(U'M'); }
   QPoint PointAt(int row, int column) const {
     return QPoint(DocumentView::kPadding + static_cast<int>((column + 0.3) * Adv()),
                   row * measure.LineHeight() + measure.LineHeight() / 2);
@@ -191,7 +191,7 @@ TEST_F(DocumentViewTest, AFontChangeRestylesAndRewrapsEverything) {
   const QImage image = Paint();
   const LineNo last = model.GetLineCount() - 1;
   EXPECT_GT(Ink(image, QRect(DocumentView::kPadding, last * measure.LineHeight(),
-                             static_cast<int>(2 * measure.Advance(U'M')), measure.LineHeight())),
+                             static_cast<int>(2 * measure.PlainAdvance(U'M')), measure.LineHeight())),
             20);
 }
 

@@ -2,6 +2,9 @@
 # Starts the real editor under a virtual X server on a sample file, edits and writes it with
 # real X key presses, a mouse drag and clicks, opens Help and About from the keyboard, grabs
 # the three windows, and checks that none came out blank and that the file holds the edits.
+# Then it opens a file of emoji, combining marks, CJK and right-to-left text, selects from an
+# emoji sequence into a right-to-left word with the keys, grabs that, and checks that yanking
+# and putting the selection wrote exactly the selected text.
 # Usage: screenshot.sh BUILD_DIR  (the PNGs land in BUILD_DIR/screenshots; with
 # QUILMAR_UPDATE_DOCS=1 they are also copied to docs/ for the README).
 # Exit 77 (skipped) where xvfb-run, imagemagick or xdotool are missing.
@@ -23,6 +26,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"
 sample="$work/sample.txt"
+unicode="$work/unicode.txt"
+# Text from \u and \U escapes, whatever the locale the check runs in.
+u() { LC_ALL=C.UTF-8 printf '%b' "$@"; }
+# A face, a thumb with a skin tone, a family joined by ZWJ, a flag; marks; CJK; Hebrew and
+# Arabic with digits.
+u 'Emoji: \U1F600 \U1F44D\U1F3FD \U1F468\u200D\U1F469\u200D\U1F467\u200D\U1F466 \U1F1E9\U1F1EA end\n' \
+  'Marks: e\u0301 a\u0308 n\u0303, CJK: \u4E2D\u6587\u5B57\n' \
+  'Hebrew: \u05E9\u05DC\u05D5\u05DD 123 \u05E2\u05D5\u05DC\u05DD end\n' \
+  'Arabic: \u0627\u0644\u0639\u0631\u0628\u064A\u0629 2024 \u0646\u0635 end\n' > "$unicode"
 cat > "$sample" <<'TEXT'
 Quilmar is a small modal plain-text editor.
 
@@ -40,7 +52,7 @@ TEXT
 # Everything that needs the display runs inside the virtual server's session.
 cat > "$work/session.sh" <<'SESSION'
 set -euo pipefail
-program=$1 sample=$2 out=$3
+program=$1 sample=$2 out=$3 unicode=$4
 export QT_QPA_PLATFORM=xcb
 "$program" "$sample" &
 editor=$!
@@ -95,9 +107,26 @@ sleep 0.3
 xdotool key a
 about=$(find_window "About")
 grab "$about" "$out/about.png"
+
+# The second file: from the family emoji (the eleventh step right on line 0) down to the
+# second letter of the first Hebrew word, which shows in two places (the right-to-left run
+# reversed). Grab, then "y" and "p" and write: the file must hold the selection.
+kill "$editor"
+wait "$editor" 2>/dev/null || true
+"$program" "$unicode" &
+editor=$!
+main=$(find_window "Quilmar - unicode.txt")
+xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+xdotool key --delay 20 $(printf 'Right %.0s' $(seq 11)) shift+Down shift+Down shift+Home \
+  $(printf 'shift+Right %.0s' $(seq 10))
+grab "$main" "$out/unicode.png"
+before=$(md5sum "$unicode")
+xdotool type --delay 40 'yp:w!'
+xdotool key Return
+for _ in $(seq 1 100); do [ "$(md5sum "$unicode")" != "$before" ] && break; sleep 0.1; done
 SESSION
 
-xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash "$work/session.sh" "$program" "$sample" "$out"
+xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash "$work/session.sh" "$program" "$sample" "$out" "$unicode"
 
 status=0
 first=$(head -n1 "$sample")
@@ -114,7 +143,17 @@ if [ "$last" != ':w notes.txt     writes the documentIn' ]; then
 else
   echo "ok mouse: drag copied, right click pasted"
 fi
-for shot in main help about; do
+# The put text begins with the family and ends with the two Hebrew letters, on lines of their own.
+put=$(sed -n 2p "$unicode")
+put_end=$(sed -n 4p "$unicode")
+if [ "$put" != "$(u '\U1F468\u200D\U1F469\u200D\U1F467\u200D\U1F466 \U1F1E9\U1F1EA end')" ] ||
+   [ "$put_end" != "$(u 'Hebrew: \u05E9\u05DC')" ]; then
+  echo "FAIL selection: the put lines are: $put / $put_end"
+  status=1
+else
+  echo "ok selection: emoji and right-to-left text yanked and put exactly"
+fi
+for shot in main help about unicode; do
   file="$out/$shot.png"
   if [ ! -s "$file" ]; then
     echo "FAIL $shot: no picture"
@@ -134,7 +173,7 @@ done
 
 if [ "$status" -eq 0 ] && [ "${QUILMAR_UPDATE_DOCS:-0}" = 1 ]; then
   mkdir -p "$here/docs"
-  for shot in main help about; do cp "$out/$shot.png" "$here/docs/screenshot-$shot.png"; done
+  for shot in main help about unicode; do cp "$out/$shot.png" "$here/docs/screenshot-$shot.png"; done
   echo "copied to $here/docs"
 fi
 exit "$status"

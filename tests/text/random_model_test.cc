@@ -17,7 +17,7 @@ class ProportionalMeasure final : public Measure {
     if (c == U'i' || c == U'l') return 0.5;
     return 1;
   }
-  double Advance(char32_t c) const override { return Width(c); }
+  double PlainAdvance(char32_t c) const override { return Width(c); }
   double MaxAdvance() const override { return 2; }
   double CellWidth() const override { return 1; }
   double VisibleWidth() const override { return cols_; }

@@ -198,7 +198,7 @@ TEST(TabStops, TabsWrapAtTheirStops) {
 // Only letters beyond ASCII get wider in bold: the font change alone must re-lay out.
 class BoldWideMeasure final : public Measure {
  public:
-  double Advance(char32_t c) const override { return c >= 0x80 && bold_ ? 2 : 1; }
+  double PlainAdvance(char32_t c) const override { return c >= 0x80 && bold_ ? 2 : 1; }
   double MaxAdvance() const override { return 2; }
   double CellWidth() const override { return 1; }
   double VisibleWidth() const override { return 4; }

@@ -208,6 +208,11 @@ String App::PositionText() const {
 // A caret move always writes the panel; a relayout only when it moved the caret's line or
 // column (so a panel File Close emptied stays empty through a resize).
 void App::FlushPositionPanel() {
+  // A relayout left pending by the event (word wrap, a font, tab stops) is done first; when it
+  // moves the caret's line it raises SelChange, which is then counted here, not flushed apart.
+  ++eventDepth_;
+  txtMain.GetLineCount();
+  --eventDepth_;
   if (!positionDirty_ && !layoutMoved_) return;
   const bool caretMoved = positionDirty_;
   positionDirty_ = layoutMoved_ = false;

@@ -2,34 +2,63 @@
 
 #include <algorithm>
 
+#include "text/grapheme.hh"
+#include "text/line_layout.hh"
 #include "text/unit_scan.hh"
 
 namespace quilmar {
 
-LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs)
-    : measure_(measure), tabs_(tabs) {
-  Configure(0);
-}
+LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs) : metrics_(measure, tabs) {}
+
+namespace {
+
+// The memo of line ends, and of the widths of words that must be shaped, holds this many
+// units of text at most before it starts afresh.
+constexpr std::size_t kMemoUnits = 1 << 20;
+// A word longer than this is measured in parts.
+constexpr std::int32_t kWordUnits = 4096;
+
+}  // namespace
 
 bool LineBreaker::Configure(double width) {
-  std::array<double, 128> ascii;
-  for (char32_t c = 0; c < ascii.size(); ++c) ascii[c] = measure_.Advance(c);
-  const double cellWidth = measure_.CellWidth();
-  const bool changed = width != width_ || cellWidth != cellWidth_ || measure_.MaxAdvance() != maxAdvance_ ||
-                       tabs_.Revision() != tabRevision_ || ascii != ascii_;
+  const bool changed = metrics_.Refresh() || width != width_;
   width_ = width;
-  cellWidth_ = cellWidth;
-  maxAdvance_ = measure_.MaxAdvance();
-  widestTab_ = tabs_.WidestAdvance(cellWidth_);
-  tabRevision_ = tabs_.Revision();
-  ascii_ = ascii;
+  if (changed) ForgetShaped();
   return changed;
 }
 
-double LineBreaker::Advance(char32_t c, double x) const {
-  if (c == u'\t') return tabs_.Next(x, cellWidth_) - x;
-  if (c < ascii_.size()) return ascii_[c];
-  return measure_.Advance(c);
+void LineBreaker::FontChanged() {
+  metrics_.FontChanged();
+  ForgetShaped();
+  spaceAdvance_ = -1;
+}
+
+void LineBreaker::ForgetShaped() const {
+  shapedEnds_.clear();
+  wordWidths_.clear();
+  memoUnits_ = 0;
+}
+
+void LineBreaker::Remember(std::size_t units) const {
+  memoUnits_ += units;
+  if (memoUnits_ > kMemoUnits) ForgetShaped();
+}
+
+double LineBreaker::WordWidth(StringView word, LineLayout& scratch) const {
+  double x = 0;
+  for (char16_t c : word) {
+    const double adv = metrics_.Plain(c);
+    if (adv < 0) {
+      // Shaped: a word met again (most of them, in any text) costs a lookup.
+      String key(word);
+      if (auto it = wordWidths_.find(key); it != wordWidths_.end()) return it->second;
+      scratch.Build(word, metrics_);
+      Remember(word.size());
+      return wordWidths_.emplace(std::move(key), scratch.Width()).first->second;
+    }
+    x += adv;
+  }
+  return x;
 }
 
 bool LineBreaker::SurelyFits(StringView para) const {
@@ -37,34 +66,143 @@ bool LineBreaker::SurelyFits(StringView para) const {
   // cost far more than the text itself, so nothing wraps until a real width arrives.
   if (width_ <= 0) return true;
   const double n = static_cast<double>(para.size());
-  if (n * std::max(maxAdvance_, widestTab_) <= width_) return true;
-  if (n * maxAdvance_ > width_) return false;
+  const double maxAdvance = metrics_.MaxAdvance();
+  if (n * std::max(maxAdvance, metrics_.WidestTab()) <= width_) return true;
+  if (n * maxAdvance > width_) return false;
   // Only a tab could make it too wide.
   const char16_t* end = para.data() + para.size();
   return FindUnit(para.data(), end, u'\t') == end;
 }
 
 std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {
+  if (const auto end = PlainLineEnd(para, start)) return *end;
+  return ShapedLineEnd(para, start);
+}
+
+std::optional<std::int32_t> LineBreaker::PlainLineEnd(StringView para, std::int32_t start) const {
+  // The same sums, in the same order, as LineLayout makes for plain text: the line this
+  // accepts measures the same when it is painted.
   const auto n = static_cast<std::int32_t>(para.size());
   double x = 0;
   std::int32_t afterSpace = -1;  // where a break after the last space would fall
-  std::int32_t i = start;
-  while (i < n) {
-    int units = 1;
-    const char32_t c = CodePointAt(para, static_cast<std::size_t>(i), units);
-    const double adv = Advance(c, x);
-    const bool space = IsWrapSpace(c);
+  for (std::int32_t i = start; i < n;) {
+    const char16_t c = para[static_cast<std::size_t>(i)];
+    if (c == u'\t') {
+      x = metrics_.NextTab(x);
+      afterSpace = ++i;
+      continue;
+    }
+    const double adv = metrics_.Plain(c);
+    if (adv < 0) return std::nullopt;
     // Spaces always stay on the line (they hang past the edge); every line takes at least
     // one character, so a character wider than the line still makes progress.
-    if (space || i == start || x + adv <= width_) {
+    if (c == u' ' || i == start || x + adv <= width_) {
       x += adv;
-      i += units;
-      if (space) afterSpace = i;
+      ++i;
+      if (c == u' ') afterSpace = i;
       continue;
     }
     return afterSpace > start ? afterSpace : i;
   }
   return n;
+}
+
+double LineBreaker::SpaceAdvance() const {
+  if (spaceAdvance_ < 0) {
+    LineLayout space;
+    space.Build(u" ", metrics_);
+    spaceAdvance_ = space.Width();
+  }
+  return spaceAdvance_;
+}
+
+std::int32_t LineBreaker::GuessLineEnd(StringView para, std::int32_t start, std::int32_t window,
+                                       std::int32_t& readTo) const {
+  const auto n = static_cast<std::int32_t>(para.size());
+  double x = 0;
+  std::int32_t afterSpace = -1;  // where a break after the last space would fall
+  LineLayout word;
+  for (std::int32_t i = start; i < n;) {
+    const char16_t c = para[static_cast<std::size_t>(i)];
+    if (c == u'\t') {
+      x = metrics_.NextTab(x);
+      readTo = afterSpace = ++i;
+      continue;
+    }
+    if (c == u' ' && IsClusterBoundary(para, i + 1)) {  // not a space that carries a mark
+      x += SpaceAdvance();
+      readTo = afterSpace = ++i;
+      continue;
+    }
+    // A word: up to the next space or tab, a shaped piece at most, and not past the window
+    // while inside it (a line cut inside a long word reads no further than it must).
+    const char16_t* p = para.data() + i + 1;
+    std::int64_t wordLimit = std::min<std::int64_t>(n, std::int64_t(i) + kWordUnits);
+    if (i + 1 < window) wordLimit = std::min<std::int64_t>(wordLimit, window);
+    const char16_t* limit = para.data() + wordLimit;
+    const char16_t breaks[] = {u' ', u'\t'};
+    auto j = static_cast<std::int32_t>(FindAnyUnit(p, limit, breaks, 2) - para.data());
+    if (!IsClusterBoundary(para, j)) j = NextClusterBoundary(para, j);
+    readTo = j;
+    const StringView text = para.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(j - i));
+    const double width = WordWidth(text, word);
+    if (x + width <= width_) {
+      x += width;
+      i = j;
+      continue;
+    }
+    if (afterSpace > start) return afterSpace;
+    // The line's first word is too wide for it: cut between clusters, one at least.
+    word.Build(text, metrics_);
+    std::optional<std::int32_t> cut;
+    word.ForEachCluster([&](const LineLayout::Cluster& cluster) {
+      if (cut) return;
+      const std::int32_t at = i + cluster.start;
+      if (at != start && x + (cluster.right - cluster.left) > width_) cut = at;
+      else x += cluster.right - cluster.left;
+    });
+    if (cut) return *cut;
+    i = j;
+  }
+  readTo = n;
+  return n;
+}
+
+std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) const {
+  const auto n = static_cast<std::int32_t>(para.size());
+  // A line's end depends on its own text and the word after it: within a window of about two
+  // lines' worth of cells, the memo's key.
+  const auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
+  std::int32_t window = std::min<std::int64_t>(n, std::int64_t(start) + units);
+  if (!IsClusterBoundary(para, window)) window = NextClusterBoundary(para, window);
+  String key(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start)));
+  if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
+
+  std::int32_t readTo = start;
+  const std::int32_t guess = GuessLineEnd(para, start, window, readTo);
+  // The line is what gets painted: verify it, and while it reaches too far (shaping across
+  // words can differ from the words shaped apart), give up the last word (or, within a word,
+  // the last cluster). One cluster wider than the line keeps a line of its own.
+  LineLayout line;
+  const std::int32_t first = NextClusterBoundary(para, start);
+  for (std::int32_t end = guess;;) {
+    line.Build(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), metrics_);
+    if (line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first) {
+      if (readTo <= window) {
+        Remember(key.size());
+        shapedEnds_.emplace(std::move(key), end - start);
+      }
+      return end;
+    }
+    std::int32_t back = -1;
+    for (std::int32_t j = end - 1; j > start; --j) {
+      if (IsWrapSpace(para[static_cast<std::size_t>(j - 1)]) && IsClusterBoundary(para, j)) {
+        back = j;
+        break;
+      }
+    }
+    end = back > start ? back : std::max(first, PrevClusterBoundary(para, end));
+  }
 }
 
 void LineBreaker::Wrap(StringView para, WrapList& out) const {
@@ -87,6 +225,8 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
   }
   // A line's break depends on its own characters and on the first character of the line
   // after next at most, so an edit inside line L can move the breaks of lines L-2 onwards.
+  // (With shaping, the probe that guesses a break reads a little further ahead; the check of
+  // every line against the width holds either way.)
   const auto line = static_cast<std::int32_t>(std::upper_bound(old.begin(), old.end(), at) - old.begin());
   const std::int32_t first = std::max(0, line - 2);
   out.assign(old.begin(), old.begin() + first);

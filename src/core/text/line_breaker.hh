@@ -1,18 +1,22 @@
 #pragma once
-// Where a paragraph breaks into laid-out lines: greedy wrapping at a width, from a measure
-// and the tab stops. Wrap offsets are the paragraph offsets where each line after the first
-// begins.
-#include <array>
+// Where a paragraph breaks into laid-out lines: greedy wrapping at a width, after spaces and
+// tabs where one fits, else between clusters. Wrap offsets are the paragraph offsets where
+// each line after the first begins. A line never reaches past the width (its trailing spaces
+// aside) as its own shaped layout measures it, since that layout is what is painted.
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/measure.hh"
 #include "text/tab_stops.hh"
+#include "text/text_metrics.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
+class LineLayout;
 using WrapList = std::vector<std::int32_t>;
 
 class LineBreaker {
@@ -20,11 +24,12 @@ class LineBreaker {
   LineBreaker(const Measure& measure, const TabStops& tabs);
 
   // Takes the width to wrap at (0 or less: do not wrap) and re-reads the measure and the tab
-  // stops (the breaker caches character widths). Returns whether anything that places
-  // breaks changed; advances beyond ASCII are assumed to change only with the ASCII ones or
-  // with the font.
+  // stops. Returns whether anything that places breaks changed (a font change is told
+  // separately, by FontChanged).
   bool Configure(double width);
+  void FontChanged();
   double Width() const { return width_; }
+  const TextMetrics& Metrics() const { return metrics_; }
 
   // Wrap offsets of a whole paragraph (empty when it fits on one line).
   void Wrap(StringView para, WrapList& out) const;
@@ -38,20 +43,29 @@ class LineBreaker {
   // start, or para.size() when the rest of the paragraph fits.
   std::int32_t LineEnd(StringView para, std::int32_t start) const;
 
-  // Advance of code point c placed at x (tabs depend on x).
-  double Advance(char32_t c, double x) const;
-
  private:
   bool SurelyFits(StringView para) const;
+  // The end from advances alone; nothing when a character on the way needs shaping.
+  std::optional<std::int32_t> PlainLineEnd(StringView para, std::int32_t start) const;
+  std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
+  // Where the greedy rule would end the line from the widths of its words laid out one by
+  // one, words cut at `window`; readTo: how far it read.
+  std::int32_t GuessLineEnd(StringView para, std::int32_t start, std::int32_t window, std::int32_t& readTo) const;
+  double WordWidth(StringView word, LineLayout& scratch) const;
+  double SpaceAdvance() const;
+  void Remember(std::size_t units) const;
+  void ForgetShaped() const;
 
-  const Measure& measure_;
-  const TabStops& tabs_;
+  TextMetrics metrics_;
   double width_ = 0;
-  double cellWidth_ = 1;
-  double maxAdvance_ = 1;
-  double widestTab_ = 8;
-  std::array<double, 128> ascii_{};
-  int tabRevision_ = -1;
+  // Ends of shaped lines by the text of the window that decides them (the line and the
+  // word after it), and widths of shaped words: text that repeats is shaped once. A paragraph
+  // of one sentence over and over, where an edit can shift every later break, re-wraps from
+  // the memo.
+  mutable std::unordered_map<String, std::int32_t> shapedEnds_;
+  mutable std::unordered_map<String, double> wordWidths_;
+  mutable std::size_t memoUnits_ = 0;
+  mutable double spaceAdvance_ = -1;  // of one space, read on first use
 };
 
 // Whitespace the layout lets hang past the right edge and breaks after.

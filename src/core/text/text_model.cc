@@ -6,7 +6,9 @@
 
 #include "text/document.hh"
 #include "text/find.hh"
+#include "text/grapheme.hh"
 #include "text/line_breaker.hh"
+#include "text/line_layout.hh"
 #include "text/tab_stops.hh"
 #include "text/text_keys.hh"
 #include "text/undo.hh"
@@ -20,8 +22,9 @@ constexpr std::int64_t kMaxLength = std::numeric_limits<CharPos>::max() - 2;
 }  // namespace
 
 struct TextModel::Impl {
-  explicit Impl(Measure& m) : measure(m), breaker(m, tabs), doc(breaker) {}
+  Impl(TextModel& t, Measure& m) : self(t), measure(m), breaker(m, tabs), doc(breaker) {}
 
+  TextModel& self;
   Measure& measure;
   quilmar::TabStops tabs;
   LineBreaker breaker;
@@ -32,15 +35,20 @@ struct TextModel::Impl {
   FontSpec font;
   double rightMargin = 0;
   bool layoutDirty = true;
-  bool fontChanged = false;  // lay out again even if the widths the breaker caches look the same
+  bool fontChanged = false;  // lay out again even if the sizes the breaker reads look the same
   mutable ModelObserver* observer = nullptr;
   std::function<String()> clipboardGet;
   std::function<void(const String&)> clipboardSet;
   UndoStack undo;
   std::optional<double> goalX;  // Up/Down keep the caret near this x
+  // Layouts of recently asked lines (the visible ones, the caret's); dropped on every edit
+  // and relayout, since line numbers and texts move with them.
+  static constexpr std::size_t kLayoutCache = 256;
+  mutable std::vector<std::pair<LineNo, std::shared_ptr<LineLayout>>> layouts;
+  mutable std::size_t nextLayoutSlot = 0;
 };
 
-TextModel::TextModel(Measure& measure) : impl_(std::make_unique<Impl>(measure)) {}
+TextModel::TextModel(Measure& measure) : impl_(std::make_unique<Impl>(*this, measure)) {}
 
 TextModel::~TextModel() = default;
 
@@ -52,40 +60,60 @@ void TextModel::SetObserver(ModelObserver* observer) const { impl_->observer = o
 
 namespace {
 
-// Whether pos falls between "\r" and "\n" or between the halves of a surrogate pair.
-bool InsidePair(const Document& doc, CharPos pos) {
-  if (pos <= 0 || pos >= doc.Length()) return false;
+// Whether the caret may stand at pos: not between "\r" and "\n", not inside a cluster.
+bool OnBoundary(const Document& doc, CharPos pos) {
+  if (pos <= 0 || pos >= doc.Length()) return true;
   const Document::Para p = doc.ParagraphAt(pos);
-  const auto offset = static_cast<std::size_t>(pos - p.start);
-  if (offset == 0) return false;  // after the "\n" of the break before
-  if (offset > p.text.size()) return true;  // between "\r" and "\n"
-  return offset < p.text.size() && IsHighSurrogate(p.text[offset - 1]) && IsLowSurrogate(p.text[offset]);
+  const auto offset = pos - p.start;
+  if (offset == 0) return true;  // after the "\n" of the break before
+  if (offset > static_cast<CharPos>(p.text.size())) return false;  // between "\r" and "\n"
+  return IsClusterBoundary(p.text, offset);
 }
 
-// Clamps to the text and moves a position inside "\r\n" or a surrogate pair past it.
+// Clamps to the text and moves a position inside "\r\n" or a cluster to its end.
 CharPos SnapForward(const Document& doc, std::int64_t pos) {
   const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length()));
-  return InsidePair(doc, p) ? p + 1 : p;
+  if (OnBoundary(doc, p)) return p;
+  const Document::Para para = doc.ParagraphAt(p);
+  if (p - para.start > static_cast<CharPos>(para.text.size())) return p + 1;
+  return para.start + NextClusterBoundary(para.text, p - para.start);
 }
 
+// The same, to the start.
 CharPos SnapBackward(const Document& doc, std::int64_t pos) {
   const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length()));
-  return InsidePair(doc, p) ? p - 1 : p;
+  if (OnBoundary(doc, p)) return p;
+  const Document::Para para = doc.ParagraphAt(p);
+  if (p - para.start > static_cast<CharPos>(para.text.size())) return p - 1;
+  return para.start + PrevClusterBoundary(para.text, p - para.start);
 }
 
-// One step left or right: a break and a surrogate pair are one step.
-CharPos StepLeft(const Document& doc, CharPos pos) { return pos <= 0 ? 0 : SnapBackward(doc, pos - 1); }
-CharPos StepRight(const Document& doc, CharPos pos) { return SnapForward(doc, std::int64_t(pos) + 1); }
+// One step left or right: a cluster, or a line break, is one step.
+CharPos StepLeft(const Document& doc, CharPos pos) {
+  if (pos <= 0) return 0;
+  const Document::Para p = doc.ParagraphAt(pos);
+  const CharPos offset = pos - p.start;
+  if (offset == 0) return pos - 2;  // back over the "\r\n" before
+  return p.start + PrevClusterBoundary(p.text, std::min(offset, static_cast<CharPos>(p.text.size())));
+}
+
+CharPos StepRight(const Document& doc, CharPos pos) {
+  if (pos >= doc.Length()) return doc.Length();
+  const Document::Para p = doc.ParagraphAt(pos);
+  const CharPos offset = pos - p.start;
+  if (offset >= static_cast<CharPos>(p.text.size())) return p.start + static_cast<CharPos>(p.text.size()) + 2;
+  return p.start + NextClusterBoundary(p.text, offset);
+}
 
 CharPos WordLeftOf(const Document& doc, CharPos pos) {
   const Document::Para p = doc.ParagraphAt(pos);
-  if (auto at = PrevWordStart(p.text, pos - p.start)) return p.start + *at;
+  if (auto at = PrevWordStart(p.text, pos - p.start)) return SnapBackward(doc, p.start + *at);
   return p.index == 0 ? 0 : p.start - 2;  // to the end of the paragraph before
 }
 
 CharPos WordRightOf(const Document& doc, CharPos pos) {
   const Document::Para p = doc.ParagraphAt(pos);
-  if (auto at = NextWordStart(p.text, pos - p.start)) return p.start + *at;
+  if (auto at = NextWordStart(p.text, pos - p.start)) return SnapForward(doc, p.start + *at);
   return p.index + 1 < doc.ParagraphCount() ? p.start + CharPos(p.text.size()) + 2 : pos;
 }
 
@@ -95,6 +123,10 @@ struct LineInPara {
   std::int32_t from = 0;
   std::int32_t to = 0;
   bool wrapped = false;
+
+  StringView Text() const {
+    return para.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+  }
 };
 
 LineInPara LocateLine(const Document& doc, LineNo line) {
@@ -108,44 +140,12 @@ LineInPara LocateLine(const Document& doc, LineNo line) {
   return l;
 }
 
-// x of a position within its laid-out line, in measure units.
-double XOf(const Document& doc, const LineBreaker& breaker, CharPos pos) {
-  const LineInPara l = LocateLine(doc, doc.LineOf(pos));
-  const std::int32_t stop = std::clamp(pos - l.para.start, l.from, l.to);
-  double x = 0;
-  for (std::int32_t i = l.from; i < stop;) {
-    int units = 1;
-    const char32_t c = CodePointAt(l.para.text, static_cast<std::size_t>(i), units);
-    x += breaker.Advance(c, x);
-    i += units;
-  }
-  return x;
-}
-
-// The position on a laid-out line nearest to x. A line ended by a wrap cannot hold the caret
-// at its very end (that position starts the next line), so it stops before its last character.
-CharPos PosAtX(const Document& doc, const LineBreaker& breaker, LineNo line, double goal) {
-  const LineInPara l = LocateLine(doc, line);
-  double x = 0;
-  std::int32_t i = l.from;
-  std::int32_t lastStart = l.from;
-  while (i < l.to) {
-    int units = 1;
-    const char32_t c = CodePointAt(l.para.text, static_cast<std::size_t>(i), units);
-    const double adv = breaker.Advance(c, x);
-    if (x + adv / 2 > goal) break;
-    x += adv;
-    lastStart = i;
-    i += units;
-  }
-  if (l.wrapped && i >= l.to) i = lastStart;
-  return l.para.start + i;
-}
-
+// End moves to the end of the caret's line; a line ended by a wrap cannot hold the caret at
+// its very end (that position starts the next line), so there it stops before the last cluster.
 CharPos LineEndFor(const Document& doc, CharPos caret) {
   const LineInPara l = LocateLine(doc, doc.LineOf(caret));
   if (!l.wrapped) return l.para.start + l.to;
-  return SnapBackward(doc, std::int64_t(l.para.start) + std::max(l.from, l.to - 1));
+  return l.para.start + std::max(l.from, PrevClusterBoundary(l.para.text, l.to));
 }
 
 }  // namespace
@@ -157,10 +157,17 @@ struct TextModelOps {
   // The layout reads the measure and the tab stops lazily: a run of formatting changes (the
   // 32 tab stops set one by one after a load, say) costs one relayout, at the next question.
   // A resize that leaves the wrap width alone (the margin is set, say) costs nothing.
+  // A relayout that moves the caret's line start tells SelChange, so that the position panel
+  // follows a toggled word wrap, a resize or a new font at once.
   static void EnsureLayout(Impl& m) {
     if (!m.layoutDirty) return;
-    if (ConfigureBreaker(m) || m.fontChanged) m.doc.Relayout();
+    const bool relayout = ConfigureBreaker(m) || m.fontChanged;
     m.fontChanged = false;
+    if (!relayout) return;
+    const CharPos lineStartBefore = m.doc.LineStart(m.doc.LineOf(m.caret));
+    m.doc.Relayout();
+    m.layouts.clear();
+    if (m.doc.LineStart(m.doc.LineOf(m.caret)) != lineStartBefore) NotifySelection(m.self);
   }
 
   static bool ConfigureBreaker(Impl& m) {
@@ -173,8 +180,36 @@ struct TextModelOps {
   static void LayoutMoved(TextModel& t) {
     Impl& m = *t.impl_;
     m.layoutDirty = true;
+    m.layouts.clear();
     if (m.observer) m.observer->LayoutChanged();
     if (t.LayoutChange) t.LayoutChange();
+  }
+
+  static std::shared_ptr<const LineLayout> Layout(const Impl& m, LineNo line) {
+    for (const auto& [number, layout] : m.layouts) {
+      if (number == line) return layout;
+    }
+    auto layout = std::make_shared<LineLayout>();
+    layout->Build(LocateLine(m.doc, line).Text(), m.breaker.Metrics());
+    if (m.layouts.size() < Impl::kLayoutCache) {
+      m.layouts.emplace_back(line, layout);
+    } else {
+      m.layouts[m.nextLayoutSlot] = {line, layout};
+      m.nextLayoutSlot = (m.nextLayoutSlot + 1) % Impl::kLayoutCache;
+    }
+    return layout;
+  }
+
+  static double XOf(const Impl& m, CharPos pos) {
+    const LineNo line = m.doc.LineOf(pos);
+    const LineInPara l = LocateLine(m.doc, line);
+    const std::int32_t offset = std::clamp(pos - l.para.start, l.from, l.to) - l.from;
+    return Layout(m, line)->CaretX(offset);
+  }
+
+  static CharPos PosAtX(const Impl& m, LineNo line, double x) {
+    const LineInPara l = LocateLine(m.doc, line);
+    return l.para.start + l.from + Layout(m, line)->OffsetAt(x, !l.wrapped);
   }
 
   static void NotifySelection(TextModel& t) {
@@ -213,7 +248,10 @@ struct TextModelOps {
     const auto size = CharPos(text.size());
     rec.inserted = m.doc.Replace(start, removed, std::move(text));
     if (m.observer) m.observer->TextEdited(start, rec.removed, rec.inserted);
-    m.anchor = m.caret = start + size;
+    m.layouts.clear();
+    // A mark typed before a lone mark (or at a paragraph's start before one) joins it into
+    // one cluster: the caret goes after the whole of it.
+    m.anchor = m.caret = SnapForward(m.doc, start + size);
     rec.anchorAfter = rec.caretAfter = m.caret;
     m.undo.Record(std::move(rec), kind);
     m.goalX.reset();
@@ -226,6 +264,7 @@ struct TextModelOps {
   static void Replay(TextModel& t, const std::vector<EditRecord>& edits, bool backwards) {
     Impl& m = *t.impl_;
     TextModelOps::EnsureLayout(m);
+    m.layouts.clear();
     if (backwards) {
       for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
         m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
@@ -256,6 +295,7 @@ struct TextModelOps {
     // The new paragraphs are laid out as they are built, with the current settings.
     ConfigureBreaker(m);
     m.fontChanged = false;
+    m.layouts.clear();
     m.doc.Assign(std::move(text), std::move(forms));
     m.undo.Clear();
     m.goalX.reset();
@@ -335,7 +375,17 @@ CharPos TextModel::CaretPos() const { return impl_->caret; }
 CharPos TextModel::AnchorPos() const { return impl_->anchor; }
 
 void TextModel::Select(CharPos anchor, CharPos caret) {
-  TextModelOps::MoveSelection(*this, SnapForward(impl_->doc, anchor), SnapForward(impl_->doc, caret));
+  const Document& doc = impl_->doc;
+  if (anchor < caret) {
+    anchor = SnapBackward(doc, anchor);
+    caret = SnapForward(doc, caret);
+  } else if (caret < anchor) {
+    anchor = SnapForward(doc, anchor);
+    caret = SnapBackward(doc, caret);
+  } else {
+    anchor = caret = SnapForward(doc, caret);
+  }
+  TextModelOps::MoveSelection(*this, anchor, caret);
 }
 
 bool TextModel::Locked() const { return impl_->locked; }
@@ -387,6 +437,27 @@ LineSpan TextModel::Line(LineNo line) const {
   return {doc.LineStart(line), doc.LineLength(line)};
 }
 
+StringView TextModel::LineText(LineNo line) const {
+  TextModelOps::EnsureLayout(*impl_);
+  if (line < 0 || line >= impl_->doc.LineCount()) return {};
+  return LocateLine(impl_->doc, line).Text();
+}
+
+std::shared_ptr<const LineLayout> TextModel::Layout(LineNo line) const {
+  TextModelOps::EnsureLayout(*impl_);
+  return TextModelOps::Layout(*impl_, std::clamp(line, 0, impl_->doc.LineCount() - 1));
+}
+
+double TextModel::XOf(CharPos pos) const {
+  TextModelOps::EnsureLayout(*impl_);
+  return TextModelOps::XOf(*impl_, std::clamp(pos, 0, impl_->doc.Length()));
+}
+
+CharPos TextModel::PosAtX(LineNo line, double x) const {
+  TextModelOps::EnsureLayout(*impl_);
+  return TextModelOps::PosAtX(*impl_, std::clamp(line, 0, impl_->doc.LineCount() - 1), x);
+}
+
 // ---- Search -----------------------------------------------------------------------------
 
 CharPos TextModel::Find(StringView what, CharPos start, CharPos end, int options) {
@@ -403,6 +474,7 @@ const FontSpec& TextModel::Font() const { return impl_->font; }
 void TextModel::SetFont(const FontSpec& font) {
   impl_->font = font;
   impl_->measure.SetFont(font);
+  impl_->breaker.FontChanged();
   impl_->fontChanged = true;
   TextModelOps::LayoutMoved(*this);
 }
@@ -457,11 +529,11 @@ void TextModel::KeyDown(const KeyEvent& key) {
     TextModelOps::MoveSelection(*this, cmd.extend ? m.anchor : target, target, keepGoal);
   };
   auto moveLines = [&](int delta) {
-    if (!m.goalX) m.goalX = XOf(doc, m.breaker, m.caret);
+    if (!m.goalX) m.goalX = TextModelOps::XOf(m, m.caret);
     const LineNo from = doc.LineOf(m.caret);
     const auto to = static_cast<LineNo>(std::clamp<std::int64_t>(std::int64_t(from) + delta, 0, doc.LineCount() - 1));
     if (to == from) return;
-    moveTo(PosAtX(doc, m.breaker, to, *m.goalX), true);
+    moveTo(TextModelOps::PosAtX(m, to, *m.goalX), true);
   };
   auto remove = [&](CharPos from, CharPos to, EditKind kind) {
     if (to > from) TextModelOps::Edit(*this, from, to - from, SharedText(), kind);

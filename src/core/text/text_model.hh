@@ -16,7 +16,8 @@
 
 namespace quilmar {
 
-class Document;  // the text and its layout (text/document.hh)
+class Document;    // the text and its layout (text/document.hh)
+class LineLayout;  // the shaped geometry of one laid-out line (text/line_layout.hh)
 class UndoStack; // edit history (text/undo.hh)
 
 // Options of Find.
@@ -79,7 +80,7 @@ class TextModel {
   CharPos SelLength() const;
   String SelText() const;
   // Moves the caret, removing any selection; clamped to [0, Length()], never inside "\r\n"
-  // or a surrogate pair (such a position moves forward past the pair). Raises SelChange.
+  // or a grapheme cluster (such a position moves forward past it). Raises SelChange.
   void SetSelStart(CharPos pos);
   // Selects that many characters from SelStart (fewer if the text ends first). Raises SelChange.
   void SetSelLength(CharPos length);
@@ -91,7 +92,8 @@ class TextModel {
   // The caret end of the selection (differs from SelStart after Shift+Left, say).
   CharPos CaretPos() const;
   CharPos AnchorPos() const;
-  // Sets anchor and caret at once, as a mouse drag does. Raises SelChange.
+  // Sets anchor and caret at once, as a mouse drag does; a selection grows to whole
+  // clusters at both ends (a caret alone moves forward, as SetSelStart). Raises SelChange.
   void Select(CharPos anchor, CharPos caret);
 
   bool Locked() const;
@@ -108,6 +110,18 @@ class TextModel {
   std::int32_t LineFromChar(std::int32_t pos) const;
   std::int32_t GetLineCount() const;  // never less than 1
   LineSpan Line(LineNo line) const;  // line in [0, GetLineCount())
+
+  // --- Shaped geometry of laid-out lines (measure units, x from the line's left edge) ---
+  // One layout per line serves painting, the caret, mouse hits, Up and Down and wrapping.
+  // The characters of a line, its break excluded; valid until the next edit.
+  StringView LineText(LineNo line) const;
+  // Its layout, shared so that it outlives later calls; line in [0, GetLineCount()).
+  std::shared_ptr<const LineLayout> Layout(LineNo line) const;
+  // The caret's x at pos, on the laid-out line that holds pos.
+  double XOf(CharPos pos) const;
+  // The caret position on a line whose caret is nearest to x; never the very end of a line
+  // ended by a wrap (that position begins the next line).
+  CharPos PosAtX(LineNo line, double x) const;
 
   // --- Search --------------------------------------------------------------------------
   // First occurrence of `what` lying wholly in [start, end) (end -1: the end of the text);
@@ -129,6 +143,8 @@ class TextModel {
   // The x position (in measure units, from the line's start) of the tab stop after x.
   double NextTabStop(double x) const;
   // The measure changed (window resized, font metrics changed): lay the text out again.
+  // Every relayout (this, or a font, margin or tab change, done at the next question) that
+  // moves the start of the caret's line raises SelChange: the caret's line and column moved.
   void Relayout();
 
   // --- Keys the control handles itself --------------------------------------------------

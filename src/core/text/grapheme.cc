@@ -1,0 +1,208 @@
+#include "text/grapheme.hh"
+
+#include <unicode/ubrk.h>
+#include <unicode/uchar.h>
+#include <unicode/utext.h>
+
+#include <algorithm>
+
+namespace quilmar {
+
+namespace {
+
+// How far a lookup reads on either side of its offset before it looks for a place to start.
+constexpr std::int32_t kReach = 64;
+
+// A character that no rule joins to a neighbour of the same kind: below U+0300 every one (no
+// mark, joiner, jamo or regional indicator lives there, and a paragraph holds no "\r\n"),
+// beyond it those of grapheme cluster break class Other (letters, ideographs, most symbols).
+// Between two of them a boundary is certain, so most text never needs the break iterator.
+inline bool Lone(char16_t c) {
+  return c < 0x300 || (!IsHighSurrogate(c) && !IsLowSurrogate(c) &&
+                       u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK) == U_GCB_OTHER);
+}
+
+// A boundary that no rule can remove: between two lone characters, or at an end.
+bool SureBoundary(StringView t, std::int32_t i) {
+  return i <= 0 || i >= static_cast<std::int32_t>(t.size()) ||
+         (Lone(t[static_cast<std::size_t>(i - 1)]) && Lone(t[static_cast<std::size_t>(i)]));
+}
+
+bool SplitsPair(StringView t, std::int32_t i) {
+  return i > 0 && i < static_cast<std::int32_t>(t.size()) && IsHighSurrogate(t[static_cast<std::size_t>(i - 1)]) &&
+         IsLowSurrogate(t[static_cast<std::size_t>(i)]);
+}
+
+// ICU's character break iterator, opened once per thread. Opening one loads its rules, which
+// costs far more than the lookups it then serves.
+UBreakIterator* Iterator() {
+  struct Holder {
+    UBreakIterator* it = nullptr;
+    Holder() {
+      UErrorCode status = U_ZERO_ERROR;
+      it = ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status);
+      if (U_FAILURE(status)) it = nullptr;
+    }
+    ~Holder() {
+      if (it) ubrk_close(it);
+    }
+  };
+  thread_local Holder holder;
+  return holder.it;
+}
+
+// Points the iterator at [lo, hi) of the text; false when ICU is unusable.
+bool SetText(UBreakIterator* it, StringView t, std::int32_t lo, std::int32_t hi) {
+  if (!it) return false;
+  UErrorCode status = U_ZERO_ERROR;
+  UText text = UTEXT_INITIALIZER;
+  utext_openUChars(&text, t.data() + lo, hi - lo, &status);
+  ubrk_setUText(it, &text, &status);  // keeps a shallow clone of `text`
+  utext_close(&text);
+  return U_SUCCESS(status);
+}
+
+// Whether a regional indicator (half of a flag: U+1F1E6..U+1F1FF) ends at i.
+bool RegionalIndicatorBefore(StringView t, std::int32_t i) {
+  return i >= 2 && t[static_cast<std::size_t>(i - 2)] == 0xD83C && t[static_cast<std::size_t>(i - 1)] >= 0xDDE6 &&
+         t[static_cast<std::size_t>(i - 1)] <= 0xDDFF;
+}
+
+// Regional indicators pair up from the start of their run, which may lie far back.
+constexpr std::int32_t kFlagRunReach = 8192;
+
+// The stretch of text a lookup at `offset` reads: about kReach units each side, widened to
+// sure boundaries where one lies within another kReach (so that ICU, which takes the window's
+// ends for boundaries, sees whole clusters), and starting an even number of regional
+// indicators into their run.
+struct Window {
+  std::int32_t lo = 0;
+  std::int32_t hi = 0;
+
+  Window(StringView t, std::int32_t offset) {
+    const auto n = static_cast<std::int32_t>(t.size());
+    lo = std::max(0, offset - kReach);
+    for (std::int32_t i = lo, stop = std::max(0, lo - kReach); i >= stop; --i) {
+      if (SureBoundary(t, i)) {
+        lo = i;
+        break;
+      }
+    }
+    if (SplitsPair(t, lo)) --lo;
+    std::int32_t flags = 0;
+    for (std::int32_t i = lo; flags * 2 < kFlagRunReach && RegionalIndicatorBefore(t, i); i -= 2) ++flags;
+    if (flags % 2 == 1) lo -= 2;
+    hi = std::min(n, offset + kReach);
+    for (std::int32_t i = hi, stop = std::min(n, hi + kReach); i <= stop; ++i) {
+      if (SureBoundary(t, i)) {
+        hi = i;
+        break;
+      }
+    }
+    if (SplitsPair(t, hi)) ++hi;
+  }
+};
+
+// Without ICU (it failed to open) code points are the clusters.
+std::int32_t NextCodePoint(StringView t, std::int32_t offset) {
+  return offset + (SplitsPair(t, offset + 1) ? 2 : 1);
+}
+
+}  // namespace
+
+bool IsClusterBoundary(StringView t, std::int32_t offset) {
+  if (SureBoundary(t, offset)) return true;
+  if (SplitsPair(t, offset)) return false;
+  const Window w(t, offset);
+  UBreakIterator* it = Iterator();
+  if (!SetText(it, t, w.lo, w.hi)) return true;
+  return ubrk_isBoundary(it, offset - w.lo) != 0;
+}
+
+std::int32_t NextClusterBoundary(StringView t, std::int32_t offset) {
+  const auto n = static_cast<std::int32_t>(t.size());
+  if (offset >= n) return n;
+  offset = std::max(offset, 0);
+  if (Lone(t[static_cast<std::size_t>(offset)]) && SureBoundary(t, offset + 1)) return offset + 1;
+  const Window w(t, offset);
+  UBreakIterator* it = Iterator();
+  if (!SetText(it, t, w.lo, w.hi)) return NextCodePoint(t, offset);
+  const std::int32_t next = ubrk_following(it, offset - w.lo);
+  return next == UBRK_DONE ? w.hi : w.lo + next;
+}
+
+std::int32_t PrevClusterBoundary(StringView t, std::int32_t offset) {
+  const auto n = static_cast<std::int32_t>(t.size());
+  if (offset <= 0) return 0;
+  offset = std::min(offset, n);
+  if (Lone(t[static_cast<std::size_t>(offset - 1)]) && SureBoundary(t, offset - 1)) return offset - 1;
+  // ICU moves an offset inside a surrogate pair to the pair's start before it looks back;
+  // from the pair's end it finds the same boundary without passing over the pair's start.
+  if (SplitsPair(t, offset)) ++offset;
+  const Window w(t, offset);
+  UBreakIterator* it = Iterator();
+  if (!SetText(it, t, w.lo, w.hi)) return SplitsPair(t, offset - 1) ? offset - 2 : offset - 1;
+  const std::int32_t prev = ubrk_preceding(it, offset - w.lo);
+  return prev == UBRK_DONE ? w.lo : w.lo + prev;
+}
+
+void ClusterEnds(StringView t, std::vector<std::int32_t>& out) {
+  out.clear();
+  const auto n = static_cast<std::int32_t>(t.size());
+  UBreakIterator* it = Iterator();
+  for (std::int32_t i = 0; i < n;) {
+    if (SureBoundary(t, i + 1)) {
+      out.push_back(++i);
+      continue;
+    }
+    // A stretch without sure boundaries inside goes to ICU whole; it starts at a boundary
+    // and ends at a sure one.
+    std::int32_t end = i + 2;
+    while (end < n && !SureBoundary(t, end)) ++end;
+    if (!SetText(it, t, i, end)) {
+      for (std::int32_t j = i; j < end;) out.push_back(j = std::min(end, NextCodePoint(t, j)));
+    } else {
+      ubrk_first(it);
+      for (std::int32_t b = ubrk_next(it); b != UBRK_DONE; b = ubrk_next(it)) out.push_back(i + b);
+    }
+    i = end;
+  }
+}
+
+bool IsSimpleCharacter(char32_t c) {
+  if (c < 0x80) return c >= 0x20 && c < 0x7F;
+  if (c < 0xA0 || c == 0xAD) return false;  // C1 controls, the soft hyphen
+  if (c < 0x300) return true;
+  if (c >= 0xD800 && c <= 0xDFFF) return false;  // a half of a pair, read as a unit
+  if (u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK) != U_GCB_OTHER) return false;
+  switch (u_charDirection(static_cast<UChar32>(c))) {
+    case U_LEFT_TO_RIGHT:
+    case U_EUROPEAN_NUMBER:
+    case U_EUROPEAN_NUMBER_SEPARATOR:
+    case U_EUROPEAN_NUMBER_TERMINATOR:
+    case U_COMMON_NUMBER_SEPARATOR:
+    case U_OTHER_NEUTRAL:
+    case U_WHITE_SPACE_NEUTRAL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsRightToLeftCharacter(char32_t c) {
+  if (c < 0x590) return false;
+  switch (u_charDirection(static_cast<UChar32>(c))) {
+    case U_RIGHT_TO_LEFT:
+    case U_RIGHT_TO_LEFT_ARABIC:
+    case U_ARABIC_NUMBER:
+    case U_RIGHT_TO_LEFT_EMBEDDING:
+    case U_RIGHT_TO_LEFT_OVERRIDE:
+    case U_RIGHT_TO_LEFT_ISOLATE:
+    case U_FIRST_STRONG_ISOLATE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace quilmar
