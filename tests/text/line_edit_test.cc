@@ -141,11 +141,15 @@ TEST(LineEdit, AssignmentsDropLineBreaksAndStartAFreshHistory) {
   EXPECT_EQ(box.Text(), u"abc");
 }
 
-TEST(LineEdit, NeverSplitsASurrogatePair) {
+TEST(LineEdit, StepsAndDeletesWholeClusters) {
   LineEdit box;
-  box.SetText(u":\U0001F600");
-  box.SetSelStart(2);  // between the halves
+  box.SetText(u":e\u0301\U0001F44D\U0001F3FD");  // an accented letter, a thumb with its skin tone
+  box.SetSelStart(2);  // between the letter and its accent
   EXPECT_EQ(box.CaretPos(), 3);
+  Press(box, "{Left}");
+  EXPECT_EQ(box.CaretPos(), 1);
+  Press(box, "{End}{BS}");
+  EXPECT_EQ(box.Text(), u":e\u0301");
   Press(box, "{BS}");
   EXPECT_EQ(box.Text(), u":");
 }
