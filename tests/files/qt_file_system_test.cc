@@ -75,13 +75,6 @@ TEST_F(QtFileSystemTest, ReadsWholeFilesAndRefusesOtherThingsWithAReason) {
   EXPECT_EQ(ReasonOf([&] { files.FileSize(dir.UPath("missing")); }), "No such file or directory");
 }
 
-TEST_F(QtFileSystemTest, AFifoIsRefusedWithoutWaitingForAWriter) {
-  ASSERT_EQ(::mkfifo(dir.Path("fifo").c_str(), 0644), 0);
-  auto reading = std::async(std::launch::async, [&] { return ReasonOf([&] { files.ReadAll(dir.UPath("fifo")); }); });
-  ASSERT_EQ(reading.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "ReadAll blocked on a FIFO";
-  EXPECT_EQ(reading.get(), "Not a regular file");
-}
-
 TEST_F(QtFileSystemTest, AWriteReplacesTheFileKeepingItsModeAndLeavesNoTemporaryFile) {
   dir.Write("a.txt", "old", 0754);
   const ino_t before = Inode(dir.Path("a.txt"));

@@ -228,16 +228,5 @@ TEST_F(OtherFileFaults, ACopyLeftByADeadSaveIsNamedWhenTheFileIsOpened) {
   EXPECT_TRUE(stdfs::exists(ToUtf8(*copy))) << "a later save does not take the copy away";
 }
 
-// A file that cannot be read when opened: one box, the editor stays usable and empty.
-TEST_F(OtherFileFaults, UnreadableFileIsRefusedWithOneBox) {
-  docs.Write("eio.txt", "data");
-  fs.Fail(FsCall::ReadAll, "Input/output error");
-  Start(docs.UPath("eio.txt"));
-  ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
-  EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath("eio.txt") + u" couldn't be opened");
-  EXPECT_EQ(app().Document().Text(), u"");
-  EXPECT_FALSE(editor->windows.LoadingOpen());
-}
-
 }  // namespace
 }  // namespace quilmar
