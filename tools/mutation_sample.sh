@@ -43,14 +43,20 @@ copy_tree() {
   (cd "$root" && tar --exclude=./build --exclude=./.git -cf - .) | (cd "$tree" && tar -xf -)
 }
 
-build() {
-  (cd "$tree" && cmake --preset release -DQUILMAR_BUILD_BENCH=OFF >/dev/null &&
-    nice cmake --build --preset release --target "${programs[@]}" >"$tree/build.log" 2>&1)
+configure() {
+  (cd "$tree" && cmake --preset release -DQUILMAR_BUILD_BENCH=OFF >"$tree/configure.log" 2>&1)
 }
 
-# The first program that fails names the fault as caught; later ones are not run.
+build() {  # targets...
+  (cd "$tree" && nice cmake --build --preset release --target "$@" >"$tree/build.log" 2>&1)
+}
+
+# Builds and runs the programs one at a time, cheapest first: the first that fails names the
+# fault as caught, and the later ones are neither linked nor run. Prints the failing program,
+# or "no build" when the mutated source does not compile.
 run_tests() {
   for program in "${programs[@]}"; do
+    build "$program" || { echo "no build"; return 1; }
     if ! (cd "$tree/build/release" && timeout 900 "bin/$program" --gtest_brief=1 >"$tree/$program.log" 2>&1); then
       echo "$program"
       return 1
@@ -60,9 +66,9 @@ run_tests() {
 }
 
 copy_tree
-echo "building the unchanged copy in $tree"
-if ! build; then tail -30 "$tree/build.log"; echo "the unchanged copy does not build"; exit 1; fi
-if failing=$(run_tests); then :; else echo "the unchanged copy fails $failing: fix the suite first"; exit 1; fi
+configure || { cat "$tree/configure.log"; exit 1; }
+echo "building and running the unchanged copy in $tree"
+if ! failing=$(run_tests); then echo "the unchanged copy fails ($failing): fix the suite first"; exit 1; fi
 
 selected=("$@")
 killed=0 survived=0
@@ -76,11 +82,11 @@ for i in "${!faults[@]}"; do
     printf '%2d  NOT APPLIED  %s (%s)\n' "$n" "$what" "$file"
     continue
   fi
-  if ! build; then
-    printf '%2d  NO BUILD     %s (%s)\n' "$n" "$what" "$file"
-  elif failing=$(run_tests); then
+  if failing=$(run_tests); then
     printf '%2d  SURVIVED     %s (%s)\n' "$n" "$what" "$file"
     survived=$((survived + 1))
+  elif [ "$failing" = "no build" ]; then
+    printf '%2d  NO BUILD     %s (%s)\n' "$n" "$what" "$file"
   else
     printf '%2d  KILLED       %s (%s; by %s)\n' "$n" "$what" "$file" "$failing"
     killed=$((killed + 1))
