@@ -36,7 +36,8 @@ faults=(
   "src/core/text/text_model.cc#s/line >= doc.LineCount()) return -1;/line > doc.LineCount()) return -1;/#LineIndex past the last line answers a position"
 )
 
-programs=(test_text test_editor test_command test_app test_files test_reliability test_batch test_qt)
+# MUTATION_PROGRAMS="test_text test_editor" runs only those (the core ones need no Qt GUI build).
+read -r -a programs <<<"${MUTATION_PROGRAMS:-test_text test_editor test_command test_app test_files test_reliability test_batch test_qt}"
 
 copy_tree() {
   mkdir -p "$tree"

@@ -199,28 +199,5 @@ TEST(KeyHandler, CapsLockChangesNothing) {
   EXPECT_EQ(ed.Doc(), "ab\n|cde");
 }
 
-// ---- A consumed key never reaches the control: the handler's replacement code is what it
-// sees, so an "i" types nothing and the Insert key toggles nothing.
-TEST(KeyHandler, ReplacesCodesAsDocumented) {
-  ScriptEditor ed;
-  ed.Load("ab|c");
-  for (KeyCode code : {key::I, key::A, key::Insert}) {
-    KeyCode k = code;
-    AppTestAccess::Mode(ed.app()).EnterCommand();
-    AppTestAccess::txtMain_KeyDown(ed.app(), k, shift::None);
-    EXPECT_EQ(k, key::Consumed) << code;
-  }
-  ed.Run("<Esc>");
-  KeyCode x = key::X;
-  AppTestAccess::txtMain_KeyDown(ed.app(), x, shift::Ctrl);
-  EXPECT_EQ(x, key::Delete);
-  EXPECT_FALSE(ed.doc().Locked());
-  for (KeyCode code : {key::Escape, key::F3, key::D0, key::D4, key::Y, key::N, key::Slash}) {
-    KeyCode k = code;
-    AppTestAccess::txtMain_KeyDown(ed.app(), k, shift::None);
-    EXPECT_EQ(k, code) << "not consumed: " << code;
-  }
-}
-
 }  // namespace
 }  // namespace quilmar::testing

@@ -181,21 +181,6 @@ TEST(KeysClipboard, LockedCopiesButDoesNotCutOrPaste) {
   EXPECT_EQ(S(rig.model.Text()), "abc");
 }
 
-TEST(KeysEvents, TypingRaisesChangeAndSelChange) {
-  ModelRig rig;
-  rig.model.KeyDown(Type("a"));
-  EXPECT_EQ(rig.changes, 1);
-  EXPECT_EQ(rig.selChanges, 1);
-  rig.model.KeyDown(Key(key::Left));
-  EXPECT_EQ(rig.changes, 1);
-  EXPECT_EQ(rig.selChanges, 2);
-  rig.model.CommitText(u"xy");
-  EXPECT_EQ(S(rig.model.Text()), "xya");
-  rig.model.SetLocked(true);
-  rig.model.CommitText(u"z");
-  EXPECT_EQ(S(rig.model.Text()), "xya");
-}
-
 // ---- Undo and redo ------------------------------------------------------------------------
 
 TEST(Undo, ARunOfTypingIsOneStep) {
