@@ -4,7 +4,7 @@
 #include "command/substitute.hh"
 #include "app_test_access.hh"
 
-#include "../editor/key_script.hh"
+#include "../editor/script_editor.hh"
 #include "app/line_geometry.hh"
 
 namespace quilmar::testing {

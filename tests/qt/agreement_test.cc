@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../editor/key_script.hh"
+#include "../editor/script_editor.hh"
 #include "headless_driver.hh"
 #include "json_output.hh"
 #include "key_script.hh"
