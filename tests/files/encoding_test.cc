@@ -107,15 +107,6 @@ TEST(Encoding, ADocumentsPiecesEncodeAsItsWholeText) {
     }
 }
 
-TEST(Encoding, EveryByteValueSurvivesALatin1RoundTrip) {
-  std::string all;
-  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-  all += all;  // two of each, including "\r\n" pairs and lone ones
-  const Decoded decoded = Decode(all);
-  ASSERT_EQ(decoded.format.encoding, Encoding::Latin1);
-  EXPECT_EQ(Encode(decoded.text, decoded.format, decoded.forms).bytes, all);
-}
-
 // Each break comes back in its own form; breaks without a form of their own (new ones) take
 // the style used most.
 TEST(Encoding, MixedLineEndsComeBackAsTheyWereAndNewBreaksInTheMostUsedStyle) {
@@ -251,29 +242,6 @@ TEST(Encoding, ALoneSurrogateIsWrittenAsReplacementInUtf8AndKeptInUtf16) {
   const String text = u"a\xD800z"s;
   EXPECT_EQ(Encode(text, {Encoding::Utf8, LineEnd::LF}).bytes, "a\xEF\xBF\xBDz");
   EXPECT_EQ(Decode(Encode(text, {Encoding::Utf16LE, LineEnd::LF}).bytes).text, text);
-}
-
-// A text of many lines and every kind of character decodes the same through the word-at-a-
-// time fast paths as one character at a time.
-TEST(Encoding, LongMixedTextsRoundTripInEveryFormat) {
-  String text;
-  for (int i = 0; i < 3000; ++i) {
-    text += u"line " + Decimal(i);
-    if (i % 7 == 0) text += u" \u00E9\u00FF";
-    if (i % 11 == 0) text += u" \u20AC\U0001F600";
-    if (i % 13 == 0) text += String(1, u'\0');
-    text += u"\r\n";
-  }
-  const Encoding encodings[] = {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE};
-  const LineEnd styles[] = {LineEnd::LF, LineEnd::CRLF, LineEnd::CR};
-  for (Encoding encoding : encodings)
-    for (LineEnd style : styles) {
-      const Encoded encoded = Encode(text, {encoding, style});
-      const Decoded decoded = Decode(encoded.bytes);
-      EXPECT_EQ(decoded.text, text);
-      EXPECT_EQ(decoded.format, (TextFormat{encoding, style}));
-      EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, encoded.bytes);
-    }
 }
 
 // An edit changes only the bytes it touches: every other break keeps its form, a break the

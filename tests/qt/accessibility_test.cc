@@ -2,16 +2,11 @@
 // document's text, caret, selection, lines and character rectangles, the edits and caret
 // moves it is told of, editing in Insert mode only, and the controls' names.
 #include <QAccessible>
-#include <QApplication>
 #include <QImage>
-#include <QKeyEvent>
 #include <QStatusBar>
-#include <gtest/gtest.h>
 
 #include "document_accessible.hh"
-#include "frm_main.hh"
-#include "headless_ports.hh"
-#include "memory_file_system.hh"
+#include "window_fixture.hh"
 
 namespace quilmar {
 namespace {
@@ -51,13 +46,11 @@ void Listen(QAccessibleEvent* event) {
   }
 }
 
-class AccessibilityTest : public ::testing::Test {
+class AccessibilityTest : public WindowFixture {
  protected:
-  AccessibilityTest() : window(ExternalPorts{fs, printer, &messageBox, &dialogs}) {
+  AccessibilityTest() {
     SetAccessibilityListener(Listen);
-    window.show();
-    QApplication::processEvents();
-    window.Start(u"");
+    ShowAndStart();
     Load("first line\r\nsecond line\r\nthird");
     document = QAccessible::queryAccessibleInterface(window.txtMain());
     heard.clear();
@@ -74,9 +67,7 @@ class AccessibilityTest : public ::testing::Test {
   }
   QAccessibleTextInterface* Text() const { return document->textInterface(); }
   void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(window.txtMain(), &event);
-    QApplication::processEvents();
+    WindowFixture::Press(window.txtMain(), key, modifiers, text);
   }
   // What textAtOffset (or before, after) says, with its range.
   struct Unit {
@@ -94,12 +85,7 @@ class AccessibilityTest : public ::testing::Test {
     return u;
   }
 
-  headless::MemoryFileSystem fs;
   int files = 0;
-  headless::Printer printer;
-  headless::MessageBox messageBox;
-  headless::Dialogs dialogs;
-  FrmMain window;
   QAccessibleInterface* document = nullptr;
 };
 

@@ -1,29 +1,19 @@
 // The main window: its controls' layout and minimum size, menus, status bar, and the Help and
 // About windows it owns.
 #include <QAction>
-#include <QApplication>
 #include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <gtest/gtest.h>
 
-#include "frm_main.hh"
-#include "headless_ports.hh"
-#include "memory_file_system.hh"
 #include "twips.hh"
+#include "window_fixture.hh"
 
 namespace quilmar {
 namespace {
 
-class FrmMainTest : public ::testing::Test {
+class FrmMainTest : public WindowFixture {
  protected:
-  FrmMainTest() : window(ExternalPorts{fs, printer, &messageBox, &dialogs}) {
-    window.show();
-    QApplication::processEvents();
-    window.Start(u"");
-    QApplication::processEvents();
-  }
+  FrmMainTest() { ShowAndStart(); }
   ~FrmMainTest() override { window.windows().CloseAll(); }
 
   static int Px(double twips) { return TwipsToPixels(twips, LogicalDpiX()); }
@@ -50,12 +40,6 @@ class FrmMainTest : public ::testing::Test {
     EXPECT_EQ(window.mapTo(&window, client->geometry().bottomLeft()).y() + 1,
               window.statusBar()->geometry().top());
   }
-
-  headless::MemoryFileSystem fs;
-  headless::Printer printer;
-  headless::MessageBox messageBox;
-  headless::Dialogs dialogs;
-  FrmMain window;
 };
 
 TEST_F(FrmMainTest, StartsWithItsInitialSizeCaptionAndIcon) {
@@ -158,8 +142,7 @@ TEST_F(FrmMainTest, MenuClicksAndShortcutKeysRunTheEditorsItemsAndShowItsCheckMa
   EXPECT_EQ(window.app().Document().RightMargin(), 0);
   // A shortcut key reaches its item from the focused control, with no help from Qt's own
   // shortcut map: F9 closes the document.
-  QKeyEvent f9(QEvent::KeyPress, Qt::Key_F9, Qt::NoModifier);
-  QApplication::sendEvent(window.txtMain(), &f9);
+  Press(window.txtMain(), Qt::Key_F9);
   EXPECT_EQ(window.statusBarPanels().PanelText(2), QString());
 }
 
@@ -234,34 +217,30 @@ TEST_F(FrmMainTest, AboutShowsTheCreditsOnceAndGoesAwayWhenClosed) {
 }
 
 TEST_F(FrmMainTest, KeysAndInputMethodCommitsReachTheEditorThroughTheWidgets) {
-  auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(to, &event);
-  };
   auto commit = [](QWidget* to, const QString& text) {
     QInputMethodEvent event;
     event.setCommitString(text);
     QApplication::sendEvent(to, &event);
   };
   // Command mode: ":" opens the command box; what is typed there goes into it.
-  press(window.txtMain(), Qt::Key_Colon, Qt::ShiftModifier, ":");
+  Press(window.txtMain(), Qt::Key_Colon, Qt::ShiftModifier, ":");
   EXPECT_EQ(window.focus().Focused(), Control::txtCmd);
-  press(window.txtCmd(), Qt::Key_W, Qt::NoModifier, "w");
+  Press(window.txtCmd(), Qt::Key_W, Qt::NoModifier, "w");
   commit(window.txtCmd(), QString::fromUtf8("\xc3\xa9"));
   EXPECT_EQ(window.app().CommandBox().Text(), u":w\u00e9");
-  press(window.txtCmd(), Qt::Key_Backspace, Qt::NoModifier, "\b");
+  Press(window.txtCmd(), Qt::Key_Backspace, Qt::NoModifier, "\b");
   EXPECT_EQ(window.app().CommandBox().Text(), u":w");
-  press(window.txtCmd(), Qt::Key_Escape, Qt::NoModifier, "\x1b");
+  Press(window.txtCmd(), Qt::Key_Escape, Qt::NoModifier, "\x1b");
   EXPECT_EQ(window.focus().Focused(), Control::txtMain);
   EXPECT_EQ(window.statusBarPanels().PanelText(2), QString());
 
   // Locked, the document ignores a commit; in Insert mode it takes it as typed text.
   commit(window.txtMain(), QStringLiteral("no"));
   EXPECT_EQ(window.app().Document().Text(), u"");
-  press(window.txtMain(), Qt::Key_I, Qt::NoModifier, "i");
+  Press(window.txtMain(), Qt::Key_I, Qt::NoModifier, "i");
   EXPECT_EQ(window.statusBarPanels().PanelText(2), QStringLiteral("Insert"));
   commit(window.txtMain(), QString::fromUtf8("\xe4\xbd\xa0"));
-  press(window.txtMain(), Qt::Key_Exclam, Qt::ShiftModifier, "!");
+  Press(window.txtMain(), Qt::Key_Exclam, Qt::ShiftModifier, "!");
   EXPECT_EQ(window.app().Document().Text(), u"\u4f60!");
   QApplication::processEvents();
   EXPECT_EQ(window.statusBarPanels().PanelText(4), QStringLiteral("Ln# 0 : Char# 2 "));
