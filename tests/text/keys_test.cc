@@ -14,38 +14,6 @@ KeyEvent Type(const char* text) {
   return KeyEvent{static_cast<KeyCode>(t.empty() ? 0 : t[0]), shift::None, t};
 }
 
-struct Marked {
-  String text;
-  CharPos anchor = 0, caret = 0;
-};
-
-Marked Parse(const char* marked) {
-  Marked m;
-  const String s = U(marked);
-  int anchor = -1;
-  for (char16_t c : s) {
-    if (c == u'|') {
-      m.caret = static_cast<CharPos>(m.text.size());
-    } else if (c == u'^') {
-      anchor = static_cast<int>(m.text.size());
-    } else {
-      m.text += c;
-    }
-  }
-  m.anchor = anchor < 0 ? m.caret : anchor;
-  return m;
-}
-
-std::string Render(const TextModel& model) {
-  String s = model.Text();
-  const CharPos caret = model.CaretPos(), anchor = model.AnchorPos();
-  // Insert the later mark first so the earlier position stays valid.
-  if (anchor != caret && anchor > caret) s.insert(static_cast<std::size_t>(anchor), u"^");
-  s.insert(static_cast<std::size_t>(caret), u"|");
-  if (anchor != caret && anchor < caret) s.insert(static_cast<std::size_t>(anchor), u"^");
-  return S(s);
-}
-
 struct KeyCase {
   const char* name;
   const char* before;
