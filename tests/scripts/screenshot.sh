@@ -18,14 +18,7 @@ needs_tools Xvfb openbox xprop xdotool import identify
 [ -x "$program" ] || { echo "no program at $program"; exit 1; }
 
 out="$build/screenshots"
-work=$(mktemp -d)
-editor=""
-cleanup() {
-  [ -n "$editor" ] && kill "$editor" 2>/dev/null || true
-  stop_desktop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+desktop_session
 mkdir -p "$out"
 sample="$work/sample.txt"
 unicode="$work/unicode.txt"
@@ -51,7 +44,6 @@ In Insert mode keys type text; Escape returns to Command mode.
 :w notes.txt     writes the document
 TEXT
 
-start_desktop "$work"
 export QT_QPA_PLATFORM=xcb
 "$program" "$sample" &
 editor=$!
