@@ -246,15 +246,5 @@ TEST_F(FrmMainTest, KeysAndInputMethodCommitsReachTheEditorThroughTheWidgets) {
   EXPECT_EQ(window.statusBarPanels().PanelText(4), QStringLiteral("Ln# 0 : Char# 2 "));
 }
 
-TEST_F(FrmMainTest, ClosingTheWindowRunsTheUnloadOnce) {
-  window.close();
-  QApplication::processEvents();
-  EXPECT_TRUE(window.app().Closed());
-  EXPECT_FALSE(window.isVisible());
-  // The settings file was written on the way out.
-  EXPECT_TRUE(fs.FileExists(fs.Join(fs.ConfigFolder(), u"quilmar.ini")) ||
-              fs.FileExists(fs.Join(fs.ProgramFolder(), u"quilmar.ini")));
-}
-
 }  // namespace
 }  // namespace quilmar

@@ -38,9 +38,7 @@ TEST(SharedStorage, UndoOfAWholeReplacementRestoresTheLoadedText) {
   ExpectReadsLike(rig.model, u"a\r\nb\r\nc");
   rig.Wrap(false);
   rig.model.Undo();
-  String want = loaded;
-  want.insert(4, u"!");
-  ExpectReadsLike(rig.model, want);
+  ExpectReadsLike(rig.model, loaded.substr(0, 4) + u"!" + loaded.substr(4));
   EXPECT_EQ(rig.model.GetLineCount(), 30);
   rig.model.Undo();
   ExpectReadsLike(rig.model, loaded);
