@@ -146,7 +146,9 @@ struct Expect {
 
 inline void Check(ScriptEditor& ed, const Expect& want) {
   const auto check = [](const auto& expected, const auto& actual, const char* what) {
-    if (expected) EXPECT_EQ(actual, *expected) << what;
+    if (expected) {
+      EXPECT_EQ(actual, *expected) << what;
+    }
   };
   check(want.doc, ed.Doc(), "document");
   check(want.mode, ed.Mode(), "mode panel");

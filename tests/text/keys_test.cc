@@ -186,7 +186,9 @@ TEST(Undo, KeysMakeTheseSteps) {
       EXPECT_EQ(S(rig.model.Text()), c.texts[i]);
     }
     EXPECT_FALSE(rig.model.CanUndo());
-    if (c.caretAtBottom >= 0) EXPECT_EQ(rig.model.SelStart(), c.caretAtBottom);
+    if (c.caretAtBottom >= 0) {
+      EXPECT_EQ(rig.model.SelStart(), c.caretAtBottom);
+    }
     while (rig.model.CanRedo()) rig.model.KeyDown(Ctrl(key::Y));
     EXPECT_EQ(S(rig.model.Text()), c.texts[0]);
     EXPECT_EQ(rig.model.SelStart(), top);
