@@ -39,8 +39,9 @@ faults=(
 # MUTATION_PROGRAMS="test_text test_editor" runs only those (the core ones need no Qt GUI build).
 read -r -a programs <<<"${MUTATION_PROGRAMS:-test_text test_editor test_command test_app test_files test_reliability test_batch test_qt}"
 
-copy_tree() {
+copy_tree() {  # the build folder stays (objects and all); the sources are copied afresh
   mkdir -p "$tree"
+  find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
   (cd "$root" && tar --exclude=./build --exclude=./.git -cf - .) | (cd "$tree" && tar -xf -)
 }
 
