@@ -6,9 +6,11 @@
 #   MUTATION_DIR: where the copy lives (default build/mutation/tree, so that ccache, whose
 #   base folder is /work, finds the objects of the release build; set CCACHE_NOHASHDIR=1 for
 #   both builds to share them)
-# The script checks of tests/scripts are not run here: they cost minutes each.
+# The script checks of tests/scripts are not run here: they cost minutes each. (Do not edit
+# this file while it runs: bash reads it as it goes.)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+[ -f "$root/CMakeLists.txt" ] && [ -d "$root/src/core" ] || { echo "run it where it lives: tools/ of the source tree"; exit 2; }
 tree=${MUTATION_DIR:-$root/build/mutation/tree}
 export CCACHE_NOHASHDIR=1 QT_QPA_PLATFORM=offscreen
 
