@@ -41,10 +41,12 @@ faults=(
 # MUTATION_PROGRAMS="test_text test_editor" runs only those (the core ones need no Qt GUI build).
 read -r -a programs <<<"${MUTATION_PROGRAMS:-test_text test_editor test_command test_app test_files test_reliability test_batch test_qt}"
 
-copy_tree() {  # the build folder stays (objects and all); the sources are copied afresh
+# The build folder stays (objects and all); the sources are copied afresh, stamped now, so that
+# no object built from a mutant of an earlier run survives (ccache makes the rebuild cheap).
+copy_tree() {
   mkdir -p "$tree"
   find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
-  (cd "$root" && tar --exclude=./build --exclude=./.git -cf - .) | (cd "$tree" && tar -xf -)
+  (cd "$root" && tar --exclude=./build --exclude=./.git -cf - .) | (cd "$tree" && tar -xmf -)
 }
 
 configure() {
