@@ -156,28 +156,6 @@ TEST(BatchRun, TheHelpWindowShowsTheHomeFoldersHelpText) {
   }
 }
 
-// The program restarts itself once to tune malloc for big blocks when it is to read a big
-// file; whatever the environment already chose, the run and its answer are the same.
-TEST(BatchRun, StartUpTuningKeepsArgumentsAndTheUsersOwnSettings) {
-  Folder dir;
-  std::string lines;
-  for (int i = 0; i < 40000; ++i) lines += "0123456789 0123456789 0123456789\n";  // 1.3 MB
-  WriteFile(dir / "big file.txt", lines);
-  for (const char* tunables : {"", "glibc.malloc.check=0", "glibc.malloc.hugetlb=0"}) {
-    SCOPED_TRACE(tunables);
-    setenv("GLIBC_TUNABLES", tunables, 1);
-    const BatchResult small = RunBatch({"--keys", "ia b<Esc>", "--cols", "40"});
-    const BatchResult big = RunBatch({"--omit-text", "--keys", "ia b<Esc>", "--", dir / "big", "file.txt"});
-    unsetenv("GLIBC_TUNABLES");
-    ASSERT_EQ(small.status, 0) << small.err;
-    EXPECT_EQ(small.json["text"].toString(), "a b");
-    ASSERT_EQ(big.status, 0) << big.err;
-    EXPECT_EQ(big.json["selStart"].toInt(), 3);
-    EXPECT_EQ(big.json["lineCount"].toInt(), 40001);
-    EXPECT_TRUE(big.json["textChanged"].toBool());
-  }
-}
-
 TEST(BatchRun, TheDefaultHomeIsANewFolderRemovedAtExit) {
   // Two runs that each write settings: neither sees the other's, and nothing is left behind.
   Folder temp;

@@ -61,7 +61,7 @@ double LineBreaker::WordWidth(StringView word, LineLayout& scratch) const {
   return x;
 }
 
-bool LineBreaker::SurelyFits(StringView para) const {
+bool LineBreaker::SurelyFits(UnitSpan para) const {
   // No width yet (a window not yet shown): wrapping every character onto its own line would
   // cost far more than the text itself, so nothing wraps until a real width arrives.
   if (width_ <= 0) return true;
@@ -70,23 +70,22 @@ bool LineBreaker::SurelyFits(StringView para) const {
   if (n * std::max(maxAdvance, metrics_.WidestTab()) <= width_) return true;
   if (n * maxAdvance > width_) return false;
   // Only a tab could make it too wide.
-  const char16_t* end = para.data() + para.size();
-  return FindUnit(para.data(), end, u'\t') == end;
+  return para.Visit([](const auto* p, std::size_t size) { return FindUnit(p, p + size, u'\t') == p + size; });
 }
 
 std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {
-  if (const auto end = PlainLineEnd(para, start)) return *end;
+  if (const auto end = PlainLineEnd(para.data(), static_cast<std::int32_t>(para.size()), start)) return *end;
   return ShapedLineEnd(para, start);
 }
 
-std::optional<std::int32_t> LineBreaker::PlainLineEnd(StringView para, std::int32_t start) const {
+template <typename Unit>
+std::optional<std::int32_t> LineBreaker::PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const {
   // The same sums, in the same order, as LineLayout makes for plain text: the line this
   // accepts measures the same when it is painted.
-  const auto n = static_cast<std::int32_t>(para.size());
   double x = 0;
   std::int32_t afterSpace = -1;  // where a break after the last space would fall
   for (std::int32_t i = start; i < n;) {
-    const char16_t c = para[static_cast<std::size_t>(i)];
+    const char16_t c = para[i];
     if (c == u'\t') {
       x = metrics_.NextTab(x);
       afterSpace = ++i;
@@ -205,12 +204,28 @@ std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) con
   }
 }
 
-void LineBreaker::Wrap(StringView para, WrapList& out) const {
+void LineBreaker::Wrap(UnitSpan para, WrapList& out) const {
   out.clear();
   if (SurelyFits(para)) return;
   const auto n = static_cast<std::int32_t>(para.size());
+  if (para.IsNarrow()) {
+    // One-byte text is wrapped on its bytes while every line is plain; a paragraph with a
+    // character to shape (a font that kerns, say) is wrapped from a two-byte copy of it.
+    const Byte* units = para.NarrowData();
+    for (std::int32_t start = 0;;) {
+      const std::optional<std::int32_t> end = PlainLineEnd(units, n, start);
+      if (!end) break;
+      if (*end >= n) return;
+      out.push_back(start = *end);
+    }
+    out.clear();
+    const String wide = para.ToString();
+    Wrap(wide, out);
+    return;
+  }
+  const StringView wide = para.Wide();
   for (std::int32_t start = 0;;) {
-    start = LineEnd(para, start);
+    start = LineEnd(wide, start);
     if (start >= n) break;
     out.push_back(start);
   }

@@ -12,6 +12,7 @@
 #include "platform/measure.hh"
 #include "text/tab_stops.hh"
 #include "text/text_metrics.hh"
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -32,7 +33,7 @@ class LineBreaker {
   const TextMetrics& Metrics() const { return metrics_; }
 
   // Wrap offsets of a whole paragraph (empty when it fits on one line).
-  void Wrap(StringView para, WrapList& out) const;
+  void Wrap(UnitSpan para, WrapList& out) const;
   // The same after an edit of a paragraph whose old wraps were `old`: [at, at+removed) of the
   // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
   // are re-wrapped, until a new break lands on an old one past the edit.
@@ -44,9 +45,10 @@ class LineBreaker {
   std::int32_t LineEnd(StringView para, std::int32_t start) const;
 
  private:
-  bool SurelyFits(StringView para) const;
+  bool SurelyFits(UnitSpan para) const;
   // The end from advances alone; nothing when a character on the way needs shaping.
-  std::optional<std::int32_t> PlainLineEnd(StringView para, std::int32_t start) const;
+  template <typename Unit>
+  std::optional<std::int32_t> PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
   // Where the greedy rule would end the line from the widths of its words laid out one by
   // one, words cut at `window`; readTo: how far it read.
