@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "text/grapheme.hh"
 #include "text/line_layout.hh"
 #include "text/unit_scan.hh"
@@ -23,12 +27,14 @@ constexpr std::int32_t kWordUnits = 4096;
 bool LineBreaker::Configure(double width) {
   const bool changed = metrics_.Refresh() || width != width_;
   width_ = width;
+  pitch_ = Pitch::Unknown;
   if (changed) ForgetShaped();
   return changed;
 }
 
 void LineBreaker::FontChanged() {
   metrics_.FontChanged();
+  pitch_ = Pitch::Unknown;
   ForgetShaped();
   spaceAdvance_ = -1;
 }
@@ -104,6 +110,58 @@ std::optional<std::int32_t> LineBreaker::PlainLineEnd(const Unit* para, std::int
     return afterSpace > start ? afterSpace : i;
   }
   return n;
+}
+
+bool LineBreaker::FixedPitch() const {
+  if (pitch_ != Pitch::Unknown) return pitch_ == Pitch::Fixed;
+  pitch_ = Pitch::Varied;
+  const double a = metrics_.Plain(u' ');
+  if (width_ <= 0 || a <= 0 || width_ / a > 65536) return false;
+  for (char16_t c = 0x21; c < 0x7F; ++c)
+    if (metrics_.Plain(c) != a) return false;
+  fixedX_.assign(1, 0.0);
+  while (fixedX_.back() <= width_) fixedX_.push_back(fixedX_.back() + a);
+  pitch_ = Pitch::Fixed;
+  return true;
+}
+
+namespace {
+
+// Whether every byte of [p, end) is printable ASCII (a space to a tilde).
+bool AllPrintableAscii(const Byte* p, const Byte* end) {
+#ifdef __SSE2__
+  // Shifted down by 0x20, a printable byte is below 0x5F: unsigned, min(v, 0x5E) == v.
+  const __m128i low = _mm_set1_epi8(0x20), top = _mm_set1_epi8(0x5E);
+  while (end - p >= 16) {
+    const __m128i v = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), low);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, top), v)) != 0xFFFF) return false;
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p)
+    if (*p < 0x20 || *p > 0x7E) return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> LineBreaker::FixedLineEnd(const Byte* para, std::int32_t n, std::int32_t start) const {
+  // Every character adds the same advance, so the line's first `fit` characters fit (one at
+  // least) and the next one, unless a space, does not: the same answer as PlainLineEnd's.
+  const auto fit = std::max<std::int32_t>(static_cast<std::int32_t>(fixedX_.size()) - 2, 1);
+  const std::int32_t past = fit >= n - start ? n : start + fit;  // the first that does not fit
+  if (!AllPrintableAscii(para + start, para + std::min(n, past + 1))) return std::nullopt;
+  if (past >= n) return n;
+  if (para[past] == ' ') {
+    // Spaces hang past the edge; the line ends after them.
+    std::int32_t k = past;
+    while (k < n && para[k] == ' ') ++k;
+    if (k < n && (para[k] < 0x20 || para[k] > 0x7E)) return std::nullopt;
+    return k;
+  }
+  for (std::int32_t k = past; k > start; --k)
+    if (para[k - 1] == ' ') return k;
+  return past;
 }
 
 double LineBreaker::SpaceAdvance() const {
@@ -212,8 +270,11 @@ void LineBreaker::Wrap(UnitSpan para, WrapList& out) const {
     // One-byte text is wrapped on its bytes while every line is plain; a paragraph with a
     // character to shape (a font that kerns, say) is wrapped from a two-byte copy of it.
     const Byte* units = para.NarrowData();
+    const bool fixed = FixedPitch();
     for (std::int32_t start = 0;;) {
-      const std::optional<std::int32_t> end = PlainLineEnd(units, n, start);
+      std::optional<std::int32_t> end;
+      if (fixed) end = FixedLineEnd(units, n, start);
+      if (!end) end = PlainLineEnd(units, n, start);
       if (!end) break;
       if (*end >= n) return;
       out.push_back(start = *end);

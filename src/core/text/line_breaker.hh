@@ -49,6 +49,10 @@ class LineBreaker {
   // The end from advances alone; nothing when a character on the way needs shaping.
   template <typename Unit>
   std::optional<std::int32_t> PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const;
+  // The same for one-byte text in a fixed-pitch font, without adding advances up one by one:
+  // nothing where the line holds anything but printable ASCII (then PlainLineEnd decides).
+  std::optional<std::int32_t> FixedLineEnd(const Byte* para, std::int32_t n, std::int32_t start) const;
+  bool FixedPitch() const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
   // Where the greedy rule would end the line from the widths of its words laid out one by
   // one, words cut at `window`; readTo: how far it read.
@@ -68,6 +72,11 @@ class LineBreaker {
   mutable std::unordered_map<String, double> wordWidths_;
   mutable std::size_t memoUnits_ = 0;
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
+  // Where printable ASCII has one advance: x after k characters from a line's start, summed
+  // as PlainLineEnd sums it, up to the first x past the width. Read on first use.
+  enum class Pitch : std::uint8_t { Unknown, Fixed, Varied };
+  mutable Pitch pitch_ = Pitch::Unknown;
+  mutable std::vector<double> fixedX_;
 };
 
 // Whitespace the layout lets hang past the right edge and breaks after.
