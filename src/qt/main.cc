@@ -26,8 +26,11 @@ class FirstFrameReport : public QObject {
     painted_ = QObject::connect(window_.txtMain(), &quilmar::DocumentView::Painted, this, [this] { Painted(); });
   }
 
-  // Start-up is over (the file, if any, is loaded).
-  void Started() { started_ = true; }
+  // Start-up is over (the file, if any, is loaded): the next frame shows it.
+  void Started() {
+    started_ = true;
+    window_.txtMain()->viewport()->update();
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -44,8 +47,9 @@ class FirstFrameReport : public QObject {
 
  private:
   void Painted() {
-    // Frames painted while a question was open show the document before the load.
-    if (asked_ && !started_) return;
+    // Frames painted during start-up (while a question was open, say) show the document
+    // before the load.
+    if (!started_) return;
     QObject::disconnect(painted_);
     if (answered_.isValid()) {
       std::printf("first frame after %lld ms, %lld ms after the answer\n", static_cast<long long>(sinceStart_.elapsed()),

@@ -154,7 +154,8 @@ class UnitSink {
   bool narrow_ = true;
 };
 
-// Bytes are appended the same way when encoding.
+// Bytes are appended the same way when encoding: kept whole, or handed on a piece at a time
+// to a writer, reusing one buffer (a big save then never holds all of its bytes).
 class ByteSink {
  public:
   explicit ByteSink(std::size_t expected) {
@@ -162,8 +163,16 @@ class ByteSink {
     AdviseLarge(bytes_.data(), bytes_.capacity());
     bytes_.resize(bytes_.capacity());
   }
+  explicit ByteSink(const ByteWriter& write) : write_(&write) { bytes_.resize(kPiece + 64); }
+  ByteSink(const ByteSink&) = delete;
+  ByteSink& operator=(const ByteSink&) = delete;
   void Reserve(std::size_t count) {
-    if (bytes_.size() - used_ < count) bytes_.resize((bytes_.size() + count) * 3 / 2);
+    if (bytes_.size() - used_ >= count) return;
+    if (write_ && used_ > 0) {
+      Flush();
+      if (bytes_.size() >= count) return;
+    }
+    bytes_.resize((bytes_.size() + count) * 3 / 2);
   }
   void Put(unsigned char b) { bytes_[used_++] = static_cast<char>(b); }
   char* Cursor() { return bytes_.data() + used_; }
@@ -172,10 +181,16 @@ class ByteSink {
     bytes_.resize(used_);
     return std::move(bytes_);
   }
+  void Flush() {
+    if (used_ > 0) (*write_)(std::string_view(bytes_.data(), used_));
+    used_ = 0;
+  }
 
  private:
+  static constexpr std::size_t kPiece = std::size_t(1) << 20;
   std::string bytes_;
   std::size_t used_ = 0;
+  const ByteWriter* write_ = nullptr;
 };
 
 // ---- Decoding. Line ends are counted and turned into "\r\n" on the way. -----------------
@@ -442,14 +457,18 @@ bool EncodeBytewise(Pieces pieces, BreakCursor breaks, std::uint64_t wide, ByteS
     const std::size_t n = text.size();
     std::size_t i = 0;
     if (text.IsNarrow()) {
+      // A plain stretch is copied a slice at a time, so that a streamed save's buffer stays
+      // one piece long even for a line of many megabytes.
+      constexpr std::size_t kSlice = std::size_t(1) << 16;
       const Byte* s = text.NarrowData();
       while (i < n) {
-        const std::size_t plain = PlainBytes(s + i, n - i, highIsWide);
+        const std::size_t plain = PlainBytes(s + i, std::min(n - i, kSlice), highIsWide);
         out.Reserve(plain + 16);
         std::memcpy(out.Cursor(), s + i, plain);
         out.Advance(plain);
         i += plain;
         if (i >= n) break;
+        if (plain == kSlice) continue;  // the slice ended, not the stretch
         const Byte b = s[i];
         if (b == '\r' || b == '\n') {
           if (b == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
@@ -501,8 +520,8 @@ bool EncodeLatin1(Pieces pieces, BreakCursor style, std::string& result) {
   return true;
 }
 
-std::string EncodeUtf8(Pieces pieces, BreakCursor style, bool bom) {
-  ByteSink out(TotalSize(pieces) + 3);
+void EncodeUtf8(Pieces pieces, BreakCursor style, bool bom, ByteSink& out) {
+  out.Reserve(3);
   if (bom)
     for (char c : kUtf8Bom) out.Put(static_cast<unsigned char>(c));
   constexpr std::uint64_t kWide = 0xFF80FF80FF80FF80ull;  // units above U+007F
@@ -527,11 +546,9 @@ std::string EncodeUtf8(Pieces pieces, BreakCursor style, bool bom) {
     }
     return true;
   });
-  return out.Take();
 }
 
-std::string EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian) {
-  ByteSink out(2 * TotalSize(pieces) + 2);
+void EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian, ByteSink& out) {
   auto put = [&](char16_t u, std::size_t = 0) {
     out.Reserve(4);
     const auto hi = static_cast<unsigned char>(u >> 8), lo = static_cast<unsigned char>(u & 0xFF);
@@ -546,7 +563,6 @@ std::string EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian) {
       if (style != LineEnd::CR) put(u'\n');
     });
   }
-  return out.Take();
 }
 
 Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits);
@@ -652,33 +668,63 @@ Encoded Encode(UnitSpan text, TextFormat format, std::span<const BreakRun> forms
   return Encode(Pieces(&text, 1), format, forms);
 }
 
-Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms) {
-  const BreakCursor breaks(forms, format.lineEnd);
+namespace {
+
+// The format a text is written in, for the encodings decided without its bytes (see Encode).
+TextFormat Written(Pieces text, TextFormat format) {
   const auto first = std::find_if(text.begin(), text.end(), [](UnitSpan piece) { return !piece.empty(); });
   const bool startsWithMark = first != text.end() && first->front() == 0xFEFF;
-  switch (format.encoding) {
+  if (format.encoding == Encoding::Utf8 && startsWithMark) return {Encoding::Utf8Bom, format.lineEnd};
+  return format;
+}
+
+// Encodes in a format other than Latin-1 (which depends on the bytes made) into `out`.
+void EncodeInto(Pieces text, TextFormat written, BreakCursor breaks, ByteSink& out) {
+  switch (written.encoding) {
     case Encoding::Utf16LE:
     case Encoding::Utf16BE:
-      return {EncodeUtf16(text, breaks, format.encoding == Encoding::Utf16BE), format};
-    case Encoding::Latin1: {
-      std::string bytes;
-      if (EncodeLatin1(text, breaks, bytes)) {
-        const Encoding seen = Detect(bytes);
-        // Pure ASCII reads back as UTF-8 with the same text; anything else read as something
-        // other than Latin-1 would change the text, so it is written as UTF-8 instead.
-        if (seen == Encoding::Latin1) return {std::move(bytes), format};
-        if (IsAscii(bytes)) return {std::move(bytes), TextFormat{Encoding::Utf8, format.lineEnd}};
-      }
-      const Encoding utf8 = startsWithMark ? Encoding::Utf8Bom : Encoding::Utf8;
-      return {EncodeUtf8(text, breaks, startsWithMark), TextFormat{utf8, format.lineEnd}};
-    }
+      return EncodeUtf16(text, breaks, written.encoding == Encoding::Utf16BE, out);
     case Encoding::Utf8Bom:
-      return {EncodeUtf8(text, breaks, true), format};
     case Encoding::Utf8:
+    case Encoding::Latin1:
       break;
   }
-  if (startsWithMark) return {EncodeUtf8(text, breaks, true), TextFormat{Encoding::Utf8Bom, format.lineEnd}};
-  return {EncodeUtf8(text, breaks, false), format};
+  EncodeUtf8(text, breaks, written.encoding == Encoding::Utf8Bom, out);
+}
+
+}  // namespace
+
+Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms) {
+  const BreakCursor breaks(forms, format.lineEnd);
+  if (format.encoding == Encoding::Latin1) {
+    std::string bytes;
+    if (EncodeLatin1(text, breaks, bytes)) {
+      const Encoding seen = Detect(bytes);
+      // Pure ASCII reads back as UTF-8 with the same text; anything else read as something
+      // other than Latin-1 would change the text, so it is written as UTF-8 instead.
+      if (seen == Encoding::Latin1) return {std::move(bytes), format};
+      if (IsAscii(bytes)) return {std::move(bytes), TextFormat{Encoding::Utf8, format.lineEnd}};
+    }
+    format.encoding = Encoding::Utf8;
+  }
+  const TextFormat written = Written(text, format);
+  const std::size_t units = TotalSize(text);
+  ByteSink out(written.encoding == Encoding::Utf16LE || written.encoding == Encoding::Utf16BE ? 2 * units + 2 : units + 3);
+  EncodeInto(text, written, breaks, out);
+  return {out.Take(), written};
+}
+
+TextFormat Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms, const ByteWriter& write) {
+  if (format.encoding == Encoding::Latin1) {
+    Encoded whole = Encode(text, format, forms);
+    write(whole.bytes);
+    return whole.format;
+  }
+  const TextFormat written = Written(text, format);
+  ByteSink out(write);
+  EncodeInto(text, written, BreakCursor(forms, format.lineEnd), out);
+  out.Flush();
+  return written;
 }
 
 }  // namespace quilmar

@@ -68,5 +68,9 @@ Encoded Encode(UnitSpan text, TextFormat format, std::span<const BreakRun> forms
 // a "\r\n" or of a surrogate pair (as Document::Pieces gives them).
 using Pieces = std::span<const UnitSpan>;
 Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms = {});
+// The same, handing the bytes to `write` a piece at a time (about a megabyte each) rather than
+// holding them all; returns the format written. (Latin-1, which depends on the bytes made, is
+// still made whole first.)
+TextFormat Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms, const ByteWriter& write);
 
 }  // namespace quilmar
