@@ -132,7 +132,7 @@ void BM_ReadAll(benchmark::State& state) {
 
 void BM_LoadText(benchmark::State& state) {
   const auto size = static_cast<std::size_t>(state.range(0));
-  const String text = Decode(MakeBytes(size, kUtf8)).text;
+  const String text = Decode(MakeBytes(size, kUtf8)).text.ToString();
   CellMeasure measure(80, 25);
   for (auto _ : state) {
     state.PauseTiming();

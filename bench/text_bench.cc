@@ -1,5 +1,5 @@
 // The document and its layout on big texts: loading to a ready model (wrapped and not),
-// random line queries, single-character insertions, Find, and memory.
+// random line queries, single-character insertions, relayout after a resize, Find, and memory.
 //
 //   build-a/bench/quilmar-bench --benchmark_filter='^Text'
 #include <benchmark/benchmark.h>
@@ -195,6 +195,31 @@ void TextGiantParagraphInsert(benchmark::State& state) {
   state.counters["per_edit"] = benchmark::Counter(kEdits, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(TextGiantParagraphInsert)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A resize of a wrapped 10 MB text: every paragraph it shows is laid out again. Arg 1: edits
+// replaced all but a few lines of it first; the text they replaced must cost nothing, so
+// that relayout takes microseconds rather than the whole text's time.
+void TextRelayoutAfterWidthChange(benchmark::State& state) {
+  CellMeasure measure(80, 25);
+  TextModel model(measure);
+  model.SetRightMargin(0);
+  model.LoadText(TextOf(kMB10));
+  if (state.range(0) != 0) {
+    model.SetSelStart(100);
+    model.SetSelLength(model.Length() - 200);
+    model.SetSelText(u"replaced");
+  }
+  model.GetLineCount();
+  int cols = 80;
+  for (auto _ : state) {
+    cols = cols == 80 ? 81 : 80;
+    measure.Resize(cols, 25);
+    model.Relayout();
+    benchmark::DoNotOptimize(model.GetLineCount());
+  }
+  state.counters["lines"] = model.GetLineCount();
+}
+BENCHMARK(TextRelayoutAfterWidthChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // A word that occurs once, at the very end: the whole text is scanned.
 void TextFindRare(benchmark::State& state) {

@@ -16,7 +16,6 @@
 #include "headless_driver.hh"
 #include "json_output.hh"
 #include "key_script.hh"
-#include "large_pages.hh"
 #include "qt_file_system.hh"
 #include "temp_home.hh"
 
@@ -77,16 +76,6 @@ std::unique_ptr<qb::Driver> LoadWindow(const qb::RunOptions& options, const char
   return std::unique_ptr<qb::Driver>(entry(&options));
 }
 
-// Whether the file the editor opens at start is big enough for huge pages to pay off.
-bool NamesABigFile(const qb::BatchOptions& options) {
-  constexpr std::uintmax_t kBig = 1 << 20;
-  std::error_code error;
-  const std::optional<std::string> path = quilmar::ToBytesEscaped(options.commandLine);
-  if (!path) return false;
-  const std::uintmax_t size = std::filesystem::file_size(*path, error);
-  return !error && size >= kBig;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,9 +83,6 @@ int main(int argc, char** argv) {
   const qb::ParsedOptions parsed = qb::ParseBatchOptions(args);
   if (parsed.error) return Refuse(*parsed.error);
   qb::BatchOptions options = parsed.options;
-  // The restart costs a second start of the program (tens of ms): a script on a small file is
-  // done sooner without it.
-  if (NamesABigFile(options)) quilmar::UseLargePagesForBigBlocks(argv);
   options.run.omitText = options.omitText;
   if (options.help) {
     std::cout << qb::kBatchUsage;

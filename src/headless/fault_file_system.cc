@@ -57,6 +57,11 @@ void FaultFileSystem::WriteAll(const String& path, const std::string& bytes) {
   real_.WriteAll(path, bytes);
 }
 
+void FaultFileSystem::WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) {
+  Check(FsCall::WriteAll, path);
+  real_.WriteWith(path, produce);
+}
+
 bool FaultFileSystem::IsReadOnly(const String& path) const {
   Check(FsCall::IsReadOnly, path);
   return real_.IsReadOnly(path);

@@ -12,7 +12,7 @@
 namespace quilmar::headless {
 
 // The calls that can be made to fail. ReadAll is the opening of a file for reading, and
-// ReadPiece the reading of each piece after the first.
+// ReadPiece the reading of each piece after the first; WriteAll stands for WriteWith too.
 enum class FsCall { FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, Permissions, SetPermissions, ReadPiece };
 
 class FaultFileSystem final : public FileSystemPort {
@@ -34,6 +34,7 @@ class FaultFileSystem final : public FileSystemPort {
   String ResolveShown(const String& path) const override { return real_.ResolveShown(path); }
   void CreateEmpty(const String& path) override;
   void WriteAll(const String& path, const std::string& bytes) override;
+  void WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) override;
   bool IsReadOnly(const String& path) const override;
   std::uint32_t Permissions(const String& path) const override;
   void SetPermissions(const String& path, std::uint32_t permissions) override;

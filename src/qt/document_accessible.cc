@@ -27,6 +27,12 @@ QString ToQString(StringView text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// One-byte units are Latin-1.
+QString ToQString(UnitSpan text) {
+  if (!text.IsNarrow()) return ToQString(text.Wide());
+  return QString::fromLatin1(reinterpret_cast<const char*>(text.NarrowData()), static_cast<qsizetype>(text.size()));
+}
+
 struct Range {
   CharPos start = 0;
   CharPos end = 0;

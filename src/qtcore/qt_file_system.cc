@@ -219,7 +219,8 @@ mode_t NewFileMode() {
 }
 
 // Replaces the file through a temporary one beside it; the old content survives any failure.
-void WriteReplacing(const String& path, const std::string& target, const std::string& bytes,
+// `produce` hands the new content to its writer.
+void WriteReplacing(const String& path, const std::string& target, const std::function<void(const ByteWriter&)>& produce,
                     const std::optional<struct stat>& old) {
   const std::string folder = FolderOf(target);
   const auto slash = target.find_last_of('/');
@@ -233,7 +234,7 @@ void WriteReplacing(const String& path, const std::string& target, const std::st
     CopyMetadata(fd.get(), target, *old);
   else
     ::fchmod(fd.get(), NewFileMode());
-  WriteLoop(path, fd.get(), bytes.data(), bytes.size(), -1);
+  produce([&](std::string_view piece) { WriteLoop(path, fd.get(), piece.data(), piece.size(), -1); });
   if (::fdatasync(fd.get()) != 0 && errno != EINVAL) Fail(path, errno);
   if (fd.Close() != 0) Fail(path, errno);
   if (::rename(temp.c_str(), target.c_str()) != 0) Fail(path, errno);
@@ -351,15 +352,35 @@ void QtFileSystem::CreateEmpty(const String& path) {
 }
 
 void QtFileSystem::WriteAll(const String& path, const std::string& bytes) {
+  Write(path, [&bytes](const ByteWriter& write) { write(bytes); }, &bytes);
+}
+
+void QtFileSystem::WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) {
+  Write(path, produce, nullptr);
+}
+
+void QtFileSystem::Write(const String& path, const std::function<void(const ByteWriter&)>& produce,
+                         const std::string* whole) {
   const std::string target = ResolveLinks(NativeOrThrow(path));
   const auto old = StatOf(target);
   if (old && S_ISDIR(old->st_mode)) Fail(path, EISDIR);
   const std::string folder = FolderOf(target);
   const bool folderAllowsNewFiles = ::access(folder.c_str(), W_OK | X_OK) == 0;
   if (!(old && (!S_ISREG(old->st_mode) || old->st_nlink > 1)) && folderAllowsNewFiles) {
-    WriteReplacing(path, target, bytes, old);
+    // The temporary file takes the bytes as they come.
+    WriteReplacing(path, target, produce, old);
     return;
   }
+
+  // In place the new size is reserved before anything is touched, so the bytes are needed
+  // whole: gathered here when they come a piece at a time. (Files written in place are the
+  // rare ones; a big save normally replaces.)
+  std::string gathered;
+  if (!whole) {
+    produce([&gathered](std::string_view piece) { gathered += piece; });
+    whole = &gathered;
+  }
+  const std::string& bytes = *whole;
 
   // Read too, for the copy of the old content; a device may allow writing only.
   int opened = ::open(target.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);

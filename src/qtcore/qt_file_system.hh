@@ -7,7 +7,7 @@
 // from; a path holding a lone surrogate that is no escape names no file and is refused.
 //
 // Writes never leave a half-written file: the new content goes to a temporary file beside the
-// target, which then replaces it. The new file takes the target's permission bits, extended
+// target (a piece at a time as WriteWith makes it), which then replaces it. The new file takes the target's permission bits, extended
 // attributes (POSIX ACLs and SELinux labels among them) and, where allowed, its owner and group.
 // A symbolic link is followed and stays a link. Some files must be written in place instead,
 // since replacing them would break something the user relies on:
@@ -37,6 +37,7 @@ class QtFileSystem final : public FileSystemPort {
   std::optional<FileStamp> Stamp(const String& path) const override;
   void CreateEmpty(const String& path) override;
   void WriteAll(const String& path, const std::string& bytes) override;
+  void WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) override;
   std::optional<String> LeftoverCopy(const String& path) const override;
   bool IsReadOnly(const String& path) const override;
   std::uint32_t Permissions(const String& path) const override;
@@ -51,6 +52,9 @@ class QtFileSystem final : public FileSystemPort {
   String Join(const String& folder, const String& name) const override;
 
  private:
+  // Both writes: `produce` hands the new content to its writer; `whole` is that content
+  // when the caller already holds it.
+  void Write(const String& path, const std::function<void(const ByteWriter&)>& produce, const std::string* whole);
   String StateBase() const;
   std::string StateFolder() const;  // where the copies go, made when first asked for
 

@@ -118,6 +118,12 @@ TEST_F(QtFileSystemTest, HardLinkedFilesAreWrittenInPlaceSoTheLinksStayShared) {
   EXPECT_EQ(dir.Read("a.txt"), "short");
   EXPECT_EQ(dir.Read("b.txt"), "short");
   EXPECT_EQ(Inode(dir.Path("a.txt")), Inode(dir.Path("b.txt")));
+  files.WriteWith(dir.UPath("b.txt"), [](const ByteWriter& write) {
+    write("in ");
+    write("pieces");
+  });
+  EXPECT_EQ(dir.Read("a.txt"), "in pieces");
+  EXPECT_EQ(Inode(dir.Path("a.txt")), Inode(dir.Path("b.txt")));
 }
 
 TEST_F(QtFileSystemTest, AFullDeviceBehindALinkReportsNoSpaceAndStaysADevice) {
@@ -136,7 +142,8 @@ TEST_F(QtFileSystemTest, AVanishedFolderReportsItsReason) {
 }
 
 // A file system too small for the new content: the write fails and the old file is intact,
-// whether it is replaced or, hard-linked, written in place.
+// whether it is replaced or, hard-linked, written in place; and whether the bytes come whole or
+// a piece at a time, the failure met after some pieces went to the temporary file.
 TEST_F(QtFileSystemTest, AFullDiskLeavesTheOldContentIntact) {
   fs::create_directory(dir.Path("small"));
   if (::mount("tmpfs", dir.Path("small").c_str(), "tmpfs", 0, "size=64k") != 0)
@@ -149,14 +156,23 @@ TEST_F(QtFileSystemTest, AFullDiskLeavesTheOldContentIntact) {
   dir.Write("small/linked.txt", "old linked content");
   fs::create_hard_link(dir.Path("small/linked.txt"), dir.Path("small/other-link.txt"));
   const std::string tooBig(256 * 1024, 'x');
-
-  EXPECT_EQ(ReasonOf([&] { files.WriteAll(dir.UPath("small/a.txt"), tooBig); }), "No space left on device");
-  EXPECT_EQ(dir.Read("small/a.txt"), "old content");
-  EXPECT_EQ(ReasonOf([&] { files.WriteAll(dir.UPath("small/linked.txt"), tooBig); }), "No space left on device");
-  EXPECT_EQ(dir.Read("small/linked.txt"), "old linked content");
-  int entries = 0;
-  for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path("small"))) ++entries;
-  EXPECT_EQ(entries, 3) << "a temporary file was left behind";
+  const std::function<void(const String&)> writes[] = {
+      [&](const String& path) { files.WriteAll(path, tooBig); },
+      [&](const String& path) {
+        files.WriteWith(path, [&](const ByteWriter& write) {
+          for (std::size_t at = 0; at < tooBig.size(); at += 4096) write(std::string_view(tooBig).substr(at, 4096));
+        });
+      },
+  };
+  for (const auto& write : writes) {
+    EXPECT_EQ(ReasonOf([&] { write(dir.UPath("small/a.txt")); }), "No space left on device");
+    EXPECT_EQ(dir.Read("small/a.txt"), "old content");
+    EXPECT_EQ(ReasonOf([&] { write(dir.UPath("small/linked.txt")); }), "No space left on device");
+    EXPECT_EQ(dir.Read("small/linked.txt"), "old linked content");
+    int entries = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.Path("small"))) ++entries;
+    EXPECT_EQ(entries, 3) << "a temporary file was left behind";
+  }
 }
 
 TEST_F(QtFileSystemTest, AFolderThatForbidsNewFilesIsWrittenInPlace) {

@@ -131,6 +131,21 @@ TEST_F(SaveFileTest, WritingAQuilmarIniRereadsTheSettings) {
   EXPECT_EQ(Panel(panel::Message), u"Written");
 }
 
+TEST_F(SaveFileTest, AFullDiskKeepsTheDocumentsOldContent) {
+  stdfs::create_directory(docs.Path("small"));
+  // Room for the first megabyte the save streams out but not the rest.
+  if (::mount("tmpfs", docs.Path("small").c_str(), "tmpfs", 0, "size=1536k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount(at.c_str()); }
+  } unmount{docs.Path("small")};
+  Edit("small/doc.txt", String(3000000, u'x'));
+  SaveFile(AppTestAccess::Files(app()), app().Shared().CurrentFile, false, false);
+  EXPECT_EQ(docs.Read("small/doc.txt"), "original");
+  EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("small/doc.txt") + u": No space left on device");
+}
+
 // Through the dialog: refusals show; failures to create the file end quietly; a failed
 // write of the content is still reported.
 TEST_F(SaveFileTest, SaveAsIsQuietExceptForRefusalsAndFailedWrites) {

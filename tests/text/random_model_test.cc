@@ -1,8 +1,13 @@
 // Thousands of random edits and width changes, after each of which the line queries must
-// agree with a slow reference computed from the plain text.
+// agree with a slow reference computed from the plain text. The text starts as a load of
+// characters up to U+00FF (stored a byte each); typing, pasting and substituting put wider
+// characters into it, and undo and redo walk back and forth across those changes of storage.
 #include <cmath>
 #include <random>
 
+#include "command/substitute.hh"
+#include "files/encoding.hh"
+#include "headless_ports.hh"
 #include "model_fixture.hh"
 
 namespace quilmar::testing {
@@ -82,13 +87,25 @@ struct ReferenceLines {
   }
 };
 
-String RandomInsert(std::mt19937& rng) {
-  static const char16_t kPieces[][4] = {u"a", u"b", u" ", u"\t", u"\r\n", u"\r", u"\n", u"\xD83D\xDE00",
-                                        u"xyz", u"\xE9", u"  ", u"mw", u"il", u"m", u"i"};
+// Pieces of text; those after the first `kNarrowPieces` hold characters above U+00FF.
+constexpr int kNarrowPieces = 13;
+const char16_t kPieces[][4] = {u"a", u"b", u" ", u"\t", u"\r\n", u"\r", u"\n", u"xyz", u"\xE9", u"  ",
+                               u"mw", u"il", u"m", u"i", u"\xD83D\xDE00", u"\x3A9"};
+
+String RandomInsert(std::mt19937& rng, bool narrow = false) {
   String s;
   const int n = std::uniform_int_distribution<int>(0, 6)(rng);
-  for (int i = 0; i < n; ++i) s += kPieces[std::uniform_int_distribution<int>(0, std::size(kPieces) - 1)(rng)];
+  const int pieces = narrow ? kNarrowPieces : static_cast<int>(std::size(kPieces));
+  for (int i = 0; i < n; ++i) s += kPieces[std::uniform_int_distribution<int>(0, pieces - 1)(rng)];
   return s;
+}
+
+// Every non-overlapping occurrence, left to right, replaced.
+String ReplacedAll(String text, const String& what, const String& with) {
+  for (std::size_t at = text.find(what); at != String::npos; at = text.find(what, at + with.size())) {
+    text.replace(at, what.size(), with);
+  }
+  return text;
 }
 
 String Normalized(const String& s) {
@@ -142,18 +159,21 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
   int width = 12;
   resize(measure, width);
   model.SetRightMargin(0);
-  // Start from a loaded text, so unedited stretches of it sit between the edited paragraphs.
+  // Start from a loaded text, so unedited stretches of it sit between the edited paragraphs;
+  // all of it up to U+00FF, as a load stores it: one byte per character.
   String text;
-  for (int i = 0; i < 150; ++i) text += Normalized(RandomInsert(rng));
-  model.LoadText(text);
+  for (int i = 0; i < 150; ++i) text += Normalized(RandomInsert(rng, true));
+  model.LoadText(SharedText::Compact(text));
+  headless::StatusBar statusBar;
   // Undo and redo walk this list of whole texts; every edit below is one step of history.
   std::vector<String> history{text};
   std::size_t now = 0;
-  // A text of many lines pasted again and again shares one block of storage and layout.
-  const String paste = u"pa\r\nst e\r\n\r\nmi ddle li ne\r\n\xD83D\xDE00\r\nend";
+  // A text of many lines pasted again and again shares one block of storage and layout; the
+  // second is stored a byte per character.
+  const String pastes[] = {u"pa\r\nst e\r\n\r\nmi ddle li ne\r\n\xD83D\xDE00\r\nend", u"o\r\nne \xE9\r\nby\r\nte"};
   for (int step = 0; step < 3000; ++step) {
     const int length = static_cast<int>(text.size());
-    const int action = std::uniform_int_distribution<int>(0, 23)(rng);
+    const int action = std::uniform_int_distribution<int>(0, 25)(rng);
     if (action == 0) {
       // Change the width, sometimes to no wrapping at all.
       width = std::uniform_int_distribution<int>(0, 20)(rng);
@@ -164,6 +184,29 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
         model.SetRightMargin(0);
         model.Relayout();
       }
+    } else if (action == 24) {
+      // Look for a text, wide or narrow, from anywhere.
+      const String what = kPieces[std::uniform_int_distribution<int>(7, std::size(kPieces) - 1)(rng)];
+      const int from = std::uniform_int_distribution<int>(0, length)(rng);
+      const std::size_t want = text.find(what, static_cast<std::size_t>(from));
+      ASSERT_EQ(model.Find(what, from, -1, find::MatchCase | find::NoHighlight),
+                want == String::npos ? -1 : static_cast<int>(want))
+          << S(what) << " from " << from;
+      continue;
+    } else if (action == 25) {
+      // Substitute over everything, by a text that may or may not fit in a byte a character.
+      static const char16_t* const kOld[] = {u"a", u"il", u"\xE9", u"xyz", u" ", u"\x3A9"};
+      static const char16_t* const kNew[] = {u"b", u"\xE9", u"\xD83D\xDE00", u"", u"\x3A9q"};
+      const String what = kOld[std::uniform_int_distribution<int>(0, std::size(kOld) - 1)(rng)];
+      const String with = kNew[std::uniform_int_distribution<int>(0, std::size(kNew) - 1)(rng)];
+      const String after = ReplacedAll(text, what, with);
+      CharPos searchPos = 0;
+      ReplaceInRange(model, searchPos, statusBar, what, with, 0, model.Length(), true);
+      if (after == text) continue;  // nothing replaced: no step of history
+      text = after;
+      history.resize(now + 1);
+      history.push_back(text);
+      ++now;
     } else if (action <= 2) {
       const bool back = action == 1;
       if (back ? now == 0 : now + 1 == history.size()) continue;
@@ -182,9 +225,9 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
       // The model never leaves the selection inside a pair; follow where it put it.
       const int s = model.SelStart();
       const int l = model.SelLength();
-      const String ins = action == 3 ? paste : RandomInsert(rng);
+      const String ins = action == 3 ? pastes[step % 2] : RandomInsert(rng);
       if (action == 3) {
-        model.SetSelText(SharedText(ins));
+        model.SetSelText(SharedText::Compact(ins));
       } else {
         model.SetSelText(ins);
       }
@@ -201,6 +244,16 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
     }
   }
   EXPECT_EQ(model.Text(), text);
+  // Saved in every encoding, the pieces (one-byte and two-byte ones) give what the whole
+  // text gives.
+  for (Encoding encoding : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Latin1}) {
+    const TextFormat format{encoding, LineEnd::CRLF};
+    const std::vector<UnitSpan> pieces = model.Pieces();
+    const Encoded saved = Encode(pieces, format, model.BreakForms());
+    const Encoded whole = Encode(text, format, model.BreakForms());
+    EXPECT_EQ(saved.bytes, whole.bytes) << static_cast<int>(encoding);
+    EXPECT_EQ(saved.format, whole.format) << static_cast<int>(encoding);
+  }
 }
 
 // " ccl" + "m" at 4 cells: " " / "ccl" / "m". Removing the "m" at the start of line 2 lets

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -12,7 +13,7 @@ namespace quilmar {
 // TextModel::Find, called again from each resume point, would land, with the same case rule
 // (code units exactly, or Unicode simple case folding). `text` may go on past `to`, so that a
 // surrogate pair that straddles `to` is read whole. An empty `what` occurs nowhere.
-std::vector<std::size_t> FindOccurrences(StringView text, StringView what, std::size_t from, std::size_t to,
+std::vector<std::size_t> FindOccurrences(UnitSpan text, StringView what, std::size_t from, std::size_t to,
                                          bool caseSensitive);
 
 }  // namespace quilmar

@@ -91,7 +91,7 @@ class UndoGroup {
 struct Stretch {
   CharPos start = 0;  // document position of text[0]
   SharedText shared;
-  StringView text;
+  UnitSpan text;
 
   // Does text[i] lie between the two halves of a line break or a surrogate pair?
   bool SplitsPair(std::size_t i) const {
@@ -122,21 +122,40 @@ void ReplaceOccurrences(TextModel& txtMain, const Stretch& stretch, const std::v
   if (stretch.SplitsPair(spanStart)) --spanStart;
   if (stretch.SplitsPair(spanEnd)) ++spanEnd;
 
-  const StringView original = stretch.text;
-  String replaced;
-  replaced.reserve(spanEnd - spanStart + hits.size() * newText.size());
-  std::size_t copied = spanStart;  // how far `original` has been used
-  for (std::size_t hit : hits) {
-    replaced.append(original.substr(copied, hit - copied));
-    replaced.append(newText);
-    copied = hit + oldLength;
+  // The new span is one-byte units where both the old text and the new one are, as a loaded
+  // file's text usually is: a substitution over all of it then holds one byte per character.
+  const UnitSpan original = stretch.text;
+  const std::size_t size = spanEnd - spanStart + hits.size() * newText.size() - hits.size() * oldLength;
+  SharedText replaced;
+  if (original.IsNarrow() && FitsNarrow(newText)) {
+    LargeBuffer bytes(size);
+    Byte* out = reinterpret_cast<Byte*>(bytes.data());
+    const Byte* in = original.NarrowData();
+    std::size_t copied = spanStart;  // how far `original` has been used
+    for (std::size_t hit : hits) {
+      out = std::copy(in + copied, in + hit, out);
+      out = std::copy(newText.begin(), newText.end(), out);
+      copied = hit + oldLength;
+    }
+    std::copy(in + copied, in + spanEnd, out);
+    replaced = SharedText::Narrow(std::move(bytes), size);
+  } else {
+    String wide;
+    wide.reserve(size);
+    std::size_t copied = spanStart;
+    for (std::size_t hit : hits) {
+      original.substr(copied, hit - copied).AppendTo(wide);
+      wide.append(newText);
+      copied = hit + oldLength;
+    }
+    original.substr(copied, spanEnd - copied).AppendTo(wide);
+    replaced = SharedText(std::move(wide));
   }
-  replaced.append(original.substr(copied, spanEnd - copied));
 
   UndoGroup group(txtMain);
   txtMain.SetSelStart(stretch.start + static_cast<CharPos>(spanStart));
   txtMain.SetSelLength(static_cast<CharPos>(spanEnd - spanStart));
-  txtMain.SetSelText(SharedText(std::move(replaced)));
+  txtMain.SetSelText(std::move(replaced));
 }
 
 }  // namespace

@@ -15,14 +15,16 @@ void ContentHash::Add(std::string_view bytes) {
 }
 
 std::optional<DiskStamp> StampAfterWrite(const FileSystemPort& fs, const String& path, std::string_view bytes) {
+  WrittenHash written;
+  written.Add(bytes);
+  return StampAfterWrite(fs, path, written);
+}
+
+std::optional<DiskStamp> StampAfterWrite(const FileSystemPort& fs, const String& path, const WrittenHash& written) {
   const std::optional<FileStamp> now = fs.Stamp(path);
   if (!now) return std::nullopt;
   DiskStamp stamp{path, *now, std::nullopt};
-  if (now->size <= kHashedFileBytes) {
-    ContentHash hash;
-    hash.Add(bytes);
-    stamp.hash = hash.Value();
-  }
+  if (now->size <= kHashedFileBytes) stamp.hash = written.Value();
   return stamp;
 }
 

@@ -7,6 +7,12 @@
 #include <utility>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "text/large_buffer.hh"
+
 namespace quilmar {
 namespace {
 
@@ -17,13 +23,10 @@ namespace {
 // program's peak memory.
 constexpr std::size_t kPiece = std::size_t(1) << 18;
 
-constexpr std::uint64_t kBytesOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kBytesHigh = 0x8080808080808080ull;
 constexpr std::uint64_t kUnitsOnes = 0x0001000100010001ull;
 constexpr std::uint64_t kUnitsHigh = 0x8000800080008000ull;
 
-constexpr bool HasZeroByte(std::uint64_t v) { return ((v - kBytesOnes) & ~v & kBytesHigh) != 0; }
-constexpr bool HasByte(std::uint64_t v, unsigned char b) { return HasZeroByte(v ^ (kBytesOnes * b)); }
 constexpr bool HasZeroUnit(std::uint64_t v) { return ((v - kUnitsOnes) & ~v & kUnitsHigh) != 0; }
 constexpr bool HasUnit(std::uint64_t v, char16_t u) { return HasZeroUnit(v ^ (kUnitsOnes * u)); }
 
@@ -75,55 +78,98 @@ BreakRuns Exceptions(const LineEndCounts& c, LineEnd style) {
 // Stops the decoding of a text that grows past what the caller can hold.
 struct TextTooLong {};
 
-// A growable run of UTF-16 units written through a raw pointer. Decoders make at most two
-// units per input byte, and usually one, so the first guess rarely needs to grow.
+// The decoded text, written through raw pointers: one byte per unit while every character fits
+// in one (most files), two from the first that does not (what came before is widened then,
+// once). Its room is reserved up front for the most the file could decode to (two units per
+// byte), as address space that costs memory only where it is written, so the text is written
+// once, into the place it is kept in.
 class UnitSink {
  public:
-  UnitSink(std::size_t expected, std::size_t limit)
-      : limit_(limit), cap_(limit > std::size_t(-1) - 64 ? limit : limit + 64) {
-    text_.resize(std::min(expected + expected / 16 + 64, cap_));
+  UnitSink(std::size_t expected, std::size_t limit) : limit_(limit) {
+    const std::size_t most = expected > (std::size_t(-1) - kSlack) / 2 ? std::size_t(-1) : 2 * expected + kSlack;
+    cap_ = std::min(most, limit > std::size_t(-1) - kSlack ? limit : limit + kSlack);
+    buffer_ = LargeBuffer(cap_);
   }
   // Room for at least `count` more units. Throws TextTooLong past the limit (`count` is the
   // most a step of a decoder adds, so at most that many past it are ever written).
   void Reserve(std::size_t count) {
     if (used_ > limit_) throw TextTooLong();
-    if (text_.size() - used_ < count) text_.resize(std::min((text_.size() + count) * 3 / 2, cap_));
+    if (cap_ - used_ < count) Grow(count);
   }
-  void Put(char16_t u) { text_[used_++] = u; }
-  void Clear() { used_ = 0; }
-  // After the first `bytes` of a file of `total`: room for all of it at the same rate (with a
-  // little to spare), so that a file of short lines (two units for each line end) does not
-  // grow the text half way through, which would hold it twice for a moment.
-  void Expect(std::size_t bytes, std::size_t total) {
-    if (bytes == 0) return;
-    const double units = static_cast<double>(used_) / static_cast<double>(bytes) * static_cast<double>(total) * 1.02;
-    const auto wanted = static_cast<std::size_t>(std::min(units, static_cast<double>(cap_))) + 64;
-    if (wanted > text_.size()) text_.resize(std::min(wanted, cap_));
+  bool Narrow() const { return narrow_; }
+  void Put(char16_t u) {
+    if (narrow_ && u > 0xFF) Widen();
+    if (narrow_) reinterpret_cast<Byte*>(buffer_.data())[used_++] = static_cast<Byte>(u);
+    else reinterpret_cast<char16_t*>(buffer_.data())[used_++] = u;
+  }
+  // Bytes that are characters of their own number.
+  void PutBytes(const Byte* p, std::size_t count) {
+    if (narrow_) {
+      std::memcpy(buffer_.data() + used_, p, count);
+    } else {
+      char16_t* o = reinterpret_cast<char16_t*>(buffer_.data()) + used_;
+      for (std::size_t k = 0; k < count; ++k) o[k] = p[k];
+    }
+    used_ += count;
   }
   void PutBreak() {
-    text_[used_++] = u'\r';
-    text_[used_++] = u'\n';
+    Put(u'\r');
+    Put(u'\n');
   }
-  char16_t* Cursor() { return text_.data() + used_; }
-  void Advance(std::size_t count) { used_ += count; }
-  String Take() {
+  void Clear() { used_ = 0; }
+  SharedText Take() {
     if (used_ > limit_) throw TextTooLong();
-    text_.resize(used_);
-    return std::move(text_);
+    const std::size_t unit = narrow_ ? 1 : 2;
+    buffer_.Trim(used_ * unit);
+    return SharedText::FromBuffer(std::move(buffer_), used_, narrow_);
   }
 
  private:
-  String text_;
+  static constexpr std::size_t kSlack = 8192;
+
+  void Widen() {
+    LargeBuffer wide(2 * cap_);
+    const Byte* from = reinterpret_cast<const Byte*>(buffer_.data());
+    std::copy(from, from + used_, reinterpret_cast<char16_t*>(wide.data()));
+    buffer_ = std::move(wide);
+    narrow_ = false;
+  }
+  void Grow(std::size_t count) {
+    // The file grew while it was read: more room, copied once.
+    const std::size_t unit = narrow_ ? 1 : 2;
+    const std::size_t cap = std::max(cap_ + cap_ / 2, used_ + count);
+    LargeBuffer bigger(cap * unit);
+    std::memcpy(bigger.data(), buffer_.data(), used_ * unit);
+    buffer_ = std::move(bigger);
+    cap_ = cap;
+  }
+
+  LargeBuffer buffer_;
   std::size_t used_ = 0;
-  std::size_t limit_, cap_;
+  std::size_t cap_ = 0;  // in units
+  std::size_t limit_;
+  bool narrow_ = true;
 };
 
-// Bytes are appended the same way when encoding.
+// Bytes are appended the same way when encoding: kept whole, or handed on a piece at a time
+// to a writer, reusing one buffer (a big save then never holds all of its bytes).
 class ByteSink {
  public:
-  explicit ByteSink(std::size_t expected) { bytes_.resize(expected + expected / 16 + 64); }
+  explicit ByteSink(std::size_t expected) {
+    bytes_.reserve(expected + expected / 16 + 64);
+    AdviseLarge(bytes_.data(), bytes_.capacity());
+    bytes_.resize(bytes_.capacity());
+  }
+  explicit ByteSink(const ByteWriter& write) : write_(&write) { bytes_.resize(kPiece + 64); }
+  ByteSink(const ByteSink&) = delete;
+  ByteSink& operator=(const ByteSink&) = delete;
   void Reserve(std::size_t count) {
-    if (bytes_.size() - used_ < count) bytes_.resize((bytes_.size() + count) * 3 / 2);
+    if (bytes_.size() - used_ >= count) return;
+    if (write_ && used_ > 0) {
+      Flush();
+      if (bytes_.size() >= count) return;
+    }
+    bytes_.resize((bytes_.size() + count) * 3 / 2);
   }
   void Put(unsigned char b) { bytes_[used_++] = static_cast<char>(b); }
   char* Cursor() { return bytes_.data() + used_; }
@@ -132,10 +178,16 @@ class ByteSink {
     bytes_.resize(used_);
     return std::move(bytes_);
   }
+  void Flush() {
+    if (used_ > 0) (*write_)(std::string_view(bytes_.data(), used_));
+    used_ = 0;
+  }
 
  private:
+  static constexpr std::size_t kPiece = std::size_t(1) << 20;
   std::string bytes_;
   std::size_t used_ = 0;
+  const ByteWriter* write_ = nullptr;
 };
 
 // ---- Decoding. Line ends are counted and turned into "\r\n" on the way. -----------------
@@ -161,31 +213,45 @@ inline std::size_t TakeLineEnd(const unsigned char* s, std::size_t i, std::size_
 // cut) and report how far they got; what is left goes in front of the next piece.
 constexpr std::size_t kLookahead = 4;
 
-// Writes one unit per byte while the bytes are narrow (no bit of `wide` set), turns line ends
-// into breaks, and hands every other byte to `takeWide(i)`, which decodes what starts there
-// and moves i past it, or returns false to give up (then so does this). Returns the bytes
-// taken, or nothing when it gave up.
+// The length of the stretch at p (of n bytes at most) holding no line-end byte and, with
+// `stopAtHigh`, no byte of 0x80 or more: bytes that decode to the character of their number.
+std::size_t PlainBytes(const Byte* p, std::size_t n, bool stopAtHigh) {
+  std::size_t i = 0;
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  while (i + 16 <= n) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    if (stopAtHigh) mask |= _mm_movemask_epi8(v);
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    i += 16;
+  }
+#endif
+  while (i < n && p[i] != '\r' && p[i] != '\n' && !(stopAtHigh && p[i] >= 0x80)) ++i;
+  return i;
+}
+
+// Writes one unit per byte while the bytes are narrow (below 0x80 with `highIsWide`, any
+// otherwise), turns line ends into breaks, and hands every other byte to `takeWide(i)`, which
+// decodes what starts there and moves i past it, or returns false to give up (then so does
+// this). Returns the bytes taken, or nothing when it gave up.
 template <typename TakeWide>
-std::optional<std::size_t> DecodeBytewise(const unsigned char* s, std::size_t n, std::size_t stop, std::uint64_t wide,
+std::optional<std::size_t> DecodeBytewise(const unsigned char* s, std::size_t n, std::size_t stop, bool highIsWide,
                                           UnitSink& out, LineEndCounts& counts, TakeWide takeWide) {
+  // A plain stretch is taken a slice at a time, so that the sink's limit is checked often.
+  constexpr std::size_t kSlice = 4096;
   std::size_t i = 0;
   while (i < stop) {
-    out.Reserve(16);
-    // Eight bytes at a time while none is wide or a line-end byte.
-    while (i + 8 <= n) {
-      const std::uint64_t v = Load8(s + i);
-      if ((v & wide) || HasByte(v, '\n') || HasByte(v, '\r')) break;
-      char16_t* o = out.Cursor();
-      for (int k = 0; k < 8; ++k) o[k] = s[i + k];
-      out.Advance(8);
-      i += 8;
-      out.Reserve(16);
-    }
+    const std::size_t plain = PlainBytes(s + i, std::min(n - i, kSlice), highIsWide);
+    out.Reserve(plain + 16);
+    out.PutBytes(s + i, plain);
+    i += plain;
     if (i >= stop) break;
     const unsigned char b = s[i];
     if (b == '\r' || b == '\n') {
       i += TakeLineEnd(s, i, n, out, counts);
-    } else if ((b & wide) == 0) {
+    } else if (!highIsWide || b < 0x80) {
+      if (plain == kSlice) continue;  // the slice ended, not the stretch
       out.Put(b);
       ++i;
     } else if (!takeWide(i)) {
@@ -212,7 +278,7 @@ std::size_t Utf8SequenceAt(const unsigned char* s, std::size_t i, std::size_t n)
 // Validates and decodes in one pass. Nothing at the first ill-formed sequence.
 std::optional<std::size_t> DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t stop, UnitSink& out,
                                       LineEndCounts& counts) {
-  return DecodeBytewise(s, n, stop, kBytesHigh, out, counts, [&](std::size_t& i) {
+  return DecodeBytewise(s, n, stop, true, out, counts, [&](std::size_t& i) {
     const unsigned char b = s[i];
     switch (Utf8SequenceAt(s, i, n)) {
       case 2:
@@ -255,7 +321,7 @@ bool IsValidUtf8(const unsigned char* s, std::size_t n) {
 std::optional<std::size_t> DecodeLatin1(const unsigned char* s, std::size_t n, std::size_t stop, UnitSink& out,
                                         LineEndCounts& counts) {
   // Every byte is narrow: the character of the same number.
-  return DecodeBytewise(s, n, stop, 0, out, counts, [](std::size_t&) { return false; });
+  return DecodeBytewise(s, n, stop, false, out, counts, [](std::size_t&) { return false; });
 }
 
 // Whole units only; the last piece gives up on an odd byte at its end.
@@ -318,7 +384,7 @@ Encoding Detect(std::string_view bytes) {
 // Calls put(unit) for every unit of the text that is not part of a line break, and
 // putBreak() for every break ("\r\n", or a lone "\r" or "\n").
 template <typename Put, typename PutBreak>
-void ForEachUnit(StringView text, Put put, PutBreak putBreak) {
+void ForEachUnit(UnitSpan text, Put put, PutBreak putBreak) {
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n; ++i) {
     const char16_t u = text[i];
@@ -373,19 +439,45 @@ class BreakCursor {
 // its own into one output.
 std::size_t TotalSize(Pieces pieces) {
   std::size_t n = 0;
-  for (StringView piece : pieces) n += piece.size();
+  for (UnitSpan piece : pieces) n += piece.size();
   return n;
 }
 
 // Writes every piece one byte per unit while the units are narrow (no bit of `wide` set), line
-// breaks in the style asked for, and hands each other unit to `putWide(s, n, i)`, which writes
-// it and moves i past it, or returns false to give up (then so does this).
+// breaks in the style asked for, and hands each other unit to `putWide(text, i)`, which writes
+// it and moves i past it, or returns false to give up (then so does this). One-byte pieces are
+// copied a stretch at a time; with `wide` at 0x80 their bytes of 0x80 and more go to putWide.
 template <typename PutWide>
 bool EncodeBytewise(Pieces pieces, BreakCursor breaks, std::uint64_t wide, ByteSink& out, PutWide putWide) {
-  for (StringView text : pieces) {
-    const char16_t* s = text.data();
+  const bool highIsWide = (wide & 0x80) != 0;
+  for (UnitSpan text : pieces) {
     const std::size_t n = text.size();
     std::size_t i = 0;
+    if (text.IsNarrow()) {
+      // A plain stretch is copied a slice at a time, so that a streamed save's buffer stays
+      // one piece long even for a line of many megabytes.
+      constexpr std::size_t kSlice = std::size_t(1) << 16;
+      const Byte* s = text.NarrowData();
+      while (i < n) {
+        const std::size_t plain = PlainBytes(s + i, std::min(n - i, kSlice), highIsWide);
+        out.Reserve(plain + 16);
+        std::memcpy(out.Cursor(), s + i, plain);
+        out.Advance(plain);
+        i += plain;
+        if (i >= n) break;
+        if (plain == kSlice) continue;  // the slice ended, not the stretch
+        const Byte b = s[i];
+        if (b == '\r' || b == '\n') {
+          if (b == '\r' && i + 1 < n && s[i + 1] == '\n') ++i;
+          for (char c : LineEndBytes(breaks.Next())) out.Put(static_cast<unsigned char>(c));
+          ++i;
+        } else if (!putWide(text, i)) {
+          return false;
+        }
+      }
+      continue;
+    }
+    const char16_t* s = text.WideData();
     while (i < n) {
       out.Reserve(16);
       // Four units at a time while none is wide or a line-end character.
@@ -418,21 +510,22 @@ bool EncodeBytewise(Pieces pieces, BreakCursor breaks, std::uint64_t wide, ByteS
 // Latin-1 bytes of the text; false if a character does not fit in one byte.
 bool EncodeLatin1(Pieces pieces, BreakCursor style, std::string& result) {
   ByteSink out(TotalSize(pieces));
-  const auto above255 = [](StringView, std::size_t) { return false; };
+  const auto above255 = [](UnitSpan, std::size_t) { return false; };
   constexpr std::uint64_t kWide = 0xFF00FF00FF00FF00ull;  // units above U+00FF
   if (!EncodeBytewise(pieces, style, kWide, out, above255)) return false;
   result = out.Take();
   return true;
 }
 
-std::string EncodeUtf8(Pieces pieces, BreakCursor style, bool bom) {
-  ByteSink out(TotalSize(pieces) + 3);
+void EncodeUtf8(Pieces pieces, BreakCursor style, bool bom, ByteSink& out) {
+  out.Reserve(3);
   if (bom)
     for (char c : kUtf8Bom) out.Put(static_cast<unsigned char>(c));
   constexpr std::uint64_t kWide = 0xFF80FF80FF80FF80ull;  // units above U+007F
-  EncodeBytewise(pieces, style, kWide, out, [&out](StringView text, std::size_t& i) {
+  EncodeBytewise(pieces, style, kWide, out, [&out](UnitSpan text, std::size_t& i) {
+    out.Reserve(4);
     int units = 1;
-    char32_t cp = CodePointAt(text, i, units);
+    char32_t cp = text.IsNarrow() ? text[i] : CodePointAt(text.Wide(), i, units);
     if (units == 1 && (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i]))) cp = 0xFFFD;  // no UTF-8 form
     i += static_cast<std::size_t>(units);
     if (cp < 0x800) {
@@ -450,11 +543,9 @@ std::string EncodeUtf8(Pieces pieces, BreakCursor style, bool bom) {
     }
     return true;
   });
-  return out.Take();
 }
 
-std::string EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian) {
-  ByteSink out(2 * TotalSize(pieces) + 2);
+void EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian, ByteSink& out) {
   auto put = [&](char16_t u, std::size_t = 0) {
     out.Reserve(4);
     const auto hi = static_cast<unsigned char>(u >> 8), lo = static_cast<unsigned char>(u & 0xFF);
@@ -462,14 +553,13 @@ std::string EncodeUtf16(Pieces pieces, BreakCursor breaks, bool bigEndian) {
     out.Put(bigEndian ? lo : hi);
   };
   put(0xFEFF);
-  for (StringView text : pieces) {
+  for (UnitSpan text : pieces) {
     ForEachUnit(text, put, [&] {
       const LineEnd style = breaks.Next();
       if (style != LineEnd::LF) put(u'\r');
       if (style != LineEnd::CR) put(u'\n');
     });
   }
-  return out.Take();
 }
 
 Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits);
@@ -520,7 +610,6 @@ Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_vi
     source.Rewind();
     if (onBytes) onBytes(std::string_view());
     std::size_t held = 0;
-    bool first = true;
     for (;;) {
       std::size_t got = 0;
       while (held + got < buffer.size()) {
@@ -536,7 +625,6 @@ Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_vi
       const std::optional<std::size_t> took = decode(s, n, last ? n : n - kLookahead);
       if (!took) return false;
       if (last) return true;
-      if (std::exchange(first, false)) out.Expect(*took, static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)));
       held = n - *took;
       std::memmove(buffer.data(), s + *took, held);
     }
@@ -573,37 +661,67 @@ Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_vi
 
 }  // namespace
 
-Encoded Encode(StringView text, TextFormat format, std::span<const BreakRun> forms) {
+Encoded Encode(UnitSpan text, TextFormat format, std::span<const BreakRun> forms) {
   return Encode(Pieces(&text, 1), format, forms);
 }
 
-Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms) {
-  const BreakCursor breaks(forms, format.lineEnd);
-  const auto first = std::find_if(text.begin(), text.end(), [](StringView piece) { return !piece.empty(); });
+namespace {
+
+// The format a text is written in, for the encodings decided without its bytes (see Encode).
+TextFormat Written(Pieces text, TextFormat format) {
+  const auto first = std::find_if(text.begin(), text.end(), [](UnitSpan piece) { return !piece.empty(); });
   const bool startsWithMark = first != text.end() && first->front() == 0xFEFF;
-  switch (format.encoding) {
+  if (format.encoding == Encoding::Utf8 && startsWithMark) return {Encoding::Utf8Bom, format.lineEnd};
+  return format;
+}
+
+// Encodes in a format other than Latin-1 (which depends on the bytes made) into `out`.
+void EncodeInto(Pieces text, TextFormat written, BreakCursor breaks, ByteSink& out) {
+  switch (written.encoding) {
     case Encoding::Utf16LE:
     case Encoding::Utf16BE:
-      return {EncodeUtf16(text, breaks, format.encoding == Encoding::Utf16BE), format};
-    case Encoding::Latin1: {
-      std::string bytes;
-      if (EncodeLatin1(text, breaks, bytes)) {
-        const Encoding seen = Detect(bytes);
-        // Pure ASCII reads back as UTF-8 with the same text; anything else read as something
-        // other than Latin-1 would change the text, so it is written as UTF-8 instead.
-        if (seen == Encoding::Latin1) return {std::move(bytes), format};
-        if (IsAscii(bytes)) return {std::move(bytes), TextFormat{Encoding::Utf8, format.lineEnd}};
-      }
-      const Encoding utf8 = startsWithMark ? Encoding::Utf8Bom : Encoding::Utf8;
-      return {EncodeUtf8(text, breaks, startsWithMark), TextFormat{utf8, format.lineEnd}};
-    }
+      return EncodeUtf16(text, breaks, written.encoding == Encoding::Utf16BE, out);
     case Encoding::Utf8Bom:
-      return {EncodeUtf8(text, breaks, true), format};
     case Encoding::Utf8:
+    case Encoding::Latin1:
       break;
   }
-  if (startsWithMark) return {EncodeUtf8(text, breaks, true), TextFormat{Encoding::Utf8Bom, format.lineEnd}};
-  return {EncodeUtf8(text, breaks, false), format};
+  EncodeUtf8(text, breaks, written.encoding == Encoding::Utf8Bom, out);
+}
+
+}  // namespace
+
+Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms) {
+  const BreakCursor breaks(forms, format.lineEnd);
+  if (format.encoding == Encoding::Latin1) {
+    std::string bytes;
+    if (EncodeLatin1(text, breaks, bytes)) {
+      const Encoding seen = Detect(bytes);
+      // Pure ASCII reads back as UTF-8 with the same text; anything else read as something
+      // other than Latin-1 would change the text, so it is written as UTF-8 instead.
+      if (seen == Encoding::Latin1) return {std::move(bytes), format};
+      if (IsAscii(bytes)) return {std::move(bytes), TextFormat{Encoding::Utf8, format.lineEnd}};
+    }
+    format.encoding = Encoding::Utf8;
+  }
+  const TextFormat written = Written(text, format);
+  const std::size_t units = TotalSize(text);
+  ByteSink out(written.encoding == Encoding::Utf16LE || written.encoding == Encoding::Utf16BE ? 2 * units + 2 : units + 3);
+  EncodeInto(text, written, breaks, out);
+  return {out.Take(), written};
+}
+
+TextFormat Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms, const ByteWriter& write) {
+  if (format.encoding == Encoding::Latin1) {
+    Encoded whole = Encode(text, format, forms);
+    write(whole.bytes);
+    return whole.format;
+  }
+  const TextFormat written = Written(text, format);
+  ByteSink out(write);
+  EncodeInto(text, written, BreakCursor(forms, format.lineEnd), out);
+  out.Flush();
+  return written;
 }
 
 }  // namespace quilmar

@@ -28,12 +28,14 @@
 #include "files/text_format.hh"
 #include "platform/file_system.hh"
 #include "text/break_forms.hh"
+#include "text/shared_text.hh"
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
 struct Decoded {
-  String text;  // every line break is "\r\n"
+  SharedText text;  // every line break is "\r\n"; one byte per unit where all characters fit
   TextFormat format;
   BreakRuns forms;  // the breaks not in format.lineEnd
 };
@@ -61,10 +63,14 @@ std::optional<Decoded> Decode(ByteSource& source, const std::function<void(std::
 //   - UTF-8 without a mark for a text that begins with U+FEFF: written with a mark, since the
 //     character would otherwise be taken for one.
 // A lone surrogate cannot be written in UTF-8 and becomes U+FFFD; UTF-16 keeps it as it is.
-Encoded Encode(StringView text, TextFormat format, std::span<const BreakRun> forms = {});
+Encoded Encode(UnitSpan text, TextFormat format, std::span<const BreakRun> forms = {});
 // The same for a text given as consecutive pieces, none of which ends between the two halves of
 // a "\r\n" or of a surrogate pair (as Document::Pieces gives them).
-using Pieces = std::span<const StringView>;
+using Pieces = std::span<const UnitSpan>;
 Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms = {});
+// The same, handing the bytes to `write` a piece at a time (about a megabyte each) rather than
+// holding them all; returns the format written. (Latin-1, which depends on the bytes made, is
+// still made whole first.)
+TextFormat Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms, const ByteWriter& write);
 
 }  // namespace quilmar

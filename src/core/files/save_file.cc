@@ -28,11 +28,19 @@ String ReasonLine(const String& fileName, const FileError& error) {
 // written becomes the document's. Returns the file's stamp as written (the bytes, needed for a
 // small file's hash, are gone when the save goes on).
 std::optional<DiskStamp> WriteDocument(const FileContext& f, const String& fileName) {
-  // Encoded from the document's own storage, without a copy of the whole text first.
-  Encoded encoded = Encode(f.txtMain.Pieces(), f.file.format, f.txtMain.BreakForms());
-  f.fs.WriteAll(fileName, encoded.bytes);
-  f.file.format = encoded.format;
-  return StampAfterWrite(f.fs, fileName, encoded.bytes);
+  // Encoded from the document's own storage a piece at a time as the file is written: no copy
+  // of the whole text, nor all of its bytes at once.
+  WrittenHash written;
+  TextFormat format = f.file.format;
+  f.fs.WriteWith(fileName, [&](const ByteWriter& write) {
+    written = WrittenHash();
+    format = Encode(f.txtMain.Pieces(), f.file.format, f.txtMain.BreakForms(), [&](std::string_view bytes) {
+      written.Add(bytes);
+      write(bytes);
+    });
+  });
+  f.file.format = format;
+  return StampAfterWrite(f.fs, fileName, written);
 }
 
 // Puts a file's permission bits back when it goes out of scope: a read-only file written with

@@ -201,7 +201,7 @@ String SettingsFileText(std::string_view bytes) {
   Decoded decoded = Decode(bytes);
   // Not UTF-8 (nor marked UTF-16): read as UTF-8 whose other bytes are a path's, not Latin-1.
   if (decoded.format.encoding == Encoding::Latin1) return NormalizeBreaks(FromBytesEscaped(bytes));
-  return std::move(decoded.text);
+  return decoded.text.ToString();
 }
 }  // namespace
 

@@ -16,4 +16,10 @@ std::string FileSystemPort::ReadAll(const String& path) const {
   return bytes;
 }
 
+void FileSystemPort::WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) {
+  std::string bytes;
+  produce([&bytes](std::string_view piece) { bytes += piece; });
+  WriteAll(path, bytes);
+}
+
 }  // namespace quilmar

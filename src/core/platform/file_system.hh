@@ -3,10 +3,12 @@
 // tests wrap it to inject faults. Failures are thrown as FileError with a reason for the user.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "text/ustring.hh"
 
@@ -44,6 +46,9 @@ class ByteSource {
   virtual FileStamp Stamp() const = 0;    // when opened
 };
 
+// Takes the bytes of a file being written, a piece at a time.
+using ByteWriter = std::function<void(std::string_view)>;
+
 class FileSystemPort {
  public:
   virtual ~FileSystemPort() = default;
@@ -63,6 +68,9 @@ class FileSystemPort {
   // links. Where the file must be written in place, a complete copy of the old content is
   // kept in the state folder until the new content is safely on disk.
   virtual void WriteAll(const String& path, const std::string& bytes) = 0;
+  // The same for bytes made as they are written: `produce` hands them to its writer piece by
+  // piece. Unless an adapter streams them to the file, they are gathered for WriteAll.
+  virtual void WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce);
   // The copy of the file's old content left by an in-place write that never finished (the
   // program died during it), if there is one.
   virtual std::optional<String> LeftoverCopy(const String& /*path*/) const { return std::nullopt; }

@@ -24,8 +24,8 @@ void AppendRuns(BreakRuns& runs, std::span<const BreakRun> more, std::int32_t of
     if (r.index > 0) AddRun(runs, offset + r.index, r.form);
 }
 
-std::int32_t BreakCount(StringView text) {
-  return static_cast<std::int32_t>(CountUnit(text.data(), text.data() + text.size(), u'\n'));
+std::int32_t BreakCount(UnitSpan text) {
+  return text.Visit([](const auto* p, std::size_t n) { return static_cast<std::int32_t>(CountUnit(p, p + n, u'\n')); });
 }
 
 }  // namespace quilmar

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -32,6 +33,6 @@ void AddRun(BreakRuns& runs, std::int32_t index, BreakForm form);
 // Appends the runs of a text that follows `runs`' text, whose first break is number `offset`.
 void AppendRuns(BreakRuns& runs, std::span<const BreakRun> more, std::int32_t offset);
 // The number of breaks in a text holding "\r\n" breaks only.
-std::int32_t BreakCount(StringView text);
+std::int32_t BreakCount(UnitSpan text);
 
 }  // namespace quilmar

@@ -69,11 +69,19 @@ bool FoldedPattern::MayStartWith(char16_t unit) const {
   return std::binary_search(firstUnits.begin(), firstUnits.end(), unit);
 }
 
-bool FoldedPattern::MatchesAt(StringView text, std::size_t i) const {
-  int units = 1;
+bool FoldedPattern::MatchesAt(UnitSpan units, std::size_t i) const {
+  if (units.IsNarrow()) {
+    // Each one-byte unit is a code point of its own.
+    if (i > units.size() || units.size() - i < folded.size()) return false;
+    for (char32_t want : folded)
+      if (FoldCase(units[i++]) != want) return false;
+    return true;
+  }
+  const StringView text = units.Wide();
+  int count = 1;
   for (char32_t want : folded) {
-    if (i >= text.size() || FoldCase(CodePointAt(text, i, units)) != want) return false;
-    i += static_cast<std::size_t>(units);
+    if (i >= text.size() || FoldCase(CodePointAt(text, i, count)) != want) return false;
+    i += static_cast<std::size_t>(count);
   }
   return true;
 }

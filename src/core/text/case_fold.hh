@@ -3,6 +3,7 @@
 // Folding never changes whether a character needs a surrogate pair.
 #include <vector>
 
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -18,7 +19,7 @@ struct FoldedPattern {
   explicit FoldedPattern(StringView text);
   bool MayStartWith(char16_t unit) const;
   // Whether the code points of text from i fold to the pattern's.
-  bool MatchesAt(StringView text, std::size_t i) const;
+  bool MatchesAt(UnitSpan text, std::size_t i) const;
 
   std::vector<char32_t> folded;
   std::vector<char16_t> firstUnits;  // ascending, without repeats

@@ -1,6 +1,7 @@
 #include "text/document.hh"
 
 #include <algorithm>
+#include <cassert>
 #include <limits>
 #include <utility>
 
@@ -11,52 +12,57 @@ namespace quilmar {
 // A node of the tree: a run of consecutive paragraphs of one block, or one edited paragraph
 // with a string of its own. Kept small so that a descent touches little memory.
 struct Document::Node {
-  std::int32_t left = -1;
-  std::int32_t right = -1;
+  NodeId left;
+  NodeId right;
   std::uint32_t prio = 0;
-  std::int32_t block = -1;  // into blocks_; -1: an edited paragraph
-  std::int32_t first = 0;   // the run's first paragraph in its block, or the index into owned_
+  BlockId block;            // a run of this block's paragraphs; none: an edited paragraph
+  std::int32_t first = 0;   // the run's first paragraph in its block
   std::int32_t count = 0;   // paragraphs; 0: a free node
-  std::int32_t wraps = -1;  // an edited paragraph's wraps, into wrapLists_; -1: a single line
+  OwnedId owned;            // an edited paragraph's text
+  WrapsId wraps;            // an edited paragraph's wraps; none: a single line
   BreakForm form = BreakForm::Native;  // an edited paragraph's break (a run's are its block's)
   std::uint32_t chars = 0;  // the text with a break after every paragraph
   std::int32_t lines = 0;   // laid-out lines
   std::int32_t subPars = 0;  // subtree sums
   std::int32_t subLines = 0;
   std::uint32_t subChars = 0;
+
+  bool IsRun() const { return static_cast<bool>(block); }
 };
 
 // Paragraphs joined by "\r\n" that never change, indexed and laid out once for every node
 // that shows some of them.
 struct Document::Block {
   SharedText text;
-  StringView view;                      // text.View(), kept at hand
+  UnitSpan view;                        // text.View(), kept at hand
   std::vector<std::int32_t> starts;     // each paragraph's start, then the size + 2
   std::vector<std::int32_t> lineStarts; // lines before each paragraph, then all of them;
                                         // empty while every paragraph is a single line
   std::vector<std::int32_t> wraps;      // every paragraph's wrap offsets, in order
   BreakRuns forms;                      // the breaks' file forms, by paragraph
   std::int32_t nodes = 0;               // nodes using it; 0: a free slot
+  bool whole = true;                    // every paragraph laid out (not only those shown)
 
   std::int32_t Paragraphs() const { return static_cast<std::int32_t>(starts.size()) - 1; }
+  std::int32_t Start(std::int32_t p) const { return starts[static_cast<std::size_t>(p)]; }
   std::int32_t LinesBefore(std::int32_t p) const {
     return lineStarts.empty() ? p : lineStarts[static_cast<std::size_t>(p)];
   }
-  StringView Para(std::int32_t p) const {
-    const auto from = static_cast<std::size_t>(starts[static_cast<std::size_t>(p)]);
-    return view.substr(from, static_cast<std::size_t>(starts[static_cast<std::size_t>(p) + 1]) - from - 2);
+  UnitSpan Para(std::int32_t p) const {
+    const auto from = static_cast<std::size_t>(Start(p));
+    return view.substr(from, static_cast<std::size_t>(Start(p + 1)) - from - 2);
   }
   std::span<const std::int32_t> Wraps(std::int32_t p) const {
     if (lineStarts.empty()) return {};
-    const auto from = static_cast<std::size_t>(lineStarts[static_cast<std::size_t>(p)] - p);
-    const auto to = static_cast<std::size_t>(lineStarts[static_cast<std::size_t>(p) + 1] - p - 1);
+    const auto from = static_cast<std::size_t>(LinesBefore(p) - p);
+    const auto to = static_cast<std::size_t>(LinesBefore(p + 1) - p - 1);
     return std::span<const std::int32_t>(wraps.data() + from, to - from);
   }
   // Where paragraphs [first, first+count) lie in the text: with the breaks between them,
   // and with the break after the last when the text holds one.
-  StringView Run(std::int32_t first, std::int32_t count) const {
-    const auto from = static_cast<std::size_t>(starts[static_cast<std::size_t>(first)]);
-    const auto to = std::min(static_cast<std::size_t>(starts[static_cast<std::size_t>(first + count)]), view.size());
+  UnitSpan Run(std::int32_t first, std::int32_t count) const {
+    const auto from = static_cast<std::size_t>(Start(first));
+    const auto to = std::min(static_cast<std::size_t>(Start(first + count)), view.size());
     return view.substr(from, to - from);
   }
 };
@@ -65,7 +71,7 @@ namespace {
 constexpr char16_t kBreak[] = u"\r\n";
 // Long stretches are handed out in runs of at most this many units, so a scan that stops
 // early never walks far ahead.
-constexpr std::int64_t kMaxRun = 1 << 16;
+constexpr std::size_t kMaxRun = 1 << 16;
 }  // namespace
 
 Document::Document(const LineBreaker& breaker) : breaker_(breaker) { Assign(String()); }
@@ -82,41 +88,48 @@ std::uint32_t Document::NextPriority() {
 
 // ---- Blocks ----------------------------------------------------------------------------
 
-std::int32_t Document::NewBlock(SharedText text, BreakRuns forms) {
-  std::int32_t b;
-  if (!freeBlocks_.empty()) {
-    b = freeBlocks_.back();
-    freeBlocks_.pop_back();
-  } else {
-    b = static_cast<std::int32_t>(blocks_.size());
-    blocks_.emplace_back();
-  }
-  Block& k = blocks_[static_cast<std::size_t>(b)];
+Document::BlockId Document::NewBlock(SharedText text, BreakRuns forms) {
+  const BlockId b = blocks_.Add(Block());
+  Block& k = blocks_[b];
   k.text = std::move(text);
   k.view = k.text.View();
   k.forms = std::move(forms);
-  const char16_t* const begin = k.view.data();
-  const char16_t* const end = begin + k.view.size();
-  k.starts.clear();
-  k.starts.reserve(CountUnit(begin, end, u'\n') + 2);
   k.starts.push_back(0);
-  for (const char16_t* p = FindUnit(begin, end, u'\n'); p != end; p = FindUnit(p + 1, end, u'\n')) {
-    k.starts.push_back(static_cast<std::int32_t>(p + 1 - begin));
-  }
+  k.view.Visit([&k](const auto* begin, std::size_t size) {
+    const auto* const end = begin + size;
+    for (auto* p = FindUnit(begin, end, u'\n'); p != end; p = FindUnit(p + 1, end, u'\n')) {
+      k.starts.push_back(static_cast<std::int32_t>(p + 1 - begin));
+    }
+  });
   k.starts.push_back(static_cast<std::int32_t>(k.view.size() + 2));
-  LayOutBlock(k);
-  k.nodes = 0;
+  const ParaRange all{0, k.Paragraphs()};
+  LayOutBlock(k, std::span<const ParaRange>(&all, 1));
   lastBlock_ = b;
   return b;
 }
 
-void Document::LayOutBlock(Block& k) {
+void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) {
+  // `shown` is in order and without overlaps. Paragraphs outside it count one line each and
+  // are not laid out: no node shows them, so their lines are never asked about.
   k.lineStarts.clear();
   k.wraps.clear();
   const std::int32_t n = k.Paragraphs();
+  k.whole = shown.size() == 1 && shown.front().first == 0 && shown.front().count == n;
   bool counted = false;  // lineStarts is kept from the first paragraph of several lines on
   std::int32_t lines = 0;
+  auto next = shown.begin();
   for (std::int32_t p = 0; p < n; ++p) {
+    while (next != shown.end() && p >= next->first + next->count) ++next;
+    const std::int32_t hiddenTo = next == shown.end() ? n : std::max(p, next->first);
+    if (p < hiddenTo) {
+      if (counted) {
+        for (std::int32_t q = p; q < hiddenTo; ++q) k.lineStarts.push_back(lines++);
+      } else {
+        lines += hiddenTo - p;
+      }
+      p = hiddenTo - 1;
+      continue;
+    }
     breaker_.Wrap(k.Para(p), scratchWraps_);
     if (!scratchWraps_.empty() && !counted) {
       // Until here each paragraph was one line.
@@ -131,154 +144,115 @@ void Document::LayOutBlock(Block& k) {
   if (counted) k.lineStarts.push_back(lines);
 }
 
-void Document::ReleaseBlock(std::int32_t b) {
-  blocks_[static_cast<std::size_t>(b)] = Block();
-  freeBlocks_.push_back(b);
-  if (lastBlock_ == b) lastBlock_ = -1;
+void Document::ReleaseBlock(BlockId b) {
+  blocks_.Remove(b);
+  if (lastBlock_ == b) lastBlock_ = BlockId();
 }
 
 // ---- Nodes -----------------------------------------------------------------------------
 
-std::int32_t Document::NewNode() {
-  std::int32_t x;
-  if (!freeNodes_.empty()) {
-    x = freeNodes_.back();
-    freeNodes_.pop_back();
-    nodes_[static_cast<std::size_t>(x)] = Node();
-  } else {
-    x = static_cast<std::int32_t>(nodes_.size());
-    nodes_.emplace_back();
-  }
-  nodes_[static_cast<std::size_t>(x)].prio = NextPriority();
-  return x;
-}
-
-std::int32_t Document::NewRunNode(std::int32_t block, std::int32_t first, std::int32_t count) {
-  const std::int32_t x = NewNode();
-  Node& n = nodes_[static_cast<std::size_t>(x)];
+Document::NodeId Document::NewRunNode(BlockId block, std::int32_t first, std::int32_t count) {
+  Node n;
+  n.prio = NextPriority();
   n.block = block;
   n.first = first;
   n.count = count;
-  ++blocks_[static_cast<std::size_t>(block)].nodes;
+  const NodeId x = nodes_.Add(n);
+  ++blocks_[block].nodes;
   Measure(x);
   Pull(x);
   return x;
 }
 
-std::int32_t Document::NewOwnedNode(String text, BreakForm form) {
-  const std::int32_t x = NewNode();
-  std::int32_t o;
-  if (!freeOwned_.empty()) {
-    o = freeOwned_.back();
-    freeOwned_.pop_back();
-    owned_[static_cast<std::size_t>(o)] = std::move(text);
-  } else {
-    o = static_cast<std::int32_t>(owned_.size());
-    owned_.push_back(std::move(text));
-  }
-  Node& n = nodes_[static_cast<std::size_t>(x)];
-  n.first = o;
+Document::NodeId Document::NewOwnedNode(String text, BreakForm form) {
+  Node n;
+  n.prio = NextPriority();
+  n.owned = owned_.Add(std::move(text));
   n.count = 1;
   n.form = form;
-  breaker_.Wrap(owned_[static_cast<std::size_t>(o)], scratchWraps_);
+  const NodeId x = nodes_.Add(n);
+  breaker_.Wrap(owned_[n.owned], scratchWraps_);
   SetWraps(x, scratchWraps_);
   Measure(x);
   Pull(x);
   return x;
 }
 
-void Document::FreeNode(std::int32_t x) {
-  Node& n = nodes_[static_cast<std::size_t>(x)];
-  if (n.block >= 0) {
-    if (--blocks_[static_cast<std::size_t>(n.block)].nodes == 0) ReleaseBlock(n.block);
+void Document::FreeNode(NodeId x) {
+  const Node& n = nodes_[x];
+  if (n.IsRun()) {
+    if (--blocks_[n.block].nodes == 0) ReleaseBlock(n.block);
   } else {
-    owned_[static_cast<std::size_t>(n.first)] = String();
-    freeOwned_.push_back(n.first);
-    if (n.wraps >= 0) {
-      wrapLists_[static_cast<std::size_t>(n.wraps)] = WrapList();
-      freeWraps_.push_back(n.wraps);
-    }
+    owned_.Remove(n.owned);
+    if (n.wraps) wrapLists_.Remove(n.wraps);
   }
-  n = Node();
-  freeNodes_.push_back(x);
+  nodes_.Remove(x);
 }
 
-void Document::FreeTree(std::int32_t t) {
-  std::vector<std::int32_t> todo;
-  if (t >= 0) todo.push_back(t);
+void Document::FreeTree(NodeId t) {
+  std::vector<NodeId> todo;
+  if (t) todo.push_back(t);
   while (!todo.empty()) {
-    const std::int32_t x = todo.back();
+    const NodeId x = todo.back();
     todo.pop_back();
-    const Node& n = nodes_[static_cast<std::size_t>(x)];
-    if (n.left >= 0) todo.push_back(n.left);
-    if (n.right >= 0) todo.push_back(n.right);
+    const Node& n = nodes_[x];
+    if (n.left) todo.push_back(n.left);
+    if (n.right) todo.push_back(n.right);
     FreeNode(x);
   }
 }
 
-StringView Document::ParaText(std::int32_t x, std::int32_t para) const {
-  const Node& n = nodes_[static_cast<std::size_t>(x)];
-  if (n.block < 0) return owned_[static_cast<std::size_t>(n.first)];
-  return blocks_[static_cast<std::size_t>(n.block)].Para(para);
+UnitSpan Document::ParaText(NodeId x, std::int32_t para) const {
+  const Node& n = nodes_[x];
+  if (!n.IsRun()) return owned_[n.owned];
+  return blocks_[n.block].Para(para);
 }
 
-std::span<const std::int32_t> Document::ParaWraps(std::int32_t x, std::int32_t para) const {
-  const Node& n = nodes_[static_cast<std::size_t>(x)];
-  if (n.block >= 0) return blocks_[static_cast<std::size_t>(n.block)].Wraps(para);
-  if (n.wraps < 0) return {};
-  return wrapLists_[static_cast<std::size_t>(n.wraps)];
+std::span<const std::int32_t> Document::ParaWraps(NodeId x, std::int32_t para) const {
+  const Node& n = nodes_[x];
+  if (n.IsRun()) return blocks_[n.block].Wraps(para);
+  if (!n.wraps) return {};
+  return wrapLists_[n.wraps];
 }
 
-StringView Document::NodeText(std::int32_t x) const {
-  const Node& n = nodes_[static_cast<std::size_t>(x)];
-  if (n.block < 0) return owned_[static_cast<std::size_t>(n.first)];
-  return blocks_[static_cast<std::size_t>(n.block)].Run(n.first, n.count);
+UnitSpan Document::NodeText(NodeId x) const {
+  const Node& n = nodes_[x];
+  if (!n.IsRun()) return owned_[n.owned];
+  return blocks_[n.block].Run(n.first, n.count);
 }
 
-void Document::SetWraps(std::int32_t x, WrapList& wraps) {
-  Node& n = nodes_[static_cast<std::size_t>(x)];
+void Document::SetWraps(NodeId x, WrapList& wraps) {
+  Node& n = nodes_[x];
   if (wraps.empty()) {
-    if (n.wraps >= 0) {
-      wrapLists_[static_cast<std::size_t>(n.wraps)] = WrapList();
-      freeWraps_.push_back(n.wraps);
-      n.wraps = -1;
-    }
+    if (n.wraps) wrapLists_.Remove(std::exchange(n.wraps, WrapsId()));
     return;
   }
-  if (n.wraps < 0) {
-    if (!freeWraps_.empty()) {
-      n.wraps = freeWraps_.back();
-      freeWraps_.pop_back();
-    } else {
-      n.wraps = static_cast<std::int32_t>(wrapLists_.size());
-      wrapLists_.emplace_back();
-    }
-  }
+  if (!n.wraps) n.wraps = wrapLists_.Add(WrapList());
   // Swapping hands the caller the old list as scratch space.
-  std::swap(wrapLists_[static_cast<std::size_t>(n.wraps)], wraps);
+  std::swap(wrapLists_[n.wraps], wraps);
 }
 
-void Document::Measure(std::int32_t x) {
-  Node& n = nodes_[static_cast<std::size_t>(x)];
-  if (n.block < 0) {
-    n.chars = static_cast<std::uint32_t>(owned_[static_cast<std::size_t>(n.first)].size()) + 2;
-    n.lines = 1 + (n.wraps < 0 ? 0 : static_cast<std::int32_t>(wrapLists_[static_cast<std::size_t>(n.wraps)].size()));
+void Document::Measure(NodeId x) {
+  Node& n = nodes_[x];
+  if (!n.IsRun()) {
+    n.chars = static_cast<std::uint32_t>(owned_[n.owned].size()) + 2;
+    n.lines = 1 + (n.wraps ? static_cast<std::int32_t>(wrapLists_[n.wraps].size()) : 0);
     return;
   }
-  const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+  const Block& k = blocks_[n.block];
   const std::int32_t end = n.first + n.count;
-  n.chars = static_cast<std::uint32_t>(k.starts[static_cast<std::size_t>(end)] - k.starts[static_cast<std::size_t>(n.first)]);
+  n.chars = static_cast<std::uint32_t>(k.Start(end) - k.Start(n.first));
   n.lines = k.LinesBefore(end) - k.LinesBefore(n.first);
 }
 
-void Document::Pull(std::int32_t x) {
-  Node& n = nodes_[static_cast<std::size_t>(x)];
+void Document::Pull(NodeId x) {
+  Node& n = nodes_[x];
   n.subPars = n.count;
   n.subLines = n.lines;
   n.subChars = n.chars;
-  for (std::int32_t c : {n.left, n.right}) {
-    if (c < 0) continue;
-    const Node& k = nodes_[static_cast<std::size_t>(c)];
+  for (NodeId c : {n.left, n.right}) {
+    if (!c) continue;
+    const Node& k = nodes_[c];
     n.subPars += k.subPars;
     n.subLines += k.subLines;
     n.subChars += k.subChars;
@@ -287,112 +261,109 @@ void Document::Pull(std::int32_t x) {
 
 // ---- The tree --------------------------------------------------------------------------
 
-void Document::SiftDown(std::int32_t x) {
+void Document::SiftDown(NodeId x) {
   // Restores the heap order of priorities below x by moving priority values, not nodes, so
   // the balanced shape built by Build stays.
   for (;;) {
-    std::int32_t best = x;
-    for (std::int32_t c : {nodes_[static_cast<std::size_t>(x)].left, nodes_[static_cast<std::size_t>(x)].right}) {
-      if (c >= 0 && nodes_[static_cast<std::size_t>(c)].prio > nodes_[static_cast<std::size_t>(best)].prio) best = c;
+    NodeId best = x;
+    for (NodeId c : {nodes_[x].left, nodes_[x].right}) {
+      if (c && nodes_[c].prio > nodes_[best].prio) best = c;
     }
     if (best == x) return;
-    std::swap(nodes_[static_cast<std::size_t>(x)].prio, nodes_[static_cast<std::size_t>(best)].prio);
+    std::swap(nodes_[x].prio, nodes_[best].prio);
     x = best;
   }
 }
 
-std::int32_t Document::Build(const std::vector<std::int32_t>& ids, std::size_t lo, std::size_t hi) {
-  if (lo >= hi) return -1;
+Document::NodeId Document::Build(const std::vector<NodeId>& ids, std::size_t lo, std::size_t hi) {
+  if (lo >= hi) return NodeId();
   const std::size_t mid = lo + (hi - lo) / 2;
-  const std::int32_t x = ids[mid];
-  const std::int32_t l = Build(ids, lo, mid);
-  const std::int32_t r = Build(ids, mid + 1, hi);
-  nodes_[static_cast<std::size_t>(x)].left = l;
-  nodes_[static_cast<std::size_t>(x)].right = r;
+  const NodeId x = ids[mid];
+  const NodeId l = Build(ids, lo, mid);
+  const NodeId r = Build(ids, mid + 1, hi);
+  nodes_[x].left = l;
+  nodes_[x].right = r;
   Pull(x);
   SiftDown(x);
   return x;
 }
 
-std::int32_t Document::CutRun(std::int32_t x, std::int32_t keep) {
-  const Node n = nodes_[static_cast<std::size_t>(x)];
-  const std::int32_t rest = NewRunNode(n.block, n.first + keep, n.count - keep);
-  nodes_[static_cast<std::size_t>(x)].count = keep;
+Document::NodeId Document::CutRun(NodeId x, std::int32_t keep) {
+  const Node n = nodes_[x];
+  assert(n.IsRun() && keep > 0 && keep < n.count);
+  const NodeId rest = NewRunNode(n.block, n.first + keep, n.count - keep);
+  nodes_[x].count = keep;
   Measure(x);
   return rest;
 }
 
-void Document::Split(std::int32_t t, ParaNo k, std::int32_t& left, std::int32_t& right) {
-  if (t < 0) {
-    left = right = -1;
+void Document::Split(NodeId t, ParaNo k, NodeId& left, NodeId& right) {
+  if (!t) {
+    left = right = NodeId();
     return;
   }
-  const Node& n = nodes_[static_cast<std::size_t>(t)];
-  const ParaNo leftPars = n.left < 0 ? 0 : nodes_[static_cast<std::size_t>(n.left)].subPars;
+  const Node& n = nodes_[t];
+  const ParaNo leftPars = n.left ? nodes_[n.left].subPars : 0;
   const ParaNo own = n.count;
-  std::int32_t l, r;
+  NodeId l, r;
   if (k <= leftPars) {
     Split(n.left, k, l, r);
-    nodes_[static_cast<std::size_t>(t)].left = r;
+    nodes_[t].left = r;
     Pull(t);
     left = l;
     right = t;
   } else if (k >= leftPars + own) {
     Split(n.right, k - leftPars - own, l, r);
-    nodes_[static_cast<std::size_t>(t)].right = l;
+    nodes_[t].right = l;
     Pull(t);
     left = t;
     right = r;
   } else {
     // The cut falls inside this run: it keeps the paragraphs before the cut, and a node
     // with a priority of its own takes the rest into the right part.
-    const std::int32_t rest = CutRun(t, k - leftPars);
-    r = nodes_[static_cast<std::size_t>(t)].right;
-    nodes_[static_cast<std::size_t>(t)].right = -1;
+    const NodeId rest = CutRun(t, k - leftPars);
+    r = nodes_[t].right;
+    nodes_[t].right = NodeId();
     Pull(t);
     left = t;
     right = Merge(rest, r);
   }
 }
 
-std::int32_t Document::Merge(std::int32_t a, std::int32_t b) {
-  if (a < 0) return b;
-  if (b < 0) return a;
-  if (nodes_[static_cast<std::size_t>(a)].prio > nodes_[static_cast<std::size_t>(b)].prio) {
-    const std::int32_t r = Merge(nodes_[static_cast<std::size_t>(a)].right, b);
-    nodes_[static_cast<std::size_t>(a)].right = r;
+Document::NodeId Document::Merge(NodeId a, NodeId b) {
+  if (!a) return b;
+  if (!b) return a;
+  if (nodes_[a].prio > nodes_[b].prio) {
+    const NodeId r = Merge(nodes_[a].right, b);
+    nodes_[a].right = r;
     Pull(a);
     return a;
   }
-  const std::int32_t l = Merge(a, nodes_[static_cast<std::size_t>(b)].left);
-  nodes_[static_cast<std::size_t>(b)].left = l;
+  const NodeId l = Merge(a, nodes_[b].left);
+  nodes_[b].left = l;
   Pull(b);
   return b;
 }
 
-void Document::Assign(String text, BreakRuns forms) {
-  nodes_ = {};
-  freeNodes_ = {};
-  blocks_ = {};
-  freeBlocks_ = {};
-  owned_ = {};
-  freeOwned_ = {};
-  wrapLists_ = {};
-  freeWraps_ = {};
+void Document::Assign(SharedText text, BreakRuns forms) {
+  assert(HasOnlyPairedBreaks(text.View()));
+  nodes_.Clear();
+  blocks_.Clear();
+  owned_.Clear();
+  wrapLists_.Clear();
+  lastBlock_ = BlockId();
   finger_ = Locus();
   path_.clear();
   // The whole text is one block, shown by one node until edits cut it.
-  const std::int32_t b = NewBlock(SharedText(std::move(text)), std::move(forms));
-  root_ = NewRunNode(b, 0, blocks_[static_cast<std::size_t>(b)].Paragraphs());
+  const BlockId b = NewBlock(std::move(text), std::move(forms));
+  root_ = NewRunNode(b, 0, blocks_[b].Paragraphs());
 }
 
-CharPos Document::Length() const {
-  return static_cast<CharPos>(nodes_[static_cast<std::size_t>(root_)].subChars - 2);
-}
+CharPos Document::Length() const { return static_cast<CharPos>(nodes_[root_].subChars - 2); }
 
-ParaNo Document::ParagraphCount() const { return nodes_[static_cast<std::size_t>(root_)].subPars; }
+ParaNo Document::ParagraphCount() const { return nodes_[root_].subPars; }
 
-LineNo Document::LineCount() const { return nodes_[static_cast<std::size_t>(root_)].subLines; }
+LineNo Document::LineCount() const { return nodes_[root_].subLines; }
 
 // ---- Locating --------------------------------------------------------------------------
 
@@ -415,13 +386,13 @@ std::int64_t Document::Count(const Locus& at) {
 }
 
 template <Document::Unit U>
-Document::Locus Document::Descend(std::int64_t target, std::vector<std::int32_t>* path) const {
+Document::Locus Document::Descend(std::int64_t target, std::vector<NodeId>* path) const {
   Locus at;
-  std::int32_t x = root_;
+  NodeId x = root_;
   for (;;) {
     if (path) path->push_back(x);
-    const Node& n = nodes_[static_cast<std::size_t>(x)];
-    const Node* l = n.left < 0 ? nullptr : &nodes_[static_cast<std::size_t>(n.left)];
+    const Node& n = nodes_[x];
+    const Node* l = n.left ? &nodes_[n.left] : nullptr;
     if (l && target < Count<U>(at) + Count<U>(*l, true)) {
       x = n.left;
       continue;
@@ -431,12 +402,12 @@ Document::Locus Document::Descend(std::int64_t target, std::vector<std::int32_t>
       at.index += l->subPars;
       at.firstLine += l->subLines;
     }
-    if (target < Count<U>(at) + Count<U>(n, false) || n.right < 0) {
+    if (target < Count<U>(at) + Count<U>(n, false) || !n.right) {
       at.node = x;
-      if (n.block >= 0) {
+      if (n.IsRun()) {
         // The paragraph inside the run: by a binary search in the block's index, or directly
         // where every paragraph counts one.
-        const Block& k = blocks_[static_cast<std::size_t>(n.block)];
+        const Block& k = blocks_[n.block];
         const std::vector<std::int32_t>* index = U == Unit::Chars ? &k.starts
                                                  : U == Unit::Lines && !k.lineStarts.empty() ? &k.lineStarts
                                                                                              : nullptr;
@@ -448,7 +419,7 @@ Document::Locus Document::Descend(std::int64_t target, std::vector<std::int32_t>
           at.para = n.first + static_cast<std::int32_t>(std::min<std::int64_t>(local, n.count - 1));
         }
         at.index += at.para - n.first;
-        at.start += k.starts[static_cast<std::size_t>(at.para)] - k.starts[static_cast<std::size_t>(n.first)];
+        at.start += k.Start(at.para) - k.Start(n.first);
         at.firstLine += k.LinesBefore(at.para) - k.LinesBefore(n.first);
       }
       return at;
@@ -464,7 +435,7 @@ Document::Locus Document::LocateChar(CharPos pos) const {
   const std::int64_t target = std::clamp<std::int64_t>(pos, 0, Length());
   // One event asks about the same paragraph several times (snap the caret, edit, show the
   // position): the last paragraph found answers without a descent.
-  if (finger_.node >= 0 && target >= finger_.start &&
+  if (finger_.node && target >= finger_.start &&
       target < finger_.start + std::int64_t(ParaText(finger_.node, finger_.para).size()) + 2) {
     return finger_;
   }
@@ -475,7 +446,7 @@ Document::Locus Document::LocateChar(CharPos pos) const {
 
 Document::Locus Document::LocateLine(LineNo line) const {
   const LineNo target = std::clamp(line, 0, LineCount() - 1);
-  if (finger_.node >= 0 && target >= finger_.firstLine &&
+  if (finger_.node && target >= finger_.firstLine &&
       target < finger_.firstLine + 1 + LineNo(ParaWraps(finger_.node, finger_.para).size())) {
     return finger_;
   }
@@ -486,6 +457,13 @@ Document::Locus Document::LocateLine(LineNo line) const {
 
 Document::Locus Document::LocatePara(ParaNo index) const {
   return Descend<Unit::Paras>(std::clamp(index, 0, ParagraphCount() - 1), nullptr);
+}
+
+std::span<const Document::NodeId> Document::PathTo([[maybe_unused]] const Locus& at) const {
+  // Every change of the tree's shape forgets the finger, so a path that ends at `at`'s node
+  // and was taken for the same start still leads there.
+  assert(finger_.node == at.node && finger_.start == at.start && !path_.empty() && path_.back() == at.node);
+  return path_;
 }
 
 Document::Para Document::MakePara(const Locus& at) const {
@@ -541,10 +519,10 @@ String Document::Slice(CharPos start, CharPos length) const {
   String out;
   out.reserve(static_cast<std::size_t>(end - start));
   Runs runs(*this, start);
-  StringView run;
+  UnitSpan run;
   CharPos at = 0;
   while (at < end && runs.Next(run, at)) {
-    out.append(run.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(run.size(), end - at))));
+    run.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(run.size(), end - at))).AppendTo(out);
     at += static_cast<CharPos>(run.size());  // the loop goes on only while this run ended short
   }
   return out;
@@ -552,25 +530,25 @@ String Document::Slice(CharPos start, CharPos length) const {
 
 String Document::Text() const { return Slice(0, Length()); }
 
-std::vector<StringView> Document::Pieces() const {
+std::vector<UnitSpan> Document::Pieces() const {
   // Each node gives its text, then its break where the text does not hold it; the pieces end
   // only at the end of a paragraph or of a break.
-  std::vector<StringView> pieces;
+  std::vector<UnitSpan> pieces;
   std::int64_t left = Length();
-  std::vector<std::int32_t> stack;
-  for (std::int32_t x = root_; x >= 0 || !stack.empty();) {
-    for (; x >= 0; x = nodes_[static_cast<std::size_t>(x)].left) stack.push_back(x);
+  std::vector<NodeId> stack;
+  for (NodeId x = root_; x || !stack.empty();) {
+    for (; x; x = nodes_[x].left) stack.push_back(x);
     x = stack.back();
     stack.pop_back();
-    const StringView text = NodeText(x);
-    const std::int64_t held = nodes_[static_cast<std::size_t>(x)].chars - std::int64_t(text.size());
-    for (StringView piece : {text, StringView(kBreak + 2 - held, static_cast<std::size_t>(held))}) {
+    const UnitSpan text = NodeText(x);
+    const std::int64_t held = nodes_[x].chars - std::int64_t(text.size());
+    for (UnitSpan piece : {text, UnitSpan(StringView(kBreak + 2 - held, static_cast<std::size_t>(held)))}) {
       // The last paragraph has no break, though its block may hold one after it.
       piece = piece.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(left, std::int64_t(piece.size()))));
       left -= std::int64_t(piece.size());
       if (!piece.empty()) pieces.push_back(piece);
     }
-    x = nodes_[static_cast<std::size_t>(x)].right;
+    x = nodes_[x].right;
   }
   return pieces;
 }
@@ -581,12 +559,11 @@ SharedText Document::Share(CharPos start, CharPos length) const {
   const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
   if (end == start) return SharedText();
   const Locus at = LocateChar(start);
-  const Node& n = nodes_[static_cast<std::size_t>(at.node)];
-  if (n.block >= 0) {
-    const Block& k = blocks_[static_cast<std::size_t>(n.block)];
-    const StringView run = k.Run(n.first, n.count);
-    const auto from = static_cast<std::size_t>(k.starts[static_cast<std::size_t>(at.para)] + (start - at.start));
-    const auto runEnd = static_cast<std::size_t>(run.data() - k.view.data()) + run.size();
+  const Node& n = nodes_[at.node];
+  if (n.IsRun()) {
+    const Block& k = blocks_[n.block];
+    const auto from = static_cast<std::size_t>(k.Start(at.para) + (start - at.start));
+    const std::size_t runEnd = std::min(static_cast<std::size_t>(k.Start(n.first + n.count)), k.view.size());
     if (from + static_cast<std::size_t>(end - start) <= runEnd) {
       return k.text.Sub(from, static_cast<std::size_t>(end - start));
     }
@@ -597,27 +574,27 @@ SharedText Document::Share(CharPos start, CharPos length) const {
 // ---- Break forms -----------------------------------------------------------------------
 
 BreakForm Document::FormOf(const Locus& at) const {
-  const Node& n = nodes_[static_cast<std::size_t>(at.node)];
-  if (n.block < 0) return n.form;
-  return FormAt(blocks_[static_cast<std::size_t>(n.block)].forms, at.para);
+  const Node& n = nodes_[at.node];
+  if (!n.IsRun()) return n.form;
+  return FormAt(blocks_[n.block].forms, at.para);
 }
 
 // Adds the forms of the breaks ending paragraphs [from, to) found in the subtree x, whose first
 // paragraph is number `base`, numbered from `from`. Subtrees outside the range are skipped, so
 // the walk costs the nodes in the range and the descent to them.
-void Document::CollectForms(std::int32_t x, ParaNo base, ParaNo from, ParaNo to, BreakRuns& out) const {
-  if (x < 0) return;
-  const Node& n = nodes_[static_cast<std::size_t>(x)];
+void Document::CollectForms(NodeId x, ParaNo base, ParaNo from, ParaNo to, BreakRuns& out) const {
+  if (!x) return;
+  const Node& n = nodes_[x];
   if (base >= to || base + n.subPars <= from) return;
-  const ParaNo leftPars = n.left < 0 ? 0 : nodes_[static_cast<std::size_t>(n.left)].subPars;
+  const ParaNo leftPars = n.left ? nodes_[n.left].subPars : 0;
   CollectForms(n.left, base, from, to, out);
   const ParaNo own = base + leftPars;
   const ParaNo lo = std::max(own, from), hi = std::min(own + n.count, to);
   if (lo < hi) {
-    if (n.block < 0) {
+    if (!n.IsRun()) {
       AddRun(out, lo - from, n.form);
     } else {
-      const BreakRuns& runs = blocks_[static_cast<std::size_t>(n.block)].forms;
+      const BreakRuns& runs = blocks_[n.block].forms;
       const std::int32_t p0 = n.first + (lo - own), p1 = n.first + (hi - own);
       AddRun(out, lo - from, FormAt(runs, p0));
       auto it = std::upper_bound(runs.begin(), runs.end(), p0, [](std::int32_t i, const BreakRun& r) { return i < r.index; });
@@ -651,28 +628,22 @@ BreakRuns Document::Forms() const {
 // ---- Editing ---------------------------------------------------------------------------
 
 Document::Locus Document::OwnParagraph(const Locus& at) {
-  // The paragraph leaves its run for a node of its own, with a copy of its text and wraps.
-  String text(ParaText(at.node, at.para));
+  // The paragraph leaves its run for a node of its own, with a copy of its text (two-byte
+  // units, whatever its block holds) and wraps.
+  const String text = ParaText(at.node, at.para).ToString();
   const std::span<const std::int32_t> w = ParaWraps(at.node, at.para);
   WrapList wraps(w.begin(), w.end());
   finger_ = Locus();
-  std::int32_t left, rest, mid, right;
+  NodeId left, rest, mid, right;
   Split(root_, at.index, left, rest);
   Split(rest, 1, mid, right);  // a single node: every node holds one paragraph or more
-  Node& n = nodes_[static_cast<std::size_t>(mid)];
-  const std::int32_t block = n.block;
-  n.form = FormAt(blocks_[static_cast<std::size_t>(block)].forms, n.first);
-  n.block = -1;
-  n.count = 1;
-  if (!freeOwned_.empty()) {
-    n.first = freeOwned_.back();
-    freeOwned_.pop_back();
-    owned_[static_cast<std::size_t>(n.first)] = std::move(text);
-  } else {
-    n.first = static_cast<std::int32_t>(owned_.size());
-    owned_.push_back(std::move(text));
-  }
-  if (--blocks_[static_cast<std::size_t>(block)].nodes == 0) ReleaseBlock(block);
+  Node& n = nodes_[mid];
+  assert(n.IsRun() && n.count == 1 && !n.left && !n.right);
+  const BlockId block = std::exchange(n.block, BlockId());
+  n.form = FormAt(blocks_[block].forms, n.first);
+  n.first = 0;
+  n.owned = owned_.Add(text);
+  if (--blocks_[block].nodes == 0) ReleaseBlock(block);
   SetWraps(mid, wraps);
   Measure(mid);
   Pull(mid);
@@ -680,44 +651,47 @@ Document::Locus Document::OwnParagraph(const Locus& at) {
   return LocateChar(static_cast<CharPos>(at.start));
 }
 
-void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t removed, StringView text) {
-  if (nodes_[static_cast<std::size_t>(at.node)].block >= 0) at = OwnParagraph(at);
-  const std::int32_t x = at.node;
-  String& s = owned_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(x)].first)];
-  s.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(removed), text);
+void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t removed, UnitSpan text) {
+  if (nodes_[at.node].IsRun()) at = OwnParagraph(at);
+  const NodeId x = at.node;
+  String& s = owned_[nodes_[x].owned];
+  assert(offset >= 0 && removed >= 0 && std::size_t(offset) + std::size_t(removed) <= s.size());
+  if (text.IsNarrow()) {
+    s.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(removed), text.size(), u'\0');
+    std::copy(text.NarrowData(), text.NarrowData() + text.size(), s.begin() + offset);
+  } else {
+    s.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(removed), text.Wide());
+  }
   breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_);
   SetWraps(x, scratchWraps_);
   Measure(x);
   // The located paragraph keeps its start and first line; only the sums above it change.
-  for (auto it = path_.rbegin(); it != path_.rend(); ++it) Pull(*it);
+  const std::span<const NodeId> path = PathTo(at);
+  for (auto it = path.rbegin(); it != path.rend(); ++it) Pull(*it);
 }
 
 SharedText Document::Replace(CharPos start, CharPos length, SharedText text, const BreakRuns& forms) {
   const CharPos total = Length();
   start = std::clamp(start, 0, total);
-  CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
-  const StringView view = text.View();
+  const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  const UnitSpan view = text.View();
+  assert(HasOnlyPairedBreaks(view));
   const Locus a = LocateChar(start);
-  std::int32_t oa = static_cast<std::int32_t>(start - a.start);
+  const auto oa = static_cast<std::int32_t>(start - a.start);
   const auto lenA = static_cast<std::int32_t>(ParaText(a.node, a.para).size());
-  // A range end between "\r" and "\n" would leave half a break: take the whole pair.
-  if (oa > lenA) oa = lenA;
-  const char16_t* const vEnd = view.data() + view.size();
-  const char16_t* const firstNl = FindUnit(view.data(), vEnd, u'\n');
-  if (firstNl == vEnd && std::int64_t(end) <= a.start + lenA) {
+  assert(oa <= lenA);  // not between "\r" and "\n"
+  const std::size_t firstNl = view.Visit([](const auto* p, std::size_t n) -> std::size_t {
+    return static_cast<std::size_t>(FindUnit(p, p + n, u'\n') - p);
+  });
+  if (firstNl == view.size() && std::int64_t(end) <= a.start + lenA) {
     ReplaceInParagraph(a, oa, static_cast<std::int32_t>(end - start), view);
     return text;
   }
-  Locus b = LocateChar(end);
-  std::int32_t ob = static_cast<std::int32_t>(end - b.start);
-  const auto lenB = static_cast<std::int32_t>(ParaText(b.node, b.para).size());
-  if (ob > lenB) {
-    // Inside a break: move past it (the last paragraph has none, so there is a next one).
-    b = LocateChar(static_cast<CharPos>(b.start + lenB + 2));
-    ob = 0;
-  }
-  String prefix(ParaText(a.node, a.para).substr(0, static_cast<std::size_t>(oa)));
-  String suffix(ParaText(b.node, b.para).substr(static_cast<std::size_t>(ob)));
+  const Locus b = LocateChar(end);
+  const auto ob = static_cast<std::int32_t>(end - b.start);
+  assert(ob <= static_cast<std::int32_t>(ParaText(b.node, b.para).size()));  // not inside a break
+  String prefix = ParaText(a.node, a.para).substr(0, static_cast<std::size_t>(oa)).ToString();
+  const UnitSpan suffix = ParaText(b.node, b.para).substr(static_cast<std::size_t>(ob));
   const BreakForm lastForm = FormOf(b);  // the break that ends the suffix stays
   const ParaNo firstRemoved = a.index, removedCount = b.index - a.index + 1;
   finger_ = Locus();  // the tree changes shape
@@ -725,32 +699,38 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text, con
   // The new paragraphs: the prefix joins the first line of the text, the suffix its last.
   // Lines in between stay in the text's own block, shared with whoever holds the text; the
   // same text of several lines inserted again shares the block made for it last time.
-  std::vector<std::int32_t> ids;
+  std::vector<NodeId> ids;
   SharedText kept = text;  // what the caller gets back; `text` itself lives on for `view`
-  if (firstNl == vEnd) {
-    prefix.append(view).append(suffix);
+  if (firstNl == view.size()) {
+    view.AppendTo(prefix);
+    suffix.AppendTo(prefix);
     ids.push_back(NewOwnedNode(std::move(prefix), lastForm));
   } else {
-    auto lastNl = static_cast<std::size_t>(firstNl - view.data());
-    prefix.append(view.substr(0, lastNl - 1));
+    std::size_t lastNl = firstNl;
+    view.substr(0, firstNl - 1).AppendTo(prefix);
+    // The suffix lives in a node this edit frees: it is copied before the first new node.
+    String last = suffix.ToString();
     ids.push_back(NewOwnedNode(std::move(prefix), FormAt(forms, 0)));
-    if (FindUnit(firstNl + 1, vEnd, u'\n') != vEnd) {
-      std::int32_t block = lastBlock_;
-      if (block < 0 || blocks_[static_cast<std::size_t>(block)].forms != forms ||
-          !(blocks_[static_cast<std::size_t>(block)].text.SameAs(text) ||
-            blocks_[static_cast<std::size_t>(block)].view == view)) {
+    const bool severalLines = view.Visit([firstNl](const auto* p, std::size_t n) {
+      return FindUnit(p + firstNl + 1, p + n, u'\n') != p + n;
+    });
+    if (severalLines) {
+      // (A block laid out only where nodes show it cannot show the rest.)
+      BlockId block = lastBlock_;
+      if (!block || !blocks_[block].whole || blocks_[block].forms != forms ||
+          !(blocks_[block].text.SameAs(text) || blocks_[block].view == view)) {
         block = NewBlock(text, forms);
       }
-      const Block& k = blocks_[static_cast<std::size_t>(block)];
+      const Block& k = blocks_[block];
       kept = k.text;
-      lastNl = static_cast<std::size_t>(k.starts[static_cast<std::size_t>(k.Paragraphs() - 1)]) - 1;
+      lastNl = static_cast<std::size_t>(k.Start(k.Paragraphs() - 1)) - 1;
       ids.push_back(NewRunNode(block, 1, k.Paragraphs() - 2));
     }
-    String last(view.substr(lastNl + 1));
-    last.append(suffix);
-    ids.push_back(NewOwnedNode(std::move(last), lastForm));
+    String first = view.substr(lastNl + 1).ToString();
+    first.append(last);
+    ids.push_back(NewOwnedNode(std::move(first), lastForm));
   }
-  std::int32_t left, rest, middle, right;
+  NodeId left, rest, middle, right;
   Split(root_, firstRemoved, left, rest);
   Split(rest, removedCount, middle, right);
   FreeTree(middle);
@@ -758,42 +738,64 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text, con
   return kept;
 }
 
-void Document::RelayoutTree(std::int32_t t) {
-  if (t < 0) return;
-  RelayoutTree(nodes_[static_cast<std::size_t>(t)].left);
-  RelayoutTree(nodes_[static_cast<std::size_t>(t)].right);
-  const Node& n = nodes_[static_cast<std::size_t>(t)];
-  if (n.block < 0) {
-    breaker_.Wrap(owned_[static_cast<std::size_t>(n.first)], scratchWraps_);
+void Document::RelayoutTree(NodeId t) {
+  if (!t) return;
+  RelayoutTree(nodes_[t].left);
+  RelayoutTree(nodes_[t].right);
+  const Node& n = nodes_[t];
+  if (!n.IsRun()) {
+    breaker_.Wrap(owned_[n.owned], scratchWraps_);
     SetWraps(t, scratchWraps_);
   }
   Measure(t);
   Pull(t);
 }
 
+void Document::CollectShown(NodeId t, std::vector<std::vector<ParaRange>>& shown) const {
+  if (!t) return;
+  const Node& n = nodes_[t];
+  CollectShown(n.left, shown);
+  if (n.IsRun()) shown[n.block.Index()].push_back({n.first, n.count});
+  CollectShown(n.right, shown);
+}
+
 void Document::Relayout() {
   finger_ = Locus();  // line numbers move
-  // A block is laid out whole, even where edits replaced some of its paragraphs: its line
-  // counts are sums from its start.
-  for (Block& k : blocks_) {
-    if (k.nodes > 0) LayOutBlock(k);
-  }
+  // Each block lays out only the paragraphs that nodes still show (edits may have replaced
+  // most of it); its line counts stay sums from its start, so the rest count one line each.
+  std::vector<std::vector<ParaRange>> shown;
+  blocks_.ForEach([&](BlockId, const Block&) { shown.emplace_back(); });
+  CollectShown(root_, shown);
+  blocks_.ForEach([&](BlockId b, Block& k) {
+    if (k.nodes == 0) return;
+    std::vector<ParaRange>& ranges = shown[b.Index()];
+    // The same paste made twice shows the same paragraphs twice: merge what overlaps.
+    std::sort(ranges.begin(), ranges.end(), [](const ParaRange& x, const ParaRange& y) { return x.first < y.first; });
+    std::vector<ParaRange> merged;
+    for (const ParaRange& r : ranges) {
+      if (!merged.empty() && r.first <= merged.back().first + merged.back().count) {
+        ParaRange& m = merged.back();
+        m.count = std::max(m.count, r.first + r.count - m.first);
+      } else {
+        merged.push_back(r);
+      }
+    }
+    LayOutBlock(k, merged);
+  });
   RelayoutTree(root_);
 }
 
 std::size_t Document::MemoryUse() const {
-  std::size_t bytes = sizeof(*this) + nodes_.capacity() * sizeof(Node) + blocks_.capacity() * sizeof(Block);
-  bytes += (freeNodes_.capacity() + freeBlocks_.capacity() + freeOwned_.capacity() + freeWraps_.capacity()) *
-           sizeof(std::int32_t);
-  for (const Block& k : blocks_) {
-    bytes += k.view.size() * sizeof(char16_t);
+  std::size_t bytes = sizeof(*this) + nodes_.MemoryUse() + blocks_.MemoryUse() + owned_.MemoryUse() +
+                      wrapLists_.MemoryUse();
+  blocks_.ForEach([&](BlockId, const Block& k) {
+    bytes += k.view.size() * (k.view.IsNarrow() ? 1 : 2);
     bytes += (k.starts.capacity() + k.lineStarts.capacity() + k.wraps.capacity()) * sizeof(std::int32_t);
-  }
-  bytes += owned_.capacity() * sizeof(String) + wrapLists_.capacity() * sizeof(WrapList);
-  for (const String& s : owned_) {
+  });
+  owned_.ForEach([&](OwnedId, const String& s) {
     if (s.capacity() > String().capacity()) bytes += (s.capacity() + 1) * sizeof(char16_t);
-  }
-  for (const WrapList& w : wrapLists_) bytes += w.capacity() * sizeof(std::int32_t);
+  });
+  wrapLists_.ForEach([&](WrapsId, const WrapList& w) { bytes += w.capacity() * sizeof(std::int32_t); });
   return bytes;
 }
 
@@ -803,17 +805,17 @@ Document::Runs::Runs(const Document& doc, CharPos from) : doc_(doc) {
   const std::int64_t target = std::clamp<std::int64_t>(from, 0, doc.Length());
   pos_ = static_cast<CharPos>(target);
   std::int64_t base = 0;
-  std::int32_t x = doc.root_;
-  while (x >= 0) {
-    const Node& n = doc.nodes_[static_cast<std::size_t>(x)];
-    const std::int64_t leftChars = n.left < 0 ? 0 : doc.nodes_[static_cast<std::size_t>(n.left)].subChars;
+  NodeId x = doc.root_;
+  while (x) {
+    const Node& n = doc.nodes_[x];
+    const std::int64_t leftChars = n.left ? doc.nodes_[n.left].subChars : 0;
     if (target < base + leftChars) {
       stack_.push_back(x);
       x = n.left;
       continue;
     }
     base += leftChars;
-    if (target < base + n.chars || n.right < 0) {
+    if (target < base + n.chars || !n.right) {
       node_ = x;
       skip_ = target - base;
       return;
@@ -823,24 +825,24 @@ Document::Runs::Runs(const Document& doc, CharPos from) : doc_(doc) {
   }
 }
 
-void Document::Runs::Descend(std::int32_t x) {
-  while (x >= 0) {
+void Document::Runs::Descend(NodeId x) {
+  while (x) {
     stack_.push_back(x);
-    x = doc_.nodes_[static_cast<std::size_t>(x)].left;
+    x = doc_.nodes_[x].left;
   }
 }
 
-bool Document::Runs::NextPiece(Piece& piece) {
-  while (node_ >= 0) {
-    const Node& n = doc_.nodes_[static_cast<std::size_t>(node_)];
+bool Document::Runs::NextPiece(UnitSpan& piece) {
+  while (node_) {
+    const Node& n = doc_.nodes_[node_];
     if (phase_ == 0) {
       phase_ = 1;
-      const StringView text = doc_.NodeText(node_);
+      const UnitSpan text = doc_.NodeText(node_);
       if (skip_ >= std::int64_t(text.size())) {
         skip_ -= std::int64_t(text.size());
         continue;
       }
-      piece = {text.data() + skip_, std::int64_t(text.size()) - skip_};
+      piece = text.substr(static_cast<std::size_t>(skip_));
       skip_ = 0;
       return true;
     }
@@ -849,13 +851,13 @@ bool Document::Runs::NextPiece(Piece& piece) {
       // A run that does not end its block had its last break in its text already.
       const std::int64_t held = n.chars - std::int64_t(doc_.NodeText(node_).size());
       if (held == 0 || skip_ >= held) continue;
-      piece = {kBreak + 2 - held + skip_, held - skip_};
+      piece = UnitSpan(StringView(kBreak + 2 - held + skip_, static_cast<std::size_t>(held - skip_)));
       skip_ = 0;
       return true;
     }
     Descend(n.right);
     if (stack_.empty()) {
-      node_ = -1;
+      node_ = NodeId();
     } else {
       node_ = stack_.back();
       stack_.pop_back();
@@ -865,33 +867,35 @@ bool Document::Runs::NextPiece(Piece& piece) {
   return false;
 }
 
-bool Document::Runs::Next(StringView& run, CharPos& runStart) {
-  Piece p = rest_;
-  rest_ = Piece();
-  if (p.size == 0 && !NextPiece(p)) return false;
-  if (p.size > kMaxRun) {
-    rest_ = {p.data + kMaxRun, p.size - kMaxRun};
-    p.size = kMaxRun;
+bool Document::Runs::Next(UnitSpan& run, CharPos& runStart) {
+  UnitSpan p = rest_;
+  rest_ = UnitSpan();
+  if (p.empty() && !NextPiece(p)) return false;
+  if (p.size() > kMaxRun) {
+    rest_ = p.substr(kMaxRun);
+    p = p.substr(0, kMaxRun);
   }
   // The text of the last paragraph may be followed by a break that the document does not
   // have (its run ends inside a block): stop at the document's end.
-  p.size = std::min<std::int64_t>(p.size, std::int64_t(doc_.Length()) - pos_);
-  if (p.size <= 0) return false;
-  run = StringView(p.data, static_cast<std::size_t>(p.size));
+  p = p.substr(0, static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t(doc_.Length()) - pos_, 0)));
+  if (p.empty()) return false;
+  run = p;
   runStart = pos_;
-  pos_ += static_cast<CharPos>(p.size);
+  pos_ += static_cast<CharPos>(p.size());
   return true;
 }
 
 // ---- Breaks ----------------------------------------------------------------------------
 
-bool HasOnlyPairedBreaks(StringView text) {
+bool HasOnlyPairedBreaks(UnitSpan text) {
   static constexpr char16_t kEnds[] = {u'\r', u'\n'};
-  const char16_t* const end = text.data() + text.size();
-  for (const char16_t* p = FindAnyUnit(text.data(), end, kEnds, 2); p != end; p = FindAnyUnit(p + 2, end, kEnds, 2)) {
-    if (*p != u'\r' || p + 1 == end || p[1] != u'\n') return false;
-  }
-  return true;
+  return text.Visit([](const auto* begin, std::size_t size) {
+    const auto* const end = begin + size;
+    for (auto* p = FindAnyUnit(begin, end, kEnds, 2); p != end; p = FindAnyUnit(p + 2, end, kEnds, 2)) {
+      if (*p != u'\r' || p + 1 == end || p[1] != u'\n') return false;
+    }
+    return true;
+  });
 }
 
 String NormalizeBreaks(String text) {

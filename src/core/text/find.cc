@@ -14,12 +14,12 @@ namespace {
 // Reads code units from a position onwards, crossing from one run to the next.
 class UnitReader {
  public:
-  UnitReader(StringView rest, const Document::Runs& runs) : cur_(rest), runs_(runs) {}
+  UnitReader(UnitSpan rest, const Document::Runs& runs) : cur_(rest), runs_(runs) {}
 
   bool Take(char16_t& u) {
     if (!Fill()) return false;
     u = cur_.front();
-    cur_.remove_prefix(1);
+    cur_ = cur_.substr(1);
     return true;
   }
   bool Peek(char16_t& u) {
@@ -34,7 +34,7 @@ class UnitReader {
     c = u;
     char16_t low;
     if (IsHighSurrogate(u) && Peek(low) && IsLowSurrogate(low)) {
-      cur_.remove_prefix(1);
+      cur_ = cur_.substr(1);
       c = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(low) - 0xDC00);
     }
     return true;
@@ -44,8 +44,8 @@ class UnitReader {
     while (!s.empty()) {
       if (!Fill()) return false;
       const std::size_t m = std::min(cur_.size(), s.size());
-      if (cur_.substr(0, m) != s.substr(0, m)) return false;
-      cur_.remove_prefix(m);
+      if (!(cur_.substr(0, m) == UnitSpan(s.substr(0, m)))) return false;
+      cur_ = cur_.substr(m);
       s.remove_prefix(m);
     }
     return true;
@@ -63,7 +63,7 @@ class UnitReader {
     return true;
   }
 
-  StringView cur_;
+  UnitSpan cur_;
   const Document::Runs& runs_;
   std::optional<Document::Runs> more_;
 };
@@ -84,7 +84,8 @@ struct Needle {
     }
   }
 
-  const char16_t* NextCandidate(const char16_t* p, const char16_t* end) const {
+  template <typename Unit>
+  const Unit* NextCandidate(const Unit* p, const Unit* end) const {
     if (firstUnits.size() <= 4) {
       return FindAnyUnit(p, end, firstUnits.data(), static_cast<int>(firstUnits.size()));
     }
@@ -94,7 +95,7 @@ struct Needle {
     return end;
   }
 
-  bool MatchesAt(StringView rest, const Document::Runs& runs) const {
+  bool MatchesAt(UnitSpan rest, const Document::Runs& runs) const {
     UnitReader in(rest, runs);
     if (matchCase) return in.TakeExactly(text);
     for (char32_t want : folded->folded) {
@@ -122,18 +123,22 @@ std::optional<CharPos> FindText(const Document& doc, StringView needle, CharPos 
   const std::int64_t lastStart = std::int64_t(stop) - std::int64_t(needle.size());
   const Needle what(needle, matchCase);
   Document::Runs runs(doc, start);
-  StringView run;
+  UnitSpan run;
   CharPos runStart = 0;
   while (runs.Next(run, runStart)) {
     const std::int64_t from = std::max<std::int64_t>(start, runStart) - runStart;
     const std::int64_t to = std::min<std::int64_t>(std::int64_t(runStart) + std::int64_t(run.size()), lastStart + 1) - runStart;
-    const char16_t* const base = run.data();
-    for (const char16_t* p = base + from; p < base + to; ++p) {
-      p = what.NextCandidate(p, base + to);
-      if (p == base + to) break;
-      const auto offset = static_cast<std::size_t>(p - base);
-      if (what.MatchesAt(run.substr(offset), runs)) return runStart + static_cast<CharPos>(offset);
-    }
+    // The candidates are scanned in the run's own units, one byte or two each.
+    const std::optional<std::size_t> hit = run.Visit([&](const auto* base, std::size_t) -> std::optional<std::size_t> {
+      for (auto* p = base + from; p < base + to; ++p) {
+        p = what.NextCandidate(p, base + to);
+        if (p == base + to) break;
+        const auto offset = static_cast<std::size_t>(p - base);
+        if (what.MatchesAt(run.substr(offset), runs)) return offset;
+      }
+      return std::nullopt;
+    });
+    if (hit) return runStart + static_cast<CharPos>(*hit);
     if (std::int64_t(runStart) + std::int64_t(run.size()) > lastStart) break;
   }
   return std::nullopt;

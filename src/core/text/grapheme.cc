@@ -108,9 +108,7 @@ std::int32_t NextCodePoint(StringView t, std::int32_t offset) {
   return offset + (SplitsPair(t, offset + 1) ? 2 : 1);
 }
 
-}  // namespace
-
-bool IsClusterBoundary(StringView t, std::int32_t offset) {
+bool IsWideClusterBoundary(StringView t, std::int32_t offset) {
   if (SureBoundary(t, offset)) return true;
   if (SplitsPair(t, offset)) return false;
   const Window w(t, offset);
@@ -119,7 +117,7 @@ bool IsClusterBoundary(StringView t, std::int32_t offset) {
   return ubrk_isBoundary(it, offset - w.lo) != 0;
 }
 
-std::int32_t NextClusterBoundary(StringView t, std::int32_t offset) {
+std::int32_t NextWideClusterBoundary(StringView t, std::int32_t offset) {
   const auto n = static_cast<std::int32_t>(t.size());
   if (offset >= n) return n;
   offset = std::max(offset, 0);
@@ -131,7 +129,7 @@ std::int32_t NextClusterBoundary(StringView t, std::int32_t offset) {
   return next == UBRK_DONE ? w.hi : w.lo + next;
 }
 
-std::int32_t PrevClusterBoundary(StringView t, std::int32_t offset) {
+std::int32_t PrevWideClusterBoundary(StringView t, std::int32_t offset) {
   const auto n = static_cast<std::int32_t>(t.size());
   if (offset <= 0) return 0;
   offset = std::min(offset, n);
@@ -144,6 +142,24 @@ std::int32_t PrevClusterBoundary(StringView t, std::int32_t offset) {
   if (!SetText(it, t, w.lo, w.hi)) return SplitsPair(t, offset - 1) ? offset - 2 : offset - 1;
   const std::int32_t prev = ubrk_preceding(it, offset - w.lo);
   return prev == UBRK_DONE ? w.lo : w.lo + prev;
+}
+
+}  // namespace
+
+// One-byte units are characters below U+0100, each a cluster of its own (a paragraph holds no
+// "\r\n"): every offset is a boundary.
+bool IsClusterBoundary(UnitSpan t, std::int32_t offset) {
+  return t.IsNarrow() || IsWideClusterBoundary(t.Wide(), offset);
+}
+
+std::int32_t NextClusterBoundary(UnitSpan t, std::int32_t offset) {
+  if (!t.IsNarrow()) return NextWideClusterBoundary(t.Wide(), offset);
+  return std::clamp(offset + 1, 0, static_cast<std::int32_t>(t.size()));
+}
+
+std::int32_t PrevClusterBoundary(UnitSpan t, std::int32_t offset) {
+  if (!t.IsNarrow()) return PrevWideClusterBoundary(t.Wide(), offset);
+  return std::clamp(offset - 1, 0, static_cast<std::int32_t>(t.size()));
 }
 
 void ClusterEnds(StringView t, std::vector<std::int32_t>& out) {

@@ -8,15 +8,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
 // Whether a cluster boundary falls at offset (0 and text.size() always are).
-bool IsClusterBoundary(StringView text, std::int32_t offset);
+bool IsClusterBoundary(UnitSpan text, std::int32_t offset);
 // The first boundary after offset (text.size() at most), and the last one before it (0 at least).
-std::int32_t NextClusterBoundary(StringView text, std::int32_t offset);
-std::int32_t PrevClusterBoundary(StringView text, std::int32_t offset);
+std::int32_t NextClusterBoundary(UnitSpan text, std::int32_t offset);
+std::int32_t PrevClusterBoundary(UnitSpan text, std::int32_t offset);
 // The boundaries of a piece whose ends are boundaries, after 0, in order: the last is
 // text.size(). Reads the whole piece; for pieces of a laid-out line.
 void ClusterEnds(StringView text, std::vector<std::int32_t>& out);

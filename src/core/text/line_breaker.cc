@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "text/grapheme.hh"
 #include "text/line_layout.hh"
 #include "text/unit_scan.hh"
@@ -23,12 +27,14 @@ constexpr std::int32_t kWordUnits = 4096;
 bool LineBreaker::Configure(double width) {
   const bool changed = metrics_.Refresh() || width != width_;
   width_ = width;
+  pitch_ = Pitch::Unknown;
   if (changed) ForgetShaped();
   return changed;
 }
 
 void LineBreaker::FontChanged() {
   metrics_.FontChanged();
+  pitch_ = Pitch::Unknown;
   ForgetShaped();
   spaceAdvance_ = -1;
 }
@@ -61,7 +67,7 @@ double LineBreaker::WordWidth(StringView word, LineLayout& scratch) const {
   return x;
 }
 
-bool LineBreaker::SurelyFits(StringView para) const {
+bool LineBreaker::SurelyFits(UnitSpan para) const {
   // No width yet (a window not yet shown): wrapping every character onto its own line would
   // cost far more than the text itself, so nothing wraps until a real width arrives.
   if (width_ <= 0) return true;
@@ -70,23 +76,22 @@ bool LineBreaker::SurelyFits(StringView para) const {
   if (n * std::max(maxAdvance, metrics_.WidestTab()) <= width_) return true;
   if (n * maxAdvance > width_) return false;
   // Only a tab could make it too wide.
-  const char16_t* end = para.data() + para.size();
-  return FindUnit(para.data(), end, u'\t') == end;
+  return para.Visit([](const auto* p, std::size_t size) { return FindUnit(p, p + size, u'\t') == p + size; });
 }
 
 std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {
-  if (const auto end = PlainLineEnd(para, start)) return *end;
+  if (const auto end = PlainLineEnd(para.data(), static_cast<std::int32_t>(para.size()), start)) return *end;
   return ShapedLineEnd(para, start);
 }
 
-std::optional<std::int32_t> LineBreaker::PlainLineEnd(StringView para, std::int32_t start) const {
+template <typename Unit>
+std::optional<std::int32_t> LineBreaker::PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const {
   // The same sums, in the same order, as LineLayout makes for plain text: the line this
   // accepts measures the same when it is painted.
-  const auto n = static_cast<std::int32_t>(para.size());
   double x = 0;
   std::int32_t afterSpace = -1;  // where a break after the last space would fall
   for (std::int32_t i = start; i < n;) {
-    const char16_t c = para[static_cast<std::size_t>(i)];
+    const char16_t c = para[i];
     if (c == u'\t') {
       x = metrics_.NextTab(x);
       afterSpace = ++i;
@@ -105,6 +110,58 @@ std::optional<std::int32_t> LineBreaker::PlainLineEnd(StringView para, std::int3
     return afterSpace > start ? afterSpace : i;
   }
   return n;
+}
+
+bool LineBreaker::FixedPitch() const {
+  if (pitch_ != Pitch::Unknown) return pitch_ == Pitch::Fixed;
+  pitch_ = Pitch::Varied;
+  const double a = metrics_.Plain(u' ');
+  if (width_ <= 0 || a <= 0 || width_ / a > 65536) return false;
+  for (char16_t c = 0x21; c < 0x7F; ++c)
+    if (metrics_.Plain(c) != a) return false;
+  fixedX_.assign(1, 0.0);
+  while (fixedX_.back() <= width_) fixedX_.push_back(fixedX_.back() + a);
+  pitch_ = Pitch::Fixed;
+  return true;
+}
+
+namespace {
+
+// Whether every byte of [p, end) is printable ASCII (a space to a tilde).
+bool AllPrintableAscii(const Byte* p, const Byte* end) {
+#ifdef __SSE2__
+  // Shifted down by 0x20, a printable byte is below 0x5F: unsigned, min(v, 0x5E) == v.
+  const __m128i low = _mm_set1_epi8(0x20), top = _mm_set1_epi8(0x5E);
+  while (end - p >= 16) {
+    const __m128i v = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), low);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, top), v)) != 0xFFFF) return false;
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p)
+    if (*p < 0x20 || *p > 0x7E) return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> LineBreaker::FixedLineEnd(const Byte* para, std::int32_t n, std::int32_t start) const {
+  // Every character adds the same advance, so the line's first `fit` characters fit (one at
+  // least) and the next one, unless a space, does not: the same answer as PlainLineEnd's.
+  const auto fit = std::max<std::int32_t>(static_cast<std::int32_t>(fixedX_.size()) - 2, 1);
+  const std::int32_t past = fit >= n - start ? n : start + fit;  // the first that does not fit
+  if (!AllPrintableAscii(para + start, para + std::min(n, past + 1))) return std::nullopt;
+  if (past >= n) return n;
+  if (para[past] == ' ') {
+    // Spaces hang past the edge; the line ends after them.
+    std::int32_t k = past;
+    while (k < n && para[k] == ' ') ++k;
+    if (k < n && (para[k] < 0x20 || para[k] > 0x7E)) return std::nullopt;
+    return k;
+  }
+  for (std::int32_t k = past; k > start; --k)
+    if (para[k - 1] == ' ') return k;
+  return past;
 }
 
 double LineBreaker::SpaceAdvance() const {
@@ -205,12 +262,31 @@ std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) con
   }
 }
 
-void LineBreaker::Wrap(StringView para, WrapList& out) const {
+void LineBreaker::Wrap(UnitSpan para, WrapList& out) const {
   out.clear();
   if (SurelyFits(para)) return;
   const auto n = static_cast<std::int32_t>(para.size());
+  if (para.IsNarrow()) {
+    // One-byte text is wrapped on its bytes while every line is plain; a paragraph with a
+    // character to shape (a font that kerns, say) is wrapped from a two-byte copy of it.
+    const Byte* units = para.NarrowData();
+    const bool fixed = FixedPitch();
+    for (std::int32_t start = 0;;) {
+      std::optional<std::int32_t> end;
+      if (fixed) end = FixedLineEnd(units, n, start);
+      if (!end) end = PlainLineEnd(units, n, start);
+      if (!end) break;
+      if (*end >= n) return;
+      out.push_back(start = *end);
+    }
+    out.clear();
+    const String wide = para.ToString();
+    Wrap(wide, out);
+    return;
+  }
+  const StringView wide = para.Wide();
   for (std::int32_t start = 0;;) {
-    start = LineEnd(para, start);
+    start = LineEnd(wide, start);
     if (start >= n) break;
     out.push_back(start);
   }

@@ -12,6 +12,7 @@
 #include "platform/measure.hh"
 #include "text/tab_stops.hh"
 #include "text/text_metrics.hh"
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -32,7 +33,7 @@ class LineBreaker {
   const TextMetrics& Metrics() const { return metrics_; }
 
   // Wrap offsets of a whole paragraph (empty when it fits on one line).
-  void Wrap(StringView para, WrapList& out) const;
+  void Wrap(UnitSpan para, WrapList& out) const;
   // The same after an edit of a paragraph whose old wraps were `old`: [at, at+removed) of the
   // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
   // are re-wrapped, until a new break lands on an old one past the edit.
@@ -44,9 +45,14 @@ class LineBreaker {
   std::int32_t LineEnd(StringView para, std::int32_t start) const;
 
  private:
-  bool SurelyFits(StringView para) const;
+  bool SurelyFits(UnitSpan para) const;
   // The end from advances alone; nothing when a character on the way needs shaping.
-  std::optional<std::int32_t> PlainLineEnd(StringView para, std::int32_t start) const;
+  template <typename Unit>
+  std::optional<std::int32_t> PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const;
+  // The same for one-byte text in a fixed-pitch font, without adding advances up one by one:
+  // nothing where the line holds anything but printable ASCII (then PlainLineEnd decides).
+  std::optional<std::int32_t> FixedLineEnd(const Byte* para, std::int32_t n, std::int32_t start) const;
+  bool FixedPitch() const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
   // Where the greedy rule would end the line from the widths of its words laid out one by
   // one, words cut at `window`; readTo: how far it read.
@@ -66,6 +72,11 @@ class LineBreaker {
   mutable std::unordered_map<String, double> wordWidths_;
   mutable std::size_t memoUnits_ = 0;
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
+  // Where printable ASCII has one advance: x after k characters from a line's start, summed
+  // as PlainLineEnd sums it, up to the first x past the width. Read on first use.
+  enum class Pitch : std::uint8_t { Unknown, Fixed, Varied };
+  mutable Pitch pitch_ = Pitch::Unknown;
+  mutable std::vector<double> fixedX_;
 };
 
 // Whitespace the layout lets hang past the right edge and breaks after.

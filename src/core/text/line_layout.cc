@@ -41,8 +41,15 @@ double Trailing(const LineLayout::Cluster& c) { return c.rtl ? c.left : c.right;
 
 }  // namespace
 
-void LineLayout::Build(StringView line, const TextMetrics& metrics) {
-  text_ = line;
+void LineLayout::Build(UnitSpan units, const TextMetrics& metrics) {
+  if (units.IsNarrow()) {
+    own_ = units.ToString();
+    text_ = own_;
+  } else {
+    own_.clear();
+    text_ = units.Wide();
+  }
+  const StringView line = text_;
   metrics_ = &metrics;
   pieces_.clear();
   shaped_.clear();

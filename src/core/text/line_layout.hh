@@ -13,12 +13,18 @@
 #include <vector>
 
 #include "text/text_metrics.hh"
+#include "text/unit_span.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
 class LineLayout {
  public:
+  LineLayout() = default;
+  // Not copied: the text may be the layout's own, which a copy would not point at.
+  LineLayout(const LineLayout&) = delete;
+  LineLayout& operator=(const LineLayout&) = delete;
+
   // A stretch drawn as one run: a tab, or text of one direction.
   struct Piece {
     std::int32_t from = 0;  // logical offsets in the line
@@ -45,7 +51,10 @@ class LineLayout {
   };
 
   // Lays out `line`, which must stay valid (unedited) as long as the layout is asked about.
-  void Build(StringView line, const TextMetrics& metrics);
+  // One-byte units are copied into the layout as two-byte ones first (a line's worth).
+  void Build(UnitSpan line, const TextMetrics& metrics);
+  // The line's characters (the document's own where they are two-byte units).
+  StringView Text() const { return text_; }
 
   std::int32_t Length() const { return static_cast<std::int32_t>(text_.size()); }
   // Where text after the line would start: the sum of every piece, trailing spaces included.
@@ -84,6 +93,7 @@ class LineLayout {
   double PlainX(const Piece& p, std::int32_t offset) const;  // x at a unit of a plain piece
 
   StringView text_;
+  String own_;  // the line's characters when the document holds them as one-byte units
   const TextMetrics* metrics_ = nullptr;
   std::vector<Piece> pieces_;         // in visual order
   std::vector<std::uint32_t> order_;  // piece indices in logical order

@@ -1,17 +1,65 @@
 #include "text/shared_text.hh"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace quilmar {
 
-SharedText::SharedText(String text) : size_(text.size()) {
-  if (size_ > 0) store_ = std::make_shared<String>(std::move(text));
+// The characters: two-byte units in a string that may grow (typed text), or units of either
+// size in a buffer made once (a load, a substitution).
+struct SharedText::Store {
+  enum class Kind : std::uint8_t { Growing, Narrow, Wide };
+  String growing;
+  LargeBuffer fixed;
+  std::size_t fixedSize = 0;
+  Kind kind = Kind::Growing;
+
+  std::size_t Size() const { return kind == Kind::Growing ? growing.size() : fixedSize; }
+  UnitSpan Units() const {
+    switch (kind) {
+      case Kind::Narrow: return UnitSpan::Narrow(reinterpret_cast<const Byte*>(fixed.data()), fixedSize);
+      case Kind::Wide: return StringView(reinterpret_cast<const char16_t*>(fixed.data()), fixedSize);
+      case Kind::Growing: break;
+    }
+    return UnitSpan(growing);
+  }
+};
+
+bool FitsNarrow(UnitSpan units) {
+  if (units.IsNarrow()) return true;
+  const StringView w = units.Wide();
+  return std::all_of(w.begin(), w.end(), [](char16_t u) { return u <= 0xFF; });
 }
 
-StringView SharedText::View() const {
-  if (!store_) return StringView();
-  return StringView(*store_).substr(offset_, size_);
+SharedText::SharedText(String text) : size_(text.size()) {
+  if (size_ == 0) return;
+  store_ = std::make_shared<Store>();
+  store_->growing = std::move(text);
+}
+
+SharedText SharedText::FromBuffer(LargeBuffer units, std::size_t size, bool narrow) {
+  SharedText t;
+  if (size == 0) return t;
+  t.store_ = std::make_shared<Store>();
+  t.store_->fixed = std::move(units);
+  t.store_->fixedSize = size;
+  t.store_->kind = narrow ? Store::Kind::Narrow : Store::Kind::Wide;
+  t.size_ = size;
+  return t;
+}
+
+SharedText SharedText::Compact(UnitSpan units) {
+  if (!FitsNarrow(units)) return SharedText(units.ToString());
+  LargeBuffer bytes(units.size());
+  units.Visit([&](const auto* p, std::size_t n) { std::copy(p, p + n, reinterpret_cast<Byte*>(bytes.data())); });
+  return Narrow(std::move(bytes), units.size());
+}
+
+UnitSpan SharedText::View() const {
+  if (!store_) return UnitSpan();
+  return store_->Units().substr(offset_, size_);
 }
 
 SharedText SharedText::Sub(std::size_t offset, std::size_t length) const {
@@ -30,35 +78,36 @@ bool SharedText::SameAs(const SharedText& other) const {
 }
 
 bool SharedText::Alone() const {
-  return store_ && store_.use_count() == 1 && offset_ == 0 && size_ == store_->size();
+  return store_ && store_.use_count() == 1 && offset_ == 0 && size_ == store_->Size();
 }
 
-void SharedText::Append(StringView more) {
-  if (more.empty()) return;
-  if (Alone()) {
-    store_->append(more);
-  } else {
-    String joined;
-    joined.reserve(size_ + more.size());
-    joined.append(View()).append(more);
-    *this = SharedText(std::move(joined));
-    return;
-  }
-  size_ = store_->size();
+void SharedText::Join(UnitSpan before, UnitSpan after) {
+  // A text typed into is small: it becomes two-byte units, which may grow in place.
+  String joined;
+  joined.reserve(before.size() + after.size());
+  before.AppendTo(joined);
+  after.AppendTo(joined);
+  *this = SharedText(std::move(joined));
 }
 
-void SharedText::Prepend(StringView more) {
+void SharedText::Append(UnitSpan more) {
   if (more.empty()) return;
-  if (Alone()) {
-    store_->insert(0, more);
-  } else {
-    String joined;
-    joined.reserve(size_ + more.size());
-    joined.append(more).append(View());
-    *this = SharedText(std::move(joined));
+  if (Alone() && store_->kind == Store::Kind::Growing) {
+    more.AppendTo(store_->growing);
+    size_ = store_->growing.size();
     return;
   }
-  size_ = store_->size();
+  Join(View(), more);
+}
+
+void SharedText::Prepend(UnitSpan more) {
+  if (more.empty()) return;
+  if (Alone() && store_->kind == Store::Kind::Growing) {
+    store_->growing.insert(0, more.ToString());
+    size_ = store_->growing.size();
+    return;
+  }
+  Join(more, View());
 }
 
 }  // namespace quilmar

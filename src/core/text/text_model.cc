@@ -124,7 +124,7 @@ struct LineInPara {
   std::int32_t to = 0;
   bool wrapped = false;
 
-  StringView Text() const {
+  UnitSpan Text() const {
     return para.text.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
   }
 };
@@ -286,12 +286,17 @@ struct TextModelOps {
   }
 
   static void ReplaceAll(TextModel& t, String text, BreakRuns forms = {}) {
-    Impl& m = *t.impl_;
     text = NormalizeBreaks(std::move(text));
     if (std::int64_t(text.size()) > kMaxLength) {
       text.resize(static_cast<std::size_t>(kMaxLength));
       if (text.back() == u'\r') text.pop_back();  // no half of a break at the cut
     }
+    ReplaceAll(t, SharedText(std::move(text)), std::move(forms));
+  }
+
+  // `text` holds "\r\n" breaks only and is no longer than positions address.
+  static void ReplaceAll(TextModel& t, SharedText text, BreakRuns forms) {
+    Impl& m = *t.impl_;
     // The new paragraphs are laid out as they are built, with the current settings.
     ConfigureBreaker(m);
     m.fontChanged = false;
@@ -319,6 +324,15 @@ void TextModel::SetText(StringView text) {
 }
 
 void TextModel::LoadText(String text, BreakRuns forms) {
+  text = NormalizeBreaks(std::move(text));
+  LoadText(SharedText(std::move(text)), std::move(forms));
+}
+
+void TextModel::LoadText(SharedText text, BreakRuns forms) {
+  if (std::int64_t(text.size()) > kMaxLength) {
+    const bool cutsBreak = text.View()[static_cast<std::size_t>(kMaxLength) - 1] == u'\r';
+    text = text.Sub(0, static_cast<std::size_t>(kMaxLength) - (cutsBreak ? 1 : 0));
+  }
   TextModelOps::ReplaceAll(*this, std::move(text), std::move(forms));
   impl_->anchor = impl_->caret = 0;
   if (impl_->observer) {
@@ -338,7 +352,7 @@ String TextModel::Slice(CharPos start, CharPos length) const { return impl_->doc
 
 SharedText TextModel::Share(CharPos start, CharPos length) const { return impl_->doc.Share(start, length); }
 
-std::vector<StringView> TextModel::Pieces() const { return impl_->doc.Pieces(); }
+std::vector<UnitSpan> TextModel::Pieces() const { return impl_->doc.Pieces(); }
 
 BreakRuns TextModel::BreakForms() const { return impl_->doc.Forms(); }
 
@@ -366,7 +380,7 @@ void TextModel::SetSelText(StringView text) {
 }
 
 void TextModel::SetSelText(SharedText text) {
-  if (!HasOnlyPairedBreaks(text.View())) text = SharedText(NormalizeBreaks(String(text.View())));
+  if (!HasOnlyPairedBreaks(text.View())) text = SharedText(NormalizeBreaks(text.ToString()));
   TextModelOps::Edit(*this, SelStart(), SelLength(), std::move(text), EditKind::Other);
 }
 
@@ -440,7 +454,8 @@ LineSpan TextModel::Line(LineNo line) const {
 StringView TextModel::LineText(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
   if (line < 0 || line >= impl_->doc.LineCount()) return {};
-  return LocateLine(impl_->doc, line).Text();
+  // The layout holds the line as two-byte units (its own copy for one-byte text).
+  return TextModelOps::Layout(*impl_, line)->Text();
 }
 
 std::shared_ptr<const LineLayout> TextModel::Layout(LineNo line) const {

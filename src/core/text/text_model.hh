@@ -64,6 +64,8 @@ class TextModel {
   // Replaces all of it as a file load does: no Change, the caret at 0, history cleared.
   // `forms`: the file forms of its breaks, kept through edits for the next save.
   void LoadText(String text, BreakRuns forms = {});
+  // The same for a text with "\r\n" breaks only (as a file decodes), kept as it is stored.
+  void LoadText(SharedText text, BreakRuns forms = {});
   CharPos Length() const;
   char16_t CharAt(CharPos pos) const;          // pos in [0, Length())
   String Slice(CharPos start, CharPos length) const;
@@ -71,7 +73,7 @@ class TextModel {
   SharedText Share(CharPos start, CharPos length) const;
   // All of the text as views of its storage, valid until the next edit; no piece ends inside
   // a "\r\n" or a surrogate pair.
-  std::vector<StringView> Pieces() const;
+  std::vector<UnitSpan> Pieces() const;
   // The file forms of all the breaks, in order (see text/break_forms.hh).
   BreakRuns BreakForms() const;
 
@@ -113,7 +115,8 @@ class TextModel {
 
   // --- Shaped geometry of laid-out lines (measure units, x from the line's left edge) ---
   // One layout per line serves painting, the caret, mouse hits, Up and Down and wrapping.
-  // The characters of a line, its break excluded; valid until the next edit.
+  // The characters of a line, its break excluded; valid until the next edit and while the
+  // line's layout (Layout(line)) is held.
   StringView LineText(LineNo line) const;
   // Its layout, shared so that it outlives later calls; line in [0, GetLineCount()).
   std::shared_ptr<const LineLayout> Layout(LineNo line) const;

@@ -1,5 +1,7 @@
 #include "text/word_motion.hh"
 
+#include <algorithm>
+
 namespace quilmar {
 
 namespace {
@@ -17,7 +19,7 @@ CharClass ClassOf(char16_t c) {
 
 }  // namespace
 
-std::optional<std::int32_t> NextWordStart(StringView para, std::int32_t offset) {
+std::optional<std::int32_t> NextWordStart(UnitSpan para, std::int32_t offset) {
   const auto n = static_cast<std::int32_t>(para.size());
   if (offset >= n) return std::nullopt;
   auto at = [&](std::int32_t i) { return ClassOf(para[static_cast<std::size_t>(i)]); };
@@ -30,7 +32,7 @@ std::optional<std::int32_t> NextWordStart(StringView para, std::int32_t offset) 
   return i;
 }
 
-std::optional<std::int32_t> PrevWordStart(StringView para, std::int32_t offset) {
+std::optional<std::int32_t> PrevWordStart(UnitSpan para, std::int32_t offset) {
   if (offset <= 0) return std::nullopt;
   auto at = [&](std::int32_t i) { return ClassOf(para[static_cast<std::size_t>(i)]); };
   std::int32_t i = std::min<std::int32_t>(offset, static_cast<std::int32_t>(para.size()));

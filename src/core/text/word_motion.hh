@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <optional>
 
-#include "text/ustring.hh"
+#include "text/unit_span.hh"
 
 namespace quilmar {
 
 // The start of the next word after `offset` (past the current word and the spaces after it,
 // or the paragraph's end); nothing when offset is already at the paragraph's end.
-std::optional<std::int32_t> NextWordStart(StringView para, std::int32_t offset);
+std::optional<std::int32_t> NextWordStart(UnitSpan para, std::int32_t offset);
 // The start of the word before `offset` (spaces skipped first); nothing at offset 0.
-std::optional<std::int32_t> PrevWordStart(StringView para, std::int32_t offset);
+std::optional<std::int32_t> PrevWordStart(UnitSpan para, std::int32_t offset);
 
 }  // namespace quilmar

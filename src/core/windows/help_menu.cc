@@ -21,7 +21,7 @@ String ReadHelpText(const FileSystemPort& fs) {
   try {
     const String path = fs.Join(fs.ProgramFolder(), u"quilmar_help.txt");
     if (!fs.FileExists(path)) return {};
-    return Decode(fs.ReadAll(path)).text;
+    return Decode(fs.ReadAll(path)).text.ToString();
   } catch (const std::exception&) {
     return {};
   }
