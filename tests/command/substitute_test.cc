@@ -145,7 +145,7 @@ TEST(Substitute, UnderWordWrap) {
   SetWordWrap(AppTestAccess::Document(ed.app()), true);
   ed.Load("|aaaa aaaa aaaa aaaa aaaa aaaa\naaaa");
   ASSERT_GE(GetLineCount(ed.doc()), 4);
-  const CharPos endOfLine1 = LineIndex(ed.doc(), 1) + LineLength(ed.doc(), LineIndex(ed.doc(), 1));
+  const CharPos endOfLine1 = *LineIndex(ed.doc(), 1) + LineLength(ed.doc(), *LineIndex(ed.doc(), 1));
   String expected = ed.doc().Text();
   CharPos count = 0;
   for (CharPos i = 0; i < endOfLine1; ++i)
@@ -155,7 +155,7 @@ TEST(Substitute, UnderWordWrap) {
     }
   ed.Command(":0,1s/a/b/");
   EXPECT_EQ(ed.doc().Text(), expected);
-  EXPECT_EQ(ed.Message(), std::to_string(count) + " Replacments");
+  EXPECT_EQ(ed.Message(), std::to_string(count.value()) + " Replacments");
   EXPECT_GT(count, 0);
   EXPECT_LT(count, 24);
 }
@@ -188,11 +188,11 @@ Reference ReplaceStepByStep(const String& text, CharPos selStart, const String& 
   int count = 0;
   CharPos searchPos = start;
   while (searchPos <= end) {
-    const CharPos found = model.Find(oldText, searchPos, end, caseSensitive ? find::MatchCase : find::None);
-    if (found < 0) break;
-    searchPos = found + static_cast<CharPos>(newText.size());
+    const std::optional<CharPos> found = model.Find(oldText, searchPos, end, caseSensitive ? FindOptions::MatchCase : FindOptions::None);
+    if (!found) break;
+    searchPos = *found + static_cast<std::int32_t>(newText.size());
     ++count;
-    end += static_cast<CharPos>(newText.size()) - model.SelLength();
+    end += static_cast<std::int32_t>(newText.size()) - model.SelLength();
     model.SetSelText(newText);
   }
   return {model.Text(), model.SelStart(), count};
@@ -220,11 +220,11 @@ TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
     ed.doc().SetText(text);
     AppTestAccess::Shared(ed.app()).TextChanged = false;
     const LineNo last = GetLineCount(ed.doc()) - 1;
-    const LineNo startLine = static_cast<LineNo>(random() % (last + 1));
-    const LineNo endLine = startLine + static_cast<LineNo>(random() % (last - startLine + 1));
-    const CharPos startPos = LineIndex(ed.doc(), startLine);
-    const CharPos endPos = LineIndex(ed.doc(), endLine) + LineLength(ed.doc(), LineIndex(ed.doc(), endLine));
-    const CharPos caret = static_cast<CharPos>(random() % (text.size() + 1));
+    const LineNo startLine = static_cast<std::int32_t>(random() % (last.value() + 1));
+    const LineNo endLine = startLine + static_cast<std::int32_t>(random() % (last - startLine + 1).value());
+    const CharPos startPos = *LineIndex(ed.doc(), startLine);
+    const CharPos endPos = *LineIndex(ed.doc(), endLine) + LineLength(ed.doc(), *LineIndex(ed.doc(), endLine));
+    const CharPos caret = static_cast<std::int32_t>(random() % (text.size() + 1));
     ed.doc().SetSelStart(caret);
     const CharPos caretBefore = ed.doc().SelStart();
 
@@ -232,7 +232,7 @@ TEST(ReplaceInRange, SameOutcomeAsOneAtATime) {
     ReplaceInRange(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, oldText, newText, startPos, endPos, caseSensitive);
 
     SCOPED_TRACE("text \"" + S(text) + "\" old \"" + S(oldText) + "\" new \"" + S(newText) + "\" lines " +
-                 std::to_string(startLine) + "," + std::to_string(endLine));
+                 std::to_string(startLine.value()) + "," + std::to_string(endLine.value()));
     ASSERT_EQ(S(ed.doc().Text()), S(want.text));
     ASSERT_EQ(ed.Message(), std::to_string(want.count) + " Replacments");
     ASSERT_EQ(ed.doc().SelStart(), want.count > 0 ? want.caret : caretBefore);
@@ -262,10 +262,10 @@ TEST(FindOccurrences, AgreesWithFind) {
     const bool caseSensitive = random() % 2 == 0;
     std::vector<std::size_t> want;
     for (CharPos from = start;;) {
-      const CharPos hit = model.Find(needle, from, end, find::NoHighlight | (caseSensitive ? find::MatchCase : 0));
-      if (hit < 0) break;
-      want.push_back(static_cast<std::size_t>(hit));
-      from = hit + static_cast<CharPos>(needle.size());
+      const std::optional<CharPos> hit = model.Find(needle, from, end, FindOptions::NoHighlight | (caseSensitive ? FindOptions::MatchCase : FindOptions::None));
+      if (!hit) break;
+      want.push_back(static_cast<std::size_t>(*hit));
+      from = *hit + static_cast<std::int32_t>(needle.size());
     }
     const String whole = model.Slice(0, size);
     ASSERT_EQ(FindOccurrences(whole, needle, static_cast<std::size_t>(start), static_cast<std::size_t>(end), caseSensitive), want)
@@ -310,7 +310,7 @@ TEST(CheckRange, OrderOfTheChecks) {
     const auto result = CheckRange({String(start), String(end), u"", u""}, last);
     if (const auto* refusal = std::get_if<RangeRefusal>(&result)) return std::string(refusal->message);
     const auto range = std::get<LineRange>(result);
-    return std::to_string(range.start) + "," + std::to_string(range.end);
+    return std::to_string(range.start.value()) + "," + std::to_string(range.end.value());
   };
   EXPECT_EQ(check(u"1", u"3", 9), "1,3");
   EXPECT_EQ(check(u"1", u"30", 9), "1,9");

@@ -33,9 +33,9 @@ BatchCase ToBatch(const ClusterCase& c) {
   const Marked before = ParseMarked(c.before);
   const Marked after = ParseMarked(c.after);
   BatchCase batch{c.name, {"--clipboard", S(before.text)},
-                  "i<C-v><Esc><sel:" + std::to_string(before.selStart) + "," + std::to_string(before.selLength) + ">" + c.keys,
+                  "i<C-v><Esc><sel:" + std::to_string(before.selStart.value()) + "," + std::to_string(before.selLength.value()) + ">" + c.keys,
                   {"\"text\":" + Json(S(after.text)),
-                   "\"selStart\":" + std::to_string(after.selStart) + ",\"selLength\":" + std::to_string(after.selLength)}};
+                   "\"selStart\":" + std::to_string(after.selStart.value()) + ",\"selLength\":" + std::to_string(after.selLength.value())}};
   if (!c.clipboard.empty()) batch.expected.push_back("\"clipboard\":" + Json(c.clipboard));
   return batch;
 }

@@ -30,14 +30,14 @@ TEST(DocumentReading, EditingAnyOneParagraphKeepsTheRestReadable) {
     ModelRig rig;
     String want = Lines(kParagraphs);
     rig.model.LoadText(want);
-    const CharPos at = rig.model.LineIndex(k) + 2;
+    const CharPos at = *rig.model.LineIndex(k) + 2;
     rig.model.SetSelStart(at);
     rig.model.SetSelText(u"#");
     want.insert(static_cast<std::size_t>(at), u"#");
     ExpectReadsLike(rig.model, want);
-    EXPECT_EQ(rig.model.Find(u"#", 0, -1, find::MatchCase | find::NoHighlight), at) << k;
-    EXPECT_EQ(rig.model.Find(u"line 39", 0, -1, find::MatchCase | find::NoHighlight),
-              static_cast<CharPos>(want.find(u"line 39")));
+    EXPECT_EQ(rig.model.Find(u"#", 0, std::nullopt, FindOptions::MatchCase | FindOptions::NoHighlight), at) << k;
+    EXPECT_EQ(rig.model.Find(u"line 39", 0, std::nullopt, FindOptions::MatchCase | FindOptions::NoHighlight),
+              Found(static_cast<long long>(want.find(u"line 39"))));
     if (::testing::Test::HasFatalFailure()) FAIL() << "edited paragraph " << k;
   }
 }
@@ -49,7 +49,7 @@ TEST(DocumentReading, SplittingAndJoiningParagraphsKeepsTheRestReadable) {
     String want = Lines(kParagraphs);
     rig.model.LoadText(want);
     // Join paragraph k with the next, then split it again elsewhere.
-    const CharPos end = rig.model.LineIndex(k) + rig.model.LineLength(rig.model.LineIndex(k));
+    const CharPos end = *rig.model.LineIndex(k) + rig.model.LineLength(*rig.model.LineIndex(k));
     rig.model.SetSelStart(end);
     rig.model.SetSelLength(2);
     rig.model.SetSelText(u"+");

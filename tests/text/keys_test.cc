@@ -135,13 +135,13 @@ TEST(KeysPaging, PageUpAndPageDownMoveByTheVisibleLines) {
   rig.model.SetSelStart(1);
   rig.model.KeyDown(Key(key::PageDown));
   EXPECT_EQ(rig.model.LineFromChar(-1), 3);
-  EXPECT_EQ(rig.model.SelStart(), rig.model.LineIndex(3) + 1);
+  EXPECT_EQ(rig.model.SelStart(), *rig.model.LineIndex(3) + 1);
   rig.model.KeyDown(Key(key::PageDown));
   rig.model.KeyDown(Key(key::PageDown));
   EXPECT_EQ(rig.model.LineFromChar(-1), 6);
   rig.model.KeyDown(Shift(key::PageUp));
   EXPECT_EQ(rig.model.LineFromChar(rig.model.CaretPos()), 3);
-  EXPECT_EQ(rig.model.AnchorPos(), rig.model.LineIndex(6) + 1);
+  EXPECT_EQ(rig.model.AnchorPos(), *rig.model.LineIndex(6) + 1);
 }
 
 struct ClipboardRig : ModelRig {

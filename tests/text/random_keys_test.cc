@@ -54,7 +54,7 @@ TEST(RandomKeys, InvariantsHoldAndHistoryRoundTrips) {
       ASSERT_FALSE(InsideAPair(text, rig.model.CaretPos())) << "seed " << seed << " step " << step;
       ASSERT_FALSE(InsideAPair(text, rig.model.AnchorPos())) << "seed " << seed << " step " << step;
       ASSERT_GE(rig.model.GetLineCount(), 1);
-      ASSERT_EQ(rig.model.LineIndex(rig.model.LineFromChar(rig.model.Length())) +
+      ASSERT_EQ(*rig.model.LineIndex(rig.model.LineFromChar(rig.model.Length())) +
                     rig.model.LineLength(rig.model.Length()),
                 rig.model.Length());
     }

@@ -23,13 +23,10 @@ namespace {
 // program's peak memory.
 constexpr std::size_t kPiece = std::size_t(1) << 18;
 
-constexpr std::uint64_t kBytesOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kBytesHigh = 0x8080808080808080ull;
 constexpr std::uint64_t kUnitsOnes = 0x0001000100010001ull;
 constexpr std::uint64_t kUnitsHigh = 0x8000800080008000ull;
 
-constexpr bool HasZeroByte(std::uint64_t v) { return ((v - kBytesOnes) & ~v & kBytesHigh) != 0; }
-constexpr bool HasByte(std::uint64_t v, unsigned char b) { return HasZeroByte(v ^ (kBytesOnes * b)); }
 constexpr bool HasZeroUnit(std::uint64_t v) { return ((v - kUnitsOnes) & ~v & kUnitsHigh) != 0; }
 constexpr bool HasUnit(std::uint64_t v, char16_t u) { return HasZeroUnit(v ^ (kUnitsOnes * u)); }
 
