@@ -185,7 +185,7 @@ void TextGiantParagraphInsert(benchmark::State& state) {
   std::mt19937 rng(4);
   constexpr int kEdits = 1000;
   std::vector<CharPos> positions(kEdits);
-  for (CharPos& p : positions) p = static_cast<CharPos>(rng() % static_cast<unsigned>(model.Length()));
+  for (CharPos& p : positions) p = static_cast<std::int32_t>(rng() % static_cast<unsigned>(model.Length().value()));
   for (auto _ : state) {
     for (CharPos p : positions) {
       model.SetSelStart(p);

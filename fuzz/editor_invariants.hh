@@ -80,13 +80,13 @@ inline void CheckLines(const TextModel& doc, const Measure& measure) {
 
   // The -1 forms: the caret's line, the selection start's line, the unselected characters.
   const CharPos selStart = doc.SelStart(), selEnd = doc.SelStart() + doc.SelLength();
-  Require(doc.LineIndex(kCaretLine) == lines[std::size_t(lineOf[std::size_t(doc.CaretPos())])].start, "LineIndex(-1)", doc);
-  Require(doc.LineFromChar(kSelectionPos) == lineOf[std::size_t(selStart)], "LineFromChar(-1)", doc);
+  Require(doc.LineIndex(kCaretLine) == lines[std::size_t(lineOf[std::size_t(doc.CaretPos())])].start, "LineIndex(kCaretLine)", doc);
+  Require(doc.LineFromChar(kSelectionPos) == lineOf[std::size_t(selStart)], "LineFromChar(kSelectionPos)", doc);
   const std::int32_t first = lineOf[std::size_t(selStart)];
   const std::int32_t last = selEnd > selStart ? lineOf[std::size_t(selEnd) - 1] : first;
   const CharPos lastEnd = lines[std::size_t(last)].start + lines[std::size_t(last)].length;
   const CharPos unselected = (selStart - lines[std::size_t(first)].start) + std::max<CharPos>(0, lastEnd - selEnd);
-  Require(doc.LineLength(kSelectionPos) == unselected, "LineLength(-1)", doc);
+  Require(doc.LineLength(kSelectionPos) == unselected, "LineLength(kSelectionPos)", doc);
 
   // Without wrap the lines are the paragraphs, as long as none reaches the 10000-cell margin.
   std::vector<LineSpan> paragraphs;

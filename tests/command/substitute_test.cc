@@ -256,8 +256,8 @@ TEST(FindOccurrences, AgreesWithFind) {
     for (int i = 0; i < length; ++i) text += pieces[random() % std::size(pieces)];
     model.SetText(text);
     const auto size = model.Length();
-    const CharPos start = static_cast<CharPos>(random() % (size + 1));
-    const CharPos end = start + static_cast<CharPos>(random() % (size - start + 1));
+    const CharPos start = static_cast<std::int32_t>(random() % (size.value() + 1));
+    const CharPos end = start + static_cast<std::int32_t>(random() % (size - start + 1).value());
     const String& needle = needles[random() % std::size(needles)];
     const bool caseSensitive = random() % 2 == 0;
     std::vector<std::size_t> want;

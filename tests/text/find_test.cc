@@ -64,10 +64,10 @@ TEST(Find, SelectsTheHitUnlessToldNotTo) {
   EXPECT_EQ(rig.model.Find(u"TWO", 0), 4);
   EXPECT_EQ(rig.model.SelStart(), 4);
   EXPECT_EQ(rig.model.SelLength(), 3);
-  EXPECT_EQ(rig.model.Find(u"three", 0, -1, FindOptions::MatchCase | FindOptions::NoHighlight), 8);
+  EXPECT_EQ(rig.model.Find(u"three", 0, std::nullopt, FindOptions::MatchCase | FindOptions::NoHighlight), 8);
   EXPECT_EQ(rig.model.SelStart(), 4);
   // No hit leaves the selection alone.
-  EXPECT_EQ(rig.model.Find(u"four", 0), -1);
+  EXPECT_EQ(rig.model.Find(u"four", 0), std::nullopt);
   EXPECT_EQ(rig.model.SelStart(), 4);
   EXPECT_EQ(rig.model.SelLength(), 3);
 }

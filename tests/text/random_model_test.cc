@@ -147,7 +147,7 @@ void CheckAgainstReference(const TextModel& model, const String& text, int width
   std::vector<int> lines{0, count - 1, count};
   for (int i = 0; i < 8; ++i) lines.push_back(std::uniform_int_distribution<int>(0, count - 1)(rng));
   for (int line : lines) {
-    ASSERT_EQ(model.LineIndex(line), line < count ? ref.starts[static_cast<std::size_t>(line)] : -1) << "line " << line;
+    ASSERT_EQ(model.LineIndex(line), Found(line < count ? ref.starts[static_cast<std::size_t>(line)] : -1)) << "line " << line;
   }
 }
 

@@ -113,7 +113,7 @@ std::optional<CharPos> FindText(const Document& doc, StringView needle, CharPos 
   const CharPos length = doc.Length();
   if (start < 0) start = 0;
   if (start > length) return std::nullopt;
-  const CharPos stop = (!end || *end > length) ? length : *end;
+  const CharPos stop = (!end || *end < 0 || *end > length) ? length : *end;
   if (needle.empty()) {
     if (start <= stop) return start;
     return std::nullopt;

@@ -7,7 +7,7 @@
 namespace quilmar {
 
 // The position of the first occurrence of `needle` lying wholly inside [start, end) (no
-// `end`, or one past the text, means the end of the text). Matches may span breaks: the
+// `end`, or one outside the text, means the end of the text). Matches may span breaks: the
 // needle may hold "\r\n". Without matchCase, characters compare by simple case folding.
 // An empty needle is found at `start` when start is not past `end`. A start past the end of
 // the text finds nothing; a negative start counts as 0.

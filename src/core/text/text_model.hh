@@ -137,7 +137,7 @@ class TextModel {
   CharPos PosAtX(LineNo line, double x) const;
 
   // --- Search --------------------------------------------------------------------------
-  // First occurrence of `what` lying wholly in [start, end) (no end: the end of the text);
+  // First occurrence of `what` lying wholly in [start, end) (no end, or one outside the text: its end);
   // nothing when there is none or when start is past the end. Selects the match unless NoHighlight.
   // Without MatchCase letters compare by Unicode simple case folding. Never copies the text.
   // An empty `what` is found at start when start is not past the range's end (a hit of
