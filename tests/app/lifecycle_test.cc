@@ -40,14 +40,6 @@ TEST(StartUp, DialogsShowEveryFileAndReportCancel) {
   EXPECT_EQ(e.app().CommonDialog().Filter, u"All (*)");
 }
 
-TEST(StartUp, KeysTypedInCommandModeDoNotEdit) {
-  Editor e;
-  e.app().Dispatch(StartEvent{u""});
-  e.ed.Type("zq");
-  EXPECT_EQ(e.app().Document().Text(), u"");
-  EXPECT_FALSE(e.app().Shared().TextChanged);
-}
-
 struct SettingsCase {
   const char* file;
   bool commandMode;
@@ -78,24 +70,6 @@ INSTANTIATE_TEST_SUITE_P(Files, StartUpWithSettings, testing::Values(
     SettingsCase{"TabSpaces=4\r\nCmdStart=False\r\n", false, u"Insert", 4},
     SettingsCase{"TabSpaces=12\r\n", true, u"Command", 0},
     SettingsCase{"", true, u"Command", 0}));
-
-TEST(StartUp, TabStopsFollowTheTabSettingRead) {
-  Editor e;
-  e.fs.AddFile(e.SettingsPath(), "TabSpaces=4\r\n");
-  e.app().Dispatch(StartEvent{u""});
-  // Set after the settings were read: 32 stops three cells apart.
-  ASSERT_EQ(e.app().Document().TabStops().size(), 32u);
-  EXPECT_DOUBLE_EQ(e.app().Document().TabStops()[1], 3.0);
-}
-
-TEST(StartUp, InsertModeFromSettingsTypesText) {
-  Editor e;
-  e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
-  e.app().Dispatch(StartEvent{u""});
-  e.ed.Type("hi");
-  EXPECT_EQ(e.app().Document().Text(), u"hi");
-  EXPECT_TRUE(e.app().Shared().TextChanged);
-}
 
 TEST(StartUp, ArgumentIsOnePathTakenWhole) {
   for (const char16_t* argument : {u"/home/user/my notes.txt", u"\"/home/user/a b.txt\"", u" x "}) {
@@ -162,57 +136,6 @@ TEST(ShutDown, ExitMenuClosesTheWindow) {
   EXPECT_TRUE(e.fs.Bytes(e.SettingsPath()));
 }
 
-TEST(Modes, EnteringCommandModeLocksWithoutMovingTheCaret) {
-  Editor e;
-  e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
-  e.app().Dispatch(StartEvent{u""});
-  e.ed.Type("abc");
-  AppTestAccess::Document(e.app()).Select(1, 2);
-  AppTestAccess::Mode(e.app()).EnterCommand();
-  EXPECT_TRUE(e.app().Mode().CommandMode());
-  EXPECT_TRUE(e.app().Document().Locked());
-  EXPECT_EQ(e.Panel(panel::Mode), u"Command");
-  EXPECT_EQ(e.app().Document().AnchorPos(), 1);
-  EXPECT_EQ(e.app().Document().CaretPos(), 2);
-}
-
-TEST(Modes, CommandBoxOpensWithItsLeaderAndLeavesKeepingTheMode) {
-  Editor e;
-  e.app().Dispatch(StartEvent{u""});
-  AppTestAccess::OpenCommandBox(e.app(), u"/", ModeText::Search);
-  EXPECT_EQ(e.Panel(panel::Mode), u"Search");
-  EXPECT_EQ(e.app().CommandBox().Text(), u"/");
-  EXPECT_EQ(e.app().CommandBox().SelStart(), 1);
-  EXPECT_EQ(e.ed.focus.Focused(), Control::txtCmd);
-
-  AppTestAccess::LeaveCommandBox(e.app(), true);
-  EXPECT_EQ(e.Panel(panel::Mode), u"");
-  EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
-  EXPECT_TRUE(e.app().Mode().CommandMode());
-  EXPECT_TRUE(e.app().Document().Locked());
-
-  AppTestAccess::OpenCommandBox(e.app(), u":", ModeText::Command);
-  AppTestAccess::LeaveCommandBox(e.app(), false);
-  EXPECT_EQ(e.Panel(panel::Mode), u"Command");
-}
-
-TEST(Keys, CommandBoxKeysEditTheBoxThroughTheFocusedControl) {
-  Editor e;
-  e.app().Dispatch(StartEvent{u""});
-  e.ed.Type(":");  // the document's handler opens the box
-  ASSERT_EQ(e.ed.focus.Focused(), Control::txtCmd);
-  e.ed.Type("12");
-  e.ed.Key(key::Back);
-  EXPECT_EQ(e.app().CommandBox().Text(), u":1");
-  EXPECT_EQ(e.app().Document().Text(), u"");
-  // Escape leaves the box: panel empty, box empty, still Command mode.
-  e.ed.Key(key::Escape);
-  EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
-  EXPECT_EQ(e.app().CommandBox().Text(), u"");
-  EXPECT_EQ(e.Panel(panel::Mode), u"");
-  EXPECT_TRUE(e.app().Document().Locked());
-}
-
 TEST(Keys, MenuShortcutsWinInEitherControl) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
@@ -232,18 +155,6 @@ TEST(Keys, CommittedTextGoesToTheFocusedControlAndNotToALockedDocument) {
   e.ed.Type(":");
   e.app().Dispatch(CommitTextEvent{u"\u00e9"});
   EXPECT_EQ(e.app().CommandBox().Text(), u":\u00e9");
-}
-
-TEST(Keys, CommittedTextAfterXIsNotTypedInCommandMode) {
-  Editor e;
-  e.app().Dispatch(StartEvent{u""});
-  AppTestAccess::Document(e.app()).SetText(u"abc");
-  AppTestAccess::Document(e.app()).SetSelStart(0);
-  e.ed.Type("x");  // unlocks the document for its own Delete
-  EXPECT_EQ(e.app().Document().Text(), u"bc");
-  e.app().Dispatch(CommitTextEvent{u"z"});
-  EXPECT_EQ(e.app().Document().Text(), u"bc");
-  EXPECT_TRUE(e.app().Document().Locked());
 }
 
 }  // namespace

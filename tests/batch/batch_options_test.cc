@@ -6,19 +6,6 @@
 namespace quilmar::batch {
 namespace {
 
-TEST(BatchOptions, DefaultsWithoutArguments) {
-  const ParsedOptions parsed = ParseBatchOptions({});
-  ASSERT_FALSE(parsed.error);
-  const BatchOptions& o = parsed.options;
-  EXPECT_EQ(o.run.cols, 80);
-  EXPECT_EQ(o.run.rows, 25);
-  EXPECT_EQ(o.run.home, "");
-  EXPECT_TRUE(o.scripts.empty());
-  EXPECT_FALSE(o.omitText);
-  EXPECT_FALSE(o.qt);
-  EXPECT_EQ(o.commandLine, u"");
-}
-
 TEST(BatchOptions, EveryOptionIsRead) {
   const ParsedOptions parsed = ParseBatchOptions(
       {"--keys", "ab", "--home", "/h", "--keys-file", "k.txt", "--cols", "12", "--rows", "7",

@@ -6,9 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -16,21 +13,15 @@
 #include <vector>
 
 #include "app/menu_items.hh"
+#include "batch_process.hh"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using quilmar::testing::TempFolder;
 
 // The lines of one section of the help text: from its title to the next title.
 std::vector<std::string> Section(const std::string& title) {
-  std::istringstream in(ReadFile(fs::path(QUILMAR_SOURCE_DIR) / "resources/quilmar_help.txt"));
+  std::istringstream in(TempFolder::ReadPath(QUILMAR_SOURCE_DIR "/resources/quilmar_help.txt"));
   std::vector<std::string> lines;
   std::string line;
   bool inside = false;
@@ -45,34 +36,16 @@ std::vector<std::string> Section(const std::string& title) {
   return lines;
 }
 
-class Batch {
+// A folder holding doc.txt, which is also the program folder; Run gives the JSON a key script
+// on doc.txt prints.
+class Batch : public TempFolder {
  public:
-  Batch() {
-    std::string pattern = (fs::temp_directory_path() / "quilmar-help-test-XXXXXX").string();
-    dir_ = mkdtemp(pattern.data());
-    std::ofstream(dir_ / "doc.txt", std::ios::binary)
-        << "first old line\nsecond text line\nthird old text\nfourth\n";
-  }
-  ~Batch() { fs::remove_all(dir_); }
-  const fs::path& Dir() const { return dir_; }
-
-  // Runs a key script on doc.txt (in the folder, which is also the program folder) and returns
-  // the JSON it printed.
+  Batch() { Write("doc.txt", "first old line\nsecond text line\nthird old text\nfourth\n"); }
   std::string Run(const std::string& keys) const {
-    const std::string command = "cd '" + dir_.string() + "' && '" + std::string(QUILMAR_BIN_DIR) +
-                                "/quilmar-batch' --home . --clipboard pasted --keys '" + keys +
-                                "' doc.txt 2>/dev/null";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[4096];
-      while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-      EXPECT_EQ(pclose(pipe), 0) << command;
-    }
-    return out;
+    const auto run = quilmar::testing::RunBatchProgram({"--home", ".", "--clipboard", "pasted", "--keys", keys, "doc.txt"}, Path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out;
   }
-
- private:
-  fs::path dir_;
 };
 
 // A command line as a key script: "<" must be written "<lt>".
@@ -156,7 +129,7 @@ TEST(HelpText, TheSettingsKeysItShowsAreTheOnesTheEditorWrites) {
   }
   Batch batch;
   batch.Run("<Esc>:q<CR>");  // settings are written when the window closes
-  const std::string written = ReadFile(batch.Dir() / "quilmar.ini");
+  const std::string written = batch.Read("quilmar.ini");
   std::vector<std::string> keys;
   std::istringstream in(written);
   std::string line;

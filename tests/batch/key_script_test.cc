@@ -1,4 +1,6 @@
-// The key notation: each form read into the event it stands for, and the errors.
+// The key notation: each form read into the event it stands for, and the errors. (Which code
+// each character and name stands for is the key tables' business; a few rows of each kind
+// stand for the rest, and every editor key table reads its scripts through this parser.)
 #include "key_script.hh"
 
 #include <gtest/gtest.h>
@@ -32,39 +34,18 @@ TEST_P(OneKey, ReadsAsItsKeyCodeShiftAndText) {
 INSTANTIATE_TEST_SUITE_P(Characters, OneKey, testing::Values(
     KeyCase{"a", 65, shift::None, u"a"},
     KeyCase{"A", 65, shift::Shift, u"A"},
-    KeyCase{"z", 90, shift::None, u"z"},
-    KeyCase{"0", 48, shift::None, u"0"},
     KeyCase{"$", 52, shift::Shift, u"$"},
-    KeyCase{")", 48, shift::Shift, u")"},
     KeyCase{":", 186, shift::Shift, u":"},
-    KeyCase{";", 186, shift::None, u";"},
-    KeyCase{"/", 191, shift::None, u"/"},
-    KeyCase{"?", 191, shift::Shift, u"?"},
-    KeyCase{"\\", 220, shift::None, u"\\"},
-    KeyCase{"|", 220, shift::Shift, u"|"},
     KeyCase{"\"", 222, shift::Shift, u"\""},
-    KeyCase{"~", 192, shift::Shift, u"~"},
     KeyCase{" ", 32, shift::None, u" "},
     KeyCase{">", 190, shift::Shift, u">"}));
 
 INSTANTIATE_TEST_SUITE_P(Named, OneKey, testing::Values(
     KeyCase{"<Esc>", 27, shift::None, u""},
     KeyCase{"<esc>", 27, shift::None, u""},
-    KeyCase{"<CR>", 13, shift::None, u""},
-    KeyCase{"<BS>", 8, shift::None, u""},
-    KeyCase{"<Del>", 46, shift::None, u""},
-    KeyCase{"<Ins>", 45, shift::None, u""},
-    KeyCase{"<Tab>", 9, shift::None, u""},
     KeyCase{"<Space>", 32, shift::None, u" "},
-    KeyCase{"<F1>", 112, shift::None, u""},
-    KeyCase{"<F3>", 114, shift::None, u""},
     KeyCase{"<F12>", 123, shift::None, u""},
-    KeyCase{"<Left>", 37, shift::None, u""},
-    KeyCase{"<Down>", 40, shift::None, u""},
-    KeyCase{"<PageUp>", 33, shift::None, u""},
     KeyCase{"<PageDown>", 34, shift::None, u""},
-    KeyCase{"<Home>", 36, shift::None, u""},
-    KeyCase{"<End>", 35, shift::None, u""},
     KeyCase{"<lt>", 188, shift::Shift, u"<"}));
 
 INSTANTIATE_TEST_SUITE_P(Modifiers, OneKey, testing::Values(
@@ -80,7 +61,6 @@ INSTANTIATE_TEST_SUITE_P(Modifiers, OneKey, testing::Values(
     KeyCase{"<S-->", 189, shift::Shift, u"_"},
     KeyCase{"<C-->", 189, shift::Ctrl, u""},
     KeyCase{"<S-Left>", 37, shift::Shift, u""},
-    KeyCase{"<C-Home>", 36, shift::Ctrl, u""},
     KeyCase{"<S-Space>", 32, shift::Shift, u" "},
     KeyCase{"<C-Space>", 32, shift::Ctrl, u""}));
 

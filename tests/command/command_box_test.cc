@@ -1,6 +1,6 @@
 // The command box's keys: Enter runs the line, Escape abandons it, Backspace right after the
 // leading character leaves the box; every other key just edits it.
-#include "../editor/key_script.hh"
+#include "../editor/script_editor.hh"
 
 namespace quilmar::testing {
 namespace {

@@ -3,7 +3,7 @@
 #include "command/parser.hh"
 #include "app_test_access.hh"
 
-#include "../editor/key_script.hh"
+#include "../editor/script_editor.hh"
 
 namespace quilmar::testing {
 namespace {

@@ -1,7 +1,7 @@
 // ":" and a line number: the checks in their order, both messages, and where the caret lands.
 #include "editor/goto_line.hh"
 
-#include "key_script.hh"
+#include "script_editor.hh"
 
 namespace quilmar::testing {
 namespace {

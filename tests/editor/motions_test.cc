@@ -2,7 +2,7 @@
 // lines, and "0", "4", "y" and "dd" act on the piece that holds the caret.
 #include "app/line_geometry.hh"
 #include "app_test_access.hh"
-#include "key_script.hh"
+#include "script_editor.hh"
 
 namespace quilmar::testing {
 namespace {

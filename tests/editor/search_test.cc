@@ -2,7 +2,7 @@
 #include "editor/search.hh"
 #include "app_test_access.hh"
 
-#include "key_script.hh"
+#include "script_editor.hh"
 
 namespace quilmar::testing {
 namespace {

@@ -38,14 +38,6 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
   EXPECT_EQ(app().CommonDialog().InitDir, real.CurrentDirectory());
 }
 
-TEST_F(SettingsTest, NoFileLeavesTheStartValues) {
-  Start();
-  EXPECT_TRUE(app().Mode().CommandMode());
-  EXPECT_EQ(app().Shared().TabSpaces, 0);
-  for (MenuItem item : {MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase, MenuItem::mnuStCmdMode})
-    EXPECT_TRUE(app().Checked(item));
-}
-
 // Each file, read at start-up, and what it leaves. Reading stops at the first value that
 // fails its conversion, keeping what came before.
 TEST_F(SettingsTest, LinesAreConvertedAsTheirKeysSay) {

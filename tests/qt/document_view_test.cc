@@ -1,54 +1,16 @@
 // The document view paints the model's laid-out lines, caret, selection and tab stops, and
 // turns mouse drags into selections.
-#include <QApplication>
-#include <QImage>
-#include <QMouseEvent>
 #include <QScrollBar>
-#include <gtest/gtest.h>
 
-#include "document_view.hh"
-#include "qt_measure.hh"
-#include "text/text_model.hh"
+#include "view_fixture.hh"
 
 namespace quilmar {
 namespace {
 
-// Records what the view reports; selections go straight to the model.
-class RecordingHost final : public DocumentViewHost {
- public:
-  explicit RecordingHost(TextModel& model) : model_(model) {}
-  void ViewKeyDown(const KeyEvent& key) override { keys.push_back(key.code); }
-  void ViewCommitText(const String& text) override { commits.push_back(text); }
-  void ViewMouseUp(int button) override { mouseUps.push_back(button); }
-  void ViewSelect(CharPos anchor, CharPos caret) override { model_.Select(anchor, caret); }
-  void ViewResized() override { model_.Relayout(); }
-  std::vector<KeyCode> keys;
-  std::vector<String> commits;
-  std::vector<int> mouseUps;
-
- private:
-  TextModel& model_;
-};
-
-class DocumentViewTest : public ::testing::Test {
+class DocumentViewTest : public ViewFixture {
  protected:
-  DocumentViewTest() : measure(96.0), model(measure), view(measure), host(model) {
-    FontSpec font;
-    font.name = u"DejaVu Sans Mono";
-    font.size = 10;
-    model.SetFont(font);
-    view.SetModel(&model);
-    view.SetHost(&host);
-    view.resize(320, 160);
-    view.show();
-    view.setFocus();
-    QApplication::processEvents();
-  }
+  DocumentViewTest() : ViewFixture(10, QSize(320, 160)) {}
 
-  QImage Paint() {
-    view.Sync();
-    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  }
   // Pixels of this colour in a rectangle of the viewport.
   static int Count(const QImage& image, QRect rect, QColor colour) {
     int n = 0;
@@ -77,20 +39,11 @@ class DocumentViewTest : public ::testing::Test {
     return QPoint(DocumentView::kPadding + static_cast<int>((column + 0.3) * Adv()),
                   row * measure.LineHeight() + measure.LineHeight() / 2);
   }
-  void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent event(type, QPointF(at), view.viewport()->mapToGlobal(QPointF(at)), button, held,
-                      Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &event);
-  }
-
-  QtMeasure measure;
-  TextModel model;
-  DocumentView view;
-  RecordingHost host;
 };
 
 TEST_F(DocumentViewTest, PaintsTextLineByLineAndTheCaret) {
   model.SetText(u"MMMM\r\nMM\r\n\r\nM");
+  model.SetLocked(true);  // Command mode shows the caret too
   model.SetSelStart(10);  // the empty third line
   const QImage image = Paint();
   EXPECT_GT(Ink(image, Row(0, 0, 4 * Adv())), 20);
@@ -103,27 +56,6 @@ TEST_F(DocumentViewTest, PaintsTextLineByLineAndTheCaret) {
   EXPECT_EQ(Count(image, QRect(DocumentView::kPadding, 2 * h, 1, h), text), h);
   EXPECT_EQ(Ink(image, Row(2, 3, 200)), 0);
   EXPECT_GT(Ink(image, Row(3, 0, Adv())), 5);
-}
-
-TEST_F(DocumentViewTest, CaretShowsInCommandModeToo) {
-  model.SetText(u"\r\n");
-  model.SetLocked(true);
-  model.SetSelStart(2);
-  const QImage image = Paint();
-  const int h = measure.LineHeight();
-  EXPECT_EQ(Count(image, QRect(DocumentView::kPadding, h, 1, h), view.palette().color(QPalette::Text)), h);
-}
-
-TEST_F(DocumentViewTest, SelectionIsHighlightedOverItsCharactersOnly) {
-  model.SetText(u"MMMMMM\r\nMMMMMM");
-  model.Select(2, 4);
-  const QImage image = Paint();
-  const QColor highlight = view.palette().color(QPalette::Highlight);
-  const int h = measure.LineHeight();
-  EXPECT_GT(Count(image, Row(0, 2 * Adv() + 1, 4 * Adv() - 1), highlight), h);
-  EXPECT_EQ(Count(image, Row(0, 0, 2 * Adv() - 1), highlight), 0);
-  EXPECT_EQ(Count(image, Row(0, 4 * Adv() + 1, 200), highlight), 0);
-  EXPECT_EQ(Count(image, Row(1, 0, 200), highlight), 0);
 }
 
 TEST_F(DocumentViewTest, TabsJumpToTheModelsStops) {
@@ -223,9 +155,7 @@ TEST_F(DocumentViewTest, DragSelectsFromPressToReleaseAndReportsTheRelease) {
   EXPECT_EQ(host.mouseUps[0], mouse::Left);
 
   // Dragging backwards selects the same way round; the right button only reports its release.
-  Mouse(QEvent::MouseButtonPress, PointAt(1, 4), Qt::LeftButton, Qt::LeftButton);
-  Mouse(QEvent::MouseMove, PointAt(0, 2), Qt::NoButton, Qt::LeftButton);
-  Mouse(QEvent::MouseButtonRelease, PointAt(0, 2), Qt::LeftButton, Qt::NoButton);
+  Drag(PointAt(1, 4), PointAt(0, 2));
   EXPECT_EQ(model.SelStart(), 2);
   EXPECT_EQ(model.SelLength(), 10);
   Mouse(QEvent::MouseButtonPress, PointAt(2, 0), Qt::RightButton, Qt::RightButton);
@@ -253,8 +183,7 @@ TEST_F(DocumentViewTest, DraggingPastTheBottomScrollsOnItsOwn) {
 TEST_F(DocumentViewTest, DoubleClickSelectsAWord) {
   model.SetText(u"hello world_2 end");
   const QPoint inWorld = PointAt(0, 8);
-  Mouse(QEvent::MouseButtonPress, inWorld, Qt::LeftButton, Qt::LeftButton);
-  Mouse(QEvent::MouseButtonRelease, inWorld, Qt::LeftButton, Qt::NoButton);
+  Drag(inWorld, inWorld);
   Mouse(QEvent::MouseButtonDblClick, inWorld, Qt::LeftButton, Qt::LeftButton);
   Mouse(QEvent::MouseButtonRelease, inWorld, Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(model.SelStart(), 6);

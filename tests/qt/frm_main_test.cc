@@ -1,29 +1,19 @@
 // The main window: its controls' layout and minimum size, menus, status bar, and the Help and
 // About windows it owns.
 #include <QAction>
-#include <QApplication>
 #include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <gtest/gtest.h>
 
-#include "frm_main.hh"
-#include "headless_ports.hh"
-#include "memory_file_system.hh"
 #include "twips.hh"
+#include "window_fixture.hh"
 
 namespace quilmar {
 namespace {
 
-class FrmMainTest : public ::testing::Test {
+class FrmMainTest : public WindowFixture {
  protected:
-  FrmMainTest() : window(ExternalPorts{fs, printer, &messageBox, &dialogs}) {
-    window.show();
-    QApplication::processEvents();
-    window.Start(u"");
-    QApplication::processEvents();
-  }
+  FrmMainTest() { ShowAndStart(); }
   ~FrmMainTest() override { window.windows().CloseAll(); }
 
   static int Px(double twips) { return TwipsToPixels(twips, LogicalDpiX()); }
@@ -50,12 +40,6 @@ class FrmMainTest : public ::testing::Test {
     EXPECT_EQ(window.mapTo(&window, client->geometry().bottomLeft()).y() + 1,
               window.statusBar()->geometry().top());
   }
-
-  headless::MemoryFileSystem fs;
-  headless::Printer printer;
-  headless::MessageBox messageBox;
-  headless::Dialogs dialogs;
-  FrmMain window;
 };
 
 TEST_F(FrmMainTest, StartsWithItsInitialSizeCaptionAndIcon) {
@@ -158,12 +142,18 @@ TEST_F(FrmMainTest, MenuClicksAndShortcutKeysRunTheEditorsItemsAndShowItsCheckMa
   EXPECT_EQ(window.app().Document().RightMargin(), 0);
   // A shortcut key reaches its item from the focused control, with no help from Qt's own
   // shortcut map: F9 closes the document.
-  QKeyEvent f9(QEvent::KeyPress, Qt::Key_F9, Qt::NoModifier);
-  QApplication::sendEvent(window.txtMain(), &f9);
+  Press(window.txtMain(), Qt::Key_F9);
   EXPECT_EQ(window.statusBarPanels().PanelText(2), QString());
 }
 
 TEST_F(FrmMainTest, HelpShowsTheFileAsItIsNowOnceAtATime) {
+  // Without its file the window opens empty.
+  Click(MenuItem::mnuHelpReference);
+  ASSERT_NE(window.windows().Help(), nullptr);
+  EXPECT_EQ(window.windows().Help()->txtHelp()->toPlainText(), QString());
+  window.windows().Help()->close();
+  DeleteClosedWindows();
+
   const String help = u"/opt/quilmar/quilmar_help.txt";
   fs.AddFile(help, "First line\r\nSecond line \xc3\xbc\r\n");
   Click(MenuItem::mnuHelpReference);
@@ -199,13 +189,6 @@ TEST_F(FrmMainTest, HelpShowsTheFileAsItIsNowOnceAtATime) {
   EXPECT_EQ(window.windows().Help()->txtHelp()->toPlainText(), QString::fromUtf8("caf\xc3\xa9"));
 }
 
-TEST_F(FrmMainTest, HelpOpensEmptyWithoutItsFile) {
-  Click(MenuItem::mnuHelpReference);
-  ASSERT_NE(window.windows().Help(), nullptr);
-  EXPECT_TRUE(window.windows().Help()->isVisible());
-  EXPECT_EQ(window.windows().Help()->txtHelp()->toPlainText(), QString());
-}
-
 TEST_F(FrmMainTest, AboutShowsTheCreditsOnceAndGoesAwayWhenClosed) {
   Click(MenuItem::mnuAbout);
   QPointer<FrmAbout> about = window.windows().About();
@@ -215,7 +198,6 @@ TEST_F(FrmMainTest, AboutShowsTheCreditsOnceAndGoesAwayWhenClosed) {
   EXPECT_EQ(about->lblAboutTxt()->text(),
             QStringLiteral("Written by, Quilmar developers, 2026\n\nEmail: quilmar@example.org\n"
                            "Visit: https://quilmar.example.org"));
-  EXPECT_NE(about->findChild<QLabel*>("lblTitle"), nullptr);
   EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Quilmar"));
   EXPECT_EQ(about->findChild<QLabel*>("lblVer")->text(), QStringLiteral("Ver. 0.3a beta"));
   EXPECT_FALSE(about->findChild<QLabel*>("Image1")->pixmap().isNull());
@@ -234,62 +216,34 @@ TEST_F(FrmMainTest, AboutShowsTheCreditsOnceAndGoesAwayWhenClosed) {
   EXPECT_TRUE(window.windows().About()->isVisible());
 }
 
-TEST_F(FrmMainTest, LoadingWindowIsPaintedDuringTheLoadAndGoneAfter) {
-  WindowsPort& port = window.windows();
-  port.ShowLoading();
-  FrmLoading* loading = window.windows().Loading();
-  ASSERT_NE(loading, nullptr);
-  EXPECT_TRUE(loading->isVisible());
-  EXPECT_EQ(loading->windowTitle(), QStringLiteral("Loading..."));
-  EXPECT_EQ(loading->findChild<QLabel*>("lblLoading")->text(),
-            QStringLiteral("Please Wait, loading file..."));
-  EXPECT_EQ(loading->size(), TwipsSizeToPixels(2520, 420));
-  port.CloseLoading();
-  EXPECT_EQ(window.windows().Loading(), nullptr);
-}
-
 TEST_F(FrmMainTest, KeysAndInputMethodCommitsReachTheEditorThroughTheWidgets) {
-  auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(to, &event);
-  };
   auto commit = [](QWidget* to, const QString& text) {
     QInputMethodEvent event;
     event.setCommitString(text);
     QApplication::sendEvent(to, &event);
   };
   // Command mode: ":" opens the command box; what is typed there goes into it.
-  press(window.txtMain(), Qt::Key_Colon, Qt::ShiftModifier, ":");
+  Press(window.txtMain(), Qt::Key_Colon, Qt::ShiftModifier, ":");
   EXPECT_EQ(window.focus().Focused(), Control::txtCmd);
-  press(window.txtCmd(), Qt::Key_W, Qt::NoModifier, "w");
+  Press(window.txtCmd(), Qt::Key_W, Qt::NoModifier, "w");
   commit(window.txtCmd(), QString::fromUtf8("\xc3\xa9"));
   EXPECT_EQ(window.app().CommandBox().Text(), u":w\u00e9");
-  press(window.txtCmd(), Qt::Key_Backspace, Qt::NoModifier, "\b");
+  Press(window.txtCmd(), Qt::Key_Backspace, Qt::NoModifier, "\b");
   EXPECT_EQ(window.app().CommandBox().Text(), u":w");
-  press(window.txtCmd(), Qt::Key_Escape, Qt::NoModifier, "\x1b");
+  Press(window.txtCmd(), Qt::Key_Escape, Qt::NoModifier, "\x1b");
   EXPECT_EQ(window.focus().Focused(), Control::txtMain);
   EXPECT_EQ(window.statusBarPanels().PanelText(2), QString());
 
   // Locked, the document ignores a commit; in Insert mode it takes it as typed text.
   commit(window.txtMain(), QStringLiteral("no"));
   EXPECT_EQ(window.app().Document().Text(), u"");
-  press(window.txtMain(), Qt::Key_I, Qt::NoModifier, "i");
+  Press(window.txtMain(), Qt::Key_I, Qt::NoModifier, "i");
   EXPECT_EQ(window.statusBarPanels().PanelText(2), QStringLiteral("Insert"));
   commit(window.txtMain(), QString::fromUtf8("\xe4\xbd\xa0"));
-  press(window.txtMain(), Qt::Key_Exclam, Qt::ShiftModifier, "!");
+  Press(window.txtMain(), Qt::Key_Exclam, Qt::ShiftModifier, "!");
   EXPECT_EQ(window.app().Document().Text(), u"\u4f60!");
   QApplication::processEvents();
   EXPECT_EQ(window.statusBarPanels().PanelText(4), QStringLiteral("Ln# 0 : Char# 2 "));
-}
-
-TEST_F(FrmMainTest, ClosingTheWindowRunsTheUnloadOnce) {
-  window.close();
-  QApplication::processEvents();
-  EXPECT_TRUE(window.app().Closed());
-  EXPECT_FALSE(window.isVisible());
-  // The settings file was written on the way out.
-  EXPECT_TRUE(fs.FileExists(fs.Join(fs.ConfigFolder(), u"quilmar.ini")) ||
-              fs.FileExists(fs.Join(fs.ProgramFolder(), u"quilmar.ini")));
 }
 
 }  // namespace

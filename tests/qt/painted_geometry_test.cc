@@ -3,31 +3,10 @@
 // mixed with digits. The ink is found in the painted image and the words in it by the blank
 // columns between them; which word shows where follows from the text (the bidi algorithm),
 // never from the layout under test.
-#include <QApplication>
-#include <QImage>
-#include <QMouseEvent>
-#include <gtest/gtest.h>
-
-#include "document_view.hh"
-#include "qt_measure.hh"
-#include "text/text_model.hh"
+#include "view_fixture.hh"
 
 namespace quilmar {
 namespace {
-
-// Selections go straight to the model; nothing else is needed of a host here.
-class SelectingHost final : public DocumentViewHost {
- public:
-  explicit SelectingHost(TextModel& model) : model_(model) {}
-  void ViewKeyDown(const KeyEvent&) override {}
-  void ViewCommitText(const String&) override {}
-  void ViewMouseUp(int) override {}
-  void ViewSelect(CharPos anchor, CharPos caret) override { model_.Select(anchor, caret); }
-  void ViewResized() override { model_.Relayout(); }
-
- private:
-  TextModel& model_;
-};
 
 // A run of columns holding ink: [left, right], viewport pixels.
 struct Blob {
@@ -35,30 +14,15 @@ struct Blob {
   int right = 0;
 };
 
-class PaintedGeometry : public ::testing::Test {
+class PaintedGeometry : public ViewFixture {
  protected:
-  PaintedGeometry() : measure(96.0), model(measure), view(measure), host(model) {
-    FontSpec font;
-    font.name = u"DejaVu Sans Mono";
-    font.size = 14;
-    model.SetFont(font);
-    view.SetModel(&model);
-    view.SetHost(&host);
-    view.resize(520, 140);
-    view.show();
-    view.setFocus();
-    QApplication::processEvents();
-  }
+  PaintedGeometry() : ViewFixture(14, QSize(520, 140)) {}
 
   // The first line as painted, with the caret parked on the (empty) second one.
   QImage PaintFirstLine(const String& line) {
     model.SetText(line + u"\r\n");
     model.SetSelStart(model.Length());
     return Paint();
-  }
-  QImage Paint() {
-    view.Sync();
-    return view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   }
   QColor Base() const { return view.palette().color(QPalette::Base); }
   QColor Highlight() const { return view.palette().color(QPalette::Highlight); }
@@ -89,16 +53,9 @@ class PaintedGeometry : public ::testing::Test {
     return true;
   }
 
-  void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-    QMouseEvent event(type, QPointF(at), view.viewport()->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
-                      Qt::NoModifier);
-    QApplication::sendEvent(view.viewport(), &event);
-  }
   void Drag(int fromX, int toX) {
     const int y = measure.LineHeight() / 2;
-    Mouse(QEvent::MouseButtonPress, {fromX, y}, Qt::LeftButton);
-    Mouse(QEvent::MouseMove, {toX, y}, Qt::LeftButton);
-    Mouse(QEvent::MouseButtonRelease, {toX, y}, Qt::NoButton);
+    ViewFixture::Drag({fromX, y}, {toX, y});
   }
   int CaretXAt(CharPos pos) {
     model.SetSelStart(pos);
@@ -129,11 +86,6 @@ class PaintedGeometry : public ::testing::Test {
       EXPECT_EQ(model.SelText(), line.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
     }
   }
-
-  QtMeasure measure;
-  TextModel model;
-  DocumentView view;
-  SelectingHost host;
 };
 
 TEST_F(PaintedGeometry, EmojiSequencesAreOneGlyphForTheCaretAndTheMouse) {

@@ -106,42 +106,6 @@ TEST_F(BadInputFiles, OneMillionEmptyLines) {
   });
 }
 
-TEST_F(BadInputFiles, OnlyACarriageReturn) {
-  docs.Write("cr.txt", "\r");
-  InChild([&] {
-    Open(docs.Path("cr.txt"), "a file of only \"\\r\"");
-    EXPECT_EQ(app().Document().Text(), u"\r\n");
-    EXPECT_EQ(app().Document().GetLineCount(), 2);
-    ExpectWrittenBack("cr.txt", "\r");
-  });
-}
-
-// Every byte value but CR: with a single line-end style (LF) the bytes come back exactly.
-// (Mixed CR and LF would be written in the style used most: the one documented change.)
-TEST_F(BadInputFiles, BinaryWithNulBytes) {
-  std::string bytes;
-  for (int i = 0; i < 70'000; ++i)
-    if (const char b = static_cast<char>((i * 7919) % 256); b != '\r') bytes.push_back(b);
-  bytes.append(100, '\0');
-  docs.Write("binary.bin", bytes);
-  InChild([&] {
-    Open(docs.Path("binary.bin"), "binary file with NUL bytes");
-    EXPECT_TRUE(editor->messageBox.Shown().empty());
-    EXPECT_EQ(app().Document().CharAt(app().Document().Length() - 1), u'\0');
-    ExpectWrittenBack("binary.bin", bytes);
-  });
-}
-
-TEST_F(BadInputFiles, ZeroBytes) {
-  docs.Write("empty.txt", "");
-  InChild([&] {
-    Open(docs.Path("empty.txt"), "a 0-byte file");
-    EXPECT_TRUE(editor->messageBox.Shown().empty());
-    EXPECT_EQ(app().Document().GetLineCount(), 1);
-    ExpectWrittenBack("empty.txt", "");
-  });
-}
-
 TEST_F(BadInputFiles, FifoWithoutWriterIsRefusedWithoutBlocking) {
   const std::string path = docs.Path("pipe");
   ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
@@ -153,15 +117,6 @@ TEST_F(BadInputFiles, FifoWithoutWriterIsRefusedWithoutBlocking) {
     app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
     EXPECT_EQ(editor->messageBox.Shown().size(), 2u);
   });
-}
-
-TEST_F(BadInputFiles, DevicesAreRefused) {
-  for (const char* device : {"/dev/zero", "/dev/null", "/dev/urandom"}) {
-    InChild([&] {
-      Open(device, device);
-      ExpectRefused(device);
-    });
-  }
 }
 
 TEST_F(BadInputFiles, PathOfFourThousandCharacters) {

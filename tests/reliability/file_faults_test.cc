@@ -131,28 +131,6 @@ class OtherFileFaults : public testing::ReliabilityTest {
   }
 };
 
-// While the file is gone, the document can still be written under another name.
-TEST_F(OtherFileFaults, DocumentOfADeletedFileCanBeWrittenElsewhere) {
-  Open("gone.txt", "text\n");
-  AppendToFirstLine("!");
-  stdfs::remove(docs.Path("gone.txt"));
-  Command(":w");
-  EXPECT_EQ(Message(), kVanished);
-  Command(":w " + docs.Path("rescued.txt"));
-  EXPECT_EQ(Message(), u"Written");
-  EXPECT_EQ(docs.Read("rescued.txt"), "text!\n");
-}
-
-// A real full device, not the injector: the reason comes from the system.
-TEST_F(OtherFileFaults, WritingToAFullDeviceIsReportedWithItsReason) {
-  Open("doc.txt", "abc\n");
-  AppendToFirstLine("d");
-  Command(":w! /dev/full");
-  EXPECT_EQ(Message(), u"Can't write /dev/full: No space left on device");
-  EXPECT_EQ(app().Document().Text(), u"abcd\r\n");
-  EXPECT_TRUE(app().Shared().TextChanged);
-}
-
 // A forced write of a read-only file that fails half way leaves it read-only and unchanged.
 TEST_F(OtherFileFaults, FailedForcedWriteKeepsTheFileReadOnlyAndUnchanged) {
   Open("ro.txt", "keep\n", 0444);
@@ -226,17 +204,6 @@ TEST_F(OtherFileFaults, ACopyLeftByADeadSaveIsNamedWhenTheFileIsOpened) {
   Command(":w");
   EXPECT_EQ(Message(), u"Written");
   EXPECT_TRUE(stdfs::exists(ToUtf8(*copy))) << "a later save does not take the copy away";
-}
-
-// A file that cannot be read when opened: one box, the editor stays usable and empty.
-TEST_F(OtherFileFaults, UnreadableFileIsRefusedWithOneBox) {
-  docs.Write("eio.txt", "data");
-  fs.Fail(FsCall::ReadAll, "Input/output error");
-  Start(docs.UPath("eio.txt"));
-  ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
-  EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath("eio.txt") + u" couldn't be opened");
-  EXPECT_EQ(app().Document().Text(), u"");
-  EXPECT_FALSE(editor->windows.LoadingOpen());
 }
 
 }  // namespace

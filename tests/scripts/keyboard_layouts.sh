@@ -15,15 +15,7 @@ needs_tools Xvfb openbox xdotool setxkbmap xprop import convert
 [ -x "$program" ] || { echo "no program at $program"; exit 1; }
 [ -x "$batch" ] || { echo "no program at $batch"; exit 1; }
 
-work=$(mktemp -d)
-editor=""
-cleanup() {
-  [ -n "$editor" ] && kill "$editor" 2>/dev/null || true
-  stop_desktop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_desktop "$work"
+desktop_session
 
 # The script, in the batch notation, then as xdotool steps: a string is typed, key:NAMES are
 # pressed. It yanks and puts, deletes with "x" and "dd", presses "z" (German: where US has

@@ -12,15 +12,7 @@ source "$here/lib/desktop.sh"
 needs_tools Xvfb openbox xdotool xprop import identify convert
 [ -x "$program" ] || { echo "no program at $program"; exit 1; }
 
-work=$(mktemp -d)
-editor=""
-cleanup() {
-  [ -n "$editor" ] && kill "$editor" 2>/dev/null || true
-  stop_desktop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_desktop "$work"
+desktop_session
 
 # 60 MB: over the 10 MB question, and a load of a good part of a second.
 big="$work/big.txt"

@@ -7,7 +7,7 @@
 # what it needs (the scheduler, the window, the focus, the PDF), never for a fixed time.
 set -uo pipefail
 build=$(cd "${1:?build directory}" && pwd)
-source "$(dirname "$0")/lib/display.sh"
+source "$(dirname "$0")/lib/desktop.sh"
 program="$build/bin/quilmar"
 printer="00_Quilmar_Test_PDF"   # sorts first, so it is index 0 of the installed printers
 
@@ -15,8 +15,8 @@ skip() { echo "skipped: $*"; exit 77; }
 fail() { echo "FAILED: $*"; exit 1; }
 
 [ -x "$program" ] || fail "no program at $program"
-for tool in cupsd lpadmin lpstat pdftotext Xvfb xdotool; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (Debian: cups printer-driver-cups-pdf poppler-utils xvfb xdotool)"
+for tool in cupsd lpadmin lpstat pdftotext Xvfb openbox xprop xdotool; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed (Debian: cups printer-driver-cups-pdf poppler-utils xvfb openbox x11-utils xdotool)"
 done
 [ -e /usr/lib/cups/backend/cups-pdf ] || skip "the cups-pdf backend is not installed (printer-driver-cups-pdf)"
 ppd=$(ls /usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd /usr/share/ppd/cups-pdf/*.ppd 2>/dev/null | head -n1)
@@ -28,7 +28,7 @@ started_cupsd=""
 editor=""
 cleanup() {
   if [ -n "$editor" ]; then kill "$editor" 2>/dev/null || true; fi
-  stop_display
+  stop_desktop
   lpadmin -x "$printer" >/dev/null 2>&1 || true
   if [ -n "$started_cupsd" ]; then kill "$started_cupsd" 2>/dev/null || true; fi
   rm -rf "$work"
@@ -61,11 +61,11 @@ word="Quilmar-print-check-$$-$RANDOM"
 doc="$work/printme.txt"
 printf 'First line of the printed page\n%s\nlast line\n' "$word" >"$doc"
 
-start_display || skip "no X server could be started"
+start_desktop "$work" || skip "no X server could be started"
 QT_QPA_PLATFORM=xcb "$program" "$doc" &
 editor=$!
-id=$(wait_for_window "Quilmar - printme.txt") || fail "the window did not appear"
-focus_window "$id" || fail "the window did not take the focus"
+id=$(find_window "^Quilmar - printme.txt\$" 1200) || fail "the window did not appear"
+activate "$id" || fail "the window did not take the focus"
 xdotool key --clearmodifiers ctrl+p
 
 # The job goes from the editor to CUPS to the PDF printer's folder; the editor stays until it is

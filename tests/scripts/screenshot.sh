@@ -7,23 +7,18 @@
 # and putting the selection wrote exactly the selected text.
 # Usage: screenshot.sh BUILD_DIR  (the PNGs land in BUILD_DIR/screenshots; with
 # QUILMAR_UPDATE_DOCS=1 they are also copied to docs/ for the README).
-# Exit 77 (skipped) where xvfb-run, imagemagick or xdotool are missing.
+# Exit 77 (skipped) where Xvfb, openbox, imagemagick or xdotool are missing.
 set -euo pipefail
 build=$(cd "${1:?build directory}" && pwd)
 here=$(cd "$(dirname "$0")/../.." && pwd)
 program="$build/bin/quilmar"
 
-for tool in xvfb-run xdotool import identify; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed"
-    exit 77
-  fi
-done
+source "$here/tests/scripts/lib/desktop.sh"
+needs_tools Xvfb openbox xprop xdotool import identify
 [ -x "$program" ] || { echo "no program at $program"; exit 1; }
 
 out="$build/screenshots"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+desktop_session
 mkdir -p "$out"
 sample="$work/sample.txt"
 unicode="$work/unicode.txt"
@@ -49,34 +44,17 @@ In Insert mode keys type text; Escape returns to Command mode.
 :w notes.txt     writes the document
 TEXT
 
-# Everything that needs the display runs inside the virtual server's session.
-cat > "$work/session.sh" <<'SESSION'
-set -euo pipefail
-program=$1 sample=$2 out=$3 unicode=$4
 export QT_QPA_PLATFORM=xcb
 "$program" "$sample" &
 editor=$!
-trap 'kill "$editor" 2>/dev/null || true' EXIT
-
-find_window() {  # a window by its exact title, waiting for it to appear
-  local title=$1 id=""
-  for _ in $(seq 1 100); do
-    id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  echo "window '$title' did not appear" >&2
-  return 1
-}
 
 grab() {  # window id, file: lets it paint, then takes its picture
   sleep 1.2  # a blink phase in which the caret shows
   import -window "$1" "$2"
 }
 
-main=$(find_window "Quilmar - sample.txt")
-xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
-sleep 0.3
+main=$(find_window "^Quilmar - sample.txt\$")
+activate "$main"
 # Command mode: delete the first character, append to the line, write the file.
 xdotool type --delay 40 '0x'
 xdotool type --delay 40 'A (edited: $4, "ok")'
@@ -97,15 +75,14 @@ grab "$main" "$out/main.png"
 xdotool key --clearmodifiers alt+h
 sleep 0.3
 xdotool key h
-help=$(find_window "Help")
+help=$(find_window "^Help\$")
 grab "$help" "$out/help.png"
 
-xdotool windowfocus "$main"
-sleep 0.2
+activate "$main"
 xdotool key --clearmodifiers alt+h
 sleep 0.3
 xdotool key a
-about=$(find_window "About")
+about=$(find_window "^About\$")
 grab "$about" "$out/about.png"
 
 # The second file: from the family emoji (the eleventh step right on line 0) down to the
@@ -115,8 +92,8 @@ kill "$editor"
 wait "$editor" 2>/dev/null || true
 "$program" "$unicode" &
 editor=$!
-main=$(find_window "Quilmar - unicode.txt")
-xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+main=$(find_window "^Quilmar - unicode.txt\$")
+activate "$main"
 xdotool key --delay 20 $(printf 'Right %.0s' $(seq 11)) shift+Down shift+Down shift+Home \
   $(printf 'shift+Right %.0s' $(seq 10))
 grab "$main" "$out/unicode.png"
@@ -124,9 +101,6 @@ before=$(md5sum "$unicode")
 xdotool type --delay 40 'yp:w!'
 xdotool key Return
 for _ in $(seq 1 100); do [ "$(md5sum "$unicode")" != "$before" ] && break; sleep 0.1; done
-SESSION
-
-xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash "$work/session.sh" "$program" "$sample" "$out" "$unicode"
 
 status=0
 first=$(head -n1 "$sample")

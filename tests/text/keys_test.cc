@@ -14,38 +14,6 @@ KeyEvent Type(const char* text) {
   return KeyEvent{static_cast<KeyCode>(t.empty() ? 0 : t[0]), shift::None, t};
 }
 
-struct Marked {
-  String text;
-  CharPos anchor = 0, caret = 0;
-};
-
-Marked Parse(const char* marked) {
-  Marked m;
-  const String s = U(marked);
-  int anchor = -1;
-  for (char16_t c : s) {
-    if (c == u'|') {
-      m.caret = static_cast<CharPos>(m.text.size());
-    } else if (c == u'^') {
-      anchor = static_cast<int>(m.text.size());
-    } else {
-      m.text += c;
-    }
-  }
-  m.anchor = anchor < 0 ? m.caret : anchor;
-  return m;
-}
-
-std::string Render(const TextModel& model) {
-  String s = model.Text();
-  const CharPos caret = model.CaretPos(), anchor = model.AnchorPos();
-  // Insert the later mark first so the earlier position stays valid.
-  if (anchor != caret && anchor > caret) s.insert(static_cast<std::size_t>(anchor), u"^");
-  s.insert(static_cast<std::size_t>(caret), u"|");
-  if (anchor != caret && anchor < caret) s.insert(static_cast<std::size_t>(anchor), u"^");
-  return S(s);
-}
-
 struct KeyCase {
   const char* name;
   const char* before;
@@ -181,71 +149,54 @@ TEST(KeysClipboard, LockedCopiesButDoesNotCutOrPaste) {
   EXPECT_EQ(S(rig.model.Text()), "abc");
 }
 
-TEST(KeysEvents, TypingRaisesChangeAndSelChange) {
-  ModelRig rig;
-  rig.model.KeyDown(Type("a"));
-  EXPECT_EQ(rig.changes, 1);
-  EXPECT_EQ(rig.selChanges, 1);
-  rig.model.KeyDown(Key(key::Left));
-  EXPECT_EQ(rig.changes, 1);
-  EXPECT_EQ(rig.selChanges, 2);
-  rig.model.CommitText(u"xy");
-  EXPECT_EQ(S(rig.model.Text()), "xya");
-  rig.model.SetLocked(true);
-  rig.model.CommitText(u"z");
-  EXPECT_EQ(S(rig.model.Text()), "xya");
-}
-
 // ---- Undo and redo ------------------------------------------------------------------------
 
-TEST(Undo, ARunOfTypingIsOneStep) {
-  ModelRig rig;
-  rig.model.SetText(u"x");
-  rig.model.SetSelStart(1);
-  for (const char* t : {"a", "b", "c"}) rig.model.KeyDown(Type(t));
-  rig.model.KeyDown(Key(key::Return));
-  rig.model.KeyDown(Type("d"));
-  EXPECT_EQ(S(rig.model.Text()), "xabc\r\nd");
-  rig.model.KeyDown(Ctrl(key::Z));
-  EXPECT_EQ(S(rig.model.Text()), "x");
-  EXPECT_EQ(rig.model.SelStart(), 1);
-  EXPECT_FALSE(rig.model.CanUndo());
-  rig.model.KeyDown(Ctrl(key::Y));
-  EXPECT_EQ(S(rig.model.Text()), "xabc\r\nd");
-  EXPECT_EQ(rig.model.SelStart(), 7);
-}
+// Undo steps made by keys: the text after the keys, then after each Ctrl+Z until none is left
+// (and where the caret is then); Ctrl+Y goes back up to the top.
+struct UndoCase {
+  const char* name;
+  const char* before;
+  std::vector<KeyEvent> keys;
+  std::vector<const char*> texts;
+  CharPos caretAtBottom;
+};
 
-TEST(Undo, ACaretJumpStartsANewStep) {
-  ModelRig rig;
-  rig.model.KeyDown(Type("a"));
-  rig.model.KeyDown(Type("b"));
-  rig.model.KeyDown(Key(key::Home));
-  rig.model.KeyDown(Type("c"));
-  EXPECT_EQ(S(rig.model.Text()), "cab");
-  rig.model.Undo();
-  EXPECT_EQ(S(rig.model.Text()), "ab");
-  rig.model.Undo();
-  EXPECT_EQ(S(rig.model.Text()), "");
-  rig.model.Redo();
-  rig.model.Redo();
-  EXPECT_EQ(S(rig.model.Text()), "cab");
-  EXPECT_FALSE(rig.model.CanRedo());
-}
+const UndoCase kUndoCases[] = {
+    {"a run of typing and Enter is one step", "x|", {Type("a"), Type("b"), Type("c"), Key(key::Return), Type("d")},
+     {"xabc\r\nd", "x"}, 1},
+    {"a caret jump starts a new step", "|", {Type("a"), Type("b"), Key(key::Home), Type("c")}, {"cab", "ab", ""}, 0},
+    {"Backspace and Delete runs are steps", "abc|def", {Key(key::Back), Key(key::Back), Key(key::Delete), Key(key::Delete)},
+     {"af", "adef", "abcdef"}, 3},
+    {"typing over a selection is a step of its own", "|xy", {Type("a"), Type("b"), Shift(key::Right), Type("c")},
+     {"abcy", "abxy", "xy"}, -1},
+};
 
-TEST(Undo, BackspaceAndDeleteRunsAreSteps) {
-  ModelRig rig;
-  rig.model.SetText(u"abcdef");
-  rig.model.SetSelStart(3);
-  rig.model.KeyDown(Key(key::Back));
-  rig.model.KeyDown(Key(key::Back));
-  rig.model.KeyDown(Key(key::Delete));
-  rig.model.KeyDown(Key(key::Delete));
-  EXPECT_EQ(S(rig.model.Text()), "af");
-  rig.model.Undo();
-  EXPECT_EQ(S(rig.model.Text()), "adef");
-  rig.model.Undo();
-  EXPECT_EQ(S(rig.model.Text()), "abcdef");
-  EXPECT_EQ(rig.model.SelStart(), 3);
+TEST(Undo, KeysMakeTheseSteps) {
+  for (const UndoCase& c : kUndoCases) {
+    SCOPED_TRACE(c.name);
+    ModelRig rig;
+    const Marked m = Parse(c.before);
+    rig.model.SetText(m.text);
+    rig.model.Select(m.anchor, m.caret);
+    for (const KeyEvent& k : c.keys) rig.model.KeyDown(k);
+    const CharPos top = rig.model.SelStart();
+    EXPECT_EQ(S(rig.model.Text()), c.texts[0]);
+    for (std::size_t i = 1; i < c.texts.size(); ++i) {
+      rig.model.KeyDown(Ctrl(key::Z));
+      EXPECT_EQ(S(rig.model.Text()), c.texts[i]);
+    }
+    EXPECT_FALSE(rig.model.CanUndo());
+    if (c.caretAtBottom >= 0) {
+      EXPECT_EQ(rig.model.SelStart(), c.caretAtBottom);
+    }
+    while (rig.model.CanRedo()) rig.model.KeyDown(Ctrl(key::Y));
+    EXPECT_EQ(S(rig.model.Text()), c.texts[0]);
+    EXPECT_EQ(rig.model.SelStart(), top);
+    // A new edit forgets what could be redone.
+    rig.model.Undo();
+    rig.model.KeyDown(Type("z"));
+    EXPECT_FALSE(rig.model.CanRedo());
+  }
 }
 
 TEST(Undo, ProgramEditsAndGroups) {
@@ -293,15 +244,6 @@ TEST(Undo, UndoKeysAreEditsAndHonourLocked) {
   EXPECT_EQ(S(rig.model.Text()), "a");
   rig.model.Undo();  // the program still can
   EXPECT_EQ(S(rig.model.Text()), "");
-}
-
-TEST(Undo, ANewEditForgetsTheRedo) {
-  ModelRig rig;
-  rig.model.KeyDown(Type("a"));
-  rig.model.Undo();
-  EXPECT_TRUE(rig.model.CanRedo());
-  rig.model.KeyDown(Type("b"));
-  EXPECT_FALSE(rig.model.CanRedo());
 }
 
 // An event that fails half-way is dropped whole: its edits, also inside an unfinished group and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/grapheme.hh"
 #include "text/word_motion.hh"
 
 namespace quilmar {
@@ -75,29 +76,19 @@ String Printable(StringView text) {
   return out;
 }
 
-// Character steps: a surrogate pair is one character.
-std::int32_t StepBack(const String& text, std::int32_t pos) {
-  if (pos <= 0) return 0;
-  --pos;
-  if (pos > 0 && IsLowSurrogate(text[std::size_t(pos)]) && IsHighSurrogate(text[std::size_t(pos - 1)])) --pos;
-  return pos;
-}
+// Character steps go by grapheme cluster, as in the document: a letter with its accents, an
+// emoji sequence or a flag is one step and one deletion.
+std::int32_t StepBack(const String& text, std::int32_t pos) { return pos <= 0 ? 0 : PrevClusterBoundary(text, pos); }
 
 std::int32_t StepForward(const String& text, std::int32_t pos) {
   const auto size = static_cast<std::int32_t>(text.size());
-  if (pos >= size) return size;
-  ++pos;
-  if (pos < size && IsLowSurrogate(text[std::size_t(pos)]) && IsHighSurrogate(text[std::size_t(pos - 1)])) ++pos;
-  return pos;
+  return pos >= size ? size : NextClusterBoundary(text, pos);
 }
 
-// A position clamped to the text and moved off the middle of a surrogate pair.
+// A position clamped to the text and moved off the middle of a cluster.
 std::int32_t Snap(const String& text, std::int32_t pos) {
   pos = std::clamp(pos, 0, static_cast<std::int32_t>(text.size()));
-  if (pos > 0 && pos < std::int32_t(text.size()) && IsLowSurrogate(text[std::size_t(pos)]) &&
-      IsHighSurrogate(text[std::size_t(pos - 1)]))
-    ++pos;
-  return pos;
+  return IsClusterBoundary(text, pos) ? pos : NextClusterBoundary(text, pos);
 }
 
 }  // namespace

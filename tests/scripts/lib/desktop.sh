@@ -1,6 +1,8 @@
 # A desktop for script checks: a virtual X server with a window manager (openbox), as a user
 # has one. Source it, then call start_desktop WORKDIR [SCREEN]; DISPLAY is exported and both
-# servers end with the calling script (stop_desktop from its EXIT trap).
+# servers end with the calling script (stop_desktop from its EXIT trap). desktop_session does
+# it all for a check: a work folder in $work, the desktop, and an EXIT trap that also ends the
+# editor whose pid is in $editor.
 # needs_tools exits 77 (skipped) when a tool is missing.
 
 needs_tools() {
@@ -35,6 +37,19 @@ start_desktop() {  # workdir [WxHxD]
   done
   echo "openbox did not start"
   return 1
+}
+
+desktop_session() {  # [WxHxD]
+  work=$(mktemp -d)
+  editor=""
+  trap end_desktop_session EXIT
+  start_desktop "$work" "$@"
+}
+
+end_desktop_session() {
+  if [ -n "${editor:-}" ]; then kill "$editor" 2>/dev/null || true; fi
+  stop_desktop
+  rm -rf "$work"
 }
 
 stop_desktop() {

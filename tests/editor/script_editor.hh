@@ -4,10 +4,9 @@
 //
 // Marked text: "\n" stands for a line break ("\r\n" in the document), "|" for the caret and
 // "[" ... "]" for a selection (SelStart at "[", its end at "]").
-// Key scripts: each character is typed as its key on a US keyboard ("I" is Shift with the I
-// key, ":" Shift with the ";" key); "<...>" names a key, optionally with modifiers: <Esc>,
-// <Enter>, <BS>, <Del>, <Ins>, <F3>, <Left>, <Right>, <Home>, <End>, <KP0>, <KP4>, <lt>, and
-// <C-v>, <S-Ins>, <C-S-x>, <A-d> (C Ctrl, S Shift, A Alt).
+// Key scripts are quilmar-batch's notation (its ParseKeyScript): each character is typed as its
+// key on a US keyboard, "<...>" names a key with optional modifiers (<Esc>, <Enter>, <C-v>,
+// <S-Ins>, <C-S-x>, <A-d>).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,8 +20,8 @@
 #include "app/options.hh"
 #include "fault_file_system.hh"
 #include "headless_editor.hh"
+#include "key_script.hh"
 #include "memory_file_system.hh"
-#include "platform/us_keyboard.hh"
 
 namespace quilmar::testing {
 
@@ -80,45 +79,6 @@ inline std::string Render(const TextModel& model) {
   return out;
 }
 
-// The named keys of the script notation.
-struct NamedKey {
-  std::string_view name;
-  KeyCode code;
-};
-inline constexpr std::array<NamedKey, 18> kNamedKeys{{
-    {"Esc", key::Escape}, {"Enter", key::Return}, {"BS", key::Back}, {"Del", key::Delete},
-    {"Ins", key::Insert}, {"F3", key::F3}, {"F12", key::F12}, {"Left", key::Left},
-    {"Right", key::Right}, {"Up", key::Up}, {"Down", key::Down}, {"Home", key::Home},
-    {"End", key::End}, {"Tab", key::Tab}, {"KP0", key::Numpad0}, {"KP4", key::Numpad0 + 4},
-    {"Space", key::Space}, {"F1", key::F1},
-}};
-
-inline KeyEvent ParseKeyToken(std::string_view token) {
-  if (token == "lt") return *UsKeyFor('<');
-  ShiftState mods = shift::None;
-  while (token.size() > 2 && token[1] == '-') {
-    if (token[0] == 'C') mods |= shift::Ctrl;
-    else if (token[0] == 'S') mods |= shift::Shift;
-    else if (token[0] == 'A') mods |= shift::Alt;
-    else throw std::invalid_argument("bad modifier in <" + std::string(token) + ">");
-    token.remove_prefix(2);
-  }
-  for (const NamedKey& k : kNamedKeys)
-    if (k.name == token) return KeyEvent{k.code, mods, {}};
-  if (token.size() == 1) {
-    const char c = token[0];
-    // A letter names its key; Shift comes from the modifiers, never from the letter's case.
-    const char base = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    auto key = UsKeyFor(base);
-    if (!key) throw std::invalid_argument("no key for <" + std::string(token) + ">");
-    key->shift = static_cast<ShiftState>(key->shift | mods);
-    const auto typed = UsCharFor(key->code, key->shift);
-    key->text = typed ? String(1, static_cast<char16_t>(*typed)) : String();
-    return *key;
-  }
-  throw std::invalid_argument("unknown key <" + std::string(token) + ">");
-}
-
 // One editor, started with no file and no settings file, in Command mode, word wrap off.
 class ScriptEditor {
  public:
@@ -145,18 +105,9 @@ class ScriptEditor {
   }
 
   void Run(std::string_view script) {
-    for (std::size_t i = 0; i < script.size(); ++i) {
-      if (script[i] == '<') {
-        const auto close = script.find('>', i);
-        if (close == std::string_view::npos) throw std::invalid_argument("unclosed <");
-        app().Dispatch(KeyDownEvent{ParseKeyToken(script.substr(i + 1, close - i - 1))});
-        i = close;
-        continue;
-      }
-      auto key = UsKeyFor(script[i]);
-      if (!key) throw std::invalid_argument(std::string("no key types ") + script[i]);
-      app().Dispatch(KeyDownEvent{*key});
-    }
+    const batch::KeyScript parsed = batch::ParseKeyScript(script);
+    if (parsed.error) throw std::invalid_argument(*parsed.error);
+    for (const batch::ScriptEvent& event : parsed.events) app().Dispatch(KeyDownEvent{std::get<KeyEvent>(event)});
   }
 
   // A whole command line through the command box: the box's leading ":" or "/" comes from
@@ -194,39 +145,22 @@ struct Expect {
 };
 
 inline void Check(ScriptEditor& ed, const Expect& want) {
-  if (want.doc) {
-    EXPECT_EQ(ed.Doc(), *want.doc) << "document";
-  }
-  if (want.mode) {
-    EXPECT_EQ(ed.Mode(), *want.mode) << "mode panel";
-  }
-  if (want.message) {
-    EXPECT_EQ(ed.Message(), *want.message) << "message panel";
-  }
-  if (want.clipboard) {
-    EXPECT_EQ(ed.Clipboard(), *want.clipboard) << "clipboard";
-  }
-  if (want.commandMode) {
-    EXPECT_EQ(ed.app().Mode().CommandMode(), *want.commandMode) << "CommandMode";
-  }
-  if (want.locked) {
-    EXPECT_EQ(ed.doc().Locked(), *want.locked) << "Locked";
-  }
-  if (want.pendingDelete) {
-    EXPECT_EQ(ed.app().DeletePending(), *want.pendingDelete) << "PendingDelete";
-  }
-  if (want.textChanged) {
-    EXPECT_EQ(ed.app().Shared().TextChanged, *want.textChanged) << "TextChanged";
-  }
-  if (want.inCommandBox) {
-    EXPECT_EQ(ed.InCommandBox(), *want.inCommandBox) << "focus in the command box";
-  }
-  if (want.cmdText) {
-    EXPECT_EQ(ed.CmdText(), *want.cmdText) << "command box text";
-  }
-  if (want.searchPos) {
-    EXPECT_EQ(ed.app().Shared().SearchPos, *want.searchPos) << "SearchPos";
-  }
+  const auto check = [](const auto& expected, const auto& actual, const char* what) {
+    if (expected) {
+      EXPECT_EQ(actual, *expected) << what;
+    }
+  };
+  check(want.doc, ed.Doc(), "document");
+  check(want.mode, ed.Mode(), "mode panel");
+  check(want.message, ed.Message(), "message panel");
+  check(want.clipboard, ed.Clipboard(), "clipboard");
+  check(want.commandMode, ed.app().Mode().CommandMode(), "CommandMode");
+  check(want.locked, ed.doc().Locked(), "Locked");
+  check(want.pendingDelete, ed.app().DeletePending(), "PendingDelete");
+  check(want.textChanged, ed.app().Shared().TextChanged, "TextChanged");
+  check(want.inCommandBox, ed.InCommandBox(), "focus in the command box");
+  check(want.cmdText, ed.CmdText(), "command box text");
+  check(want.searchPos, ed.app().Shared().SearchPos, "SearchPos");
 }
 
 // One key-script case: a document, the keys, what follows.

@@ -34,8 +34,9 @@ class TempFolder {
     std::ofstream(Path(name), std::ios::binary) << bytes;
     ::chmod(Path(name).c_str(), mode);
   }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
+  std::string Read(const std::string& name) const { return ReadPath(Path(name)); }
+  static std::string ReadPath(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
