@@ -51,7 +51,7 @@ void BM_GotoRandomLine(benchmark::State& state) {
   std::mt19937 random(7);
   const LineNo lines = ed.app().Document().GetLineCount();
   std::vector<std::string> commands;
-  for (int i = 0; i < 10000; ++i) commands.push_back(":" + std::to_string(random() % lines) + "\r");
+  for (int i = 0; i < 10000; ++i) commands.push_back(":" + std::to_string(random() % lines.value()) + "\r");
   std::size_t next = 0;
   for (auto _ : state) {
     const std::string& command = commands[next++ % commands.size()];
@@ -73,7 +73,7 @@ void BM_PutThousandLines(benchmark::State& state) {
   ed.editor.clipboard.SetText(clipboard);
   AppTestAccess::Document(ed.app()).SetSelStart(static_cast<CharPos>(BigDocument().size() / 2));
   for (auto _ : state) Press(ed.app(), "p");
-  state.counters["doc_MB"] = static_cast<double>(ed.app().Document().Length()) / 1e6;
+  state.counters["doc_MB"] = static_cast<double>(ed.app().Document().Length().value()) / 1e6;
 }
 BENCHMARK(BM_PutThousandLines)->Arg(0)->Arg(1)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 

@@ -76,7 +76,7 @@ void BM_OpenFile(benchmark::State& state) {
     state.ResumeTiming();
     OpenFile(AppTestAccess::Files(editor->app), path);
     state.PauseTiming();
-    const double utf16Kb = editor->app.Document().Length() * 2.0 / 1024;
+    const double utf16Kb = editor->app.Document().Length().value() * 2.0 / 1024;
     peakRatio = (StatusKb("VmHWM:") - before) / utf16Kb;
     if (editor->app.Document().Length() == 0) state.SkipWithError("nothing loaded");
     editor.reset();

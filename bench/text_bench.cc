@@ -119,7 +119,7 @@ void TextLoad(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(model.GetLineCount());
   }
-  state.counters["lines"] = model.GetLineCount();
+  state.counters["lines"] = model.GetLineCount().value();
   state.SetBytesProcessed(state.iterations() * bytes);
 }
 BENCHMARK(TextLoad)
@@ -128,16 +128,18 @@ BENCHMARK(TextLoad)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
-std::vector<CharPos> RandomPositions(CharPos limit, unsigned seed) {
+// Random places in [0, limit]: positions or line numbers.
+template <typename Place>
+std::vector<Place> RandomPlaces(Place limit, unsigned seed) {
   std::mt19937 rng(seed);
-  std::vector<CharPos> out(kQueries);
-  for (CharPos& p : out) p = static_cast<CharPos>(rng() % static_cast<unsigned>(limit + 1));
+  std::vector<Place> out(kQueries);
+  for (Place& p : out) p = static_cast<std::int32_t>(rng() % static_cast<unsigned>(limit.value() + 1));
   return out;
 }
 
 void TextLineFromChar(benchmark::State& state) {
   TextModel& model = Loaded(state.range(0), state.range(1) != 0).model;
-  const auto positions = RandomPositions(model.Length(), 1);
+  const auto positions = RandomPlaces(model.Length(), 1);
   for (auto _ : state) {
     for (CharPos p : positions) benchmark::DoNotOptimize(model.LineFromChar(p));
   }
@@ -147,7 +149,7 @@ BENCHMARK(TextLineFromChar)->ArgsProduct({{kMB10, kMB100}, {1, 0}})->Unit(benchm
 
 void TextLineIndex(benchmark::State& state) {
   TextModel& model = Loaded(state.range(0), state.range(1) != 0).model;
-  const auto lines = RandomPositions(model.GetLineCount() - 1, 2);
+  const auto lines = RandomPlaces(model.GetLineCount() - 1, 2);
   for (auto _ : state) {
     for (LineNo l : lines) benchmark::DoNotOptimize(model.LineIndex(l));
   }
@@ -158,7 +160,7 @@ BENCHMARK(TextLineIndex)->ArgsProduct({{kMB10, kMB100}, {1, 0}})->Unit(benchmark
 // As the editor inserts: move the caret, assign SelText (undo history and events included).
 void TextInsertChar(benchmark::State& state) {
   TextModel& model = Loaded(state.range(0), state.range(1) != 0).model;
-  const auto positions = RandomPositions(model.Length(), 3);
+  const auto positions = RandomPlaces(model.Length(), 3);
   for (auto _ : state) {
     for (CharPos p : positions) {
       model.SetSelStart(p);
@@ -183,7 +185,7 @@ void TextGiantParagraphInsert(benchmark::State& state) {
   std::mt19937 rng(4);
   constexpr int kEdits = 1000;
   std::vector<CharPos> positions(kEdits);
-  for (CharPos& p : positions) p = static_cast<CharPos>(rng() % static_cast<unsigned>(model.Length()));
+  for (CharPos& p : positions) p = static_cast<std::int32_t>(rng() % static_cast<unsigned>(model.Length().value()));
   for (auto _ : state) {
     for (CharPos p : positions) {
       model.SetSelStart(p);
@@ -191,7 +193,7 @@ void TextGiantParagraphInsert(benchmark::State& state) {
       benchmark::DoNotOptimize(model.LineFromChar(p));
     }
   }
-  state.counters["lines"] = model.GetLineCount();
+  state.counters["lines"] = model.GetLineCount().value();
   state.counters["per_edit"] = benchmark::Counter(kEdits, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(TextGiantParagraphInsert)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -224,13 +226,13 @@ BENCHMARK(TextRelayoutAfterWidthChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicros
 // A word that occurs once, at the very end: the whole text is scanned.
 void TextFindRare(benchmark::State& state) {
   TextModel& model = Loaded(state.range(0), true).model;
-  const int options = (state.range(1) != 0 ? find::MatchCase : find::None) | find::NoHighlight;
-  CharPos hit = -1;
+  const FindOptions options = (state.range(1) != 0 ? FindOptions::MatchCase : FindOptions::None) | FindOptions::NoHighlight;
+  std::optional<CharPos> hit;
   for (auto _ : state) {
-    hit = model.Find(kRare, 0, -1, options);
+    hit = model.Find(kRare, 0, std::nullopt, options);
     benchmark::DoNotOptimize(hit);
   }
-  if (hit < 0) state.SkipWithError("the rare word was not found");
+  if (!hit) state.SkipWithError("the rare word was not found");
 }
 BENCHMARK(TextFindRare)->ArgsProduct({{kMB10, kMB100}, {1, 0}})->Unit(benchmark::kMillisecond);
 

@@ -104,7 +104,7 @@ void BM_FirstFrame(benchmark::State& state) {
     window->OpenAndPaint(path);
     state.PauseTiming();
     if (size && window->frmMain.app().Document().Length() == 0) state.SkipWithError("nothing loaded");
-    if (size) peakRatio = (StatusKb("VmHWM:") - before) / (window->frmMain.app().Document().Length() * 2.0 / 1024);
+    if (size) peakRatio = (StatusKb("VmHWM:") - before) / (window->frmMain.app().Document().Length().value() * 2.0 / 1024);
     window.reset();
     QApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

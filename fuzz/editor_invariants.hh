@@ -23,30 +23,31 @@ struct EventFacts {
 
 inline void Require(bool holds, const char* what, const TextModel& doc, const std::string& detail = {}) {
   if (holds) return;
-  Fail(what, detail + "\ntext " + Show(doc.Text()) + "\nanchor " + std::to_string(doc.AnchorPos()) + " caret " +
-                 std::to_string(doc.CaretPos()));
+  Fail(what, detail + "\ntext " + Show(doc.Text()) + "\nanchor " + std::to_string(doc.AnchorPos().value()) + " caret " +
+                 std::to_string(doc.CaretPos().value()));
 }
 
-inline bool BetweenCrLf(const String& text, CharPos pos) {
-  return pos > 0 && pos < CharPos(text.size()) && text[pos - 1] == u'\r' && text[pos] == u'\n';
+inline bool BetweenCrLf(const String& text, CharPos at) {
+  const std::size_t pos = static_cast<std::size_t>(at.value());
+  return at > 0 && pos < text.size() && text[pos - 1] == u'\r' && text[pos] == u'\n';
 }
 
 // The laid-out lines as the model reports them: (start, length) pairs.
 inline std::vector<LineSpan> LinesOf(const TextModel& doc) {
   std::vector<LineSpan> lines;
-  const std::int32_t count = doc.GetLineCount();
-  for (std::int32_t i = 0; i < count; ++i) lines.push_back({doc.LineIndex(i), doc.LineLength(doc.LineIndex(i))});
+  const LineNo count = doc.GetLineCount();
+  for (LineNo i = 0; i < count; ++i) lines.push_back({*doc.LineIndex(i), doc.LineLength(*doc.LineIndex(i))});
   return lines;
 }
 
 inline void CheckLines(const TextModel& doc, const Measure& measure) {
   const String text = doc.Text();
   const auto length = CharPos(text.size());
-  const std::int32_t count = doc.GetLineCount();
+  const std::int32_t count = doc.GetLineCount().value();
   Require(count >= 1, "GetLineCount below 1", doc);
   const std::vector<LineSpan> lines = LinesOf(doc);
   Require(lines[0].start == 0, "the first line does not start at 0", doc);
-  Require(doc.LineIndex(count) == -1, "LineIndex past the last line is not -1", doc);
+  Require(!doc.LineIndex(count), "LineIndex past the last line finds a line", doc);
 
   // The lines tile the text: each ends at a break (two characters skipped) or a wrap (none).
   std::vector<std::int32_t> lineOf(std::size_t(length) + 1, -1);
@@ -70,22 +71,22 @@ inline void CheckLines(const TextModel& doc, const Measure& measure) {
   for (CharPos p = 0; p <= length; ++p) {
     const std::int32_t line = lineOf[std::size_t(p)];
     if (p > 0 && p - 2 >= 0 && text[std::size_t(p) - 2] == u'\r' && text[std::size_t(p) - 1] == u'\n')
-      Require(lines[std::size_t(line)].start == p, "a paragraph does not start a line", doc, std::to_string(p));
-    Require(doc.LineFromChar(p) == line, "LineFromChar differs from the reference", doc, "position " + std::to_string(p));
+      Require(lines[std::size_t(line)].start == p, "a paragraph does not start a line", doc, std::to_string(p.value()));
+    Require(doc.LineFromChar(p) == line, "LineFromChar differs from the reference", doc, "position " + std::to_string(p.value()));
     Require(doc.LineLength(p) == lines[std::size_t(line)].length, "LineLength differs from the reference", doc,
-            "position " + std::to_string(p));
+            "position " + std::to_string(p.value()));
   }
   Require(doc.LineLength(length + 1) == 0, "LineLength past the end is not 0", doc);
 
   // The -1 forms: the caret's line, the selection start's line, the unselected characters.
   const CharPos selStart = doc.SelStart(), selEnd = doc.SelStart() + doc.SelLength();
-  Require(doc.LineIndex(-1) == lines[std::size_t(lineOf[std::size_t(doc.CaretPos())])].start, "LineIndex(-1)", doc);
-  Require(doc.LineFromChar(-1) == lineOf[std::size_t(selStart)], "LineFromChar(-1)", doc);
+  Require(doc.LineIndex(kCaretLine) == lines[std::size_t(lineOf[std::size_t(doc.CaretPos())])].start, "LineIndex(kCaretLine)", doc);
+  Require(doc.LineFromChar(kSelectionPos) == lineOf[std::size_t(selStart)], "LineFromChar(kSelectionPos)", doc);
   const std::int32_t first = lineOf[std::size_t(selStart)];
   const std::int32_t last = selEnd > selStart ? lineOf[std::size_t(selEnd) - 1] : first;
   const CharPos lastEnd = lines[std::size_t(last)].start + lines[std::size_t(last)].length;
-  const std::int32_t unselected = (selStart - lines[std::size_t(first)].start) + std::max(0, lastEnd - selEnd);
-  Require(doc.LineLength(-1) == unselected, "LineLength(-1)", doc);
+  const CharPos unselected = (selStart - lines[std::size_t(first)].start) + std::max<CharPos>(0, lastEnd - selEnd);
+  Require(doc.LineLength(kSelectionPos) == unselected, "LineLength(kSelectionPos)", doc);
 
   // Without wrap the lines are the paragraphs, as long as none reaches the 10000-cell margin.
   std::vector<LineSpan> paragraphs;

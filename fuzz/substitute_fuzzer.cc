@@ -67,11 +67,11 @@ void SlowReplaceInRange(App& app, const String& oldText, const String& newText, 
     // Taken literally, an empty old text is found at every resume point and the loop never
     // ends; the editor counts no occurrence of it, and so does this reference.
     if (oldText.empty()) break;
-    const CharPos found = doc.Find(oldText, searchPos, endPos, caseSensitive ? find::MatchCase : find::None);
-    if (found == -1) break;
-    searchPos = found + static_cast<CharPos>(newText.size());
+    const std::optional<CharPos> found = doc.Find(oldText, searchPos, endPos, caseSensitive ? FindOptions::MatchCase : FindOptions::None);
+    if (!found) break;
+    searchPos = *found + static_cast<std::int32_t>(newText.size());
     ++count;
-    endPos += static_cast<CharPos>(newText.size()) - static_cast<CharPos>(doc.SelText().size());
+    endPos += static_cast<std::int32_t>(newText.size()) - static_cast<std::int32_t>(doc.SelText().size());
     doc.SetSelText(newText);
     if (count > 100000) fuzz::Fail("the step-by-step replacement does not end");
   }
@@ -105,15 +105,15 @@ void SlowSubstituteCommand(App& app, StringView line) {
   const auto start = Number(startText);
   if (!start) return Message(app, "Invalid start position");
   long long endLine = *end;
-  const long long lastLine = app.Document().GetLineCount() - 1;
+  const long long lastLine = (app.Document().GetLineCount() - 1).value();
   if (endLine > lastLine)
     endLine = lastLine;
   else if (endLine == 0)
     return Message(app, "Invalid End position");
   if (*start > endLine) return Message(app, "Invalid start position");
-  const CharPos endIndex = app.Document().LineIndex(static_cast<std::int32_t>(endLine));
+  const CharPos endIndex = *app.Document().LineIndex(static_cast<std::int32_t>(endLine));
   const CharPos endPos = endIndex + app.Document().LineLength(endIndex);
-  const CharPos startPos = app.Document().LineIndex(static_cast<std::int32_t>(*start));
+  const CharPos startPos = *app.Document().LineIndex(static_cast<std::int32_t>(*start));
   SlowReplaceInRange(app, oldText, newText, startPos, endPos, app.Checked(MenuItem::mnuReplaceCase));
 }
 
@@ -175,8 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TextModel& b = slow.app.Document();
   auto state = [](const Rig& rig) {
     const App& app = rig.app;
-    return "text " + Show(app.Document().Text()) + " sel " + std::to_string(app.Document().SelStart()) + "+" +
-           std::to_string(app.Document().SelLength()) + " SearchPos " + std::to_string(app.Shared().SearchPos) +
+    return "text " + Show(app.Document().Text()) + " sel " + std::to_string(app.Document().SelStart().value()) + "+" +
+           std::to_string(app.Document().SelLength().value()) + " SearchPos " + std::to_string(app.Shared().SearchPos.value()) +
            " message " + Show(rig.editor.statusBar.Panel(1)) + " changed " +
            (app.Shared().TextChanged ? "yes" : "no");
   };

@@ -75,27 +75,27 @@ class DocumentAccessible final : public QAccessibleWidget,
   void selection(int index, int* start, int* end) const override {
     *start = *end = 0;
     if (index != 0 || !Model() || Model()->SelLength() == 0) return;
-    *start = Model()->SelStart();
-    *end = *start + Model()->SelLength();
+    *start = Model()->SelStart().value();
+    *end = *start + Model()->SelLength().value();
   }
   int selectionCount() const override { return Model() && Model()->SelLength() > 0 ? 1 : 0; }
   void addSelection(int start, int end) override { Select(start, end); }
   void removeSelection(int index) override {
-    if (index == 0 && Model()) Select(Model()->CaretPos(), Model()->CaretPos());
+    if (index == 0 && Model()) Select(Model()->CaretPos().value(), Model()->CaretPos().value());
   }
   void setSelection(int index, int start, int end) override {
     if (index == 0) Select(start, end);
   }
-  int cursorPosition() const override { return Model() ? Model()->CaretPos() : 0; }
+  int cursorPosition() const override { return Model() ? Model()->CaretPos().value() : 0; }
   void setCursorPosition(int position) override { Select(position, position); }
 
   QString text(int start, int end) const override {
     if (!Model()) return {};
-    start = std::clamp(start, 0, Model()->Length());
-    end = std::clamp(end, start, Model()->Length());
+    start = std::clamp(start, 0, Model()->Length().value());
+    end = std::clamp(end, start, Model()->Length().value());
     return QString::fromStdU16String(Model()->Slice(start, end - start));
   }
-  int characterCount() const override { return Model() ? Model()->Length() : 0; }
+  int characterCount() const override { return Model() ? Model()->Length().value() : 0; }
 
   QRect characterRect(int offset) const override {
     if (!Model() || offset < 0 || offset > Model()->Length()) return {};
@@ -109,12 +109,12 @@ class DocumentAccessible final : public QAccessibleWidget,
     // PosAt gives the nearest caret position: in a character's right half, the one after it.
     const CharPos pos = View()->PosAt(local);
     if (pos > 0 && !View()->CharacterRect(pos).contains(local) && View()->CharacterRect(pos - 1).contains(local))
-      return pos - 1;
-    return pos;
+      return (pos - 1).value();
+    return pos.value();
   }
   void scrollToSubstring(int start, int) override {
     if (!Model()) return;
-    const int line = Model()->LineFromChar(std::clamp(start, 0, Model()->Length()));
+    const int line = Model()->LineFromChar(std::clamp(start, 0, Model()->Length().value())).value();
     QScrollBar* v = View()->verticalScrollBar();
     if (line < v->value() || line >= v->value() + v->pageStep()) v->setValue(line);
   }
@@ -152,8 +152,8 @@ class DocumentAccessible final : public QAccessibleWidget,
 
   void Select(int anchor, int caret) {
     if (!Model() || !View()->Host()) return;
-    const int length = Model()->Length();
-    View()->Host()->ViewSelect(std::clamp(anchor, 0, length), std::clamp(caret, 0, length));
+    const CharPos length = Model()->Length();
+    View()->Host()->ViewSelect(std::clamp<CharPos>(anchor, 0, length), std::clamp<CharPos>(caret, 0, length));
   }
 
   // Selects the range, then types the text over it (an input-method commit) or, with no text,
@@ -167,9 +167,9 @@ class DocumentAccessible final : public QAccessibleWidget,
   }
 
   QString Answer(Range range, int* start, int* end) const {
-    *start = range.start;
-    *end = range.end;
-    return range.end > range.start ? text(range.start, range.end) : QString();
+    *start = range.start.value();
+    *end = range.end.value();
+    return range.end > range.start ? text(*start, *end) : QString();
   }
 
   // The laid-out line holding pos, with the line break that ends it.
@@ -201,22 +201,22 @@ class DocumentAccessible final : public QAccessibleWidget,
   // The character, word or sentence holding pos, found within its laid-out line.
   Range WithinLine(CharPos pos, QTextBoundaryFinder::BoundaryType type) const {
     const Range line = LineAround(pos);
-    const QString text = this->text(line.start, line.end);
+    const QString text = this->text(line.start.value(), line.end.value());
     QTextBoundaryFinder finder(type, text);
-    finder.setPosition(pos - line.start);
+    finder.setPosition((pos - line.start).value());
     const qsizetype from = finder.isAtBoundary() ? finder.position() : finder.toPreviousBoundary();
     finder.setPosition(std::max<qsizetype>(from, 0));
     qsizetype to = finder.toNextBoundary();
     if (to < 0) to = text.size();
-    return {line.start + static_cast<CharPos>(std::max<qsizetype>(from, 0)), line.start + static_cast<CharPos>(to)};
+    return {line.start + static_cast<std::int32_t>(std::max<qsizetype>(from, 0)), line.start + static_cast<std::int32_t>(to)};
   }
 
-  Range Unit(int offset, QAccessible::TextBoundaryType type) const {
+  Range Unit(CharPos offset, QAccessible::TextBoundaryType type) const {
     if (!Model()) return {};
     const CharPos count = Model()->Length();
     if (type == QAccessible::NoBoundary) return {0, count};
     if (count == 0) return {};
-    const CharPos pos = std::clamp(offset, 0, count - 1);
+    const CharPos pos = std::clamp<CharPos>(offset, 0, count - 1);
     switch (type) {
       case QAccessible::CharBoundary: return WithinLine(pos, QTextBoundaryFinder::Grapheme);
       case QAccessible::WordBoundary: return WithinLine(pos, QTextBoundaryFinder::Word);
@@ -257,13 +257,13 @@ void AnnounceEdit(DocumentView* view, CharPos start, const SharedText& removed, 
     return;
   }
   if (!removed.empty() && !inserted.empty()) {
-    QAccessibleTextUpdateEvent event(view, start, ToQString(removed.View()), ToQString(inserted.View()));
+    QAccessibleTextUpdateEvent event(view, start.value(), ToQString(removed.View()), ToQString(inserted.View()));
     Send(event);
   } else if (!inserted.empty()) {
-    QAccessibleTextInsertEvent event(view, start, ToQString(inserted.View()));
+    QAccessibleTextInsertEvent event(view, start.value(), ToQString(inserted.View()));
     Send(event);
   } else if (!removed.empty()) {
-    QAccessibleTextRemoveEvent event(view, start, ToQString(removed.View()));
+    QAccessibleTextRemoveEvent event(view, start.value(), ToQString(removed.View()));
     Send(event);
   }
 }
@@ -278,11 +278,11 @@ void AnnounceCaret(DocumentView* view) {
   if (!Heard() || !view->Model()) return;
   const TextModel& model = *view->Model();
   if (model.SelLength() > 0) {
-    QAccessibleTextSelectionEvent event(view, model.SelStart(), model.SelStart() + model.SelLength());
-    event.setCursorPosition(model.CaretPos());
+    QAccessibleTextSelectionEvent event(view, model.SelStart().value(), (model.SelStart() + model.SelLength()).value());
+    event.setCursorPosition(model.CaretPos().value());
     Send(event);
   } else {
-    QAccessibleTextCursorEvent event(view, model.CaretPos());
+    QAccessibleTextCursorEvent event(view, model.CaretPos().value());
     Send(event);
   }
 }

@@ -121,7 +121,7 @@ void DocumentView::UpdateScrollBars() {
   QScrollBar* v = verticalScrollBar();
   v->setPageStep(visible);
   v->setSingleStep(1);
-  v->setRange(0, std::max(0, model_->GetLineCount() - visible));
+  v->setRange(0, std::max(0, (model_->GetLineCount() - visible).value()));
   QScrollBar* h = horizontalScrollBar();
   const int viewWidth = viewport()->width() - 2 * kPadding;
   const bool wraps = model_->RightMargin() == 0;
@@ -139,8 +139,8 @@ void DocumentView::EnsureCaretVisible() {
   const LineNo line = model_->LineFromChar(caret);
   const int visible = measure_.VisibleLines();
   QScrollBar* v = verticalScrollBar();
-  if (line < v->value()) v->setValue(line);
-  else if (line >= v->value() + visible) v->setValue(line - visible + 1);
+  if (line < v->value()) v->setValue(line.value());
+  else if (line >= v->value() + visible) v->setValue((line - visible + 1).value());
 
   const double x = model_->XOf(caret);
   QScrollBar* h = horizontalScrollBar();
@@ -176,9 +176,9 @@ double DocumentView::LineLeft() const { return kPadding - horizontalScrollBar()-
 
 CharPos DocumentView::PosAt(QPoint point) const {
   if (!model_) return 0;
-  const int count = model_->GetLineCount();
-  int row = point.y() < 0 ? -1 : point.y() / measure_.LineHeight();
-  const LineNo line = std::clamp(FirstVisibleLine() + row, 0, count - 1);
+  const LineNo count = model_->GetLineCount();
+  const int row = point.y() < 0 ? -1 : point.y() / measure_.LineHeight();
+  const LineNo line = std::clamp<LineNo>(FirstVisibleLine() + row, 0, count - 1);
   return model_->PosAtX(line, point.x() - LineLeft());
 }
 
@@ -189,17 +189,17 @@ QRect DocumentView::CaretRect() const {
   double x = model_->XOf(caret);
   if (!preedit_.isEmpty()) x += QFontMetricsF(measure_.Font()).horizontalAdvance(preedit_);
   const int left = static_cast<int>(std::floor(x + LineLeft()));
-  const int top = (line - FirstVisibleLine()) * measure_.LineHeight();
+  const int top = (line - FirstVisibleLine()).value() * measure_.LineHeight();
   return QRect(left, top, 2, measure_.LineHeight());
 }
 
 QRectF DocumentView::CharacterRect(CharPos pos) const {
   if (!model_) return {};
-  pos = std::clamp(pos, 0, model_->Length());
+  pos = std::clamp<CharPos>(pos, 0, model_->Length());
   const LineNo line = model_->LineFromChar(pos);
   const LineSpan span = model_->Line(line);
-  const LineLayout::Span box = model_->Layout(line)->ClusterAt(pos - span.start);
-  const int top = (line - FirstVisibleLine()) * measure_.LineHeight();
+  const LineLayout::Span box = model_->Layout(line)->ClusterAt((pos - span.start).value());
+  const int top = (line - FirstVisibleLine()).value() * measure_.LineHeight();
   return QRectF(box.left + LineLeft(), top, box.right - box.left, measure_.LineHeight());
 }
 
@@ -230,8 +230,8 @@ void DocumentView::paintEvent(QPaintEvent* event) {
   }
   painter.setFont(measure_.Font());
   const int lineHeight = measure_.LineHeight();
-  const int first = FirstVisibleLine();
-  const int count = model_->GetLineCount();
+  const LineNo first = FirstVisibleLine();
+  const LineNo count = model_->GetLineCount();
   const int rows = viewport()->height() / lineHeight + 1;
   const double scrollX = horizontalScrollBar()->value();
   // Glyphs may reach a little past their advance (italics, marks): draw pieces near the edges.
@@ -261,7 +261,7 @@ void DocumentView::paintEvent(QPaintEvent* event) {
     const CharPos to = std::min(selEnd, lineEnd);
     const bool breakSelected = selEnd > lineEnd && selStart <= lineEnd && line + 1 < count;
     if (selEnd <= selStart || (from >= to && !breakSelected)) continue;
-    layout->Highlight(from - span.start, to - span.start, spans);
+    layout->Highlight((from - span.start).value(), (to - span.start).value(), spans);
     if (breakSelected) {
       const double x = layout->Width();
       spans.push_back({x, x + measure_.Metrics().horizontalAdvance(QLatin1Char(' '))});
@@ -413,7 +413,7 @@ QVariant DocumentView::inputMethodQuery(Qt::InputMethodQuery query) const {
         return QString::fromStdU16String(model_->Slice(span.start, span.length));
       if (query == Qt::ImCurrentSelection) return QString::fromStdU16String(model_->SelText());
       const CharPos pos = query == Qt::ImCursorPosition ? caret : model_->AnchorPos();
-      return std::clamp(pos - span.start, 0, span.length);
+      return std::clamp<CharPos>(pos - span.start, 0, span.length).value();
     }
     default: return QAbstractScrollArea::inputMethodQuery(query);
   }

@@ -145,7 +145,7 @@ TEST(Substitute, UnderWordWrap) {
   SetWordWrap(AppTestAccess::Document(ed.app()), true);
   ed.Load("|aaaa aaaa aaaa aaaa aaaa aaaa\naaaa");
   ASSERT_GE(GetLineCount(ed.doc()), 4);
-  const CharPos endOfLine1 = LineIndex(ed.doc(), 1) + LineLength(ed.doc(), LineIndex(ed.doc(), 1));
+  const CharPos endOfLine1 = *LineIndex(ed.doc(), 1) + LineLength(ed.doc(), *LineIndex(ed.doc(), 1));
   String expected = ed.doc().Text();
   CharPos count = 0;
   for (CharPos i = 0; i < endOfLine1; ++i)
@@ -155,7 +155,7 @@ TEST(Substitute, UnderWordWrap) {
     }
   ed.Command(":0,1s/a/b/");
   EXPECT_EQ(ed.doc().Text(), expected);
-  EXPECT_EQ(ed.Message(), std::to_string(count) + " Replacments");
+  EXPECT_EQ(ed.Message(), std::to_string(count.value()) + " Replacments");
   EXPECT_GT(count, 0);
   EXPECT_LT(count, 24);
 }

@@ -22,7 +22,7 @@ class Wrapped : public ::testing::Test {
     setup.cols = 10;
     return setup;
   }
-  CharPos Start(LineNo line) { return LineIndex(ed.doc(), line); }
+  CharPos Start(LineNo line) { return LineIndex(ed.doc(), line).value(); }
   CharPos Length(LineNo line) { return LineLength(ed.doc(), Start(line)); }
   String Piece(LineNo line) { return ed.doc().Slice(Start(line), Length(line)); }
   void CaretTo(CharPos pos) { ed.doc().SetSelStart(pos); }
@@ -77,9 +77,9 @@ TEST_F(Wrapped, GotoCountsLaidOutLines) {
   const LineNo last = GetLineCount(ed.doc()) - 1;
   ed.Command(":2");
   EXPECT_EQ(ed.doc().SelStart(), Start(2));
-  ed.Command(":" + std::to_string(last));
+  ed.Command(":" + std::to_string(last.value()));
   EXPECT_EQ(ed.Doc(), "aaaa bbbb cccc dddd eeee\n|next");
-  ed.Command(":" + std::to_string(last + 1));
+  ed.Command(":" + std::to_string((last + 1).value()));
   EXPECT_EQ(ed.Message(), "Invalid line number");
 }
 

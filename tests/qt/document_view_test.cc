@@ -122,7 +122,7 @@ TEST_F(DocumentViewTest, AFontChangeRestylesAndRewrapsEverything) {
   model.SetSelStart(model.Length());
   const QImage image = Paint();
   const LineNo last = model.GetLineCount() - 1;
-  EXPECT_GT(Ink(image, QRect(DocumentView::kPadding, last * measure.LineHeight(),
+  EXPECT_GT(Ink(image, QRect(DocumentView::kPadding, last.value() * measure.LineHeight(),
                              static_cast<int>(2 * measure.PlainAdvance(U'M')), measure.LineHeight())),
             20);
 }

@@ -72,7 +72,7 @@ class PaintedGeometry : public ViewFixture {
     for (std::size_t i = 0; i < clusters.size(); ++i) {
       const auto [start, end] = clusters[i];
       const Blob ink = words[i];
-      SCOPED_TRACE("cluster at " + std::to_string(start));
+      SCOPED_TRACE("cluster at " + std::to_string(start.value()));
       EXPECT_NEAR(CaretXAt(start), ink.left, kSlack);
       EXPECT_NEAR(CaretXAt(end), ink.right + 1, kSlack);
       const QRectF box = view.CharacterRect(start);
@@ -123,7 +123,7 @@ TEST_F(PaintedGeometry, RightToLeftWordsAreHighlightedAndDraggedWhereTheyShow) {
   };
   view.clearFocus();
   for (const Selection& s : selections) {
-    SCOPED_TRACE("selection " + std::to_string(s.from) + "-" + std::to_string(s.to));
+    SCOPED_TRACE("selection " + std::to_string(s.from.value()) + "-" + std::to_string(s.to.value()));
     model.Select(s.from, s.to);
     const QImage image = Paint();
     for (Blob b : s.lit) EXPECT_TRUE(Highlighted(image, b, true)) << "dark at " << b.left << "-" << b.right;

@@ -10,43 +10,44 @@ namespace {
 struct FindCase {
   const char* text;
   const char* needle;
-  int start, end, options;
+  int start, end;
+  FindOptions options;
   int want;
 };
 
 const FindCase kFinds[] = {
-    {"abcabc", "abc", 0, -1, find::MatchCase, 0},
-    {"abcabc", "abc", 1, -1, find::MatchCase, 3},
-    {"abcabc", "abc", 1, 5, find::MatchCase, -1},  // must lie wholly before the end
-    {"abcabc", "abc", 1, 6, find::MatchCase, 3},
-    {"abcabc", "abc", 4, -1, find::MatchCase, -1},
-    {"abcabc", "abc", 7, -1, find::MatchCase, -1},  // start past the end
-    {"abcabc", "abc", 0, 100, find::MatchCase, 0},  // end past the text: the end of the text
-    {"abcabc", "", 2, -1, find::MatchCase, 2},      // empty needle: found at the start
-    {"abcabc", "", 6, -1, find::None, 6},
-    {"abcabc", "", 4, 3, find::None, -1},
-    {"abcabc", "", 7, -1, find::None, -1},
-    {"aaaa", "aa", 1, -1, find::MatchCase, 1},
-    {"Abc", "abc", 0, -1, find::MatchCase, -1},
-    {"xAbC", "abc", 0, -1, find::None, 1},
-    {"ab\r\ncd", "b\r\nc", 0, -1, find::MatchCase, 1},  // across a break
-    {"ab\r\ncd\r\nef", "D\r\nE", 0, -1, find::None, 5},
-    {"ab\r\ncd", "\r\n", 0, -1, find::None, 2},
+    {"abcabc", "abc", 0, -1, FindOptions::MatchCase, 0},
+    {"abcabc", "abc", 1, -1, FindOptions::MatchCase, 3},
+    {"abcabc", "abc", 1, 5, FindOptions::MatchCase, -1},  // must lie wholly before the end
+    {"abcabc", "abc", 1, 6, FindOptions::MatchCase, 3},
+    {"abcabc", "abc", 4, -1, FindOptions::MatchCase, -1},
+    {"abcabc", "abc", 7, -1, FindOptions::MatchCase, -1},  // start past the end
+    {"abcabc", "abc", 0, 100, FindOptions::MatchCase, 0},  // end past the text: the end of the text
+    {"abcabc", "", 2, -1, FindOptions::MatchCase, 2},      // empty needle: found at the start
+    {"abcabc", "", 6, -1, FindOptions::None, 6},
+    {"abcabc", "", 4, 3, FindOptions::None, -1},
+    {"abcabc", "", 7, -1, FindOptions::None, -1},
+    {"aaaa", "aa", 1, -1, FindOptions::MatchCase, 1},
+    {"Abc", "abc", 0, -1, FindOptions::MatchCase, -1},
+    {"xAbC", "abc", 0, -1, FindOptions::None, 1},
+    {"ab\r\ncd", "b\r\nc", 0, -1, FindOptions::MatchCase, 1},  // across a break
+    {"ab\r\ncd\r\nef", "D\r\nE", 0, -1, FindOptions::None, 5},
+    {"ab\r\ncd", "\r\n", 0, -1, FindOptions::None, 2},
     // Greek with a final sigma, Cyrillic, a supplementary-plane letter (Deseret), Kelvin.
-    {"ὁ ΣΊΣΥΦΟΣ ἦν", "σίσυφος", 0, -1, find::None, 2},
-    {"ὁ ΣΊΣΥΦΟΣ ἦν", "σίσυφος", 0, -1, find::MatchCase, -1},
-    {"до свидания, ПРИВЕТ", "привет", 0, -1, find::None, 13},
-    {"a \xF0\x90\x90\x80\xF0\x90\x90\x81 b", "\xF0\x90\x90\xA8\xF0\x90\x90\xA9", 0, -1, find::None, 2},
-    {"a \xF0\x90\x90\x80\xF0\x90\x90\x81 b", "\xF0\x90\x90\xA8\xF0\x90\x90\xA9", 0, -1, find::MatchCase, -1},
-    {"10 \xE2\x84\xAA", "10 k", 0, -1, find::None, 0},  // KELVIN SIGN folds to k
-    {"STRASSE stra\xC3\x9F" "e", "\xE1\xBA\x9E", 0, -1, find::None, 12},  // capital sharp s
+    {"ὁ ΣΊΣΥΦΟΣ ἦν", "σίσυφος", 0, -1, FindOptions::None, 2},
+    {"ὁ ΣΊΣΥΦΟΣ ἦν", "σίσυφος", 0, -1, FindOptions::MatchCase, -1},
+    {"до свидания, ПРИВЕТ", "привет", 0, -1, FindOptions::None, 13},
+    {"a \xF0\x90\x90\x80\xF0\x90\x90\x81 b", "\xF0\x90\x90\xA8\xF0\x90\x90\xA9", 0, -1, FindOptions::None, 2},
+    {"a \xF0\x90\x90\x80\xF0\x90\x90\x81 b", "\xF0\x90\x90\xA8\xF0\x90\x90\xA9", 0, -1, FindOptions::MatchCase, -1},
+    {"10 \xE2\x84\xAA", "10 k", 0, -1, FindOptions::None, 0},  // KELVIN SIGN folds to k
+    {"STRASSE stra\xC3\x9F" "e", "\xE1\xBA\x9E", 0, -1, FindOptions::None, 12},  // capital sharp s
 };
 
 TEST(Find, AnswersAsTheTableSays) {
   for (const FindCase& c : kFinds) {
     ModelRig rig;
     rig.model.SetText(U(c.text));
-    EXPECT_EQ(rig.model.Find(U(c.needle), c.start, c.end, c.options), c.want)
+    EXPECT_EQ(rig.model.Find(U(c.needle), c.start, EndAt(c.end), c.options), Found(c.want))
         << "\"" << c.needle << "\" in \"" << c.text << "\" from " << c.start << " to " << c.end;
   }
 }
@@ -58,10 +59,10 @@ TEST(Find, SelectsTheHitUnlessToldNotTo) {
   EXPECT_EQ(rig.model.Find(u"TWO", 0), 4);
   EXPECT_EQ(rig.model.SelStart(), 4);
   EXPECT_EQ(rig.model.SelLength(), 3);
-  EXPECT_EQ(rig.model.Find(u"three", 0, -1, find::MatchCase | find::NoHighlight), 8);
+  EXPECT_EQ(rig.model.Find(u"three", 0, std::nullopt, FindOptions::MatchCase | FindOptions::NoHighlight), 8);
   EXPECT_EQ(rig.model.SelStart(), 4);
   // No hit leaves the selection alone.
-  EXPECT_EQ(rig.model.Find(u"four", 0), -1);
+  EXPECT_EQ(rig.model.Find(u"four", 0), std::nullopt);
   EXPECT_EQ(rig.model.SelStart(), 4);
   EXPECT_EQ(rig.model.SelLength(), 3);
 }
@@ -81,7 +82,7 @@ TEST(Find, AgreesWithAPlainSearchOnAnEditedDocument) {
   for (int round = 0; round < 300; ++round) {
     const int at = std::uniform_int_distribution<int>(0, static_cast<int>(shadow.size()))(rng);
     rig.model.SetSelStart(at);
-    const int s = rig.model.SelStart();
+    const int s = rig.model.SelStart().value();
     const String ins = round % 3 == 0 ? u"ab\r\nba" : u"Ba";
     rig.model.SetSelText(ins);
     shadow.insert(static_cast<std::size_t>(s), ins);
@@ -90,16 +91,14 @@ TEST(Find, AgreesWithAPlainSearchOnAnEditedDocument) {
     for (int i = 0; i < n; ++i) needle += alphabet[std::uniform_int_distribution<int>(0, 4)(rng)];
     const int from = std::uniform_int_distribution<int>(0, static_cast<int>(shadow.size()))(rng);
     const std::size_t want = shadow.find(needle, static_cast<std::size_t>(from));
-    ASSERT_EQ(rig.model.Find(needle, from, -1, find::MatchCase | find::NoHighlight),
-              want == String::npos ? -1 : static_cast<int>(want))
+    ASSERT_EQ(rig.model.Find(needle, from, std::nullopt, FindOptions::MatchCase | FindOptions::NoHighlight), Found(want))
         << "needle \"" << S(needle) << "\" from " << from;
     String folded = shadow, foldedNeedle = needle;
     for (auto* s2 : {&folded, &foldedNeedle}) {
       for (char16_t& ch : *s2) ch = static_cast<char16_t>(FoldCase(ch));
     }
     const std::size_t wantFolded = folded.find(foldedNeedle, static_cast<std::size_t>(from));
-    ASSERT_EQ(rig.model.Find(needle, from, -1, find::NoHighlight),
-              wantFolded == String::npos ? -1 : static_cast<int>(wantFolded));
+    ASSERT_EQ(rig.model.Find(needle, from, std::nullopt, FindOptions::NoHighlight), Found(wantFolded));
   }
 }
 

@@ -102,14 +102,14 @@ TEST(KeysPaging, PageUpAndPageDownMoveByTheVisibleLines) {
   rig.model.SetText(u"l0\r\nl1\r\nl2\r\nl3\r\nl4\r\nl5\r\nl6");
   rig.model.SetSelStart(1);
   rig.model.KeyDown(Key(key::PageDown));
-  EXPECT_EQ(rig.model.LineFromChar(-1), 3);
-  EXPECT_EQ(rig.model.SelStart(), rig.model.LineIndex(3) + 1);
+  EXPECT_EQ(rig.model.LineFromChar(kSelectionPos), 3);
+  EXPECT_EQ(rig.model.SelStart(), *rig.model.LineIndex(3) + 1);
   rig.model.KeyDown(Key(key::PageDown));
   rig.model.KeyDown(Key(key::PageDown));
-  EXPECT_EQ(rig.model.LineFromChar(-1), 6);
+  EXPECT_EQ(rig.model.LineFromChar(kSelectionPos), 6);
   rig.model.KeyDown(Shift(key::PageUp));
   EXPECT_EQ(rig.model.LineFromChar(rig.model.CaretPos()), 3);
-  EXPECT_EQ(rig.model.AnchorPos(), rig.model.LineIndex(6) + 1);
+  EXPECT_EQ(rig.model.AnchorPos(), *rig.model.LineIndex(6) + 1);
 }
 
 struct ClipboardRig : ModelRig {

@@ -45,7 +45,7 @@ TEST_P(LineGeometry, AnswersAsTheTableSays) {
   rig.Wrap(c.cols != 0);
   rig.model.SetText(U(c.text));
   EXPECT_EQ(rig.model.GetLineCount(), c.lineCount);
-  for (auto [line, want] : c.lineIndex) EXPECT_EQ(rig.model.LineIndex(line), want) << "LineIndex " << line;
+  for (auto [line, want] : c.lineIndex) EXPECT_EQ(rig.model.LineIndex(line), Found(want)) << "LineIndex " << line;
   for (auto [pos, want] : c.lineFromChar) EXPECT_EQ(rig.model.LineFromChar(pos), want) << "LineFromChar " << pos;
   for (auto [pos, want] : c.lineLength) EXPECT_EQ(rig.model.LineLength(pos), want) << "LineLength " << pos;
 }
@@ -61,31 +61,31 @@ TEST(LineGeometryMinusOne, LineIndexAndLineFromCharFollowTheCaret) {
   ModelRig rig;
   rig.model.SetText(u"ab\r\ncd\r\nef");
   rig.model.SetSelStart(5);
-  EXPECT_EQ(rig.model.LineIndex(-1), 4);
-  EXPECT_EQ(rig.model.LineFromChar(-1), 1);
-  // With a selection, LineFromChar(-1) is the line of its start; LineIndex(-1) the caret's.
+  EXPECT_EQ(rig.model.LineIndex(kCaretLine), 4);
+  EXPECT_EQ(rig.model.LineFromChar(kSelectionPos), 1);
+  // With a selection, LineFromChar(kSelectionPos) is the line of its start; LineIndex(kCaretLine) the caret's.
   rig.model.Select(9, 1);
-  EXPECT_EQ(rig.model.LineFromChar(-1), 0);
-  EXPECT_EQ(rig.model.LineIndex(-1), 0);
+  EXPECT_EQ(rig.model.LineFromChar(kSelectionPos), 0);
+  EXPECT_EQ(rig.model.LineIndex(kCaretLine), 0);
   rig.model.Select(1, 9);
-  EXPECT_EQ(rig.model.LineFromChar(-1), 0);
-  EXPECT_EQ(rig.model.LineIndex(-1), 8);
+  EXPECT_EQ(rig.model.LineFromChar(kSelectionPos), 0);
+  EXPECT_EQ(rig.model.LineIndex(kCaretLine), 8);
 }
 
 TEST(LineGeometryMinusOne, LineLengthCountsUnselectedCharactersOnTheSelectedLines) {
   ModelRig rig;
   rig.model.SetText(u"abcdef\r\nghijklmnop\r\nxyz");
   rig.model.SetSelStart(9);
-  EXPECT_EQ(rig.model.LineLength(-1), 10);  // no selection: the caret's line
+  EXPECT_EQ(rig.model.LineLength(kSelectionPos), 10);  // no selection: the caret's line
   rig.model.SetSelStart(3);
   rig.model.SetSelLength(9);  // "def\r\nghij" selected
-  EXPECT_EQ(rig.model.LineLength(-1), 3 + 6);
+  EXPECT_EQ(rig.model.LineLength(kSelectionPos), 3 + 6);
   rig.model.SetSelStart(1);
   rig.model.SetSelLength(2);  // within one line
-  EXPECT_EQ(rig.model.LineLength(-1), 4);
+  EXPECT_EQ(rig.model.LineLength(kSelectionPos), 4);
   rig.model.SetSelStart(2);
   rig.model.SetSelLength(6);  // "cdef\r\n": ends with the break, nothing of line 1 counts
-  EXPECT_EQ(rig.model.LineLength(-1), 2);
+  EXPECT_EQ(rig.model.LineLength(kSelectionPos), 2);
 }
 
 TEST(LineGeometry, LinesFollowWrappingChanges) {

@@ -15,6 +15,14 @@ namespace quilmar::testing {
 
 inline String U(const char* utf8) { return FromUtf8(utf8); }
 inline std::string S(StringView s) { return ToUtf8(s); }
+// A position as a search answers it, from the tables' and std::string::find's conventions:
+// a negative position or npos is "not found".
+inline std::optional<CharPos> Found(long long pos) {
+  if (pos < 0 || static_cast<std::size_t>(pos) == String::npos) return std::nullopt;
+  return static_cast<std::int32_t>(pos);
+}
+// The end of a search range: -1 for the end of the text.
+inline std::optional<CharPos> EndAt(int end) { return end < 0 ? std::nullopt : std::optional<CharPos>(end); }
 
 // A model on a headless measure, counting the events it raises.
 struct ModelRig {

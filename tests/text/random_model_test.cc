@@ -129,7 +129,7 @@ void CheckAgainstReference(const TextModel& model, const String& text, int width
   const int length = static_cast<int>(text.size());
   ASSERT_EQ(model.Length(), length);
   // The caret first, as the position display asks right after an edit or a resize.
-  std::vector<int> positions{model.CaretPos(), 0, length, length + 1};
+  std::vector<int> positions{model.CaretPos().value(), 0, length, length + 1};
   for (int i = 0; i < 12; ++i) positions.push_back(std::uniform_int_distribution<int>(0, length)(rng));
   for (int pos : positions) {
     const int line = ref.LineOf(std::min(pos, length));
@@ -147,7 +147,7 @@ void CheckAgainstReference(const TextModel& model, const String& text, int width
   std::vector<int> lines{0, count - 1, count};
   for (int i = 0; i < 8; ++i) lines.push_back(std::uniform_int_distribution<int>(0, count - 1)(rng));
   for (int line : lines) {
-    ASSERT_EQ(model.LineIndex(line), line < count ? ref.starts[static_cast<std::size_t>(line)] : -1) << "line " << line;
+    ASSERT_EQ(model.LineIndex(line), Found(line < count ? ref.starts[static_cast<std::size_t>(line)] : -1)) << "line " << line;
   }
 }
 
@@ -189,8 +189,7 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
       const String what = kPieces[std::uniform_int_distribution<int>(7, std::size(kPieces) - 1)(rng)];
       const int from = std::uniform_int_distribution<int>(0, length)(rng);
       const std::size_t want = text.find(what, static_cast<std::size_t>(from));
-      ASSERT_EQ(model.Find(what, from, -1, find::MatchCase | find::NoHighlight),
-                want == String::npos ? -1 : static_cast<int>(want))
+      ASSERT_EQ(model.Find(what, from, std::nullopt, FindOptions::MatchCase | FindOptions::NoHighlight), Found(static_cast<long long>(want)))
           << S(what) << " from " << from;
       continue;
     } else if (action == 25) {
@@ -223,8 +222,8 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
       model.SetSelStart(start);
       model.SetSelLength(len);
       // The model never leaves the selection inside a pair; follow where it put it.
-      const int s = model.SelStart();
-      const int l = model.SelLength();
+      const int s = model.SelStart().value();
+      const int l = model.SelLength().value();
       const String ins = action == 3 ? pastes[step % 2] : RandomInsert(rng);
       if (action == 3) {
         model.SetSelText(SharedText::Compact(ins));

@@ -200,8 +200,8 @@ void App::CloseWindow() {
 
 String App::PositionText() const {
   const CharPos caret = txtMain.SelStart();
-  const std::int32_t line = txtMain.LineFromChar(caret);
-  const std::int32_t column = caret - txtMain.LineIndex(line);
+  const LineNo line = txtMain.LineFromChar(caret);
+  const CharPos column = caret - txtMain.LineIndex(line).value_or(0);
   return u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ";
 }
 

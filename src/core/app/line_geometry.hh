@@ -4,9 +4,9 @@
 
 namespace quilmar {
 
-inline std::int32_t LineIndex(const TextModel& t, std::int32_t line) { return t.LineIndex(line); }
-inline std::int32_t LineLength(const TextModel& t, std::int32_t pos) { return t.LineLength(pos); }
-inline std::int32_t LineFromChar(const TextModel& t, std::int32_t pos) { return t.LineFromChar(pos); }
-inline std::int32_t GetLineCount(const TextModel& t) { return t.GetLineCount(); }
+inline std::optional<CharPos> LineIndex(const TextModel& t, LineNo line) { return t.LineIndex(line); }
+inline CharPos LineLength(const TextModel& t, CharPos pos) { return t.LineLength(pos); }
+inline LineNo LineFromChar(const TextModel& t, CharPos pos) { return t.LineFromChar(pos); }
+inline LineNo GetLineCount(const TextModel& t) { return t.GetLineCount(); }
 
 }  // namespace quilmar

@@ -102,9 +102,9 @@ struct Stretch {
 };
 
 Stretch StretchAround(const TextModel& txtMain, CharPos start, CharPos end) {
-  const std::int64_t length = txtMain.Length();
-  const auto from = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) - 1, 0, length));
-  const auto to = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(end) + 1, from, length));
+  const std::int64_t length = txtMain.Length().value();
+  const CharPos from = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start.value()) - 1, 0, length));
+  const CharPos to = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(end.value()) + 1, from.value(), length));
   Stretch stretch{from, txtMain.Share(from, to - from), {}};
   stretch.text = stretch.shared.View();
   return stretch;
@@ -209,9 +209,10 @@ void SubstituteCommand(TextModel& txtMain, CharPos& SearchPos, StatusBarPort& st
     return;
   }
   const LineRange range = std::get<LineRange>(checked);
-  const CharPos endLineStart = LineIndex(txtMain, range.end);
+  // CheckRange kept both lines below the line count.
+  const CharPos endLineStart = LineIndex(txtMain, range.end).value();
   const CharPos EndPos = endLineStart + LineLength(txtMain, endLineStart);
-  const CharPos StartPos = LineIndex(txtMain, range.start);
+  const CharPos StartPos = LineIndex(txtMain, range.start).value();
   ReplaceInRange(txtMain, SearchPos, statusBar, parts->oldText, parts->newText, StartPos, EndPos, ReplaceCase);
 }
 

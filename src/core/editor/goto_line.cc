@@ -43,7 +43,7 @@ void GotoLine(TextModel& txtMain, StatusBarPort& statusBar, const String& argume
     statusBar.SetPanelText(panel::Message, Ascii(kInvalidLineNumber.message));
     return;
   }
-  txtMain.SetSelStart(LineIndex(txtMain, line));
+  txtMain.SetSelStart(LineIndex(txtMain, line).value());
 }
 
 }  // namespace quilmar

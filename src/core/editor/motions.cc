@@ -5,7 +5,8 @@
 namespace quilmar {
 
 CharPos LineStartOf(const TextModel& txtMain, CharPos pos) {
-  return LineIndex(txtMain, LineFromChar(txtMain, pos));
+  // The line holding a position always exists.
+  return LineIndex(txtMain, LineFromChar(txtMain, pos)).value();
 }
 
 // The length is asked of the position itself, not of the line's start: both name the same

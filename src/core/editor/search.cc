@@ -10,10 +10,8 @@ const String kWrapMessage = Ascii("Search hit bottom, continuing at top");
 const String kNotFoundMessage = Ascii("Pattern not found: ");
 
 std::optional<CharPos> FindFrom(TextModel& txtMain, StringView pattern, CharPos from, bool caseSensitive) {
-  const int options = find::NoHighlight | (caseSensitive ? find::MatchCase : find::None);
-  const CharPos found = txtMain.Find(pattern, from, -1, options);
-  if (found < 0) return std::nullopt;
-  return found;
+  const FindOptions options = FindOptions::NoHighlight | (caseSensitive ? FindOptions::MatchCase : FindOptions::None);
+  return txtMain.Find(pattern, from, std::nullopt, options);
 }
 
 }  // namespace

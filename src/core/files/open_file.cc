@@ -20,7 +20,7 @@ String MissingFileText(const String& path) { return u"Err: " + Shown(path) + u" 
 // is refused from its size alone, before anything is read: in ASCII or Latin-1 every byte is a
 // character (a line end two), so its text could not fit; only a file of mostly multi-byte
 // characters could, and it is refused as well rather than read for gigabytes in vain.
-constexpr std::int64_t kMaxCharacters = std::numeric_limits<CharPos>::max() - 2;
+constexpr std::int64_t kMaxCharacters = std::numeric_limits<std::int32_t>::max() - 2;
 
 String TooBigText(std::int64_t size) {
   return u"This file is " + Decimal(size) + u" bytes, too big for Quilmar: a document holds at most " +

@@ -321,7 +321,7 @@ void Document::Split(NodeId t, ParaNo k, NodeId& left, NodeId& right) {
   } else {
     // The cut falls inside this run: it keeps the paragraphs before the cut, and a node
     // with a priority of its own takes the rest into the right part.
-    const NodeId rest = CutRun(t, k - leftPars);
+    const NodeId rest = CutRun(t, (k - leftPars).value());
     r = nodes_[t].right;
     nodes_[t].right = NodeId();
     Pull(t);
@@ -381,8 +381,8 @@ std::int64_t Document::Count(const Node& n, bool subtree) {
 template <Document::Unit U>
 std::int64_t Document::Count(const Locus& at) {
   if constexpr (U == Unit::Chars) return at.start;
-  if constexpr (U == Unit::Lines) return at.firstLine;
-  if constexpr (U == Unit::Paras) return at.index;
+  if constexpr (U == Unit::Lines) return at.firstLine.value();
+  if constexpr (U == Unit::Paras) return at.index.value();
 }
 
 template <Document::Unit U>
@@ -432,7 +432,7 @@ Document::Locus Document::Descend(std::int64_t target, std::vector<NodeId>* path
 }
 
 Document::Locus Document::LocateChar(CharPos pos) const {
-  const std::int64_t target = std::clamp<std::int64_t>(pos, 0, Length());
+  const std::int64_t target = std::clamp<CharPos>(pos, 0, Length()).value();
   // One event asks about the same paragraph several times (snap the caret, edit, show the
   // position): the last paragraph found answers without a descent.
   if (finger_.node && target >= finger_.start &&
@@ -445,18 +445,18 @@ Document::Locus Document::LocateChar(CharPos pos) const {
 }
 
 Document::Locus Document::LocateLine(LineNo line) const {
-  const LineNo target = std::clamp(line, 0, LineCount() - 1);
+  const LineNo target = std::clamp<LineNo>(line, 0, LineCount() - 1);
   if (finger_.node && target >= finger_.firstLine &&
       target < finger_.firstLine + 1 + LineNo(ParaWraps(finger_.node, finger_.para).size())) {
     return finger_;
   }
   path_.clear();
-  finger_ = Descend<Unit::Lines>(target, &path_);
+  finger_ = Descend<Unit::Lines>(target.value(), &path_);
   return finger_;
 }
 
 Document::Locus Document::LocatePara(ParaNo index) const {
-  return Descend<Unit::Paras>(std::clamp(index, 0, ParagraphCount() - 1), nullptr);
+  return Descend<Unit::Paras>(std::clamp<ParaNo>(index, 0, ParagraphCount() - 1).value(), nullptr);
 }
 
 std::span<const Document::NodeId> Document::PathTo([[maybe_unused]] const Locus& at) const {
@@ -484,19 +484,19 @@ Document::Para Document::ParagraphOfLine(LineNo line) const { return MakePara(Lo
 
 LineNo Document::LineOf(CharPos pos) const {
   const Para p = ParagraphAt(pos);
-  const auto offset = std::clamp<std::int64_t>(std::int64_t(pos) - p.start, 0, std::int64_t(p.text.size()));
+  const auto offset = std::clamp<std::int64_t>((pos - p.start).value(), 0, std::int64_t(p.text.size()));
   return p.firstLine + static_cast<LineNo>(std::upper_bound(p.wraps.begin(), p.wraps.end(), offset) - p.wraps.begin());
 }
 
 CharPos Document::LineStart(LineNo line) const {
   const Para p = ParagraphOfLine(line);
-  const auto k = static_cast<std::size_t>(std::clamp(line - p.firstLine, 0, static_cast<LineNo>(p.wraps.size())));
+  const auto k = static_cast<std::size_t>(std::clamp<LineNo>(line - p.firstLine, 0, static_cast<std::int32_t>(p.wraps.size())).value());
   return p.start + (k == 0 ? 0 : p.wraps[k - 1]);
 }
 
 CharPos Document::LineLength(LineNo line) const {
   const Para p = ParagraphOfLine(line);
-  const auto k = static_cast<std::size_t>(std::clamp(line - p.firstLine, 0, static_cast<LineNo>(p.wraps.size())));
+  const auto k = static_cast<std::size_t>(std::clamp<LineNo>(line - p.firstLine, 0, static_cast<std::int32_t>(p.wraps.size())).value());
   const CharPos from = k == 0 ? 0 : p.wraps[k - 1];
   const CharPos to = k < p.wraps.size() ? p.wraps[k] : static_cast<CharPos>(p.text.size());
   return to - from;
@@ -513,8 +513,8 @@ char16_t Document::CharAt(CharPos pos) const {
 
 String Document::Slice(CharPos start, CharPos length) const {
   const CharPos total = Length();
-  start = std::clamp(start, 0, total);
-  const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  start = std::clamp<CharPos>(start, 0, total);
+  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   if (end == start) return String();
   String out;
   out.reserve(static_cast<std::size_t>(end - start));
@@ -522,7 +522,7 @@ String Document::Slice(CharPos start, CharPos length) const {
   UnitSpan run;
   CharPos at = 0;
   while (at < end && runs.Next(run, at)) {
-    run.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(run.size(), end - at))).AppendTo(out);
+    run.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(run.size(), (end - at).value()))).AppendTo(out);
     at += static_cast<CharPos>(run.size());  // the loop goes on only while this run ended short
   }
   return out;
@@ -534,7 +534,7 @@ std::vector<UnitSpan> Document::Pieces() const {
   // Each node gives its text, then its break where the text does not hold it; the pieces end
   // only at the end of a paragraph or of a break.
   std::vector<UnitSpan> pieces;
-  std::int64_t left = Length();
+  std::int64_t left = Length().value();
   std::vector<NodeId> stack;
   for (NodeId x = root_; x || !stack.empty();) {
     for (; x; x = nodes_[x].left) stack.push_back(x);
@@ -555,8 +555,8 @@ std::vector<UnitSpan> Document::Pieces() const {
 
 SharedText Document::Share(CharPos start, CharPos length) const {
   const CharPos total = Length();
-  start = std::clamp(start, 0, total);
-  const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  start = std::clamp<CharPos>(start, 0, total);
+  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   if (end == start) return SharedText();
   const Locus at = LocateChar(start);
   const Node& n = nodes_[at.node];
@@ -592,13 +592,13 @@ void Document::CollectForms(NodeId x, ParaNo base, ParaNo from, ParaNo to, Break
   const ParaNo lo = std::max(own, from), hi = std::min(own + n.count, to);
   if (lo < hi) {
     if (!n.IsRun()) {
-      AddRun(out, lo - from, n.form);
+      AddRun(out, (lo - from).value(), n.form);
     } else {
       const BreakRuns& runs = blocks_[n.block].forms;
-      const std::int32_t p0 = n.first + (lo - own), p1 = n.first + (hi - own);
-      AddRun(out, lo - from, FormAt(runs, p0));
+      const std::int32_t p0 = n.first + (lo - own).value(), p1 = n.first + (hi - own).value();
+      AddRun(out, (lo - from).value(), FormAt(runs, p0));
       auto it = std::upper_bound(runs.begin(), runs.end(), p0, [](std::int32_t i, const BreakRun& r) { return i < r.index; });
-      for (; it != runs.end() && it->index < p1; ++it) AddRun(out, it->index - p0 + lo - from, it->form);
+      for (; it != runs.end() && it->index < p1; ++it) AddRun(out, it->index - p0 + (lo - from).value(), it->form);
     }
   }
   CollectForms(n.right, own + n.count, from, to, out);
@@ -606,8 +606,8 @@ void Document::CollectForms(NodeId x, ParaNo base, ParaNo from, ParaNo to, Break
 
 BreakRuns Document::FormsIn(CharPos start, CharPos length) const {
   const CharPos total = Length();
-  start = std::clamp(start, 0, total);
-  const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  start = std::clamp<CharPos>(start, 0, total);
+  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   const Locus a = LocateChar(start);
   if (std::int64_t(end) <= a.start + std::int64_t(ParaText(a.node, a.para).size())) return {};
   const ParaNo from = a.index;
@@ -672,8 +672,8 @@ void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t re
 
 SharedText Document::Replace(CharPos start, CharPos length, SharedText text, const BreakRuns& forms) {
   const CharPos total = Length();
-  start = std::clamp(start, 0, total);
-  const CharPos end = static_cast<CharPos>(std::clamp<std::int64_t>(std::int64_t(start) + std::max(length, 0), start, total));
+  start = std::clamp<CharPos>(start, 0, total);
+  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   const UnitSpan view = text.View();
   assert(HasOnlyPairedBreaks(view));
   const Locus a = LocateChar(start);
@@ -802,7 +802,7 @@ std::size_t Document::MemoryUse() const {
 // ---- Runs ------------------------------------------------------------------------------
 
 Document::Runs::Runs(const Document& doc, CharPos from) : doc_(doc) {
-  const std::int64_t target = std::clamp<std::int64_t>(from, 0, doc.Length());
+  const std::int64_t target = std::clamp<CharPos>(from, 0, doc.Length()).value();
   pos_ = static_cast<CharPos>(target);
   std::int64_t base = 0;
   NodeId x = doc.root_;
@@ -877,7 +877,7 @@ bool Document::Runs::Next(UnitSpan& run, CharPos& runStart) {
   }
   // The text of the last paragraph may be followed by a break that the document does not
   // have (its run ends inside a block): stop at the document's end.
-  p = p.substr(0, static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t(doc_.Length()) - pos_, 0)));
+  p = p.substr(0, static_cast<std::size_t>(std::max<std::int64_t>((doc_.Length() - pos_).value(), 0)));
   if (p.empty()) return false;
   run = p;
   runStart = pos_;

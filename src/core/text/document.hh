@@ -22,9 +22,6 @@
 
 namespace quilmar {
 
-// A 0-based paragraph number (a paragraph is the text between two "\r\n" breaks).
-using ParaNo = std::int32_t;
-
 class Document {
   // Handles into the document's pools: a node of the tree, a block, an edited paragraph's
   // text, its wrap offsets. Each kind is its own type, so one cannot index another's pool.

@@ -108,26 +108,26 @@ struct Needle {
 
 }  // namespace
 
-std::optional<CharPos> FindText(const Document& doc, StringView needle, CharPos start, CharPos end,
+std::optional<CharPos> FindText(const Document& doc, StringView needle, CharPos start, std::optional<CharPos> end,
                                 bool matchCase) {
   const CharPos length = doc.Length();
   if (start < 0) start = 0;
   if (start > length) return std::nullopt;
-  const CharPos stop = (end < 0 || end > length) ? length : end;
+  const CharPos stop = (!end || *end < 0 || *end > length) ? length : *end;
   if (needle.empty()) {
     if (start <= stop) return start;
     return std::nullopt;
   }
-  if (std::int64_t(stop) - start < std::int64_t(needle.size())) return std::nullopt;
+  if (std::int64_t((stop - start).value()) < std::int64_t(needle.size())) return std::nullopt;
   // Simple folding keeps every character's length, so a match is as long as the needle.
-  const std::int64_t lastStart = std::int64_t(stop) - std::int64_t(needle.size());
+  const std::int64_t lastStart = std::int64_t(stop.value()) - std::int64_t(needle.size());
   const Needle what(needle, matchCase);
   Document::Runs runs(doc, start);
   UnitSpan run;
   CharPos runStart = 0;
   while (runs.Next(run, runStart)) {
-    const std::int64_t from = std::max<std::int64_t>(start, runStart) - runStart;
-    const std::int64_t to = std::min<std::int64_t>(std::int64_t(runStart) + std::int64_t(run.size()), lastStart + 1) - runStart;
+    const std::int64_t from = (std::max(start, runStart) - runStart).value();
+    const std::int64_t to = std::min<std::int64_t>(std::int64_t(runStart.value()) + std::int64_t(run.size()), lastStart + 1) - runStart.value();
     // The candidates are scanned in the run's own units, one byte or two each.
     const std::optional<std::size_t> hit = run.Visit([&](const auto* base, std::size_t) -> std::optional<std::size_t> {
       for (auto* p = base + from; p < base + to; ++p) {

@@ -18,7 +18,7 @@ namespace quilmar {
 
 namespace {
 // Positions are 32-bit: the text never grows past what they can address.
-constexpr std::int64_t kMaxLength = std::numeric_limits<CharPos>::max() - 2;
+constexpr std::int64_t kMaxLength = std::numeric_limits<std::int32_t>::max() - 2;
 }  // namespace
 
 struct TextModel::Impl {
@@ -67,26 +67,28 @@ bool OnBoundary(const Document& doc, CharPos pos) {
   const auto offset = pos - p.start;
   if (offset == 0) return true;  // after the "\n" of the break before
   if (offset > static_cast<CharPos>(p.text.size())) return false;  // between "\r" and "\n"
-  return IsClusterBoundary(p.text, offset);
+  return IsClusterBoundary(p.text, offset.value());
 }
 
 // Clamps to the text and moves a position inside "\r\n" or a cluster to its end.
 CharPos SnapForward(const Document& doc, std::int64_t pos) {
-  const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length()));
+  const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length().value()));
   if (OnBoundary(doc, p)) return p;
   const Document::Para para = doc.ParagraphAt(p);
   if (p - para.start > static_cast<CharPos>(para.text.size())) return p + 1;
-  return para.start + NextClusterBoundary(para.text, p - para.start);
+  return para.start + NextClusterBoundary(para.text, (p - para.start).value());
 }
+CharPos SnapForward(const Document& doc, CharPos pos) { return SnapForward(doc, std::int64_t(pos.value())); }
 
 // The same, to the start.
 CharPos SnapBackward(const Document& doc, std::int64_t pos) {
-  const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length()));
+  const auto p = static_cast<CharPos>(std::clamp<std::int64_t>(pos, 0, doc.Length().value()));
   if (OnBoundary(doc, p)) return p;
   const Document::Para para = doc.ParagraphAt(p);
   if (p - para.start > static_cast<CharPos>(para.text.size())) return p - 1;
-  return para.start + PrevClusterBoundary(para.text, p - para.start);
+  return para.start + PrevClusterBoundary(para.text, (p - para.start).value());
 }
+CharPos SnapBackward(const Document& doc, CharPos pos) { return SnapBackward(doc, std::int64_t(pos.value())); }
 
 // One step left or right: a cluster, or a line break, is one step.
 CharPos StepLeft(const Document& doc, CharPos pos) {
@@ -94,7 +96,7 @@ CharPos StepLeft(const Document& doc, CharPos pos) {
   const Document::Para p = doc.ParagraphAt(pos);
   const CharPos offset = pos - p.start;
   if (offset == 0) return pos - 2;  // back over the "\r\n" before
-  return p.start + PrevClusterBoundary(p.text, std::min(offset, static_cast<CharPos>(p.text.size())));
+  return p.start + PrevClusterBoundary(p.text, std::min<CharPos>(offset, static_cast<std::int32_t>(p.text.size())).value());
 }
 
 CharPos StepRight(const Document& doc, CharPos pos) {
@@ -102,18 +104,18 @@ CharPos StepRight(const Document& doc, CharPos pos) {
   const Document::Para p = doc.ParagraphAt(pos);
   const CharPos offset = pos - p.start;
   if (offset >= static_cast<CharPos>(p.text.size())) return p.start + static_cast<CharPos>(p.text.size()) + 2;
-  return p.start + NextClusterBoundary(p.text, offset);
+  return p.start + NextClusterBoundary(p.text, offset.value());
 }
 
 CharPos WordLeftOf(const Document& doc, CharPos pos) {
   const Document::Para p = doc.ParagraphAt(pos);
-  if (auto at = PrevWordStart(p.text, pos - p.start)) return SnapBackward(doc, p.start + *at);
+  if (auto at = PrevWordStart(p.text, (pos - p.start).value())) return SnapBackward(doc, p.start + *at);
   return p.index == 0 ? 0 : p.start - 2;  // to the end of the paragraph before
 }
 
 CharPos WordRightOf(const Document& doc, CharPos pos) {
   const Document::Para p = doc.ParagraphAt(pos);
-  if (auto at = NextWordStart(p.text, pos - p.start)) return SnapForward(doc, p.start + *at);
+  if (auto at = NextWordStart(p.text, (pos - p.start).value())) return SnapForward(doc, p.start + *at);
   return p.index + 1 < doc.ParagraphCount() ? p.start + CharPos(p.text.size()) + 2 : pos;
 }
 
@@ -133,7 +135,7 @@ LineInPara LocateLine(const Document& doc, LineNo line) {
   LineInPara l;
   l.para = doc.ParagraphOfLine(line);
   const auto& w = l.para.wraps;
-  const auto k = static_cast<std::size_t>(std::clamp(line - l.para.firstLine, 0, LineNo(w.size())));
+  const auto k = static_cast<std::size_t>(std::clamp<LineNo>(line - l.para.firstLine, 0, static_cast<std::int32_t>(w.size())).value());
   l.from = k == 0 ? 0 : w[k - 1];
   l.wrapped = k < w.size();
   l.to = l.wrapped ? w[k] : std::int32_t(l.para.text.size());
@@ -203,7 +205,7 @@ struct TextModelOps {
   static double XOf(const Impl& m, CharPos pos) {
     const LineNo line = m.doc.LineOf(pos);
     const LineInPara l = LocateLine(m.doc, line);
-    const std::int32_t offset = std::clamp(pos - l.para.start, l.from, l.to) - l.from;
+    const std::int32_t offset = std::clamp<CharPos>(pos - l.para.start, l.from, l.to).value() - l.from;
     return Layout(m, line)->CaretX(offset);
   }
 
@@ -371,7 +373,7 @@ void TextModel::SetSelStart(CharPos pos) {
 
 void TextModel::SetSelLength(CharPos length) {
   const CharPos start = SelStart();
-  const CharPos end = SnapForward(impl_->doc, std::int64_t(start) + std::max(length, 0));
+  const CharPos end = SnapForward(impl_->doc, std::int64_t(start.value()) + std::max<CharPos>(length, 0).value());
   TextModelOps::MoveSelection(*this, start, end);
 }
 
@@ -408,18 +410,18 @@ void TextModel::SetLocked(bool locked) { impl_->locked = locked; }
 
 // ---- Line geometry ----------------------------------------------------------------------
 
-std::int32_t TextModel::LineIndex(std::int32_t line) const {
+std::optional<CharPos> TextModel::LineIndex(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
   const Document& doc = impl_->doc;
-  if (line == -1) line = doc.LineOf(impl_->caret);
-  if (line < 0 || line >= doc.LineCount()) return -1;
+  if (line == kCaretLine) line = doc.LineOf(impl_->caret);
+  if (line < 0 || line >= doc.LineCount()) return std::nullopt;
   return doc.LineStart(line);
 }
 
-std::int32_t TextModel::LineLength(std::int32_t pos) const {
+CharPos TextModel::LineLength(CharPos pos) const {
   TextModelOps::EnsureLayout(*impl_);
   const Document& doc = impl_->doc;
-  if (pos == -1) {
+  if (pos == kSelectionPos) {
     // The unselected characters on the lines that hold the selection: before it on its
     // first line, after it on the line of its last character.
     const CharPos start = SelStart();
@@ -427,19 +429,19 @@ std::int32_t TextModel::LineLength(std::int32_t pos) const {
     const LineNo first = doc.LineOf(start);
     const LineNo last = end > start ? doc.LineOf(end - 1) : first;
     const CharPos lastEnd = doc.LineStart(last) + doc.LineLength(last);
-    return (start - doc.LineStart(first)) + std::max(0, lastEnd - end);
+    return (start - doc.LineStart(first)) + std::max<CharPos>(0, lastEnd - end);
   }
   if (pos > doc.Length()) return 0;
-  return doc.LineLength(doc.LineOf(std::max(pos, 0)));
+  return doc.LineLength(doc.LineOf(std::max<CharPos>(pos, 0)));
 }
 
-std::int32_t TextModel::LineFromChar(std::int32_t pos) const {
+LineNo TextModel::LineFromChar(CharPos pos) const {
   TextModelOps::EnsureLayout(*impl_);
-  if (pos == -1) pos = SelStart();
-  return impl_->doc.LineOf(std::max(pos, 0));
+  if (pos == kSelectionPos) pos = SelStart();
+  return impl_->doc.LineOf(std::max<CharPos>(pos, 0));
 }
 
-std::int32_t TextModel::GetLineCount() const {
+LineNo TextModel::GetLineCount() const {
   TextModelOps::EnsureLayout(*impl_);
   return impl_->doc.LineCount();
 }
@@ -460,26 +462,25 @@ StringView TextModel::LineText(LineNo line) const {
 
 std::shared_ptr<const LineLayout> TextModel::Layout(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
-  return TextModelOps::Layout(*impl_, std::clamp(line, 0, impl_->doc.LineCount() - 1));
+  return TextModelOps::Layout(*impl_, std::clamp<LineNo>(line, 0, impl_->doc.LineCount() - 1));
 }
 
 double TextModel::XOf(CharPos pos) const {
   TextModelOps::EnsureLayout(*impl_);
-  return TextModelOps::XOf(*impl_, std::clamp(pos, 0, impl_->doc.Length()));
+  return TextModelOps::XOf(*impl_, std::clamp<CharPos>(pos, 0, impl_->doc.Length()));
 }
 
 CharPos TextModel::PosAtX(LineNo line, double x) const {
   TextModelOps::EnsureLayout(*impl_);
-  return TextModelOps::PosAtX(*impl_, std::clamp(line, 0, impl_->doc.LineCount() - 1), x);
+  return TextModelOps::PosAtX(*impl_, std::clamp<LineNo>(line, 0, impl_->doc.LineCount() - 1), x);
 }
 
 // ---- Search -----------------------------------------------------------------------------
 
-CharPos TextModel::Find(StringView what, CharPos start, CharPos end, int options) {
-  const auto hit = FindText(impl_->doc, what, start, end, (options & find::MatchCase) != 0);
-  if (!hit) return -1;
-  if ((options & find::NoHighlight) == 0) Select(*hit, *hit + CharPos(what.size()));
-  return *hit;
+std::optional<CharPos> TextModel::Find(StringView what, CharPos start, std::optional<CharPos> end, FindOptions options) {
+  const auto hit = FindText(impl_->doc, what, start, end, Has(options, FindOptions::MatchCase));
+  if (hit && !Has(options, FindOptions::NoHighlight)) Select(*hit, *hit + CharPos(what.size()));
+  return hit;
 }
 
 // ---- Formatting -------------------------------------------------------------------------
@@ -546,7 +547,7 @@ void TextModel::KeyDown(const KeyEvent& key) {
   auto moveLines = [&](int delta) {
     if (!m.goalX) m.goalX = TextModelOps::XOf(m, m.caret);
     const LineNo from = doc.LineOf(m.caret);
-    const auto to = static_cast<LineNo>(std::clamp<std::int64_t>(std::int64_t(from) + delta, 0, doc.LineCount() - 1));
+    const auto to = static_cast<LineNo>(std::clamp<std::int64_t>(std::int64_t(from.value()) + delta, 0, (doc.LineCount() - 1).value()));
     if (to == from) return;
     moveTo(TextModelOps::PosAtX(m, to, *m.goalX), true);
   };

@@ -20,12 +20,22 @@ class Document;    // the text and its layout (text/document.hh)
 class LineLayout;  // the shaped geometry of one laid-out line (text/line_layout.hh)
 class UndoStack; // edit history (text/undo.hh)
 
-// Options of Find.
-namespace find {
-inline constexpr int None = 0;
-inline constexpr int MatchCase = 4;
-inline constexpr int NoHighlight = 8;  // find without selecting the match
-}  // namespace find
+// Options of Find, combined with |.
+enum class FindOptions : unsigned {
+  None = 0,
+  MatchCase = 4,
+  NoHighlight = 8,  // find without selecting the match
+};
+constexpr FindOptions operator|(FindOptions a, FindOptions b) {
+  return static_cast<FindOptions>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
+constexpr bool Has(FindOptions set, FindOptions option) {
+  return (static_cast<unsigned>(set) & static_cast<unsigned>(option)) != 0;
+}
+
+// The arguments the control's line queries take for "where the user is" rather than a place.
+inline constexpr LineNo kCaretLine = -1;     // LineIndex: the line holding the caret
+inline constexpr CharPos kSelectionPos = -1;  // LineLength, LineFromChar: the selection
 
 // What a view needs to hear to repaint; the editor's own handlers use Change and SelChange.
 class ModelObserver {
@@ -101,16 +111,16 @@ class TextModel {
   bool Locked() const;
   void SetLocked(bool locked);
 
-  // --- Line geometry (laid-out lines; see the four queries' -1 conventions) -------------
-  // Start of a line; -1 for a line not below GetLineCount(); line -1: the caret's line.
-  std::int32_t LineIndex(std::int32_t line) const;
-  // Length (break excluded) of the line holding pos; 0 past the end of the text; pos -1:
-  // the unselected characters on the lines that hold the selection.
-  std::int32_t LineLength(std::int32_t pos) const;
+  // --- Line geometry (laid-out lines) ---------------------------------------------------
+  // Start of a line; nothing for a line not below GetLineCount(); kCaretLine: the caret's.
+  std::optional<CharPos> LineIndex(LineNo line) const;
+  // Length (break excluded) of the line holding pos; 0 past the end of the text;
+  // kSelectionPos: the unselected characters on the lines that hold the selection.
+  CharPos LineLength(CharPos pos) const;
   // Line holding pos (a break belongs to the line it ends; past the end: the last line);
-  // pos -1: the line of the selection's start. Other negative positions count as 0.
-  std::int32_t LineFromChar(std::int32_t pos) const;
-  std::int32_t GetLineCount() const;  // never less than 1
+  // kSelectionPos: the line of the selection's start. Other negative positions count as 0.
+  LineNo LineFromChar(CharPos pos) const;
+  LineNo GetLineCount() const;  // never less than 1
   LineSpan Line(LineNo line) const;  // line in [0, GetLineCount())
 
   // --- Shaped geometry of laid-out lines (measure units, x from the line's left edge) ---
@@ -127,12 +137,13 @@ class TextModel {
   CharPos PosAtX(LineNo line, double x) const;
 
   // --- Search --------------------------------------------------------------------------
-  // First occurrence of `what` lying wholly in [start, end) (end -1: the end of the text);
-  // -1 when there is none or when start is past the end. Selects the match unless NoHighlight.
+  // First occurrence of `what` lying wholly in [start, end) (no end, or one outside the text: its end);
+  // nothing when there is none or when start is past the end. Selects the match unless NoHighlight.
   // Without MatchCase letters compare by Unicode simple case folding. Never copies the text.
   // An empty `what` is found at start when start is not past the range's end (a hit of
   // length 0); a negative start counts as 0.
-  CharPos Find(StringView what, CharPos start, CharPos end = -1, int options = find::None);
+  std::optional<CharPos> Find(StringView what, CharPos start, std::optional<CharPos> end = std::nullopt,
+                              FindOptions options = FindOptions::None);
 
   // --- Formatting ----------------------------------------------------------------------
   const FontSpec& Font() const;

@@ -5,15 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "text/units.hh"
+
 namespace quilmar {
 
 using String = std::u16string;
 using StringView = std::u16string_view;
 
-// A 0-based offset into the document, in UTF-16 code units; a line break "\r\n" counts two.
-using CharPos = std::int32_t;
-// A 0-based laid-out line number (a wrapped paragraph is several lines).
-using LineNo = std::int32_t;
 
 // Conversions at the edges (key scripts, JSON, file names on disk). Invalid input never throws:
 // ill-formed UTF-8 bytes become U+FFFD, lone surrogates are written as U+FFFD.
@@ -31,6 +29,10 @@ String Shown(StringView text);
 String Ascii(std::string_view ascii);
 // Decimal digits of a number, as the panels and messages show it.
 String Decimal(long long value);
+template <typename Tag>
+String Decimal(Counted<Tag> value) {
+  return Decimal(value.value());
+}
 
 inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
