@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -49,10 +50,22 @@ std::string FileOf(long bytes) {
   return path;
 }
 
+// A state folder of this run's own (the recovery records of the benchmarks' edits go there),
+// removed at exit.
+const String& StateFolder() {
+  static const struct Folder {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("quilmar-window-bench-state-" + std::to_string(::getpid()));
+    ~Folder() { std::filesystem::remove_all(path); }
+  } folder;
+  static const String path = FromUtf8(folder.path.string());
+  return path;
+}
+
 // The main window as the program builds it, with the question of a big load answered Yes.
 struct Window {
   explicit Window(bool wrap)
-      : fs(FromUtf8(std::filesystem::temp_directory_path().string())),
+      : fs(FromUtf8(std::filesystem::temp_directory_path().string()), {}, StateFolder()),
         frmMain(ExternalPorts{fs, printer, &answers, nullptr}) {
     if (!wrap) frmMain.Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   }

@@ -78,6 +78,7 @@ void Deliver(Driver& driver, const ScriptEvent& event) {
         else if constexpr (std::is_same_v<E, SelectEvent>) driver.Select(e.start, e.length);
         else if constexpr (std::is_same_v<E, MenuEvent>) driver.Menu(e.item);
         else if constexpr (std::is_same_v<E, CloseEvent>) driver.Close();
+        else if constexpr (std::is_same_v<E, WaitEvent>) driver.Wait(e.milliseconds);
         else driver.Resize(e.width, e.height);
       },
       event);
@@ -86,7 +87,7 @@ void Deliver(Driver& driver, const ScriptEvent& event) {
 TEST(Differential, HeadlessAndWindowAgreeAfterEveryStep) {
   const QString startDir = QDir::currentPath();
   RunDir headlessDir, windowDir;
-  QtFileSystem fs(FromUtf8(headlessDir.options.home));
+  QtFileSystem fs(FromUtf8(headlessDir.options.home), {}, FromUtf8(headlessDir.options.home + "/state"));
   headlessDir.Enter();
   auto headless = MakeHeadlessDriver(headlessDir.options, fs);
   headless->Start(u"");

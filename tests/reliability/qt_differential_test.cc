@@ -5,6 +5,7 @@
 // for `quilmar-batch --keys '...'` and `quilmar-batch --qt --keys '...'`.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -89,10 +90,12 @@ std::string RunDriver(bool window, const std::vector<batch::ScriptEvent>& events
   static const testing::TempFolder home;
   home.Write("quilmar.ini", "WordWrap=False\r\nCmdStart=True\r\n");
   home.Write("doc.txt", "alpha beta\nab ba ab\n\nlast line a b\n");
+  // Each run is a first one: no recovery record left by the one before.
+  std::filesystem::remove_all(home.Path("state"));
   batch::RunOptions options;
   options.home = home.Path();
   options.clipboard = u"clip";
-  QtFileSystem fs(home.UPath());
+  QtFileSystem fs(home.UPath(), {}, home.UPath("state"));
   std::unique_ptr<batch::Driver> driver =
       window ? batch::MakeQtDriver(options) : batch::MakeHeadlessDriver(options, fs);
   if (!driver) return "no driver";
@@ -105,6 +108,7 @@ std::string RunDriver(bool window, const std::vector<batch::ScriptEvent>& events
       else if constexpr (std::is_same_v<E, batch::SelectEvent>) driver->Select(e.start, e.length);
       else if constexpr (std::is_same_v<E, batch::MenuEvent>) driver->Menu(e.item);
       else if constexpr (std::is_same_v<E, batch::CloseEvent>) driver->Close();
+      else if constexpr (std::is_same_v<E, batch::WaitEvent>) driver->Wait(e.milliseconds);
       else driver->Resize(e.width, e.height);
     }, event);
   }
