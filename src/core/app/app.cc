@@ -59,7 +59,7 @@ struct MenuHandlerTable {
   }};
   static constexpr bool InItemOrder() {
     for (std::size_t i = 0; i < kRows.size(); ++i)
-      if (kRows[i].item != kMenuItems[i].item || kRows[i].handler == nullptr) return false;
+      if (kRows[i].item != kMenuItems[i].item) return false;
     return true;
   }
   static Handler For(MenuItem item) { return kRows[static_cast<std::size_t>(item)].handler; }
