@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Unsaved work survives a kill. quilmar-batch, and then the real window under X11 (typed into
-# with xdotool), type numbered lines at the top of a file with a write now and then, and are
-# killed with SIGKILL at a random moment: in the middle of typing, of a write of the file, or of
-# the recovery record's own writes. Then the editor is started again on the file. The file must
-# be a state the document had, whole; the document the new run gets (recovered, or the file
-# when nothing was left unsaved) must be the document as it stood at least two seconds before
-# the kill. The same after closing the window with its close box, with nothing lost at all.
+# with xdotool, a character at a time), type numbered lines at the top of a file with a write
+# now and then, and are killed with SIGKILL: a third of the kills at a random moment, a third
+# while a write of the file is under way (its temporary file is there), a third while the
+# recovery record's snapshot is being written. Then the editor is started again on the file.
+# The file must be a state the document had, whole; the document the new run gets (recovered,
+# or the file when nothing was left unsaved) must be the document as it stood at least two
+# seconds before the kill. The same after closing the window with its close box, with nothing
+# lost at all. The kill waits for what the programs tell (their progress, their files), never
+# for a fixed time.
 #
-#   tests/scripts/recovery_kills.sh BUILD_DIR      what ctest runs: 8 kills of quilmar-batch,
-#                                                  2 of the window and one close of each (half
-#                                                  the kills under the sanitizers)
-#   RECOVERY_KILLS=50 tests/scripts/recovery_kills.sh build/release     the full test: 50 kills
-#                                                  of each
+#   tests/scripts/recovery_kills.sh BUILD_DIR      what ctest runs: 8 kills (5 of quilmar-batch,
+#                                                  3 of the window; 4 under the sanitizers) and
+#                                                  one close of each
+#   RECOVERY_KILLS=50 tests/scripts/recovery_kills.sh build/release     the full test: 50 kills,
+#                                                  30 of quilmar-batch and 20 of the window
 #
 # Exit 77 (skipped) without the X tools; the quilmar-batch part runs anyway.
 set -euo pipefail
@@ -21,9 +24,10 @@ batch=$build/bin/quilmar-batch
 program=$build/bin/quilmar
 [ -x "$batch" ] || { echo "skipped: no $batch"; exit 77; }
 case $build in
-  *sanitize*) batch_kills=${RECOVERY_KILLS:-4} window_kills=${RECOVERY_KILLS:-1} mb=2 ;;
-  *) batch_kills=${RECOVERY_KILLS:-8} window_kills=${RECOVERY_KILLS:-2} mb=4 ;;
+  *sanitize*) kills=${RECOVERY_KILLS:-4} mb=2 ;;
+  *) kills=${RECOVERY_KILLS:-8} mb=4 ;;
 esac
+window_kills=$((kills * 2 / 5)) batch_kills=$((kills - kills * 2 / 5))
 
 work=$(mktemp -d)
 pids=()
@@ -34,26 +38,33 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A pipe nobody writes to: a read from it with a timeout is a short pause without starting a
+# process, so the watch before a kill can look every few milliseconds.
+exec {tick}<> <(:)
 
 steps=150      # lines typed in one run
 pause_ms=40    # after each line
-save_every=8   # a write of the file after every so many lines
+save_every=40  # a write of the file after every so many lines (1.6 s of quilmar-batch's typing)
+window_save_every=10  # the window types more slowly
 yes 'an old line of the file, with a few words in it' | head -c $((mb * 1000000)) > "$work/original" || true
 original_size=$(stat -c %s "$work/original")
 
 # Which state a file holds: k when it is the lines step-0001 to step-k followed by the original
-# file, "torn" otherwise.
+# file, "torn" otherwise. The window types a line a character at a time, so the beginning of
+# line k + 1 may stand before the original too.
 state_of() {
-  local file=$1 size head_size
+  local file=$1 size head_size k rest
   size=$(stat -c %s "$file")
   head_size=$((size - original_size))
   if [ "$head_size" -lt 0 ] || ! tail -c "$original_size" "$file" | cmp -s - "$work/original"; then
     echo torn; return
   fi
   head -c "$head_size" "$file" > "$work/head"
-  local k=$((head_size / 10))
-  if [ $((k * 10)) -ne "$head_size" ] || ! { [ "$k" -eq 0 ] && [ ! -s "$work/head" ] ||
-       seq -f 'step-%04g' 1 "$k" | cmp -s - "$work/head"; }; then
+  k=$(tr -cd '\n' < "$work/head" | wc -c)
+  rest=
+  if [ "$head_size" -gt $((10 * k)) ]; then rest=$(tail -c $((head_size - 10 * k)) "$work/head"); fi
+  if [ "$head_size" -lt $((10 * k)) ] || { [ "$k" -gt 0 ] && ! head -c $((10 * k)) "$work/head" | cmp -s - <(seq -f 'step-%04g' 1 "$k"); } ||
+     [[ "$(printf 'step-%04d' $((k + 1)))" != "$rest"* ]]; then
     echo torn; return
   fi
   echo "$k"
@@ -61,25 +72,79 @@ state_of() {
 
 random_ms() { echo $(( (RANDOM * 32768 + RANDOM) % ($2 - $1) + $1 )); }
 seconds() { printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)); }
-last_line() { tail -n1 "$1" 2>/dev/null | tr -dc 0-9 || true; }
+
+# kill_at PID PROGRESS TARGET DELAY_MS FILE_TEMP RECORD_TEMP: kills PID with SIGKILL, target 0
+# DELAY_MS after the call, 1 at the first temporary file matching FILE_TEMP after that (a write
+# of the file under way), 2 at the first matching RECORD_TEMP (a snapshot of the record being
+# written; DELAY_MS is then at least two seconds, so that there is something to lose). On the way it
+# samples the lines the typist reported in PROGRESS (one line each): k0 is the most it had
+# reported at least two seconds before the kill, killed the kill's time (ms), ended 1 when the
+# program had ended on its own before its kill came.
+kill_at() {
+  local pid=$1 progress=$2 target=$3 delay=$4 file_temp=$5 record_temp=$6 start t n
+  local times=() counts=() lines=()
+  start=${EPOCHREALTIME/[.,]/}
+  ended=0
+  while :; do
+    t=$(((${EPOCHREALTIME/[.,]/} - start) / 1000))
+    lines=()
+    if [ -f "$progress" ]; then mapfile -t lines < "$progress"; fi
+    times+=("$t") counts+=("${#lines[@]}")
+    kill -0 "$pid" 2>/dev/null || { ended=1; break; }
+    case $target in
+      0) [ "$t" -ge "$delay" ] && break ;;
+      1) [ "$t" -ge "$delay" ] && compgen -G "$file_temp" > /dev/null && break ;;
+      2) [ "$t" -ge "$delay" ] && compgen -G "$record_temp" > /dev/null && break ;;
+    esac
+    read -r -t 0.002 -u "$tick" _ || true
+  done
+  kill -9 "$pid" 2>/dev/null || true
+  killed=$(((${EPOCHREALTIME/[.,]/} - start) / 1000))
+  wait "$pid" 2>/dev/null || true
+  k0=0
+  for n in "${!times[@]}"; do
+    if [ "${times[n]}" -le $((killed - 2000)) ] && [ "${counts[n]}" -gt "$k0" ]; then k0=${counts[n]}; fi
+  done
+  # A program that ended on its own had everything typed.
+  if [ "$ended" -eq 1 ] && [ -f "$progress" ]; then mapfile -t lines < "$progress"; k0=${#lines[@]}; fi
+}
+
+# What a kill left behind tells when it came: a write cut short leaves its temporary file.
+during_save=0 during_record=0 ended_first=0
+kill_name() {  # what, file temp glob, record temp glob: sets what
+  what="$1 killed after $(seconds "$killed") s"
+  if [ "$ended" -eq 1 ]; then ended_first=$((ended_first + 1)); what="$1 ended before its kill"; fi
+  if compgen -G "$2" > /dev/null; then during_save=$((during_save + 1)); what+=" (writing the file)"; fi
+  if compgen -G "$3" > /dev/null; then during_record=$((during_record + 1)); what+=" (writing the record)"; fi
+}
 
 # What a kill left must check out: the file whole, the next run's document at least what the
 # document was two seconds before the kill (k0 lines).
+# RECOVERY_KEEP=DIR keeps what a failed case left (its home with the records, the file, the
+# next run's document) in DIR/failN.
 failures=0
+fail() {  # message
+  echo "FAIL $1"
+  failures=$((failures + 1))
+  if [ -n "${RECOVERY_KEEP:-}" ]; then
+    mkdir -p "$RECOVERY_KEEP/fail$failures"
+    cp -a "$home" "$file" "$out" "$RECOVERY_KEEP/fail$failures/" 2>/dev/null || true
+  fi
+}
 check() {  # what, file, k0, out
   local what=$1 file=$2 k0=$3 out=$4 on_disk got
   if [ ! -f "$out" ]; then
-    echo "FAIL $what: the next run wrote nothing"; failures=$((failures + 1)); return
+    fail "$what: the next run wrote nothing"; return
   fi
   on_disk=$(state_of "$file")
   got=$(state_of "$out")
   if [ "$on_disk" = torn ]; then
-    echo "FAIL $what: the file is not a state the document had"; failures=$((failures + 1))
+    fail "$what: the file is not a state the document had"
   elif [ "$got" = torn ]; then
-    echo "FAIL $what: the next run's document is not a state the document had"; failures=$((failures + 1))
+    fail "$what: the next run's document ($(stat -c %s "$out") bytes) is not a state the document had:"
+    head -c 300 "$out" | cat -A | head -n 40
   elif [ "$got" -lt "$k0" ]; then
-    echo "FAIL $what: the next run has $got lines, the document had $k0 two seconds before"
-    failures=$((failures + 1))
+    fail "$what: the next run has $got lines, the document had $k0 two seconds before"
   else
     echo "ok $what: the file has $on_disk lines, the next run $got (at least $k0)"
   fi
@@ -91,12 +156,10 @@ for k in $(seq 1 "$steps"); do
   script+=$(printf 'step-%04d<CR><wait:%d>' "$k" "$pause_ms")
   if [ $((k % save_every)) -eq 0 ]; then script+="<Esc>:w<CR>i"; fi
 done
-during_save=0 during_record=0
 for i in $(seq 1 "$((batch_kills + 1))"); do
-  home="$work/home$i" file="$work/doc$i.txt"
+  home="$work/home$i" file="$work/doc$i.txt" progress="$work/progress$i"
   mkdir "$home"
   cp "$work/original" "$file"
-  rm -f "$work/progress"
   if [ "$i" -gt "$batch_kills" ]; then
     # The close box after a random number of lines: nothing may be lost.
     m=$(random_ms 1 "$steps")
@@ -104,31 +167,22 @@ for i in $(seq 1 "$((batch_kills + 1))"); do
     "$batch" --home "$home" --omit-text --keys "$close_script" -- "$file" > /dev/null
     what="quilmar-batch closed after $m lines" k0=$m
   else
-    delay=$(random_ms 200 $((steps * pause_ms)))
-    "$batch" --home "$home" --omit-text --progress "$work/progress" --keys "$script" -- "$file" > /dev/null 2>&1 &
+    "$batch" --home "$home" --omit-text --progress "$progress" --keys "$script" -- "$file" > /dev/null 2>&1 &
     pid=$!
     pids+=("$pid")
-    k0=0
-    if [ "$delay" -gt 2000 ]; then
-      sleep "$(seconds $((delay - 2000)))"
-      k0=$(last_line "$work/progress"); k0=${k0:-0}
-      sleep 2
-    else
-      sleep "$(seconds "$delay")"
-    fi
-    kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    what="quilmar-batch killed after $(seconds "$delay") s"
-    # A write cut short leaves its temporary file behind: the file's beside it, the record's
-    # in the record's folder.
-    if compgen -G "$work/.doc$i.txt.*" > /dev/null; then during_save=$((during_save + 1)); fi
-    if compgen -G "$home/state/recovery/*/.*" > /dev/null; then during_record=$((during_record + 1)); fi
+    # The writes come every 1.6 s: watching for one starts early enough to see a few.
+    target=$((i % 3)) delay=$(random_ms 200 $((steps * pause_ms)))
+    [ "$target" -eq 0 ] || delay=$(random_ms 2000 4500)
+    kill_at "$pid" "$progress" "$target" "$delay" \
+      "$work/.doc$i.txt.*" "$home/state/recovery/*/.*"
+    kill_name quilmar-batch "$work/.doc$i.txt.*" "$home/state/recovery/*/.*"
   fi
   "$batch" --home "$home" --omit-text --keys ":w! $work/out$i<CR>" -- "$file" > /dev/null
   check "$what" "$file" "$k0" "$work/out$i"
   rm -rf "$home" "$file" "$work/out$i" "$work"/.doc"$i".txt.*
 done
-echo "quilmar-batch: $batch_kills kills, $during_save during a write of the file, $during_record during a write of the record"
+echo "quilmar-batch: $batch_kills kills, $during_save during a write of the file," \
+  "$during_record during a write of the record, $ended_first after the run had ended"
 
 # ---- The window
 source "$here/lib/desktop.sh"
@@ -137,34 +191,45 @@ for tool in Xvfb openbox xdotool xprop; do
 done
 [ -x "$program" ] || { echo "no program at $program"; exit 1; }
 start_desktop "$work"
+during_save=0 during_record=0 ended_first=0
 
 start_editor() {  # home, file: starts the window, answers Yes to a recovery question
   HOME="$1" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" QT_QPA_PLATFORM=xcb \
     "$program" "$2" > "$1/editor.log" 2>&1 &
   editor=$!
   pids+=("$editor")
-  local name ids _
-  name=$(basename "$2")
-  # A question shows beside the main window, both titled "Quilmar" until the load is done.
-  for _ in $(seq 1 600); do
-    if xdotool search --onlyvisible --name "^Quilmar - $name\$" > /dev/null 2>&1; then break; fi
-    ids=($(xdotool search --onlyvisible --name "^Quilmar\$" 2>/dev/null || true))
-    if [ "${#ids[@]}" -ge 2 ]; then
+  local main="Quilmar - $(basename "$2")" id ids boxes answered=0 _
+  # Only this process's windows count: the window of a killed run may still be on the screen
+  # for a moment. A question shows beside the main window, both titled "Quilmar" until the load
+  # is done; the smaller one is the question.
+  window=
+  for _ in $(seq 1 1200); do
+    ids=($(xdotool search --onlyvisible --pid "$editor" 2>/dev/null || true))
+    boxes=()
+    for id in "${ids[@]}"; do
+      case $(xdotool getwindowname "$id" 2>/dev/null || true) in
+        "$main") window=$id ;;
+        Quilmar) boxes+=("$id") ;;
+      esac
+    done
+    [ -n "$window" ] && break
+    if [ "$answered" -eq 0 ] && [ "${#boxes[@]}" -ge 2 ]; then
       local area0 area1 box
-      eval "$(xdotool getwindowgeometry --shell "${ids[0]}")"; area0=$((WIDTH * HEIGHT))
-      eval "$(xdotool getwindowgeometry --shell "${ids[1]}")"; area1=$((WIDTH * HEIGHT))
-      if [ "$area0" -lt "$area1" ]; then box=${ids[0]}; else box=${ids[1]}; fi
+      eval "$(xdotool getwindowgeometry --shell "${boxes[0]}")"; area0=$((WIDTH * HEIGHT))
+      eval "$(xdotool getwindowgeometry --shell "${boxes[1]}")"; area1=$((WIDTH * HEIGHT))
+      if [ "$area0" -lt "$area1" ]; then box=${boxes[0]}; else box=${boxes[1]}; fi
       activate "$box"
       xdotool key Return
-      break
+      answered=1
     fi
-    sleep 0.05
+    read -r -t 0.05 -u "$tick" _ || true
   done
-  window=$(find_window "^Quilmar - $name\$")
+  [ -n "$window" ] || { echo "the window '$main' did not appear"; exit 1; }
   activate "$window"
 }
 
-# Types the lines, a write (Ctrl+S) after every few; the count of lines typed goes to a file.
+# Types the lines, a write (Ctrl+S) after every few; each line typed adds a line to the
+# progress file.
 type_lines() {  # count, progress file
   local k
   xdotool key Escape
@@ -175,18 +240,19 @@ type_lines() {  # count, progress file
     xdotool type --delay 5 "$(printf 'step-%04d' "$k")"
     xdotool key Return
     echo "$k" >> "$2"
-    if [ $((k % save_every)) -eq 0 ]; then xdotool key ctrl+s; fi
-    sleep "$(seconds "$pause_ms")"
+    if [ $((k % window_save_every)) -eq 0 ]; then xdotool key ctrl+s; fi
+    read -r -t "$(seconds "$pause_ms")" -u "$tick" _ || true
   done
 }
 
-# The next run writes its document elsewhere with ":w!", which also ends its record.
+# The next run writes its document elsewhere with ":w!" and is closed once that is done: the
+# window is named after the new file once it is written (the file itself is there, empty,
+# from the start of the write).
 write_out() {  # out
   xdotool key Escape
   xdotool type ":w! $1"
   xdotool key Return
-  local _
-  for _ in $(seq 1 400); do [ -f "$1" ] && break; sleep 0.05; done
+  find_window "^Quilmar - $(basename "$1")\$" 1200 > /dev/null || true
   kill "$editor" 2>/dev/null || true
   wait "$editor" 2>/dev/null || true
 }
@@ -206,18 +272,22 @@ for i in $(seq 1 "$((window_kills + 1))"); do
     type_lines "$steps" "$progress" &
     typist=$!
     pids+=("$typist")
-    delay=$(random_ms 2500 8000)
-    sleep "$(seconds $((delay - 2000)))"
-    k0=$(last_line "$progress"); k0=${k0:-0}
-    sleep 2
-    kill -9 "$editor" 2>/dev/null || true
-    kill "$typist" 2>/dev/null || true
-    wait "$editor" "$typist" 2>/dev/null || true
-    what="the window killed after $(seconds "$delay") s"
+    kill_at "$editor" "$progress" $((i % 3)) "$(random_ms 2500 8000)" \
+      "$work/.doc$i.txt.*" "$home/data/quilmar/recovery/*/.*"
+    # The typist (stopped first, so that it starts nothing more) and the xdotool it runs,
+    # which would otherwise type on into the next run.
+    kill -STOP "$typist" 2>/dev/null || true
+    pkill -P "$typist" 2>/dev/null || true
+    kill -9 "$typist" 2>/dev/null || true
+    wait "$typist" 2>/dev/null || true
+    kill_name "the window" "$work/.doc$i.txt.*" "$home/data/quilmar/recovery/*/.*"
   fi
   start_editor "$home" "$file"
   write_out "$work/wout$i"
   check "$what" "$file" "$k0" "$work/wout$i"
+  rm -rf "$home" "$file" "$work/wout$i" "$work"/.doc"$i".txt.*
 done
+echo "the window: $window_kills kills, $during_save during a write of the file," \
+  "$during_record during a write of the record, $ended_first after the run had ended"
 
 [ "$failures" -eq 0 ] || exit 1

@@ -28,10 +28,9 @@ RecordWriter::~RecordWriter() {
 
 void RecordWriter::Push(Job job) {
   job.queued = Clock::now();
-  const bool wasEmpty = queue_.empty();
   queue_.push_back(std::move(job));
   if (!thread_.joinable()) thread_ = std::thread([this] { Loop(); });
-  if (wasEmpty) wake_.notify_one();
+  wake_.notify_one();  // the thread looks again at what is due first
 }
 
 void RecordWriter::Write(const String& folder, Snapshot snapshot) {
@@ -91,9 +90,13 @@ void RecordWriter::Loop() {
       wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
       continue;
     }
-    const Clock::time_point due = queue_.front().queued + kDelay;
+    // A record that goes is removed at once: after a write of the file, a record older than
+    // the file lasts only as long as its removal takes, should the editor be killed then.
+    const Job& front = queue_.front();
+    const Clock::time_point due = front.queued + (front.kind == Kind::End && front.remove ? Clock::duration{} : kDelay);
     if (!flushing_ && !stopping_ && Clock::now() < due) {
-      wake_.wait_until(lock, due, [this] { return flushing_ || stopping_; });
+      // Woken early by a new job (a removal is due at once), a flush or the stop.
+      wake_.wait_until(lock, due);
       continue;
     }
     Job job = std::move(queue_.front());

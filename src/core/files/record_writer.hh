@@ -1,8 +1,9 @@
 #pragma once
 // The background half of the recovery record: one thread that writes what the editor hands it,
-// in the order handed, half a second after it was handed over. So a burst of keys is one
-// synced append, a record that goes again within that moment (a quick ":w") never reaches the
-// disk, and the editor's thread never waits for the disk except when it asks to (Flush).
+// in the order handed, half a second after it was handed over (a removal at once). So a burst
+// of keys is one synced append, a record that goes again within that moment (a quick ":w")
+// never reaches the disk, and the editor's thread never waits for the disk except when it
+// asks to (Flush).
 // The editor hands over shared texts (the document's immutable blocks, the edits' texts) and
 // never touches them again; the thread only reads them.
 #include <chrono>

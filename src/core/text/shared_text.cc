@@ -1,6 +1,7 @@
 #include "text/shared_text.hh"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace quilmar {
@@ -30,7 +31,11 @@ bool SharedText::SameAs(const SharedText& other) const {
 }
 
 bool SharedText::Alone() const {
-  return store_ && store_.use_count() == 1 && offset_ == 0 && size_ == store_->size();
+  if (!store_ || store_.use_count() != 1 || offset_ != 0 || size_ != store_->size()) return false;
+  // A holder on another thread (the recovery record's writer) may have read the storage just
+  // before it let go of its share: its reads happen before this thread's writes.
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return true;
 }
 
 void SharedText::Append(StringView more) {
