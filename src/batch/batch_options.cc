@@ -18,6 +18,7 @@ const char* const kBatchUsage =
     "  --answer yes|no      the next Yes/No question's answer (repeatable; none: Yes)\n"
     "  --clipboard TEXT     the clipboard's text at start\n"
     "  --omit-text          leave the document's text out of the output\n"
+    "  --progress FILE      at each <wait:MS>, append how many pauses were reached\n"
     "  --qt                 run the script through the real window\n"
     "Prints the editor's final state as one JSON object. See docs/batch.md.\n";
 
@@ -64,8 +65,8 @@ struct ValueOption {
   std::function<std::optional<std::string>(BatchOptions&, const std::string&)> apply;
 };
 
-const std::array<ValueOption, 8>& ValueOptions() {
-  static const std::array<ValueOption, 8> options{{
+const std::array<ValueOption, 9>& ValueOptions() {
+  static const std::array<ValueOption, 9> options{{
       {"--keys", [](BatchOptions& o, const std::string& v) -> std::optional<std::string> {
          o.scripts.push_back({false, v});
          return std::nullopt;
@@ -112,6 +113,11 @@ const std::array<ValueOption, 8>& ValueOptions() {
          if (v == "yes") o.run.answers.push_back(true);
          else if (v == "no") o.run.answers.push_back(false);
          else return "--answer needs yes or no, not \"" + v + "\"";
+         return std::nullopt;
+       }},
+      {"--progress", [](BatchOptions& o, const std::string& v) -> std::optional<std::string> {
+         if (v.empty()) return "--progress needs a file";
+         o.progress = v;
          return std::nullopt;
        }},
       {"--clipboard", [](BatchOptions& o, const std::string& v) -> std::optional<std::string> {

@@ -20,6 +20,7 @@ struct BatchOptions {
   bool omitText = false;
   bool qt = false;
   bool help = false;
+  std::string progress;  // a file that learns how far the script got at each <wait:MS>
   String commandLine;  // the FILE words joined by single spaces
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/menu_items.hh"
+#include "files/recovery.hh"
 #include "platform/keys.hh"
 #include "text/font.hh"
 #include "text/ustring.hh"
@@ -52,6 +53,7 @@ struct Snapshot {
   bool closed = false;
   std::int32_t lineCount = 1;
   std::optional<String> helpText;      // the open Help window's text; none when closed
+  std::vector<RecoveryOffer> recoveryRecords;  // found at loads, with what became of each
 };
 
 class Driver {
@@ -64,6 +66,8 @@ class Driver {
   virtual void Menu(MenuItem item) = 0;
   virtual void Close() = 0;                                          // the close box
   virtual void Resize(int widthTwips, int heightTwips) = 0;
+  // Real time passes (the window goes on handling its own events meanwhile).
+  virtual void Wait(int milliseconds) = 0;
   virtual Snapshot Read() = 0;
 };
 

@@ -2,7 +2,9 @@
 
 #include "model_state.hh"
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "app/window_layout.hh"
 #include "headless_editor.hh"
@@ -51,6 +53,8 @@ class HeadlessDriver final : public Driver {
                            static_cast<int>(std::floor(layout->documentHeight)));
     app.Dispatch(quilmar::ViewResizedEvent{});
   }
+
+  void Wait(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
   Snapshot Read() override {
     Snapshot s = ModelState(editor_.app, !omitText_);

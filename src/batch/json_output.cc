@@ -65,6 +65,30 @@ std::string TextArray(const std::vector<String>& texts) {
   return out + "]";
 }
 
+const char* AnswerName(RecoveryOffer::Answer answer) {
+  switch (answer) {
+    case RecoveryOffer::Answer::Recovered: return "recovered";
+    case RecoveryOffer::Answer::Declined: return "declined";
+    case RecoveryOffer::Answer::NothingLost: break;
+  }
+  return "nothing lost";
+}
+
+std::string RecordsArray(const std::vector<RecoveryOffer>& records) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (i > 0) out += ',';
+    const RecoveryOffer& r = records[i];
+    ObjectWriter o(out);
+    o.Raw("path", r.path ? JsonString(*r.path) : std::string("null"));
+    o.Text("time", r.time);
+    o.Bool("changedOnDisk", r.changedOnDisk);
+    o.Text("answer", Ascii(AnswerName(r.answer)));
+    o.End();
+  }
+  return out + "]";
+}
+
 }  // namespace
 
 std::string SnapshotJson(const Snapshot& s, bool omitText) {
@@ -103,6 +127,7 @@ std::string SnapshotJson(const Snapshot& s, bool omitText) {
   o.Bool("closed", s.closed);
   o.Number("lineCount", s.lineCount);
   o.Raw("helpText", s.helpText ? JsonString(*s.helpText) : std::string("null"));
+  o.Raw("recoveryRecords", RecordsArray(s.recoveryRecords));
   o.End();
   return out;
 }

@@ -1,6 +1,6 @@
 // The notation: a printable ASCII character is the US-keyboard key that types it; "<...>"
 // holds a named key with optional modifier prefixes (C-, S-, A-), a mouse release, or one of
-// the commands sel:, menu:, close and resize:. Line breaks between events are ignored, so a
+// the commands sel:, menu:, close, resize: and wait:. Line breaks between events are ignored, so a
 // script file may be split over lines.
 #include "key_script.hh"
 
@@ -138,6 +138,14 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
       return std::nullopt;
     }
     return ResizeEvent{(*numbers)[0], (*numbers)[1]};
+  }
+  if (command("wait:")) {
+    auto numbers = ReadNumbers(body.substr(5), 1);
+    if (!numbers) {
+      error = "expected <wait:MILLISECONDS>";
+      return std::nullopt;
+    }
+    return WaitEvent{(*numbers)[0]};
   }
   if (command("menu:")) {
     if (auto item = MenuItemByName(body.substr(5))) return MenuEvent{*item};

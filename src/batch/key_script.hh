@@ -27,9 +27,12 @@ struct ResizeEvent {   // the window's new outer size, in twips
   int width;
   int height;
 };
+struct WaitEvent {     // a pause, as a typist makes, in milliseconds of real time
+  int milliseconds;
+};
 
 using ScriptEvent =
-    std::variant<KeyEvent, MouseUpEvent, SelectEvent, MenuEvent, CloseEvent, ResizeEvent>;
+    std::variant<KeyEvent, MouseUpEvent, SelectEvent, MenuEvent, CloseEvent, ResizeEvent, WaitEvent>;
 
 // A parsed script, or the first error in it as one line of text.
 struct KeyScript {

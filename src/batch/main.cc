@@ -40,9 +40,16 @@ std::optional<std::string> ReadFile(const std::string& path) {
   return content.str();
 }
 
-// Delivers one parsed event to the driver.
+// Delivers one parsed event to the driver. At a pause the progress file (if any) learns how
+// many pauses the script has reached: a test that kills the program knows what it had done.
 struct Deliver {
   qb::Driver& driver;
+  std::ofstream* progress;
+  std::size_t& pauses;
+  void operator()(const qb::WaitEvent& e) const {
+    if (progress) *progress << ++pauses << std::endl;
+    driver.Wait(e.milliseconds);
+  }
   void operator()(const quilmar::KeyEvent& key) const { driver.Key(key); }
   void operator()(const qb::MouseUpEvent& e) const { driver.MouseUp(e.button); }
   void operator()(const qb::SelectEvent& e) const { driver.Select(e.start, e.length); }
@@ -145,8 +152,11 @@ int main(int argc, char** argv) {
     } else {
       driver = qb::MakeHeadlessDriver(options.run, fs);
     }
+    std::unique_ptr<std::ofstream> progress;
+    if (!options.progress.empty()) progress = std::make_unique<std::ofstream>(options.progress, std::ios::app);
+    std::size_t pauses = 0;
     driver->Start(options.commandLine);
-    for (const auto& event : events) std::visit(Deliver{*driver}, event);
+    for (const auto& event : events) std::visit(Deliver{*driver, progress.get(), pauses}, event);
     const std::string json = qb::SnapshotJson(driver->Read(), options.omitText);
     std::fwrite(json.data(), 1, json.size(), stdout);
     std::fputc('\n', stdout);

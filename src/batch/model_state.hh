@@ -26,6 +26,7 @@ inline Snapshot ModelState(const App& app, bool withText) {
   s.cmdText = app.CommandBox().Text();
   s.cmdSelStart = app.CommandBox().SelStart();
   s.cmdSelLength = app.CommandBox().SelLength();
+  s.recoveryRecords = app.RecoveryOffers();
   return s;
 }
 

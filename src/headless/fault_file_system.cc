@@ -3,12 +3,35 @@
 namespace quilmar::headless {
 
 void FaultFileSystem::Fail(FsCall call, std::string reason, std::optional<String> path, int times) {
+  const std::lock_guard lock(mutex_);
   faults_.push_back(Fault{call, std::move(reason), std::move(path), times});
 }
 
-int FaultFileSystem::Calls(FsCall call) const { return calls_[static_cast<std::size_t>(call)]; }
+void FaultFileSystem::ClearFaults() {
+  const std::lock_guard lock(mutex_);
+  faults_.clear();
+}
+
+int FaultFileSystem::Calls(FsCall call) const {
+  const std::lock_guard lock(mutex_);
+  return calls_[static_cast<std::size_t>(call)];
+}
+
+void FaultFileSystem::SetNow(std::int64_t ns) {
+  const std::lock_guard lock(mutex_);
+  now_ = ns;
+}
+
+std::int64_t FaultFileSystem::Now() const {
+  {
+    const std::lock_guard lock(mutex_);
+    if (now_) return *now_;
+  }
+  return real_.Now();
+}
 
 void FaultFileSystem::Check(FsCall call, const String& path) const {
+  const std::lock_guard lock(mutex_);
   ++calls_[static_cast<std::size_t>(call)];
   for (Fault& fault : faults_) {
     if (fault.call != call || fault.remaining == 0) continue;
@@ -75,6 +98,16 @@ std::uint32_t FaultFileSystem::Permissions(const String& path) const {
 void FaultFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
   Check(FsCall::SetPermissions, path);
   real_.SetPermissions(path, permissions);
+}
+
+void FaultFileSystem::MakeFolder(const String& folder) {
+  Check(FsCall::MakeFolder, folder);
+  real_.MakeFolder(folder);
+}
+
+void FaultFileSystem::Append(const String& path, std::string_view bytes) {
+  Check(FsCall::Append, path);
+  real_.Append(path, bytes);
 }
 
 }  // namespace quilmar::headless

@@ -2,7 +2,9 @@
 // A file system that passes every call to another one, except the calls a test has told it
 // to fail: for faults a real disk cannot produce on demand (a full disk, a file root may not
 // read). A failed call throws FileError before anything reaches the wrapped file system, as an
-// atomic write that failed would leave it.
+// atomic write that failed would leave it. Calls may come from several threads (the recovery
+// record's writer).
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +15,10 @@ namespace quilmar::headless {
 
 // The calls that can be made to fail. ReadAll is the opening of a file for reading, and
 // ReadPiece the reading of each piece after the first; WriteAll stands for WriteWith too.
-enum class FsCall { FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, Permissions, SetPermissions, ReadPiece };
+enum class FsCall {
+  FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, Permissions, SetPermissions, ReadPiece,
+  MakeFolder, Append, Count
+};
 
 class FaultFileSystem final : public FileSystemPort {
  public:
@@ -22,9 +27,11 @@ class FaultFileSystem final : public FileSystemPort {
   // The next `times` calls of that kind (on `path` only, when given) throw FileError with
   // this reason; times < 0: every such call from now on.
   void Fail(FsCall call, std::string reason, std::optional<String> path = std::nullopt, int times = -1);
-  void ClearFaults() { faults_.clear(); }
+  void ClearFaults();
   // How many calls of that kind reached this wrapper, failed or not.
   int Calls(FsCall call) const;
+  // From now on the wall clock reads this (nanoseconds since 1970), for texts that show a time.
+  void SetNow(std::int64_t ns);
 
   bool FileExists(const String& path) const override { return real_.FileExists(path); }
   std::int64_t FileSize(const String& path) const override;
@@ -44,6 +51,14 @@ class FaultFileSystem final : public FileSystemPort {
   String ProgramFolder() const override { return real_.ProgramFolder(); }
   String ConfigFolder() const override { return real_.ConfigFolder(); }
   String Join(const String& folder, const String& name) const override { return real_.Join(folder, name); }
+  String StateFolder() const override { return real_.StateFolder(); }
+  void MakeFolder(const String& folder) override;
+  std::vector<String> List(const String& folder) const override { return real_.List(folder); }
+  void Append(const String& path, std::string_view bytes) override;
+  void Rename(const String& from, const String& to) override { real_.Rename(from, to); }
+  void Remove(const String& path) override { real_.Remove(path); }
+  std::unique_ptr<Hold> Lock(const String& folder) override { return real_.Lock(folder); }
+  std::int64_t Now() const override;
 
  private:
   struct Fault {
@@ -56,8 +71,10 @@ class FaultFileSystem final : public FileSystemPort {
   void Check(FsCall call, const String& path) const;
 
   FileSystemPort& real_;
+  mutable std::mutex mutex_;
   mutable std::vector<Fault> faults_;
-  mutable std::vector<int> calls_ = std::vector<int>(8, 0);
+  mutable std::vector<int> calls_ = std::vector<int>(static_cast<std::size_t>(FsCall::Count), 0);
+  std::optional<std::int64_t> now_;
 };
 
 }  // namespace quilmar::headless

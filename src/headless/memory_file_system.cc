@@ -5,10 +5,11 @@
 namespace quilmar::headless {
 
 MemoryFileSystem::MemoryFileSystem(String programFolder, String currentDirectory,
-                                   String configFolder)
+                                   String configFolder, String stateFolder)
     : programFolder_(std::move(programFolder)),
       currentDirectory_(std::move(currentDirectory)),
-      configFolder_(std::move(configFolder)) {
+      configFolder_(std::move(configFolder)),
+      stateFolder_(std::move(stateFolder)) {
   AddFolder(u"/");
   AddFolder(programFolder_);
   AddFolder(currentDirectory_);
@@ -27,10 +28,12 @@ String MemoryFileSystem::Parent(const String& absolute) {
 }
 
 void MemoryFileSystem::AddFolder(const String& folder, bool writable) {
+  const std::lock_guard lock(mutex_);
   folders_[Absolute(folder)] = writable;
 }
 
 void MemoryFileSystem::AddFile(const String& path, std::string bytes, std::uint32_t permissions) {
+  const std::lock_guard lock(mutex_);
   const String absolute = Absolute(path);
   if (!folders_.count(Parent(absolute))) AddFolder(Parent(absolute));
   Put(absolute, std::move(bytes), permissions);
@@ -44,12 +47,12 @@ void MemoryFileSystem::Put(const String& absolute, std::string bytes, std::uint3
 }
 
 std::optional<std::string> MemoryFileSystem::Bytes(const String& path) const {
+  const std::lock_guard lock(mutex_);
   const auto it = files_.find(Absolute(path));
   if (it == files_.end()) return std::nullopt;
   return it->second.bytes;
 }
 
-void MemoryFileSystem::Remove(const String& path) { files_.erase(Absolute(path)); }
 
 const MemoryFileSystem::File& MemoryFileSystem::Existing(const String& path) const {
   const auto it = files_.find(Absolute(path));
@@ -64,14 +67,17 @@ void MemoryFileSystem::RequireWritableFolder(const String& path) const {
 }
 
 bool MemoryFileSystem::FileExists(const String& path) const {
+  const std::lock_guard lock(mutex_);
   return !path.empty() && files_.count(Absolute(path)) > 0;
 }
 
 std::int64_t MemoryFileSystem::FileSize(const String& path) const {
+  const std::lock_guard lock(mutex_);
   return static_cast<std::int64_t>(Existing(path).bytes.size());
 }
 
 std::unique_ptr<ByteSource> MemoryFileSystem::OpenRead(const String& path) const {
+  const std::lock_guard lock(mutex_);
   // Reads a copy, as a file's descriptor keeps reading the content it opened.
   class Source final : public ByteSource {
    public:
@@ -95,6 +101,7 @@ std::unique_ptr<ByteSource> MemoryFileSystem::OpenRead(const String& path) const
 }
 
 std::optional<FileStamp> MemoryFileSystem::Stamp(const String& path) const {
+  const std::lock_guard lock(mutex_);
   const auto it = files_.find(Absolute(path));
   if (path.empty() || it == files_.end()) return std::nullopt;
   const File& f = it->second;
@@ -102,11 +109,13 @@ std::optional<FileStamp> MemoryFileSystem::Stamp(const String& path) const {
 }
 
 void MemoryFileSystem::CreateEmpty(const String& path) {
+  const std::lock_guard lock(mutex_);
   RequireWritableFolder(path);
   Put(Absolute(path), std::string(), 0644);
 }
 
 void MemoryFileSystem::WriteAll(const String& path, const std::string& bytes) {
+  const std::lock_guard lock(mutex_);
   const auto it = files_.find(Absolute(path));
   if (it == files_.end()) {
     RequireWritableFolder(path);
@@ -118,20 +127,24 @@ void MemoryFileSystem::WriteAll(const String& path, const std::string& bytes) {
 }
 
 bool MemoryFileSystem::IsReadOnly(const String& path) const {
+  const std::lock_guard lock(mutex_);
   return !(Existing(path).permissions & 0200);
 }
 
 std::uint32_t MemoryFileSystem::Permissions(const String& path) const {
+  const std::lock_guard lock(mutex_);
   return Existing(path).permissions;
 }
 
 void MemoryFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
+  const std::lock_guard lock(mutex_);
   Existing(path);
   File& file = files_[Absolute(path)];
   file.permissions = permissions;
 }
 
 bool MemoryFileSystem::FolderIsWritable(const String& folder) const {
+  const std::lock_guard lock(mutex_);
   const auto it = folders_.find(Absolute(folder));
   return it != folders_.end() && it->second;
 }
@@ -145,6 +158,100 @@ String MemoryFileSystem::Join(const String& folder, const String& name) const {
   if (folder.empty()) return name;
   if (folder.back() == u'/') return folder + name;
   return folder + u"/" + name;
+}
+
+void MemoryFileSystem::SetNow(std::int64_t ns) {
+  const std::lock_guard lock(mutex_);
+  now_ = ns;
+}
+
+std::int64_t MemoryFileSystem::Now() const {
+  const std::lock_guard lock(mutex_);
+  return now_;
+}
+
+void MemoryFileSystem::MakeFolder(const String& folder) {
+  const std::lock_guard lock(mutex_);
+  for (String at = Absolute(folder); !folders_.count(at); at = Parent(at)) folders_[at] = true;
+}
+
+std::vector<String> MemoryFileSystem::List(const String& folder) const {
+  const std::lock_guard lock(mutex_);
+  const String absolute = Absolute(folder);
+  std::vector<String> names;
+  auto take = [&](const String& path) {
+    if (path != absolute && Parent(path) == absolute) names.push_back(FileName(path));
+  };
+  for (const auto& [path, file] : files_) take(path);
+  for (const auto& [path, writable] : folders_) take(path);
+  return names;
+}
+
+void MemoryFileSystem::Append(const String& path, std::string_view bytes) {
+  const std::lock_guard lock(mutex_);
+  const auto it = files_.find(Absolute(path));
+  if (it == files_.end()) {
+    RequireWritableFolder(path);
+    Put(Absolute(path), std::string(bytes), 0600);
+    return;
+  }
+  it->second.bytes.append(bytes);
+}
+
+void MemoryFileSystem::Rename(const String& from, const String& to) {
+  const std::lock_guard lock(mutex_);
+  const String source = Absolute(from), target = Absolute(to);
+  if (const auto file = files_.find(source); file != files_.end()) {
+    RequireWritableFolder(target);
+    File moved = file->second;
+    files_.erase(file);
+    files_[target] = std::move(moved);
+    return;
+  }
+  if (!folders_.count(source)) throw FileError(from, "No such file or directory");
+  // A folder moves with everything below it.
+  auto move = [&](auto& entries) {
+    std::remove_reference_t<decltype(entries)> kept;
+    for (auto& [path, value] : entries) {
+      const bool below = path == source || path.rfind(source + u'/', 0) == 0;
+      kept[below ? target + path.substr(source.size()) : path] = value;
+    }
+    entries = std::move(kept);
+  };
+  move(files_);
+  move(folders_);
+}
+
+void MemoryFileSystem::Remove(const String& path) {
+  const std::lock_guard lock(mutex_);
+  const String absolute = Absolute(path);
+  if (files_.erase(absolute)) return;
+  if (!folders_.count(absolute)) return;
+  for (const auto& [p, file] : files_)
+    if (Parent(p) == absolute) throw FileError(path, "Directory not empty");
+  for (const auto& [p, writable] : folders_)
+    if (p != absolute && Parent(p) == absolute) throw FileError(path, "Directory not empty");
+  folders_.erase(absolute);
+}
+
+std::unique_ptr<Hold> MemoryFileSystem::Lock(const String& folder) {
+  class FolderHold final : public Hold {
+   public:
+    FolderHold(MemoryFileSystem& fs, String folder) : fs_(fs), folder_(std::move(folder)) {}
+    ~FolderHold() override {
+      const std::lock_guard lock(fs_.mutex_);
+      fs_.locked_.erase(folder_);
+    }
+
+   private:
+    MemoryFileSystem& fs_;
+    String folder_;
+  };
+  const std::lock_guard lock(mutex_);
+  const String absolute = Absolute(folder);
+  if (!folders_.count(absolute)) throw FileError(folder, "No such file or directory");
+  if (!locked_.insert(absolute).second) return nullptr;
+  return std::make_unique<FolderHold>(*this, absolute);
 }
 
 }  // namespace quilmar::headless

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <set>
 #include <utility>
 #include <vector>
@@ -400,7 +402,7 @@ void QtFileSystem::Write(const String& path, const std::function<void(const Byte
       errno != EOPNOTSUPP && errno != ENOSYS)
     Fail(path, errno);
   std::string copy;
-  if (st.st_size > 0) copy = KeepCopy(path, fd.get(), st, StateFolder());
+  if (st.st_size > 0) copy = KeepCopy(path, fd.get(), st, CopiesFolder());
   try {
     Overwrite(path, fd.get(), bytes.data(), bytes.size());
     if (fd.Close() != 0) Fail(path, errno);
@@ -513,22 +515,105 @@ String QtFileSystem::StateBase() const {
   return FromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/quilmar");
 }
 
-std::string QtFileSystem::StateFolder() const {
+std::string QtFileSystem::CopiesFolder() {
   const String folder = Join(StateBase(), Ascii(kUnfinished));
-  const std::string native = NativeOrThrow(folder);
-  // Made step by step, private to the user: the copies hold the user's files.
-  for (std::size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
-    const std::string part = native.substr(0, slash);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) Fail(folder, errno);
-    if (slash == std::string::npos) break;
-  }
-  return native;
+  MakeFolder(folder);
+  return NativeOrThrow(folder);
 }
 
 String QtFileSystem::Join(const String& folder, const String& name) const {
   if (folder.empty()) return name;
   if (folder.back() == u'/') return folder + name;
   return folder + u'/' + name;
+}
+
+// ---- The state folder
+
+String QtFileSystem::StateFolder() const { return StateBase(); }
+
+void QtFileSystem::MakeFolder(const String& folder) {
+  const std::string native = NativeOrThrow(folder);
+  // Made step by step, private to the user: the state folder holds the user's texts. A folder
+  // made here is synced into its parent, so a record in it survives a power cut.
+  for (std::size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
+    const std::string part = native.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) == 0)
+      SyncFolder(FolderOf(part));
+    else if (errno != EEXIST)
+      Fail(folder, errno);
+    if (slash == std::string::npos) break;
+  }
+}
+
+std::vector<String> QtFileSystem::List(const String& folder) const {
+  std::vector<String> names;
+  const std::optional<std::string> native = BytesOf(folder);
+  if (!native) return names;
+  DIR* dir = ::opendir(native->c_str());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(FromBytesEscaped(name));
+  }
+  ::closedir(dir);
+  return names;
+}
+
+void QtFileSystem::Append(const String& path, std::string_view bytes) {
+  const std::string native = NativeOrThrow(path);
+  const bool existed = StatOf(native).has_value();
+  Descriptor fd(::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+  if (fd.get() < 0) Fail(path, errno);
+  WriteLoop(path, fd.get(), bytes.data(), bytes.size(), -1);
+  if (::fdatasync(fd.get()) != 0) Fail(path, errno);
+  if (fd.Close() != 0) Fail(path, errno);
+  if (!existed) SyncFolder(FolderOf(native));
+}
+
+void QtFileSystem::Rename(const String& from, const String& to) {
+  const std::string source = NativeOrThrow(from), target = NativeOrThrow(to);
+  if (::rename(source.c_str(), target.c_str()) != 0) Fail(from, errno);
+  SyncFolder(FolderOf(target));
+  if (FolderOf(source) != FolderOf(target)) SyncFolder(FolderOf(source));
+}
+
+void QtFileSystem::Remove(const String& path) {
+  const std::string native = NativeOrThrow(path);
+  if (::unlink(native.c_str()) != 0) {
+    if (errno == ENOENT) return;
+    if ((errno != EISDIR && errno != EPERM) || ::rmdir(native.c_str()) != 0) {
+      if (errno == ENOENT) return;
+      Fail(path, errno);
+    }
+  }
+  SyncFolder(FolderOf(native));
+}
+
+std::unique_ptr<Hold> QtFileSystem::Lock(const String& folder) {
+  // flock on the folder itself: held by this open descriptor, released by the kernel when the
+  // descriptor is closed, also when the process is killed; another descriptor on the same
+  // folder, in this process or another, is refused meanwhile.
+  class FolderHold final : public Hold {
+   public:
+    explicit FolderHold(int fd) : fd_(fd) {}
+
+   private:
+    Descriptor fd_;
+  };
+  const std::string native = NativeOrThrow(folder);
+  Descriptor fd(::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) Fail(folder, errno);
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) return nullptr;
+    Fail(folder, errno);
+  }
+  return std::make_unique<FolderHold>(fd.Release());
+}
+
+std::int64_t QtFileSystem::Now() const {
+  timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 }  // namespace quilmar

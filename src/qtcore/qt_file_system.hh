@@ -27,7 +27,8 @@ class QtFileSystem final : public FileSystemPort {
  public:
   // programFolder: where "quilmar.ini" and the help file live (the executable's folder, or
   // quilmar-batch's --home). configFolder: the user's configuration folder for the editor;
-  // stateFolder: where copies of files being written in place are kept. Empty means the
+  // stateFolder: where copies of files being written in place and the recovery records of
+  // unsaved work are kept. Empty means the
   // standard folder (QStandardPaths), created when first needed.
   explicit QtFileSystem(String programFolder = {}, String configFolder = {}, String stateFolder = {});
 
@@ -51,12 +52,21 @@ class QtFileSystem final : public FileSystemPort {
   String ConfigFolder() const override;
   String Join(const String& folder, const String& name) const override;
 
+  String StateFolder() const override;
+  void MakeFolder(const String& folder) override;
+  std::vector<String> List(const String& folder) const override;
+  void Append(const String& path, std::string_view bytes) override;
+  void Rename(const String& from, const String& to) override;
+  void Remove(const String& path) override;
+  std::unique_ptr<Hold> Lock(const String& folder) override;
+  std::int64_t Now() const override;
+
  private:
   // Both writes: `produce` hands the new content to its writer; `whole` is that content
   // when the caller already holds it.
   void Write(const String& path, const std::function<void(const ByteWriter&)>& produce, const std::string* whole);
   String StateBase() const;
-  std::string StateFolder() const;  // where the copies go, made when first asked for
+  std::string CopiesFolder();  // where the copies go, made when first asked for
 
   String programFolder_;
   String configFolder_;

@@ -83,6 +83,47 @@ TEST(BatchRun, WritingAndQuittingUseTheHomeFolder) {
   EXPECT_NE(home.Read("quilmar.ini").find("CmdStart=True\r\n"), std::string::npos);
 }
 
+// A run that ends with unsaved changes leaves a record in its home; the next run on the file
+// asks about it and reports the record and the answer, headless and through the window alike.
+TEST(BatchRun, UnsavedWorkIsOfferedToTheNextRunWithTheSameHome) {
+  struct Case {
+    const char* answer;
+    const char* text;
+    const char* reported;
+  };
+  for (const bool qt : {false, true}) {
+    for (const Case& c : {Case{"yes", "new old", "recovered"}, Case{"no", "old", "declined"}}) {
+      SCOPED_TRACE(std::string(c.answer) + (qt ? " --qt" : ""));
+      TempFolder home;
+      const std::string file = home.Path("doc.txt");
+      home.Write("doc.txt", "old");
+      std::vector<std::string> args = {"--home", home.Path()};
+      if (qt) args.insert(args.begin(), "--qt");
+      std::vector<std::string> first = args;
+      first.insert(first.end(), {"--keys", "inew <Esc>", "--", file});
+      const BatchResult lost = RunBatch(first);
+      if (qt && lost.status == 2) GTEST_SKIP() << lost.err;
+      ASSERT_EQ(lost.status, 0) << lost.err;
+      EXPECT_TRUE(lost.json["recoveryRecords"].toArray().isEmpty());
+      args.insert(args.end(), {"--answer", c.answer, "--", file});
+      const BatchResult next = RunBatch(args);
+      ASSERT_EQ(next.status, 0) << next.err;
+      EXPECT_EQ(next.json["text"].toString().toStdString(), c.text);
+      EXPECT_EQ(home.Read("doc.txt"), "old");
+      const QJsonArray records = next.json["recoveryRecords"].toArray();
+      ASSERT_EQ(records.size(), 1);
+      const QJsonObject record = records[0].toObject();
+      EXPECT_EQ(record["path"].toString().toStdString(), file);
+      EXPECT_FALSE(record["time"].toString().isEmpty());
+      EXPECT_FALSE(record["changedOnDisk"].toBool());
+      EXPECT_EQ(record["answer"].toString().toStdString(), c.reported);
+      ASSERT_EQ(next.json["messageBoxes"].toArray().size(), 1);
+      EXPECT_NE(next.json["messageBoxes"].toArray()[0].toString().toStdString().find(file + " has unsaved changes from "),
+                std::string::npos);
+    }
+  }
+}
+
 TEST(BatchRun, TheDefaultHomeIsANewFolderRemovedAtExit) {
   // Two runs that each write settings: neither sees the other's, and nothing is left behind.
   TempFolder temp;

@@ -36,6 +36,8 @@ Snapshot Sample() {
   s.clipboard = u"\u2028";
   s.messageBoxes = {u"one", u"two"};
   s.lineCount = 2;
+  s.recoveryRecords = {{u"/tmp/x y.txt", u"2024-03-01 09:30", true, RecoveryOffer::Answer::Declined},
+                       {std::nullopt, u"2024-03-01 10:30", false, RecoveryOffer::Answer::Recovered}};
   return s;
 }
 
@@ -46,13 +48,13 @@ TEST(SnapshotJson, KeysInTheirDocumentedOrder) {
                           "pendingDelete", "panels", "caption", "currentFile", "textChanged",
                           "lastPattern", "searchPos", "tabSpaces", "cmdStart", "checks",
                           "cmdText", "cmdSelStart", "cmdSelLength", "focus", "clipboard", "messageBoxes", "closed",
-                          "lineCount", "helpText"}) {
+                          "lineCount", "helpText", "recoveryRecords"}) {
     const std::size_t at = json.find("\"" + std::string(key) + "\":");
     ASSERT_NE(at, std::string::npos) << key;
     EXPECT_GT(at, last) << key;
     last = at;
   }
-  EXPECT_EQ(Parse(json).size(), 24);
+  EXPECT_EQ(Parse(json).size(), 25);
 }
 
 TEST(SnapshotJson, ValuesRoundTripThroughAJsonReader) {
@@ -79,12 +81,20 @@ TEST(SnapshotJson, ValuesRoundTripThroughAJsonReader) {
   EXPECT_FALSE(o["closed"].toBool());
   EXPECT_EQ(o["lineCount"].toInt(), 2);
   EXPECT_TRUE(o["helpText"].isNull());
+  const QJsonArray records = o["recoveryRecords"].toArray();
+  ASSERT_EQ(records.size(), 2);
+  EXPECT_EQ(records[0].toObject()["path"].toString(), "/tmp/x y.txt");
+  EXPECT_TRUE(records[1].toObject()["path"].isNull());
+  EXPECT_EQ(records[1].toObject()["time"].toString(), "2024-03-01 10:30");
+  EXPECT_TRUE(records[0].toObject()["changedOnDisk"].toBool());
+  EXPECT_EQ(records[0].toObject()["answer"].toString(), "declined");
+  EXPECT_EQ(records[1].toObject()["answer"].toString(), "recovered");
 }
 
 TEST(SnapshotJson, OmitTextLeavesOnlyTheText) {
   const QJsonObject o = Parse(SnapshotJson(Sample(), true));
   EXPECT_FALSE(o.contains("text"));
-  EXPECT_EQ(o.size(), 23);
+  EXPECT_EQ(o.size(), 24);
 }
 
 TEST(JsonString, EscapesWhatJsonRequiresAndReplacesLoneSurrogates) {

@@ -22,6 +22,7 @@ class WindowRun final : public Driver {
   void Menu(MenuItem item) override { window_->Menu(item); }
   void Close() override { window_->Close(); }
   void Resize(int widthTwips, int heightTwips) override { window_->Resize(widthTwips, heightTwips); }
+  void Wait(int milliseconds) override { window_->Wait(milliseconds); }
   Snapshot Read() override { return window_->Read(); }
 
  private:

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -99,6 +101,12 @@ class QtDriver final : public Driver {
     window_.resize(TwipsToPixels(widthTwips, LogicalDpiX(&window_)) - frameWidth,
                    TwipsToPixels(heightTwips, LogicalDpiY(&window_)) - frameHeight);
     Settle();
+  }
+
+  void Wait(int milliseconds) override {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
   }
 
   Snapshot Read() override {

@@ -67,8 +67,11 @@ struct MenuHandlerTable {
 static_assert(MenuHandlerTable::InItemOrder());
 
 App::App(Ports ports_, Measure& measure)
-    : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar), checks(ports_.menus) {
+    : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
   txtMain.Change = [this] { txtMain_Change(); };
+  txtMain.Edited = [this](CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms) {
+    recovery.Edited(RecordSource(), start, removed, inserted, forms);
+  };
   txtMain.SelChange = [this] { txtMain_SelChange(); };
   // A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
   // without moving it in the text: the position panel follows, once per event.
@@ -92,8 +95,9 @@ App::App(Ports ports_, Measure& measure)
 SettingsContext App::Settings() { return SettingsContext{ports.fs, checks, CommonDialog1, txtMain, modHeader}; }
 
 FileContext App::Files() {
-  return FileContext{ports.fs,  ports.messageBox, ports.dialogs, ports.windows, ports.statusBar, ports.window,
-                     txtMain,   modHeader,        CommonDialog1, file,          Settings(),      [this] { CloseWindow(); }};
+  return FileContext{ports.fs,   ports.messageBox, ports.dialogs, ports.windows, ports.statusBar,
+                     ports.window, txtMain,        modHeader,     CommonDialog1, file,
+                     recovery,   Settings(),       [this] { CloseWindow(); }};
 }
 
 CommandContext App::Commands() { return CommandContext{txtCmd, Files(), checks}; }
@@ -136,6 +140,8 @@ void App::Dispatch(const Event& event) {
   if (--eventDepth_ == 0) {
     try {
       FlushPositionPanel();
+      if (!closed_)
+        if (std::optional<String> failed = recovery.AfterEvent(RecordSource())) SetPanel(panel::Message, *failed);
     } catch (const std::exception&) {
     }
   }
@@ -195,6 +201,8 @@ void App::CloseWindow() {
   if (closed_) return;  // every route closes once: a quit inside a quit is the same close
   closed_ = true;
   Form_Unload();
+  // Unsaved work is on disk before the window goes (":q!" cleared it first).
+  recovery.Flush(RecordSource());
   ports.window.Close();
 }
 

@@ -11,6 +11,7 @@
 #include "app/shared_state.hh"
 #include "command/parser.hh"
 #include "files/file_context.hh"
+#include "files/recovery.hh"
 #include "platform/file_system.hh"
 #include "platform/printer.hh"
 #include "platform/ui_ports.hh"
@@ -53,6 +54,8 @@ class App {
   const CommonDialogState& CommonDialog() const { return CommonDialog1; }
   const DocumentFile& File() const { return file; }
   bool DeletePending() const { return PendingDelete; }
+  // The recovery records found at loads, and what became of each.
+  const std::vector<RecoveryOffer>& RecoveryOffers() const { return recovery.Offers(); }
   bool Checked(MenuItem item) const { return checks.Checked(item); }
 
  private:
@@ -91,6 +94,7 @@ class App {
   SettingsContext Settings();
   FileContext Files();
   CommandContext Commands();
+  Recovery::Source RecordSource() const { return {txtMain, file, modHeader.CurrentFile}; }
 
   friend struct MenuHandlerTable;
   // Tests set a state up directly (a document with a selection, a flag) through this door;
@@ -118,6 +122,7 @@ class App {
   bool PendingDelete = false;
   CommonDialogState CommonDialog1;
   DocumentFile file;  // the file the document came from
+  Recovery recovery;  // keeps unsaved work on disk
   bool closed_ = false;
   bool positionDirty_ = false;
   bool layoutMoved_ = false;  // a relayout may have moved the caret's line or column

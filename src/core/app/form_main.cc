@@ -3,6 +3,7 @@
 #include "app/app.hh"
 #include "app/options.hh"
 #include "files/open_file.hh"
+#include "files/recovery_offer.hh"
 #include "files/settings.hh"
 
 namespace quilmar {
@@ -31,6 +32,8 @@ void App::Form_Load(const String& commandLine) {
   if (!commandLine.empty()) {
     modHeader.CurrentFile = commandLine;
     OpenFile(Files(), commandLine);
+  } else {
+    OfferRecords(Files(), std::nullopt);  // unsaved work of a new document, from a run that ended
   }
 }
 

@@ -11,6 +11,7 @@
 #include "command/substitute.hh"
 #include "editor/goto_line.hh"
 #include "editor/search.hh"
+#include "files/recovery.hh"
 #include "files/save_file.hh"
 
 namespace quilmar {
@@ -81,6 +82,7 @@ struct Run {
       c.files.statusBar.SetPanelText(panel::Message, u"Unsaved changes, use q! to override");
       return;
     }
+    c.files.recovery.Clear();  // the user threw the changes away
     c.files.closeWindow();
   }
   void operator()(const SearchCommand& s) const {

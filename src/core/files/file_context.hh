@@ -15,6 +15,8 @@
 
 namespace quilmar {
 
+class Recovery;  // the recovery record of unsaved work (files/recovery.hh)
+
 // What the editor knows of the file the document came from: how it was encoded, and how it
 // stood on disk when it was last read or written.
 struct DocumentFile {
@@ -41,6 +43,7 @@ struct FileContext {
   SharedState& modHeader;
   CommonDialogState& CommonDialog1;
   DocumentFile& file;
+  Recovery& recovery;                // cleared by a write, offered back by a load
   SettingsContext settings;          // read again after the editor writes its own settings file
   std::function<void()> closeWindow;  // a write that quits
 };

@@ -38,9 +38,17 @@ void App::mnuSaveAs_Click() { SaveFileAs(Files(), false); }
 
 // The caption and the line-count panel keep naming the closed file; TextChanged is set by
 // the emptying like by any other change. What remains is a new document, written as one.
+// Unsaved changes of the closed document stay in its recovery record, offered when it is next
+// opened; a document without changes leaves none, and neither does the emptied one (a record
+// starts with its first edit).
 void App::mnuClose_Click() {
+  if (modHeader.TextChanged)
+    recovery.Detach();
+  else
+    recovery.Clear();
   modHeader.CurrentFile.clear();
   txtMain.SetText(String());
+  recovery.Clear();
   file.format = TextFormat{};
   file.stamp.reset();
   SetPanel(panel::Message, String());

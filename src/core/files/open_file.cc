@@ -9,6 +9,8 @@
 #include "app/options.hh"
 #include "files/document_panels.hh"
 #include "files/encoding.hh"
+#include "files/recovery.hh"
+#include "files/recovery_offer.hh"
 
 namespace quilmar {
 
@@ -75,6 +77,7 @@ bool LoadDocument(const FileContext& f, const String& path) {
     decoded = std::move(*read);
     if (hashed) stamp.hash = hash.Value();
   }
+  f.recovery.Detach();  // the document it replaces keeps its unsaved changes in its record
   f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms));
   f.file.format = decoded.format;
   f.file.stamp = std::move(stamp);
@@ -126,6 +129,8 @@ void OpenFile(const FileContext& f, const String& path, const String& previousFi
   if (path.empty()) return;
   if (!fs.FileExists(path)) {
     f.messageBox.ShowOk(MissingFileText(path));
+    // A new file named on the command line may have unsaved work from an earlier run.
+    if (OfferRecords(f, path)) ShowDocumentFile(f, path);
     return;
   }
   CurrentFileGuard currentFile(f.modHeader.CurrentFile, previousFile);
@@ -135,6 +140,7 @@ void OpenFile(const FileContext& f, const String& path, const String& previousFi
   if (size > kLargeFileBytes && !f.messageBox.AskYesNo(LargeFileQuestion(size))) return;
   if (!LoadDocument(f, path)) return f.messageBox.ShowOk(TooBigText(size));
   currentFile.Keep();
+  OfferRecords(f, path);
   SetTabStops(f.txtMain, f.modHeader.TabSpaces);
   ShowDocumentFile(f, path);
   if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.messageBox.ShowOk(LeftoverText(*copy));

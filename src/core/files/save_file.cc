@@ -7,6 +7,7 @@
 #include "app/like_match.hh"
 #include "files/document_panels.hh"
 #include "files/encoding.hh"
+#include "files/recovery.hh"
 #include "files/settings.hh"
 
 namespace quilmar {
@@ -111,6 +112,7 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
   if (fileName == f.modHeader.CurrentFile) f.file.stamp = std::move(written);
 
   f.modHeader.TextChanged = false;
+  f.recovery.Clear();  // the whole document is on disk
   f.statusBar.SetPanelText(panel::Message, u"Written");
   ShowDocumentFile(f, fileName);
   f.CommonDialog1.InitDir = fs.CurrentDirectory();

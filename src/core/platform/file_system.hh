@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/ustring.hh"
 
@@ -48,6 +49,13 @@ class ByteSource {
 
 // Takes the bytes of a file being written, a piece at a time.
 using ByteWriter = std::function<void(std::string_view)>;
+
+// Something held for as long as the object lives (a folder locked for this process); the
+// operating system lets go of it when the process dies, however it dies.
+class Hold {
+ public:
+  virtual ~Hold() = default;
+};
 
 class FileSystemPort {
  public:
@@ -91,6 +99,26 @@ class FileSystemPort {
   virtual String CurrentDirectory() const = 0;
   virtual String ProgramFolder() const = 0;
   virtual String ConfigFolder() const = 0;  // the user's configuration folder for the editor
+
+  // ---- The editor's own state folder, where it keeps the recovery records of unsaved work.
+  // These calls (and WriteAll and OpenRead) may come from the record's writer thread while the
+  // editor uses the others: an adapter must allow that.
+  virtual String StateFolder() const = 0;
+  // Makes the folder, and any missing folder above it, private to the user; durable once made.
+  virtual void MakeFolder(const String& folder) = 0;
+  // The names in a folder, without "." and ".."; none when there is no such folder.
+  virtual std::vector<String> List(const String& folder) const = 0;
+  // Appends the bytes to the file (made when missing) and syncs them to the disk.
+  virtual void Append(const String& path, std::string_view bytes) = 0;
+  // Renames a file or a folder, durably.
+  virtual void Rename(const String& from, const String& to) = 0;
+  // Removes a file, or a folder that is empty; nothing when there is no such entry.
+  virtual void Remove(const String& path) = 0;
+  // Locks a folder for this process while the hold lives; nothing when another holder (another
+  // run of the editor, alive) has it.
+  virtual std::unique_ptr<Hold> Lock(const String& folder) = 0;
+  // The wall clock, in nanoseconds since 1970 (the time files are stamped with).
+  virtual std::int64_t Now() const = 0;
   virtual String Join(const String& folder, const String& name) const = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <atomic>
 #include <utility>
 
 namespace quilmar {
@@ -78,7 +79,11 @@ bool SharedText::SameAs(const SharedText& other) const {
 }
 
 bool SharedText::Alone() const {
-  return store_ && store_.use_count() == 1 && offset_ == 0 && size_ == store_->Size();
+  if (!store_ || store_.use_count() != 1 || offset_ != 0 || size_ != store_->Size()) return false;
+  // A holder on another thread (the recovery record's writer) may have read the storage just
+  // before it let go of its share: its reads happen before this thread's writes.
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return true;
 }
 
 void SharedText::Join(UnitSpan before, UnitSpan after) {

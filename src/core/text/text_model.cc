@@ -219,6 +219,11 @@ struct TextModelOps {
     if (t.SelChange) t.SelChange();
   }
 
+  static void NotifyEdited(TextModel& t, CharPos start, CharPos removed, const SharedText& inserted,
+                           const BreakRuns& forms = {}) {
+    if (t.Edited) t.Edited(start, removed, inserted, forms);
+  }
+
   static void NotifyText(TextModel& t) {
     if (t.impl_->observer) t.impl_->observer->TextChanged();
     if (t.Change) t.Change();
@@ -250,6 +255,7 @@ struct TextModelOps {
     const auto size = CharPos(text.size());
     rec.inserted = m.doc.Replace(start, removed, std::move(text));
     if (m.observer) m.observer->TextEdited(start, rec.removed, rec.inserted);
+    NotifyEdited(t, start, removed, rec.inserted);
     m.layouts.clear();
     // A mark typed before a lone mark (or at a paragraph's start before one) joins it into
     // one cluster: the caret goes after the whole of it.
@@ -271,6 +277,7 @@ struct TextModelOps {
       for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
         m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
         if (m.observer) m.observer->TextEdited(it->pos, it->inserted, it->removed);
+        NotifyEdited(t, it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
       }
       m.anchor = SnapForward(m.doc, edits.front().anchorBefore);
       m.caret = SnapForward(m.doc, edits.front().caretBefore);
@@ -278,6 +285,7 @@ struct TextModelOps {
       for (const EditRecord& e : edits) {
         m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
         if (m.observer) m.observer->TextEdited(e.pos, e.removed, e.inserted);
+        NotifyEdited(t, e.pos, CharPos(e.removed.size()), e.inserted);
       }
       m.anchor = SnapForward(m.doc, edits.back().anchorAfter);
       m.caret = SnapForward(m.doc, edits.back().caretAfter);
@@ -318,8 +326,10 @@ String TextModel::Text() const { return impl_->doc.Text(); }
 void TextModel::SetText(StringView text) {
   // Like a load, an assignment of the whole text starts a new history: keeping the old text
   // for undo would double the memory of a big document.
+  const CharPos removed = impl_->doc.Length();
   TextModelOps::ReplaceAll(*this, String(text));
   impl_->anchor = impl_->caret = 0;
+  if (Edited) TextModelOps::NotifyEdited(*this, 0, removed, impl_->doc.Share(0, impl_->doc.Length()));
   if (impl_->observer) impl_->observer->TextReplaced();
   TextModelOps::NotifyText(*this);
   TextModelOps::NotifySelection(*this);

@@ -193,6 +193,10 @@ class TextModel {
   std::function<void()> Change;     // after every content change by the user or the program
   std::function<void()> SelChange;  // after every caret or selection move
   std::function<void()> LayoutChange;  // the line breaks may have moved (font, margin, width, tabs)
+  // After each edit of the content (typing, commands, undo and redo, SetText; not a load),
+  // before its Change: [start, start+removed) of the text became `inserted`, whose breaks take
+  // `forms`. Replaying these on the text as it stood gives the text as it stands (a log of edits).
+  std::function<void(CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms)> Edited;
   // Observing does not change the text, so a view holding it read-only may listen.
   void SetObserver(ModelObserver* observer) const;
 

@@ -1,0 +1,102 @@
+#include "files/recovery.hh"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace quilmar {
+
+namespace {
+
+// A journal this much larger than the document (in bytes, at least this much) calls for a new
+// snapshot, which keeps the record within a few times the document and its replay short.
+constexpr std::int64_t kMinJournalBytes = 1 << 20;
+// After a failed write, how long before the next snapshot is tried.
+constexpr std::int64_t kRetryNs = 5'000'000'000;
+
+// A folder name no other record (of this run or another) has: the time and a random number.
+String NewRecordName(std::int64_t now) {
+  static std::mt19937_64 random{std::random_device{}()};
+  char name[48];
+  std::snprintf(name, sizeof name, "%016llx-%016llx", static_cast<unsigned long long>(now),
+                static_cast<unsigned long long>(random()));
+  return Ascii(name);
+}
+
+}  // namespace
+
+Recovery::Recovery(FileSystemPort& fs) : fs_(fs), writer_(fs) {}
+
+void Recovery::Start(const Source& source) {
+  folder_ = fs_.Join(RecordsFolder(fs_), NewRecordName(fs_.Now()));
+  seq_ = 0;
+  Snapshot(source);
+}
+
+// Captured here, cheaply: the document's pieces as shared texts (its blocks are shared as they
+// are; only edited paragraphs are copied) and its breaks' forms. The writer's thread encodes
+// and writes them.
+void Recovery::Snapshot(const Source& source) {
+  RecordWriter::Snapshot shot;
+  shot.info.seq = seq_;
+  shot.info.timeNs = fs_.Now();
+  if (!source.path.empty()) shot.info.path = source.path;
+  shot.info.stamp = source.file.stamp;
+  shot.info.format = source.file.format;
+  CharPos at = 0;
+  for (StringView piece : source.text.Pieces()) {
+    shot.pieces.push_back(source.text.Share(at, static_cast<CharPos>(piece.size())));
+    at += static_cast<CharPos>(piece.size());
+  }
+  shot.forms = source.text.BreakForms();
+  writer_.Write(*folder_, std::move(shot));
+  segment_ = seq_;
+  journalBytes_ = 0;
+  shotPath_ = source.path;
+  shotFormat_ = source.file.format;
+  retry_ = false;
+}
+
+void Recovery::Edited(const Source& source, CharPos start, CharPos removed, const SharedText& inserted,
+                      const BreakRuns& forms) {
+  if (!folder_) return Start(source);  // the snapshot holds this edit already
+  LoggedEdit edit{++seq_, fs_.Now(), start, removed, inserted, forms};
+  journalBytes_ += 48 + 2 * static_cast<std::int64_t>(inserted.size()) + 5 * static_cast<std::int64_t>(forms.size());
+  writer_.Log(*folder_, segment_, std::move(edit));
+  if (journalBytes_ > std::max<std::int64_t>(kMinJournalBytes, source.text.Length())) Snapshot(source);
+}
+
+std::optional<String> Recovery::AfterEvent(const Source& source) {
+  if (folder_ && (source.path != shotPath_ || source.file.format != shotFormat_ || (retry_ && fs_.Now() >= retryAt_)))
+    Snapshot(source);
+  std::optional<std::string> error = writer_.TakeError();
+  if (!error) return std::nullopt;
+  retry_ = true;
+  retryAt_ = fs_.Now() + kRetryNs;
+  return u"Can't write the recovery record: " + FromUtf8(*error);
+}
+
+void Recovery::Clear() {
+  if (folder_) writer_.End(*folder_, true);
+  folder_.reset();
+}
+
+void Recovery::Detach() {
+  if (!folder_) return;
+  writer_.End(*folder_, false);
+  folder_.reset();
+  writer_.Flush();
+}
+
+void Recovery::Flush(const Source& source) {
+  if (folder_ && (source.path != shotPath_ || source.file.format != shotFormat_)) Snapshot(source);
+  writer_.Flush();
+}
+
+void Recovery::Adopt(const Source& source, const String& folder, std::unique_ptr<Hold> hold) {
+  Clear();
+  Start(source);
+  writer_.Retire(folder, std::move(hold), *folder_);
+}
+
+}  // namespace quilmar

@@ -1,0 +1,240 @@
+// The recovery record of unsaved work: written while there are changes, cleared when the loss
+// is impossible or wanted, offered back at the next load, recovered or moved aside.
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "../editor/key_script.hh"
+#include "editor_fixture.hh"
+
+namespace quilmar {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+constexpr std::int64_t kSecond = 1000000000;
+constexpr std::int64_t kMorning = 1709285400 * kSecond;  // 2024-03-01 09:30 UTC
+constexpr std::int64_t kDay = 24 * 3600 * kSecond;
+
+class RecoveryTest : public testing::EditorTest {
+ protected:
+  void SetUp() override {
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    fs.SetNow(kMorning);
+    docs.Write("a.txt", "one\ntwo\n");
+  }
+  String Doc() const { return docs.UPath("a.txt"); }
+
+  // Keys as in the editor tests' scripts, and <close> for the window's close box, <F9> for
+  // File Close, <u:XXXX> for a character committed by an input method.
+  void Keys(std::string_view script) {
+    for (std::size_t i = 0; i < script.size(); ++i) {
+      if (script[i] != '<') {
+        app().Dispatch(KeyDownEvent{*UsKeyFor(script[i])});
+        continue;
+      }
+      const std::size_t close = script.find('>', i);
+      const std::string_view token = script.substr(i + 1, close - i - 1);
+      if (token == "close")
+        app().Dispatch(CloseEvent{});
+      else if (token == "F9")
+        app().Dispatch(KeyDownEvent{KeyEvent{key::F9, shift::None, {}}});
+      else if (token.substr(0, 2) == "u:")
+        app().Dispatch(CommitTextEvent{String(1, static_cast<char16_t>(std::stoi(std::string(token.substr(2)), nullptr, 16)))});
+      else
+        app().Dispatch(KeyDownEvent{testing::ParseKeyToken(token)});
+      i = close;
+    }
+  }
+  // A run that ends without closing its window, as a killed editor does once the record is
+  // on disk: the editor goes, its record writer finishing what it was handed.
+  void EndRun() { editor.reset(); }
+  int Records(const std::string& folder) const {
+    std::error_code none;
+    int n = 0;
+    for (auto it = stdfs::directory_iterator(home.Path("state/" + folder), none); it != stdfs::directory_iterator(); ++it) ++n;
+    return n;
+  }
+  String Question(const String& who, bool changed = false) const {
+    return who + u" has unsaved changes from 2024-03-01 09:30. Recover them?" +
+           (changed ? u" The file has changed on disk since then." : u"");
+  }
+};
+
+// Two runs of the editor: the first edits and ends somehow, the second starts and answers.
+TEST_F(RecoveryTest, ARecordLivesWhileChangesAreUnsavedAndIsOfferedAtTheNextLoad) {
+  const struct {
+    const char* name;
+    bool firstWithFile;
+    const char* firstRun;
+    bool secondWithFile;
+    std::optional<bool> answer;  // none: no question
+    const char16_t* document;    // the second run's document
+    const char* file;            // a.txt afterwards
+    int live, declined;          // records on disk after the second run
+  } cases[] = {
+      {"typed, window closed, recovered", true, "Ahello<Esc><close>", true, true, u"onehello\r\ntwo\r\n", "one\ntwo\n", 1, 0},
+      {"typed, window closed, declined", true, "Ahello<Esc><close>", true, false, u"one\r\ntwo\r\n", "one\ntwo\n", 0, 1},
+      {"typed, killed", true, "Ahello<Esc>", true, true, u"onehello\r\ntwo\r\n", "one\ntwo\n", 1, 0},
+      {"typed and written", true, "Ahello<Esc>:w<Enter><close>", true, std::nullopt, u"onehello\r\ntwo\r\n", "onehello\ntwo\n", 0, 0},
+      {"typed and thrown away with :q!", true, "Ahello<Esc>:q!<Enter>", true, std::nullopt, u"one\r\ntwo\r\n", "one\ntwo\n", 0, 0},
+      {"undone back to the file", true, "Ahello<C-z><Esc><close>", true, std::nullopt, u"one\r\ntwo\r\n", "one\ntwo\n", 0, 0},
+      {"closed with File Close after changes", true, "Ahello<Esc><F9><close>", true, true, u"onehello\r\ntwo\r\n", "one\ntwo\n", 1, 0},
+      {"closed with File Close without changes", true, "<F9><close>", false, std::nullopt, u"", "one\ntwo\n", 0, 0},
+      {"a new document", false, "ihello<Esc><close>", false, true, u"hello", "one\ntwo\n", 1, 0},
+      {"a new document, declined", false, "ihello<Esc><close>", false, false, u"", "one\ntwo\n", 0, 1},
+      {"a new document is not offered for a file", false, "ihello<Esc><close>", true, std::nullopt, u"one\r\ntwo\r\n", "one\ntwo\n", 1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    stdfs::remove_all(home.Path("state"));
+    docs.Write("a.txt", "one\ntwo\n");
+    Start(c.firstWithFile ? Doc() : String());
+    Keys(c.firstRun);
+    EndRun();
+
+    headless::EditorSetup setup;
+    if (c.answer) setup.answers.push_back(*c.answer);
+    Start(c.secondWithFile ? Doc() : String(), std::move(setup));
+    const String who = c.firstWithFile ? Doc() : String(u"A new document");
+    EXPECT_EQ(editor->messageBox.Shown(), c.answer ? std::vector<String>{Question(who)} : std::vector<String>{});
+    EXPECT_EQ(app().Document().Text(), c.document);
+    const bool recovered = c.answer.value_or(false);
+    EXPECT_EQ(app().Shared().TextChanged, recovered);
+    EXPECT_EQ(Panel(panel::Message), recovered ? u"Recovered" : u"");
+    EXPECT_EQ(docs.Read("a.txt"), c.file);
+    // A record that holds nothing the file lacks goes without a question, but is reported.
+    const bool nothingLost = std::string_view(c.name) == "undone back to the file";
+    ASSERT_EQ(app().RecoveryOffers().size(), c.answer || nothingLost ? 1u : 0u);
+    if (!app().RecoveryOffers().empty()) {
+      using enum RecoveryOffer::Answer;
+      EXPECT_EQ(app().RecoveryOffers()[0].answer, !c.answer ? NothingLost : *c.answer ? Recovered : Declined);
+    }
+    EndRun();
+    EXPECT_EQ(Records("recovery"), c.live);
+    EXPECT_EQ(Records("recovery-declined"), c.declined);
+  }
+}
+
+// The record holds the bytes a write would have produced: the file's encoding and each line
+// break's own form, also for edits logged after the snapshot and when the edits change which
+// form the text uses most.
+TEST_F(RecoveryTest, TheRecoveredDocumentWritesTheBytesTheLostOneWould) {
+  const struct {
+    const char* file;
+    const char* keys;
+    const char* written;
+  } cases[] = {
+      {"a\r\nb\nc\r\n", "Ax<Enter>y<Esc>", "ax\r\ny\r\nb\nc\r\n"},
+      // "dd" leaves one break of each form: the snapshot reads back in LF, the break typed
+      // after it is still the document's CRLF.
+      {"1\r\n2\r\n3\n", "ddAz<Enter>w<Esc>", "2z\r\nw\r\n3\n"},
+      {"caf\xe9\n", "A<u:e9><Esc>", "caf\xe9\xe9\n"},  // Latin-1 stays Latin-1
+      {"x\ry\r", "Az<Esc>", "xz\ry\r"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
+    stdfs::remove_all(home.Path("state"));
+    docs.Write("a.txt", c.file);
+    Start(Doc());
+    Keys(c.keys);
+    const String lost = app().Document().Text();
+    EndRun();
+    Start(Doc());
+    ASSERT_EQ(app().Document().Text(), lost);
+    Keys(":w<Enter>");
+    EXPECT_EQ(docs.Read("a.txt"), c.written);
+  }
+}
+
+TEST_F(RecoveryTest, ARecoveredRecordStaysUntilTheNextWrite) {
+  Start(Doc());
+  Keys("Ahello<Esc><close>");
+  Start(Doc());  // Yes
+  Keys("<close>");
+  Start(Doc());  // asked again, Yes
+  EXPECT_EQ(editor->messageBox.Shown().size(), 1u);
+  EXPECT_EQ(app().Document().Text(), u"onehello\r\ntwo\r\n");
+  Keys(":w<Enter><close>");
+  Start(Doc());
+  EXPECT_TRUE(editor->messageBox.Shown().empty());
+  EXPECT_EQ(Records("recovery"), 0);
+}
+
+TEST_F(RecoveryTest, TheQuestionSaysWhenTheFileChangedOnDiskSinceTheRecord) {
+  Start(Doc());
+  Keys("Ahello<Esc><close>");
+  docs.Write("a.txt", "one\ntwo\nthree\n");  // another program
+  headless::EditorSetup no;
+  no.answers.push_back(false);
+  Start(Doc(), std::move(no));
+  EXPECT_EQ(editor->messageBox.Shown(), std::vector<String>{Question(Doc(), true)});
+  EXPECT_EQ(app().Document().Text(), u"one\r\ntwo\r\nthree\r\n");
+  ASSERT_EQ(app().RecoveryOffers().size(), 1u);
+  EXPECT_TRUE(app().RecoveryOffers()[0].changedOnDisk);
+}
+
+// Two records of one file (two editors on it, both ended): the newest first; a No moves on.
+// A record a running editor keeps is not offered.
+TEST_F(RecoveryTest, SeveralRecordsAreOfferedNewestFirst) {
+  Start(Doc());
+  Keys("Aold<Esc><close>");
+  Start(Doc());  // recovered: this run keeps the record now
+  EXPECT_EQ(app().RecoveryOffers().size(), 1u);
+  {
+    headless::HeadlessEditor other(fs);  // a second run on the same file meanwhile
+    other.app.Dispatch(StartEvent{Doc()});
+    EXPECT_TRUE(other.messageBox.Shown().empty());
+    fs.SetNow(kMorning + 3600 * kSecond);
+    other.Type("Anew");
+    other.app.Dispatch(CloseEvent{});
+  }
+  Keys("<close>");
+  headless::EditorSetup answers;
+  answers.answers = {false, true};
+  Start(Doc(), std::move(answers));
+  EXPECT_EQ(editor->messageBox.Shown(),
+            (std::vector<String>{Doc() + u" has unsaved changes from 2024-03-01 10:30. Recover them?", Question(Doc())}));
+  EXPECT_EQ(app().Document().Text(), u"oneold\r\ntwo\r\n");
+}
+
+TEST_F(RecoveryTest, DeclinedRecordsAreKeptForAWeek) {
+  for (std::int64_t age : {8 * kDay, 6 * kDay}) {
+    Start(Doc());
+    Keys("Ahello<Esc><close>");
+    fs.SetNow(kMorning - age);
+    headless::EditorSetup no;
+    no.answers.push_back(false);
+    Start(Doc(), std::move(no));
+    EXPECT_EQ(Records("recovery-declined"), 1);
+    fs.SetNow(kMorning);
+    Start(Doc());
+    EXPECT_EQ(Records("recovery-declined"), age > 7 * kDay ? 0 : 1) << age / kDay << " days";
+    stdfs::remove_all(home.Path("state"));
+  }
+}
+
+// A record that cannot be written is said once in the message panel; the editor goes on, and
+// tries again a few seconds later.
+TEST_F(RecoveryTest, AFailedRecordWriteIsReportedOnce) {
+  fs.Fail(headless::FsCall::MakeFolder, "No space left on device");
+  Start(Doc());
+  Keys("Ahello");
+  AppTestAccess::FlushRecord(app());
+  app().Dispatch(SelectEvent{0, 0});
+  EXPECT_EQ(Panel(panel::Message), u"Can't write the recovery record: No space left on device");
+  Keys("<Esc>:x<Enter>Aabc");
+  AppTestAccess::FlushRecord(app());
+  app().Dispatch(SelectEvent{0, 0});
+  EXPECT_EQ(Panel(panel::Message), u"Invalid command") << "not said again";
+  fs.ClearFaults();
+  fs.SetNow(kMorning + 6 * kSecond);
+  app().Dispatch(SelectEvent{0, 0});  // the next snapshot works
+  EndRun();
+  Start(Doc());
+  EXPECT_EQ(app().Document().Text(), u"onehelloabc\r\ntwo\r\n");
+}
+
+}  // namespace
+}  // namespace quilmar
