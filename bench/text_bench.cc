@@ -219,7 +219,7 @@ void TextRelayoutAfterWidthChange(benchmark::State& state) {
     model.Relayout();
     benchmark::DoNotOptimize(model.GetLineCount());
   }
-  state.counters["lines"] = model.GetLineCount();
+  state.counters["lines"] = model.GetLineCount().value();
 }
 BENCHMARK(TextRelayoutAfterWidthChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 

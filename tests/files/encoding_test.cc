@@ -56,14 +56,14 @@ const RoundTrip kRoundTrips[] = {
 
 // The text cut into its paragraphs and breaks, each a piece of its own, with empty pieces
 // in between, as a document made of many nodes hands it over.
-std::vector<StringView> CutAtBreaks(StringView text) {
-  std::vector<StringView> pieces{StringView()};
+std::vector<UnitSpan> CutAtBreaks(StringView text) {
+  std::vector<UnitSpan> pieces{UnitSpan()};
   for (std::size_t from = 0;;) {
     const std::size_t at = text.find(u"\r\n", from);
     pieces.push_back(text.substr(from, at - from));
     if (at == StringView::npos) break;
     pieces.push_back(text.substr(at, 2));
-    pieces.push_back(StringView());
+    pieces.push_back(UnitSpan());
     from = at + 2;
   }
   return pieces;
@@ -73,13 +73,13 @@ TEST(Encoding, FilesDecodeToTheirTextAndFormatAndEncodeBackByteForByte) {
   for (const RoundTrip& c : kRoundTrips) {
     SCOPED_TRACE(c.name);
     const Decoded decoded = Decode(c.bytes);
-    EXPECT_EQ(decoded.text, c.text);
+    EXPECT_EQ(decoded.text.ToString(), c.text);
     EXPECT_EQ(decoded.format.encoding, c.encoding);
     EXPECT_EQ(decoded.format.lineEnd, c.lineEnd);
-    const Encoded encoded = Encode(decoded.text, decoded.format, decoded.forms);
+    const Encoded encoded = Encode(decoded.text.View(), decoded.format, decoded.forms);
     EXPECT_EQ(encoded.bytes, c.bytes);
     EXPECT_EQ(encoded.format, decoded.format);
-    const Encoded inPieces = Encode(CutAtBreaks(decoded.text), decoded.format, decoded.forms);
+    const Encoded inPieces = Encode(CutAtBreaks(decoded.text.ToString()), decoded.format, decoded.forms);
     EXPECT_EQ(inPieces.bytes, c.bytes);
     EXPECT_EQ(inPieces.format, decoded.format);
   }
@@ -130,13 +130,13 @@ TEST(Encoding, MixedLineEndsComeBackAsTheyWereAndNewBreaksInTheMostUsedStyle) {
     SCOPED_TRACE(c.bytes);
     const Decoded decoded = Decode(c.bytes);
     EXPECT_EQ(decoded.format.lineEnd, c.style);
-    EXPECT_EQ(Encode(decoded.text, decoded.format, decoded.forms).bytes, c.bytes);
-    EXPECT_EQ(Encode(decoded.text, decoded.format).bytes, c.saved);
+    EXPECT_EQ(Encode(decoded.text.View(), decoded.format, decoded.forms).bytes, c.bytes);
+    EXPECT_EQ(Encode(decoded.text.View(), decoded.format).bytes, c.saved);
     for (Encoding utf16 : {Encoding::Utf16LE, Encoding::Utf16BE}) {
-      const std::string wide = Encode(decoded.text, {utf16, decoded.format.lineEnd}, decoded.forms).bytes;
+      const std::string wide = Encode(decoded.text.View(), {utf16, decoded.format.lineEnd}, decoded.forms).bytes;
       const Decoded again = Decode(wide);
       EXPECT_EQ(again.forms, decoded.forms);
-      EXPECT_EQ(Encode(again.text, again.format, again.forms).bytes, wide);
+      EXPECT_EQ(Encode(again.text.View(), again.format, again.forms).bytes, wide);
     }
   }
 }
@@ -177,16 +177,16 @@ TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
         seen += b;
       });
       EXPECT_EQ(seen, bytes);
-      EXPECT_EQ(Encode(decoded.text, decoded.format, decoded.forms).bytes, bytes);
+      EXPECT_EQ(Encode(decoded.text.View(), decoded.format, decoded.forms).bytes, bytes);
       const bool utf8 = tail.find('\xE9') == std::string::npos;
       EXPECT_EQ(decoded.format.encoding, utf8 ? Encoding::Utf8 : Encoding::Latin1);
       String latin1;
       for (char b : bytes) latin1 += static_cast<char16_t>(static_cast<unsigned char>(b));
-      EXPECT_TRUE(decoded.text == NormalizeBreaks(utf8 ? FromUtf8(bytes) : latin1));
+      EXPECT_TRUE(decoded.text.ToString() == NormalizeBreaks(utf8 ? FromUtf8(bytes) : latin1));
       // UTF-16 cut the same way, and with a last odd byte (not UTF-16 then).
-      const std::string wide = Encode(decoded.text, {Encoding::Utf16LE, LineEnd::LF}, decoded.forms).bytes;
+      const std::string wide = Encode(decoded.text.View(), {Encoding::Utf16LE, LineEnd::LF}, decoded.forms).bytes;
       const Decoded wideDecoded = Decode(wide);
-      EXPECT_EQ(Encode(wideDecoded.text, wideDecoded.format, wideDecoded.forms).bytes, wide);
+      EXPECT_EQ(Encode(wideDecoded.text.View(), wideDecoded.format, wideDecoded.forms).bytes, wide);
       EXPECT_EQ(Decode(wide + "z").format.encoding, Encoding::Latin1);
     }
 }
@@ -233,7 +233,7 @@ TEST(Encoding, AFormatThatWouldChangeTheTextOnReloadIsReplaced) {
     EXPECT_EQ(encoded.format.encoding, c.written);
     EXPECT_EQ(encoded.format.lineEnd, c.asked.lineEnd);
     const Decoded reloaded = Decode(encoded.bytes);
-    EXPECT_EQ(reloaded.text, c.text);
+    EXPECT_EQ(reloaded.text.ToString(), c.text);
     EXPECT_EQ(reloaded.format.encoding, c.written);
   }
 }
@@ -241,7 +241,7 @@ TEST(Encoding, AFormatThatWouldChangeTheTextOnReloadIsReplaced) {
 TEST(Encoding, ALoneSurrogateIsWrittenAsReplacementInUtf8AndKeptInUtf16) {
   const String text = u"a\xD800z"s;
   EXPECT_EQ(Encode(text, {Encoding::Utf8, LineEnd::LF}).bytes, "a\xEF\xBF\xBDz");
-  EXPECT_EQ(Decode(Encode(text, {Encoding::Utf16LE, LineEnd::LF}).bytes).text, text);
+  EXPECT_EQ(Decode(Encode(text, {Encoding::Utf16LE, LineEnd::LF}).bytes).text.ToString(), text);
 }
 
 // An edit changes only the bytes it touches: every other break keeps its form, a break the

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "../editor/key_script.hh"
+#include "../editor/script_editor.hh"
 #include "editor_fixture.hh"
 
 namespace quilmar {
@@ -26,25 +26,25 @@ class RecoveryTest : public testing::EditorTest {
   }
   String Doc() const { return docs.UPath("a.txt"); }
 
-  // Keys as in the editor tests' scripts, and <close> for the window's close box, <F9> for
-  // File Close, <u:XXXX> for a character committed by an input method.
+  // Keys in quilmar-batch's notation (<close> is the window's close box, <F9> File Close),
+  // and <u:XXXX> for a character committed by an input method.
   void Keys(std::string_view script) {
-    for (std::size_t i = 0; i < script.size(); ++i) {
-      if (script[i] != '<') {
-        app().Dispatch(KeyDownEvent{*UsKeyFor(script[i])});
-        continue;
-      }
-      const std::size_t close = script.find('>', i);
-      const std::string_view token = script.substr(i + 1, close - i - 1);
-      if (token == "close")
-        app().Dispatch(CloseEvent{});
-      else if (token == "F9")
-        app().Dispatch(KeyDownEvent{KeyEvent{key::F9, shift::None, {}}});
-      else if (token.substr(0, 2) == "u:")
-        app().Dispatch(CommitTextEvent{String(1, static_cast<char16_t>(std::stoi(std::string(token.substr(2)), nullptr, 16)))});
-      else
-        app().Dispatch(KeyDownEvent{testing::ParseKeyToken(token)});
-      i = close;
+    while (!script.empty()) {
+      const std::size_t commit = script.find("<u:");
+      Run(script.substr(0, commit));
+      if (commit == std::string_view::npos) return;
+      const std::size_t close = script.find('>', commit);
+      const std::string code(script.substr(commit + 3, close - commit - 3));
+      app().Dispatch(CommitTextEvent{String(1, static_cast<char16_t>(std::stoi(code, nullptr, 16)))});
+      script.remove_prefix(close + 1);
+    }
+  }
+  void Run(std::string_view script) {
+    const batch::KeyScript parsed = batch::ParseKeyScript(script);
+    ASSERT_FALSE(parsed.error) << *parsed.error;
+    for (const batch::ScriptEvent& event : parsed.events) {
+      if (std::holds_alternative<batch::CloseEvent>(event)) app().Dispatch(CloseEvent{});
+      else app().Dispatch(KeyDownEvent{std::get<KeyEvent>(event)});
     }
   }
   // A run that ends without closing its window, as a killed editor does once the record is

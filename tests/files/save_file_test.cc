@@ -1,6 +1,8 @@
 // Writing the document: every refusal and outcome, read-only files, the settings re-read.
 // (File-system faults on a real disk are the reliability tests'; byte-exact round trips the
 // round-trip fuzzer's and corpus check's.)
+#include <sys/mount.h>
+
 #include <filesystem>
 
 #include "editor_fixture.hh"

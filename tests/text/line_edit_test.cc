@@ -27,7 +27,7 @@ TEST_P(LineEditKeys, EditLikeAOneLineBox) {
   box.SetClipboard([&] { return clipboard; }, [&](const String& text) { clipboard = text; });
   const Marked start = Parse(c.before);
   box.SetText(start.text);
-  box.Select(start.anchor, start.caret);
+  box.Select(start.anchor.value(), start.caret.value());
   Press(box, c.keys);
   EXPECT_EQ(Render(box), c.after) << c.keys;
   if (c.clipboard) {

@@ -153,7 +153,7 @@ void RecordWriter::WriteSnapshot(const String& folder, Snapshot& snapshot) {
   }
   const std::int64_t seq = snapshot.info.seq;
   {
-    std::vector<StringView> views;
+    std::vector<UnitSpan> views;
     views.reserve(snapshot.pieces.size());
     for (const SharedText& piece : snapshot.pieces) views.push_back(piece.View());
     const Encoded encoded = Encode(views, snapshot.info.format, snapshot.forms);

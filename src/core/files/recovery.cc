@@ -44,7 +44,7 @@ void Recovery::Snapshot(const Source& source) {
   shot.info.stamp = source.file.stamp;
   shot.info.format = source.file.format;
   CharPos at = 0;
-  for (StringView piece : source.text.Pieces()) {
+  for (UnitSpan piece : source.text.Pieces()) {
     shot.pieces.push_back(source.text.Share(at, static_cast<CharPos>(piece.size())));
     at += static_cast<CharPos>(piece.size());
   }
@@ -63,7 +63,7 @@ void Recovery::Edited(const Source& source, CharPos start, CharPos removed, cons
   LoggedEdit edit{++seq_, fs_.Now(), start, removed, inserted, forms};
   journalBytes_ += 48 + 2 * static_cast<std::int64_t>(inserted.size()) + 5 * static_cast<std::int64_t>(forms.size());
   writer_.Log(*folder_, segment_, std::move(edit));
-  if (journalBytes_ > std::max<std::int64_t>(kMinJournalBytes, source.text.Length())) Snapshot(source);
+  if (journalBytes_ > std::max<std::int64_t>(kMinJournalBytes, source.text.Length().value())) Snapshot(source);
 }
 
 std::optional<String> Recovery::AfterEvent(const Source& source) {

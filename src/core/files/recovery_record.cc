@@ -237,7 +237,7 @@ void SerializeEdit(const LoggedEdit& edit, std::string& out) {
   p.U32(static_cast<std::uint32_t>(edit.start));
   p.U32(static_cast<std::uint32_t>(edit.removed));
   p.Forms(edit.forms);
-  p.Units(edit.inserted.View());
+  p.Units(edit.inserted.ToString());
   Writer w(out);
   w.U32(kEditMagic);
   w.U64(payload.size());
@@ -336,7 +336,7 @@ std::string RecordBytes(const FileSystemPort& fs, const RecordSummary& record) {
   const BreakForm logged = FormOf(record.info.format.lineEnd), own = FormOf(decoded.format.lineEnd);
   for (const LoggedEdit& e : record.edits)
     document.Replace(e.start, e.removed, e.inserted, Rebased(e.forms, logged, own));
-  const std::vector<StringView> pieces = document.Pieces();
+  const std::vector<UnitSpan> pieces = document.Pieces();
   return Encode(pieces, TextFormat{record.info.format.encoding, decoded.format.lineEnd}, document.Forms()).bytes;
 }
 
