@@ -61,7 +61,9 @@ class RunDir {
 // in a panel), which no script here writes.
 struct Pair {
   explicit Pair(String clipboard = u"from the clipboard", const char* document = nullptr)
-      : headlessDir(clipboard), windowDir(clipboard), fs(FromUtf8(headlessDir.options.home)) {
+      : headlessDir(clipboard),
+        windowDir(clipboard),
+        fs(FromUtf8(headlessDir.options.home), {}, FromUtf8(headlessDir.options.home) + u"/state") {
     const QString startDir = QDir::currentPath();
     String path;
     if (document) {
