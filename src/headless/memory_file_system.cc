@@ -79,25 +79,7 @@ std::int64_t MemoryFileSystem::FileSize(const String& path) const {
 std::unique_ptr<ByteSource> MemoryFileSystem::OpenRead(const String& path) const {
   const std::lock_guard lock(mutex_);
   // Reads a copy, as a file's descriptor keeps reading the content it opened.
-  class Source final : public ByteSource {
-   public:
-    Source(std::string bytes, FileStamp stamp) : bytes_(std::move(bytes)), stamp_(stamp) {}
-    std::size_t Read(char* into, std::size_t size) override {
-      const std::size_t n = std::min(size, bytes_.size() - at_);
-      std::copy_n(bytes_.data() + at_, n, into);
-      at_ += n;
-      return n;
-    }
-    void Rewind() override { at_ = 0; }
-    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-    FileStamp Stamp() const override { return stamp_; }
-
-   private:
-    std::string bytes_;
-    FileStamp stamp_;
-    std::size_t at_ = 0;
-  };
-  return std::make_unique<Source>(Existing(path).bytes, *Stamp(path));
+  return std::make_unique<MemorySource>(std::string(Existing(path).bytes), *Stamp(path));
 }
 
 std::optional<FileStamp> MemoryFileSystem::Stamp(const String& path) const {

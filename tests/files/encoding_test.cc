@@ -141,24 +141,6 @@ TEST(Encoding, MixedLineEndsComeBackAsTheyWereAndNewBreaksInTheMostUsedStyle) {
   }
 }
 
-// Hands a file's bytes over a few at a time, as a disk may.
-class PieceSource final : public ByteSource {
- public:
-  explicit PieceSource(const std::string& bytes) : bytes_(bytes) {}
-  std::size_t Read(char* into, std::size_t size) override {
-    const std::size_t n = std::min({size, std::size_t(4093), bytes_.size() - at_});
-    std::copy_n(bytes_.data() + at_, n, into);
-    at_ += n;
-    return n;
-  }
-  void Rewind() override { at_ = 0; }
-  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-  FileStamp Stamp() const override { return {}; }
-
- private:
-  const std::string& bytes_;
-  std::size_t at_ = 0;
-};
 
 // Reads one byte short of a piece and so on: the decoder meets every sequence and line end
 // cut by the end of a piece, and a file found not to be UTF-8 only after the first piece.
@@ -170,7 +152,7 @@ TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
       SCOPED_TRACE(testing::Message() << "tail " << testing::PrintToString(tail) << " shift " << shift);
       std::string bytes(kPiece - shift, 'x');
       bytes += tail + "end\n";
-      PieceSource source(bytes);
+      MemorySource source(bytes, {}, 4093);  // a few bytes at a time, as a disk may hand them
       std::string seen;
       const Decoded decoded = *Decode(source, [&](std::string_view b) {
         if (b.data() == nullptr) seen.clear();
@@ -193,7 +175,7 @@ TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
 
 TEST(Encoding, ATextLongerThanTheLimitStopsTheDecoding) {
   const std::string lines(50, '\n');  // 50 bytes, 100 characters
-  PieceSource source(lines);
+  MemorySource source(lines, {}, 4093);
   EXPECT_FALSE(Decode(source, {}, 99));
   EXPECT_EQ(Decode(source, {}, 100)->text.size(), 100u);
 }

@@ -51,15 +51,6 @@ struct LineEndCounts {
   }
 };
 
-BreakForm FormOf(LineEnd style) {
-  switch (style) {
-    case LineEnd::CRLF: return BreakForm::CRLF;
-    case LineEnd::CR: return BreakForm::CR;
-    case LineEnd::LF: break;
-  }
-  return BreakForm::LF;
-}
-
 // The most used style; ties go to the first of LF, CRLF, CR (no line end at all: LF).
 LineEnd MostUsed(const LineEndCounts& c) {
   if (c.lf >= c.crlf && c.lf >= c.cr) return LineEnd::LF;
@@ -566,25 +557,17 @@ Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_vi
 
 }  // namespace
 
-Decoded Decode(std::string_view bytes) {
-  // The bytes as a source: no copy.
-  class Memory final : public ByteSource {
-   public:
-    explicit Memory(std::string_view bytes) : bytes_(bytes) {}
-    std::size_t Read(char* into, std::size_t size) override {
-      const std::size_t n = std::min(size, bytes_.size() - at_);
-      std::memcpy(into, bytes_.data() + at_, n);
-      at_ += n;
-      return n;
-    }
-    void Rewind() override { at_ = 0; }
-    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-    FileStamp Stamp() const override { return {}; }
+BreakForm FormOf(LineEnd style) {
+  switch (style) {
+    case LineEnd::CRLF: return BreakForm::CRLF;
+    case LineEnd::CR: return BreakForm::CR;
+    case LineEnd::LF: break;
+  }
+  return BreakForm::LF;
+}
 
-   private:
-    std::string_view bytes_;
-    std::size_t at_ = 0;
-  } memory(bytes);
+Decoded Decode(std::string_view bytes) {
+  MemorySource memory(bytes);  // viewed, not copied
   return std::move(*Decode(memory));
 }
 

@@ -67,6 +67,8 @@ Encoded Encode(UnitSpan text, TextFormat format, std::span<const BreakRun> forms
 // The same for a text given as consecutive pieces, none of which ends between the two halves of
 // a "\r\n" or of a surrogate pair (as Document::Pieces gives them).
 using Pieces = std::span<const UnitSpan>;
+// The form a break takes in a file written with this line end.
+BreakForm FormOf(LineEnd style);
 Encoded Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms = {});
 // The same, handing the bytes to `write` a piece at a time (about a megabyte each) rather than
 // holding them all; returns the format written. (Latin-1, which depends on the bytes made, is

@@ -110,15 +110,6 @@ std::uint64_t HashOf(std::string_view bytes) {
   return hash.Value();
 }
 
-BreakForm FormOf(LineEnd style) {
-  switch (style) {
-    case LineEnd::CRLF: return BreakForm::CRLF;
-    case LineEnd::CR: return BreakForm::CR;
-    case LineEnd::LF: break;
-  }
-  return BreakForm::LF;
-}
-
 // The same forms for a text whose own style is `to` instead of `from`: each break keeps the
 // bytes it stands for.
 BreakRuns Rebased(const BreakRuns& forms, BreakForm from, BreakForm to) {

@@ -1,6 +1,7 @@
 #pragma once
 // The file system as the editor needs it. One real adapter (QtCore) serves every front end;
 // tests wrap it to inject faults. Failures are thrown as FileError with a reason for the user.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -45,6 +46,36 @@ class ByteSource {
   virtual void Rewind() = 0;            // back to the first byte
   virtual std::int64_t Size() const = 0;  // when opened
   virtual FileStamp Stamp() const = 0;    // when opened
+};
+
+// Bytes already in memory read as a file: viewed where they are, or kept as a copy (as an open
+// file keeps reading the content it opened). `piece` caps each read, to hand them over a few
+// at a time as a disk may.
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes, FileStamp stamp = {}, std::size_t piece = SIZE_MAX)
+      : bytes_(bytes), stamp_(stamp), piece_(piece) {}
+  MemorySource(std::string owned, FileStamp stamp)
+      : owned_(std::move(owned)), bytes_(owned_), stamp_(stamp), piece_(SIZE_MAX) {}
+  MemorySource(const MemorySource&) = delete;
+  MemorySource& operator=(const MemorySource&) = delete;
+
+  std::size_t Read(char* into, std::size_t size) override {
+    const std::size_t n = std::min({size, piece_, bytes_.size() - at_});
+    bytes_.copy(into, n, at_);
+    at_ += n;
+    return n;
+  }
+  void Rewind() override { at_ = 0; }
+  std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+  FileStamp Stamp() const override { return stamp_; }
+
+ private:
+  std::string owned_;
+  std::string_view bytes_;
+  FileStamp stamp_;
+  std::size_t piece_;
+  std::size_t at_ = 0;
 };
 
 // Takes the bytes of a file being written, a piece at a time.
