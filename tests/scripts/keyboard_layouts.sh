@@ -32,6 +32,7 @@ russian=('нз0чяз' '-!' 'вв' ':1' key:Return 'Ф 55' key:Escape ';ч0ч' '
          key:ctrl+Cyrillic_yeru)
 
 sample() { printf 'alpha 1\r\nbeta 2\r\ngamma 3\r\ndelta 4\r\n' >"$1"; }
+file_changed() { ! cmp -s "$1" "$2"; }
 
 # The status bar: the bottom of the window's picture, once two pictures in a row agree.
 status_bar() {  # window id, file
@@ -67,10 +68,7 @@ run() {  # layout, steps...
     esac
   done
   # Ctrl+S comes last: once the file changed, every key before it has been handled.
-  for _ in $(seq 1 200); do
-    cmp -s "$doc" "$work/original.txt" || break
-    sleep 0.05
-  done
+  wait_for 30 file_changed "$doc" "$work/original.txt" || true
   status_bar "$window" "$work/status-$layout.ppm"
   cp "$doc" "$work/written-$layout.txt"
   kill "$editor" 2>/dev/null || true

@@ -52,7 +52,7 @@ fi
 
 activate "$box"
 xdotool key Return
-loading=$(find_window "^Loading...\$" 400) || { echo "FAIL loading: no window"; exit 1; }
+loading=$(find_window "^Loading...\$" 20) || { echo "FAIL loading: no window"; exit 1; }
 visible() { xdotool search --onlyvisible --name "^Loading...\$" >/dev/null 2>&1; }
 # Text on the window's background: dark pixels, within its frame.
 ink() {  # picture number

@@ -64,7 +64,7 @@ printf 'First line of the printed page\n%s\nlast line\n' "$word" >"$doc"
 start_desktop "$work" || skip "no X server could be started"
 QT_QPA_PLATFORM=xcb "$program" "$doc" &
 editor=$!
-id=$(find_window "^Quilmar - printme.txt\$" 1200) || fail "the window did not appear"
+id=$(find_window "^Quilmar - printme.txt\$" 60) || fail "the window did not appear"
 activate "$id" || fail "the window did not take the focus"
 xdotool key --clearmodifiers ctrl+p
 

@@ -271,7 +271,7 @@ write_out() {  # out
     xdotool key Escape
     xdotool type ":w! $1"
     xdotool key Return
-    find_window "^Quilmar - $(basename "$1")\$" 400 > /dev/null 2>&1 && break
+    find_window "^Quilmar - $(basename "$1")\$" 20 > /dev/null 2>&1 && break
   done
   kill "$editor" 2>/dev/null || true
   wait "$editor" 2>/dev/null || true

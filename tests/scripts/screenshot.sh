@@ -100,7 +100,8 @@ grab "$main" "$out/unicode.png"
 before=$(md5sum "$unicode")
 xdotool type --delay 40 'yp:w!'
 xdotool key Return
-for _ in $(seq 1 100); do [ "$(md5sum "$unicode")" != "$before" ] && break; sleep 0.1; done
+written() { [ "$(md5sum "$unicode")" != "$before" ]; }
+wait_for 30 written || true
 
 status=0
 first=$(head -n1 "$sample")

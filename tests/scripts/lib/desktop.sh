@@ -27,15 +27,29 @@ start_desktop() {  # workdir [WxHxD]
   read -r display <"$fifo"
   [ -n "$display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; return 1; }
   export DISPLAY=":$display"
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  desktop_pids+=($!)
-  # The window manager is up once it has announced itself on the root window.
-  local _
-  for _ in $(seq 1 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
-    sleep 0.05
+  # The window manager is up once it has announced itself on the root window. On a loaded
+  # machine that can take a while, so the wait is by the clock, not by a count of polls (each
+  # poll's xprop is slow then too); a window manager that ended before announcing itself is
+  # started again, and the logs are shown when it never comes up.
+  local attempt deadline pid
+  for attempt in 1 2 3; do
+    openbox --sm-disable >>"$work/openbox.log" 2>&1 &
+    pid=$!
+    desktop_pids+=("$pid")
+    deadline=$((SECONDS + 60))
+    while ((SECONDS < deadline)); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    if kill -0 "$pid" 2>/dev/null; then break; fi
+    local status=0
+    wait "$pid" || status=$?
+    echo "openbox ended (exit $status) before it announced itself, attempt $attempt" >&2
   done
   echo "openbox did not start"
+  echo "--- openbox.log"; cat "$work/openbox.log"
+  echo "--- xvfb.log"; cat "$work/xvfb.log"
   return 1
 }
 
@@ -59,9 +73,9 @@ stop_desktop() {
   desktop_pids=()
 }
 
-find_window() {  # title regex [tries of 0.05 s]: the id of a visible window, once it shows
-  local title=$1 tries=${2:-400} id _
-  for _ in $(seq 1 "$tries"); do
+find_window() {  # title regex [seconds]: the id of a visible window, once it shows
+  local title=$1 deadline=$((SECONDS + ${2:-60})) id
+  while ((SECONDS < deadline)); do
     id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.05
@@ -71,12 +85,21 @@ find_window() {  # title regex [tries of 0.05 s]: the id of a visible window, on
 }
 
 activate() {  # window id: raised, and the keyboard's focus, once the window manager says so
-  local _
+  local deadline=$((SECONDS + 30))
   xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
-  for _ in $(seq 1 200); do
+  while ((SECONDS < deadline)); do
     [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
     sleep 0.05
   done
   echo "window $1 did not become active" >&2
+  return 1
+}
+
+wait_for() {  # seconds command...: polls the command until it succeeds or the time is up
+  local deadline=$((SECONDS + $1)); shift
+  while ((SECONDS < deadline)); do
+    "$@" && return 0
+    sleep 0.05
+  done
   return 1
 }
