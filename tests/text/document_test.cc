@@ -44,5 +44,55 @@ TEST(SharedStorage, UndoOfAWholeReplacementRestoresTheLoadedText) {
   ExpectReadsLike(rig.model, loaded);
 }
 
+// A substitution all along a huge line of one-byte text: the line stays one byte per character,
+// keeps its break's form and lays out as the same text loaded; typing in it and undoing both
+// edits give the text back as it was loaded, forms included. The edited line is first, in the
+// middle and last (the one without a break).
+TEST(SharedStorage, ReplacingMostOfAHugeOneByteLine) {
+  auto words = [](std::size_t size, char first) {
+    std::string out;
+    while (out.size() < size) out += std::string(1 + out.size() % 7, static_cast<char>(first + out.size() % 5)) + ' ';
+    out.resize(size);
+    return Ascii(out);
+  };
+  const String huge = words(200000, 'a');
+  const String with = words(150000, 'p') + U("\u00e9");  // é fits one byte
+  const BreakRuns forms = {{0, BreakForm::LF}, {1, BreakForm::CR}};
+  for (int edited : {0, 1, 2}) {
+    SCOPED_TRACE("line " + std::to_string(edited));
+    std::vector<String> lines = {u"head", u"middle", u"tail"};
+    lines[static_cast<std::size_t>(edited)] = huge;
+    const String loaded = lines[0] + u"\r\n" + lines[1] + u"\r\n" + lines[2];
+    ModelRig rig(6);
+    rig.Wrap(true);
+    rig.model.LoadText(SharedText::Compact(loaded), forms);
+    CharPos start = 0;
+    for (int i = 0; i < edited; ++i) start += static_cast<CharPos>(lines[static_cast<std::size_t>(i)].size() + 2);
+    rig.model.SetSelStart(start + 10);
+    rig.model.SetSelLength(static_cast<CharPos>(huge.size() - 20));
+    rig.model.SetSelText(SharedText::Compact(with));
+
+    lines[static_cast<std::size_t>(edited)] = huge.substr(0, 10) + with + huge.substr(huge.size() - 10);
+    const String replaced = lines[0] + u"\r\n" + lines[1] + u"\r\n" + lines[2];
+    ExpectReadsLike(rig.model, replaced);
+    EXPECT_EQ(rig.model.BreakForms(), forms);
+    EXPECT_TRUE(rig.model.Share(start, 1000).View().IsNarrow());
+    ModelRig fresh(6);
+    fresh.Wrap(true);
+    fresh.model.LoadText(replaced);
+    EXPECT_EQ(rig.model.GetLineCount(), fresh.model.GetLineCount());
+    EXPECT_EQ(rig.model.Line(rig.model.GetLineCount() - 1).start, fresh.model.Line(fresh.model.GetLineCount() - 1).start);
+
+    rig.model.SetSelStart(start + 5000);
+    rig.model.SetSelText(u"Z");
+    ExpectReadsLike(rig.model, replaced.substr(0, static_cast<std::size_t>(start + 5000)) + u"Z" +
+                                   replaced.substr(static_cast<std::size_t>(start + 5000)));
+    rig.model.Undo();
+    rig.model.Undo();
+    ExpectReadsLike(rig.model, loaded);
+    EXPECT_EQ(rig.model.BreakForms(), forms);
+  }
+}
+
 }  // namespace
 }  // namespace quilmar::testing

@@ -670,6 +670,41 @@ void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t re
   for (auto it = path.rbegin(); it != path.rend(); ++it) Pull(*it);
 }
 
+bool Document::RemakesNarrowParagraph(const Locus& at, std::int32_t removed, UnitSpan text) const {
+  // An edit of most of a long paragraph of one-byte units (a substitution all along one huge
+  // line) makes the paragraph a one-byte block of its own: owning it would first widen all of
+  // it into a two-byte string. Typing keeps owning the paragraph, where each key costs a
+  // splice and a local re-wrap instead of a copy and a whole layout.
+  if (!nodes_[at.node].IsRun() || !text.IsNarrow()) return false;
+  const UnitSpan para = ParaText(at.node, at.para);
+  const auto edited = std::int64_t(removed) + std::int64_t(text.size());
+  return para.IsNarrow() && edited >= std::int64_t(kMaxRun) && 2 * edited >= std::int64_t(para.size());
+}
+
+void Document::RemakeParagraph(const Locus& at, std::int32_t offset, std::int32_t removed, UnitSpan text) {
+  const UnitSpan para = ParaText(at.node, at.para);
+  assert(para.IsNarrow() && text.IsNarrow());
+  const auto head = static_cast<std::size_t>(offset), tail = head + static_cast<std::size_t>(removed);
+  const std::size_t size = para.size() - (tail - head) + text.size();
+  LargeBuffer bytes(size);
+  Byte* out = reinterpret_cast<Byte*>(bytes.data());
+  out = std::copy(para.NarrowData(), para.NarrowData() + head, out);
+  out = std::copy(text.NarrowData(), text.NarrowData() + text.size(), out);
+  std::copy(para.NarrowData() + tail, para.NarrowData() + para.size(), out);
+  BreakRuns forms;
+  AddRun(forms, 0, FormOf(at));
+  // The block is no paste, so the next paste does not look for itself in it.
+  const BlockId pasted = std::exchange(lastBlock_, BlockId());
+  const BlockId block = NewBlock(SharedText::Narrow(std::move(bytes), size), std::move(forms));
+  lastBlock_ = pasted;
+  finger_ = Locus();  // the tree changes shape
+  NodeId left, rest, mid, right;
+  Split(root_, at.index, left, rest);
+  Split(rest, 1, mid, right);
+  FreeTree(mid);
+  root_ = Merge(Merge(left, NewRunNode(block, 0, 1)), right);
+}
+
 SharedText Document::Replace(CharPos start, CharPos length, SharedText text, const BreakRuns& forms) {
   const CharPos total = Length();
   start = std::clamp<CharPos>(start, 0, total);
@@ -684,7 +719,11 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text, con
     return static_cast<std::size_t>(FindUnit(p, p + n, u'\n') - p);
   });
   if (firstNl == view.size() && std::int64_t(end) <= a.start + lenA) {
-    ReplaceInParagraph(a, oa, static_cast<std::int32_t>(end - start), view);
+    const auto removed = static_cast<std::int32_t>(end - start);
+    if (RemakesNarrowParagraph(a, removed, view))
+      RemakeParagraph(a, oa, removed, view);
+    else
+      ReplaceInParagraph(a, oa, removed, view);
     return text;
   }
   const Locus b = LocateChar(end);

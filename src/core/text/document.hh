@@ -172,6 +172,9 @@ class Document {
   Locus OwnParagraph(const Locus& at);
   // Replaces units of the located paragraph `at` (the one located last), break untouched.
   void ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t removed, UnitSpan text);
+  // Whether such a replacement is better made as a new one-byte block holding the paragraph.
+  bool RemakesNarrowParagraph(const Locus& at, std::int32_t removed, UnitSpan text) const;
+  void RemakeParagraph(const Locus& at, std::int32_t offset, std::int32_t removed, UnitSpan text);
   std::uint32_t NextPriority();
 
   const LineBreaker& breaker_;
