@@ -1,6 +1,5 @@
 #include "command_box_view.hh"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QInputMethodEvent>
@@ -13,6 +12,7 @@
 #include <cmath>
 
 #include "key_translation.hh"
+#include "watch_model.hh"
 
 namespace quilmar {
 
@@ -31,29 +31,18 @@ CommandBoxView::CommandBoxView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_InputMethodEnabled);
   setCursor(Qt::IBeamCursor);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  const int flash = QApplication::cursorFlashTime();
-  blink_.setInterval(flash > 0 ? flash / 2 : 500);
-  connect(&blink_, &QTimer::timeout, this, [this] {
-    caretOn_ = !caretOn_;
-    update(CaretRect().adjusted(-1, 0, 1, 0));
-  });
 }
 
-CommandBoxView::~CommandBoxView() {
-  if (model_) model_->SetObserver(nullptr);
-}
+CommandBoxView::~CommandBoxView() { WatchModel<LineEditObserver>(model_, nullptr, this); }
 
 void CommandBoxView::SetModel(const LineEdit* model) {
-  if (model_) model_->SetObserver(nullptr);
-  model_ = model;
-  if (model_) model_->SetObserver(this);
+  WatchModel<LineEditObserver>(model_, model, this);
   LineEditChanged();
 }
 
 void CommandBoxView::LineEditChanged() {
   Relayout();
-  caretOn_ = true;
-  if (hasFocus() && blink_.interval() > 0) blink_.start();
+  blink_.Restart(hasFocus());
   if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImSurroundingText);
   update();
 }
@@ -161,7 +150,7 @@ void CommandBoxView::paintEvent(QPaintEvent*) {
   }
   painter.setPen(palette().color(QPalette::Text));
   layout_.draw(&painter, origin, selections);
-  if (hasFocus() && caretOn_) {
+  if (hasFocus() && blink_.Shown()) {
     int at = model_->CaretPos();
     if (!preedit_.isEmpty()) at += static_cast<int>(preedit_.size());
     layout_.drawCursor(&painter, origin, at, 1);
@@ -211,14 +200,13 @@ void CommandBoxView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CommandBoxView::focusInEvent(QFocusEvent* event) {
   QWidget::focusInEvent(event);
-  caretOn_ = true;
-  if (blink_.interval() > 0) blink_.start();
+  blink_.Restart(true);
   update();
 }
 
 void CommandBoxView::focusOutEvent(QFocusEvent* event) {
   QWidget::focusOutEvent(event);
-  blink_.stop();
+  blink_.Stop();
   dragging_ = false;
   update();
 }

@@ -3,10 +3,10 @@
 // and hands keys, input-method commits and mouse selections to the editor. It edits nothing
 // itself, so the box behaves the same with and without a window.
 #include <QTextLayout>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 
+#include "caret_blink.hh"
 #include "platform/keys.hh"
 #include "text/line_edit.hh"
 
@@ -58,9 +58,8 @@ class CommandBoxView final : public QWidget, private LineEditObserver {
   QTextLayout layout_;
   QString preedit_;
   int scroll_ = 0;  // pixels of the line hidden at the left
-  bool caretOn_ = true;
   bool dragging_ = false;
-  QTimer blink_;
+  CaretBlink blink_{[this] { update(CaretRect().adjusted(-1, 0, 1, 0)); }};
 };
 
 }  // namespace quilmar

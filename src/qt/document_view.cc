@@ -1,6 +1,5 @@
 #include "document_view.hh"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QInputMethodEvent>
@@ -15,6 +14,7 @@
 #include "document_accessible.hh"
 #include "key_translation.hh"
 #include "word_at.hh"
+#include "watch_model.hh"
 
 namespace quilmar {
 namespace {
@@ -41,25 +41,15 @@ DocumentView::DocumentView(QtMeasure& measure, QWidget* parent)
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setAutoFillBackground(false);
   viewport()->setBackgroundRole(QPalette::Base);
-  const int flash = QApplication::cursorFlashTime();
-  blink_.setInterval(flash > 0 ? flash / 2 : 500);
-  connect(&blink_, &QTimer::timeout, this, [this] {
-    caretOn_ = !caretOn_;
-    viewport()->update(CaretRect().adjusted(-1, 0, 1, 0));
-  });
   autoScroll_.setInterval(50);
   connect(&autoScroll_, &QTimer::timeout, this, &DocumentView::AutoScrollStep);
   MakeAccessible(this);
 }
 
-DocumentView::~DocumentView() {
-  if (model_) model_->SetObserver(nullptr);
-}
+DocumentView::~DocumentView() { WatchModel<ModelObserver>(model_, nullptr, this); }
 
 void DocumentView::SetModel(const TextModel* model) {
-  if (model_) model_->SetObserver(nullptr);
-  model_ = model;
-  if (model_) model_->SetObserver(this);
+  WatchModel<ModelObserver>(model_, model, this);
   widestSeen_ = 0;
   UpdateViewportMetrics();
   Sync();
@@ -166,8 +156,7 @@ void DocumentView::SyncInputMethod() {
 }
 
 void DocumentView::RestartBlink() {
-  caretOn_ = true;
-  if (blink_.interval() > 0 && hasFocus()) blink_.start();
+  blink_.Restart(hasFocus());
 }
 
 // ---- Geometry
@@ -288,7 +277,7 @@ void DocumentView::paintEvent(QPaintEvent* event) {
     painter.drawText(origin, preedit_);
     painter.drawLine(QPointF(origin.x(), caret.bottom()), QPointF(caret.left(), caret.bottom()));
   }
-  if (caretOn_ && window()->focusWidget() == this) painter.fillRect(caret, textColor);
+  if (blink_.Shown() && window()->focusWidget() == this) painter.fillRect(caret, textColor);
   emit Painted();
 }
 
@@ -384,7 +373,7 @@ void DocumentView::focusInEvent(QFocusEvent* event) {
 
 void DocumentView::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
-  blink_.stop();
+  blink_.Stop();
   viewport()->update();
 }
 

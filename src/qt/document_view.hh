@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QTimer>
 
+#include "caret_blink.hh"
 #include "platform/keys.hh"
 #include "qt_measure.hh"
 #include "text/line_layout.hh"
@@ -97,9 +98,8 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   QtMeasure& measure_;
   const TextModel* model_ = nullptr;
   DocumentViewHost* host_ = nullptr;
-  QTimer blink_;
+  CaretBlink blink_{[this] { viewport()->update(CaretRect().adjusted(-1, 0, 1, 0)); }};
   QTimer autoScroll_;
-  bool caretOn_ = true;
   bool syncPending_ = false;
   bool dragging_ = false;
   CharPos dragAnchor_ = 0;
