@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "command_box_accessible.hh"
 #include "key_translation.hh"
+#include "text_accessible.hh"
 #include "watch_model.hh"
 
 namespace quilmar {
@@ -31,6 +33,7 @@ CommandBoxView::CommandBoxView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_InputMethodEnabled);
   setCursor(Qt::IBeamCursor);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  MakeAccessible(this);
 }
 
 CommandBoxView::~CommandBoxView() { WatchModel<LineEditObserver>(model_, nullptr, this); }
@@ -42,6 +45,13 @@ void CommandBoxView::SetModel(const LineEdit* model) {
 
 void CommandBoxView::LineEditChanged() {
   Relayout();
+  const QString text = layout_.text();
+  const std::int32_t caret = model_ ? model_->CaretPos() : 0, anchor = model_ ? model_->AnchorPos() : 0;
+  AnnounceTextDifference(this, announcedText_, text);
+  if (caret != announcedCaret_ || anchor != announcedAnchor_ || text != announcedText_) AnnounceCaret(this, caret, anchor);
+  announcedText_ = text;
+  announcedCaret_ = caret;
+  announcedAnchor_ = anchor;
   blink_.Restart(hasFocus());
   if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImSurroundingText);
   update();
@@ -111,6 +121,15 @@ QRect CommandBoxView::CaretRect() const {
   const int height = QFontMetrics(font()).height();
   const int top = area.top() + (area.height() - height) / 2;
   return QRect(area.left() + static_cast<int>(std::round(CaretX())) - scroll_, top, 1, height);
+}
+
+QRectF CommandBoxView::CharacterRect(std::int32_t pos) const {
+  const QRect caret = CaretRect();
+  if (!model_ || layout_.lineCount() == 0) return QRectF(caret);
+  const QTextLine line = layout_.lineAt(0);
+  const double left = line.cursorToX(pos), right = line.cursorToX(layout_.nextCursorPosition(pos));
+  const double origin = TextArea().left() - scroll_;
+  return QRectF(origin + std::min(left, right), caret.top(), std::abs(right - left), caret.height());
 }
 
 QSize CommandBoxView::sizeHint() const {

@@ -20,6 +20,7 @@ class CommandBoxView final : public QWidget, private LineEditObserver {
   ~CommandBoxView() override;
 
   void SetModel(const LineEdit* model);
+  const LineEdit* Model() const { return model_; }
 
   // Where the user's actions go (the main window routes them into the editor).
   std::function<void(const KeyEvent&)> onKey;
@@ -29,6 +30,8 @@ class CommandBoxView final : public QWidget, private LineEditObserver {
   // The box's position under a point (widget coordinates), and where its caret is drawn.
   std::int32_t PosAt(QPoint point) const;
   QRect CaretRect() const;
+  // Where the cluster at pos is drawn (an empty width at the end).
+  QRectF CharacterRect(std::int32_t pos) const;
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -59,6 +62,9 @@ class CommandBoxView final : public QWidget, private LineEditObserver {
   QString preedit_;
   int scroll_ = 0;  // pixels of the line hidden at the left
   bool dragging_ = false;
+  // What assistive technologies were last told of, to announce what changed since.
+  QString announcedText_;
+  std::int32_t announcedCaret_ = 0, announcedAnchor_ = 0;
   CaretBlink blink_{[this] { update(CaretRect().adjusted(-1, 0, 1, 0)); }};
 };
 

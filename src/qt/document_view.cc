@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "document_accessible.hh"
+#include "text_accessible.hh"
 #include "key_translation.hh"
 #include "word_at.hh"
 #include "watch_model.hh"
@@ -84,7 +85,7 @@ void DocumentView::TextEdited(CharPos start, const SharedText& removed, const Sh
 // The widest line seen belonged to the old text: the horizontal scroll range starts afresh.
 void DocumentView::TextReplaced() {
   widestSeen_ = 0;
-  AnnounceNewText(this);
+  AnnounceAllTextChanged(this);
 }
 
 void DocumentView::ScheduleSync() {
@@ -150,7 +151,7 @@ void DocumentView::SyncInputMethod() {
   if (testAttribute(Qt::WA_InputMethodEnabled) != enabled) {
     setAttribute(Qt::WA_InputMethodEnabled, enabled);
     if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImEnabled);
-    AnnounceEditable(this);
+    AnnounceEditableChanged(this);
   }
   if (enabled && hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
 }

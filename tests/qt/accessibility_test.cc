@@ -4,7 +4,7 @@
 #include <QAccessible>
 #include <QStatusBar>
 
-#include "document_accessible.hh"
+#include "text_accessible.hh"
 #include "window_fixture.hh"
 
 namespace quilmar {
@@ -48,13 +48,13 @@ void Listen(QAccessibleEvent* event) {
 class AccessibilityTest : public WindowFixture {
  protected:
   AccessibilityTest() {
-    SetAccessibilityListener(Listen);
+    ListenForAccessibility(Listen);
     ShowAndStart();
     Load("first line\r\nsecond line\r\nthird");
     document = QAccessible::queryAccessibleInterface(window.txtMain());
     heard.clear();
   }
-  ~AccessibilityTest() override { SetAccessibilityListener(nullptr); }
+  ~AccessibilityTest() override { ListenForAccessibility(nullptr); }
 
   // Opens a file holding this text, as File Open does.
   void Load(const std::string& text) {
