@@ -33,10 +33,14 @@ QtMenus::QtMenus(QMenuBar* bar, QWidget* window) {
   }
   for (const MenuItemInfo& info : kMenuItems) {
     // The editor itself maps a shortcut key to its item, in every mode and from either
-    // control; the menu only shows the key, after a tab as menus show shortcuts.
-    QString caption = Latin1(info.caption);
-    if (info.shortcut) caption += QLatin1Char('\t') + ToKeySequence(*info.shortcut).toString(QKeySequence::NativeText);
-    auto* action = new QAction(caption, window);
+    // control. The action carries the key only for the menu to show it and for assistive
+    // technologies to read it as the item's key binding: as a shortcut of the menu's own
+    // widget, it is live only while that menu has the focus.
+    auto* action = new QAction(Latin1(info.caption), window);
+    if (info.shortcut) {
+      action->setShortcut(ToKeySequence(*info.shortcut));
+      action->setShortcutContext(Qt::WidgetShortcut);
+    }
     action->setObjectName(Latin1(info.name));
     action->setCheckable(info.checkable);
     const MenuItem item = info.item;
@@ -49,7 +53,6 @@ QtMenus::QtMenus(QMenuBar* bar, QWidget* window) {
       if (onClick) onClick(item);
     });
     menus[static_cast<std::size_t>(info.menu)]->addAction(action);
-    window->addAction(action);
     actions_[static_cast<std::size_t>(item)] = action;
   }
 }

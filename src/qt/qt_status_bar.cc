@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <algorithm>
+#include <cmath>
+#include <array>
 
 #include "twips.hh"
 
@@ -9,105 +11,115 @@ namespace quilmar {
 
 namespace {
 
+constexpr int kPanels = 5;
 constexpr int kPathPanel = 3;
 constexpr int kGap = 2;  // pixels between two panels
 
+// Each panel's role, told to assistive technologies beside its text.
+constexpr std::array<const char*, kPanels> kRoles{"Message", "Mode", "File", "Position", "Line count"};
+// The order in which panels give up width when the row is too narrow: the message first (it
+// is read once and is whole in its tool tip), then the path; the mode and the caret position
+// last.
+constexpr std::array<int, kPanels> kShrinkOrder{1, 3, 5, 2, 4};
+
 }  // namespace
 
-// The panels' row(s): each panel at its own width, left to right, a new row where the next
-// one would not fit. The height follows the rows, and the status bar with it.
+// The panels' row: each panel at its own width, left to right, as long as the row is wide
+// enough; otherwise some are narrowed and elide their text. The row is always one line high.
 class StatusPanels final : public QWidget {
  public:
   explicit StatusPanels(QStatusBar* bar) : QWidget(bar) {
     setObjectName(QStringLiteral("StatusPanels"));
-    for (std::size_t i = 0; i < labels_.size(); ++i) {
+    for (int panel = 1; panel <= kPanels; ++panel) {
       auto* label = new QLabel(this);
-      label->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+      label->setObjectName(QStringLiteral("Panel%1").arg(panel));
       label->setFrameShape(QFrame::Panel);
       label->setFrameShadow(QFrame::Sunken);
       label->setTextFormat(Qt::PlainText);
       label->setContentsMargins(3, 0, 3, 0);
-      if (i + 1 == kPathPanel) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      labels_[i] = label;
+      label->setAccessibleDescription(QString::fromLatin1(kRoles[Index(panel)]));
+      if (panel == kPathPanel) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      labels_[Index(panel)] = label;
     }
-    static constexpr const char* kNames[] = {"Message", "Mode", "File", "Position", "Line count"};
-    for (std::size_t i = 0; i < labels_.size(); ++i)
-      labels_[i]->setAccessibleName(QString::fromLatin1(kNames[i]));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    Reflow();
+    setFixedHeight(RowHeight());
   }
 
-  QLabel* Label(int panel) const { return labels_[static_cast<std::size_t>(panel - 1)]; }
-
-  // The path panel's fixed width: one inch.
-  int PathWidth() const { return TwipsToPixels(1440, LogicalDpiX(this)); }
+  QLabel* Label(int panel) const { return labels_[Index(panel)]; }
+  const QString& Text(int panel) const { return texts_[Index(panel)]; }
 
   void SetText(int panel, const QString& text) {
-    QLabel* label = Label(panel);
-    if (panel == kPathPanel) {
-      path_ = text;
-      label->setToolTip(text);
-      ElidePath();
-    } else {
-      label->setText(text);
-    }
-    Reflow();
+    texts_[Index(panel)] = text;
+    // Screen readers read the whole text, whatever is shown of it.
+    Label(panel)->setAccessibleName(text);
+    Place();
   }
 
-  QSize sizeHint() const override { return QSize(RowWidth(), rows_ * RowHeight()); }
-  QSize minimumSizeHint() const override { return QSize(0, rows_ * RowHeight()); }
+  QSize sizeHint() const override {
+    int width = 0;
+    for (int panel = 1; panel <= kPanels; ++panel) width += NaturalWidth(panel) + kGap;
+    return QSize(width, RowHeight());
+  }
+  QSize minimumSizeHint() const override { return QSize(0, RowHeight()); }
 
  protected:
-  void resizeEvent(QResizeEvent*) override { Reflow(); }
+  void resizeEvent(QResizeEvent*) override { Place(); }
   void changeEvent(QEvent* event) override {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange) Reflow();
+    if (event->type() == QEvent::FontChange) {
+      setFixedHeight(RowHeight());
+      Place();
+    }
   }
 
  private:
-  int RowHeight() const { return labels_[0]->sizeHint().height(); }
-  int PanelWidth(const QLabel* label) const {
-    return label == Label(kPathPanel) ? PathWidth() : label->sizeHint().width();
+  static std::size_t Index(int panel) { return static_cast<std::size_t>(panel - 1); }
+
+  // One line of text in a framed label, whatever the text (an empty label is as high).
+  int RowHeight() const {
+    const QLabel* label = labels_[0];
+    return label->fontMetrics().height() + label->contentsMargins().top() + label->contentsMargins().bottom() +
+           2 * label->frameWidth();
   }
-  int RowWidth() const {
-    int width = 0;
-    for (const QLabel* label : labels_) width += PanelWidth(label) + kGap;
-    return width;
+  int Chrome(int panel) const {
+    const QLabel* label = Label(panel);
+    return label->contentsMargins().left() + label->contentsMargins().right() + 2 * label->frameWidth();
+  }
+  // The width a panel takes when the row has room: the path panel's is one inch.
+  int NaturalWidth(int panel) const {
+    if (panel == kPathPanel) return TwipsToPixels(1440, LogicalDpiX(this));
+    // Rounded up: a width the text only nearly fits would have it elided.
+    return static_cast<int>(std::ceil(QFontMetricsF(Label(panel)->font()).horizontalAdvance(Text(panel)))) + Chrome(panel);
   }
 
-  void ElidePath() {
-    QLabel* label = Label(kPathPanel);
-    const int room = PathWidth() - label->contentsMargins().left() - label->contentsMargins().right() -
-                     2 * label->frameWidth();
-    label->setText(label->fontMetrics().elidedText(path_, Qt::ElideMiddle, std::max(0, room)));
-  }
-
-  // A panel wider than a whole row gets a row of its own and is cut at the row's end (only a
-  // message longer than the window is).
-  void Reflow() {
-    const int available = std::max(1, width());
-    const int rowHeight = RowHeight();
-    int x = 0, row = 0;
-    for (QLabel* label : labels_) {
-      int w = PanelWidth(label);
-      if (x > 0 && x + w > available) {
-        x = 0;
-        ++row;
-      }
-      if (w > available) w = available;
-      label->setGeometry(x, row * rowHeight, w, rowHeight);
+  void Place() {
+    std::array<int, kPanels> widths{};
+    int total = 0;
+    for (int panel = 1; panel <= kPanels; ++panel) total += (widths[Index(panel)] = NaturalWidth(panel)) + kGap;
+    int excess = total - kGap - std::max(0, width());
+    for (int panel : kShrinkOrder) {
+      if (excess <= 0) break;
+      const int floor = std::min(widths[Index(panel)], Chrome(panel) + Label(panel)->fontMetrics().horizontalAdvance(QChar(0x2026)));
+      const int taken = std::min(excess, widths[Index(panel)] - floor);
+      widths[Index(panel)] -= taken;
+      excess -= taken;
+    }
+    int x = 0;
+    for (int panel = 1; panel <= kPanels; ++panel) {
+      QLabel* label = Label(panel);
+      const int w = widths[Index(panel)];
+      label->setGeometry(x, 0, w, height());
+      const QString& text = Text(panel);
+      const QString shown = label->fontMetrics().elidedText(text, panel == kPathPanel ? Qt::ElideLeft : Qt::ElideRight,
+                                                            std::max(0, w - Chrome(panel)));
+      label->setText(shown);
+      label->setToolTip(shown != text || panel == kPathPanel ? text : QString());
       x += w + kGap;
     }
-    if (row + 1 != rows_) {
-      rows_ = row + 1;
-      setFixedHeight(rows_ * rowHeight);
-      updateGeometry();
-    }
   }
 
-  std::array<QLabel*, 5> labels_{};
-  QString path_;
-  int rows_ = 0;
+  std::array<QLabel*, kPanels> labels_{};
+  std::array<QString, kPanels> texts_;
 };
 
 QtStatusBar::QtStatusBar(QStatusBar* bar) : panels_(new StatusPanels(bar)) {
@@ -118,19 +130,18 @@ QtStatusBar::QtStatusBar(QStatusBar* bar) : panels_(new StatusPanels(bar)) {
 }
 
 QLabel* QtStatusBar::Panel(int panel) const {
-  if (panel < 1 || panel > 5) return nullptr;
+  if (panel < 1 || panel > kPanels) return nullptr;
   return panels_->Label(panel);
 }
 
 void QtStatusBar::SetPanelText(int panel, const String& text) {
-  if (panel < 1 || panel > 5) return;
-  texts_[static_cast<std::size_t>(panel - 1)] = QString::fromStdU16String(text);
-  panels_->SetText(panel, texts_[static_cast<std::size_t>(panel - 1)]);
+  if (panel < 1 || panel > kPanels) return;
+  panels_->SetText(panel, QString::fromStdU16String(text));
 }
 
 QString QtStatusBar::PanelText(int panel) const {
-  if (panel < 1 || panel > 5) return {};
-  return texts_[static_cast<std::size_t>(panel - 1)];
+  if (panel < 1 || panel > kPanels) return {};
+  return panels_->Text(panel);
 }
 
 }  // namespace quilmar

@@ -1,13 +1,11 @@
 #pragma once
-// StatusBar: five panels in a QStatusBar. Panels 1, 2, 4 and 5 are as wide as their text;
-// panel 3, the file's path, has a fixed width, is aligned right, shows a path too long for it
-// with "…" in the middle and the whole path as its tool tip. Where the window is too narrow
-// for all five in a row, panels flow onto further rows (the bar grows) rather than shrink or
-// overlap.
+// StatusBar: five panels in one row of a QStatusBar, whose height never changes. Panels 1, 2,
+// 4 and 5 are as wide as their text; panel 3, the file's path, has a fixed width and is
+// aligned right. Where the row is too narrow, panels give up width (the message first, then
+// the path) and show their text elided with "…" (the path from its left, so the file's name
+// stays in view); a panel's whole text is its tool tip and its accessible name.
 #include <QLabel>
 #include <QStatusBar>
-#include <array>
-#include <functional>
 
 #include "platform/ui_ports.hh"
 
@@ -24,7 +22,6 @@ class QtStatusBar final : public StatusBarPort {
 
  private:
   StatusPanels* panels_;
-  std::array<QString, 5> texts_;
 };
 
 }  // namespace quilmar

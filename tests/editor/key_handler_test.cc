@@ -150,6 +150,18 @@ const ScriptCase kDeleteLine[] = {
 };
 INSTANTIATE_TEST_SUITE_P(DeleteLine, KeyScript, ::testing::ValuesIn(kDeleteLine), CaseName);
 
+// ---- Each command is one step of the history, undone (Ctrl+Z, in Insert mode) and redone
+// (Ctrl+Y) whole; typing still merges into one step.
+const ScriptCase kUndo[] = {
+    {"dd_undoes_in_one_step", "ab\nc|d\nef", "ddi<C-z>", {.doc = "ab\n[cd]\nef"}},
+    {"dd_redoes_in_one_step", "ab\nc|d\nef", "ddi<C-z><C-y>", {.doc = "ab\n|ef"}},
+    {"three_dd_three_undos", "a|\nb\nc\nd", "ddddddi<C-z><C-z><C-z>", {.doc = "[a]\nb\nc\nd"}},
+    {"p_undoes_in_one_step", "a|b\ncd", "pi<C-z>", {.doc = "ab|\ncd"}, false, "xy"},
+    {"each_x_is_a_step", "a|bcd", "xxxi<C-z>", {.doc = "a|d"}},
+    {"typing_is_one_step", "a|b", "xyz<C-z>", {.doc = "a|b"}, true},
+};
+INSTANTIATE_TEST_SUITE_P(Undo, KeyScript, ::testing::ValuesIn(kUndo), CaseName);
+
 // ---- ":" and "/": into the command box.
 const ScriptCase kCommandBox[] = {
     {"colon_opens_box", "ab|c", ":", {.doc = "ab|c", .mode = "Command", .commandMode = true, .inCommandBox = true, .cmdText = ":"}},

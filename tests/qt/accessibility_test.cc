@@ -97,11 +97,15 @@ TEST_F(AccessibilityTest, ControlsHaveNamesAndTheDocumentIsText) {
             QStringLiteral("Command"));
   EXPECT_EQ(QAccessible::queryAccessibleInterface(window.statusBar())->text(QAccessible::Name),
             QStringLiteral("Status bar"));
-  const char* panels[] = {"Message", "Mode", "File", "Position", "Line count"};
-  for (int panel = 1; panel <= 5; ++panel)
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(window.statusBarPanels().Panel(panel))
-                  ->text(QAccessible::Name),
-              QString::fromLatin1(panels[panel - 1]));
+  // A panel is named by its text and described by its role.
+  const char* roles[] = {"Message", "Mode", "File", "Position", "Line count"};
+  for (int panel = 1; panel <= 5; ++panel) {
+    QAccessibleInterface* label = QAccessible::queryAccessibleInterface(window.statusBarPanels().Panel(panel));
+    EXPECT_EQ(label->text(QAccessible::Description), QString::fromLatin1(roles[panel - 1]));
+    EXPECT_EQ(label->text(QAccessible::Name), window.statusBarPanels().PanelText(panel));
+  }
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(window.statusBarPanels().Panel(2))->text(QAccessible::Name),
+            QStringLiteral("Command"));
 }
 
 TEST_F(AccessibilityTest, TextLinesAndUnitsAroundAnOffset) {

@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <new>
+#include <optional>
 #include <utility>
 
 namespace quilmar {
@@ -160,6 +161,12 @@ void App::Handle(const KeyDownEvent& e) {
   // original key's text to be typed.
   auto effective = [&] { return KeyEvent{code, key.shift, code == key.code ? key.text : String()}; };
   if (ports.focus.Focused() == Control::txtMain) {
+    // A command is one step of the document's history, however many edits it makes ("dd"
+    // deletes the line, then its break; "p" puts a break, then the text; each "x" is a step
+    // of its own although it acts as Delete). Keys typed in Insert mode merge as the control
+    // merges them.
+    std::optional<TextModel::UndoGroup> command;
+    if (mode.CommandMode()) command.emplace(txtMain);
     txtMain_KeyDown(code, key.shift);
     if (code == key::Consumed || closed_) return;
     txtMain.KeyDown(effective());

@@ -74,18 +74,6 @@ std::optional<LineNo> ToLineNumber(StringView text) {
   return number;
 }
 
-// Edits between construction and destruction undo as one step.
-class UndoGroup {
- public:
-  explicit UndoGroup(TextModel& txtMain) : txtMain_(txtMain) { txtMain_.BeginUndoGroup(); }
-  ~UndoGroup() { txtMain_.EndUndoGroup(); }
-  UndoGroup(const UndoGroup&) = delete;
-  UndoGroup& operator=(const UndoGroup&) = delete;
-
- private:
-  TextModel& txtMain_;
-};
-
 // The range of a substitution with one unit more on each side where the document has it, to
 // see pairs that its ends would cut; shared with the document where it lies in one piece.
 struct Stretch {
@@ -152,7 +140,7 @@ void ReplaceOccurrences(TextModel& txtMain, const Stretch& stretch, const std::v
     replaced = SharedText(std::move(wide));
   }
 
-  UndoGroup group(txtMain);
+  TextModel::UndoGroup group(txtMain);
   txtMain.SetSelStart(stretch.start + static_cast<CharPos>(spanStart));
   txtMain.SetSelLength(static_cast<CharPos>(spanEnd - spanStart));
   txtMain.SetSelText(std::move(replaced));

@@ -178,6 +178,17 @@ class TextModel {
   // Edits between Begin and End undo as one step (a substitution, say).
   void BeginUndoGroup();
   void EndUndoGroup();
+  // The edits made during its lifetime undo and redo as one step.
+  class UndoGroup {
+   public:
+    explicit UndoGroup(TextModel& model) : model_(model) { model_.BeginUndoGroup(); }
+    ~UndoGroup() { model_.EndUndoGroup(); }
+    UndoGroup(const UndoGroup&) = delete;
+    UndoGroup& operator=(const UndoGroup&) = delete;
+
+   private:
+    TextModel& model_;
+  };
 
   // Where an event began, to put the text back there if the event fails half-way: the edits
   // made since are undone and left out of the history.
