@@ -195,9 +195,24 @@ Qt::Key QtKeyForCode(KeyCode code) {
   return Qt::Key_unknown;
 }
 
-quint32 ScanCodeForCode(KeyCode code) {
-  const KeyRow* row = FirstRowOf(code);
-  return row ? row->x11 : 0;
+QtKeyInput KeyPressFor(const KeyEvent& key) {
+  QtKeyInput input;
+  const KeyRow* row = FirstRowOf(key.code);
+  if (key.shift & shift::Shift) input.modifiers |= Qt::ShiftModifier;
+  if (key.shift & shift::Ctrl) input.modifiers |= Qt::ControlModifier;
+  if (key.shift & shift::Alt) input.modifiers |= Qt::AltModifier;
+  if (row && row->keypad) input.modifiers |= Qt::KeypadModifier;
+  input.scanCode = row ? row->x11 : 0;
+  const std::optional<char16_t> typed = UsCharFor(key.code, key.shift & shift::Shift);
+  input.qtKey = row && row->qtKey != 0 ? row->qtKey
+                : typed                ? static_cast<int>(QChar::toUpper(static_cast<char32_t>(*typed)))
+                                       : static_cast<int>(Qt::Key_unknown);
+  input.text = QString::fromStdU16String(key.text);
+  if (typed && (key.shift & (shift::Ctrl | shift::Alt))) {
+    const bool letter = key.code >= key::A && key.code <= key::Z;
+    input.text = QChar((key.shift & shift::Ctrl) && letter ? static_cast<char16_t>(*typed & 0x1F) : *typed);
+  }
+  return input;
 }
 
 }  // namespace quilmar

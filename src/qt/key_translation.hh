@@ -41,10 +41,13 @@ KeyEvent TranslateKey(const QKeyEvent& event);
 bool PlatformScanCodesAreXkb();
 
 // The Qt key a code stands for (its unshifted US meaning: key::Semicolon is Key_Semicolon,
-// the keypad's codes its keys), for re-posting a key whose code a handler replaced and for
-// making key presses from scripts. Qt::Key_unknown when there is none.
+// the keypad's codes its keys), as menus show shortcuts. Qt::Key_unknown when there is none.
 Qt::Key QtKeyForCode(KeyCode code);
-// The X keycode of the US key with this code, 0 when there is none.
-quint32 ScanCodeForCode(KeyCode code);
+// The press the X11 platform reports for this key on a US keyboard, so that a key from a script
+// reaches the window as the keyboard's would: the Qt key is what the key types with its Shift
+// (Shift+";" is Key_Colon, not Key_Semicolon; letters upper case either way), the text what it
+// types, also under Alt, and under Ctrl a letter's control character; the keypad's codes carry
+// the keypad flag. TranslateKey turns it back into the same code, shift bits and text.
+QtKeyInput KeyPressFor(const KeyEvent& key);
 
 }  // namespace quilmar

@@ -1,9 +1,8 @@
 #include "qt_dialogs.hh"
 
 #include <QFileDialog>
-#include <QFontDialog>
 
-#include "qt_measure.hh"
+#include "font_dialog.hh"
 
 namespace quilmar {
 namespace {
@@ -30,10 +29,9 @@ std::optional<String> QtDialogs::ShowSave(const String& startFolder) {
 }
 
 std::optional<FontSpec> QtDialogs::ShowFont(const FontSpec& current) {
-  bool ok = false;
-  const QFont font = QFontDialog::getFont(&ok, ToQFont(current), owner_, QStringLiteral("Font"));
-  if (!ok) return std::nullopt;
-  return ToFontSpec(font);
+  FontDialog dialog(current, owner_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Chosen();
 }
 
 }  // namespace quilmar

@@ -1,6 +1,7 @@
 #pragma once
 // The common dialogs: open and save (one filter that hides nothing, a start folder) and the
-// font dialog. A cancelled dialog answers nothing.
+// font dialog (our own: Qt's offers effects the document does not apply). A cancelled dialog
+// answers nothing.
 #include "platform/ui_ports.hh"
 
 class QWidget;

@@ -60,15 +60,6 @@ QFont ToQFont(const FontSpec& spec) {
   return font;
 }
 
-FontSpec ToFontSpec(const QFont& font) {
-  FontSpec spec;
-  spec.name = font.family().toStdU16String();
-  spec.bold = font.bold();
-  spec.italic = font.italic();
-  spec.size = font.pointSizeF() > 0 ? font.pointSizeF() : 10;
-  return spec;
-}
-
 QtMeasure::QtMeasure(double dpiX) : font_(ToQFont(FontSpec{})) {
   SetDpi(dpiX);
   Reset();

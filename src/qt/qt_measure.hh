@@ -14,9 +14,8 @@
 
 namespace quilmar {
 
-// QFont from the editor's font values, and back.
+// QFont from the editor's font values.
 QFont ToQFont(const FontSpec& spec);
-FontSpec ToFontSpec(const QFont& font);
 
 class QtMeasure final : public Measure {
  public:

@@ -99,9 +99,11 @@ TEST_F(MenusTest, CloseEmptiesThePositionPanelAfterTheCaretMoved) {
   EXPECT_EQ(Panel(panel::Position), u"");
 }
 
-TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
-  app().Dispatch(MenuClickEvent{MenuItem::mnuPrint});  // no printer: nothing happens
+// A print that did not happen says why in the message panel, and one that did clears nothing.
+TEST_F(MenusTest, PrintUsesTheFirstPrinterAndSaysWhenItCannot) {
+  app().Dispatch(MenuClickEvent{MenuItem::mnuPrint});
   EXPECT_TRUE(editor->printer.Jobs().empty());
+  EXPECT_EQ(Panel(panel::Message), u"No printer is installed");
 
   headless::EditorSetup setup;
   setup.printers = {u"first", u"second"};
@@ -113,9 +115,11 @@ TEST_F(MenusTest, PrintUsesTheFirstPrinterAndFailsQuietly) {
   EXPECT_EQ(editor->printer.Jobs()[0].printer, u"first");
   EXPECT_EQ(editor->printer.Jobs()[0].text, u"print me\r\nplease");
   EXPECT_EQ(editor->printer.Jobs()[0].font, (FontSpec{u"Mono", true, false, 11}));
+  EXPECT_EQ(Panel(panel::Message), u"");
   editor->printer.FailNextJob();
   app().Dispatch(MenuClickEvent{MenuItem::mnuPrint});
-  EXPECT_EQ(Panel(panel::Message), u"");
+  EXPECT_EQ(Panel(panel::Message), u"Can't print on first: The printer reported an error");
+  EXPECT_EQ(app().Document().Text(), u"print me\r\nplease");
   EXPECT_FALSE(app().Closed());
 }
 

@@ -267,6 +267,27 @@ const std::vector<std::string> kBoxKeys = {
     "<C-Del>",
 };
 const std::vector<std::string> kMenus = {"<menu:mnuFindCase>", "<menu:mnuReplaceCase>", "<menu:mnuStCmdMode>"};
+// Keys under Ctrl, Shift, Alt and their combinations ("<" prefixes name ">"). Left out: the
+// menu shortcuts (Ctrl+O, Ctrl+S, Ctrl+P) for the reasons above, Alt with a menu's mnemonic
+// (F, O, H), which the real menu bar takes, and Ctrl with the word keys (arrows, BS, Del).
+const std::vector<std::string> kModifiers = {"C-", "S-", "A-", "C-S-", "C-A-", "S-A-", "C-S-A-"};
+const std::vector<std::string> kModifiedKeys = {
+    "a", "x", "v", "c", "z", "y", "d", "i", "n", "A", "V", ":", ";", "/", "?", "4", "$", "0", ",",
+    "lt", " ", "Home", "End", "CR", "Tab", "Esc", "Ins", "F3",
+};
+const std::vector<std::string> kWordKeys = {"Left", "Right", "BS", "Del"};
+
+// Half of them in Command mode, where most of them act (Insert mode types nothing under Ctrl).
+std::string ModifiedKey(std::mt19937& random) {
+  const std::string mode = random() % 2 ? "<Esc>" : "";
+  std::string modifiers = kModifiers[random() % kModifiers.size()];
+  std::string name = kModifiedKeys[random() % kModifiedKeys.size()];
+  if (random() % 4 == 0) {
+    name = kWordKeys[random() % kWordKeys.size()];
+    if (modifiers.find('C') != std::string::npos) modifiers = "S-";
+  }
+  return mode + "<" + modifiers + name + ">";
+}
 
 // The script as pieces (a key, a command line or a menu click), so a difference can be
 // narrowed down to a prefix of whole pieces.
@@ -282,7 +303,10 @@ std::vector<std::string> RandomPieces(unsigned seed, int count) {
       pieces.push_back(session + "<Esc>");
       continue;
     }
-    pieces.push_back(roll < 85 ? pick(kKeys) : roll < 97 ? pick(kCommandLines) : pick(kMenus));
+    pieces.push_back(roll < 75   ? pick(kKeys)
+                     : roll < 85 ? ModifiedKey(random)
+                     : roll < 97 ? pick(kCommandLines)
+                                 : pick(kMenus));
   }
   return pieces;
 }

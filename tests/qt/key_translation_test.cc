@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "key_translation.hh"
+#include "platform/us_keyboard.hh"
 
 namespace quilmar {
 namespace {
@@ -136,19 +137,26 @@ TEST(KeyTranslation, ScanCodesIgnoredWhereThePlatformHasOthers) {
   EXPECT_EQ(key.code, key::S);
 }
 
-TEST(KeyTranslation, CodesTurnBackIntoKeysThatTranslateToThem) {
-  // What quilmar-batch --qt sends for a script's key must come back as the same code.
+TEST(KeyTranslation, ScriptKeysReadBackAsTheSameKeyUnderEveryModifier) {
+  // What quilmar-batch --qt sends for a script's key must come back whole: Ctrl+":" is still
+  // ":" with Ctrl, not ";".
   for (KeyCode code = 1; code < 256; ++code) {
-    const int qtKey = QtKeyForCode(code);
-    const quint32 scan = ScanCodeForCode(code);
-    if (qtKey == Qt::Key_unknown && scan == 0) continue;
-    SCOPED_TRACE(code);
-    const Qt::KeyboardModifiers keypad = code >= key::Numpad0 && code <= key::Divide ? kKeypad : kNone;
-    if (qtKey != Qt::Key_unknown) {
-      EXPECT_EQ(TranslateKey(QtKeyInput{qtKey, keypad, 0, {}, true, {}}).code, code);
-    }
-    if (scan != 0) {
-      EXPECT_EQ(TranslateKey(QtKeyInput{qtKey, keypad, scan, {}, true, {}}).code, code);
+    for (ShiftState held = shift::None; held <= (shift::Shift | shift::Ctrl | shift::Alt); ++held) {
+      const std::optional<char16_t> typed = UsCharFor(code, held);
+      const KeyEvent key{code, held, typed ? String(1, *typed) : String()};
+      const QtKeyInput press = KeyPressFor(key);
+      if (press.qtKey == Qt::Key_unknown && press.scanCode == 0) continue;
+      SCOPED_TRACE(::testing::Message() << "code " << code << ", shift " << held);
+      // By the key's place, and by its Qt key alone where it has one.
+      for (const quint32 scanCode : {press.scanCode, quint32{0}}) {
+        if (scanCode == 0 && press.qtKey == Qt::Key_unknown) continue;
+        QtKeyInput input = press;
+        input.scanCode = scanCode;
+        const KeyEvent read = TranslateKey(input);
+        EXPECT_EQ(read.code, code);
+        EXPECT_EQ(read.shift, held);
+        EXPECT_EQ(read.text, key.text);
+      }
     }
   }
 }

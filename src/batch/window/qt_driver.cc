@@ -21,15 +21,6 @@
 namespace quilmar::batch {
 namespace {
 
-Qt::KeyboardModifiers ModifiersOf(const KeyEvent& key) {
-  Qt::KeyboardModifiers modifiers;
-  if (key.shift & shift::Shift) modifiers |= Qt::ShiftModifier;
-  if (key.shift & shift::Ctrl) modifiers |= Qt::ControlModifier;
-  if (key.shift & shift::Alt) modifiers |= Qt::AltModifier;
-  if (key.code >= key::Numpad0 && key.code <= 111) modifiers |= Qt::KeypadModifier;
-  return modifiers;
-}
-
 Qt::MouseButton QtButton(int button) {
   switch (button) {
     case mouse::Left: return Qt::LeftButton;
@@ -59,14 +50,12 @@ class QtDriver final : public Driver {
   }
 
   void Key(const KeyEvent& key) override {
-    const Qt::Key qtKey = QtKeyForCode(key.code);
-    const Qt::KeyboardModifiers modifiers = ModifiersOf(key);
-    const QString text = QString::fromStdU16String(key.text);
-    // The focused widget gets the key, as from the keyboard; menu shortcuts are the editor's
-    // own business, so they need no help from Qt's shortcut map.
-    QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
+    // The focused widget gets the key as the keyboard would send it; menu shortcuts are the
+    // editor's own business, so they need no help from Qt's shortcut map.
+    const QtKeyInput in = KeyPressFor(key);
+    QKeyEvent press(QEvent::KeyPress, in.qtKey, in.modifiers, in.scanCode, 0, 0, in.text);
     QApplication::sendEvent(Target(), &press);
-    QKeyEvent release(QEvent::KeyRelease, qtKey, modifiers, ScanCodeForCode(key.code), 0, 0, text);
+    QKeyEvent release(QEvent::KeyRelease, in.qtKey, in.modifiers, in.scanCode, 0, 0, in.text);
     QApplication::sendEvent(Target(), &release);
     Settle();
   }

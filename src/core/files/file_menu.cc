@@ -57,14 +57,23 @@ void App::mnuClose_Click() {
   SetPanel(panel::Position, String());
 }
 
-// On the first installed printer, in the document's font, without a dialog; no printer or a
-// printer error ends quietly.
+// On the first installed printer, in the document's font, without a dialog. A print that
+// did not happen says so in the message panel, as a failed save does; the document is as it was.
 void App::mnuPrint_Click() {
+  String printer;
   try {
     const std::vector<String> printers = ports.printer.InstalledPrinters();
-    if (printers.empty()) return;
-    ports.printer.PrintText(printers.front(), txtMain.Text(), txtMain.Font());
-  } catch (const std::exception&) {
+    if (printers.empty()) {
+      SetPanel(panel::Message, u"No printer is installed");
+      return;
+    }
+    printer = printers.front();
+    ports.printer.PrintText(printer, txtMain.Text(), txtMain.Font());
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& error) {
+    const String where = printer.empty() ? String() : u" on " + Shown(printer);
+    SetPanel(panel::Message, u"Can't print" + where + u": " + FromUtf8(error.what()));
   }
 }
 

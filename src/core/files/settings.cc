@@ -17,8 +17,6 @@ namespace quilmar {
 namespace {
 
 constexpr char16_t kSettingsName[] = u"quilmar.ini";
-// Font sizes the font dialog accepts, in points; others are rejected like a bad conversion.
-constexpr double kLargestFontSize = 1638;
 
 // Exact "True": the four letters with these capitals; anything else is false.
 bool ExactTrue(StringView value) { return value == u"True"; }
@@ -80,6 +78,7 @@ bool ApplyFont(const SettingsContext& c, StringView value) {
   if (!italic) return false;
   dialog.italic = *italic;
   const std::optional<double> size = ToNumber(fields[3]);
+  // A size the font dialog would not accept is rejected like a bad conversion.
   if (!size || !(*size > 0 && *size <= kLargestFontSize)) return false;
   dialog.size = *size;
   FontSpec font = c.txtMain.Font();

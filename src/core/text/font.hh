@@ -4,6 +4,9 @@
 
 namespace quilmar {
 
+// The largest size, in points, the font dialog accepts and the settings file keeps.
+inline constexpr double kLargestFontSize = 1638;
+
 struct FontSpec {
   String name = u"Monospace";
   bool bold = false;
