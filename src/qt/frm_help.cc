@@ -1,6 +1,7 @@
 #include "frm_help.hh"
 
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "twips.hh"
@@ -16,11 +17,12 @@ FrmHelp::FrmHelp(QWidget* owner, const QString& text)
   txtHelp_->setReadOnly(true);
   txtHelp_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   txtHelp_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  // The help text is laid out in columns with spaces: a fixed-pitch font keeps them aligned,
-  // and rows are not wrapped (a wrapped row would continue under the first column); the box
-  // scrolls sideways for the longest rows instead.
+  // The help text is laid out in columns with spaces, so a fixed-pitch font keeps them
+  // aligned; its lines are written to fit the window's first width in the usual fixed font.
+  // Wrapping is only the fallback for a larger font: a row that breaks still reads better than
+  // a box the reader must scroll sideways.
   txtHelp_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  txtHelp_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   txtHelp_->setAccessibleName(QStringLiteral("Help text"));
   QPalette pal = txtHelp_->palette();
   pal.setColor(QPalette::Base, QColor(255, 255, 192));
@@ -34,6 +36,12 @@ FrmHelp::FrmHelp(QWidget* owner, const QString& text)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(txtHelp_);
   resize(TwipsSizeToPixels(6705, 3195, owner));
+}
+
+// The box takes the keys it uses (moving, selecting, copying) and passes Escape on to here.
+void FrmHelp::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) close();
+  else QWidget::keyPressEvent(event);
 }
 
 }  // namespace quilmar

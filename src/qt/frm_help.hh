@@ -1,5 +1,6 @@
 #pragma once
-// frmHelp: the reference text in a read-only, light yellow box that fills the window.
+// frmHelp: the reference text in a read-only, light yellow box that fills the window; Escape
+// closes it.
 #include <QPlainTextEdit>
 #include <QWidget>
 
@@ -11,6 +12,9 @@ class FrmHelp final : public QWidget {
  public:
   FrmHelp(QWidget* owner, const QString& text);
   QPlainTextEdit* txtHelp() const { return txtHelp_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QPlainTextEdit* txtHelp_;

@@ -104,10 +104,14 @@ class ScriptEditor {
     AppTestAccess::Shared(app()).TextChanged = false;
   }
 
+  // Keys and mouse releases; the script's other events have no place here.
   void Run(std::string_view script) {
     const batch::KeyScript parsed = batch::ParseKeyScript(script);
     if (parsed.error) throw std::invalid_argument(*parsed.error);
-    for (const batch::ScriptEvent& event : parsed.events) app().Dispatch(KeyDownEvent{std::get<KeyEvent>(event)});
+    for (const batch::ScriptEvent& event : parsed.events) {
+      if (const auto* up = std::get_if<batch::MouseUpEvent>(&event)) app().Dispatch(MouseUpEvent{up->button});
+      else app().Dispatch(KeyDownEvent{std::get<KeyEvent>(event)});
+    }
   }
 
   // A whole command line through the command box: the box's leading ":" or "/" comes from
@@ -142,6 +146,7 @@ struct Expect {
   std::optional<bool> inCommandBox = {};
   std::optional<std::string> cmdText = {};
   std::optional<CharPos> searchPos = {};
+  std::optional<bool> closed = {};
 };
 
 inline void Check(ScriptEditor& ed, const Expect& want) {
@@ -161,6 +166,7 @@ inline void Check(ScriptEditor& ed, const Expect& want) {
   check(want.inCommandBox, ed.InCommandBox(), "focus in the command box");
   check(want.cmdText, ed.CmdText(), "command box text");
   check(want.searchPos, ed.app().Shared().SearchPos, "SearchPos");
+  check(want.closed, ed.editor().window.Closed(), "window closed");
 }
 
 // One key-script case: a document, the keys, what follows.

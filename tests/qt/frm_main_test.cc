@@ -4,7 +4,9 @@
 #include <QAction>
 #include <QInputMethodEvent>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <fstream>
 
 #include "twips.hh"
 #include "window_fixture.hh"
@@ -198,6 +200,27 @@ TEST_F(FrmMainTest, HelpShowsTheFileAsItIsNowOnceAtATime) {
   fs.AddFile(help, "caf\xe9");
   Click(MenuItem::mnuHelpReference);
   EXPECT_EQ(window.windows().Help()->txtHelp()->toPlainText(), QString::fromUtf8("caf\xc3\xa9"));
+}
+
+// The help file as installed: every line fits the box at the window's first size, so nothing
+// wraps and nobody scrolls sideways; Escape closes the window.
+TEST_F(FrmMainTest, TheHelpTextFitsItsWindowAndEscapeClosesIt) {
+  std::ifstream file(QUILMAR_BIN_DIR "/quilmar_help.txt", std::ios::binary);
+  fs.AddFile(u"/opt/quilmar/quilmar_help.txt", std::string(std::istreambuf_iterator<char>(file), {}));
+  Click(MenuItem::mnuHelpReference);
+  QPointer<FrmHelp> help = window.windows().Help();
+  ASSERT_NE(help, nullptr);
+  const QPlainTextEdit* box = help->txtHelp();
+  const QStringList lines = box->toPlainText().split(u'\n');
+  ASSERT_GT(lines.size(), 100);
+  const QFontMetricsF metrics(box->font());
+  const qreal room = box->viewport()->width() - 2 * box->document()->documentMargin() - box->cursorWidth();
+  for (const QString& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), room) << line.toStdString();
+  EXPECT_EQ(box->horizontalScrollBar()->maximum(), 0);
+
+  Press(help->txtHelp(), Qt::Key_Escape);
+  DeleteClosedWindows();
+  EXPECT_EQ(help, nullptr);
 }
 
 TEST_F(FrmMainTest, AboutShowsTheCreditsOnceAndGoesAwayWhenClosed) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real editor under a virtual X server on a sample file, edits and writes it with
 # real X key presses, a mouse drag and clicks, opens Help and About from the keyboard, grabs
-# the three windows, and checks that none came out blank and that the file holds the edits.
+# the three windows, closes Help with Escape, and checks that none came out blank, that Help
+# closed and that the file holds the edits.
 # Then it opens a file of emoji, combining marks, CJK and right-to-left text, selects from an
 # emoji sequence into a right-to-left word with the keys, grabs that, and checks that yanking
 # and putting the selection wrote exactly the selected text.
@@ -77,6 +78,12 @@ sleep 0.3
 xdotool key h
 help=$(find_window "^Help\$")
 grab "$help" "$out/help.png"
+# Escape in the Help window closes it.
+activate "$help"
+xdotool key Escape
+help_gone() { ! xdotool search --onlyvisible --name "^Help\$" >/dev/null 2>&1; }
+help_closed=no
+wait_for 30 help_gone && help_closed=yes
 
 activate "$main"
 xdotool key --clearmodifiers alt+h
@@ -104,6 +111,12 @@ written() { [ "$(md5sum "$unicode")" != "$before" ]; }
 wait_for 30 written || true
 
 status=0
+if [ "$help_closed" = yes ]; then
+  echo "ok help: Escape closed it"
+else
+  echo "FAIL help: Escape left the Help window open"
+  status=1
+fi
 first=$(head -n1 "$sample")
 if [ "$first" != 'uilmar is a small modal plain-text editor. (edited: $4, "ok")' ]; then
   echo "FAIL typing: the file's first line is now: $first"
