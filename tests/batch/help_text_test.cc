@@ -126,7 +126,7 @@ const std::vector<Claim> kInsertMode = {
     {"Ctrl+X", "[a]b", "<C-x>", {.doc = "|b", .clipboard = "a"}},
     {"Ctrl+A", "a|b\nc", "<C-a>", {.doc = "[ab\nc]"}},
     {"Ctrl+Z", "a|b", "xy<CR>z<C-z>", {.doc = "a|b"}},  // a run of typing is one step
-    {"Ctrl+Z", "a|bc", "<Esc>xi<C-z>", {.doc = "a|bc"}},
+    {"Ctrl+Z", "a|bcd", "<Esc>xxi<C-z>", {.doc = "a|cd"}},  // each command is one step
     {"Ctrl+Y", "a|b", "xy<C-z><C-y>", {.doc = "axy|b"}},
     {"Ctrl+Backspace", "ab cd|e", "<C-BS>", {.doc = "ab |e"}},
     {"Ctrl+Delete", "a|b cd", "<C-Del>", {.doc = "a|cd"}},
