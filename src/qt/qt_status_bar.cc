@@ -17,10 +17,14 @@ constexpr int kGap = 2;  // pixels between two panels
 
 // Each panel's role, told to assistive technologies beside its text.
 constexpr std::array<const char*, kPanels> kRoles{"Message", "Mode", "File", "Position", "Line count"};
-// The order in which panels give up width when the row is too narrow: the message first (it
-// is read once and is whole in its tool tip), then the path; the mode and the caret position
-// last.
-constexpr std::array<int, kPanels> kShrinkOrder{1, 3, 5, 2, 4};
+// The order in which panels give up width when the row is too narrow: the path down to the
+// file's name, then the message (read once, and whole in its tool tip), then the rest of the
+// path; the mode and the caret position last.
+struct Narrowing {
+  int panel;
+  bool keepName;  // the path keeps "…" and the file's name
+};
+constexpr std::array<Narrowing, 6> kNarrowing{{{3, true}, {1, false}, {3, false}, {5, false}, {2, false}, {4, false}}};
 
 }  // namespace
 
@@ -88,8 +92,19 @@ class StatusPanels final : public QWidget {
   // The width a panel takes when the row has room: the path panel's is one inch.
   int NaturalWidth(int panel) const {
     if (panel == kPathPanel) return TwipsToPixels(1440, LogicalDpiX(this));
+    return TextWidth(panel, Text(panel)) + Chrome(panel);
+  }
+
+  // The least a panel is narrowed to: room for "…" alone, or for "…" and the file's name
+  // with the separator before it.
+  int NarrowestWidth(int panel, bool keepName) const {
+    const QString& text = Text(panel);
+    const QString shown = keepName ? QChar(0x2026) + text.mid(std::max<qsizetype>(0, text.lastIndexOf(QLatin1Char('/')))) : QString(QChar(0x2026));
+    return std::min(NaturalWidth(panel), TextWidth(panel, shown) + Chrome(panel));
+  }
+  int TextWidth(int panel, const QString& text) const {
     // Rounded up: a width the text only nearly fits would have it elided.
-    return static_cast<int>(std::ceil(QFontMetricsF(Label(panel)->font()).horizontalAdvance(Text(panel)))) + Chrome(panel);
+    return static_cast<int>(std::ceil(QFontMetricsF(Label(panel)->font()).horizontalAdvance(text)));
   }
 
   void Place() {
@@ -97,11 +112,11 @@ class StatusPanels final : public QWidget {
     int total = 0;
     for (int panel = 1; panel <= kPanels; ++panel) total += (widths[Index(panel)] = NaturalWidth(panel)) + kGap;
     int excess = total - kGap - std::max(0, width());
-    for (int panel : kShrinkOrder) {
+    for (const Narrowing& step : kNarrowing) {
       if (excess <= 0) break;
-      const int floor = std::min(widths[Index(panel)], Chrome(panel) + Label(panel)->fontMetrics().horizontalAdvance(QChar(0x2026)));
-      const int taken = std::min(excess, widths[Index(panel)] - floor);
-      widths[Index(panel)] -= taken;
+      int& w = widths[Index(step.panel)];
+      const int taken = std::min(excess, std::max(0, w - NarrowestWidth(step.panel, step.keepName)));
+      w -= taken;
       excess -= taken;
     }
     int x = 0;

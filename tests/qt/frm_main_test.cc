@@ -139,6 +139,14 @@ TEST_F(FrmMainTest, StatusPanelsKeepOneRowAndElideWhatDoesNotFit) {
       for (int panel : {2, 4, 5}) EXPECT_EQ(bar.Panel(panel)->text(), texts[panel - 1]);
     }
   }
+  // At the first width a short message is whole beside the file's name.
+  window.resize(Px(7050), window.height());
+  QApplication::processEvents();
+  window.statusBarPanels().SetPanelText(4, u"Ln# 2 : Char# 4 ");
+  window.statusBarPanels().SetPanelText(5, u"3 lines");
+  window.statusBarPanels().SetPanelText(1, u"Written");
+  EXPECT_EQ(bar.Panel(1)->text(), QStringLiteral("Written"));
+  EXPECT_TRUE(bar.Panel(3)->text().endsWith(QStringLiteral("/notes.txt")));
 }
 
 TEST_F(FrmMainTest, MenuClicksAndShortcutKeysRunTheEditorsItemsAndShowItsCheckMarks) {
