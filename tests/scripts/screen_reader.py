@@ -16,9 +16,12 @@ import pyatspi  # noqa: E402
 
 program, work = sys.argv[1], sys.argv[2]
 failures = []
+checks = 0
 
 
 def check(condition, what):
+    global checks
+    checks += 1
     if not condition:
         failures.append(what)
         print("FAIL:", what, flush=True)
@@ -185,4 +188,5 @@ except subprocess.TimeoutExpired:
     editor.kill()
     status = "still running after :q!"
 check(status == 0, "the editor ends well after a whole session: %s" % status)
+print("%d of %d checks failed" % (len(failures), checks))
 sys.exit(1 if failures else 0)
