@@ -145,6 +145,7 @@ QSize CommandBoxView::minimumSizeHint() const { return QSize(0, sizeHint().heigh
 
 void CommandBoxView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  if (!painter.isActive()) return;  // no surface to paint on (a window too big for memory)
   QStyleOptionFrame frame;
   frame.initFrom(this);
   frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this);

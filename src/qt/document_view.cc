@@ -211,6 +211,7 @@ void DocumentView::PaintLine(QPainter& painter, const LineLayout& layout, String
 
 void DocumentView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
+  if (!painter.isActive()) return;  // no surface to paint on (a window too big for memory)
   const QPalette& pal = palette();
   painter.fillRect(event->rect(), pal.color(QPalette::Base));
   if (!model_) return;

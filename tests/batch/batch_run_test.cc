@@ -155,13 +155,14 @@ TEST(BatchRun, BadOptionsAndScriptsExitWithTwoAndOneLine) {
 }
 
 // --qt loads the window module beside the program, which takes the editor from the program:
-// the same script gives the same answer, Help text included.
+// the same script gives the same answer, Help text included, also in a window far too big to
+// paint.
 TEST(BatchRun, QtModeGivesTheSameAnswer) {
   // Each run in a home of its own: a run that leaves unsaved work leaves its recovery record
   // in its home, for the next run there to offer back.
   TempFolder home, qtHome;
   for (const TempFolder* h : {&home, &qtHome}) h->Write("quilmar_help.txt", "line one\nline two\n");
-  const std::string keys = "ione two<Esc>0x:3<CR><menu:mnuHelpReference>";
+  const std::string keys = "<resize:2147483647,2147483647>ione two<Esc>0x:3<CR><menu:mnuHelpReference>";
   const BatchResult headless = RunBatch({"--home", home.Path(), "--keys", keys});
   const BatchResult qt = RunBatch({"--qt", "--home", qtHome.Path(), "--keys", keys});
   ASSERT_EQ(qt.status, 0) << qt.err;
