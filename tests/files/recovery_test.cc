@@ -222,7 +222,7 @@ TEST_F(RecoveryTest, DeclinedRecordsAreKeptForAWeek) {
 // only to the file its stamp proves to be its own, unchanged, and kept aside when met by its
 // name otherwise. (The older form on disk and another folder's file: recovery_identity.sh.)
 TEST_F(RecoveryTest, ARecordWithoutItsResolvedPathIsOfferedOnlyWhereItCannotBeWrong) {
-  const stdfs::path started = stdfs::current_path();
+  const struct Back { stdfs::path to; ~Back() { stdfs::current_path(to); } } back{stdfs::current_path()};
   stdfs::current_path(docs.Path());
   const struct {
     const char16_t* opened;
@@ -250,7 +250,6 @@ TEST_F(RecoveryTest, ARecordWithoutItsResolvedPathIsOfferedOnlyWhereItCannotBeWr
     EXPECT_EQ(editor->messageBox.Shown().size(), c.offered ? 1u : 0u);
     EXPECT_EQ(Records("recovery-kept"), c.offered ? 0 : 1);
   }
-  stdfs::current_path(started);
 }
 
 // A record that cannot be written is said once in the message panel; the editor goes on, and
