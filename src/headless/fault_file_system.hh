@@ -59,6 +59,10 @@ class FaultFileSystem final : public FileSystemPort {
   void Remove(const String& path) override { real_.Remove(path); }
   std::unique_ptr<Hold> Lock(const String& folder) override { return real_.Lock(folder); }
   std::int64_t Now() const override;
+  std::optional<String> Resolve(const String& path) const override { return real_.Resolve(path); }
+  void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override {
+    real_.RemoveOwnFolder(folder, ours);
+  }
 
  private:
   struct Fault {

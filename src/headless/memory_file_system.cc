@@ -236,4 +236,32 @@ std::unique_ptr<Hold> MemoryFileSystem::Lock(const String& folder) {
   return std::make_unique<FolderHold>(*this, absolute);
 }
 
+std::optional<String> MemoryFileSystem::Resolve(const String& path) const {
+  const std::lock_guard lock(mutex_);
+  if (path.empty()) return std::nullopt;
+  std::vector<String> parts;
+  const String absolute = Absolute(path);
+  for (std::size_t at = 1; at <= absolute.size();) {
+    const std::size_t end = std::min(absolute.find(u'/', at), absolute.size());
+    const String part = absolute.substr(at, end - at);
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  String resolved;
+  for (const String& part : parts) resolved += u"/" + part;
+  return resolved.empty() ? String(u"/") : resolved;
+}
+
+void MemoryFileSystem::RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) {
+  const std::lock_guard lock(mutex_);
+  const String absolute = Absolute(folder);
+  if (!folders_.count(absolute)) return;
+  std::erase_if(files_, [&](const auto& entry) { return Parent(entry.first) == absolute && ours(FileName(entry.first)); });
+  if (List(absolute).empty()) folders_.erase(absolute);  // unless something else is left in it
+}
+
 }  // namespace quilmar::headless

@@ -50,6 +50,9 @@ class MemoryFileSystem final : public FileSystemPort {
   void Remove(const String& path) override;
   std::unique_ptr<Hold> Lock(const String& folder) override;
   std::int64_t Now() const override;
+  // It has no links: a path resolves to its absolute form with "." and ".." taken away.
+  std::optional<String> Resolve(const String& path) const override;
+  void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override;
 
  private:
   struct File {

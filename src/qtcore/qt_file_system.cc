@@ -15,8 +15,10 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
@@ -310,6 +312,31 @@ bool Restore(const String& path, int fd, const std::string& copy) {
   } catch (const FileError&) {
     return false;
   }
+}
+
+// realpath for a path whose last components may not exist yet: the part that exists resolved,
+// the rest as named. A dangling link stands for the file it would make.
+std::optional<std::string> ResolvedPath(const std::string& path, int depth) {
+  if (char* real = ::realpath(path.c_str(), nullptr)) {
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+  }
+  if (errno != ENOENT || depth > 40) return std::nullopt;
+  const std::string target = ResolveLinks(path);
+  const std::string name = target.substr(target.find_last_of('/') + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  const std::optional<std::string> folder = ResolvedPath(FolderOf(target), depth + 1);
+  if (!folder) return std::nullopt;
+  return (*folder == "/" ? "" : *folder) + "/" + name;
+}
+
+// A temporary file WriteReplacing made for one of these names and left behind (the writer was
+// killed): "." + name + "." + six characters.
+bool IsTemporaryOf(const std::string& name, const std::function<bool(StringView)>& ours) {
+  constexpr std::size_t kSuffix = 7;
+  return name.size() > kSuffix + 1 && name.front() == '.' && name[name.size() - kSuffix] == '.' &&
+         ours(FromBytesEscaped(name.substr(1, name.size() - kSuffix - 1)));
 }
 
 }  // namespace
@@ -614,6 +641,65 @@ std::int64_t QtFileSystem::Now() const {
   timespec now {};
   ::clock_gettime(CLOCK_REALTIME, &now);
   return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::optional<String> QtFileSystem::Resolve(const String& path) const {
+  const std::optional<std::string> native = BytesOf(path);
+  if (!native) return std::nullopt;
+  const std::optional<std::string> resolved = ResolvedPath(*native, 0);
+  if (!resolved) return std::nullopt;
+  return FromBytesEscaped(*resolved);
+}
+
+void QtFileSystem::RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) {
+  // Everything is reached through descriptors opened without following links, so a link put
+  // in place of the folder (or of anything in it), before or during the removal, is never
+  // followed; whatever is not the user's own stays, and so does the folder that holds it.
+  const std::string native = NativeOrThrow(folder);
+  const std::size_t slash = native.find_last_of('/');
+  const std::string name = native.substr(slash + 1);
+  const std::string parentPath = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+  auto notOurs = [](int error) { return error == ENOENT || error == ELOOP || error == ENOTDIR; };
+  Descriptor parent(::open(parentPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (parent.get() < 0) {
+    if (notOurs(errno)) return;
+    Fail(folder, errno);
+  }
+  Descriptor dir(::openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (dir.get() < 0) {
+    if (notOurs(errno)) return;
+    Fail(folder, errno);
+  }
+  struct stat st {};
+  if (::fstat(dir.get(), &st) != 0) Fail(folder, errno);
+  if (st.st_uid != ::geteuid()) return;
+  Descriptor listed(::dup(dir.get()));
+  const std::unique_ptr<DIR, int (*)(DIR*)> entries(listed.get() >= 0 ? ::fdopendir(listed.get()) : nullptr, ::closedir);
+  if (!entries) Fail(folder, errno);
+  listed.Release();  // closed with the listing
+  bool kept = false;
+  int failed = 0;
+  while (const dirent* entry = ::readdir(entries.get())) {
+    const std::string entryName = entry->d_name;
+    if (entryName == "." || entryName == "..") continue;
+    struct stat es {};
+    const bool own = ::fstatat(dir.get(), entryName.c_str(), &es, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(es.st_mode) &&
+                     es.st_uid == ::geteuid() && (ours(FromBytesEscaped(entryName)) || IsTemporaryOf(entryName, ours));
+    if (!own)
+      kept = true;
+    else if (::unlinkat(dir.get(), entryName.c_str(), 0) != 0 && errno != ENOENT)
+      failed = errno;
+  }
+  ::fsync(dir.get());
+  if (failed) Fail(folder, failed);
+  if (kept) return;
+  // Only the folder that was emptied: not whatever may have taken its name meanwhile.
+  struct stat now {};
+  if (::fstatat(parent.get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || now.st_dev != st.st_dev ||
+      now.st_ino != st.st_ino)
+    return;
+  if (::unlinkat(parent.get(), name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT && errno != ENOTEMPTY) Fail(folder, errno);
+  ::fsync(parent.get());
 }
 
 }  // namespace quilmar

@@ -61,6 +61,9 @@ class QtFileSystem final : public FileSystemPort {
   std::unique_ptr<Hold> Lock(const String& folder) override;
   std::int64_t Now() const override;
 
+  std::optional<String> Resolve(const String& path) const override;
+  void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override;
+
  private:
   // Both writes: `produce` hands the new content to its writer; `whole` is that content
   // when the caller already holds it.

@@ -3,9 +3,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 
 #include "../editor/script_editor.hh"
 #include "editor_fixture.hh"
+#include "files/recovery_record.hh"
 
 namespace quilmar {
 namespace {
@@ -212,6 +214,41 @@ TEST_F(RecoveryTest, DeclinedRecordsAreKeptForAWeek) {
     Start(Doc());
     EXPECT_EQ(Records("recovery-declined"), age > 7 * kDay ? 0 : 1) << age / kDay << " days";
     stdfs::remove_all(home.Path("state"));
+  }
+}
+
+// A record that named its file only as typed (of the older form, or made where the path could
+// not be resolved): one with an absolute path is offered to that path; one with a relative path
+// only to the file its stamp proves to be its own, unchanged, and kept aside when met by its
+// name otherwise. (The older form on disk and another folder's file: recovery_identity.sh.)
+TEST_F(RecoveryTest, ARecordWithoutItsResolvedPathIsOfferedOnlyWhereItCannotBeWrong) {
+  const struct Back { stdfs::path to; ~Back() { stdfs::current_path(to); } } back{stdfs::current_path()};
+  stdfs::current_path(docs.Path());
+  const struct {
+    const char16_t* opened;
+    const char* changedTo;  // the file's content before the second run, if changed
+    bool offered;
+  } cases[] = {{u"", "other\n", true}, {u"a.txt", nullptr, true}, {u"a.txt", "other\n", false}};
+  for (const auto& c : cases) {
+    const String path = *c.opened ? String(c.opened) : Doc();
+    SCOPED_TRACE(ToUtf8(path) + (c.changedTo ? ", changed" : ""));
+    stdfs::remove_all(home.Path("state"));
+    docs.Write("a.txt", "one\ntwo\n");
+    Start(path);
+    Keys("Ahello<Esc>");
+    EndRun();
+    for (const auto& record : stdfs::directory_iterator(home.Path("state/recovery")))
+      for (const auto& file : stdfs::directory_iterator(record.path())) {
+        if (!file.path().filename().string().starts_with("info-")) continue;
+        std::optional<RecordInfo> info = ParseInfo(testing::TempFolder::ReadPath(file.path()));
+        ASSERT_TRUE(info && info->resolved);
+        info->resolved.reset();
+        std::ofstream(file.path(), std::ios::binary) << SerializeInfo(*info);
+      }
+    if (c.changedTo) docs.Write("a.txt", c.changedTo);
+    Start(path);
+    EXPECT_EQ(editor->messageBox.Shown().size(), c.offered ? 1u : 0u);
+    EXPECT_EQ(Records("recovery-kept"), c.offered ? 0 : 1);
   }
 }
 

@@ -41,6 +41,8 @@ void Recovery::Snapshot(const Source& source) {
   shot.info.seq = seq_;
   shot.info.timeNs = fs_.Now();
   if (!source.path.empty()) shot.info.path = source.path;
+  if (source.path != namedPath_) Named(source.path, source.path.empty() ? std::nullopt : fs_.Resolve(source.path));
+  shot.info.resolved = resolved_;
   shot.info.stamp = source.file.stamp;
   shot.info.format = source.file.format;
   CharPos at = 0;
@@ -74,6 +76,11 @@ std::optional<String> Recovery::AfterEvent(const Source& source) {
   retry_ = true;
   retryAt_ = fs_.Now() + kRetryNs;
   return u"Can't write the recovery record: " + FromUtf8(*error);
+}
+
+void Recovery::Named(const String& path, std::optional<String> resolved) {
+  namedPath_ = path;
+  resolved_ = std::move(resolved);
 }
 
 void Recovery::Clear() {

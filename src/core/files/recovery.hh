@@ -57,6 +57,11 @@ class Recovery {
   // once, and the old one is removed when the new one is on disk.
   void Adopt(const Source& source, const String& folder, std::unique_ptr<Hold> hold);
 
+  // The document now stands for the file `path`, which resolves (FileSystemPort::Resolve) to
+  // `resolved`: its records name it so. A load says so as it happens; a document named another
+  // way (a write under a new name) is resolved at its next snapshot.
+  void Named(const String& path, std::optional<String> resolved);
+
   // The records found at loads so far.
   const std::vector<RecoveryOffer>& Offers() const { return offers_; }
   void Note(RecoveryOffer offer) { offers_.push_back(std::move(offer)); }
@@ -71,6 +76,8 @@ class Recovery {
   std::int64_t segment_ = 0;      // the seq of its last snapshot: later edits go to that journal
   std::int64_t journalBytes_ = 0; // logged since that snapshot
   String shotPath_;               // what that snapshot was taken as
+  String namedPath_;              // the path last Named, and what it resolved to
+  std::optional<String> resolved_;
   TextFormat shotFormat_;
   bool retry_ = false;            // a write failed: snapshot again (not before retryAt_)
   std::int64_t retryAt_ = 0;

@@ -19,7 +19,9 @@ struct Candidate {
   std::unique_ptr<Hold> hold;
 };
 
-// Declined records are named by the time they were declined; after a week they go.
+// Declined records are named by the time they were declined; after a week they go. Only what
+// the editor made there goes: RemoveRecord follows no link and leaves whatever is not the
+// user's own record (the folder may be shared with another user's runs).
 void PurgeDeclined(FileSystemPort& fs) {
   const String declined = DeclinedFolder(fs);
   const std::int64_t now = fs.Now();
@@ -34,8 +36,56 @@ void PurgeDeclined(FileSystemPort& fs) {
   }
 }
 
-// The records of this path (or of new documents) that no running editor holds, newest first.
-std::vector<Candidate> FindRecords(FileSystemPort& fs, const std::optional<String>& path) {
+// What is being loaded, to tell which records are of it: the path as given, resolved, and the
+// file there now. No path: a new document.
+struct Target {
+  std::optional<String> path;
+  std::optional<String> resolved;
+  std::optional<FileStamp> stamp;
+};
+
+bool IsAbsolute(const String& path) { return !path.empty() && path.front() == u'/'; }
+
+// The file named unambiguously: a relative path means nothing without its folder.
+String ShownPath(const Target& t) { return IsAbsolute(*t.path) || !t.resolved ? *t.path : *t.resolved; }
+
+// The file at the target is the file the record's stamp was taken of, and unchanged since.
+bool StampProves(const FileSystemPort& fs, const Target& t, const RecordInfo& info) {
+  return info.stamp && UnchangedOnDisk(fs, DiskStamp{*t.path, info.stamp->stamp, info.stamp->hash});
+}
+
+bool SameIdentity(const std::optional<FileStamp>& a, const FileStamp& b) {
+  return a && a->device == b.device && a->inode == b.inode;
+}
+
+enum class Match { No, Yes, KeepAside };
+
+// A record is of the file it resolved to when it was named, however that file is spelled now;
+// also of another name of that file (a hard link: both names lead to it now). A different file
+// put at the same path still matches: the question then says the file has changed on disk.
+// A record without its resolved path (of the older form) named its file only as typed: an
+// absolute path is resolved now; a relative one matches only a file its stamp proves to be its
+// own, and one met by its old spelling that the stamp cannot prove (another folder's file of
+// that name, or its own one changed) is kept aside.
+Match Matches(const FileSystemPort& fs, const Target& t, const RecordInfo& info) {
+  if (!t.path || !info.path) return !t.path && !info.path ? Match::Yes : Match::No;
+  std::optional<String> key = info.resolved;
+  if (!key && IsAbsolute(*info.path)) key = fs.Resolve(*info.path);
+  if (!key) return StampProves(fs, t, info) ? Match::Yes : *info.path == *t.path ? Match::KeepAside : Match::No;
+  if (t.resolved == key) return Match::Yes;
+  return info.stamp && SameIdentity(t.stamp, info.stamp->stamp) && SameIdentity(fs.Stamp(*key), info.stamp->stamp)
+             ? Match::Yes
+             : Match::No;
+}
+
+// A record goes aside into `to` under `name`, out of the offers' way.
+void MoveAside(FileSystemPort& fs, const String& folder, const String& to, const String& name) {
+  fs.MakeFolder(to);
+  fs.Rename(folder, fs.Join(to, name));
+}
+
+// The records of the target that no running editor holds, newest first.
+std::vector<Candidate> FindRecords(FileSystemPort& fs, const Target& target) {
   std::vector<Candidate> found;
   const String records = RecordsFolder(fs);
   for (const String& name : fs.List(records)) {
@@ -44,8 +94,12 @@ std::vector<Candidate> FindRecords(FileSystemPort& fs, const std::optional<Strin
       std::unique_ptr<Hold> hold = fs.Lock(folder);
       if (!hold) continue;  // a running editor keeps it
       std::optional<RecordSummary> summary = ReadSummary(fs, folder);
-      if (!summary || summary->info.path != path) continue;
-      found.push_back(Candidate{std::move(*summary), std::move(hold)});
+      if (!summary) continue;
+      switch (Matches(fs, target, summary->info)) {
+        case Match::No: break;
+        case Match::Yes: found.push_back(Candidate{std::move(*summary), std::move(hold)}); break;
+        case Match::KeepAside: MoveAside(fs, folder, KeptFolder(fs), name); break;
+      }
     } catch (const FileError&) {
       // A record that cannot be looked at is left as it is.
     }
@@ -66,24 +120,17 @@ bool NothingLost(const FileSystemPort& fs, const std::optional<String>& path, co
   }
 }
 
-bool ChangedOnDisk(const FileSystemPort& fs, const std::optional<String>& path, const RecordInfo& info) {
-  if (!path) return false;
-  if (!info.stamp) return fs.FileExists(*path);  // the document was never read from it
-  return !UnchangedOnDisk(fs, *info.stamp);
+bool ChangedOnDisk(const FileSystemPort& fs, const Target& t, const RecordInfo& info) {
+  if (!t.path) return false;
+  if (!info.stamp) return fs.FileExists(*t.path);  // the document was never read from it
+  return !StampProves(fs, t, info);
 }
 
-String Question(const std::optional<String>& path, const String& time, bool changed) {
-  String text = (path ? Shown(*path) : String(u"A new document")) + u" has unsaved changes from " + time +
+String Question(const Target& t, const String& time, bool changed) {
+  String text = (t.path ? Shown(ShownPath(t)) : String(u"A new document")) + u" has unsaved changes from " + time +
                 u". Recover them?";
   if (changed) text += u" The file has changed on disk since then.";
   return text;
-}
-
-// The declined record goes aside under the time it was declined, out of the offers' way.
-void MoveAside(FileSystemPort& fs, const String& folder) {
-  const String declined = DeclinedFolder(fs);
-  fs.MakeFolder(declined);
-  fs.Rename(folder, fs.Join(declined, DeclinedName(fs.Now(), fs.FileName(folder))));
 }
 
 void Recover(const FileContext& f, const std::optional<String>& path, const std::string& bytes, Candidate& record) {
@@ -111,7 +158,13 @@ String RecordTimeText(std::int64_t ns) {
 bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
   FileSystemPort& fs = f.fs;
   PurgeDeclined(fs);
-  for (Candidate& record : FindRecords(fs, path)) {
+  Target target{path, std::nullopt, std::nullopt};
+  if (path) {
+    target.resolved = fs.Resolve(*path);
+    target.stamp = fs.Stamp(*path);
+    f.recovery.Named(*path, target.resolved);
+  }
+  for (Candidate& record : FindRecords(fs, target)) {
     RecoveryOffer offer{path, RecordTimeText(record.summary.changedNs), false, RecoveryOffer::Answer::NothingLost};
     try {
       const std::string bytes = RecordBytes(fs, record.summary);
@@ -120,8 +173,8 @@ bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
         f.recovery.Note(std::move(offer));
         continue;
       }
-      offer.changedOnDisk = ChangedOnDisk(fs, path, record.summary.info);
-      if (f.messageBox.AskYesNo(Question(path, offer.time, offer.changedOnDisk))) {
+      offer.changedOnDisk = ChangedOnDisk(fs, target, record.summary.info);
+      if (f.messageBox.AskYesNo(Question(target, offer.time, offer.changedOnDisk))) {
         offer.answer = RecoveryOffer::Answer::Recovered;
         f.recovery.Note(std::move(offer));
         Recover(f, path, bytes, record);
@@ -129,7 +182,8 @@ bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
       }
       offer.answer = RecoveryOffer::Answer::Declined;
       f.recovery.Note(std::move(offer));
-      MoveAside(fs, record.summary.folder);
+      // Under the time it was declined.
+      MoveAside(fs, record.summary.folder, DeclinedFolder(fs), DeclinedName(fs.Now(), fs.FileName(record.summary.folder)));
     } catch (const FileError&) {
       // Left where it is, for another try.
     }

@@ -7,9 +7,10 @@
 
 namespace quilmar {
 
-// Looks for the records of `path` (none: of new documents) that no running editor holds, newest
-// first. A record that holds what the file holds (or, without a path, nothing) is removed
-// without a question. For each other one a box asks
+// Looks for the records of the file `path` names, however it is spelled (none: of new
+// documents), that no running editor holds, newest first. A record that holds what the file
+// holds (or, without a path, nothing) is removed without a question. For each other one a box
+// asks (PATH absolute when `path` is relative)
 //   PATH has unsaved changes from TIME. Recover them?
 // (adding " The file has changed on disk since then." when it has): Yes makes the recovered
 // text the document (TextChanged true, "Recovered" in the message panel; the record lives on

@@ -14,7 +14,8 @@ namespace quilmar {
 
 namespace {
 
-constexpr std::string_view kInfoMagic = "QUILMAR RECORD 1\n";
+// The older form (1) lacks the resolved path.
+constexpr std::string_view kInfoMagic = "QUILMAR RECORD 2\n", kOldInfoMagic = "QUILMAR RECORD 1\n";
 constexpr std::uint32_t kEditMagic = 0x3145'4A51;  // "QJE1" little-endian
 
 // Little-endian fields into a byte string.
@@ -137,6 +138,8 @@ String RecordsFolder(const FileSystemPort& fs) { return fs.Join(fs.StateFolder()
 
 String DeclinedFolder(const FileSystemPort& fs) { return fs.Join(fs.StateFolder(), u"recovery-declined"); }
 
+String KeptFolder(const FileSystemPort& fs) { return fs.Join(fs.StateFolder(), u"recovery-kept"); }
+
 String DeclinedName(std::int64_t ns, StringView record) {
   return Ascii(Numbered("declined", ns)) + u"-" + String(record);
 }
@@ -168,6 +171,8 @@ std::string SerializeInfo(const RecordInfo& info) {
   w.I64(info.timeNs);
   w.U8(info.path.has_value());
   w.Units(info.path.value_or(String()));
+  w.U8(info.resolved.has_value());
+  w.Units(info.resolved.value_or(String()));
   w.U8(info.stamp.has_value());
   if (info.stamp) {
     const DiskStamp& s = *info.stamp;
@@ -187,7 +192,10 @@ std::string SerializeInfo(const RecordInfo& info) {
 }
 
 std::optional<RecordInfo> ParseInfo(std::string_view bytes) {
-  if (bytes.size() < kInfoMagic.size() + 8 || bytes.substr(0, kInfoMagic.size()) != kInfoMagic) return std::nullopt;
+  static_assert(kInfoMagic.size() == kOldInfoMagic.size());
+  if (bytes.size() < kInfoMagic.size() + 8) return std::nullopt;
+  const std::string_view magic = bytes.substr(0, kInfoMagic.size());
+  if (magic != kInfoMagic && magic != kOldInfoMagic) return std::nullopt;
   const std::string_view body = bytes.substr(0, bytes.size() - 8);
   Reader hash(bytes.substr(body.size()));
   if (hash.U64() != HashOf(body)) return std::nullopt;
@@ -198,6 +206,11 @@ std::optional<RecordInfo> ParseInfo(std::string_view bytes) {
   const bool hasPath = r.U8() != 0;
   String path = r.Units();
   if (hasPath) info.path = std::move(path);
+  if (magic == kInfoMagic) {
+    const bool hasResolved = r.U8() != 0;
+    String resolved = r.Units();
+    if (hasResolved) info.resolved = std::move(resolved);
+  }
   if (r.U8() != 0) {
     DiskStamp s;
     s.path = r.Units();
@@ -307,8 +320,9 @@ std::optional<RecordSummary> ReadSummary(const FileSystemPort& fs, const String&
 }
 
 void RemoveRecord(FileSystemPort& fs, const String& folder) {
-  for (const String& name : fs.List(folder)) fs.Remove(fs.Join(folder, name));
-  fs.Remove(folder);
+  fs.RemoveOwnFolder(folder, [](StringView name) {
+    return SeqOf(name, "snapshot") || SeqOf(name, "info") || SeqOf(name, "journal");
+  });
 }
 
 std::string RecordBytes(const FileSystemPort& fs, const RecordSummary& record) {

@@ -2,7 +2,8 @@
 // The recovery record of a document with unsaved changes, as it lies on disk, and reading it
 // back. A record is a folder of its own below "<state>/recovery" holding
 //   snapshot-S  the document's bytes as a write would produce them, after S logged edits;
-//   info-S      what that snapshot was taken of: the path, the time, the file's stamp, the format;
+//   info-S      what that snapshot was taken of: the path (as named and resolved), the time,
+//               the file's stamp, the format;
 //   journal-S   the edits made after snapshot S, each appended and synced as it comes.
 // The newest snapshot that has its info (written after the snapshot, so the pair is whole),
 // followed by the journals' edits in order, is the document. Older snapshots and journals are
@@ -24,15 +25,20 @@
 
 namespace quilmar {
 
-// Where records live, and where a record the user declined is moved (kept for a week).
+// Where records live, where a record the user declined is moved (kept for a week), and where
+// a record of an older form that cannot be told to be of the file being loaded is kept.
 String RecordsFolder(const FileSystemPort& fs);
 String DeclinedFolder(const FileSystemPort& fs);
+String KeptFolder(const FileSystemPort& fs);
 inline constexpr std::int64_t kDeclinedKeptNs = 7LL * 24 * 3600 * 1000000000;
 
 struct RecordInfo {
   std::int64_t seq = 0;              // the logged edits the snapshot holds
   std::int64_t timeNs = 0;           // when it was taken (wall clock)
-  std::optional<String> path;        // the document's file; none for a new document
+  std::optional<String> path;        // the document's file as named; none for a new document
+  // The same file resolved (FileSystemPort::Resolve) when the document took that name; none in
+  // a record of the older form, which named its file only as typed.
+  std::optional<String> resolved;
   std::optional<DiskStamp> stamp;    // the file as the document last read or wrote it
   TextFormat format;                 // the document's own format (a write may pick another)
   std::int64_t bytes = 0;            // the snapshot's size
@@ -76,7 +82,8 @@ struct RecordSummary {
 
 // Nothing when the folder holds no whole snapshot (a record whose first write never finished).
 std::optional<RecordSummary> ReadSummary(const FileSystemPort& fs, const String& folder);
-// Removes a record's folder with everything in it.
+// Removes a record's folder with the record's files in it; anything else stays, and so does the
+// folder then (see FileSystemPort::RemoveOwnFolder).
 void RemoveRecord(FileSystemPort& fs, const String& folder);
 
 // The document the record holds, as a write would produce it: the snapshot with the logged

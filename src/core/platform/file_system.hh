@@ -151,6 +151,11 @@ class FileSystemPort {
   // The wall clock, in nanoseconds since 1970 (the time files are stamped with).
   virtual std::int64_t Now() const = 0;
   virtual String Join(const String& folder, const String& name) const = 0;
+
+  // The path absolute, links resolved (a missing file's folder resolved); one for every spelling of a file.
+  virtual std::optional<String> Resolve(const String& path) const = 0;
+  // Removes a real folder of the user's and the user's own files in it that `ours` names, following no link.
+  virtual void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) = 0;
 };
 
 }  // namespace quilmar
