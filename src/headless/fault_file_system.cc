@@ -90,16 +90,6 @@ bool FaultFileSystem::IsReadOnly(const String& path) const {
   return real_.IsReadOnly(path);
 }
 
-std::uint32_t FaultFileSystem::Permissions(const String& path) const {
-  Check(FsCall::Permissions, path);
-  return real_.Permissions(path);
-}
-
-void FaultFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
-  Check(FsCall::SetPermissions, path);
-  real_.SetPermissions(path, permissions);
-}
-
 void FaultFileSystem::MakeFolder(const String& folder) {
   Check(FsCall::MakeFolder, folder);
   real_.MakeFolder(folder);

@@ -16,7 +16,7 @@ namespace quilmar::headless {
 // The calls that can be made to fail. ReadAll is the opening of a file for reading, and
 // ReadPiece the reading of each piece after the first; WriteAll stands for WriteWith too.
 enum class FsCall {
-  FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, Permissions, SetPermissions, ReadPiece,
+  FileSize, ReadAll, CreateEmpty, WriteAll, IsReadOnly, ReadPiece,
   MakeFolder, Append, Count
 };
 
@@ -43,8 +43,6 @@ class FaultFileSystem final : public FileSystemPort {
   void WriteAll(const String& path, const std::string& bytes) override;
   void WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) override;
   bool IsReadOnly(const String& path) const override;
-  std::uint32_t Permissions(const String& path) const override;
-  void SetPermissions(const String& path, std::uint32_t permissions) override;
   bool FolderIsWritable(const String& folder) const override { return real_.FolderIsWritable(folder); }
   String FileName(const String& path) const override { return real_.FileName(path); }
   String CurrentDirectory() const override { return real_.CurrentDirectory(); }
@@ -63,6 +61,7 @@ class FaultFileSystem final : public FileSystemPort {
   void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override {
     real_.RemoveOwnFolder(folder, ours);
   }
+  void ClearLeftovers(const String& path) override { real_.ClearLeftovers(path); }
 
  private:
   struct Fault {

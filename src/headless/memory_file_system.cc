@@ -104,25 +104,12 @@ void MemoryFileSystem::WriteAll(const String& path, const std::string& bytes) {
     Put(Absolute(path), bytes, 0644);
     return;
   }
-  if (!(it->second.permissions & 0200)) throw FileError(path, "Permission denied");
-  Put(it->first, bytes, it->second.permissions);
+  Put(it->first, bytes, it->second.permissions);  // a read-only file too, as the real one does
 }
 
 bool MemoryFileSystem::IsReadOnly(const String& path) const {
   const std::lock_guard lock(mutex_);
   return !(Existing(path).permissions & 0200);
-}
-
-std::uint32_t MemoryFileSystem::Permissions(const String& path) const {
-  const std::lock_guard lock(mutex_);
-  return Existing(path).permissions;
-}
-
-void MemoryFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
-  const std::lock_guard lock(mutex_);
-  Existing(path);
-  File& file = files_[Absolute(path)];
-  file.permissions = permissions;
 }
 
 bool MemoryFileSystem::FolderIsWritable(const String& folder) const {

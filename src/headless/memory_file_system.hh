@@ -34,8 +34,6 @@ class MemoryFileSystem final : public FileSystemPort {
   void CreateEmpty(const String& path) override;
   void WriteAll(const String& path, const std::string& bytes) override;
   bool IsReadOnly(const String& path) const override;
-  std::uint32_t Permissions(const String& path) const override;
-  void SetPermissions(const String& path, std::uint32_t permissions) override;
   bool FolderIsWritable(const String& folder) const override;
   String FileName(const String& path) const override;
   String CurrentDirectory() const override { return currentDirectory_; }

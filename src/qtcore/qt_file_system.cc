@@ -4,57 +4,35 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QString>
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <set>
 #include <utility>
 #include <vector>
+
+#include "file_metadata.hh"
+#include "in_place_write.hh"
+#include "kept_copies.hh"
+#include "posix_files.hh"
+#include "save_leftovers.hh"
 
 namespace quilmar {
 namespace {
 
+using namespace posix;
+
 QString ToQt(const String& s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
 
 String FromQt(const QString& s) { return String(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); }
-
-std::string ErrnoText(int error) { return std::strerror(error); }
-
-[[noreturn]] void Fail(const String& path, int error) { throw FileError(path, ErrnoText(error)); }
-
-// The path's bytes on disk; nothing for "" and for a text that names no file (a lone surrogate
-// that stands for no byte, a NUL).
-std::optional<std::string> BytesOf(const String& path) {
-  if (path.empty()) return std::nullopt;
-  std::optional<std::string> bytes = ToBytesEscaped(path);
-  if (bytes && bytes->find('\0') != std::string::npos) return std::nullopt;
-  return bytes;
-}
-
-std::string NativeOrThrow(const String& path) {
-  if (path.empty()) Fail(path, ENOENT);
-  std::optional<std::string> bytes = BytesOf(path);
-  if (!bytes) throw FileError(path, "Not a valid file name");
-  return std::move(*bytes);
-}
-
-std::optional<struct stat> StatOf(const std::string& native) {
-  struct stat st {};
-  if (::stat(native.c_str(), &st) != 0) return std::nullopt;
-  return st;
-}
 
 struct stat StatOrThrow(const String& path) {
   struct stat st {};
@@ -67,43 +45,6 @@ FileStamp StampOf(const struct stat& st) {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), st.st_size,
           st.st_mtim.tv_sec * kNs + st.st_mtim.tv_nsec};
 }
-
-// Closes a descriptor when the scope ends, unless it was closed explicitly.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int Release() { return std::exchange(fd_, -1); }
-  // Closing can report a late write error (NFS, say): it counts as a failed write.
-  int Close() {
-    const int r = ::close(fd_);
-    fd_ = -1;
-    return r;
-  }
-
- private:
-  int fd_;
-};
-
-// Removes a file when the scope ends, unless told to keep it.
-class Removal {
- public:
-  explicit Removal(std::string path) : path_(std::move(path)) {}
-  ~Removal() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  Removal(const Removal&) = delete;
-  Removal& operator=(const Removal&) = delete;
-  void Keep() { path_.clear(); }
-
- private:
-  std::string path_;
-};
 
 class FileSource final : public ByteSource {
  public:
@@ -127,12 +68,6 @@ class FileSource final : public ByteSource {
   struct stat stat_;
 };
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Follows a chain of symbolic links to the path a write really goes to. A dangling link
 // resolves to where its target would be, so the link stays and the target is created.
 std::string ResolveLinks(std::string path) {
@@ -148,74 +83,6 @@ std::string ResolveLinks(std::string path) {
   return path;  // a loop: let the write report it
 }
 
-void WriteLoop(const String& path, int fd, const char* data, std::size_t size, off_t at) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = at >= 0 ? ::pwrite(fd, data + done, size - done, at + static_cast<off_t>(done))
-                              : ::write(fd, data + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(path, errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-void SyncFolder(const std::string& folder) {
-  Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.get() >= 0) ::fsync(fd.get());
-}
-
-// The names of a file's extended attributes (a link is followed).
-std::vector<std::string> AttributeNames(const std::string& path, int fd) {
-  for (;;) {
-    const ssize_t size = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(path.c_str(), nullptr, 0);
-    if (size <= 0) return {};
-    std::string list(static_cast<std::size_t>(size), '\0');
-    const ssize_t got = fd >= 0 ? ::flistxattr(fd, list.data(), list.size()) : ::listxattr(path.c_str(), list.data(), list.size());
-    if (got < 0 && errno == ERANGE) continue;  // it grew meanwhile
-    if (got <= 0) return {};
-    std::vector<std::string> names;
-    for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
-      const std::size_t end = list.find('\0', at);
-      names.push_back(list.substr(at, end - at));
-      at = end + 1;
-    }
-    return names;
-  }
-}
-
-// Gives the new file the old one's extended attributes: user attributes, POSIX ACLs
-// (system.posix_acl_*), SELinux labels (security.selinux), file capabilities. Each is copied
-// where permitted; one the new file got by itself (an ACL inherited from the folder) and the
-// old one lacks is removed.
-void CopyAttributes(const std::string& from, int to) {
-  const std::vector<std::string> names = AttributeNames(from, -1);
-  const std::set<std::string> wanted(names.begin(), names.end());
-  for (const std::string& name : AttributeNames({}, to))
-    if (!wanted.count(name)) ::fremovexattr(to, name.c_str());
-  for (const std::string& name : names) {
-    const ssize_t size = ::getxattr(from.c_str(), name.c_str(), nullptr, 0);
-    if (size < 0) continue;
-    std::string value(static_cast<std::size_t>(size), '\0');
-    const ssize_t got = ::getxattr(from.c_str(), name.c_str(), value.data(), value.size());
-    if (got < 0) continue;
-    ::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0);
-  }
-}
-
-// Gives the new file the old one's mode bits, owner and group where allowed, and attributes.
-void CopyMetadata(int fd, const std::string& target, const struct stat& old) {
-  if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-      // Not allowed to give it away: keep at least the group where we may.
-      [[maybe_unused]] int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-    }
-  }
-  ::fchmod(fd, old.st_mode & 07777);  // after chown, which clears set-id bits
-  CopyAttributes(target, fd);         // after chown, which drops file capabilities
-}
-
 mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -223,96 +90,36 @@ mode_t NewFileMode() {
 }
 
 // Replaces the file through a temporary one beside it; the old content survives any failure.
-// `produce` hands the new content to its writer.
-void WriteReplacing(const String& path, const std::string& target, const std::function<void(const ByteWriter&)>& produce,
+// `produce` hands the new content to its writer. The new file is given the old one's owner and
+// group before anything is written, and its mode and attributes once the content is (a write
+// would drop set-id bits and capabilities); false, with nothing written, when this user may not
+// give it that owner and group: replacing would make someone else's file the user's own.
+bool WriteReplacing(const String& path, const std::string& target, const std::function<void(const ByteWriter&)>& produce,
                     const std::optional<struct stat>& old) {
-  const std::string folder = FolderOf(target);
-  const auto slash = target.find_last_of('/');
-  // Hidden, beside the target, and short enough for any name the target itself may have.
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = folder + "/." + name.substr(0, 200) + ".XXXXXX";
+  std::string temp = TempFileTemplate(target);
   Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) Fail(path, errno);
   Removal removal(temp);
-  if (old)
-    CopyMetadata(fd.get(), target, *old);
+  MarkWriting(fd.get());
+  std::optional<FileMetadata> held;
+  if (old) {
+    held = ReadMetadata(target, -1, *old);
+    if (!TakeOwnership(fd.get(), *held)) return false;
+  }
+  produce([&](std::string_view piece) { WriteLoop(path, fd.get(), piece.data(), piece.size(), -1); });
+  if (held)
+    ApplyMetadata(fd.get(), *held);
   else
     ::fchmod(fd.get(), NewFileMode());
-  produce([&](std::string_view piece) { WriteLoop(path, fd.get(), piece.data(), piece.size(), -1); });
-  if (::fdatasync(fd.get()) != 0 && errno != EINVAL) Fail(path, errno);
+  if (::fsync(fd.get()) != 0 && errno != EINVAL) Fail(path, errno);
   if (fd.Close() != 0) Fail(path, errno);
   if (::rename(temp.c_str(), target.c_str()) != 0) Fail(path, errno);
   removal.Keep();
-  SyncFolder(folder);
+  SyncFolder(FolderOf(target));
+  return true;
 }
 
 constexpr const char* kUnfinished = "unfinished-saves";
-
-// Copies of files written in place are named by the file's identity, so that any of its
-// hard links finds them, and by the time of the write, so that a later write never replaces
-// the copy an earlier one left.
-std::string CopyPrefix(const struct stat& st) {
-  return std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + "-";
-}
-
-// Copies the old content of fd (size bytes) to a new file in `folder` and syncs it; the copy
-// has its final name only once it is complete. Returns its path.
-std::string KeepCopy(const String& path, int fd, const struct stat& st, const std::string& folder) {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const std::string copy = folder + "/" + CopyPrefix(st) +
-                           std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) + "-" +
-                           std::to_string(::getpid());
-  const std::string partial = copy + ".partial";
-  Descriptor out(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (out.get() < 0) Fail(path, errno);
-  Removal removal(partial);
-  std::vector<char> buffer(std::size_t(1) << 20);
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), at);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(path, errno);
-    }
-    if (n == 0) break;
-    WriteLoop(path, out.get(), buffer.data(), static_cast<std::size_t>(n), -1);
-    at += n;
-  }
-  if (::fsync(out.get()) != 0) Fail(path, errno);
-  if (out.Close() != 0) Fail(path, errno);
-  if (::rename(partial.c_str(), copy.c_str()) != 0) Fail(path, errno);
-  removal.Keep();
-  SyncFolder(folder);
-  return copy;
-}
-
-// Writes the bytes over the file from its start and cuts it there, then syncs.
-void Overwrite(const String& path, int fd, const char* data, std::size_t size) {
-  WriteLoop(path, fd, data, size, 0);
-  if (::ftruncate(fd, static_cast<off_t>(size)) != 0) Fail(path, errno);
-  if (::fdatasync(fd) != 0 && errno != EINVAL) Fail(path, errno);
-}
-
-// Puts the copy's content back over the file; false if that failed too.
-bool Restore(const String& path, int fd, const std::string& copy) {
-  try {
-    Descriptor in(::open(copy.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0) return false;
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0) return false;
-    std::string old(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (done < old.size()) {
-      const ssize_t n = ::read(in.get(), old.data() + done, old.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<std::size_t>(n);
-    }
-    Overwrite(path, fd, old.data(), old.size());
-    return true;
-  } catch (const FileError&) {
-    return false;
-  }
-}
 
 // realpath for a path whose last components may not exist yet: the part that exists resolved,
 // the rest as named. A dangling link stands for the file it would make.
@@ -331,12 +138,10 @@ std::optional<std::string> ResolvedPath(const std::string& path, int depth) {
   return (*folder == "/" ? "" : *folder) + "/" + name;
 }
 
-// A temporary file WriteReplacing made for one of these names and left behind (the writer was
-// killed): "." + name + "." + six characters.
+// A temporary file a save made for one of these names and left behind (the writer was killed).
 bool IsTemporaryOf(const std::string& name, const std::function<bool(StringView)>& ours) {
-  constexpr std::size_t kSuffix = 7;
-  return name.size() > kSuffix + 1 && name.front() == '.' && name[name.size() - kSuffix] == '.' &&
-         ours(FromBytesEscaped(name.substr(1, name.size() - kSuffix - 1)));
+  const std::optional<std::string> target = posix::TempFileTargetName(name);
+  return target && ours(FromBytesEscaped(*target));
 }
 
 }  // namespace
@@ -393,85 +198,49 @@ void QtFileSystem::Write(const String& path, const std::function<void(const Byte
   const std::string target = ResolveLinks(NativeOrThrow(path));
   const auto old = StatOf(target);
   if (old && S_ISDIR(old->st_mode)) Fail(path, EISDIR);
-  const std::string folder = FolderOf(target);
-  const bool folderAllowsNewFiles = ::access(folder.c_str(), W_OK | X_OK) == 0;
-  if (!(old && (!S_ISREG(old->st_mode) || old->st_nlink > 1)) && folderAllowsNewFiles) {
-    // The temporary file takes the bytes as they come.
-    WriteReplacing(path, target, produce, old);
-    return;
-  }
+  ClearTempFiles(target);
+  const std::optional<std::string> copies = CopiesFolderPath();
+  if (copies) ClearUnfinished(*copies);
+  // The copies that dead saves of this file left: once it is written whole they are no longer
+  // needed. Found first, while the file still has the identity they were kept under.
+  const std::vector<std::string> earlier = old && copies ? CopiesOf(*copies, target) : std::vector<std::string>();
 
-  // In place the new size is reserved before anything is touched, so the bytes are needed
-  // whole: gathered here when they come a piece at a time. (Files written in place are the
-  // rare ones; a big save normally replaces.)
-  std::string gathered;
-  if (!whole) {
-    produce([&gathered](std::string_view piece) { gathered += piece; });
-    whole = &gathered;
-  }
-  const std::string& bytes = *whole;
-
-  // Read too, for the copy of the old content; a device may allow writing only.
-  int opened = ::open(target.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (opened < 0 && errno == EACCES) opened = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  Descriptor fd(opened);
-  if (fd.get() < 0) Fail(path, errno);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) Fail(path, errno);
-  if (!S_ISREG(st.st_mode)) {
-    // A device or a FIFO: there is no old content to keep.
-    WriteLoop(path, fd.get(), bytes.data(), bytes.size(), -1);
-    if (fd.Close() != 0) Fail(path, errno);
-    return;
-  }
-  if (!bytes.empty() &&
-      ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
-      errno != EOPNOTSUPP && errno != ENOSYS)
-    Fail(path, errno);
-  std::string copy;
-  if (st.st_size > 0) copy = KeepCopy(path, fd.get(), st, CopiesFolder());
-  try {
-    Overwrite(path, fd.get(), bytes.data(), bytes.size());
-    if (fd.Close() != 0) Fail(path, errno);
-  } catch (const FileError& e) {
-    if (copy.empty()) throw;
-    if (Restore(path, fd.get(), copy)) {
-      ::unlink(copy.c_str());
-      throw FileError(path, e.Reason() + " (the old content was put back)");
+  const bool replace = !(old && (!S_ISREG(old->st_mode) || old->st_nlink > 1)) &&
+                       ::access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
+  if (!replace || !WriteReplacing(path, target, produce, old)) {
+    // In place the new size is reserved before anything is touched, so the bytes are needed
+    // whole: gathered here when they come a piece at a time. (Files written in place are the
+    // rare ones; a big save normally replaces.)
+    std::string gathered;
+    if (!whole) {
+      produce([&gathered](std::string_view piece) { gathered += piece; });
+      whole = &gathered;
     }
-    throw FileError(path, e.Reason() + " (the old content is kept in " + copy + ")");
+    WriteInPlace(path, target, *whole, [this] { return CopiesFolder(); });
   }
-  if (!copy.empty()) ::unlink(copy.c_str());
+  for (const std::string& copy : earlier) RemoveCopy(copy);
 }
 
 std::optional<String> QtFileSystem::LeftoverCopy(const String& path) const {
-  const std::optional<std::string> native = BytesOf(path);
-  if (!native) return std::nullopt;
-  const auto st = StatOf(*native);
-  if (!st) return std::nullopt;
-  const std::optional<std::string> folder = BytesOf(Join(StateBase(), Ascii(kUnfinished)));
-  if (!folder) return std::nullopt;
-  DIR* dir = ::opendir(folder->c_str());
-  if (!dir) return std::nullopt;
-  const std::string prefix = CopyPrefix(*st);
-  std::optional<std::string> newest;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name.rfind(prefix, 0) != 0 || (name.size() > 8 && name.substr(name.size() - 8) == ".partial")) continue;
-    if (!newest || name > *newest) newest = name;
-  }
-  ::closedir(dir);
-  if (!newest) return std::nullopt;
-  return FromBytesEscaped(*folder + "/" + *newest);
+  const std::optional<std::string> native = BytesOf(path), copies = CopiesFolderPath();
+  if (!native || !copies) return std::nullopt;
+  const std::vector<std::string> found = CopiesOf(*copies, ResolveLinks(*native));
+  if (found.empty()) return std::nullopt;
+  return FromBytesEscaped(found.front());
+}
+
+void QtFileSystem::ClearLeftovers(const String& path) {
+  const std::optional<std::string> native = BytesOf(path), copies = CopiesFolderPath();
+  if (!native) return;
+  const std::string target = ResolveLinks(*native);
+  ClearTempFiles(target);
+  if (!copies) return;
+  ClearUnfinished(*copies);
+  for (const std::string& copy : CopiesOf(*copies, target))
+    if (Redundant(copy, target)) RemoveCopy(copy);
 }
 
 bool QtFileSystem::IsReadOnly(const String& path) const { return (StatOrThrow(path).st_mode & S_IWUSR) == 0; }
-
-std::uint32_t QtFileSystem::Permissions(const String& path) const { return StatOrThrow(path).st_mode & 07777; }
-
-void QtFileSystem::SetPermissions(const String& path, std::uint32_t permissions) {
-  if (::chmod(NativeOrThrow(path).c_str(), static_cast<mode_t>(permissions & 07777)) != 0) Fail(path, errno);
-}
 
 bool QtFileSystem::FolderIsWritable(const String& folder) const {
   const std::optional<std::string> native = folder.empty() ? std::optional<std::string>(".") : BytesOf(folder);
@@ -541,6 +310,8 @@ String QtFileSystem::StateBase() const {
   if (!stateFolder_.empty()) return stateFolder_;
   return FromQt(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/quilmar");
 }
+
+std::optional<std::string> QtFileSystem::CopiesFolderPath() const { return BytesOf(Join(StateBase(), Ascii(kUnfinished))); }
 
 std::string QtFileSystem::CopiesFolder() {
   const String folder = Join(StateBase(), Ascii(kUnfinished));

@@ -7,18 +7,18 @@
 // from; a path holding a lone surrogate that is no escape names no file and is refused.
 //
 // Writes never leave a half-written file: the new content goes to a temporary file beside the
-// target (a piece at a time as WriteWith makes it), which then replaces it. The new file takes the target's permission bits, extended
-// attributes (POSIX ACLs and SELinux labels among them) and, where allowed, its owner and group.
-// A symbolic link is followed and stays a link. Some files must be written in place instead,
-// since replacing them would break something the user relies on:
+// target (a piece at a time as WriteWith makes it), which then replaces it. The new file takes
+// the target's owner and group, then, once written, its mode and extended attributes (POSIX
+// ACLs, SELinux labels, file capabilities among them). A symbolic link is followed and stays a
+// link. Some files must be written in place instead (in_place_write.hh), since replacing them
+// would break something the user relies on:
 //   - a file with several hard links (the links stay shared),
 //   - something that is not a regular file (a device, say: it must never be replaced by a file),
-//   - a file in a folder that forbids creating files.
-// In place, the room the new content needs is reserved first where the file system allows it,
-// so a full disk is met before the old content is touched; then a complete copy of the old
-// content is written and synced in the state folder, the file is written and synced, and the
-// copy is removed. A failed write puts the old content back from the copy; a write the program
-// did not live to finish leaves the copy, which LeftoverCopy names when the file is next opened.
+//   - a file in a folder that forbids creating files,
+//   - a file the user may write but whose owner and group a new file could not be given.
+// A write the program did not live to finish leaves its temporary file, or in place a copy of
+// the old content, which LeftoverCopy names when the file is next opened. The next save or load
+// of the file removes what is no longer needed (save_leftovers.hh, kept_copies.hh).
 #include "platform/file_system.hh"
 
 namespace quilmar {
@@ -41,8 +41,6 @@ class QtFileSystem final : public FileSystemPort {
   void WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) override;
   std::optional<String> LeftoverCopy(const String& path) const override;
   bool IsReadOnly(const String& path) const override;
-  std::uint32_t Permissions(const String& path) const override;
-  void SetPermissions(const String& path, std::uint32_t permissions) override;
   bool FolderIsWritable(const String& folder) const override;
   String ResolveShown(const String& path) const override;
 
@@ -60,6 +58,7 @@ class QtFileSystem final : public FileSystemPort {
   void Remove(const String& path) override;
   std::unique_ptr<Hold> Lock(const String& folder) override;
   std::int64_t Now() const override;
+  void ClearLeftovers(const String& path) override;
 
   std::optional<String> Resolve(const String& path) const override;
   void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override;
@@ -70,6 +69,7 @@ class QtFileSystem final : public FileSystemPort {
   void Write(const String& path, const std::function<void(const ByteWriter&)>& produce, const std::string* whole);
   String StateBase() const;
   std::string CopiesFolder();  // where the copies go, made when first asked for
+  std::optional<std::string> CopiesFolderPath() const;  // the same, not made
 
   String programFolder_;
   String configFolder_;

@@ -3,12 +3,7 @@
 // deletes the file. For each: the file on disk is as it was after a failed write, the document
 // is still in the editor, the user is told once (in the message panel, no box), and ":w" works
 // again once the fault is gone. Tests run as root, so refusals come from the fault injector.
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "reliability_fixture.hh"
 
@@ -177,33 +172,6 @@ TEST_F(OtherFileFaults, FileChangedByAnotherProgramIsOverwrittenOnlyByAnExplicit
     EXPECT_EQ(Message(), u"Written") << "the editor's own write and a change of permissions are no change";
     EXPECT_EQ(docs.Read("shared.txt"), "one12\n");
   }
-}
-
-// A save in place (two hard links) whose writer dies half way (killed at the file size limit)
-// leaves a complete copy of the old content; opening the file names it in a box, and the next
-// save (another in place) keeps it.
-TEST_F(OtherFileFaults, ACopyLeftByADeadSaveIsNamedWhenTheFileIsOpened) {
-  const std::string old(4000, 'o');
-  docs.Write("linked.txt", old);
-  stdfs::create_hard_link(docs.Path("linked.txt"), docs.Path("other.txt"));
-  auto dieHalfWay = [&] {
-    const rlimit limit{10000, 10000};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    real.WriteAll(docs.UPath("linked.txt"), std::string(20000, 'n'));
-  };
-  EXPECT_EXIT(dieHalfWay(), ::testing::KilledBySignal(SIGXFSZ), "");
-  Open("other.txt", docs.Read("other.txt"));
-  const std::optional<String> copy = real.LeftoverCopy(docs.UPath("other.txt"));
-  ASSERT_NE(copy, std::nullopt);
-  EXPECT_EQ(editor->messageBox.Shown(),
-            std::vector<String>{u"An earlier save of this file did not finish. A copy of the file as it was before that "
-                                u"save is kept in " + *copy});
-  std::ifstream in(ToUtf8(*copy), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
-  AppendToFirstLine("!");
-  Command(":w");
-  EXPECT_EQ(Message(), u"Written");
-  EXPECT_TRUE(stdfs::exists(ToUtf8(*copy))) << "a later save does not take the copy away";
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ for i in $(seq 1 "$runs"); do
   # A copy under its final name must be the whole old content, whatever the file holds.
   copy=
   for c in "$home"/state/unfinished-saves/*; do
-    [ -f "$c" ] && [[ $c != *.partial ]] || continue
+    [ -f "$c" ] && [[ $c != *.partial && $c != *.info ]] || continue
     cmp -s "$c" "$work/old" || { echo "FAIL: kill $i left an incomplete copy $c"; exit 1; }
     copy=$c
   done

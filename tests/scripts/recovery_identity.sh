@@ -74,7 +74,7 @@ for name in keep snapshot-00000000000000000000 info-00000000000000000000; do ech
 (cd "$c" && "$batch" --home H --omit-text --answer no -- f.txt > /dev/null)
 declined=$c/H/state/recovery-declined
 real=$(ls "$declined")
-touch "$declined/$real/.snapshot-00000000000000000000.AbCdEf"  # a write of it was killed
+touch "$declined/$real/.snapshot-00000000000000000000.quilmar-4194303-AbCdEf"  # a write of it was killed
 mv "$declined/$real" "$declined/declined-00000000000000000001-${real#declined-*-}"
 ln -s "$c/victim" "$declined/declined-00000000000000000001-link"
 echo "not a record" > "$declined/declined-00000000000000000001-file"

@@ -143,6 +143,7 @@ void OpenFile(const FileContext& f, const String& path, const String& previousFi
   OfferRecords(f, path);
   SetTabStops(f.txtMain, f.modHeader.TabSpaces);
   ShowDocumentFile(f, path);
+  fs.ClearLeftovers(path);
   if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.messageBox.ShowOk(LeftoverText(*copy));
 }
 

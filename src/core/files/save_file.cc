@@ -14,9 +14,6 @@ namespace quilmar {
 
 namespace {
 
-// Owner write permission: a file without it is read-only.
-constexpr std::uint32_t kOwnerWrite = 0200;
-
 // How far a save got: a save through the dialog reports only failures of the write itself,
 // and says nothing of one in the checks before it.
 enum class SaveStep { Checks, Write, After };
@@ -44,36 +41,6 @@ std::optional<DiskStamp> WriteDocument(const FileContext& f, const String& fileN
   return StampAfterWrite(f.fs, fileName, written);
 }
 
-// Puts a file's permission bits back when it goes out of scope: a read-only file written with
-// "!" is read-only again afterwards, also when the write failed.
-class HeldPermissions {
- public:
-  HeldPermissions(FileSystemPort& fs, const String& path) : fs_(fs), path_(path), bits_(fs.Permissions(path)) {
-    fs_.SetPermissions(path_, bits_ | kOwnerWrite);
-  }
-  // The normal way back, whose failure is the save's.
-  void Restore() {
-    restored_ = true;
-    fs_.SetPermissions(path_, bits_);
-  }
-  ~HeldPermissions() {
-    if (restored_) return;
-    try {
-      fs_.SetPermissions(path_, bits_);
-    } catch (const FileError&) {
-      // The write's own failure is the one to report.
-    }
-  }
-  HeldPermissions(const HeldPermissions&) = delete;
-  HeldPermissions& operator=(const HeldPermissions&) = delete;
-
- private:
-  FileSystemPort& fs_;
-  String path_;
-  std::uint32_t bits_;
-  bool restored_ = false;
-};
-
 // The save itself; a file-system failure is thrown as it comes, `step` saying how far it got.
 void Save(const FileContext& f, const String& fileName, bool override_, bool quitAfter, SaveStep& step) {
   if (fileName.empty()) return;
@@ -92,6 +59,8 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
     return;
   }
 
+  // The one place that lets a read-only file be written: only with "!". The file system then
+  // writes it leaving its mode alone, so that not even a kill during the write shows it writable.
   const bool readOnly = fs.IsReadOnly(fileName);
   if (readOnly && !override_) {
     f.statusBar.SetPanelText(panel::Message, u"File is read only");
@@ -102,13 +71,10 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
     f.statusBar.SetPanelText(panel::Message, u"File changed on disk, use \"w!\" to override.");
     return;
   }
-  std::optional<HeldPermissions> held;
-  if (readOnly) held.emplace(fs, fileName);
   step = SaveStep::Write;
   std::optional<DiskStamp> written = WriteDocument(f, fileName);
   if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(f.settings);
   step = SaveStep::After;
-  if (held) held->Restore();
   if (fileName == f.modHeader.CurrentFile) f.file.stamp = std::move(written);
 
   f.modHeader.TextChanged = false;

@@ -103,9 +103,10 @@ class FileSystemPort {
   // Creates an empty file (nothing written yet).
   virtual void CreateEmpty(const String& path) = 0;
   // Replaces the file's content whole, atomically where the folder allows: on any failure
-  // the old content survives. Keeps the file's permissions, attributes, symbolic and hard
-  // links. Where the file must be written in place, a complete copy of the old content is
-  // kept in the state folder until the new content is safely on disk.
+  // the old content survives. Keeps the file's owner, group, permissions, attributes, symbolic
+  // and hard links. Where the file must be written in place, a complete copy of the old content
+  // is kept in the state folder until the new content is safely on disk. A read-only file is
+  // written too, without being made writable for the write: whether it may be is the caller's call.
   virtual void WriteAll(const String& path, const std::string& bytes) = 0;
   // The same for bytes made as they are written: `produce` hands them to its writer piece by
   // piece. Unless an adapter streams them to the file, they are gathered for WriteAll.
@@ -115,9 +116,6 @@ class FileSystemPort {
   virtual std::optional<String> LeftoverCopy(const String& /*path*/) const { return std::nullopt; }
   // Read-only: the owner may not write the file.
   virtual bool IsReadOnly(const String& path) const = 0;
-  // Exact permission bits, to hold and restore around a forced write.
-  virtual std::uint32_t Permissions(const String& path) const = 0;
-  virtual void SetPermissions(const String& path, std::uint32_t permissions) = 0;
   // Could a new file be created in this folder?
   virtual bool FolderIsWritable(const String& folder) const = 0;
 
@@ -156,6 +154,9 @@ class FileSystemPort {
   virtual std::optional<String> Resolve(const String& path) const = 0;
   // Removes a real folder of the user's and the user's own files in it that `ours` names, following no link.
   virtual void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) = 0;
+  // Removes what earlier saves of the file left when they were killed (their temporary files,
+  // unfinished copies) and the copies of its old content it no longer needs.
+  virtual void ClearLeftovers(const String& /*path*/) {}
 };
 
 }  // namespace quilmar
