@@ -87,7 +87,7 @@ std::optional<FileStamp> MemoryFileSystem::Stamp(const String& path) const {
   const auto it = files_.find(Absolute(path));
   if (path.empty() || it == files_.end()) return std::nullopt;
   const File& f = it->second;
-  return FileStamp{0, f.id, static_cast<std::int64_t>(f.bytes.size()), f.version};
+  return FileStamp{0, f.id, static_cast<std::int64_t>(f.bytes.size()), f.version, f.version};
 }
 
 void MemoryFileSystem::CreateEmpty(const String& path) {

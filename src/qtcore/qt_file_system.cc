@@ -43,7 +43,7 @@ struct stat StatOrThrow(const String& path) {
 FileStamp StampOf(const struct stat& st) {
   constexpr std::int64_t kNs = 1000000000;
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), st.st_size,
-          st.st_mtim.tv_sec * kNs + st.st_mtim.tv_nsec};
+          st.st_mtim.tv_sec * kNs + st.st_mtim.tv_nsec, st.st_ctim.tv_sec * kNs + st.st_ctim.tv_nsec};
 }
 
 class FileSource final : public ByteSource {

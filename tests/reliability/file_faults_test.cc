@@ -3,7 +3,13 @@
 // deletes the file. For each: the file on disk is as it was after a failed write, the document
 // is still in the editor, the user is told once (in the message panel, no box), and ":w" works
 // again once the fault is gone. Tests run as root, so refusals come from the fault injector.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "reliability_fixture.hh"
 
@@ -172,6 +178,26 @@ TEST_F(OtherFileFaults, FileChangedByAnotherProgramIsOverwrittenOnlyByAnExplicit
     EXPECT_EQ(Message(), u"Written") << "the editor's own write and a change of permissions are no change";
     EXPECT_EQ(docs.Read("shared.txt"), "one12\n");
   }
+}
+
+// A file too big to hash again at every write, rewritten by another program in place with its
+// size and its time put back, is still told apart: by its inode's change time, which nobody
+// can put back.
+TEST_F(OtherFileFaults, ABigFileRewrittenWithItsTimePutBackIsStillChanged) {
+  const std::string path = docs.Path("big.txt");
+  Open("big.txt", std::string(2 << 20, 'a'));
+  AppendToFirstLine("!");
+  struct stat read {};
+  ASSERT_EQ(::stat(path.c_str(), &read), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // past the clock's tick
+  std::ofstream(path, std::ios::binary) << std::string(2 << 20, 'b');
+  const timespec times[2] = {read.st_atim, read.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  Command(":w");
+  EXPECT_EQ(Message(), u"File changed on disk, use \"w!\" to override.");
+  EXPECT_EQ(docs.Read("big.txt"), std::string(2 << 20, 'b'));
+  Command(":w!");
+  EXPECT_EQ(Message(), u"Written");
 }
 
 }  // namespace

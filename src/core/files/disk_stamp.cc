@@ -31,7 +31,10 @@ std::optional<DiskStamp> StampAfterWrite(const FileSystemPort& fs, const String&
 bool UnchangedOnDisk(const FileSystemPort& fs, const DiskStamp& stamp) {
   const std::optional<FileStamp> now = fs.Stamp(stamp.path);
   if (!now || !(*now == stamp.stamp)) return false;
-  if (!stamp.hash) return true;
+  // A big file is not read again: its inode's change time tells a rewrite that put the file's
+  // time back. It also moves with a change of mode, owner or links, which is then taken for a
+  // change of content ("w!" still writes); a small file's hash tells the two apart.
+  if (!stamp.hash) return now->inodeChangedNs == stamp.stamp.inodeChangedNs;
   try {
     const std::unique_ptr<ByteSource> source = fs.OpenRead(stamp.path);
     ContentHash hash;

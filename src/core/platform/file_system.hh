@@ -33,7 +33,13 @@ class FileError : public std::runtime_error {
 struct FileStamp {
   std::uint64_t device = 0, inode = 0;
   std::int64_t size = 0, modifiedNs = 0;
-  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+  // When the file's inode last changed. Every write moves it and nobody can set it back, so it
+  // tells a rewrite whose time was put back; a change of mode, owner, links or attributes moves
+  // it too, so it is a hint, not part of what makes two stamps the same.
+  std::int64_t inodeChangedNs = 0;
+  friend bool operator==(const FileStamp& a, const FileStamp& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size && a.modifiedNs == b.modifiedNs;
+  }
 };
 
 // A file opened for reading piece by piece, so that a big file never needs its whole bytes in
