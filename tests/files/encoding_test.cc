@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "files/encoding.hh"
+#include "files/utf8_scan.hh"
 #include "platform/keys.hh"
 #include "platform/measure.hh"
 #include "text/document.hh"
@@ -44,7 +46,14 @@ const RoundTrip kRoundTrips[] = {
     {"encoded surrogate", "\xED\xA0\x80", Encoding::Latin1, LineEnd::LF, u"\u00ED\u00A0\u0080"},
     {"above U+10FFFF", "\xF4\x90\x80\x80", Encoding::Latin1, LineEnd::LF, u"\u00F4\u0090\u0080\u0080"},
     {"truncated sequence", "ab\xE2\x82", Encoding::Latin1, LineEnd::LF, u"ab\u00E2\u0082"},
-    {"UTF-8 BOM then invalid", "\xEF\xBB\xBF\xFF", Encoding::Latin1, LineEnd::LF, u"\u00EF\u00BB\u00BF\u00FF"},
+    // UTF-8 with stray bytes: no more of them than multi-byte characters (the mark is one).
+    {"UTF-8 BOM then invalid", "\xEF\xBB\xBF\xFF", Encoding::Utf8Stray, LineEnd::LF, u"\uFEFF\xDCFF"},
+    {"a stray byte among UTF-8", "ok \xE2\x82\xAC bad \xFF\n", Encoding::Utf8Stray, LineEnd::LF, u"ok \u20AC bad \xDCFF\r\n"},
+    {"stray bytes before the characters", "\xE9\xFF \xC3\xA9\xE2\x82\xAC", Encoding::Utf8Stray, LineEnd::LF,
+     u"\xDCE9\xDCFF \u00E9\u20AC"},
+    {"a cut sequence among UTF-8", "\xE2\x82\xAC\xE2\x82\xAC x\xE2\x82", Encoding::Utf8Stray, LineEnd::LF,
+     u"\u20AC\u20AC x\xDCE2\xDC82"},
+    {"more stray bytes than characters", "\xE9\xE9 \xC3\xA9", Encoding::Latin1, LineEnd::LF, u"\u00E9\u00E9 \u00C3\u00A9"},
     {"UTF-16 LE", "\xFF\xFEh\0i\0\r\0\n\0\x3D\xD8\x00\xDE"s, Encoding::Utf16LE, LineEnd::CRLF, u"hi\r\n\U0001F600"},
     {"UTF-16 BE", "\xFE\xFF\0h\0i\0\n\x20\xAC"s, Encoding::Utf16BE, LineEnd::LF, u"hi\r\n\u20AC"},
     {"UTF-16 LE lone surrogate and NUL", "\xFF\xFE\x00\xD8\0\0"s, Encoding::Utf16LE, LineEnd::LF, u"\xD800\0"s},
@@ -98,7 +107,8 @@ TEST(Encoding, ADocumentsPiecesEncodeAsItsWholeText) {
   model.SetSelLength(3);
   model.SetSelText(u"");
   const String whole = model.Text();
-  for (Encoding encoding : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Latin1, Encoding::Utf16LE, Encoding::Utf16BE})
+  for (Encoding encoding : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Latin1, Encoding::Utf16LE, Encoding::Utf16BE,
+                            Encoding::Utf8Stray})
     for (LineEnd style : {LineEnd::LF, LineEnd::CRLF, LineEnd::CR}) {
       const Encoded expected = Encode(whole, {encoding, style});
       const Encoded got = Encode(model.Pieces(), {encoding, style});
@@ -146,7 +156,8 @@ TEST(Encoding, MixedLineEndsComeBackAsTheyWereAndNewBreaksInTheMostUsedStyle) {
 // cut by the end of a piece, and a file found not to be UTF-8 only after the first piece.
 TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
   constexpr std::size_t kPiece = std::size_t(1) << 18;  // the decoder's piece
-  const std::string tails[] = {"\r\n", "\r\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80\r", "\xE9\r\n"};
+  const std::string tails[] = {"\r\n", "\r\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80\r", "\xE9\r\n",
+                               "\xE2\x82\xAC\xFF", "\xFF\xE2\x82\xAC"};
   for (const std::string& tail : tails)
     for (std::size_t shift = 0; shift < 6; ++shift) {
       SCOPED_TRACE(testing::Message() << "tail " << testing::PrintToString(tail) << " shift " << shift);
@@ -160,16 +171,38 @@ TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
       });
       EXPECT_EQ(seen, bytes);
       EXPECT_EQ(Encode(decoded.text.View(), decoded.format, decoded.forms).bytes, bytes);
-      const bool utf8 = tail.find('\xE9') == std::string::npos;
-      EXPECT_EQ(decoded.format.encoding, utf8 ? Encoding::Utf8 : Encoding::Latin1);
-      String latin1;
-      for (char b : bytes) latin1 += static_cast<char16_t>(static_cast<unsigned char>(b));
-      EXPECT_TRUE(decoded.text.ToString() == NormalizeBreaks(utf8 ? FromUtf8(bytes) : latin1));
+      const bool latin1 = tail.find('\xE9') != std::string::npos, stray = tail.find('\xFF') != std::string::npos;
+      EXPECT_EQ(decoded.format.encoding, latin1 ? Encoding::Latin1 : stray ? Encoding::Utf8Stray : Encoding::Utf8);
+      String text;
+      for (char b : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(b));
+      if (!latin1) text = FromBytesEscaped(bytes);
+      EXPECT_TRUE(decoded.text.ToString() == NormalizeBreaks(text));
       // UTF-16 cut the same way, and with a last odd byte (not UTF-16 then).
       const std::string wide = Encode(decoded.text.View(), {Encoding::Utf16LE, LineEnd::LF}, decoded.forms).bytes;
       const Decoded wideDecoded = Decode(wide);
       EXPECT_EQ(Encode(wideDecoded.text.View(), wideDecoded.format, wideDecoded.forms).bytes, wide);
       EXPECT_EQ(Decode(wide + "z").format.encoding, Encoding::Latin1);
+    }
+}
+
+// Told from a file's bytes handed over in pieces of any size (as a save writes them), the
+// encoding is the one Decode finds: the table's files and short runs of bytes that make
+// characters, stray bytes, marks and line ends.
+TEST(Encoding, AGuessFromPiecesAgreesWithDecode) {
+  std::vector<std::string> files;
+  for (const RoundTrip& c : kRoundTrips) files.push_back(c.bytes);
+  const std::string alphabet = "a\n\xC3\xA9\xE2\x82\xAC\xFF\xEF\xBB\xBF\xFE\xF0\x9F\x98\x80";
+  std::mt19937 random(7);
+  for (int k = 0; k < 2000; ++k) {
+    std::string bytes(random() % 12, ' ');
+    for (char& b : bytes) b = alphabet[random() % alphabet.size()];
+    files.push_back(bytes);
+  }
+  for (const std::string& bytes : files)
+    for (std::size_t piece : {1, 2, 3, 5, 100}) {
+      ReadingGuess guess;
+      for (std::size_t at = 0; at < bytes.size(); at += piece) guess.Add(std::string_view(bytes).substr(at, piece));
+      EXPECT_EQ(guess.Finish(), Decode(bytes).format.encoding) << testing::PrintToString(bytes) << " in pieces of " << piece;
     }
 }
 
@@ -208,6 +241,10 @@ TEST(Encoding, AFormatThatWouldChangeTheTextOnReloadIsReplaced) {
       {"Latin-1 text now plain ASCII", u"abc", {Encoding::Latin1, LineEnd::LF}, Encoding::Utf8},
       {"UTF-8 text starting with U+FEFF", u"\uFEFFabc", {Encoding::Utf8, LineEnd::LF}, Encoding::Utf8Bom},
       {"Latin-1 that stays Latin-1", u"caf\u00E9", {Encoding::Latin1, LineEnd::LF}, Encoding::Latin1},
+      {"Latin-1 bytes that read as UTF-8 with stray bytes", u"\u00C3\u00A9\u00FF", {Encoding::Latin1, LineEnd::LF}, Encoding::Utf8},
+      {"stray bytes without a multi-byte character", u"ok \xDCFF", {Encoding::Utf8Stray, LineEnd::LF}, Encoding::Utf16LE},
+      {"stray bytes that now make a character", u"\u20AC \xDCC3\xDCA9", {Encoding::Utf8Stray, LineEnd::LF}, Encoding::Utf16LE},
+      {"UTF-8 left without stray bytes", u"\u20AC", {Encoding::Utf8Stray, LineEnd::LF}, Encoding::Utf8},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -220,10 +257,48 @@ TEST(Encoding, AFormatThatWouldChangeTheTextOnReloadIsReplaced) {
   }
 }
 
-TEST(Encoding, ALoneSurrogateIsWrittenAsReplacementInUtf8AndKeptInUtf16) {
-  const String text = u"a\xD800z"s;
-  EXPECT_EQ(Encode(text, {Encoding::Utf8, LineEnd::LF}).bytes, "a\xEF\xBF\xBDz");
-  EXPECT_EQ(Decode(Encode(text, {Encoding::Utf16LE, LineEnd::LF}).bytes).text.ToString(), text);
+// A write keeps the document's encoding, whatever its text became (a file's bytes that no edit
+// touched stay as they were), and says whether the file will read back as this text.
+TEST(Encoding, AWriteKeepsItsEncodingAndSaysHowItWillReadBack) {
+  struct Case {
+    const char* name;
+    String text;
+    Encoding encoding;
+    std::string bytes;
+    Encoding readBack;
+    bool sameText;
+  };
+  const Case cases[] = {
+      {"stray bytes kept", u"\u20AC\xDCFF\r\n", Encoding::Utf8Stray, "\xE2\x82\xAC\xFF\n", Encoding::Utf8Stray, true},
+      {"no multi-byte character left", u"ok \xDCFF", Encoding::Utf8Stray, "ok \xFF", Encoding::Latin1, false},
+      {"stray bytes that now make a character", u"\xDCC3\xDCA9 \u20AC", Encoding::Utf8Stray, "\xC3\xA9 \xE2\x82\xAC",
+       Encoding::Utf8, false},
+      {"no stray byte left", u"\u20AC", Encoding::Utf8Stray, "\xE2\x82\xAC", Encoding::Utf8, true},
+      {"Latin-1", u"caf\u00E9", Encoding::Latin1, "caf\xE9", Encoding::Latin1, true},
+      {"Latin-1 now ASCII", u"caf", Encoding::Latin1, "caf", Encoding::Utf8, true},
+      {"Latin-1 that reads as UTF-8", u"\u00C3\u00A9", Encoding::Latin1, "\xC3\xA9", Encoding::Utf8, false},
+      {"Latin-1 has no euro sign", u"\u20AC\u00E9", Encoding::Latin1, "?\xE9", Encoding::Latin1, false},
+      // A lone surrogate (a stray byte of another file too) has no UTF-8 form; UTF-16 keeps it.
+      {"UTF-8 and lone surrogates", u"a\xD800z\xDCFF", Encoding::Utf8, "a\xEF\xBF\xBDz\xEF\xBF\xBD", Encoding::Utf8, false},
+      {"UTF-16 and lone surrogates", u"\xDCFF", Encoding::Utf16LE, "\xFF\xFE\xFF\xDC", Encoding::Utf16LE, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<UnitSpan> pieces = CutAtBreaks(c.text);
+    std::string bytes;
+    const ReadBack back = Encode(pieces, {c.encoding, LineEnd::LF}, {}, [&](std::string_view b) { bytes += b; });
+    EXPECT_EQ(bytes, c.bytes);
+    EXPECT_EQ(back.format.encoding, c.readBack);
+    EXPECT_EQ(back.sameText, c.sameText);
+    const Decoded reloaded = Decode(bytes);
+    EXPECT_EQ(reloaded.format.encoding, c.readBack);
+    EXPECT_EQ(reloaded.text.ToString() == NormalizeBreaks(c.text), c.sameText);
+    // Only Latin-1 lacks a code for some characters.
+    EXPECT_EQ(FirstUnheld(pieces, c.encoding), c.encoding == Encoding::Latin1 && c.text[0] > 0xFF ? 0u : std::optional<std::size_t>());
+  }
+  const String text = u"caf\u00E9\r\n\u00FF\U0001F600";
+  EXPECT_EQ(FirstUnheld(CutAtBreaks(text), Encoding::Latin1), 7u);
+  EXPECT_EQ(FirstUnheld(CutAtBreaks(text), Encoding::Utf8Stray), std::nullopt);
 }
 
 // An edit changes only the bytes it touches: every other break keeps its form, a break the

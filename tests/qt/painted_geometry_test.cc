@@ -95,6 +95,15 @@ TEST_F(PaintedGeometry, EmojiSequencesAreOneGlyphForTheCaretAndTheMouse) {
   CheckClusters(line, {{0, 2}, {3, 7}, {8, 19}, {20, 24}}, words);
 }
 
+// A file's stray byte, held as an escape (a lone surrogate), shows as U+FFFD does.
+TEST_F(PaintedGeometry, StrayBytesArePaintedAsTheReplacementCharacter) {
+  const QImage replacement = PaintFirstLine(u"\uFFFD \uFFFD");
+  const String line = u"\xDCFF \xDCE9";
+  const QImage painted = PaintFirstLine(line);
+  EXPECT_EQ(painted, replacement);
+  CheckClusters(line, {{0, 1}, {2, 3}}, Words(painted, 0, 3));
+}
+
 TEST_F(PaintedGeometry, CombiningMarksAndCjkAreOneGlyphForTheCaretAndTheMouse) {
   const String line = u"e\u0301 a\u0308 \u4E2D \u6587";
   const std::vector<Blob> words = Words(PaintFirstLine(line), 0, 3);

@@ -245,7 +245,8 @@ void RunRandomEdits(M& measure, void (*resize)(M&, int), double (*adv)(char32_t)
   EXPECT_EQ(model.Text(), text);
   // Saved in every encoding, the pieces (one-byte and two-byte ones) give what the whole
   // text gives.
-  for (Encoding encoding : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Latin1}) {
+  for (Encoding encoding :
+       {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Latin1, Encoding::Utf8Stray}) {
     const TextFormat format{encoding, LineEnd::CRLF};
     const std::vector<UnitSpan> pieces = model.Pieces();
     const Encoded saved = Encode(pieces, format, model.BreakForms());

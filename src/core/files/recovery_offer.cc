@@ -137,7 +137,9 @@ void Recover(const FileContext& f, const std::optional<String>& path, const std:
   f.recovery.Detach();  // the document it replaces keeps its own record
   Decoded decoded = Decode(bytes);
   f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms));
-  f.file.format = decoded.format;
+  // The document's own encoding, not the one its recovered bytes read as (a record of text the
+  // encoding cannot hold is kept in another): a write then keeps the file's bytes or refuses.
+  f.file.format = TextFormat{record.summary.info.format.encoding, decoded.format.lineEnd};
   if (!path || !f.fs.FileExists(*path)) f.file.stamp.reset();
   f.modHeader.TextChanged = true;
   f.statusBar.SetPanelText(panel::Message, u"Recovered");

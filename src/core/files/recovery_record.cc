@@ -224,7 +224,7 @@ std::optional<RecordInfo> ParseInfo(std::string_view bytes) {
     info.stamp = std::move(s);
   }
   const std::uint8_t encoding = r.U8(), lineEnd = r.U8();
-  if (encoding > static_cast<std::uint8_t>(Encoding::Latin1) || lineEnd > static_cast<std::uint8_t>(LineEnd::CR))
+  if (encoding > static_cast<std::uint8_t>(kLastEncoding) || lineEnd > static_cast<std::uint8_t>(LineEnd::CR))
     return std::nullopt;
   info.format = TextFormat{static_cast<Encoding>(encoding), static_cast<LineEnd>(lineEnd)};
   info.bytes = r.I64();

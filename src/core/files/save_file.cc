@@ -2,6 +2,7 @@
 
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "app/panels.hh"
 #include "app/like_match.hh"
@@ -18,27 +19,49 @@ namespace {
 // and says nothing of one in the checks before it.
 enum class SaveStep { Checks, Write, After };
 
+// Upper-case hexadecimal digits of a number, at least `digits` of them.
+String Hex(std::uint32_t value, int digits) {
+  String out;
+  for (; value != 0 || digits > 0; value >>= 4, --digits) out.insert(out.begin(), u"0123456789ABCDEF"[value & 0xF]);
+  return out;
+}
+
 String ReasonLine(const String& fileName, const FileError& error) {
   return u"Can't write " + Shown(fileName) + u": " + FromUtf8(error.Reason());
 }
 
-// Writes the document in its format, each line break in its own form; the format actually
-// written becomes the document's. Returns the file's stamp as written (the bytes, needed for a
-// small file's hash, are gone when the save goes on).
-std::optional<DiskStamp> WriteDocument(const FileContext& f, const String& fileName) {
+// Writes the document in `format`, each line break in its own form. Returns the file's stamp as
+// written (the bytes, needed for a small file's hash, are gone when the save goes on) and how
+// the file will read back.
+std::pair<std::optional<DiskStamp>, ReadBack> WriteDocument(const FileContext& f, const String& fileName,
+                                                            TextFormat format) {
   // Encoded from the document's own storage a piece at a time as the file is written: no copy
   // of the whole text, nor all of its bytes at once.
   WrittenHash written;
-  TextFormat format = f.file.format;
+  ReadBack back;
   f.fs.WriteWith(fileName, [&](const ByteWriter& write) {
     written = WrittenHash();
-    format = Encode(f.txtMain.Pieces(), f.file.format, f.txtMain.BreakForms(), [&](std::string_view bytes) {
+    back = Encode(f.txtMain.Pieces(), format, f.txtMain.BreakForms(), [&](std::string_view bytes) {
       written.Add(bytes);
       write(bytes);
     });
   });
-  f.file.format = format;
-  return StampAfterWrite(f.fs, fileName, written);
+  return {StampAfterWrite(f.fs, fileName, written), back};
+}
+
+// The refusal of a write that would need another encoding: the first character the document's
+// encoding has no code for, and its line as the status bar counts lines.
+String UnheldText(const FileContext& f, const String& fileName, Encoding encoding, std::size_t at) {
+  const CharPos pos(static_cast<std::int32_t>(at));
+  const String character = f.txtMain.Slice(pos, 2);
+  int units = 1;
+  const char32_t code = CodePointAt(character, 0, units);
+  const bool lone = units == 1 && (IsHighSurrogate(character[0]) || IsLowSurrogate(character[0]));
+  const String what = IsByteEscape(character[0]) ? u"the stray byte " + Hex(code - 0xDC00, 2)
+                      : lone                      ? u"U+" + Hex(code, 4)
+                                                  : u"\"" + character.substr(0, units) + u"\" (U+" + Hex(code, 4) + u")";
+  return u"Can't write " + Shown(fileName) + u": " + String(EncodingName(encoding)) + u" has no code for " + what +
+         u" on line " + Decimal(f.txtMain.LineFromChar(pos)) + u"; try \":w filename\" or SaveAs for UTF-8.";
 }
 
 // The save itself; a file-system failure is thrown as it comes, `step` saying how far it got.
@@ -71,15 +94,32 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
     f.statusBar.SetPanelText(panel::Message, u"File changed on disk, use \"w!\" to override.");
     return;
   }
+  // The document's own file keeps the bytes no edit touched, so it is written in its encoding
+  // or not at all; another file has none to keep, and is written as a new one is, in UTF-8.
+  TextFormat format = f.file.format;
+  if (const std::optional<std::size_t> at = FirstUnheld(f.txtMain.Pieces(), format.encoding)) {
+    if (ownFile) {
+      f.statusBar.SetPanelText(panel::Message, UnheldText(f, fileName, format.encoding, *at));
+      return;
+    }
+    format.encoding = Encoding::Utf8;
+  }
   step = SaveStep::Write;
-  std::optional<DiskStamp> written = WriteDocument(f, fileName);
+  auto [written, back] = WriteDocument(f, fileName, format);
   if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(f.settings);
   step = SaveStep::After;
-  if (fileName == f.modHeader.CurrentFile) f.file.stamp = std::move(written);
+  if (fileName == f.modHeader.CurrentFile) {
+    f.file.stamp = std::move(written);
+    // As the file will be read (Latin-1 left with ASCII alone is UTF-8) while that is still
+    // this text; otherwise the bytes keep their encoding for the next write.
+    f.file.format = back.sameText ? back.format : format;
+  }
 
   f.modHeader.TextChanged = false;
   f.recovery.Clear();  // the whole document is on disk
-  f.statusBar.SetPanelText(panel::Message, u"Written");
+  const String reopened =
+      u"Written; it will reopen as " + String(EncodingName(back.format.encoding)) + u", not as this text";
+  f.statusBar.SetPanelText(panel::Message, back.sameText ? String(u"Written") : reopened);
   ShowDocumentFile(f, fileName);
   f.CommonDialog1.InitDir = fs.CurrentDirectory();
   if (quitAfter) f.closeWindow();

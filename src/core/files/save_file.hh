@@ -8,7 +8,9 @@ namespace quilmar {
 
 // Writes the document to FileName (nothing for an empty name), refusing another existing file
 // without Override, a read-only file without Override, and the document's own file when it
-// has vanished. CurrentFile changes only when a new file is created. Writing a path that ends
+// has vanished, and the document's own file when its encoding has no code for a character of
+// the text (nothing written, TextChanged kept; another file is then written as UTF-8).
+// CurrentFile changes only when a new file is created. Writing a path that ends
 // in "quilmar.ini" reads the settings again; QuitAfter closes the window after a good write.
 // A file-system failure shows one line in the message panel, "Can't write " FileName ": " and
 // the reason; nothing later runs (no "Written", TextChanged kept, the window stays open). With

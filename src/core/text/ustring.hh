@@ -37,6 +37,7 @@ String Decimal(Counted<Tag> value) {
 inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 inline bool IsByteEscape(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+inline char16_t ByteEscape(unsigned char byte) { return static_cast<char16_t>(0xDC00 + byte); }
 
 // The code point at s[i] and how many code units it takes (a lone surrogate is one unit).
 inline char32_t CodePointAt(StringView s, std::size_t i, int& units) {

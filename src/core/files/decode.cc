@@ -1,0 +1,378 @@
+// Decode: a file's bytes into the document's text, read a piece at a time (see encoding.hh).
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "files/encoding.hh"
+#include "files/utf8_scan.hh"
+#include "text/large_buffer.hh"
+
+namespace quilmar {
+namespace {
+
+// A file is read in pieces of this size: large enough that reading costs few calls, small
+// enough that the buffer (freed before the text goes into the document) leaves no mark on the
+// program's peak memory.
+constexpr std::size_t kPiece = std::size_t(1) << 18;
+
+// The line ends met so far: how many of each style, and where the style changes.
+struct LineEndCounts {
+  std::size_t lf = 0, crlf = 0, cr = 0;
+  BreakRuns runs;  // in file forms; Native only once the most used style is known
+  BreakForm last = BreakForm::Native;
+
+  void Take(BreakForm form) {
+    if (form != last) {
+      runs.push_back({static_cast<std::int32_t>(lf + crlf + cr), form});
+      last = form;
+    }
+    ++(form == BreakForm::LF ? lf : form == BreakForm::CRLF ? crlf : cr);
+  }
+};
+
+// The most used style; ties go to the first of LF, CRLF, CR (no line end at all: LF).
+LineEnd MostUsed(const LineEndCounts& c) {
+  if (c.lf >= c.crlf && c.lf >= c.cr) return LineEnd::LF;
+  if (c.crlf >= c.cr) return LineEnd::CRLF;
+  return LineEnd::CR;
+}
+
+// The runs of the breaks not in the document's own style.
+BreakRuns Exceptions(const LineEndCounts& c, LineEnd style) {
+  BreakRuns out;
+  const BreakForm native = FormOf(style);
+  for (const BreakRun& r : c.runs) AddRun(out, r.index, r.form == native ? BreakForm::Native : r.form);
+  return out;
+}
+
+// Stops the decoding of a text that grows past what the caller can hold.
+struct TextTooLong {};
+
+// The decoded text, written through raw pointers: one byte per unit while every character fits
+// in one (most files), two from the first that does not (what came before is widened then,
+// once). Its room is reserved up front for the most the file could decode to (two units per
+// byte), as address space that costs memory only where it is written, so the text is written
+// once, into the place it is kept in.
+class UnitSink {
+ public:
+  UnitSink(std::size_t expected, std::size_t limit) : limit_(limit) {
+    const std::size_t most = expected > (std::size_t(-1) - kSlack) / 2 ? std::size_t(-1) : 2 * expected + kSlack;
+    cap_ = std::min(most, limit > std::size_t(-1) - kSlack ? limit : limit + kSlack);
+    buffer_ = LargeBuffer(cap_);
+  }
+  // Room for at least `count` more units. Throws TextTooLong past the limit (`count` is the
+  // most a step of a decoder adds, so at most that many past it are ever written).
+  void Reserve(std::size_t count) {
+    if (used_ > limit_) throw TextTooLong();
+    if (cap_ - used_ < count) Grow(count);
+  }
+  bool Narrow() const { return narrow_; }
+  void Put(char16_t u) {
+    if (narrow_ && u > 0xFF) Widen();
+    if (narrow_) reinterpret_cast<Byte*>(buffer_.data())[used_++] = static_cast<Byte>(u);
+    else reinterpret_cast<char16_t*>(buffer_.data())[used_++] = u;
+  }
+  // Bytes that are characters of their own number.
+  void PutBytes(const Byte* p, std::size_t count) {
+    if (narrow_) {
+      std::memcpy(buffer_.data() + used_, p, count);
+    } else {
+      char16_t* o = reinterpret_cast<char16_t*>(buffer_.data()) + used_;
+      for (std::size_t k = 0; k < count; ++k) o[k] = p[k];
+    }
+    used_ += count;
+  }
+  void PutBreak() {
+    Put(u'\r');
+    Put(u'\n');
+  }
+  // Empty again, and narrow: a guess that failed after a wide character leaves no wide
+  // storage to the next.
+  void Clear() {
+    used_ = 0;
+    if (!narrow_) {
+      buffer_ = LargeBuffer(cap_);
+      narrow_ = true;
+    }
+  }
+  SharedText Take() {
+    if (used_ > limit_) throw TextTooLong();
+    const std::size_t unit = narrow_ ? 1 : 2;
+    buffer_.Trim(used_ * unit);
+    return SharedText::FromBuffer(std::move(buffer_), used_, narrow_);
+  }
+
+ private:
+  static constexpr std::size_t kSlack = 8192;
+
+  void Widen() {
+    LargeBuffer wide(2 * cap_);
+    const Byte* from = reinterpret_cast<const Byte*>(buffer_.data());
+    std::copy(from, from + used_, reinterpret_cast<char16_t*>(wide.data()));
+    buffer_ = std::move(wide);
+    narrow_ = false;
+  }
+  void Grow(std::size_t count) {
+    // The file grew while it was read: more room, copied once.
+    const std::size_t unit = narrow_ ? 1 : 2;
+    const std::size_t cap = std::max(cap_ + cap_ / 2, used_ + count);
+    LargeBuffer bigger(cap * unit);
+    std::memcpy(bigger.data(), buffer_.data(), used_ * unit);
+    buffer_ = std::move(bigger);
+    cap_ = cap;
+  }
+
+  LargeBuffer buffer_;
+  std::size_t used_ = 0;
+  std::size_t cap_ = 0;  // in units
+  std::size_t limit_;
+  bool narrow_ = true;
+};
+
+// Bytes are appended the same way when encoding: kept whole, or handed on a piece at a time
+// to a writer, reusing one buffer (a big save then never holds all of its bytes).
+
+// ---- Line ends are counted and turned into "\r\n" on the way. ----------------------------
+
+// Handles a CR or LF at s[i]; returns the number of bytes it took.
+inline std::size_t TakeLineEnd(const unsigned char* s, std::size_t i, std::size_t n, UnitSink& out,
+                               LineEndCounts& counts) {
+  out.PutBreak();
+  if (s[i] == '\n') {
+    counts.Take(BreakForm::LF);
+    return 1;
+  }
+  if (i + 1 < n && s[i + 1] == '\n') {
+    counts.Take(BreakForm::CRLF);
+    return 2;
+  }
+  counts.Take(BreakForm::CR);
+  return 1;
+}
+
+// Decoders work on one piece of the file at a time: they stop before `stop` (the piece's end
+// for the last piece, some bytes before it otherwise, so that a sequence or a "\r\n" is never
+// cut) and report how far they got; what is left goes in front of the next piece.
+constexpr std::size_t kLookahead = 4;
+
+// Writes one unit per byte while the bytes are narrow (below 0x80 with `highIsWide`, any
+// otherwise), turns line ends into breaks, and hands every other byte to `takeWide(i)`, which
+// decodes what starts there and moves i past it, or returns false to give up (then so does
+// this). Returns the bytes taken, or nothing when it gave up.
+template <typename TakeWide>
+std::optional<std::size_t> DecodeBytewise(const unsigned char* s, std::size_t n, std::size_t stop, bool highIsWide,
+                                          UnitSink& out, LineEndCounts& counts, TakeWide takeWide) {
+  // A plain stretch is taken a slice at a time, so that the sink's limit is checked often.
+  constexpr std::size_t kSlice = 4096;
+  std::size_t i = 0;
+  while (i < stop) {
+    const std::size_t plain = PlainBytes(s + i, std::min(n - i, kSlice), highIsWide);
+    out.Reserve(plain + 16);
+    out.PutBytes(s + i, plain);
+    i += plain;
+    if (i >= stop) break;
+    const unsigned char b = s[i];
+    if (b == '\r' || b == '\n') {
+      i += TakeLineEnd(s, i, n, out, counts);
+    } else if (!highIsWide || b < 0x80) {
+      if (plain == kSlice) continue;  // the slice ended, not the stretch
+      out.Put(b);
+      ++i;
+    } else if (!takeWide(i)) {
+      return std::nullopt;
+    }
+  }
+  return i;
+}
+
+// What the UTF-8 decoder does with a stray byte: gives up, keeps it (as the escape U+DC00 +
+// byte) while there are no more stray bytes than multi-byte characters so far, or keeps it.
+enum class Strays { Refuse, KeepWhileFew, Keep };
+
+// Decodes and tallies in one pass. Nothing when it gives up on a stray byte; `after` is then
+// just past it.
+std::optional<std::size_t> DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t stop, UnitSink& out,
+                                      LineEndCounts& counts, Utf8Tally& tally, Strays strays, std::size_t& after) {
+  return DecodeBytewise(s, n, stop, true, out, counts, [&](std::size_t& i) {
+    const unsigned char b = s[i];
+    switch (tally.Take(s, i, n)) {
+      case 2:
+        out.Put(static_cast<char16_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F)));
+        i += 2;
+        return true;
+      case 3:
+        out.Put(static_cast<char16_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F)));
+        i += 3;
+        return true;
+      case 4: {
+        const char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) |
+                            (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+        out.Put(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        out.Put(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        i += 4;
+        return true;
+      }
+    }
+    after = ++i;
+    if (strays == Strays::Refuse || (strays == Strays::KeepWhileFew && tally.stray > tally.multi)) return false;
+    out.Put(ByteEscape(b));
+    return true;
+  });
+}
+
+std::optional<std::size_t> DecodeLatin1(const unsigned char* s, std::size_t n, std::size_t stop, UnitSink& out,
+                                        LineEndCounts& counts) {
+  // Every byte is narrow: the character of the same number.
+  return DecodeBytewise(s, n, stop, false, out, counts, [](std::size_t&) { return false; });
+}
+
+// Whole units only; the last piece gives up on an odd byte at its end.
+std::optional<std::size_t> DecodeUtf16(const unsigned char* s, std::size_t n, std::size_t stop, bool bigEndian,
+                                       UnitSink& out, LineEndCounts& counts) {
+  auto unit = [&](std::size_t i) -> char16_t {
+    return bigEndian ? static_cast<char16_t>((s[i] << 8) | s[i + 1]) : static_cast<char16_t>(s[i] | (s[i + 1] << 8));
+  };
+  std::size_t i = 0;
+  for (; i < stop && i + 2 <= n;) {
+    out.Reserve(2);
+    const char16_t u = unit(i);
+    if (u == u'\n') {
+      counts.Take(BreakForm::LF);
+      out.PutBreak();
+      i += 2;
+    } else if (u == u'\r') {
+      out.PutBreak();
+      if (i + 4 <= n && unit(i + 2) == u'\n') {
+        counts.Take(BreakForm::CRLF);
+        i += 4;
+      } else {
+        counts.Take(BreakForm::CR);
+        i += 2;
+      }
+    } else {
+      out.Put(u);
+      i += 2;
+    }
+  }
+  if (stop == n && i != n) return std::nullopt;
+  return i;
+}
+
+Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_view)>& onBytes, std::size_t maxUnits) {
+  std::vector<unsigned char> buffer(kPiece + kLookahead);
+  UnitSink out(static_cast<std::size_t>(std::max<std::int64_t>(source.Size(), 0)), maxUnits);
+  LineEndCounts counts;
+  Utf8Tally tally;
+
+  // Feeds the file, from its start, through `decode(s, n, stop)`, which takes what it can of
+  // s[0, n) before `stop` and says how much, or gives up. False when it gave up.
+  auto run = [&](std::size_t skip, auto decode) {
+    out.Clear();
+    counts = {};
+    tally = {};
+    source.Rewind();
+    if (onBytes) onBytes(std::string_view());
+    std::size_t held = 0;
+    for (;;) {
+      std::size_t got = 0;
+      while (held + got < buffer.size()) {
+        const std::size_t n = source.Read(reinterpret_cast<char*>(buffer.data()) + held + got, buffer.size() - held - got);
+        if (n == 0) break;
+        if (onBytes) onBytes(std::string_view(reinterpret_cast<const char*>(buffer.data()) + held + got, n));
+        got += n;
+      }
+      const bool last = held + got < buffer.size();
+      const unsigned char* s = buffer.data() + skip;
+      const std::size_t n = held + got - skip;
+      skip = 0;
+      const std::optional<std::size_t> took = decode(s, n, last ? n : n - kLookahead);
+      if (!took) return false;
+      if (last) return true;
+      held = n - *took;
+      std::memmove(buffer.data(), s + *took, held);
+    }
+  };
+  auto finish = [&](Encoding encoding) {
+    const LineEnd style = MostUsed(counts);
+    return Decoded{out.Take(), TextFormat{encoding, style}, Exceptions(counts, style)};
+  };
+  std::size_t after = 0;
+  auto utf8 = [&](Strays strays) {
+    return [&, strays](const unsigned char* s, std::size_t n, std::size_t stop) {
+      return DecodeUtf8(s, n, stop, out, counts, tally, strays, after);
+    };
+  };
+  // UTF-8 that keeps its stray bytes while they are no more than its multi-byte characters so
+  // far. Past that its text is most likely Latin-1 and is no longer decoded: the rest is only
+  // tallied, to learn whether the whole file is mostly UTF-8 all the same. `tallied` is how far
+  // the tally has got past a piece's bytes (a sequence that began before their end).
+  bool tallyOnly = false;
+  std::size_t tallied = 0;
+  auto utf8ThenTally = [&](const unsigned char* s, std::size_t n, std::size_t stop) -> std::optional<std::size_t> {
+    if (!tallyOnly) {
+      if (const std::optional<std::size_t> took = utf8(Strays::KeepWhileFew)(s, n, stop)) return took;
+      tallyOnly = true;
+      tallied = after;
+    }
+    tallied = tally.TakeAll(s, std::min(tallied, stop), stop, n);
+    if (tally.led) return std::nullopt;
+    tallied -= stop;
+    return stop;
+  };
+
+  char head[3] = {};
+  std::size_t headSize = 0;
+  for (std::size_t got; headSize < 3 && (got = source.Read(head + headSize, 3 - headSize)) != 0;) headSize += got;
+  const std::string_view start(head, headSize);
+
+  if (start.starts_with("\xEF\xBB\xBF") && run(3, utf8(Strays::Refuse))) return finish(Encoding::Utf8Bom);
+  // A UTF-16 mark counts only before an even number of bytes: an odd count cannot come back.
+  if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) {
+    const bool bigEndian = start.starts_with("\xFE\xFF");
+    auto utf16 = [&](const unsigned char* s, std::size_t n, std::size_t stop) {
+      return DecodeUtf16(s, n, stop, bigEndian, out, counts);
+    };
+    if (run(2, utf16)) return finish(bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE);
+  }
+  // Most files are decided in this one pass: valid UTF-8, or UTF-8 whose stray bytes never
+  // outnumber its multi-byte characters, or Latin-1 whose stray bytes soon lead.
+  if (run(0, utf8ThenTally)) {
+    if (!tallyOnly) return finish(tally.stray == 0 ? Encoding::Utf8 : Encoding::Utf8Stray);
+    if (tally.MostlyUtf8()) {
+      run(0, utf8(Strays::Keep));
+      return finish(Encoding::Utf8Stray);
+    }
+  }
+  run(0, [&](const unsigned char* s, std::size_t n, std::size_t stop) { return DecodeLatin1(s, n, stop, out, counts); });
+  return finish(Encoding::Latin1);
+}
+
+}  // namespace
+
+BreakForm FormOf(LineEnd style) {
+  switch (style) {
+    case LineEnd::CRLF: return BreakForm::CRLF;
+    case LineEnd::CR: return BreakForm::CR;
+    case LineEnd::LF: break;
+  }
+  return BreakForm::LF;
+}
+
+Decoded Decode(std::string_view bytes) {
+  MemorySource memory(bytes);  // viewed, not copied
+  return std::move(*Decode(memory));
+}
+
+std::optional<Decoded> Decode(ByteSource& source, const std::function<void(std::string_view)>& onBytes,
+                              std::size_t maxUnits) {
+  try {
+    return DecodeSource(source, onBytes, maxUnits);
+  } catch (const TextTooLong&) {
+    return std::nullopt;  // the sink's limit, reached deep inside a decoder's loop
+  }
+}
+
+}  // namespace quilmar
