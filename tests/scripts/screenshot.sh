@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Starts the real editor under a virtual X server on a sample file, edits and writes it with
-# real X key presses, a mouse drag and clicks, opens Help and About from the keyboard, grabs
-# the three windows, closes Help with Escape, and checks that none came out blank, that Help
-# closed and that the file holds the edits.
+# The README's pictures, from a session as a user has one, and a check of what it did. The real
+# editor runs under a virtual X server on a note; real X key presses add a sentence in Insert
+# mode and type a substitution in the command box (grabbed before Enter: the box in use, and
+# after: its message in the status bar), and write the file; Help and About are opened from the
+# keyboard and grabbed, and Escape closes Help. Then, out of the pictures, a mouse drag copies
+# and a right click pastes. The written file must hold every edit, and no picture may be blank.
 # Then it opens a file of emoji, combining marks, CJK and right-to-left text, selects from an
 # emoji sequence into a right-to-left word with the keys, grabs that, and checks that yanking
 # and putting the selection wrote exactly the selected text.
@@ -20,9 +22,11 @@ needs_tools Xvfb openbox xprop xdotool import identify
 
 out="$build/screenshots"
 desktop_session
-mkdir -p "$out"
-sample="$work/sample.txt"
-unicode="$work/unicode.txt"
+mkdir -p "$out" "$work/notes"
+# The user's own settings and recovery records stay out of the session.
+export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+sample="$work/notes/garden-club.txt"
+unicode="$work/notes/unicode.txt"
 # Text from \u and \U escapes, whatever the locale the check runs in.
 u() { LC_ALL=C.UTF-8 printf '%b' "$@"; }
 # A face, a thumb with a skin tone, a family joined by ZWJ, a flag; marks; CJK; Hebrew and
@@ -32,17 +36,18 @@ u 'Emoji: \U1F600 \U1F44D\U1F3FD \U1F468\u200D\U1F469\u200D\U1F467\u200D\U1F466 
   'Hebrew: \u05E9\u05DC\u05D5\u05DD 123 \u05E2\u05D5\u05DC\u05DD end\n' \
   'Arabic: \u0627\u0644\u0639\u0631\u0628\u064A\u0629 2024 \u0646\u0635 end\n' > "$unicode"
 cat > "$sample" <<'TEXT'
-Quilmar is a small modal plain-text editor.
+Garden club: spring planting
 
-In Command mode single keys are commands:
-	i	insert before the caret
-	x	delete a character
-	dd	delete a line
-	/	search, n repeats
-In Insert mode keys type text; Escape returns to Command mode.
+Meeting on Tuesday 14 March, 18:30, in the library annex.
 
-:0,9s/old/new/   substitutes in lines 0 to 9
-:w notes.txt     writes the document
+Beds to dig over before Tuesday:
+	1	herbs by the south wall (thyme, sage, chives)
+	2	beans along the fence, 10 cm apart
+	3	lettuce and radishes in the raised bed
+
+Bring gloves, a trowel and seeds to swap.
+Seedlings go out after the last frost, around 20 April.
+Questions to Ana before Tuesday, please.
 TEXT
 
 export QT_QPA_PLATFORM=xcb
@@ -54,24 +59,22 @@ grab() {  # window id, file: lets it paint, then takes its picture
   import -window "$1" "$2"
 }
 
-main=$(find_window "^Quilmar - sample.txt\$")
+main=$(find_window "^Quilmar - garden-club.txt\$")
+# A size that shows the whole note and the status bar's panels uncut.
+xdotool windowsize --sync "$main" 640 400 2>/dev/null || xdotool windowsize "$main" 640 400
 activate "$main"
-# Command mode: delete the first character, append to the line, write the file.
-xdotool type --delay 40 '0x'
-xdotool type --delay 40 'A (edited: $4, "ok")'
+# Command mode: to line 9, append a sentence (A: Insert mode at the line's end), back with
+# Escape; then a substitution over the whole note, grabbed as typed and once it has run.
+xdotool type --delay 40 ':9'
+xdotool key Return
+xdotool type --delay 40 'A Seeds cost $4 at "Green Row".'
 xdotool key Escape
-# The mouse: drag over the first two characters of "In Command mode..." (laid-out line 3;
-# the menu bar is about 20 pixels, a line 16), which copies them on release; click past the
-# end of the last line, then right-click, which pastes them there.
-line_y() { echo $((20 + $1 * 16 + 8)); }
-xdotool mousemove --window "$main" 3 "$(line_y 3)" mousedown 1
-xdotool mousemove --window "$main" 10 "$(line_y 3)"
-xdotool mousemove --window "$main" 17 "$(line_y 3)" mouseup 1
-xdotool mousemove --window "$main" 440 "$(line_y 12)" click 1
-xdotool click 3
-xdotool type --delay 40 ':w!'
+xdotool type --delay 40 ':0,99s/Tuesday/Thursday/'
+grab "$main" "$out/command.png"
 xdotool key Return
 grab "$main" "$out/main.png"
+xdotool type --delay 40 ':w'
+xdotool key Return
 
 xdotool key --clearmodifiers alt+h
 sleep 0.3
@@ -91,6 +94,22 @@ sleep 0.3
 xdotool key a
 about=$(find_window "^About\$")
 grab "$about" "$out/about.png"
+
+# The mouse, after the pictures: drag over the first two characters of "Meeting..." (line 2;
+# the menu bar is about 20 pixels, a line 16), which copies them on release; click past the
+# end of the last line (11), then right-click, which pastes them there.
+activate "$main"
+line_y() { echo $((20 + $1 * 16 + 8)); }
+xdotool mousemove --window "$main" 3 "$(line_y 2)" mousedown 1
+xdotool mousemove --window "$main" 10 "$(line_y 2)"
+xdotool mousemove --window "$main" 17 "$(line_y 2)" mouseup 1
+xdotool mousemove --window "$main" 600 "$(line_y 11)" click 1
+xdotool click 3
+before=$(md5sum "$sample")
+xdotool type --delay 40 ':w!'
+xdotool key Return
+written() { [ "$(md5sum "$sample")" != "$before" ]; }
+wait_for 30 written || true
 
 # The second file: from the family emoji (the eleventh step right on line 0) down to the
 # second letter of the first Hebrew word, which shows in two places (the right-to-left run
@@ -117,15 +136,21 @@ else
   echo "FAIL help: Escape left the Help window open"
   status=1
 fi
-first=$(head -n1 "$sample")
-if [ "$first" != 'uilmar is a small modal plain-text editor. (edited: $4, "ok")' ]; then
-  echo "FAIL typing: the file's first line is now: $first"
+line=$(sed -n 10p "$sample")
+if [ "$line" != 'Bring gloves, a trowel and seeds to swap. Seeds cost $4 at "Green Row".' ]; then
+  echo "FAIL typing: line 9 is now: $line"
   status=1
 else
-  echo "ok typing: the edit was written"
+  echo "ok typing: the sentence was written"
+fi
+if grep -q Tuesday "$sample" || [ "$(grep -c Thursday "$sample")" != 3 ]; then
+  echo "FAIL substitution: the file holds $(grep -c Tuesday "$sample") Tuesday, $(grep -c Thursday "$sample") Thursday"
+  status=1
+else
+  echo "ok substitution: three Tuesday became Thursday"
 fi
 last=$(tail -n1 "$sample")
-if [ "$last" != ':w notes.txt     writes the documentIn' ]; then
+if [ "$last" != 'Questions to Ana before Thursday, please.Me' ]; then
   echo "FAIL mouse: the file's last line is now: $last"
   status=1
 else
@@ -141,7 +166,7 @@ if [ "$put" != "$(u '\U1F468\u200D\U1F469\u200D\U1F467\u200D\U1F466 \U1F1E9\U1F1
 else
   echo "ok selection: emoji and right-to-left text yanked and put exactly"
 fi
-for shot in main help about unicode; do
+for shot in command main help about unicode; do
   file="$out/$shot.png"
   if [ ! -s "$file" ]; then
     echo "FAIL $shot: no picture"
@@ -161,7 +186,7 @@ done
 
 if [ "$status" -eq 0 ] && [ "${QUILMAR_UPDATE_DOCS:-0}" = 1 ]; then
   mkdir -p "$here/docs"
-  for shot in main help about unicode; do cp "$out/$shot.png" "$here/docs/screenshot-$shot.png"; done
+  for shot in command main help about unicode; do cp "$out/$shot.png" "$here/docs/screenshot-$shot.png"; done
   echo "copied to $here/docs"
 fi
 exit "$status"
