@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count() { cat "$@" 2>/dev/null | grep -cv '^\s*$' || true; }
-code_files() { find src bench tools -type f \( -name '*.cc' -o -name '*.hh' -o -name '*.sh' -o -name '*.py' \) ! -name '*_table.inc'; }
+code_files() { find src bench tools -type f \( -name '*.cc' -o -name '*.hh' -o -name '*.sh' -o -name '*.py' -o -name '*.awk' \) ! -name '*_table.inc'; }
 test_files() { find tests fuzz -type f \( -name '*.cc' -o -name '*.hh' -o -name '*.sh' -o -name '*.py' \) ! -path '*/data/*' ! -path '*/corpus/*' ! -path '*/regressions/*'; }
 code=$(count $(code_files))
 tests=$(count $(test_files))
