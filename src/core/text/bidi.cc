@@ -1,6 +1,10 @@
 #include "text/bidi.hh"
 
 #include <unicode/ubidi.h>
+#include <unicode/uchar.h>
+
+#include <algorithm>
+#include <cstdint>
 
 #include "text/grapheme.hh"
 
@@ -18,6 +22,88 @@ bool HasRightToLeft(StringView text) {
     if (IsRightToLeftCharacter(CodePointAt(text, i, units))) return true;
   }
   return false;
+}
+
+// What the fast path resolves: strong letters, neutrals other than brackets (separators and
+// terminators are neutrals where no number is), and marks, which take the class before them.
+enum class Simple : std::uint8_t { L, R, Neutral, Mark, Other };
+
+Simple LookUpClass(char32_t c) {
+  if (c < 0x80 && ((c >= u'0' && c <= u'9') || c < 0x20 || c == 0x7F)) return Simple::Other;
+  // Paired brackets are resolved as pairs (N0): not here.
+  if (u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_BIDI_PAIRED_BRACKET_TYPE) != U_BPT_NONE) return Simple::Other;
+  switch (u_charDirection(static_cast<UChar32>(c))) {
+    case U_LEFT_TO_RIGHT: return Simple::L;
+    case U_RIGHT_TO_LEFT:
+    case U_RIGHT_TO_LEFT_ARABIC: return Simple::R;
+    case U_WHITE_SPACE_NEUTRAL:
+    case U_OTHER_NEUTRAL:
+    case U_COMMON_NUMBER_SEPARATOR:
+    case U_EUROPEAN_NUMBER_SEPARATOR:
+    case U_EUROPEAN_NUMBER_TERMINATOR: return Simple::Neutral;
+    case U_DIR_NON_SPACING_MARK: return Simple::Mark;
+    default: return Simple::Other;
+  }
+}
+
+// The class of a code point, from a table of the Basic Multilingual Plane filled as
+// characters are met.
+Simple ClassOf(char32_t c) {
+  if (c >= 0x10000) return LookUpClass(c);
+  thread_local std::vector<std::uint8_t> table(0x10000, 0xFF);
+  std::uint8_t& slot = table[c];
+  if (slot == 0xFF) slot = static_cast<std::uint8_t>(LookUpClass(c));
+  return static_cast<Simple>(slot);
+}
+
+// The bidirectional algorithm for a segment of letters, marks and neutrals only (no numbers,
+// brackets, explicit embeddings or isolates, no boundary neutrals such as joiners), where it comes
+// down to a few rules: a mark takes the direction before it (W1), a stretch of neutrals takes
+// the direction on both its sides when they agree and the paragraph's (left to right)
+// otherwise, the segment's ends counting as left to right (N1, N2); right-to-left is level 1,
+// and the runs, in logical order, are also the visual order at a left-to-right paragraph
+// level. ICU gives the same runs at several times the cost, which a line of mixed scripts pays
+// every time it is laid out or wrapped. False for any other class.
+bool SimpleRuns(StringView t, std::vector<BidiRun>& out) {
+  thread_local std::vector<std::uint8_t> rtl;  // per unit: 1 right to left, 0 left to right, 2 neutral
+  const auto n = static_cast<std::int32_t>(t.size());
+  rtl.assign(static_cast<std::size_t>(n), 0);
+  std::uint8_t last = 0;  // the class before: sos is left to right
+  int units = 1;
+  for (std::int32_t i = 0; i < n; i += units) {
+    const char16_t c = t[static_cast<std::size_t>(i)];
+    units = 1;
+    const Simple k = IsHighSurrogate(c) ? ClassOf(CodePointAt(t, static_cast<std::size_t>(i), units)) : ClassOf(c);
+    std::uint8_t v;
+    switch (k) {
+      case Simple::L: v = 0; break;
+      case Simple::R: v = 1; break;
+      case Simple::Neutral: v = 2; break;
+      case Simple::Mark: v = last; break;
+      default: return false;
+    }
+    for (int u = 0; u < units; ++u) rtl[static_cast<std::size_t>(i + u)] = v;
+    last = v;
+  }
+  // Neutrals between two right-to-left characters are right to left; all others left to right.
+  for (std::int32_t i = 0; i < n;) {
+    if (rtl[static_cast<std::size_t>(i)] != 2) {
+      ++i;
+      continue;
+    }
+    std::int32_t j = i;
+    while (j < n && rtl[static_cast<std::size_t>(j)] == 2) ++j;
+    const bool between = i > 0 && rtl[static_cast<std::size_t>(i - 1)] == 1 && j < n && rtl[static_cast<std::size_t>(j)] == 1;
+    std::fill(rtl.begin() + i, rtl.begin() + j, between ? 1 : 0);
+    i = j;
+  }
+  for (std::int32_t i = 0; i < n;) {
+    std::int32_t j = i + 1;
+    while (j < n && rtl[static_cast<std::size_t>(j)] == rtl[static_cast<std::size_t>(i)]) ++j;
+    out.push_back({i, j, rtl[static_cast<std::size_t>(i)] == 1});
+    i = j;
+  }
+  return true;
 }
 
 // One ICU bidi object per thread, reused for every segment.
@@ -38,7 +124,13 @@ void VisualRuns(StringView segment, std::vector<BidiRun>& out) {
   out.clear();
   const auto n = static_cast<std::int32_t>(segment.size());
   if (n == 0) return;
-  UBiDi* bidi = HasRightToLeft(segment) ? Bidi() : nullptr;
+  if (!HasRightToLeft(segment)) {
+    out.push_back({0, n, false});
+    return;
+  }
+  if (SimpleRuns(segment, out)) return;
+  out.clear();
+  UBiDi* bidi = Bidi();
   UErrorCode status = U_ZERO_ERROR;
   if (bidi) ubidi_setPara(bidi, segment.data(), n, UBIDI_LTR, nullptr, &status);
   if (!bidi || U_FAILURE(status)) {
