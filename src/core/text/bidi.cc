@@ -25,8 +25,9 @@ bool HasRightToLeft(StringView text) {
 }
 
 // What the fast path resolves: strong letters, neutrals other than brackets (separators and
-// terminators are neutrals where no number is), and marks, which take the class before them.
-enum class Simple : std::uint8_t { L, R, Neutral, Mark, Other };
+// terminators are neutrals where no number is), marks, which take the class before them, and
+// boundary neutrals (joiners), which the algorithm passes over.
+enum class Simple : std::uint8_t { L, R, Neutral, Mark, Boundary, Other };
 
 Simple LookUpClass(char32_t c) {
   if (c < 0x80 && ((c >= u'0' && c <= u'9') || c < 0x20 || c == 0x7F)) return Simple::Other;
@@ -42,6 +43,7 @@ Simple LookUpClass(char32_t c) {
     case U_EUROPEAN_NUMBER_SEPARATOR:
     case U_EUROPEAN_NUMBER_TERMINATOR: return Simple::Neutral;
     case U_DIR_NON_SPACING_MARK: return Simple::Mark;
+    case U_BOUNDARY_NEUTRAL: return Simple::Boundary;
     default: return Simple::Other;
   }
 }
@@ -56,16 +58,17 @@ Simple ClassOf(char32_t c) {
   return static_cast<Simple>(slot);
 }
 
-// The bidirectional algorithm for a segment of letters, marks and neutrals only (no numbers,
-// brackets, explicit embeddings or isolates, no boundary neutrals such as joiners), where it comes
-// down to a few rules: a mark takes the direction before it (W1), a stretch of neutrals takes
-// the direction on both its sides when they agree and the paragraph's (left to right)
-// otherwise, the segment's ends counting as left to right (N1, N2); right-to-left is level 1,
-// and the runs, in logical order, are also the visual order at a left-to-right paragraph
-// level. ICU gives the same runs at several times the cost, which a line of mixed scripts pays
-// every time it is laid out or wrapped. False for any other class.
+// The bidirectional algorithm for a segment of letters, marks, joiners and neutrals only (no
+// numbers, brackets, explicit embeddings or isolates), where it comes down to a few rules: a
+// mark takes the direction before it (W1), a stretch of neutrals takes the direction on both
+// its sides when they agree and the paragraph's (left to right) otherwise, the segment's ends
+// counting as left to right (N1, N2), joiners are passed over and then take the level after
+// them; right-to-left is level 1, and the runs, in logical order, are also the visual order
+// at a left-to-right paragraph level. ICU gives the same runs (tests/text/bidi_test.cc) at
+// several times the cost, which a line of mixed scripts pays every time it is laid out or
+// wrapped. False for any other class.
 bool SimpleRuns(StringView t, std::vector<BidiRun>& out) {
-  thread_local std::vector<std::uint8_t> rtl;  // per unit: 1 right to left, 0 left to right, 2 neutral
+  thread_local std::vector<std::uint8_t> rtl;  // per unit: 0 left to right, 1 right to left, 2 neutral, 3 joiner
   const auto n = static_cast<std::int32_t>(t.size());
   rtl.assign(static_cast<std::size_t>(n), 0);
   std::uint8_t last = 0;  // the class before: sos is left to right
@@ -80,22 +83,37 @@ bool SimpleRuns(StringView t, std::vector<BidiRun>& out) {
       case Simple::R: v = 1; break;
       case Simple::Neutral: v = 2; break;
       case Simple::Mark: v = last; break;
+      case Simple::Boundary: v = 3; break;
       default: return false;
     }
     for (int u = 0; u < units; ++u) rtl[static_cast<std::size_t>(i + u)] = v;
-    last = v;
+    if (v != 3) last = v;
   }
   // Neutrals between two right-to-left characters are right to left; all others left to right.
+  auto at = [&](std::int32_t k) { return rtl[static_cast<std::size_t>(k)]; };
   for (std::int32_t i = 0; i < n;) {
-    if (rtl[static_cast<std::size_t>(i)] != 2) {
+    if (at(i) != 2) {
       ++i;
       continue;
     }
+    // Boundary neutrals (joiners) are passed over, as if removed (X9).
     std::int32_t j = i;
-    while (j < n && rtl[static_cast<std::size_t>(j)] == 2) ++j;
-    const bool between = i > 0 && rtl[static_cast<std::size_t>(i - 1)] == 1 && j < n && rtl[static_cast<std::size_t>(j)] == 1;
-    std::fill(rtl.begin() + i, rtl.begin() + j, between ? 1 : 0);
+    while (j < n && (at(j) == 2 || at(j) == 3)) ++j;
+    std::int32_t before = i - 1;
+    while (before >= 0 && at(before) == 3) --before;
+    const bool between = before >= 0 && at(before) == 1 && j < n && at(j) == 1;
+    for (std::int32_t k = i; k < j; ++k)
+      if (at(k) == 2) rtl[static_cast<std::size_t>(k)] = between ? 1 : 0;
     i = j;
+  }
+  // A boundary neutral takes the level after it; at the end, the paragraph's (L1).
+  for (std::int32_t i = 0; i < n; ++i) {
+    if (at(i) != 3) continue;
+    std::int32_t k = i;
+    while (k < n && at(k) == 3) ++k;
+    const std::uint8_t v = k < n ? at(k) : 0;
+    std::fill(rtl.begin() + i, rtl.begin() + k, v);
+    i = k - 1;
   }
   for (std::int32_t i = 0; i < n;) {
     std::int32_t j = i + 1;
