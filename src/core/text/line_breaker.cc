@@ -83,7 +83,7 @@ bool LineBreaker::SurelyFits(UnitSpan para) const {
   return para.Visit([](const auto* p, std::size_t size) { return FindUnit(p, p + size, u'\t') == p + size; });
 }
 
-std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {
+std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool remember) const {
   const auto n = static_cast<std::int32_t>(para.size());
   if (FixedPitch()) {
     if (const auto end = FixedLineEnd(para.data(), n, start)) return *end;
@@ -92,7 +92,7 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {
   // A line thousands of units long (word wrap off wraps at a far margin) costs less to look
   // up than to lay out again, and a key re-wraps the lines before its own, unchanged.
   const std::int32_t window = MemoWindow(para, start);
-  const bool memo = window - start >= kMemoFrom;
+  const bool memo = remember || window - start >= kMemoFrom;
   const StringView key = para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start));
   if (memo) {
     if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
@@ -147,9 +147,9 @@ std::optional<std::int32_t> LineBreaker::LeftToRightLineEnd(StringView para, std
       scanned = std::max(scanned, a);
       tab = static_cast<std::int32_t>(FindUnit(text + a, text + scanned, u'\t') - text);
     }
-    if (tab == scanned && scanned < n && scanned < a + 4096) {
+    if (tab == scanned && scanned < n && scanned < a + 1100) {
       const std::int32_t from = scanned;
-      scanned = static_cast<std::int32_t>(std::min<std::int64_t>(n, std::int64_t(a) + 8192));
+      scanned = static_cast<std::int32_t>(std::min<std::int64_t>(n, std::int64_t(a) + 2048));
       tab = static_cast<std::int32_t>(FindUnit(text + from, text + scanned, u'\t') - text);
     }
     const std::int32_t b = ShapedWordEnd(para, a, tab);
@@ -451,7 +451,7 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
   const std::int32_t delta = inserted - removed;
   const std::int32_t editEnd = at + inserted;  // in the new text
   for (;;) {
-    start = LineEnd(para, start);
+    start = LineEnd(para, start, true);
     if (start >= n) return;
     out.push_back(start);
     if (start >= editEnd) {

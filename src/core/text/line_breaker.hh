@@ -49,7 +49,10 @@ class LineBreaker {
 
   // Where the laid-out line that begins at `start` ends: the offset of the next line's
   // start, or para.size() when the rest of the paragraph fits.
-  std::int32_t LineEnd(StringView para, std::int32_t start) const;
+  // remember: keep the answer by the text that decides it whatever the line's length (an
+  // edit re-wraps until its breaks meet the old ones, which in text of one phrase repeated
+  // can take thousands of lines of the same few texts).
+  std::int32_t LineEnd(StringView para, std::int32_t start, bool remember = false) const;
 
  private:
   bool SurelyFits(UnitSpan para) const;
