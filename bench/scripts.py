@@ -121,7 +121,7 @@ def main():
         medians = {}
         for b in json.loads(report)["benchmarks"]:
             if b.get("aggregate_name") == "median":
-                medians[b["run_name"]] = b["real_time"]
+                medians[b["run_name"].split("/iterations")[0]] = b["real_time"]
         ops = [("first frame (window process)", None), ("first frame", 0), ("Word Wrap off and on", 1),
                ("resize, wrapped", 2)]
         print(f"medians of {runs} runs, ms; ratio to English in brackets")
