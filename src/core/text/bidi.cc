@@ -4,6 +4,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "text/grapheme.hh"
@@ -11,18 +12,6 @@
 namespace quilmar {
 
 namespace {
-
-bool HasRightToLeft(StringView text) {
-  int units = 1;
-  for (std::size_t i = 0; i < text.size(); i += static_cast<std::size_t>(units)) {
-    if (text[i] < 0x590) {
-      units = 1;
-      continue;
-    }
-    if (IsRightToLeftCharacter(CodePointAt(text, i, units))) return true;
-  }
-  return false;
-}
 
 // What the fast path resolves: strong letters, neutrals other than brackets (separators and
 // terminators are neutrals where no number is), marks, which take the class before them, and
@@ -48,14 +37,40 @@ Simple LookUpClass(char32_t c) {
   }
 }
 
-// The class of a code point, from a table of the Basic Multilingual Plane filled as
-// characters are met.
+// Per unit of the Basic Multilingual Plane: its class, and kRightToLeft when it makes a line
+// need reordering (IsRightToLeftCharacter). Made once, when right-to-left text is first met.
+constexpr std::uint8_t kRightToLeft = 0x80;
+const std::array<std::uint8_t, 0x10000>& Table() {
+  static const std::array<std::uint8_t, 0x10000> table = [] {
+    std::array<std::uint8_t, 0x10000> t{};
+    for (char32_t c = 0; c < 0x10000; ++c)
+      t[c] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(LookUpClass(c)) | (IsRightToLeftCharacter(c) ? kRightToLeft : 0));
+    return t;
+  }();
+  return table;
+}
+
 Simple ClassOf(char32_t c) {
   if (c >= 0x10000) return LookUpClass(c);
-  thread_local std::vector<std::uint8_t> table(0x10000, 0xFF);
-  std::uint8_t& slot = table[c];
-  if (slot == 0xFF) slot = static_cast<std::uint8_t>(LookUpClass(c));
-  return static_cast<Simple>(slot);
+  return static_cast<Simple>(Table()[c] & ~kRightToLeft);
+}
+
+bool HasRightToLeft(StringView text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] < 0x590) ++i;  // no such character below U+0590
+  if (i == text.size()) return false;
+  const auto& table = Table();
+  int units = 1;
+  for (; i < text.size(); i += static_cast<std::size_t>(units)) {
+    units = 1;
+    const char16_t c = text[i];
+    if (!IsHighSurrogate(c) && !IsLowSurrogate(c)) {
+      if (table[c] & kRightToLeft) return true;
+    } else if (IsRightToLeftCharacter(CodePointAt(text, i, units))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // The bidirectional algorithm for a segment of letters, marks, joiners and neutrals only (no
