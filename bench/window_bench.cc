@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -183,9 +184,67 @@ void BM_KeystrokeRepaint(benchmark::State& state) {
   if (document.Length() <= before) state.SkipWithError("nothing typed");
 }
 
+// The files bench/scripts.sh makes: 10 MB each of English, Russian, Chinese and mixed text.
+std::string ScriptFile(long kind) {
+  static const char* const names[] = {"english.txt", "russian.txt", "chinese.txt", "mixed.txt"};
+  const char* folder = std::getenv("QUILMAR_BENCH_TEXTS");
+  return folder ? std::string(folder) + "/" + names[kind] : std::string();
+}
+
+// The window with word wrap on over one of those files. args: the file (0 English, 1 Russian,
+// 2 Chinese, 3 mixed), what is timed (0: the load and its first frame; 1: Word Wrap off and on
+// again, each with its repaint; 2: the window made narrower, to a width not laid out before,
+// and its repaint).
+void BM_Script(benchmark::State& state) {
+  EnsureApplication();
+  const std::string file = ScriptFile(state.range(0));
+  if (file.empty() || !std::filesystem::exists(file)) {
+    state.SkipWithError("no texts: run bench/scripts.sh");
+    return;
+  }
+  const long op = state.range(1);
+  auto repaint = [](Window& w) {
+    QApplication::processEvents();
+    w.frmMain.txtMain()->viewport()->repaint();
+  };
+  std::unique_ptr<Window> window;
+  if (op != 0) {
+    window = std::make_unique<Window>(true);
+    window->OpenAndPaint(FromUtf8(file));
+  }
+  for (auto _ : state) {
+    if (op == 0) {
+      state.PauseTiming();
+      window = std::make_unique<Window>(true);
+      state.ResumeTiming();
+      window->OpenAndPaint(FromUtf8(file));
+      state.PauseTiming();
+      window.reset();
+      QApplication::processEvents();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      state.ResumeTiming();
+    } else if (op == 1) {
+      for (int k = 0; k < 2; ++k) {
+        window->frmMain.Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
+        repaint(*window);
+      }
+    } else {
+      const QSize size = window->frmMain.size();
+      window->frmMain.resize(size.width() - 97, size.height());
+      repaint(*window);
+      state.PauseTiming();
+      window->frmMain.resize(size);
+      repaint(*window);
+      state.ResumeTiming();
+    }
+  }
+  if (window && window->frmMain.app().Document().Length() == 0) state.SkipWithError("nothing loaded");
+}
+
 BENCHMARK(BM_FirstFrame)->Args({0, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k10MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k100MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Script)->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2}})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_KeystrokeRepaint)->ArgsProduct({{1, 0}, {0, 1, 2}})->Unit(benchmark::kMicrosecond)->MinTime(3);
 
 }  // namespace

@@ -201,6 +201,11 @@ void DocumentView::PaintLine(QPainter& painter, const LineLayout& layout, String
   const double baseline = top + measure_.Ascent();
   for (const LineLayout::Piece& piece : layout.Pieces()) {
     if (piece.tab || piece.x + piece.width < clipLeft || piece.x > clipRight) continue;
+    if (!piece.shaped) {
+      measure_.DrawPlain(painter, text.substr(static_cast<std::size_t>(piece.from), static_cast<std::size_t>(piece.to - piece.from)),
+                         QPointF(piece.x + left, baseline));
+      continue;
+    }
     const QTextLayout& shaped = measure_.PieceLayout(
         text.substr(static_cast<std::size_t>(piece.from), static_cast<std::size_t>(piece.to - piece.from)), piece.rtl);
     // Every piece on the line's one baseline, however tall its fallback fonts make it.

@@ -34,6 +34,16 @@ QString AsciiPairs() {
   return s;
 }
 
+// Characters of scripts set on a grid (CJK ideographs and symbols, kana, Bopomofo, Yi,
+// fullwidth forms): each is laid out alone, at its own advance, and drawn by its own glyph.
+// Shaping never joins them, and text of them may break between any two, so a paragraph of
+// them is laid out as fast as plain text; kerning between two such characters (which some
+// fonts have for punctuation) is given up for it.
+bool SetOnGrid(char32_t c) {
+  return (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFFEF);
+}
+
 // One line, never wrapped, left-aligned whatever its direction.
 void LayOutOneLine(QTextLayout& layout, bool rtl) {
   QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
@@ -89,6 +99,8 @@ void QtMeasure::Reset() {
   fixedPitch_ = QFontInfo(font_).fixedPitch();
   asciiTested_ = false;
   plain_.assign(0x10000, std::numeric_limits<float>::quiet_NaN());
+  glyphs_.clear();
+  fonts_.clear();
   current_.clear();
   previous_.clear();
   currentUnits_ = 0;
@@ -116,23 +128,91 @@ void QtMeasure::TestAscii() const {
   for (char16_t c = 0x20; c < 0x7F; ++c) plain_[c] = static_cast<float>(advance[c]);
 }
 
+double QtMeasure::ShapeAlone(char32_t c, Glyph* glyph) const {
+  const char32_t one[] = {c};
+  QTextLayout layout(QString::fromUcs4(one, 1), font_);
+  LayOutOneLine(layout, false);
+  const QTextLine line = layout.lineAt(0);
+  if (glyph) {
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.size() != 1 || runs.front().glyphIndexes().size() != 1) return -1;
+    const QRawFont font = runs.front().rawFont();
+    auto known = std::find(fonts_.begin(), fonts_.end(), font);
+    if (known == fonts_.end()) known = fonts_.insert(fonts_.end(), font);
+    glyph->font = static_cast<int>(known - fonts_.begin());
+    glyph->index = runs.front().glyphIndexes().front();
+    glyph->offset = runs.front().positions().front() - QPointF(0, line.ascent());
+  }
+  return line.horizontalAdvance();
+}
+
 double QtMeasure::PlainAdvance(char32_t c) const {
   if (!asciiTested_) TestAscii();
   if (c < 0x80) return plain_[c];
-  // Beyond ASCII only a fixed-pitch font that kerns nothing vouches for its own characters
-  // at its one advance; proportional fonts shape everything else.
-  if (!fixedPitch_ || c >= 0x10000 || plain_[u'M'] < 0) return -1;
+  if (c >= 0x10000) return -1;
   float& slot = plain_[c];
   if (std::isnan(slot)) {
     slot = -1;
-    if (metrics_->inFontUcs4(c)) {
-      const char32_t one[] = {c};
-      QTextLayout layout(QString::fromUcs4(one, 1), font_);
-      LayOutOneLine(layout, false);
-      if (layout.lineAt(0).horizontalAdvance() == plain_[u'M']) slot = plain_[u'M'];
+    if (SetOnGrid(c)) {
+      Glyph glyph;
+      const double advance = ShapeAlone(c, &glyph);
+      if (advance >= 0) {
+        glyphs_[static_cast<char16_t>(c)] = glyph;
+        slot = static_cast<float>(advance);
+      }
+    } else if (fixedPitch_ && plain_[u'M'] >= 0 && metrics_->inFontUcs4(c)) {
+      // Beyond ASCII a fixed-pitch font that kerns nothing vouches for its own characters at
+      // its one advance; proportional fonts shape everything else.
+      if (ShapeAlone(c, nullptr) == plain_[u'M']) slot = plain_[u'M'];
     }
   }
   return slot;
+}
+
+const QtMeasure::Glyph& QtMeasure::GlyphOf(char16_t c) const {
+  auto it = glyphs_.find(c);
+  if (it == glyphs_.end()) {
+    Glyph glyph;
+    ShapeAlone(c, &glyph);
+    it = glyphs_.emplace(c, glyph).first;
+  }
+  return it->second;
+}
+
+void QtMeasure::DrawPlain(QPainter& painter, StringView piece, QPointF origin) const {
+  // Characters the font itself vouches for come out of one shaping of the piece exactly
+  // where their advances put them; a piece with a character set on a grid is drawn a glyph
+  // at a time, runs of one font each, at the very places the layout gave them.
+  if (std::none_of(piece.begin(), piece.end(), [](char16_t c) { return SetOnGrid(c); })) {
+    const QTextLine line = PieceLayout(piece, false).lineAt(0);
+    line.draw(&painter, origin - QPointF(0, line.ascent()));
+    return;
+  }
+  QList<quint32> indexes;
+  QList<QPointF> positions;
+  int font = -1;
+  auto flush = [&] {
+    if (indexes.isEmpty()) return;
+    QGlyphRun run;
+    run.setRawFont(fonts_[static_cast<std::size_t>(font)]);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    painter.drawGlyphRun(origin, run);
+    indexes.clear();
+    positions.clear();
+  };
+  double x = 0;
+  for (const char16_t c : piece) {
+    const Glyph& glyph = GlyphOf(c);
+    if (glyph.font != font) flush();
+    font = glyph.font;
+    if (glyph.font >= 0) {
+      indexes.push_back(glyph.index);
+      positions.push_back(QPointF(x, 0) + glyph.offset);
+    }
+    x += PlainAdvance(c);
+  }
+  flush();
 }
 
 QtMeasure::Shaped& QtMeasure::Lookup(StringView piece, bool rtl) const {

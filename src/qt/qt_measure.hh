@@ -5,6 +5,8 @@
 // layouts the core measured. The view tells it how big the document area is.
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPainter>
+#include <QRawFont>
 #include <QTextLayout>
 #include <memory>
 #include <unordered_map>
@@ -34,6 +36,9 @@ class QtMeasure final : public Measure {
   // The piece laid out as Shape measures it: one line at x 0, for drawing. Valid until the
   // next call that lays out a piece.
   const QTextLayout& PieceLayout(StringView piece, bool rtl) const;
+  // Draws a piece of plain characters (PlainAdvance), the left end of its baseline at
+  // `origin`, each character at the sum of the advances before it, as the layout placed it.
+  void DrawPlain(QPainter& painter, StringView piece, QPointF origin) const;
 
   // The document area changed size (the view calls this on resize).
   void SetViewport(double width, int lines);
@@ -55,8 +60,19 @@ class QtMeasure final : public Measure {
   };
   using Cache = std::unordered_map<String, std::unique_ptr<Shaped>>;
 
+  // A character's one glyph, as its shaping alone draws it: the glyph's font (in fonts_),
+  // and where it sits from the character's place on the baseline.
+  struct Glyph {
+    int font = -1;
+    quint32 index = 0;
+    QPointF offset;
+  };
+
   void Reset();
   void TestAscii() const;
+  // A character laid out alone: its advance, and its glyph when it is drawn by one.
+  double ShapeAlone(char32_t c, Glyph* glyph) const;
+  const Glyph& GlyphOf(char16_t c) const;
   Shaped& Lookup(StringView piece, bool rtl) const;
 
   QFont font_;
@@ -66,6 +82,9 @@ class QtMeasure final : public Measure {
   mutable bool asciiTested_ = false;
   mutable std::vector<float> plain_;
   bool fixedPitch_ = false;
+  // Glyphs of the plain characters drawn one by one, and the fonts (fallbacks too) they use.
+  mutable std::unordered_map<char16_t, Glyph> glyphs_;
+  mutable std::vector<QRawFont> fonts_;
   // Shaped pieces in two generations: a piece asked for again moves to the current one;
   // when the current one is full it becomes the previous one and the oldest are dropped.
   mutable Cache current_;

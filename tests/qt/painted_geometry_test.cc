@@ -110,6 +110,24 @@ TEST_F(PaintedGeometry, CombiningMarksAndCjkAreOneGlyphForTheCaretAndTheMouse) {
   CheckClusters(line, {{0, 2}, {3, 5}, {6, 7}, {8, 9}}, words);
 }
 
+TEST_F(PaintedGeometry, IdeographsWithoutSpacesAreDrawnWhereTheCaretStopsBetweenThem) {
+  // Drawn a glyph at a time from a fallback font: each glyph's ink lies between the caret's
+  // places before and after it, after a run of Latin letters and before another.
+  const String line = u"ab\u4E2D\u6587\u5B57\u3002\u6F22cd";
+  const QImage image = PaintFirstLine(line);
+  const std::vector<Blob> ink = Words(image, 0, 0);
+  ASSERT_FALSE(ink.empty());
+  EXPECT_NEAR(ink.front().left, CaretXAt(0), 3);
+  EXPECT_NEAR(ink.back().right + 1, CaretXAt(static_cast<std::int32_t>(line.size())), 3);
+  for (const Blob& b : ink) {
+    SCOPED_TRACE("ink at " + std::to_string(b.left));
+    bool inside = false;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(line.size()) && !inside; ++i)
+      inside = b.left >= CaretXAt(i) - 2 && b.right + 1 <= CaretXAt(i + 1) + 2;
+    EXPECT_TRUE(inside);
+  }
+}
+
 TEST_F(PaintedGeometry, RightToLeftWordsAreHighlightedAndDraggedWhereTheyShow) {
   // Shown left to right: "Hebrew", then the right-to-left run reversed word by word (the
   // digits keep their own order), then "end". Two spaces between words keep them apart in

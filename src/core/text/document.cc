@@ -42,6 +42,18 @@ struct Document::Block {
   BreakRuns forms;                      // the breaks' file forms, by paragraph
   std::int32_t nodes = 0;               // nodes using it; 0: a free slot
   bool whole = true;                    // every paragraph laid out (not only those shown)
+  // The layout's setting and the paragraphs it laid out; the layout before it is kept with
+  // its own, so that going back to that setting (Word Wrap off and on again, a window
+  // narrowed and widened back) swaps it in instead of wrapping the text again.
+  struct Layout {
+    LineBreaker::Setting setting;
+    std::vector<ParaRange> shown;
+    std::vector<std::int32_t> lineStarts, wraps;
+    bool whole = true;
+  };
+  Layout kept;
+  LineBreaker::Setting setting;
+  std::vector<ParaRange> shown;
 
   std::int32_t Paragraphs() const { return static_cast<std::int32_t>(starts.size()) - 1; }
   std::int32_t Start(std::int32_t p) const { return starts[static_cast<std::size_t>(p)]; }
@@ -109,6 +121,21 @@ Document::BlockId Document::NewBlock(SharedText text, BreakRuns forms) {
 }
 
 void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) {
+  const LineBreaker::Setting setting = breaker_.CurrentSetting();
+  auto same = [&](const std::vector<ParaRange>& ranges) {
+    return std::equal(ranges.begin(), ranges.end(), shown.begin(), shown.end(),
+                      [](const ParaRange& a, const ParaRange& b) { return a.first == b.first && a.count == b.count; });
+  };
+  Block::Layout& kept = k.kept;
+  const bool back = kept.setting == setting && same(kept.shown);
+  std::swap(kept.setting, k.setting);
+  std::swap(kept.shown, k.shown);
+  std::swap(kept.lineStarts, k.lineStarts);
+  std::swap(kept.wraps, k.wraps);
+  std::swap(kept.whole, k.whole);
+  if (back) return;
+  k.setting = setting;
+  k.shown.assign(shown.begin(), shown.end());
   // `shown` is in order and without overlaps. Paragraphs outside it count one line each and
   // are not laid out: no node shows them, so their lines are never asked about.
   k.lineStarts.clear();
@@ -829,7 +856,8 @@ std::size_t Document::MemoryUse() const {
                       wrapLists_.MemoryUse();
   blocks_.ForEach([&](BlockId, const Block& k) {
     bytes += k.view.size() * (k.view.IsNarrow() ? 1 : 2);
-    bytes += (k.starts.capacity() + k.lineStarts.capacity() + k.wraps.capacity()) * sizeof(std::int32_t);
+    bytes += (k.starts.capacity() + k.lineStarts.capacity() + k.wraps.capacity() + k.kept.lineStarts.capacity() +
+              k.kept.wraps.capacity()) * sizeof(std::int32_t);
   });
   owned_.ForEach([&](OwnedId, const String& s) {
     if (s.capacity() > String().capacity()) bytes += (s.capacity() + 1) * sizeof(char16_t);

@@ -5,6 +5,7 @@
 #include <unicode/utext.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace quilmar {
 
@@ -108,9 +109,41 @@ std::int32_t NextCodePoint(StringView t, std::int32_t offset) {
   return offset + (SplitsPair(t, offset + 1) ? 2 : 1);
 }
 
+// The grapheme cluster break class of a code point.
+int Gcb(char32_t c) { return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK); }
+
+// Whether a boundary falls between two code points whatever surrounds them: a letter,
+// symbol, emoji or spacing mark before them is joined only by an extending or spacing mark or
+// a joiner after it (a mark before a letter of the Latin and other scripts below U+0900 too,
+// where no Indic conjunct rule reaches). Nothing for the cases whose rules look further
+// (flags, Hangul, emoji joined by ZWJ, prepended marks, conjuncts): those go to ICU.
+std::optional<bool> BoundaryBetween(char32_t left, char32_t right) {
+  if ((left >= 0xD800 && left <= 0xDFFF) || (right >= 0xD800 && right <= 0xDFFF)) return std::nullopt;
+  const int r = Gcb(right);
+  const bool joins = r == U_GCB_EXTEND || r == U_GCB_ZWJ || r == U_GCB_SPACING_MARK;
+  switch (Gcb(left)) {
+    case U_GCB_OTHER:
+    case U_GCB_SPACING_MARK:
+      return !joins;
+    case U_GCB_EXTEND:
+      if (joins) return false;
+      if (right < 0x900) return true;
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
 bool IsWideClusterBoundary(StringView t, std::int32_t offset) {
   if (SureBoundary(t, offset)) return true;
   if (SplitsPair(t, offset)) return false;
+  {
+    const auto at = static_cast<std::size_t>(offset);
+    const std::size_t before = at >= 2 && IsLowSurrogate(t[at - 1]) && IsHighSurrogate(t[at - 2]) ? at - 2 : at - 1;
+    int units = 1;
+    const char32_t left = CodePointAt(t, before, units);
+    if (const auto known = BoundaryBetween(left, CodePointAt(t, at, units))) return *known;
+  }
   const Window w(t, offset);
   UBreakIterator* it = Iterator();
   if (!SetText(it, t, w.lo, w.hi)) return true;
@@ -122,6 +155,11 @@ std::int32_t NextWideClusterBoundary(StringView t, std::int32_t offset) {
   if (offset >= n) return n;
   offset = std::max(offset, 0);
   if (Lone(t[static_cast<std::size_t>(offset)]) && SureBoundary(t, offset + 1)) return offset + 1;
+  int units = 1, nextUnits = 1;
+  const char32_t here = CodePointAt(t, static_cast<std::size_t>(offset), units);
+  const std::int32_t after = offset + units;
+  if (after >= n) return n;
+  if (BoundaryBetween(here, CodePointAt(t, static_cast<std::size_t>(after), nextUnits)).value_or(false)) return after;
   const Window w(t, offset);
   UBreakIterator* it = Iterator();
   if (!SetText(it, t, w.lo, w.hi)) return NextCodePoint(t, offset);

@@ -21,11 +21,15 @@ namespace {
 constexpr std::size_t kMemoUnits = 1 << 20;
 // A word longer than this is measured in parts.
 constexpr std::int32_t kWordUnits = 4096;
+// Line ends laid out from pieces are remembered from windows this long on.
+constexpr std::int32_t kMemoFrom = 1024;
 
 }  // namespace
 
 bool LineBreaker::Configure(double width) {
-  const bool changed = metrics_.Refresh() || width != width_;
+  const bool metricsChanged = metrics_.Refresh();
+  if (metricsChanged) ++metricsGeneration_;
+  const bool changed = metricsChanged || width != width_;
   width_ = width;
   pitch_ = Pitch::Unknown;
   if (changed) ForgetShaped();
@@ -33,6 +37,7 @@ bool LineBreaker::Configure(double width) {
 }
 
 void LineBreaker::FontChanged() {
+  ++metricsGeneration_;
   metrics_.FontChanged();
   pitch_ = Pitch::Unknown;
   ForgetShaped();
@@ -56,11 +61,10 @@ double LineBreaker::WordWidth(StringView word, LineLayout& scratch) const {
     const double adv = metrics_.Plain(c);
     if (adv < 0) {
       // Shaped: a word met again (most of them, in any text) costs a lookup.
-      String key(word);
-      if (auto it = wordWidths_.find(key); it != wordWidths_.end()) return it->second;
+      if (auto it = wordWidths_.find(word); it != wordWidths_.end()) return it->second;
       scratch.Build(word, metrics_);
       Remember(word.size());
-      return wordWidths_.emplace(std::move(key), scratch.Width()).first->second;
+      return wordWidths_.emplace(String(word), scratch.Width()).first->second;
     }
     x += adv;
   }
@@ -79,9 +83,125 @@ bool LineBreaker::SurelyFits(UnitSpan para) const {
   return para.Visit([](const auto* p, std::size_t size) { return FindUnit(p, p + size, u'\t') == p + size; });
 }
 
-std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start) const {
-  if (const auto end = PlainLineEnd(para.data(), static_cast<std::int32_t>(para.size()), start)) return *end;
+std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool remember) const {
+  const auto n = static_cast<std::int32_t>(para.size());
+  if (FixedPitch()) {
+    if (const auto end = FixedLineEnd(para.data(), n, start)) return *end;
+  }
+  if (const auto end = PlainLineEnd(para.data(), n, start)) return *end;
+  // A line thousands of units long (word wrap off wraps at a far margin) costs less to look
+  // up than to lay out again, and a key re-wraps the lines before its own, unchanged.
+  const std::int32_t window = MemoWindow(para, start);
+  const bool memo = remember || window - start >= kMemoFrom;
+  const StringView key = para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start));
+  if (memo) {
+    if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
+  }
+  std::int32_t readTo = start;
+  bool exact = true;
+  if (auto end = LeftToRightLineEnd(para, start, readTo, exact)) {
+    // With right-to-left text the pieces were guessed: the line's own layout decides.
+    if (!exact) end = Verified(para, start, *end);
+    if (memo && readTo < window) {
+      Remember(key.size());
+      shapedEnds_.emplace(String(key), *end - start);
+    }
+    return *end;
+  }
   return ShapedLineEnd(para, start);
+}
+
+std::int32_t LineBreaker::MemoWindow(StringView para, std::int32_t start) const {
+  // A line's end depends on its own text and the word after it: within a window of about two
+  // lines' worth of cells.
+  const auto n = static_cast<std::int32_t>(para.size());
+  const auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
+  std::int32_t window = std::min<std::int64_t>(n, std::int64_t(start) + units);
+  if (!IsClusterBoundary(para, window)) window = NextClusterBoundary(para, window);
+  return window;
+}
+
+std::optional<std::int32_t> LineBreaker::LeftToRightLineEnd(StringView para, std::int32_t start,
+                                                            std::int32_t& readTo, bool& exact) const {
+  // LineLayout cuts a line at tabs, and a segment with a character to shape into the pieces
+  // ShapedWordEnd gives: words of plain characters add their advances, others their shaped
+  // boxes and advance. A line ends after spaces or a tab, so its pieces are the paragraph's
+  // from its start on, and this sums what the line's layout will: the line it accepts fits
+  // as laid out, with no layout built to check it. The line's FitWidth is the furthest right
+  // edge before its trailing spaces: `solid` up to the last other cluster, `hanging` after it.
+  const auto n = static_cast<std::int32_t>(para.size());
+  const char16_t* text = para.data();
+  double x = 0, solid = 0, hanging = 0;
+  std::int32_t afterSpace = -1;  // where a break after the last space would fall
+  std::int32_t scanned = start;  // tabs are looked for in stretches: up to here
+  std::int32_t tab = start;      // the next tab at or after `a`, or `scanned` when none is before it
+  for (std::int32_t a = start; a < n;) {
+    if (text[a] == u'\t') {
+      x = metrics_.NextTab(x);
+      hanging = std::max(hanging, x);
+      afterSpace = ++a;
+      continue;
+    }
+    // The segment's end decides the pieces only within the longest piece ahead of `a`.
+    if (tab < a) {
+      scanned = std::max(scanned, a);
+      tab = static_cast<std::int32_t>(FindUnit(text + a, text + scanned, u'\t') - text);
+    }
+    if (tab == scanned && scanned < n && scanned < a + 1100) {
+      const std::int32_t from = scanned;
+      scanned = static_cast<std::int32_t>(std::min<std::int64_t>(n, std::int64_t(a) + 2048));
+      tab = static_cast<std::int32_t>(FindUnit(text + from, text + scanned, u'\t') - text);
+    }
+    const std::int32_t b = ShapedWordEnd(para, a, tab);
+    if (b == tab && tab == scanned && tab != n) return std::nullopt;  // the piece may reach further
+    readTo = b + 1;
+    std::int32_t plainTo = a;
+    while (plainTo < b && metrics_.Plain(text[plainTo]) >= 0) ++plainTo;
+    if (plainTo == b) {
+      // A word of plain characters: as PlainLineEnd takes them, one at a time.
+      for (std::int32_t i = a; i < b; ++i) {
+        const double adv = metrics_.Plain(text[i]);
+        if (text[i] == u' ') {
+          x += adv;
+          hanging = std::max(hanging, x);
+          afterSpace = i + 1;
+          continue;
+        }
+        if (i != start && std::max({solid, hanging, x + adv}) > width_) return afterSpace > start ? afterSpace : i;
+        x += adv;
+        solid = std::max({solid, hanging, x});
+        hanging = 0;
+      }
+      a = b;
+      continue;
+    }
+    const TextMetrics::ShapedPiece& piece =
+        metrics_.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
+    // Reordered, a line with right-to-left text is cut into other pieces (such a word leaves
+    // its spaces to a left-to-right run after it, a neutral between two of them runs right
+    // to left), shaped in their own direction: its words laid end to end make a guess, and
+    // the line's own layout the answer.
+    if (piece.rightToLeft) exact = false;
+    // A piece that starts a segment may start with spaces: a place to break at too.
+    if (piece.leadEnd > 0 && a + piece.leadEnd < b) afterSpace = a + piece.leadEnd;
+    // A cluster's right edge r in the piece is x + r on the line, which grows with r: the
+    // piece's own furthest edges give the line's.
+    if (piece.bodyRight >= 0) {
+      const double pieceSolid = std::max({solid, hanging, x + piece.bodyRight});
+      if (pieceSolid > width_) {
+        if (afterSpace > start) return afterSpace;
+        return std::nullopt;  // the line's first word is too wide: cut between its clusters
+      }
+      solid = pieceSolid;
+      hanging = piece.tailRight >= 0 ? x + piece.tailRight : 0;
+    } else {
+      hanging = std::max(hanging, x + piece.tailRight);
+    }
+    x += piece.advance;
+    if (IsWrapSpace(text[b - 1])) afterSpace = b;  // a piece ends at a cluster boundary
+    a = b;
+  }
+  return n;
 }
 
 template <typename Unit>
@@ -121,6 +241,7 @@ bool LineBreaker::FixedPitch() const {
     if (metrics_.Plain(c) != a) return false;
   fixedX_.assign(1, 0.0);
   while (fixedX_.back() <= width_) fixedX_.push_back(fixedX_.back() + a);
+  fixedUnits_.assign(0x10000, 2);
   pitch_ = Pitch::Fixed;
   return true;
 }
@@ -161,6 +282,29 @@ std::optional<std::int32_t> LineBreaker::FixedLineEnd(const Byte* para, std::int
   }
   for (std::int32_t k = past; k > start; --k)
     if (para[k - 1] == ' ') return k;
+  return past;
+}
+
+std::optional<std::int32_t> LineBreaker::FixedLineEnd(const char16_t* para, std::int32_t n, std::int32_t start) const {
+  // The same for two-byte text where every character up to the line's end has the one
+  // advance (Cyrillic or Greek in a fixed-pitch font that has them): checked, not added up.
+  auto fixed = [this](char16_t c) {
+    std::uint8_t& known = fixedUnits_[c];
+    if (known == 2) known = c != u'\t' && metrics_.Plain(c) == fixedX_[1];
+    return known == 1;
+  };
+  const auto fit = std::max<std::int32_t>(static_cast<std::int32_t>(fixedX_.size()) - 2, 1);
+  const std::int32_t past = fit >= n - start ? n : start + fit;
+  if (!std::all_of(para + start, para + std::min(n, past + 1), fixed)) return std::nullopt;
+  if (past >= n) return n;
+  if (para[past] == u' ') {
+    std::int32_t k = past;
+    while (k < n && para[k] == u' ') ++k;
+    if (k < n && !fixed(para[k])) return std::nullopt;
+    return k;
+  }
+  for (std::int32_t k = past; k > start; --k)
+    if (para[k - 1] == u' ') return k;
   return past;
 }
 
@@ -226,31 +370,27 @@ std::int32_t LineBreaker::GuessLineEnd(StringView para, std::int32_t start, std:
 }
 
 std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) const {
-  const auto n = static_cast<std::int32_t>(para.size());
-  // A line's end depends on its own text and the word after it: within a window of about two
-  // lines' worth of cells, the memo's key.
-  const auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
-  std::int32_t window = std::min<std::int64_t>(n, std::int64_t(start) + units);
-  if (!IsClusterBoundary(para, window)) window = NextClusterBoundary(para, window);
-  String key(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start)));
+  const std::int32_t window = MemoWindow(para, start);
+  const StringView key = para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start));
   if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
-
   std::int32_t readTo = start;
-  const std::int32_t guess = GuessLineEnd(para, start, window, readTo);
+  const std::int32_t end = Verified(para, start, GuessLineEnd(para, start, window, readTo));
+  if (readTo <= window) {
+    Remember(key.size());
+    shapedEnds_.emplace(String(key), end - start);
+  }
+  return end;
+}
+
+std::int32_t LineBreaker::Verified(StringView para, std::int32_t start, std::int32_t guess) const {
   // The line is what gets painted: verify it, and while it reaches too far (shaping across
   // words can differ from the words shaped apart), give up the last word (or, within a word,
   // the last cluster). One cluster wider than the line keeps a line of its own.
-  LineLayout line;
+  thread_local LineLayout line;
   const std::int32_t first = NextClusterBoundary(para, start);
   for (std::int32_t end = guess;;) {
     line.Build(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), metrics_);
-    if (line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first) {
-      if (readTo <= window) {
-        Remember(key.size());
-        shapedEnds_.emplace(std::move(key), end - start);
-      }
-      return end;
-    }
+    if (line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first) return end;
     std::int32_t back = -1;
     for (std::int32_t j = end - 1; j > start; --j) {
       if (IsWrapSpace(para[static_cast<std::size_t>(j - 1)]) && IsClusterBoundary(para, j)) {
@@ -311,7 +451,7 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
   const std::int32_t delta = inserted - removed;
   const std::int32_t editEnd = at + inserted;  // in the new text
   for (;;) {
-    start = LineEnd(para, start);
+    start = LineEnd(para, start, true);
     if (start >= n) return;
     out.push_back(start);
     if (start >= editEnd) {

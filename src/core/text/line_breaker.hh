@@ -31,6 +31,13 @@ class LineBreaker {
   void FontChanged();
   double Width() const { return width_; }
   const TextMetrics& Metrics() const { return metrics_; }
+  // Everything besides the text that places breaks: equal settings, equal wraps.
+  struct Setting {
+    double width = 0;
+    std::uint64_t metrics = 0;  // counts changes of the font, the measure's sizes, the tab stops
+    friend bool operator==(const Setting&, const Setting&) = default;
+  };
+  Setting CurrentSetting() const { return {width_, metricsGeneration_}; }
 
   // Wrap offsets of a whole paragraph (empty when it fits on one line).
   void Wrap(UnitSpan para, WrapList& out) const;
@@ -42,7 +49,10 @@ class LineBreaker {
 
   // Where the laid-out line that begins at `start` ends: the offset of the next line's
   // start, or para.size() when the rest of the paragraph fits.
-  std::int32_t LineEnd(StringView para, std::int32_t start) const;
+  // remember: keep the answer by the text that decides it whatever the line's length (an
+  // edit re-wraps until its breaks meet the old ones, which in text of one phrase repeated
+  // can take thousands of lines of the same few texts).
+  std::int32_t LineEnd(StringView para, std::int32_t start, bool remember = false) const;
 
  private:
   bool SurelyFits(UnitSpan para) const;
@@ -52,7 +62,19 @@ class LineBreaker {
   // The same for one-byte text in a fixed-pitch font, without adding advances up one by one:
   // nothing where the line holds anything but printable ASCII (then PlainLineEnd decides).
   std::optional<std::int32_t> FixedLineEnd(const Byte* para, std::int32_t n, std::int32_t start) const;
+  std::optional<std::int32_t> FixedLineEnd(const char16_t* para, std::int32_t n, std::int32_t start) const;
   bool FixedPitch() const;
+  // The end from the very pieces and sums LineLayout lays the line out in; nothing when the
+  // line's first word must be cut. readTo: how far the answer depends on the text. exact
+  // false: right-to-left text was met, which is laid out in other pieces, so the answer is a
+  // guess from its words shaped apart.
+  std::optional<std::int32_t> LeftToRightLineEnd(StringView para, std::int32_t start, std::int32_t& readTo,
+                                                 bool& exact) const;
+  // The guessed end of the line that begins at `start`, or less, until the line's own
+  // layout fits.
+  std::int32_t Verified(StringView para, std::int32_t start, std::int32_t guess) const;
+  // Where the text that decides the end of a line starting at `start` ends, about.
+  std::int32_t MemoWindow(StringView para, std::int32_t start) const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
   // Where the greedy rule would end the line from the widths of its words laid out one by
   // one, words cut at `window`; readTo: how far it read.
@@ -64,12 +86,13 @@ class LineBreaker {
 
   TextMetrics metrics_;
   double width_ = 0;
+  std::uint64_t metricsGeneration_ = 0;
   // Ends of shaped lines by the text of the window that decides them (the line and the
   // word after it), and widths of shaped words: text that repeats is shaped once. A paragraph
   // of one sentence over and over, where an edit can shift every later break, re-wraps from
   // the memo.
-  mutable std::unordered_map<String, std::int32_t> shapedEnds_;
-  mutable std::unordered_map<String, double> wordWidths_;
+  mutable std::unordered_map<String, std::int32_t, TextMetrics::Hash, TextMetrics::Equal> shapedEnds_;
+  mutable std::unordered_map<String, double, TextMetrics::Hash, TextMetrics::Equal> wordWidths_;
   mutable std::size_t memoUnits_ = 0;
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
   // Where printable ASCII has one advance: x after k characters from a line's start, summed
@@ -77,6 +100,8 @@ class LineBreaker {
   enum class Pitch : std::uint8_t { Unknown, Fixed, Varied };
   mutable Pitch pitch_ = Pitch::Unknown;
   mutable std::vector<double> fixedX_;
+  // Per code unit: 1 when it is a character of that one advance, 0 when not, 2 not yet known.
+  mutable std::vector<std::uint8_t> fixedUnits_;
 };
 
 // Whitespace the layout lets hang past the right edge and breaks after.

@@ -21,8 +21,12 @@ constexpr std::int32_t kPlainPiece = 256;
 // word longer than this (a script without spaces) is cut between clusters.
 constexpr std::int32_t kShapedPiece = 1024;
 
-// The end of the word piece that starts at `from` in [from, to) of seg.
-std::int32_t WordEnd(StringView seg, std::int32_t from, std::int32_t to) {
+double Leading(const LineLayout::Cluster& c) { return c.rtl ? c.right : c.left; }
+double Trailing(const LineLayout::Cluster& c) { return c.rtl ? c.left : c.right; }
+
+}  // namespace
+
+std::int32_t ShapedWordEnd(StringView seg, std::int32_t from, std::int32_t to) {
   const char16_t* begin = seg.data();
   const char16_t* limit = begin + std::min(to, from + kShapedPiece);
   const char16_t* p = FindUnit(begin + from + 1, limit, u' ');
@@ -35,11 +39,6 @@ std::int32_t WordEnd(StringView seg, std::int32_t from, std::int32_t to) {
   }
   return end;
 }
-
-double Leading(const LineLayout::Cluster& c) { return c.rtl ? c.right : c.left; }
-double Trailing(const LineLayout::Cluster& c) { return c.rtl ? c.left : c.right; }
-
-}  // namespace
 
 void LineLayout::Build(UnitSpan units, const TextMetrics& metrics) {
   if (units.IsNarrow()) {
@@ -74,6 +73,12 @@ void LineLayout::Build(UnitSpan units, const TextMetrics& metrics) {
   Fit();
 }
 
+void LineLayout::KeepText() {
+  if (text_.data() == own_.data()) return;
+  own_.assign(text_);
+  text_ = own_;
+}
+
 void LineLayout::AddSegment(std::int32_t from, std::int32_t to, double& x) {
   if (AddPlain(from, to, x)) return;
   const StringView seg = text_.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
@@ -83,13 +88,16 @@ void LineLayout::AddSegment(std::int32_t from, std::int32_t to, double& x) {
   for (const BidiRun& run : runs) {
     parts.clear();
     for (std::int32_t a = run.from; a < run.to;) {
-      const std::int32_t b = WordEnd(seg, a, run.to);
+      const std::int32_t b = ShapedWordEnd(seg, a, run.to);
       parts.emplace_back(a, b);
       a = b;
     }
     // The words of a right-to-left run show from its logical end leftwards.
     if (run.rtl) std::reverse(parts.begin(), parts.end());
-    for (const auto& [p, q] : parts) AddShaped(from + p, from + q, run.rtl, x);
+    // A word of plain characters in a left-to-right run adds their advances, as it would
+    // in a line of plain text: the line breaker counts on these sums.
+    for (const auto& [p, q] : parts)
+      if (run.rtl || !AddPlain(from + p, from + q, x)) AddShaped(from + p, from + q, run.rtl, x);
   }
 }
 
@@ -120,13 +128,12 @@ bool LineLayout::AddPlain(std::int32_t from, std::int32_t to, double& x) {
 }
 
 void LineLayout::AddShaped(std::int32_t from, std::int32_t to, bool rtl, double& x) {
-  thread_local std::vector<ClusterBox> boxes;
   const StringView text = text_.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
-  boxes.clear();
-  const double advance = metrics_->GetMeasure().Shape(text, rtl, &ClusterEnds, boxes);
+  const TextMetrics::ShapedPiece& piece = metrics_->Shape(text, rtl);
+  const double advance = piece.advance;
   const auto first = static_cast<std::uint32_t>(shaped_.size());
   std::int32_t start = 0;
-  for (const ClusterBox& box : boxes) {
+  for (const ClusterBox& box : piece.boxes) {
     shaped_.push_back({from + start, x + box.left, x + box.right, rtl});
     start = box.end;
   }
@@ -141,14 +148,17 @@ void LineLayout::Fit() {
   while (fitEnd > 0 && IsWrapSpace(text_[static_cast<std::size_t>(fitEnd - 1)])) --fitEnd;
   fitWidth_ = 0;
   std::int64_t clusters = 0;
+  // The right edges as the pieces were built (x + advance, not p.x + p.width, which may
+  // round apart): the line breaker compares the same numbers.
   for (const Piece& p : pieces_) {
     if (p.from >= fitEnd) continue;
-    if (p.to <= fitEnd && !p.shaped) {
-      fitWidth_ = std::max(fitWidth_, p.x + p.width);
-      clusters += p.to - p.from;
+    if (p.tab) {
+      fitWidth_ = std::max(fitWidth_, metrics_->NextTab(p.x));
+      ++clusters;
     } else if (!p.shaped) {
-      fitWidth_ = std::max(fitWidth_, PlainX(p, fitEnd));
-      clusters += fitEnd - p.from;
+      const std::int32_t end = std::min(p.to, fitEnd);
+      fitWidth_ = std::max(fitWidth_, PlainX(p, end));
+      clusters += end - p.from;
     } else {
       for (std::uint32_t k = p.first; k < p.first + p.count && shaped_[k].start < fitEnd; ++k) {
         fitWidth_ = std::max(fitWidth_, shaped_[k].right);

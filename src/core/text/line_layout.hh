@@ -8,7 +8,8 @@
 // lines). Text made only of characters that need no shaping is laid out from their advances
 // and drawn in pieces of a few hundred units; its clusters are not stored but added up again
 // when asked about (a piece at most), so a line of ten thousand characters costs one pass.
-// Other text is shaped by the measure a word at a time (with the spaces after it).
+// Other text is shaped by the measure a word at a time (with the spaces after it); in
+// left-to-right runs a word of plain characters among them is laid out from advances again.
 #include <cstdint>
 #include <vector>
 
@@ -55,6 +56,8 @@ class LineLayout {
   void Build(UnitSpan line, const TextMetrics& metrics);
   // The line's characters (the document's own where they are two-byte units).
   StringView Text() const { return text_; }
+  // Takes a copy of the line's characters, so the layout outlives edits of the document.
+  void KeepText();
 
   std::int32_t Length() const { return static_cast<std::int32_t>(text_.size()); }
   // Where text after the line would start: the sum of every piece, trailing spaces included.
@@ -102,6 +105,11 @@ class LineLayout {
   double fitWidth_ = 0;
   bool fitIsOneCluster_ = false;
 };
+
+// Where the piece of a shaped run that starts at `from` ends, in [from, to) of seg: after the
+// word there and the spaces after it, cut at a cluster boundary when longer than a piece may be.
+// The line breaker follows the layout's pieces with it.
+std::int32_t ShapedWordEnd(StringView seg, std::int32_t from, std::int32_t to);
 
 template <typename F>
 void LineLayout::ForEachCluster(F&& f) const {

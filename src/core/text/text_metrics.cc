@@ -1,11 +1,22 @@
 #include "text/text_metrics.hh"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "text/grapheme.hh"
 
 namespace quilmar {
+
+namespace {
+
+// The shaped pieces kept: natural text's words many times over, a few megabytes at most (a
+// cluster's box is 24 bytes).
+constexpr std::size_t kShapedUnits = 1 << 18;
+
+}  // namespace
 
 TextMetrics::TextMetrics(const Measure& measure, const TabStops& tabs) : measure_(measure), tabs_(tabs) {
   Refresh();
@@ -15,6 +26,8 @@ bool TextMetrics::Refresh() {
   const double cellWidth = measure_.CellWidth();
   const double maxAdvance = measure_.MaxAdvance();
   const bool changed = cellWidth != cellWidth_ || maxAdvance != maxAdvance_ || tabs_.Revision() != tabRevision_;
+  // Pieces hold no tab: only a new size of the measure's units can change their shapes.
+  if (cellWidth != cellWidth_ || maxAdvance != maxAdvance_) ForgetShaped();
   cellWidth_ = cellWidth;
   maxAdvance_ = maxAdvance;
   widestTab_ = tabs_.WidestAdvance(cellWidth_);
@@ -25,6 +38,67 @@ bool TextMetrics::Refresh() {
 void TextMetrics::FontChanged() {
   asciiRead_ = false;
   bmp_.clear();
+  ForgetShaped();
+}
+
+std::size_t TextMetrics::Hash::operator()(StringView s) const {
+  // Four independent multiply-rotate lanes over 8-byte words, folded at the end: a few bytes
+  // a cycle, and every unit counts.
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(s.data());
+  std::size_t size = s.size() * sizeof(char16_t);
+  std::uint64_t lane[4] = {size, 1, 2, 3};
+  auto mix = [](std::uint64_t h, std::uint64_t w) {
+    h = (h ^ w) * kMul;
+    return (h << 29) | (h >> 35);
+  };
+  auto word = [](const unsigned char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  };
+  for (; size >= 32; bytes += 32, size -= 32)
+    for (int k = 0; k < 4; ++k) lane[k] = mix(lane[k], word(bytes + 8 * k));
+  for (; size >= 8; bytes += 8, size -= 8) lane[0] = mix(lane[0], word(bytes));
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, bytes, size);
+  lane[1] = mix(lane[1], tail);
+  std::uint64_t h = mix(mix(lane[0], lane[1]), mix(lane[2], lane[3]));
+  h ^= h >> 32;
+  return static_cast<std::size_t>(h * kMul);
+}
+
+void TextMetrics::ForgetShaped() const {
+  shaped_[0].clear();
+  shaped_[1].clear();
+  shapedUnits_ = 0;
+}
+
+const TextMetrics::ShapedPiece& TextMetrics::Shape(StringView piece, bool rtl) const {
+  ShapedMap& map = shaped_[rtl ? 1 : 0];
+  if (auto it = map.find(piece); it != map.end()) return it->second;
+  if (shapedUnits_ + piece.size() > kShapedUnits) ForgetShaped();
+  shapedUnits_ += piece.size();
+  ShapedPiece shaped;
+  shaped.advance = measure_.Shape(piece, rtl, &ClusterEnds, shaped.boxes);
+  int units = 1;
+  for (std::size_t i = 0; i < piece.size() && !shaped.rightToLeft; i += static_cast<std::size_t>(units))
+    shaped.rightToLeft = IsRightToLeftCharacter(CodePointAt(piece, i, units));
+  std::int32_t start = 0;
+  bool solidSeen = false;
+  for (const ClusterBox& box : shaped.boxes) {
+    const bool space = box.end == start + 1 && (piece[static_cast<std::size_t>(start)] == u' ' || piece[static_cast<std::size_t>(start)] == u'\t');
+    if (!space) {
+      shaped.bodyRight = std::max({shaped.bodyRight, shaped.tailRight, box.right});
+      shaped.tailRight = -1;
+      solidSeen = true;
+    } else {
+      shaped.tailRight = std::max(shaped.tailRight, box.right);
+      if (!solidSeen) shaped.leadEnd = box.end;
+    }
+    start = box.end;
+  }
+  return map.emplace(String(piece), std::move(shaped)).first->second;
 }
 
 void TextMetrics::ReadAscii() const {

@@ -1,8 +1,11 @@
 #pragma once
 // What the layout knows of widths: the advances of characters that need no shaping, read
-// from the measure once per character and font, the tab stops, and the measure itself for
-// the pieces that must be shaped.
+// from the measure once per character and font, the tab stops, and the pieces that must be
+// shaped, shaped by the measure once per text, direction and font.
 #include <array>
+#include <cstddef>
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/measure.hh"
@@ -26,6 +29,7 @@ class TextMetrics {
       if (!asciiRead_) ReadAscii();
       return ascii_[c];
     }
+    if (c < bmp_.size() && bmp_[c] == bmp_[c]) return bmp_[c];  // read before (not NaN)
     return PlainBeyondAscii(c);
   }
   // Where a tab that starts at x ends (x from the line's left edge).
@@ -36,9 +40,42 @@ class TextMetrics {
   int TabRevision() const { return tabRevision_; }
   const Measure& GetMeasure() const { return measure_; }
 
+  // A piece as Measure::Shape shapes it: its clusters' boxes and its advance.
+  struct ShapedPiece {
+    double advance = 0;
+    std::vector<ClusterBox> boxes;
+    bool rightToLeft = false;  // holds a right-to-left character (a line with it is reordered)
+    // For the line breaker, of a left-to-right piece: the furthest right edge of its clusters
+    // up to its last one that is not a space or tab (-1: all are), and of those after it
+    // (-1: none); where the spaces it starts with end (0: none).
+    double bodyRight = -1;
+    double tailRight = -1;
+    std::int32_t leadEnd = 0;
+  };
+  // The piece shaped by the measure, kept by its exact text and direction until the font
+  // changes: a word met again, while wrapping or in the layout of a line, costs a lookup,
+  // and both read the same numbers. Valid until the next call.
+  const ShapedPiece& Shape(StringView piece, bool rtl) const;
+
+  // Maps keyed by text, looked up by a view of it (no copy). Keys run from a word to a line
+  // thousands of units long (word wrap off), so both read eight bytes at a time.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(StringView s) const;
+  };
+  struct Equal {
+    using is_transparent = void;
+    bool operator()(StringView a, StringView b) const {
+      return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+    }
+  };
+
  private:
   void ReadAscii() const;
   double PlainBeyondAscii(char32_t c) const;
+  void ForgetShaped() const;
+
+  using ShapedMap = std::unordered_map<String, ShapedPiece, Hash, Equal>;
 
   const Measure& measure_;
   const TabStops& tabs_;
@@ -50,6 +87,9 @@ class TextMetrics {
   mutable bool asciiRead_ = false;
   mutable std::array<double, 128> ascii_{};
   mutable std::vector<float> bmp_;  // NaN: not yet read
+  // Shaped pieces by direction; started afresh when they hold too much text.
+  mutable ShapedMap shaped_[2];
+  mutable std::size_t shapedUnits_ = 0;
 };
 
 }  // namespace quilmar

@@ -1,7 +1,9 @@
 #include "text/text_model.hh"
 
 #include <algorithm>
+#include <deque>
 #include <limits>
+#include <unordered_map>
 #include <utility>
 
 #include "text/document.hh"
@@ -46,6 +48,13 @@ struct TextModel::Impl {
   static constexpr std::size_t kLayoutCache = 256;
   mutable std::vector<std::pair<LineNo, std::shared_ptr<LineLayout>>> layouts;
   mutable std::size_t nextLayoutSlot = 0;
+  // The same layouts found by their text, which they keep: they outlive edits, so after a key
+  // only the lines whose characters changed are laid out again (a line depends on its text
+  // alone). Dropped with every relayout; oldest first when they hold too much.
+  static constexpr std::size_t kKeptUnits = 1 << 19;
+  mutable std::unordered_map<StringView, std::shared_ptr<LineLayout>, TextMetrics::Hash, TextMetrics::Equal> kept;
+  mutable std::deque<StringView> keptOrder;
+  mutable std::size_t keptUnits = 0;
 };
 
 TextModel::TextModel(Measure& measure) : impl_(std::make_unique<Impl>(*this, measure)) {}
@@ -168,7 +177,7 @@ struct TextModelOps {
     if (!relayout) return;
     const CharPos lineStartBefore = m.doc.LineStart(m.doc.LineOf(m.caret));
     m.doc.Relayout();
-    m.layouts.clear();
+    ForgetLayouts(m);
     if (m.doc.LineStart(m.doc.LineOf(m.caret)) != lineStartBefore) NotifySelection(m.self);
   }
 
@@ -182,17 +191,48 @@ struct TextModelOps {
   static void LayoutMoved(TextModel& t) {
     Impl& m = *t.impl_;
     m.layoutDirty = true;
-    m.layouts.clear();
+    ForgetLayouts(m);
     if (m.observer) m.observer->LayoutChanged();
     if (t.LayoutChange) t.LayoutChange();
+  }
+
+  static void ForgetLayouts(const Impl& m) {
+    m.layouts.clear();
+    m.kept.clear();
+    m.keptOrder.clear();
+    m.keptUnits = 0;
+  }
+
+  static std::shared_ptr<LineLayout> KeptLayout(const Impl& m, UnitSpan text) {
+    if (text.IsNarrow()) return nullptr;  // laid out from a copy anyway
+    const auto it = m.kept.find(text.Wide());
+    return it == m.kept.end() ? nullptr : it->second;
+  }
+
+  static void Keep(const Impl& m, const std::shared_ptr<LineLayout>& layout) {
+    layout->KeepText();
+    const StringView text = layout->Text();
+    if (text.size() > Impl::kKeptUnits / 4 || !m.kept.emplace(text, layout).second) return;
+    m.keptOrder.push_back(text);
+    m.keptUnits += text.size();
+    while (m.keptUnits > Impl::kKeptUnits) {
+      m.keptUnits -= m.keptOrder.front().size();
+      m.kept.erase(m.keptOrder.front());
+      m.keptOrder.pop_front();
+    }
   }
 
   static std::shared_ptr<const LineLayout> Layout(const Impl& m, LineNo line) {
     for (const auto& [number, layout] : m.layouts) {
       if (number == line) return layout;
     }
-    auto layout = std::make_shared<LineLayout>();
-    layout->Build(LocateLine(m.doc, line).Text(), m.breaker.Metrics());
+    const UnitSpan text = LocateLine(m.doc, line).Text();
+    auto layout = KeptLayout(m, text);
+    if (!layout) {
+      layout = std::make_shared<LineLayout>();
+      layout->Build(text, m.breaker.Metrics());
+      if (!text.IsNarrow()) Keep(m, layout);
+    }
     if (m.layouts.size() < Impl::kLayoutCache) {
       m.layouts.emplace_back(line, layout);
     } else {
@@ -310,7 +350,7 @@ struct TextModelOps {
     // The new paragraphs are laid out as they are built, with the current settings.
     ConfigureBreaker(m);
     m.fontChanged = false;
-    m.layouts.clear();
+    ForgetLayouts(m);
     m.doc.Assign(std::move(text), std::move(forms));
     m.undo.Clear();
     m.goalX.reset();

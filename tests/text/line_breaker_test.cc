@@ -1,0 +1,76 @@
+// Every line the breaker ends is the longest that fits as its own layout measures it (the
+// layout is what is painted), for random paragraphs of plain, shaped, right-to-left and CJK
+// words, spaces and tabs, in cells and in proportional widths, at many widths.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "text/grapheme.hh"
+#include "text/line_breaker.hh"
+#include "text/line_layout.hh"
+
+namespace quilmar {
+namespace {
+
+class Proportional final : public Measure {
+ public:
+  double PlainAdvance(char32_t c) const override { return c == U'm' || c >= 0x10000 ? 2 : c == U'i' ? 0.5 : 1; }
+  double MaxAdvance() const override { return 2; }
+  double CellWidth() const override { return 1; }
+  double VisibleWidth() const override { return 10; }
+  int VisibleLines() const override { return 25; }
+  void SetFont(const FontSpec&) override {}
+};
+
+const char16_t* const kPieces[] = {u"mi", u"abc", u" ", u"  ", u"\t", u"\xE9", u"e\x301", u" \x301", u"\xD83D\xDE00",
+                                   u"\x5E9\x5DC\x5D5\x5DD", u"\x645\x631", u"12", u"(", u"\x4E2D\x6587", u"\x3002"};
+
+bool Fits(StringView line, const TextMetrics& metrics, double width) {
+  LineLayout layout;
+  layout.Build(line, metrics);
+  return layout.FitWidth() <= width || layout.FitIsOneCluster();
+}
+
+void CheckLines(const Measure& measure) {
+  TabStops tabs;
+  LineBreaker breaker(measure, tabs);
+  std::mt19937 rng(7);
+  for (int round = 0; round < 3000; ++round) {
+    String para;
+    for (int k = 1 + static_cast<int>(rng() % 24); k > 0; --k) para += kPieces[rng() % std::size(kPieces)];
+    const double width = 1 + static_cast<double>(rng() % 16);
+    breaker.Configure(width);
+    WrapList wraps;
+    breaker.Wrap(para, wraps);
+    wraps.push_back(static_cast<std::int32_t>(para.size()));
+    const auto n = static_cast<std::int32_t>(para.size());
+    std::int32_t start = 0;
+    for (const std::int32_t end : wraps) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", width " + std::to_string(width) + ", line " +
+                   std::to_string(start) + ".." + std::to_string(end) + " of \"" + ToUtf8(para) + "\"");
+      ASSERT_GT(end, start);
+      ASSERT_TRUE(IsClusterBoundary(para, end));
+      EXPECT_TRUE(Fits(para.substr(start, end - start), breaker.Metrics(), width));
+      if (end < n) {
+        // The line breaks after spaces or a tab where it has one, else between clusters; the
+        // next place it could have broken at does not fit.
+        std::int32_t after = -1;
+        for (std::int32_t i = start + 1; i <= end; ++i)
+          if (IsWrapSpace(para[i - 1]) && IsClusterBoundary(para, i)) after = i;
+        std::int32_t next = NextClusterBoundary(para, end);
+        if (after > start) {
+          EXPECT_EQ(after, end);
+          while (next < n && !(IsWrapSpace(para[next - 1]) && IsClusterBoundary(para, next))) next = NextClusterBoundary(para, next);
+        }
+        EXPECT_FALSE(Fits(para.substr(start, next - start), breaker.Metrics(), width)) << "up to " << next;
+      }
+      start = end;
+    }
+  }
+}
+
+TEST(LineBreaker, EveryLineIsTheLongestThatFitsItsOwnLayoutInCells) { CheckLines(CellMeasure(10, 25)); }
+TEST(LineBreaker, EveryLineIsTheLongestThatFitsItsOwnLayoutInProportionalWidths) { CheckLines(Proportional()); }
+
+}  // namespace
+}  // namespace quilmar
