@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,10 +11,13 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <ctime>
 #include <memory>
 #include <utility>
@@ -412,6 +416,28 @@ std::int64_t QtFileSystem::Now() const {
   timespec now {};
   ::clock_gettime(CLOCK_REALTIME, &now);
   return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::optional<std::int64_t> QtFileSystem::AvailableMemory() const {
+  // What the kernel counts as available (free, and caches it can drop), within the process's
+  // own address-space limit where one is set.
+  std::optional<std::int64_t> bytes;
+  std::ifstream meminfo("/proc/meminfo");
+  for (std::string key; meminfo >> key;) {
+    std::int64_t kib = 0;
+    if (!(meminfo >> kib)) break;
+    if (key == "MemAvailable:") {
+      bytes = kib * 1024;
+      break;
+    }
+    meminfo.ignore(INT_MAX, '\n');
+  }
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    const auto cap = static_cast<std::int64_t>(limit.rlim_cur);
+    bytes = bytes ? std::min(*bytes, cap) : cap;
+  }
+  return bytes;
 }
 
 std::optional<String> QtFileSystem::Resolve(const String& path) const {

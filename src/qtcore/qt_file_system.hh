@@ -58,6 +58,7 @@ class QtFileSystem final : public FileSystemPort {
   void Remove(const String& path) override;
   std::unique_ptr<Hold> Lock(const String& folder) override;
   std::int64_t Now() const override;
+  std::optional<std::int64_t> AvailableMemory() const override;
   void ClearLeftovers(const String& path) override;
 
   std::optional<String> Resolve(const String& path) const override;

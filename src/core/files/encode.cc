@@ -120,7 +120,7 @@ class BreakCursor {
   std::span<const BreakRun> forms_;
   LineEnd native_, current_;
   std::size_t next_ = 0;
-  std::int32_t index_ = 0;
+  std::int64_t index_ = 0;
 };
 
 // The text's pieces hold every line break and surrogate pair whole, so each is encoded on

@@ -63,7 +63,7 @@ void Recovery::Edited(const Source& source, CharPos start, CharPos removed, cons
                       const BreakRuns& forms) {
   if (!folder_) return Start(source);  // the snapshot holds this edit already
   LoggedEdit edit{++seq_, fs_.Now(), start, removed, inserted, forms};
-  journalBytes_ += 48 + 2 * static_cast<std::int64_t>(inserted.size()) + 5 * static_cast<std::int64_t>(forms.size());
+  journalBytes_ += 56 + 2 * static_cast<std::int64_t>(inserted.size()) + 9 * static_cast<std::int64_t>(forms.size());
   writer_.Log(*folder_, segment_, std::move(edit));
   if (journalBytes_ > std::max<std::int64_t>(kMinJournalBytes, source.text.Length().value())) Snapshot(source);
 }

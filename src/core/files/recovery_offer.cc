@@ -141,6 +141,7 @@ void Recover(const FileContext& f, const std::optional<String>& path, const std:
   // encoding cannot hold is kept in another): a write then keeps the file's bytes or refuses.
   f.file.format = TextFormat{record.summary.info.format.encoding, decoded.format.lineEnd};
   if (!path || !f.fs.FileExists(*path)) f.file.stamp.reset();
+  f.file.textIsFile = false;
   f.modHeader.TextChanged = true;
   f.statusBar.SetPanelText(panel::Message, u"Recovered");
   f.recovery.Adopt(Recovery::Source{f.txtMain, f.file, f.modHeader.CurrentFile}, record.summary.folder,

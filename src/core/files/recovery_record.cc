@@ -16,7 +16,10 @@ namespace {
 
 // The older form (1) lacks the resolved path.
 constexpr std::string_view kInfoMagic = "QUILMAR RECORD 2\n", kOldInfoMagic = "QUILMAR RECORD 1\n";
-constexpr std::uint32_t kEditMagic = 0x3145'4A51;  // "QJE1" little-endian
+// Journal entries: the older form (1) holds 32-bit positions, the newer (2) 64-bit ones and
+// 64-bit break numbers.
+constexpr std::uint32_t kOldEditMagic = 0x3145'4A51;  // "QJE1" little-endian
+constexpr std::uint32_t kEditMagic = 0x3245'4A51;     // "QJE2"
 
 // Little-endian fields into a byte string.
 class Writer {
@@ -43,7 +46,7 @@ class Writer {
   void Forms(const BreakRuns& forms) {
     U32(static_cast<std::uint32_t>(forms.size()));
     for (const BreakRun& r : forms) {
-      U32(static_cast<std::uint32_t>(r.index));
+      I64(r.index);
       U8(static_cast<std::uint8_t>(r.form));
     }
   }
@@ -82,12 +85,13 @@ class Reader {
     at_ += 2 * std::size_t(n);
     return text;
   }
-  BreakRuns Forms() {
+  // Break numbers of 32 bits (the older journal entries) or 64.
+  BreakRuns Forms(bool wide) {
     const std::uint32_t n = U32();
-    if (!Need(5 * std::size_t(n))) return {};
+    if (!Need((wide ? 9 : 5) * std::size_t(n))) return {};
     BreakRuns forms;
     for (std::uint32_t i = 0; i < n; ++i) {
-      const auto index = static_cast<std::int32_t>(U32());
+      const std::int64_t index = wide ? I64() : static_cast<std::int32_t>(U32());
       const std::uint8_t form = U8();
       if (form > static_cast<std::uint8_t>(BreakForm::CR)) ok_ = false;
       forms.push_back({index, static_cast<BreakForm>(form)});
@@ -238,8 +242,8 @@ void SerializeEdit(const LoggedEdit& edit, std::string& out) {
   Writer p(payload);
   p.I64(edit.seq);
   p.I64(edit.timeNs);
-  p.U32(static_cast<std::uint32_t>(edit.start));
-  p.U32(static_cast<std::uint32_t>(edit.removed));
+  p.I64(edit.start.value());
+  p.I64(edit.removed.value());
   p.Forms(edit.forms);
   p.Units(edit.inserted.ToString());
   Writer w(out);
@@ -254,7 +258,9 @@ std::vector<LoggedEdit> ParseJournal(std::string_view bytes) {
   std::vector<LoggedEdit> edits;
   for (std::size_t at = 0; bytes.size() - at >= kHead + kTail;) {
     Reader head(bytes.substr(at, kHead));
-    if (head.U32() != kEditMagic) break;
+    const std::uint32_t magic = head.U32();
+    if (magic != kEditMagic && magic != kOldEditMagic) break;
+    const bool wide = magic == kEditMagic;
     const std::uint64_t size = head.U64();
     if (size > bytes.size() - at - kHead - kTail) break;
     const std::string_view payload = bytes.substr(at + kHead, size);
@@ -263,9 +269,9 @@ std::vector<LoggedEdit> ParseJournal(std::string_view bytes) {
     LoggedEdit e;
     e.seq = p.I64();
     e.timeNs = p.I64();
-    e.start = static_cast<CharPos>(p.U32());
-    e.removed = static_cast<CharPos>(p.U32());
-    e.forms = p.Forms();
+    e.start = wide ? p.I64() : std::int64_t(p.U32());
+    e.removed = wide ? p.I64() : std::int64_t(p.U32());
+    e.forms = p.Forms(wide);
     e.inserted = SharedText(p.Units());
     if (!p.Ok() || p.Left() != 0) break;
     edits.push_back(std::move(e));
