@@ -252,6 +252,39 @@ TEST_F(RecoveryTest, ARecordWithoutItsResolvedPathIsOfferedOnlyWhereItCannotBeWr
   }
 }
 
+// The first record after a load names the file by its stamp and holds only the journal until
+// its full snapshot is written (a kill in between leaves just that): it gives the edits back
+// while the file is unchanged, and is not offered once another program changed the file.
+TEST_F(RecoveryTest, ARecordStartedFromTheFileGivesTheEditsBackWhileTheFileIsUnchanged) {
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed ? "changed" : "unchanged");
+    stdfs::remove_all(home.Path("state"));
+    docs.Write("a.txt", "one\r\ntwo\r\n");
+    Start(Doc());
+    Keys("Ahello<Esc>");
+    EndRun();
+    // What the writer leaves before the full snapshot: a file-based info-0 and journal-0.
+    const stdfs::path record = stdfs::directory_iterator(home.Path("state/recovery"))->path();
+    std::optional<RecordInfo> info = ParseInfo(testing::TempFolder::ReadPath(record / "info-00000000000000000001"));
+    ASSERT_TRUE(info && info->stamp);
+    stdfs::remove_all(record);
+    stdfs::create_directory(record);
+    info->seq = 0;
+    info->fileBased = true;
+    std::ofstream(record / "info-00000000000000000000", std::ios::binary) << SerializeInfo(*info);
+    std::string journal;
+    SerializeEdit(LoggedEdit{1, kMorning, 3, 0, SharedText(String(u"hello")), {}}, journal);
+    std::ofstream(record / "journal-00000000000000000000", std::ios::binary) << journal;
+    if (changed) docs.Write("a.txt", "one\r\ntwo\r\nthree\r\n");
+    Start(Doc());
+    EXPECT_EQ(editor->messageBox.Shown().size(), changed ? 0u : 1u);
+    EXPECT_EQ(app().Document().Text(), changed ? u"one\r\ntwo\r\nthree\r\n" : u"onehello\r\ntwo\r\n");
+    Keys(":w<Enter>");
+    EXPECT_EQ(docs.Read("a.txt"), changed ? "one\r\ntwo\r\nthree\r\n" : "onehello\r\ntwo\r\n");
+    EndRun();
+  }
+}
+
 // A record that cannot be written is said once in the message panel; the editor goes on, and
 // tries again a few seconds later.
 TEST_F(RecoveryTest, AFailedRecordWriteIsReportedOnce) {

@@ -33,18 +33,42 @@ void Recovery::Start(const Source& source) {
   Snapshot(source);
 }
 
+bool Recovery::StartFromFile(const Source& source, LoggedEdit first) {
+  // Before this edit the document was its file as stamped: the record's first snapshot is that
+  // file, named by its stamp, and the edit its journal's first entry, both on disk half a second
+  // later whatever the document's size. The full snapshot, taken now, follows behind them.
+  const DocumentFile& file = source.file;
+  if (!file.textIsFile || !file.stamp || source.path.empty() || file.stamp->path != source.path) return false;
+  folder_ = fs_.Join(RecordsFolder(fs_), NewRecordName(fs_.Now()));
+  seq_ = 0;
+  RecordWriter::Snapshot base;
+  base.info = Info(source);
+  base.info.fileBased = true;
+  writer_.Write(*folder_, std::move(base));
+  first.seq = ++seq_;
+  writer_.Log(*folder_, 0, std::move(first));
+  Snapshot(source);
+  return true;
+}
+
+RecordInfo Recovery::Info(const Source& source) {
+  RecordInfo info;
+  info.seq = seq_;
+  info.timeNs = fs_.Now();
+  if (!source.path.empty()) info.path = source.path;
+  if (source.path != namedPath_) Named(source.path, source.path.empty() ? std::nullopt : fs_.Resolve(source.path));
+  info.resolved = resolved_;
+  info.stamp = source.file.stamp;
+  info.format = source.file.format;
+  return info;
+}
+
 // Captured here, cheaply: the document's pieces as shared texts (its blocks are shared as they
 // are; only edited paragraphs are copied) and its breaks' forms. The writer's thread encodes
 // and writes them.
 void Recovery::Snapshot(const Source& source) {
   RecordWriter::Snapshot shot;
-  shot.info.seq = seq_;
-  shot.info.timeNs = fs_.Now();
-  if (!source.path.empty()) shot.info.path = source.path;
-  if (source.path != namedPath_) Named(source.path, source.path.empty() ? std::nullopt : fs_.Resolve(source.path));
-  shot.info.resolved = resolved_;
-  shot.info.stamp = source.file.stamp;
-  shot.info.format = source.file.format;
+  shot.info = Info(source);
   CharPos at = 0;
   for (UnitSpan piece : source.text.Pieces()) {
     shot.pieces.push_back(source.text.Share(at, static_cast<CharPos>(piece.size())));
@@ -61,6 +85,7 @@ void Recovery::Snapshot(const Source& source) {
 
 void Recovery::Edited(const Source& source, CharPos start, CharPos removed, const SharedText& inserted,
                       const BreakRuns& forms) {
+  if (!folder_ && StartFromFile(source, LoggedEdit{0, fs_.Now(), start, removed, inserted, forms})) return;
   if (!folder_) return Start(source);  // the snapshot holds this edit already
   LoggedEdit edit{++seq_, fs_.Now(), start, removed, inserted, forms};
   journalBytes_ += 56 + 2 * static_cast<std::int64_t>(inserted.size()) + 9 * static_cast<std::int64_t>(forms.size());

@@ -7,6 +7,9 @@
 // document (captured as the shared blocks it is stored in, encoded and written by the writer's
 // thread), and every edit after it is only logged (its position and its text, appended to a
 // journal). A new snapshot is taken when the journal has grown to half the document.
+// A record that starts at the first edit after a load or a write starts from the file instead
+// (named by its stamp, nothing copied), so it is on disk at once however big the document is;
+// the full snapshot is written behind it, for the file may change later.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -68,6 +71,10 @@ class Recovery {
 
  private:
   void Start(const Source& source);
+  // Starts a record from the document's file, with `first` its first logged edit; false when
+  // the document before that edit was not what the file holds.
+  bool StartFromFile(const Source& source, LoggedEdit first);
+  RecordInfo Info(const Source& source);  // of a snapshot taken now
   void Snapshot(const Source& source);
 
   FileSystemPort& fs_;
