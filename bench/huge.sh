@@ -28,7 +28,7 @@ trap 'rm -rf "$work"' EXIT
 keep=$(numfmt --from=iec "${HUGE_KEEP_FREE:-$([ "$size" -gt $((1 << 30)) ] && echo 20G || echo 1G)}")
 free=$(( $(df -Pk "$work" | awk 'NR == 2 { print $4 }') * 1024 ))
 [ "$free" -ge $((4 * size + keep)) ] || { echo "skipped: $free bytes free in $dir, $((4 * size + keep)) needed"; exit 77; }
-memory=$(awk '/^MemAvailable:/ { printf "%d", $2 * 1024 }' /proc/meminfo)
+memory=$(( $(awk '/^MemAvailable:/ { print $2 }' /proc/meminfo) * 1024 ))
 [ "$memory" -ge $((size * 13 / 10 + (200 << 20))) ] || { echo "skipped: $memory bytes of memory available"; exit 77; }
 
 file=$work/huge.log
@@ -53,7 +53,10 @@ read -r cp_s _ < <(measure cp "$file" "$work/original")
 echo "wc -l $wc_s s, cp $cp_s s"
 
 # Open (the size question answered yes), an edit at the very end, a write.
-home=$work/home; mkdir -p "$home"
+# Each run has a state folder of its own, but for the recovery's two.
+home=$work/home
+fresh() { rm -rf "$home"; mkdir -p "$home"; }
+fresh
 read -r edit_s edit_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" --keys '<C-End>iEDIT<Esc>:w<CR>' -- "$file")
 [ "$(json "d['panels'][0]")" = "Written" ] || fail "the write: $(json "d['panels'][0]")"
 [ "$(stat -c %s "$file")" -eq $((size + 4)) ] && cmp -s -n "$size" "$file" "$work/original" &&
@@ -69,14 +72,16 @@ python3 -c "import sys; sys.exit($edit_s > $goal_s)" || goals_missed+=" time"
 # for the last line's mark,
 # substitute in the last lines; the line count.
 half=$((lines / 2))
+fresh
 read -r query_s query_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" --keys ":$half<CR>" --keys '/MARK-END<CR>' -- "$file")
+fresh
 [[ "$(json "d['panels'][3]")" == "Ln# $((lines - 1)) :"* ]] || fail "the search: $(json "d['panels'][3]")"
 # The mark's position: its byte offset plus one unit for each line break before it ("\r\n").
 mark=$(python3 "$here/bench/huge_file.py" --mark "$file")
 [ "$(json "d['selStart']")" -eq "$mark" ] || fail "search found $(json "d['selStart']"), not $mark"
 echo "go to line $half, then search to the end: $query_s s with the load, peak $(mb $((query_kb * 1024)))"
 read -r sub_s sub_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" \
-  --keys ":$((lines - 3)),$lines""s/MARK/SEEN/<CR>" -- "$file")
+  --keys ":$((lines - 3)),$lines""s/MARK/SEEN/<CR>:q!<CR>" -- "$file")
 [ "$(json "d['lineCount']")" -eq $((lines + 1)) ] || fail "line count $(json "d['lineCount']"), not $((lines + 1))"
 [ "$(json "d['panels'][4]")" = "$lines lines" ] || fail "lines panel: $(json "d['panels'][4]")"
 [ "$(json "d['panels'][0]")" = "1 Replacments" ] || fail "substitution: $(json "d['panels'][0]")"
@@ -88,7 +93,9 @@ typed=$(python3 -c "print('x' * $keys)")
 for mode in headless qt; do
   flag=(); [ "$mode" = qt ] && flag=(--qt)
   [ "$mode" = qt ] && [ ! -e "$build/bin/quilmar-batch-window.so" ] && continue
+  fresh
   read -r none_s _ < <(QT_QPA_PLATFORM=offscreen measure "$batch" "${flag[@]}" --cols 400 --omit-text --home "$home" --keys ":$half<CR>i<Esc>:q!<CR>" -- "$file")
+  fresh
   read -r some_s _ < <(QT_QPA_PLATFORM=offscreen measure "$batch" "${flag[@]}" --cols 400 --omit-text --home "$home" --keys ":$half<CR>i$typed<Esc>:q!<CR>" -- "$file")
   per_key=$(python3 -c "print(round(max(0, $some_s - $none_s) * 1000 / $keys, 3))")
   echo "a key in the middle line ($mode): $per_key ms ($keys keys: $some_s s, none: $none_s s)"
@@ -97,7 +104,7 @@ done
 
 # Killed a second after an edit that only the recovery record holds; the next run recovers it.
 cp "$work/original" "$file"
-rm -rf "$home"; mkdir -p "$home"
+fresh
 "$batch" --cols 400 --omit-text --home "$home" --progress "$work/progress" --keys '<C-End>iLOST?<Esc><wait:1000><wait:600000>' -- "$file" \
   > /dev/null 2>&1 & pid=$!
 until grep -qx 2 "$work/progress" 2>/dev/null; do sleep 0.1; kill -0 "$pid" 2>/dev/null || fail "the editor ended early"; done
@@ -110,6 +117,7 @@ echo "killed 1 s after the edit; the next run recovered and wrote it in $rec_s s
 if [ "${HUGE_IN_PLACE:-0}" = 1 ]; then
   cp "$work/original" "$file"
   ln "$file" "$work/link"  # a hard-linked file is written in place
+  fresh
   read -r place_s place_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" --keys '<C-End>iEDIT<Esc>:w<CR>' -- "$file")
   [ "$(tail -c 4 "$work/link")" = "EDIT" ] && cmp -s -n "$size" "$work/link" "$work/original" || fail "the file written in place"
   echo "open+edit+write in place $place_s s, peak $(mb $((place_kb * 1024)))"

@@ -13,6 +13,9 @@ namespace {
 constexpr std::int64_t kMinJournalBytes = 1 << 20;
 // After a failed write, how long before the next snapshot is tried.
 constexpr std::int64_t kRetryNs = 5'000'000'000;
+// How long a record started from the file waits for its full snapshot: a quick edit and write
+// of a big file never copies it, while a longer session gets a record of its own soon.
+constexpr std::int64_t kFullSnapshotNs = 5'000'000'000;
 
 // A folder name no other record (of this run or another) has: the time and a random number.
 String NewRecordName(std::int64_t now) {
@@ -36,7 +39,8 @@ void Recovery::Start(const Source& source) {
 bool Recovery::StartFromFile(const Source& source, LoggedEdit first) {
   // Before this edit the document was its file as stamped: the record's first snapshot is that
   // file, named by its stamp, and the edit its journal's first entry, both on disk half a second
-  // later whatever the document's size. The full snapshot, taken now, follows behind them.
+  // later whatever the document's size. That record lasts only while the file is unchanged, so
+  // a full snapshot follows, at the first event some seconds later or when the window closes.
   const DocumentFile& file = source.file;
   if (!file.textIsFile || !file.stamp || source.path.empty() || file.stamp->path != source.path) return false;
   folder_ = fs_.Join(RecordsFolder(fs_), NewRecordName(fs_.Now()));
@@ -47,7 +51,12 @@ bool Recovery::StartFromFile(const Source& source, LoggedEdit first) {
   writer_.Write(*folder_, std::move(base));
   first.seq = ++seq_;
   writer_.Log(*folder_, 0, std::move(first));
-  Snapshot(source);
+  segment_ = 0;
+  journalBytes_ = 0;
+  shotPath_ = source.path;
+  shotFormat_ = source.file.format;
+  retry_ = false;
+  fullShotAt_ = fs_.Now() + kFullSnapshotNs;
   return true;
 }
 
@@ -81,6 +90,7 @@ void Recovery::Snapshot(const Source& source) {
   shotPath_ = source.path;
   shotFormat_ = source.file.format;
   retry_ = false;
+  fullShotAt_.reset();
 }
 
 void Recovery::Edited(const Source& source, CharPos start, CharPos removed, const SharedText& inserted,
@@ -94,7 +104,8 @@ void Recovery::Edited(const Source& source, CharPos start, CharPos removed, cons
 }
 
 std::optional<String> Recovery::AfterEvent(const Source& source) {
-  if (folder_ && (source.path != shotPath_ || source.file.format != shotFormat_ || (retry_ && fs_.Now() >= retryAt_)))
+  if (folder_ && (source.path != shotPath_ || source.file.format != shotFormat_ || (retry_ && fs_.Now() >= retryAt_) ||
+                  (fullShotAt_ && fs_.Now() >= *fullShotAt_)))
     Snapshot(source);
   std::optional<std::string> error = writer_.TakeError();
   if (!error) return std::nullopt;
@@ -111,17 +122,19 @@ void Recovery::Named(const String& path, std::optional<String> resolved) {
 void Recovery::Clear() {
   if (folder_) writer_.End(*folder_, true);
   folder_.reset();
+  fullShotAt_.reset();
 }
 
 void Recovery::Detach() {
   if (!folder_) return;
   writer_.End(*folder_, false);
   folder_.reset();
+  fullShotAt_.reset();
   writer_.Flush();
 }
 
 void Recovery::Flush(const Source& source) {
-  if (folder_ && (source.path != shotPath_ || source.file.format != shotFormat_)) Snapshot(source);
+  if (folder_ && (source.path != shotPath_ || source.file.format != shotFormat_ || fullShotAt_)) Snapshot(source);
   writer_.Flush();
 }
 

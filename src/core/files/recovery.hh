@@ -9,7 +9,8 @@
 // journal). A new snapshot is taken when the journal has grown to half the document.
 // A record that starts at the first edit after a load or a write starts from the file instead
 // (named by its stamp, nothing copied), so it is on disk at once however big the document is;
-// the full snapshot is written behind it, for the file may change later.
+// a full snapshot follows some seconds later (or when the window closes), for the file may
+// change. A document replaced by a load meanwhile leaves its record as it is: of the file.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -88,6 +89,7 @@ class Recovery {
   TextFormat shotFormat_;
   bool retry_ = false;            // a write failed: snapshot again (not before retryAt_)
   std::int64_t retryAt_ = 0;
+  std::optional<std::int64_t> fullShotAt_;  // a record started from the file: its full snapshot's time
   std::vector<RecoveryOffer> offers_;
   RecordWriter writer_;           // last: its thread stops before the rest goes
 };
