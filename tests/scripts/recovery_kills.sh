@@ -15,6 +15,11 @@
 #                                                  one close of each
 #   RECOVERY_KILLS=50 tests/scripts/recovery_kills.sh build/release     the full test: 50 kills,
 #                                                  30 of quilmar-batch and 20 of the window
+#   RECOVERY_MB=100 tests/scripts/recovery_kills.sh build/release   a big document (ctest: 3
+#                                                  kills at 100 MB, not under the sanitizers):
+#                                                  the random kills then come in the first
+#                                                  seconds after the first edit, when the record
+#                                                  cannot yet hold a copy of the document
 #
 # Exit 77 (skipped) without the X tools; the quilmar-batch part runs anyway.
 set -euo pipefail
@@ -28,6 +33,11 @@ case $build in
   *sanitize*) kills=${RECOVERY_KILLS:-4} mb=2 ;;
   *) kills=${RECOVERY_KILLS:-8} mb=4 ;;
 esac
+big=0
+if [ -n "${RECOVERY_MB:-}" ]; then
+  case $build in *sanitize*) echo "skipped: a big document under the sanitizers"; exit 77 ;; esac
+  mb=$RECOVERY_MB big=1
+fi
 window_kills=$((kills * 2 / 5)) batch_kills=$((kills - kills * 2 / 5))
 
 work=$(mktemp -d)
@@ -48,6 +58,8 @@ pause_ms=40    # after each line
 save_every=40  # a write of the file after every so many lines (1.6 s of quilmar-batch's typing)
 window_save_every=10  # the window types more slowly
 yes 'an old line of the file, with a few words in it' | head -c $((mb * 1000000)) > "$work/original" || true
+# The first seconds after a load: a big document's kills at a random moment come then.
+early_ms() { if [ "$big" -eq 1 ]; then random_ms "$1" 3000; else random_ms "$1" "$2"; fi; }
 original_size=$(stat -c %s "$work/original")
 
 # Which state a file holds: k when it is the lines step-0001 to step-k followed by the original
@@ -189,7 +201,7 @@ for i in $(seq 1 "$((batch_kills + 1))"); do
     pid=$!
     pids+=("$pid")
     # The writes come every 1.6 s: watching for one starts early enough to see a few.
-    target=$((i % 3)) delay=$(random_ms 200 $((steps * pause_ms)))
+    target=$((i % 3)) delay=$(early_ms 200 $((steps * pause_ms)))
     [ "$target" -eq 0 ] || delay=$(random_ms 2000 4500)
     kill_at "$pid" "$progress" "$target" "$delay" \
       "$work/.doc$i.txt.*" "$home/state/recovery/*/.*"
@@ -292,7 +304,7 @@ for i in $(seq 1 "$((window_kills + 1))"); do
     type_lines "$steps" "$progress" &
     typist=$!
     pids+=("$typist")
-    kill_at "$editor" "$progress" $((i % 3)) "$(random_ms 2500 8000)" \
+    kill_at "$editor" "$progress" $((i % 3)) "$(early_ms 2500 8000)" \
       "$work/.doc$i.txt.*" "$home/data/quilmar/recovery/*/.*"
     # The typist (stopped first, so that it starts nothing more) and the xdotool it runs,
     # which would otherwise type on into the next run.

@@ -359,6 +359,21 @@ bool TextModel::LoadText(SharedText text, BreakRuns forms) {
   return true;
 }
 
+void TextModel::LoadEdits(std::span<const LoadEdit> edits) {
+  Impl& m = *impl_;
+  TextModelOps::EnsureLayout(m);
+  for (const LoadEdit& e : edits) m.doc.Replace(e.start, e.removed, e.text, e.forms);
+  m.layouts.clear();
+  m.undo.Clear();
+  m.goalX.reset();
+  m.anchor = m.caret = 0;
+  if (m.observer) {
+    m.observer->TextReplaced();
+    m.observer->TextChanged();
+  }
+  TextModelOps::NotifySelection(*this);
+}
+
 CharPos TextModel::Length() const { return impl_->doc.Length(); }
 
 char16_t TextModel::CharAt(CharPos pos) const { return impl_->doc.CharAt(pos); }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/keys.hh"
@@ -77,6 +78,14 @@ class TextModel {
   bool LoadText(String text, BreakRuns forms = {});
   // The same for a text with "\r\n" breaks only (as a file decodes), kept as it is stored.
   bool LoadText(SharedText text, BreakRuns forms = {});
+  // Edits made as part of a load (the logged edits of a recovery record, on the file they were
+  // made to): no Change and no history, the caret at 0. Each text holds "\r\n" breaks only.
+  struct LoadEdit {
+    CharPos start, removed;
+    SharedText text;
+    BreakRuns forms;
+  };
+  void LoadEdits(std::span<const LoadEdit> edits);
   CharPos Length() const;
   char16_t CharAt(CharPos pos) const;          // pos in [0, Length())
   String Slice(CharPos start, CharPos length) const;
