@@ -48,16 +48,20 @@ measure() {
 json() { python3 -c "import json, sys; d = json.load(open('$work/out')); print($1)"; }
 fail() { echo "FAILED: $*"; exit 1; }
 
+# Every timed run starts with nothing left to write back (the file just made, the copy), so that
+# no run pays for another's writes; the save syncs its file, cp does not (cp + sync is shown).
+sync
 read -r wc_s _ < <(measure wc -l "$file")
 read -r cp_s _ < <(measure cp "$file" "$work/original")
-echo "wc -l $wc_s s, cp $cp_s s"
+read -r sync_s _ < <(measure sync)
+echo "wc -l $wc_s s, cp $cp_s s (and a sync after it $sync_s s)"
 
-# Open (the size question answered yes), an edit at the very end, a write.
+# Open (the size question answered yes; 80 columns, word wrap on), an edit at the very end, a write.
 # Each run has a state folder of its own, but for the recovery's two.
 home=$work/home
 fresh() { rm -rf "$home"; mkdir -p "$home"; }
-fresh
-read -r edit_s edit_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" --keys '<C-End>iEDIT<Esc>:w<CR>' -- "$file")
+fresh; sync
+read -r edit_s edit_kb < <(measure "$batch" --omit-text --home "$home" --keys '<C-End>iEDIT<Esc>:w<CR>' -- "$file")
 [ "$(json "d['panels'][0]")" = "Written" ] || fail "the write: $(json "d['panels'][0]")"
 [ "$(stat -c %s "$file")" -eq $((size + 4)) ] && cmp -s -n "$size" "$file" "$work/original" &&
   [ "$(tail -c 4 "$file")" = "EDIT" ] || fail "the written file is not the original and the edit"
@@ -72,7 +76,7 @@ python3 -c "import sys; sys.exit($edit_s > $goal_s)" || goals_missed+=" time"
 # for the last line's mark,
 # substitute in the last lines; the line count.
 half=$((lines / 2))
-fresh
+fresh; sync
 read -r query_s query_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" --keys ":$half<CR>" --keys '/MARK-END<CR>' -- "$file")
 fresh
 [[ "$(json "d['panels'][3]")" == "Ln# $((lines - 1)) :"* ]] || fail "the search: $(json "d['panels'][3]")"
@@ -93,9 +97,9 @@ typed=$(python3 -c "print('x' * $keys)")
 for mode in headless qt; do
   flag=(); [ "$mode" = qt ] && flag=(--qt)
   [ "$mode" = qt ] && [ ! -e "$build/bin/quilmar-batch-window.so" ] && continue
-  fresh
+  fresh; sync
   read -r none_s _ < <(QT_QPA_PLATFORM=offscreen measure "$batch" "${flag[@]}" --cols 400 --omit-text --home "$home" --keys ":$half<CR>i<Esc>:q!<CR>" -- "$file")
-  fresh
+  fresh; sync
   read -r some_s _ < <(QT_QPA_PLATFORM=offscreen measure "$batch" "${flag[@]}" --cols 400 --omit-text --home "$home" --keys ":$half<CR>i$typed<Esc>:q!<CR>" -- "$file")
   per_key=$(python3 -c "print(round(max(0, $some_s - $none_s) * 1000 / $keys, 3))")
   echo "a key in the middle line ($mode): $per_key ms ($keys keys: $some_s s, none: $none_s s)"
@@ -109,6 +113,7 @@ fresh
   > /dev/null 2>&1 & pid=$!
 until grep -qx 2 "$work/progress" 2>/dev/null; do sleep 0.1; kill -0 "$pid" 2>/dev/null || fail "the editor ended early"; done
 kill -9 "$pid"; wait "$pid" 2>/dev/null || true
+sync
 read -r rec_s rec_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" --answer yes --keys ':w<CR>' -- "$file")
 [ "$(json "d['recoveryRecords'][0]['answer']")" = "recovered" ] || fail "no record recovered"
 [ "$(tail -c 5 "$file")" = "LOST?" ] && cmp -s -n "$size" "$file" "$work/original" || fail "the recovered file"
@@ -117,7 +122,7 @@ echo "killed 1 s after the edit; the next run recovered and wrote it in $rec_s s
 if [ "${HUGE_IN_PLACE:-0}" = 1 ]; then
   cp "$work/original" "$file"
   ln "$file" "$work/link"  # a hard-linked file is written in place
-  fresh
+  fresh; sync
   read -r place_s place_kb < <(measure "$batch" --cols 400 --omit-text --home "$home" --keys '<C-End>iEDIT<Esc>:w<CR>' -- "$file")
   [ "$(tail -c 4 "$work/link")" = "EDIT" ] && cmp -s -n "$size" "$work/link" "$work/original" || fail "the file written in place"
   echo "open+edit+write in place $place_s s, peak $(mb $((place_kb * 1024)))"
