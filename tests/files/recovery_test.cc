@@ -278,6 +278,36 @@ TEST_F(RecoveryTest, ARecordStartedFromTheFileGivesTheEditsBackWhileTheFileIsUnc
   }
 }
 
+// Journal entries keep positions past 2^31; entries of the older form (32-bit positions, on
+// users' disks already) are still read.
+TEST_F(RecoveryTest, JournalEntriesOfBothFormsAreRead) {
+  std::string journal;
+  SerializeEdit(LoggedEdit{7, kMorning, 3'000'000'000, 5'000'000'000, SharedText(String(u"x\r\ny")), {{1, BreakForm::CR}}},
+                journal);
+  std::string payload;  // "QJE1": seq, time, start and removed in 32 bits, forms, units
+  auto put = [&payload](std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) payload.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  put(8, 8), put(kMorning, 8), put(4'000'000'000u, 4), put(2, 4), put(0, 4), put(1, 4), put(u'z', 2);
+  ContentHash hash;
+  hash.Add(payload);
+  std::string old;
+  for (const auto& [v, bytes] : {std::pair<std::uint64_t, int>{0x3145'4A51, 4}, {payload.size(), 8}})
+    for (int i = 0; i < bytes; ++i) old.push_back(static_cast<char>(v >> (8 * i)));
+  old += payload;
+  for (int i = 0; i < 8; ++i) old.push_back(static_cast<char>(hash.Value() >> (8 * i)));
+  const std::vector<LoggedEdit> edits = ParseJournal(journal + old);
+  ASSERT_EQ(edits.size(), 2u);
+  EXPECT_EQ(edits[0].start, 3'000'000'000);
+  EXPECT_EQ(edits[0].removed, 5'000'000'000);
+  EXPECT_EQ(edits[0].forms, (BreakRuns{{1, BreakForm::CR}}));
+  EXPECT_EQ(edits[0].inserted.ToString(), u"x\r\ny");
+  EXPECT_EQ(edits[1].seq, 8);
+  EXPECT_EQ(edits[1].start, 4'000'000'000);
+  EXPECT_EQ(edits[1].removed, 2);
+  EXPECT_EQ(edits[1].inserted.ToString(), u"z");
+}
+
 // A record that cannot be written is said once in the message panel; the editor goes on, and
 // tries again a few seconds later.
 TEST_F(RecoveryTest, AFailedRecordWriteIsReportedOnce) {
