@@ -201,7 +201,7 @@ for i in $(seq 1 "$((batch_kills + 1))"); do
     pid=$!
     pids+=("$pid")
     # The writes come every 1.6 s: watching for one starts early enough to see a few.
-    target=$((i % 3)) delay=$(early_ms 200 $((steps * pause_ms)))
+    target=$(((i - big) % 3)) delay=$(early_ms 200 $((steps * pause_ms)))  # big: the first is random
     [ "$target" -eq 0 ] || delay=$(random_ms 2000 4500)
     kill_at "$pid" "$progress" "$target" "$delay" \
       "$work/.doc$i.txt.*" "$home/state/recovery/*/.*"
@@ -223,12 +223,12 @@ done
 start_desktop "$work"
 during_save=0 during_record=0 ended_first=0
 
-start_editor() {  # home, file: starts the window, answers Yes to a recovery question
+start_editor() {  # home, file: starts the window, answers Yes to its questions (a big file's size, a record)
   HOME="$1" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" QT_QPA_PLATFORM=xcb \
     "$program" "$2" > "$1/editor.log" 2>&1 &
   editor=$!
   pids+=("$editor")
-  local main="Quilmar - $(basename "$2")" id ids boxes answered=0 _
+  local main="Quilmar - $(basename "$2")" id ids boxes answered= _
   # Only this process's windows count: the window of a killed run may still be on the screen
   # for a moment. A question shows beside the main window, both titled "Quilmar" until the load
   # is done; the smaller one is the question.
@@ -243,14 +243,16 @@ start_editor() {  # home, file: starts the window, answers Yes to a recovery que
       esac
     done
     [ -n "$window" ] && break
-    if [ "$answered" -eq 0 ] && [ "${#boxes[@]}" -ge 2 ]; then
+    if [ "${#boxes[@]}" -ge 2 ]; then
       local area0 area1 box
       eval "$(xdotool getwindowgeometry --shell "${boxes[0]}")"; area0=$((WIDTH * HEIGHT))
       eval "$(xdotool getwindowgeometry --shell "${boxes[1]}")"; area1=$((WIDTH * HEIGHT))
       if [ "$area0" -lt "$area1" ]; then box=${boxes[0]}; else box=${boxes[1]}; fi
-      activate "$box"
-      xdotool key Return
-      answered=1
+      if [[ " $answered " != *" $box "* ]]; then
+        activate "$box"
+        xdotool key Return
+        answered+=" $box"
+      fi
     fi
     read -r -t 0.05 -u "$tick" _ || true
   done
@@ -304,7 +306,7 @@ for i in $(seq 1 "$((window_kills + 1))"); do
     type_lines "$steps" "$progress" &
     typist=$!
     pids+=("$typist")
-    kill_at "$editor" "$progress" $((i % 3)) "$(early_ms 2500 8000)" \
+    kill_at "$editor" "$progress" $(((i - big) % 3)) "$(early_ms 2500 8000)" \
       "$work/.doc$i.txt.*" "$home/data/quilmar/recovery/*/.*"
     # The typist (stopped first, so that it starts nothing more) and the xdotool it runs,
     # which would otherwise type on into the next run.
