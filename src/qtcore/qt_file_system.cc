@@ -190,15 +190,14 @@ void QtFileSystem::CreateEmpty(const String& path) {
 }
 
 void QtFileSystem::WriteAll(const String& path, const std::string& bytes) {
-  Write(path, [&bytes](const ByteWriter& write) { write(bytes); }, &bytes);
+  Write(path, [&bytes](const ByteWriter& write) { write(bytes); });
 }
 
 void QtFileSystem::WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) {
-  Write(path, produce, nullptr);
+  Write(path, produce);
 }
 
-void QtFileSystem::Write(const String& path, const std::function<void(const ByteWriter&)>& produce,
-                         const std::string* whole) {
+void QtFileSystem::Write(const String& path, const std::function<void(const ByteWriter&)>& produce) {
   const std::string target = ResolveLinks(NativeOrThrow(path));
   const auto old = StatOf(target);
   if (old && S_ISDIR(old->st_mode)) Fail(path, EISDIR);
@@ -212,15 +211,9 @@ void QtFileSystem::Write(const String& path, const std::function<void(const Byte
   const bool replace = !(old && (!S_ISREG(old->st_mode) || old->st_nlink > 1)) &&
                        ::access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
   if (!replace || !WriteReplacing(path, target, produce, old)) {
-    // In place the new size is reserved before anything is touched, so the bytes are needed
-    // whole: gathered here when they come a piece at a time. (Files written in place are the
-    // rare ones; a big save normally replaces.)
-    std::string gathered;
-    if (!whole) {
-      produce([&gathered](std::string_view piece) { gathered += piece; });
-      whole = &gathered;
-    }
-    WriteInPlace(path, target, *whole, [this] { return CopiesFolder(); });
+    // In place the new size is reserved before anything is touched: the bytes are made once to
+    // count them and again to write them (see WriteInPlace).
+    WriteInPlace(path, target, produce, [this] { return CopiesFolder(); });
   }
   for (const std::string& copy : earlier) RemoveCopy(copy);
 }

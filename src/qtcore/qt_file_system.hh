@@ -65,9 +65,8 @@ class QtFileSystem final : public FileSystemPort {
   void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override;
 
  private:
-  // Both writes: `produce` hands the new content to its writer; `whole` is that content
-  // when the caller already holds it.
-  void Write(const String& path, const std::function<void(const ByteWriter&)>& produce, const std::string* whole);
+  // Both writes: `produce` hands the new content to its writer (twice for a write in place).
+  void Write(const String& path, const std::function<void(const ByteWriter&)>& produce);
   String StateBase() const;
   std::string CopiesFolder();  // where the copies go, made when first asked for
   std::optional<std::string> CopiesFolderPath() const;  // the same, not made

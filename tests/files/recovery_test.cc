@@ -253,14 +253,16 @@ TEST_F(RecoveryTest, ARecordWithoutItsResolvedPathIsOfferedOnlyWhereItCannotBeWr
   }
 }
 
-// The first record after a load names the file by its stamp and holds only the journal until
-// its full snapshot, some seconds later (a kill before that leaves just this): it gives the
-// edits back while the file is unchanged, and nothing once another program changed the file.
+// The first record after the load of a big file names the file by its stamp and holds only the
+// journal until its full snapshot, some seconds later (a kill before that leaves just this): it
+// gives the edits back while the file is unchanged, and nothing once another program changed
+// the file.
 TEST_F(RecoveryTest, ARecordStartedFromTheFileGivesTheEditsBackWhileTheFileIsUnchanged) {
+  const std::string rest(5 << 20, 'x');  // past the size whose snapshot is taken at once
   for (const bool changed : {false, true}) {
     SCOPED_TRACE(changed ? "changed" : "unchanged");
     stdfs::remove_all(home.Path("state"));
-    docs.Write("a.txt", "one\r\ntwo\r\n");
+    docs.Write("a.txt", "one\r\ntwo\r\n" + rest);
     Start(Doc());
     Keys("Ahello<Esc>");
     EndRun();
@@ -268,12 +270,12 @@ TEST_F(RecoveryTest, ARecordStartedFromTheFileGivesTheEditsBackWhileTheFileIsUnc
     const std::optional<RecordInfo> info = ParseInfo(testing::TempFolder::ReadPath(record / "info-00000000000000000000"));
     ASSERT_TRUE(info && info->fileBased);
     EXPECT_FALSE(stdfs::exists(record / "snapshot-00000000000000000000"));
-    if (changed) docs.Write("a.txt", "one\r\ntwo\r\nthree\r\n");
+    if (changed) docs.Write("a.txt", "one\r\ntwo\r\nthree\r\n" + rest);
     Start(Doc());
     EXPECT_EQ(editor->messageBox.Shown().size(), changed ? 0u : 1u);
-    EXPECT_EQ(app().Document().Text(), changed ? u"one\r\ntwo\r\nthree\r\n" : u"onehello\r\ntwo\r\n");
+    EXPECT_EQ(app().Document().Slice(0, 20), changed ? u"one\r\ntwo\r\nthree\r\nxxx" : u"onehello\r\ntwo\r\nxxxxx");
     Keys(":w<Enter>");
-    EXPECT_EQ(docs.Read("a.txt"), changed ? "one\r\ntwo\r\nthree\r\n" : "onehello\r\ntwo\r\n");
+    EXPECT_EQ(docs.Read("a.txt"), (changed ? "one\r\ntwo\r\nthree\r\n" : "onehello\r\ntwo\r\n") + rest);
     EndRun();
   }
 }

@@ -16,6 +16,10 @@ constexpr std::int64_t kRetryNs = 5'000'000'000;
 // How long a record started from the file waits for its full snapshot: a quick edit and write
 // of a big file never copies it, while a longer session gets a record of its own soon.
 constexpr std::int64_t kFullSnapshotNs = 5'000'000'000;
+// Documents from this many units on start their record from the file. A smaller one's snapshot
+// is on disk within a fraction of a second, and such a record does not depend on the file
+// staying as it is.
+constexpr std::int64_t kFileBasedUnits = 4 << 20;
 
 // A folder name no other record (of this run or another) has: the time and a random number.
 String NewRecordName(std::int64_t now) {
@@ -42,7 +46,9 @@ bool Recovery::StartFromFile(const Source& source, LoggedEdit first) {
   // later whatever the document's size. That record lasts only while the file is unchanged, so
   // a full snapshot follows, at the first event some seconds later or when the window closes.
   const DocumentFile& file = source.file;
-  if (!file.textIsFile || !file.stamp || source.path.empty() || file.stamp->path != source.path) return false;
+  if (!file.textIsFile || !file.stamp || source.path.empty() || file.stamp->path != source.path ||
+      source.text.Length() < kFileBasedUnits)
+    return false;
   folder_ = fs_.Join(RecordsFolder(fs_), NewRecordName(fs_.Now()));
   seq_ = 0;
   RecordWriter::Snapshot base;

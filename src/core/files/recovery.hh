@@ -7,8 +7,9 @@
 // document (captured as the shared blocks it is stored in, encoded and written by the writer's
 // thread), and every edit after it is only logged (its position and its text, appended to a
 // journal). A new snapshot is taken when the journal has grown to half the document.
-// A record that starts at the first edit after a load or a write starts from the file instead
-// (named by its stamp, nothing copied), so it is on disk at once however big the document is;
+// A record of a big document (4 Mi units and more) that starts at the first edit after a load
+// or a write starts from the file instead (named by its stamp, nothing copied), so it is on
+// disk at once however big the document is;
 // a full snapshot follows some seconds later (or when the window closes), for the file may
 // change. A document replaced by a load meanwhile leaves its record as it is: of the file.
 #include <cstdint>
