@@ -109,7 +109,6 @@ std::optional<std::vector<Document::Block>> Document::MakeBlocks(const SharedTex
     k.text = text.Sub(from, to - from);
     k.view = k.text.View();
     k.starts = std::exchange(starts, {0});
-    k.starts.shrink_to_fit();
     const std::int64_t paragraphs = k.Paragraphs();
     AddRun(k.forms, 0, FormAt(forms, para));
     auto it = std::upper_bound(forms.begin(), forms.end(), para, [](std::int64_t i, const BreakRun& r) { return i < r.index; });
