@@ -95,8 +95,8 @@ Delivered Deliver(FuzzedDataProvider& in, headless::HeadlessEditor& editor) {
     case 11: {  // a mouse drag: anchor and caret anywhere, also outside the text
       if (app.Closed()) break;
       const CharPos length = app.Document().Length();
-      const CharPos anchor = in.ConsumeIntegralInRange(-2, length.value() + 2);
-      const CharPos caret = in.ConsumeIntegralInRange(-2, length.value() + 2);
+      const CharPos anchor = in.ConsumeIntegralInRange<std::int64_t>(-2, length.value() + 2);
+      const CharPos caret = in.ConsumeIntegralInRange<std::int64_t>(-2, length.value() + 2);
       fuzz::Journal() += "<select:" + std::to_string(anchor.value()) + "," + std::to_string(caret.value()) + ">";
       app.Dispatch(SelectEvent{anchor, caret});
       break;

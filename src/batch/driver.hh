@@ -30,8 +30,8 @@ struct RunOptions {
 // The editor's state after a script, as quilmar-batch prints it.
 struct Snapshot {
   String text;
-  std::int32_t selStart = 0;
-  std::int32_t selLength = 0;
+  std::int64_t selStart = 0;
+  std::int64_t selLength = 0;
   bool commandMode = false;
   bool locked = false;
   bool pendingDelete = false;
@@ -40,7 +40,7 @@ struct Snapshot {
   String currentFile;
   bool textChanged = false;
   String lastPattern;
-  std::int32_t searchPos = 0;
+  std::int64_t searchPos = 0;
   int tabSpaces = 0;
   bool cmdStart = false;
   std::map<std::string, bool> checks;  // mnuWordWrap, mnuFindCase, mnuReplaceCase, mnuStCmdMode
@@ -51,7 +51,7 @@ struct Snapshot {
   String clipboard;
   std::vector<String> messageBoxes;
   bool closed = false;
-  std::int32_t lineCount = 1;
+  std::int64_t lineCount = 1;
   std::optional<String> helpText;      // the open Help window's text; none when closed
   std::vector<RecoveryOffer> recoveryRecords;  // found at loads, with what became of each
 };
@@ -62,7 +62,7 @@ class Driver {
   virtual void Start(const String& commandLine) = 0;
   virtual void Key(const KeyEvent& key) = 0;
   virtual void MouseUp(int button) = 0;
-  virtual void Select(std::int32_t start, std::int32_t length) = 0;  // as a mouse drag would
+  virtual void Select(std::int64_t start, std::int64_t length) = 0;  // as a mouse drag would
   virtual void Menu(MenuItem item) = 0;
   virtual void Close() = 0;                                          // the close box
   virtual void Resize(int widthTwips, int heightTwips) = 0;

@@ -34,7 +34,7 @@ class HeadlessDriver final : public Driver {
   void Start(const String& commandLine) override { editor_.app.Dispatch(quilmar::StartEvent{commandLine}); }
   void Key(const KeyEvent& key) override { editor_.app.Dispatch(quilmar::KeyDownEvent{key}); }
   void MouseUp(int button) override { editor_.app.Dispatch(quilmar::MouseUpEvent{button}); }
-  void Select(std::int32_t start, std::int32_t length) override {
+  void Select(std::int64_t start, std::int64_t length) override {
     editor_.app.Dispatch(quilmar::SelectEvent{start, start + length});
   }
   void Menu(MenuItem item) override { editor_.app.Dispatch(quilmar::MenuClickEvent{item}); }

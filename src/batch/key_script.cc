@@ -6,6 +6,7 @@
 
 #include <array>
 #include <charconv>
+#include <limits>
 #include <cctype>
 
 #include "platform/us_keyboard.hh"
@@ -66,21 +67,22 @@ bool SameName(std::string_view a, std::string_view b) {
 
 String AsciiText(std::string_view text) { return String(text.begin(), text.end()); }
 
-// "N" or "N,M" of non-negative decimal numbers.
-std::optional<std::vector<std::int32_t>> ReadNumbers(std::string_view text, std::size_t count) {
-  std::vector<std::int32_t> numbers;
+// "N" or "N,M" of non-negative decimal numbers, none above `max`.
+std::optional<std::vector<std::int64_t>> ReadNumbers(std::string_view text, std::size_t count,
+                                                     std::int64_t max = std::numeric_limits<std::int32_t>::max()) {
+  std::vector<std::int64_t> numbers;
   std::size_t pos = 0;
   for (std::size_t i = 0; i < count; ++i) {
     if (i > 0) {
       if (pos >= text.size() || text[pos] != ',') return std::nullopt;
       ++pos;
     }
-    std::int32_t value = 0;
+    std::int64_t value = 0;
     const char* begin = text.data() + pos;
     const char* end = text.data() + text.size();
     if (begin == end || !std::isdigit(static_cast<unsigned char>(*begin))) return std::nullopt;
     auto [next, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc()) return std::nullopt;
+    if (ec != std::errc() || value > max) return std::nullopt;
     pos = static_cast<std::size_t>(next - text.data());
     numbers.push_back(value);
   }
@@ -124,7 +126,7 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
     return body.size() >= prefix.size() && SameName(body.substr(0, prefix.size()), prefix);
   };
   if (command("sel:")) {
-    auto numbers = ReadNumbers(body.substr(4), 2);
+    auto numbers = ReadNumbers(body.substr(4), 2, std::numeric_limits<std::int64_t>::max());
     if (!numbers) {
       error = "expected <sel:START,LENGTH> with two non-negative numbers";
       return std::nullopt;
@@ -137,7 +139,7 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
       error = "expected <resize:WIDTH,HEIGHT> in twips";
       return std::nullopt;
     }
-    return ResizeEvent{(*numbers)[0], (*numbers)[1]};
+    return ResizeEvent{static_cast<int>((*numbers)[0]), static_cast<int>((*numbers)[1])};
   }
   if (command("wait:")) {
     auto numbers = ReadNumbers(body.substr(5), 1);
@@ -145,7 +147,7 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
       error = "expected <wait:MILLISECONDS>";
       return std::nullopt;
     }
-    return WaitEvent{(*numbers)[0]};
+    return WaitEvent{static_cast<int>((*numbers)[0])};
   }
   if (command("menu:")) {
     if (auto item = MenuItemByName(body.substr(5))) return MenuEvent{*item};

@@ -16,8 +16,8 @@ struct MouseUpEvent {  // a mouse button released over the document
   int button;
 };
 struct SelectEvent {   // SelStart then SelLength, as a mouse drag sets them
-  std::int32_t start;
-  std::int32_t length;
+  std::int64_t start;
+  std::int64_t length;
 };
 struct MenuEvent {
   MenuItem item;

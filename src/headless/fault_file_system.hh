@@ -32,6 +32,8 @@ class FaultFileSystem final : public FileSystemPort {
   int Calls(FsCall call) const;
   // From now on the wall clock reads this (nanoseconds since 1970), for texts that show a time.
   void SetNow(std::int64_t ns);
+  // From now on the memory available reads this.
+  void SetAvailableMemory(std::int64_t bytes) { memory_ = bytes; }
 
   bool FileExists(const String& path) const override { return real_.FileExists(path); }
   std::int64_t FileSize(const String& path) const override;
@@ -57,6 +59,7 @@ class FaultFileSystem final : public FileSystemPort {
   void Remove(const String& path) override { real_.Remove(path); }
   std::unique_ptr<Hold> Lock(const String& folder) override { return real_.Lock(folder); }
   std::int64_t Now() const override;
+  std::optional<std::int64_t> AvailableMemory() const override { return memory_ ? memory_ : real_.AvailableMemory(); }
   std::optional<String> Resolve(const String& path) const override { return real_.Resolve(path); }
   void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override {
     real_.RemoveOwnFolder(folder, ours);
@@ -78,6 +81,7 @@ class FaultFileSystem final : public FileSystemPort {
   mutable std::vector<Fault> faults_;
   mutable std::vector<int> calls_ = std::vector<int>(static_cast<std::size_t>(FsCall::Count), 0);
   std::optional<std::int64_t> now_;
+  std::optional<std::int64_t> memory_;
 };
 
 }  // namespace quilmar::headless

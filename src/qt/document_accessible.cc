@@ -2,6 +2,7 @@
 
 #include <QScrollBar>
 #include <algorithm>
+#include <limits>
 
 #include "document_view.hh"
 #include "text_accessible.hh"
@@ -26,6 +27,10 @@ QString ToQString(UnitSpan text) {
 // Every answer is read from the model and the view's own geometry (PosAt, CharacterRect), so
 // it follows how the view lays out and paints; no query but the one for the whole text copies
 // more than the line or paragraph it is about.
+// Qt's accessible text interface counts offsets in int: a document past 2^31 characters shows
+// its assistive tools the first 2^31 - 1 of them.
+int Clamped(CharPos pos) { return static_cast<int>(std::min<std::int64_t>(pos.value(), std::numeric_limits<int>::max())); }
+
 class DocumentAccessible final : public TextAccessible {
  public:
   explicit DocumentAccessible(DocumentView* view) : TextAccessible(view, true) {}
@@ -35,14 +40,14 @@ class DocumentAccessible final : public TextAccessible {
   const TextModel& Model() const { return *View()->Model(); }
 
   bool HasText() const override { return View()->Model() != nullptr; }
-  int Length() const override { return Model().Length().value(); }
+  int Length() const override { return Clamped(Model().Length()); }
   QString Slice(int start, int end) const override { return QString::fromStdU16String(Model().Slice(start, end - start)); }
-  int Caret() const override { return Model().CaretPos().value(); }
-  int Anchor() const override { return Model().AnchorPos().value(); }
+  int Caret() const override { return Clamped(Model().CaretPos()); }
+  int Anchor() const override { return Clamped(Model().AnchorPos()); }
   bool Editable() const override { return !Model().Locked(); }
   QWidget* Surface() const override { return View()->viewport(); }
   QRectF CharacterRect(int offset) const override { return View()->CharacterRect(offset); }
-  int PosAt(QPoint point) const override { return View()->PosAt(point).value(); }
+  int PosAt(QPoint point) const override { return Clamped(View()->PosAt(point)); }
 
   void Select(int anchor, int caret) override {
     if (DocumentViewHost* host = View()->Host()) host->ViewSelect(anchor, caret);
@@ -55,7 +60,7 @@ class DocumentAccessible final : public TextAccessible {
   }
 
   void ScrollTo(int offset) override {
-    const int line = Model().LineFromChar(offset).value();
+    const auto line = static_cast<int>(Model().LineFromChar(offset).value());
     QScrollBar* v = View()->verticalScrollBar();
     if (line < v->value() || line >= v->value() + v->pageStep()) v->setValue(line);
   }
@@ -65,7 +70,7 @@ class DocumentAccessible final : public TextAccessible {
     const TextModel& model = Model();
     const LineNo line = model.LineFromChar(offset);
     const CharPos end = line + 1 < model.GetLineCount() ? model.Line(line + 1).start : model.Length();
-    return {model.Line(line).start.value(), end.value()};
+    return {Clamped(model.Line(line).start), Clamped(end)};
   }
 
   bool EndsParagraph(TextRange line) const { return line.end >= Length() || Model().CharAt(line.end - 1) == u'\n'; }

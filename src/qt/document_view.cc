@@ -112,7 +112,7 @@ void DocumentView::UpdateScrollBars() {
   QScrollBar* v = verticalScrollBar();
   v->setPageStep(visible);
   v->setSingleStep(1);
-  v->setRange(0, std::max(0, (model_->GetLineCount() - visible).value()));
+  v->setRange(0, static_cast<int>(std::max<std::int64_t>(0, (model_->GetLineCount() - visible).value())));
   QScrollBar* h = horizontalScrollBar();
   const int viewWidth = viewport()->width() - 2 * kPadding;
   const bool wraps = model_->RightMargin() == 0;
@@ -130,8 +130,8 @@ void DocumentView::EnsureCaretVisible() {
   const LineNo line = model_->LineFromChar(caret);
   const int visible = measure_.VisibleLines();
   QScrollBar* v = verticalScrollBar();
-  if (line < v->value()) v->setValue(line.value());
-  else if (line >= v->value() + visible) v->setValue((line - visible + 1).value());
+  if (line < v->value()) v->setValue(static_cast<int>(line.value()));
+  else if (line >= v->value() + visible) v->setValue(static_cast<int>((line - visible + 1).value()));
 
   const double x = model_->XOf(caret);
   QScrollBar* h = horizontalScrollBar();
@@ -409,7 +409,7 @@ QVariant DocumentView::inputMethodQuery(Qt::InputMethodQuery query) const {
         return QString::fromStdU16String(model_->Slice(span.start, span.length));
       if (query == Qt::ImCurrentSelection) return QString::fromStdU16String(model_->SelText());
       const CharPos pos = query == Qt::ImCursorPosition ? caret : model_->AnchorPos();
-      return std::clamp<CharPos>(pos - span.start, 0, span.length).value();
+      return static_cast<int>(std::clamp<CharPos>(pos - span.start, 0, span.length).value());
     }
     default: return QAbstractScrollArea::inputMethodQuery(query);
   }

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "file_metadata.hh"
+#include "files/disk_stamp.hh"
 #include "kept_copies.hh"
 #include "posix_files.hh"
 
@@ -36,9 +37,13 @@ int OpenForWriting(const std::string& target) {
 
 // Writes the bytes over the file from its start and cuts it there, gives back the mode and
 // attributes the writes dropped, then syncs.
-void Overwrite(const String& path, int fd, const char* data, std::size_t size, const FileMetadata& held) {
-  WriteLoop(path, fd, data, size, 0);
-  if (::ftruncate(fd, static_cast<off_t>(size)) != 0) Fail(path, errno);
+void Overwrite(const String& path, int fd, const std::function<void(const ByteWriter&)>& produce, const FileMetadata& held) {
+  off_t size = 0;
+  produce([&](std::string_view piece) {
+    WriteLoop(path, fd, piece.data(), piece.size(), size);
+    size += static_cast<off_t>(piece.size());
+  });
+  if (::ftruncate(fd, size) != 0) Fail(path, errno);
   ApplyMetadata(fd, held);
   if (::fsync(fd) != 0 && errno != EINVAL) Fail(path, errno);
 }
@@ -57,7 +62,7 @@ bool Restore(const String& path, int fd, const std::string& copy, const FileMeta
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);
     }
-    Overwrite(path, fd, old.data(), old.size(), held);
+    Overwrite(path, fd, [&old](const ByteWriter& write) { write(old); }, held);
     return true;
   } catch (const FileError&) {
     return false;
@@ -66,7 +71,7 @@ bool Restore(const String& path, int fd, const std::string& copy, const FileMeta
 
 }  // namespace
 
-void WriteInPlace(const String& path, const std::string& target, const std::string& bytes,
+void WriteInPlace(const String& path, const std::string& target, const std::function<void(const ByteWriter&)>& produce,
                   const std::function<std::string()>& copiesFolder) {
   Descriptor fd(OpenForWriting(target));
   if (fd.get() < 0) Fail(path, errno);
@@ -74,19 +79,24 @@ void WriteInPlace(const String& path, const std::string& target, const std::stri
   if (::fstat(fd.get(), &st) != 0) Fail(path, errno);
   if (!S_ISREG(st.st_mode)) {
     // A device or a FIFO: there is no old content to keep.
-    WriteLoop(path, fd.get(), bytes.data(), bytes.size(), -1);
+    produce([&](std::string_view piece) { WriteLoop(path, fd.get(), piece.data(), piece.size(), -1); });
     if (fd.Close() != 0) Fail(path, errno);
     return;
   }
   const FileMetadata held = ReadMetadata(target, fd.get(), st);
-  if (!bytes.empty() &&
-      ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
-      errno != EOPNOTSUPP && errno != ENOSYS)
+  std::int64_t size = 0;
+  ContentHash hash;
+  produce([&](std::string_view piece) {
+    size += static_cast<std::int64_t>(piece.size());
+    hash.Add(piece);
+  });
+  if (size > 0 && ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP &&
+      errno != ENOSYS)
     Fail(path, errno);
   std::optional<KeptCopy> copy;
-  if (st.st_size > 0) copy.emplace(path, fd.get(), target, copiesFolder(), bytes);
+  if (st.st_size > 0) copy.emplace(path, fd.get(), target, copiesFolder(), size, hash.Value());
   try {
-    Overwrite(path, fd.get(), bytes.data(), bytes.size(), held);
+    Overwrite(path, fd.get(), produce, held);
     if (fd.Close() != 0) Fail(path, errno);
   } catch (const FileError& e) {
     if (!copy) throw;

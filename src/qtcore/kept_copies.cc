@@ -163,7 +163,7 @@ std::string AbsolutePath(const std::string& target) {
 }  // namespace
 
 KeptCopy::KeptCopy(const String& path, int fd, const std::string& target, const std::string& folder,
-                   std::string_view newContent) {
+                   std::int64_t newSize, std::uint64_t newHash) {
   const std::optional<FileIdentity> file = IdentityOf(fd, "", AT_EMPTY_PATH);
   if (!file) Fail(path, errno);
   const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -186,9 +186,7 @@ KeptCopy::KeptCopy(const String& path, int fd, const std::string& target, const 
   }
   if (::fsync(out.get()) != 0) Fail(path, errno);
 
-  ContentHash hash;
-  hash.Add(newContent);
-  const std::string text = std::to_string(newContent.size()) + " " + std::to_string(hash.Value()) + "\n" + AbsolutePath(target);
+  const std::string text = std::to_string(newSize) + " " + std::to_string(newHash) + "\n" + AbsolutePath(target);
   Descriptor noteFd(::open(note.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (noteFd.get() < 0) Fail(path, errno);
   Removal removeNote(note);

@@ -22,7 +22,9 @@ class KeptCopy {
  public:
   // Copies the old content of the open file `fd` (the file at `target`) into `folder` and syncs
   // it with its note. Throws FileError.
-  KeptCopy(const String& path, int fd, const std::string& target, const std::string& folder, std::string_view newContent);
+  // The note names the new content by its size and hash.
+  KeptCopy(const String& path, int fd, const std::string& target, const std::string& folder, std::int64_t newSize,
+           std::uint64_t newHash);
   const std::string& Path() const { return copy_; }
   // Removes the copy and its note, once the new content is safe or the old one put back.
   void Remove();

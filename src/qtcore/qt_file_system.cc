@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,10 +11,13 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <ctime>
 #include <memory>
 #include <utility>
@@ -186,15 +190,14 @@ void QtFileSystem::CreateEmpty(const String& path) {
 }
 
 void QtFileSystem::WriteAll(const String& path, const std::string& bytes) {
-  Write(path, [&bytes](const ByteWriter& write) { write(bytes); }, &bytes);
+  Write(path, [&bytes](const ByteWriter& write) { write(bytes); });
 }
 
 void QtFileSystem::WriteWith(const String& path, const std::function<void(const ByteWriter&)>& produce) {
-  Write(path, produce, nullptr);
+  Write(path, produce);
 }
 
-void QtFileSystem::Write(const String& path, const std::function<void(const ByteWriter&)>& produce,
-                         const std::string* whole) {
+void QtFileSystem::Write(const String& path, const std::function<void(const ByteWriter&)>& produce) {
   const std::string target = ResolveLinks(NativeOrThrow(path));
   const auto old = StatOf(target);
   if (old && S_ISDIR(old->st_mode)) Fail(path, EISDIR);
@@ -208,15 +211,9 @@ void QtFileSystem::Write(const String& path, const std::function<void(const Byte
   const bool replace = !(old && (!S_ISREG(old->st_mode) || old->st_nlink > 1)) &&
                        ::access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
   if (!replace || !WriteReplacing(path, target, produce, old)) {
-    // In place the new size is reserved before anything is touched, so the bytes are needed
-    // whole: gathered here when they come a piece at a time. (Files written in place are the
-    // rare ones; a big save normally replaces.)
-    std::string gathered;
-    if (!whole) {
-      produce([&gathered](std::string_view piece) { gathered += piece; });
-      whole = &gathered;
-    }
-    WriteInPlace(path, target, *whole, [this] { return CopiesFolder(); });
+    // In place the new size is reserved before anything is touched: the bytes are made once to
+    // count them and again to write them (see WriteInPlace).
+    WriteInPlace(path, target, produce, [this] { return CopiesFolder(); });
   }
   for (const std::string& copy : earlier) RemoveCopy(copy);
 }
@@ -412,6 +409,28 @@ std::int64_t QtFileSystem::Now() const {
   timespec now {};
   ::clock_gettime(CLOCK_REALTIME, &now);
   return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+std::optional<std::int64_t> QtFileSystem::AvailableMemory() const {
+  // What the kernel counts as available (free, and caches it can drop), within the process's
+  // own address-space limit where one is set.
+  std::optional<std::int64_t> bytes;
+  std::ifstream meminfo("/proc/meminfo");
+  for (std::string key; meminfo >> key;) {
+    std::int64_t kib = 0;
+    if (!(meminfo >> kib)) break;
+    if (key == "MemAvailable:") {
+      bytes = kib * 1024;
+      break;
+    }
+    meminfo.ignore(INT_MAX, '\n');
+  }
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    const auto cap = static_cast<std::int64_t>(limit.rlim_cur);
+    bytes = bytes ? std::min(*bytes, cap) : cap;
+  }
+  return bytes;
 }
 
 std::optional<String> QtFileSystem::Resolve(const String& path) const {

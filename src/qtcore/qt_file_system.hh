@@ -58,15 +58,15 @@ class QtFileSystem final : public FileSystemPort {
   void Remove(const String& path) override;
   std::unique_ptr<Hold> Lock(const String& folder) override;
   std::int64_t Now() const override;
+  std::optional<std::int64_t> AvailableMemory() const override;
   void ClearLeftovers(const String& path) override;
 
   std::optional<String> Resolve(const String& path) const override;
   void RemoveOwnFolder(const String& folder, const std::function<bool(StringView)>& ours) override;
 
  private:
-  // Both writes: `produce` hands the new content to its writer; `whole` is that content
-  // when the caller already holds it.
-  void Write(const String& path, const std::function<void(const ByteWriter&)>& produce, const std::string* whole);
+  // Both writes: `produce` hands the new content to its writer (twice for a write in place).
+  void Write(const String& path, const std::function<void(const ByteWriter&)>& produce);
   String StateBase() const;
   std::string CopiesFolder();  // where the copies go, made when first asked for
   std::optional<std::string> CopiesFolderPath() const;  // the same, not made

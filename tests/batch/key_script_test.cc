@@ -128,8 +128,9 @@ INSTANTIATE_TEST_SUITE_P(Errors, BadScript, testing::Values(
     ErrorCase{"<sel:1>", "at character 1", "sel:"},
     ErrorCase{"<sel:-1,2>", "at character 1", "sel:"},
     ErrorCase{"<sel:1,2,3>", "at character 1", "sel:"},
-    ErrorCase{"<sel:99999999999,1>", "at character 1", "sel:"},
+    ErrorCase{"<sel:99999999999999999999,1>", "at character 1", "sel:"},
     ErrorCase{"<resize:3000>", "at character 1", "resize:"},
+    ErrorCase{"<resize:99999999999,3000>", "at character 1", "resize:"},
     ErrorCase{"<menu:mnuNothing>", "at character 1", "mnuNothing"},
     ErrorCase{"<menu:mnuopen>", "at character 1", "mnuopen"},  // item names are exact
     ErrorCase{"ab\tc", "at character 3", "control character"},

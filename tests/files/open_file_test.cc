@@ -149,28 +149,29 @@ TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothi
   EXPECT_FALSE(editor->windows.LoadingOpen());
 }
 
-// A sparse file whose size no document position can count is refused before it is read.
-TEST_F(OpenFileTest, AFileTooLargeForTheDocumentIsRefusedUnread) {
+// A sparse file bigger than the memory still available is refused before it is read or asked
+// about; one that might fit gets the size question.
+TEST_F(OpenFileTest, AFileBiggerThanTheFreeMemoryIsRefusedUnread) {
   docs.Write("small.txt", "kept");
   docs.Sized("huge.txt", 6500000000ull);
+  fs.SetAvailableMemory(6000000000);
   Start(docs.UPath("small.txt"));
   editor->dialogs.QueueFile(docs.UPath("huge.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(fs.Calls(FsCall::ReadAll), 1) << "only the first file was read";
   EXPECT_EQ(app().Document().Text(), u"kept");
   EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("small.txt"));
-  // Refused from its size: reading it would fail, and show another message.
-  fs.Fail(FsCall::ReadAll, "Input/output error", docs.UPath("huge.txt"));
-  Start(docs.UPath("huge.txt"));
   EXPECT_EQ(editor->messageBox.Shown(),
-            std::vector<String>{u"This file is 6500000000 bytes, too big for Quilmar: a document holds at most "
-                                u"2147483645 characters. The file was not opened."})
+            std::vector<String>{u"This file is 6500000000 bytes, too big for Quilmar: this computer has 6000000000 "
+                                u"bytes of memory free. The file was not opened."})
       << "no size question first";
-  // One byte above the limit is refused from its size as well.
-  docs.Sized("huge.txt", 2147483646ull);
-  Start(docs.UPath("huge.txt"));
-  EXPECT_EQ(editor->messageBox.Shown().size(), 1u);
-  EXPECT_EQ(app().Document().Length(), 0);
+  fs.SetAvailableMemory(6500000000);
+  editor->messageBox.QueueAnswer(false);
+  editor->dialogs.QueueFile(docs.UPath("huge.txt"));
+  app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
+  ASSERT_EQ(editor->messageBox.Shown().size(), 2u);
+  EXPECT_EQ(editor->messageBox.Shown()[1].substr(0, 32), u"This file is 6500000000 bytes, (");
+  EXPECT_EQ(app().Document().Text(), u"kept");
 }
 
 }  // namespace

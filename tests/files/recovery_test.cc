@@ -236,6 +236,7 @@ TEST_F(RecoveryTest, ARecordWithoutItsResolvedPathIsOfferedOnlyWhereItCannotBeWr
     docs.Write("a.txt", "one\ntwo\n");
     Start(path);
     Keys("Ahello<Esc>");
+    AppTestAccess::FlushRecord(app());  // a full snapshot, not only the file's stamp
     EndRun();
     for (const auto& record : stdfs::directory_iterator(home.Path("state/recovery")))
       for (const auto& file : stdfs::directory_iterator(record.path())) {
@@ -250,6 +251,63 @@ TEST_F(RecoveryTest, ARecordWithoutItsResolvedPathIsOfferedOnlyWhereItCannotBeWr
     EXPECT_EQ(editor->messageBox.Shown().size(), c.offered ? 1u : 0u);
     EXPECT_EQ(Records("recovery-kept"), c.offered ? 0 : 1);
   }
+}
+
+// The first record after the load of a big file names the file by its stamp and holds only the
+// journal until its full snapshot, some seconds later (a kill before that leaves just this): it
+// gives the edits back while the file is unchanged, and nothing once another program changed
+// the file.
+TEST_F(RecoveryTest, ARecordStartedFromTheFileGivesTheEditsBackWhileTheFileIsUnchanged) {
+  const std::string rest(5 << 20, 'x');  // past the size whose snapshot is taken at once
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed ? "changed" : "unchanged");
+    stdfs::remove_all(home.Path("state"));
+    docs.Write("a.txt", "one\r\ntwo\r\n" + rest);
+    Start(Doc());
+    Keys("Ahello<Esc>");
+    EndRun();
+    const stdfs::path record = stdfs::directory_iterator(home.Path("state/recovery"))->path();
+    const std::optional<RecordInfo> info = ParseInfo(testing::TempFolder::ReadPath(record / "info-00000000000000000000"));
+    ASSERT_TRUE(info && info->fileBased);
+    EXPECT_FALSE(stdfs::exists(record / "snapshot-00000000000000000000"));
+    if (changed) docs.Write("a.txt", "one\r\ntwo\r\nthree\r\n" + rest);
+    Start(Doc());
+    EXPECT_EQ(editor->messageBox.Shown().size(), changed ? 0u : 1u);
+    EXPECT_EQ(app().Document().Slice(0, 20), changed ? u"one\r\ntwo\r\nthree\r\nxxx" : u"onehello\r\ntwo\r\nxxxxx");
+    Keys(":w<Enter>");
+    EXPECT_EQ(docs.Read("a.txt"), (changed ? "one\r\ntwo\r\nthree\r\n" : "onehello\r\ntwo\r\n") + rest);
+    EndRun();
+  }
+}
+
+// Journal entries keep positions past 2^31; entries of the older form (32-bit positions, on
+// users' disks already) are still read.
+TEST_F(RecoveryTest, JournalEntriesOfBothFormsAreRead) {
+  std::string journal;
+  SerializeEdit(LoggedEdit{7, kMorning, 3'000'000'000, 5'000'000'000, SharedText(String(u"x\r\ny")), {{1, BreakForm::CR}}},
+                journal);
+  std::string payload;  // "QJE1": seq, time, start and removed in 32 bits, forms, units
+  auto put = [&payload](std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) payload.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  put(8, 8), put(kMorning, 8), put(4'000'000'000u, 4), put(2, 4), put(0, 4), put(1, 4), put(u'z', 2);
+  ContentHash hash;
+  hash.Add(payload);
+  std::string old;
+  for (const auto& [v, bytes] : {std::pair<std::uint64_t, int>{0x3145'4A51, 4}, {payload.size(), 8}})
+    for (int i = 0; i < bytes; ++i) old.push_back(static_cast<char>(v >> (8 * i)));
+  old += payload;
+  for (int i = 0; i < 8; ++i) old.push_back(static_cast<char>(hash.Value() >> (8 * i)));
+  const std::vector<LoggedEdit> edits = ParseJournal(journal + old);
+  ASSERT_EQ(edits.size(), 2u);
+  EXPECT_EQ(edits[0].start, 3'000'000'000);
+  EXPECT_EQ(edits[0].removed, 5'000'000'000);
+  EXPECT_EQ(edits[0].forms, (BreakRuns{{1, BreakForm::CR}}));
+  EXPECT_EQ(edits[0].inserted.ToString(), u"x\r\ny");
+  EXPECT_EQ(edits[1].seq, 8);
+  EXPECT_EQ(edits[1].start, 4'000'000'000);
+  EXPECT_EQ(edits[1].removed, 2);
+  EXPECT_EQ(edits[1].inserted.ToString(), u"z");
 }
 
 // A record that cannot be written is said once in the message panel; the editor goes on, and

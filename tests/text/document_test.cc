@@ -94,5 +94,43 @@ TEST(SharedStorage, ReplacingMostOfAHugeOneByteLine) {
   }
 }
 
+// A document past 2^31 characters without the memory: one text of 10,000 lines pasted 2,300
+// times shares a single block (the same paste made again), so positions, lines and the edits
+// at its end run past what 32 bits count while the text is held once.
+TEST(SharedStorage, PositionsAndLinesPast2To31) {
+  String lines;
+  for (int i = 0; i < 10000; ++i) lines += u"\r\n" + Ascii(std::string(90, static_cast<char>('a' + i % 26)) + " line");
+  const SharedText paste = SharedText::Compact(lines);
+  const auto size = static_cast<std::int64_t>(lines.size());
+  constexpr int kPastes = 2300;
+  ModelRig rig;
+  rig.Wrap(false);
+  rig.model.LoadText(String(u"head"));
+  for (int i = 0; i < kPastes; ++i) {
+    rig.model.SetSelStart(rig.model.Length());
+    rig.model.SetSelText(paste);
+  }
+  ASSERT_EQ(rig.model.Length(), 4 + kPastes * size);
+  ASSERT_GT(rig.model.Length().value(), std::int64_t(1) << 31);
+  EXPECT_EQ(rig.model.GetLineCount(), 1 + kPastes * 10000);
+  // Line n (n >= 1) of the pasted text starts after "head" and n - 1 lines of 97 units.
+  for (const std::int64_t line : {std::int64_t(22200000), std::int64_t(kPastes) * 10000 - 1, std::int64_t(kPastes) * 10000}) {
+    SCOPED_TRACE(line);
+    const CharPos start = 4 + 2 + (line - 1) * 97;
+    ASSERT_EQ(rig.model.LineIndex(line), start);
+    EXPECT_EQ(rig.model.LineFromChar(start + 50), line);
+    EXPECT_EQ(rig.model.Slice(start - 7, 9), u" line\r\n" + String(2, static_cast<char16_t>(u'a' + (line - 1) % 10000 % 26)));
+  }
+  rig.model.SetSelStart(rig.model.Length());
+  rig.model.SetSelText(u"END");
+  const CharPos end = rig.model.Length();
+  EXPECT_EQ(rig.model.Find(u"END", end - 200), end - 3);
+  EXPECT_EQ(rig.model.LineFromChar(end), kPastes * 10000);
+  rig.Wrap(true);  // the shared block is laid out once, its lines counted once for each paste
+  EXPECT_EQ(rig.model.GetLineCount(), 1 + kPastes * 10000 * 2);
+  rig.model.Undo();
+  EXPECT_EQ(rig.model.Length(), 4 + kPastes * size);
+}
+
 }  // namespace
 }  // namespace quilmar::testing

@@ -129,7 +129,7 @@ void CheckAgainstReference(const TextModel& model, const String& text, int width
   const int length = static_cast<int>(text.size());
   ASSERT_EQ(model.Length(), length);
   // The caret first, as the position display asks right after an edit or a resize.
-  std::vector<int> positions{model.CaretPos().value(), 0, length, length + 1};
+  std::vector<int> positions{static_cast<int>(model.CaretPos().value()), 0, length, length + 1};
   for (int i = 0; i < 12; ++i) positions.push_back(std::uniform_int_distribution<int>(0, length)(rng));
   for (int pos : positions) {
     const int line = ref.LineOf(std::min(pos, length));

@@ -18,7 +18,7 @@ class WindowRun final : public Driver {
   void Start(const String& commandLine) override { window_->Start(commandLine); }
   void Key(const KeyEvent& key) override { window_->Key(key); }
   void MouseUp(int button) override { window_->MouseUp(button); }
-  void Select(std::int32_t start, std::int32_t length) override { window_->Select(start, length); }
+  void Select(std::int64_t start, std::int64_t length) override { window_->Select(start, length); }
   void Menu(MenuItem item) override { window_->Menu(item); }
   void Close() override { window_->Close(); }
   void Resize(int widthTwips, int heightTwips) override { window_->Resize(widthTwips, heightTwips); }

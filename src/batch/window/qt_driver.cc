@@ -69,7 +69,7 @@ class QtDriver final : public Driver {
     Settle();
   }
 
-  void Select(std::int32_t start, std::int32_t length) override {
+  void Select(std::int64_t start, std::int64_t length) override {
     window_.Dispatch(quilmar::SelectEvent{start, start + length});
     Settle();
   }

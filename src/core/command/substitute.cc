@@ -91,8 +91,8 @@ struct Stretch {
 
 Stretch StretchAround(const TextModel& txtMain, CharPos start, CharPos end) {
   const std::int64_t length = txtMain.Length().value();
-  const CharPos from = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start.value()) - 1, 0, length));
-  const CharPos to = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(end.value()) + 1, from.value(), length));
+  const CharPos from = CharPos(std::clamp<std::int64_t>(std::int64_t(start.value()) - 1, 0, length));
+  const CharPos to = CharPos(std::clamp<std::int64_t>(std::int64_t(end.value()) + 1, from.value(), length));
   Stretch stretch{from, txtMain.Share(from, to - from), {}};
   stretch.text = stretch.shared.View();
   return stretch;

@@ -26,7 +26,7 @@ struct LineEndCounts {
 
   void Take(BreakForm form) {
     if (form != last) {
-      runs.push_back({static_cast<std::int32_t>(lf + crlf + cr), form});
+      runs.push_back({static_cast<std::int64_t>(lf + crlf + cr), form});
       last = form;
     }
     ++(form == BreakForm::LF ? lf : form == BreakForm::CRLF ? crlf : cr);

@@ -120,7 +120,7 @@ class BreakCursor {
   std::span<const BreakRun> forms_;
   LineEnd native_, current_;
   std::size_t next_ = 0;
-  std::int32_t index_ = 0;
+  std::int64_t index_ = 0;
 };
 
 // The text's pieces hold every line break and surrogate pair whole, so each is encoded on
@@ -301,14 +301,6 @@ ReadBack EncodeExactly(Pieces text, TextFormat format, std::span<const BreakRun>
   return back;
 }
 
-// Where the asked encoding would not give the text back, the one that does: UTF-8 for Latin-1,
-// UTF-16 (which keeps stray bytes' escapes as they are) for UTF-8 with stray bytes.
-std::optional<Encoding> Fallback(Encoding encoding) {
-  if (encoding == Encoding::Latin1) return Encoding::Utf8;
-  if (encoding == Encoding::Utf8Stray) return Encoding::Utf16LE;
-  return std::nullopt;
-}
-
 std::size_t ExpectedBytes(Pieces text, Encoding encoding) {
   const std::size_t units = TotalSize(text);
   return encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE ? 2 * units + 2 : units + 3;
@@ -320,6 +312,12 @@ constexpr std::array<std::u16string_view, 6> kEncodingNames{
 static_assert(kEncodingNames.size() == static_cast<std::size_t>(kLastEncoding) + 1);
 
 }  // namespace
+
+std::optional<Encoding> Fallback(Encoding encoding) {
+  if (encoding == Encoding::Latin1) return Encoding::Utf8;
+  if (encoding == Encoding::Utf8Stray) return Encoding::Utf16LE;
+  return std::nullopt;
+}
 
 Encoded Encode(UnitSpan text, TextFormat format, std::span<const BreakRun> forms) {
   return Encode(Pieces(&text, 1), format, forms);

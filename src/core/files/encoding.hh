@@ -95,6 +95,10 @@ ReadBack Encode(Pieces text, TextFormat format, std::span<const BreakRun> forms,
 // U+00FF in Latin-1; every other encoding has a code for every character.
 std::optional<std::size_t> FirstUnheld(Pieces text, Encoding encoding);
 
+// Where the asked encoding would not give the text back, the one that does (see Encode): UTF-8
+// for Latin-1, UTF-16 (which keeps stray bytes' escapes as they are) for UTF-8 with stray bytes.
+std::optional<Encoding> Fallback(Encoding encoding);
+
 // The encoding's name for messages ("Latin-1").
 std::u16string_view EncodingName(Encoding encoding);
 

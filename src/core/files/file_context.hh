@@ -22,6 +22,10 @@ class Recovery;  // the recovery record of unsaved work (files/recovery.hh)
 struct DocumentFile {
   TextFormat format;
   std::optional<DiskStamp> stamp;
+  // The stamped file decodes to the document as it was last loaded or written (a write that
+  // will read back as another text leaves it false): a recovery record that starts then may
+  // name that file instead of copying it.
+  bool textIsFile = false;
 };
 
 struct SettingsContext {

@@ -51,6 +51,7 @@ void App::mnuClose_Click() {
   recovery.Clear();
   file.format = TextFormat{};
   file.stamp.reset();
+  file.textIsFile = false;
   SetPanel(panel::Message, String());
   mode.Show(ModeText::None);
   SetPanel(panel::File, String());

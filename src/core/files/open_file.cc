@@ -11,6 +11,7 @@
 #include "files/encoding.hh"
 #include "files/recovery.hh"
 #include "files/recovery_offer.hh"
+#include "text/document.hh"
 
 namespace quilmar {
 
@@ -18,15 +19,28 @@ namespace {
 
 String MissingFileText(const String& path) { return u"Err: " + Shown(path) + u" couldn't be opened"; }
 
-// The most characters a document holds: positions are 32-bit. A file of more bytes than that
-// is refused from its size alone, before anything is read: in ASCII or Latin-1 every byte is a
-// character (a line end two), so its text could not fit; only a file of mostly multi-byte
-// characters could, and it is refused as well rather than read for gigabytes in vain.
-constexpr std::int64_t kMaxCharacters = std::numeric_limits<std::int32_t>::max() - 2;
+// The most characters a document holds. A file of more bytes than that is refused from its size
+// alone, before anything is read: in ASCII or Latin-1 every byte is a character (a line end
+// two), so its text could not fit; only a file of mostly multi-byte characters could, and it is
+// refused as well rather than read in vain.
+constexpr std::int64_t kMaxCharacters = Document::kMaxLength;
 
 String TooBigText(std::int64_t size) {
   return u"This file is " + Decimal(size) + u" bytes, too big for Quilmar: a document holds at most " +
          Decimal(kMaxCharacters) + u" characters. The file was not opened.";
+}
+
+// Its text takes at least a byte a character (ASCII or Latin-1, one byte a unit, and more for
+// every line end and every character above U+00FF), so a file of more bytes than the memory
+// still available cannot be held; it is refused before a long read that would end in failure.
+String NoMemoryText(std::int64_t size, std::int64_t memory) {
+  return u"This file is " + Decimal(size) + u" bytes, too big for Quilmar: this computer has " + Decimal(memory) +
+         u" bytes of memory free. The file was not opened.";
+}
+
+String LongLineText() {
+  return u"This file has a line of more than " + Decimal(Document::kMaxParagraph) +
+         u" characters, too long for Quilmar. The file was not opened.";
 }
 
 String LeftoverText(const String& copy) {
@@ -55,9 +69,9 @@ class LoadingWindow {
 
 // Reads and decodes the file into the document, a piece at a time: only the text and one piece
 // of the file are in memory at once. A small file's content is hashed on the way, for the
-// changed-on-disk check of a later write. False, with the document untouched, when the text
-// turns out longer than a document holds.
-bool LoadDocument(const FileContext& f, const String& path) {
+// changed-on-disk check of a later write. The refusal's message, with the document untouched,
+// when the text turns out longer than a document holds or has a line longer than it holds.
+std::optional<String> LoadDocument(const FileContext& f, const String& path) {
   const Doing doing(u"loading the file");
   Decoded decoded;
   DiskStamp stamp{path, {}, std::nullopt};
@@ -73,15 +87,16 @@ bool LoadDocument(const FileContext& f, const String& path) {
       hash.Add(bytes);
     };
     std::optional<Decoded> read = Decode(*source, onBytes, static_cast<std::size_t>(kMaxCharacters));
-    if (!read) return false;
+    if (!read) return TooBigText(source->Size());
     decoded = std::move(*read);
     if (hashed) stamp.hash = hash.Value();
   }
-  f.recovery.Detach();  // the document it replaces keeps its unsaved changes in its record
-  f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms));
+  if (!f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms))) return LongLineText();
+  f.recovery.Detach();  // the document it replaced keeps its unsaved changes in its record
   f.file.format = decoded.format;
   f.file.stamp = std::move(stamp);
-  return true;
+  f.file.textIsFile = true;
+  return std::nullopt;
 }
 
 // CurrentFile goes back to what it was unless the load got through: a declined, refused or
@@ -137,8 +152,10 @@ void OpenFile(const FileContext& f, const String& path, const String& previousFi
   const std::int64_t size = fs.FileSize(path);
   // Refused from its size, before anything is read or asked.
   if (size > kMaxCharacters) return f.messageBox.ShowOk(TooBigText(size));
+  if (const std::optional<std::int64_t> memory = fs.AvailableMemory(); memory && size > *memory)
+    return f.messageBox.ShowOk(NoMemoryText(size, *memory));
   if (size > kLargeFileBytes && !f.messageBox.AskYesNo(LargeFileQuestion(size))) return;
-  if (!LoadDocument(f, path)) return f.messageBox.ShowOk(TooBigText(size));
+  if (const std::optional<String> refused = LoadDocument(f, path)) return f.messageBox.ShowOk(*refused);
   currentFile.Keep();
   OfferRecords(f, path);
   SetTabStops(f.txtMain, f.modHeader.TabSpaces);

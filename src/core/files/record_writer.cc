@@ -12,6 +12,8 @@ namespace {
 // How long a job waits before it is written: long enough to gather a burst of keys into one
 // synced append, short enough that a change is on disk well within two seconds.
 constexpr std::chrono::milliseconds kDelay{500};
+// A snapshot looks for edits to append after each this many bytes written (some milliseconds).
+constexpr std::int64_t kServeBytes = 4 << 20;
 
 }  // namespace
 
@@ -103,20 +105,43 @@ void RecordWriter::Loop() {
     queue_.pop_front();
     busy_ = true;
     lock.unlock();
-    std::optional<std::string> failure;
-    try {
-      Run(job);
-    } catch (const std::exception& e) {
-      failure = e.what();
-    }
+    RunNoting(job);
     job = Job{};  // the texts it shared go before the editor may want them to itself again
     lock.lock();
-    if (failure && !failing_) error_ = failure;  // one report for a run of failures
-    failing_ = failure.has_value();
     busy_ = false;
     if (queue_.empty()) idle_.notify_all();
   }
   holds_.clear();
+}
+
+void RecordWriter::RunNoting(Job& job) {
+  std::optional<std::string> failure;
+  try {
+    Run(job);
+  } catch (const Cancelled&) {
+    failedSnapshots_.erase(job.folder);  // the removal queued next takes what it left
+  } catch (const std::exception& e) {
+    failure = e.what();
+  }
+  const std::lock_guard lock(mutex_);
+  if (failure && !failing_) error_ = failure;  // one report for a run of failures
+  failing_ = failure.has_value();
+}
+
+void RecordWriter::ServeEdits(const String& folder) {
+  for (;;) {
+    Job job;
+    {
+      const std::lock_guard lock(mutex_);
+      if (queue_.empty()) return;
+      const Job& front = queue_.front();
+      if (front.kind == Kind::End && front.remove && front.folder == folder) throw Cancelled{};
+      if (front.kind != Kind::Edits || (!flushing_ && !stopping_ && Clock::now() < front.queued + kDelay)) return;
+      job = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    RunNoting(job);
+  }
 }
 
 void RecordWriter::Run(Job& job) {
@@ -152,15 +177,7 @@ void RecordWriter::WriteSnapshot(const String& folder, Snapshot& snapshot) {
     holds_[folder] = fs_.Lock(folder);
   }
   const std::int64_t seq = snapshot.info.seq;
-  {
-    std::vector<UnitSpan> views;
-    views.reserve(snapshot.pieces.size());
-    for (const SharedText& piece : snapshot.pieces) views.push_back(piece.View());
-    const Encoded encoded = Encode(views, snapshot.info.format, snapshot.forms);
-    snapshot.pieces.clear();
-    snapshot.info.bytes = static_cast<std::int64_t>(encoded.bytes.size());
-    fs_.WriteAll(fs_.Join(folder, Ascii(SnapshotName(seq))), encoded.bytes);
-  }
+  if (!snapshot.info.fileBased) EncodeSnapshot(folder, fs_.Join(folder, Ascii(SnapshotName(seq))), snapshot);
   // The info last: a snapshot counts only once it is there.
   fs_.WriteAll(fs_.Join(folder, Ascii(InfoName(seq))), SerializeInfo(snapshot.info));
   for (const String& name : fs_.List(folder)) {
@@ -169,6 +186,37 @@ void RecordWriter::WriteSnapshot(const String& folder, Snapshot& snapshot) {
       if (n && *n < seq) fs_.Remove(fs_.Join(folder, name));
     }
   }
+}
+
+void RecordWriter::EncodeSnapshot(const String& folder, const String& path, Snapshot& snapshot) {
+  // Streamed to the file a piece at a time, so a snapshot costs no copy of the document in
+  // memory. Its bytes must decode to the text: where the document's own encoding would not give
+  // it back, they are written again in the one that does (the first file is never named by an
+  // info, and is replaced).
+  std::vector<UnitSpan> views;
+  views.reserve(snapshot.pieces.size());
+  for (const SharedText& piece : snapshot.pieces) views.push_back(piece.View());
+  TextFormat format = snapshot.info.format;
+  for (;;) {
+    std::int64_t bytes = 0, served = 0;
+    ReadBack back;
+    fs_.WriteWith(path, [&](const ByteWriter& write) {
+      bytes = served = 0;
+      back = Encode(views, format, snapshot.forms, [&](std::string_view piece) {
+        write(piece);
+        bytes += static_cast<std::int64_t>(piece.size());
+        if (bytes - served >= kServeBytes) {
+          served = bytes;
+          ServeEdits(folder);
+        }
+      });
+    });
+    snapshot.info.bytes = bytes;
+    const std::optional<Encoding> fallback = Fallback(format.encoding);
+    if (back.sameText || !fallback) break;
+    format.encoding = *fallback;
+  }
+  snapshot.pieces.clear();
 }
 
 }  // namespace quilmar

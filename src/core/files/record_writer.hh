@@ -6,6 +6,10 @@
 // asks to (Flush).
 // The editor hands over shared texts (the document's immutable blocks, the edits' texts) and
 // never touches them again; the thread only reads them.
+// A snapshot of a big document takes seconds to write; edits that fall due meanwhile are
+// appended to their journal between its pieces, so they too are on disk within a second. (A
+// journal may so reach the disk before the snapshot it follows: until that snapshot is whole
+// the record is the snapshot before it, followed by every journal after that one.)
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -36,7 +40,8 @@ class RecordWriter {
     BreakRuns forms;
   };
   // Writes a snapshot (the folder is made and locked first if need be), then removes the older
-  // snapshots and journals it makes unnecessary.
+  // snapshots and journals it makes unnecessary. A file-based one (info.fileBased) is its info
+  // alone. A snapshot being written when its record is removed is given up.
   void Write(const String& folder, Snapshot snapshot);
   // Appends an edit to the journal of the snapshot numbered `segment`.
   void Log(const String& folder, std::int64_t segment, LoggedEdit edit);
@@ -66,10 +71,18 @@ class RecordWriter {
     String after;                    // Retire
   };
 
+  struct Cancelled {};  // thrown out of a snapshot whose record goes
+
   void Push(Job job);  // with the lock held
   void Loop();
   void Run(Job& job);
+  // Runs a job and notes its failure, the lock not held.
+  void RunNoting(Job& job);
   void WriteSnapshot(const String& folder, Snapshot& snapshot);
+  void EncodeSnapshot(const String& folder, const String& path, Snapshot& snapshot);
+  // Between a snapshot's pieces: appends the edits due, or throws Cancelled when the record
+  // is to be removed.
+  void ServeEdits(const String& folder);
 
   FileSystemPort& fs_;
   std::mutex mutex_;

@@ -7,6 +7,11 @@
 // document (captured as the shared blocks it is stored in, encoded and written by the writer's
 // thread), and every edit after it is only logged (its position and its text, appended to a
 // journal). A new snapshot is taken when the journal has grown to half the document.
+// A record of a big document (4 Mi units and more) that starts at the first edit after a load
+// or a write starts from the file instead (named by its stamp, nothing copied), so it is on
+// disk at once however big the document is;
+// a full snapshot follows some seconds later (or when the window closes), for the file may
+// change. A document replaced by a load meanwhile leaves its record as it is: of the file.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -68,6 +73,10 @@ class Recovery {
 
  private:
   void Start(const Source& source);
+  // Starts a record from the document's file, with `first` its first logged edit; false when
+  // the document before that edit was not what the file holds.
+  bool StartFromFile(const Source& source, LoggedEdit first);
+  RecordInfo Info(const Source& source);  // of a snapshot taken now
   void Snapshot(const Source& source);
 
   FileSystemPort& fs_;
@@ -81,6 +90,7 @@ class Recovery {
   TextFormat shotFormat_;
   bool retry_ = false;            // a write failed: snapshot again (not before retryAt_)
   std::int64_t retryAt_ = 0;
+  std::optional<std::int64_t> fullShotAt_;  // a record started from the file: its full snapshot's time
   std::vector<RecoveryOffer> offers_;
   RecordWriter writer_;           // last: its thread stops before the rest goes
 };

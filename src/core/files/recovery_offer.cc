@@ -141,6 +141,27 @@ void Recover(const FileContext& f, const std::optional<String>& path, const std:
   // encoding cannot hold is kept in another): a write then keeps the file's bytes or refuses.
   f.file.format = TextFormat{record.summary.info.format.encoding, decoded.format.lineEnd};
   if (!path || !f.fs.FileExists(*path)) f.file.stamp.reset();
+  f.file.textIsFile = false;
+  f.modHeader.TextChanged = true;
+  f.statusBar.SetPanelText(panel::Message, u"Recovered");
+  f.recovery.Adopt(Recovery::Source{f.txtMain, f.file, f.modHeader.CurrentFile}, record.summary.folder,
+                   std::move(record.hold));
+}
+
+// The record began as the very file just loaded, unchanged, in the same format: its edits can
+// be made to the loaded document itself, without reading and decoding the file again.
+bool BasedOnLoaded(const FileContext& f, const RecordInfo& info) {
+  const std::optional<DiskStamp>& loaded = f.file.stamp;
+  return info.fileBased && f.file.textIsFile && !f.modHeader.TextChanged && loaded && info.stamp &&
+         loaded->stamp == info.stamp->stamp && loaded->stamp.inodeChangedNs == info.stamp->stamp.inodeChangedNs &&
+         loaded->hash == info.stamp->hash && f.file.format == info.format;
+}
+
+void RecoverOnLoaded(const FileContext& f, Candidate& record) {
+  std::vector<TextModel::LoadEdit> edits;
+  for (const LoggedEdit& e : record.summary.edits) edits.push_back({e.start, e.removed, e.inserted, e.forms});
+  f.txtMain.LoadEdits(edits);
+  f.file.textIsFile = false;
   f.modHeader.TextChanged = true;
   f.statusBar.SetPanelText(panel::Message, u"Recovered");
   f.recovery.Adopt(Recovery::Source{f.txtMain, f.file, f.modHeader.CurrentFile}, record.summary.folder,
@@ -169,8 +190,9 @@ bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
   for (Candidate& record : FindRecords(fs, target)) {
     RecoveryOffer offer{path, RecordTimeText(record.summary.changedNs), false, RecoveryOffer::Answer::NothingLost};
     try {
-      const std::string bytes = RecordBytes(fs, record.summary);
-      if (NothingLost(fs, path, bytes)) {
+      const bool onLoaded = BasedOnLoaded(f, record.summary.info);
+      const std::string bytes = onLoaded ? std::string() : RecordBytes(fs, record.summary);
+      if (onLoaded ? record.summary.edits.empty() : NothingLost(fs, path, bytes)) {
         RemoveRecord(fs, record.summary.folder);
         f.recovery.Note(std::move(offer));
         continue;
@@ -179,7 +201,10 @@ bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
       if (f.messageBox.AskYesNo(Question(target, offer.time, offer.changedOnDisk))) {
         offer.answer = RecoveryOffer::Answer::Recovered;
         f.recovery.Note(std::move(offer));
-        Recover(f, path, bytes, record);
+        if (onLoaded)
+          RecoverOnLoaded(f, record);
+        else
+          Recover(f, path, bytes, record);
         return true;
       }
       offer.answer = RecoveryOffer::Answer::Declined;

@@ -14,9 +14,13 @@ namespace quilmar {
 
 namespace {
 
-// The older form (1) lacks the resolved path.
-constexpr std::string_view kInfoMagic = "QUILMAR RECORD 2\n", kOldInfoMagic = "QUILMAR RECORD 1\n";
-constexpr std::uint32_t kEditMagic = 0x3145'4A51;  // "QJE1" little-endian
+// The older forms: 1 lacks the resolved path, 2 the base and the stamp's change time.
+constexpr std::string_view kInfoMagic = "QUILMAR RECORD 3\n", kInfoMagic2 = "QUILMAR RECORD 2\n",
+                           kInfoMagic1 = "QUILMAR RECORD 1\n";
+// Journal entries: the older form (1) holds 32-bit positions, the newer (2) 64-bit ones and
+// 64-bit break numbers.
+constexpr std::uint32_t kOldEditMagic = 0x3145'4A51;  // "QJE1" little-endian
+constexpr std::uint32_t kEditMagic = 0x3245'4A51;     // "QJE2"
 
 // Little-endian fields into a byte string.
 class Writer {
@@ -43,7 +47,7 @@ class Writer {
   void Forms(const BreakRuns& forms) {
     U32(static_cast<std::uint32_t>(forms.size()));
     for (const BreakRun& r : forms) {
-      U32(static_cast<std::uint32_t>(r.index));
+      I64(r.index);
       U8(static_cast<std::uint8_t>(r.form));
     }
   }
@@ -82,12 +86,13 @@ class Reader {
     at_ += 2 * std::size_t(n);
     return text;
   }
-  BreakRuns Forms() {
+  // Break numbers of 32 bits (the older journal entries) or 64.
+  BreakRuns Forms(bool wide) {
     const std::uint32_t n = U32();
-    if (!Need(5 * std::size_t(n))) return {};
+    if (!Need((wide ? 9 : 5) * std::size_t(n))) return {};
     BreakRuns forms;
     for (std::uint32_t i = 0; i < n; ++i) {
-      const auto index = static_cast<std::int32_t>(U32());
+      const std::int64_t index = wide ? I64() : static_cast<std::int32_t>(U32());
       const std::uint8_t form = U8();
       if (form > static_cast<std::uint8_t>(BreakForm::CR)) ok_ = false;
       forms.push_back({index, static_cast<BreakForm>(form)});
@@ -183,19 +188,22 @@ std::string SerializeInfo(const RecordInfo& info) {
     w.I64(s.stamp.modifiedNs);
     w.U8(s.hash.has_value());
     w.U64(s.hash.value_or(0));
+    w.I64(s.stamp.inodeChangedNs);
   }
   w.U8(static_cast<std::uint8_t>(info.format.encoding));
   w.U8(static_cast<std::uint8_t>(info.format.lineEnd));
   w.I64(info.bytes);
+  w.U8(info.fileBased);
   w.U64(HashOf(out));
   return out;
 }
 
 std::optional<RecordInfo> ParseInfo(std::string_view bytes) {
-  static_assert(kInfoMagic.size() == kOldInfoMagic.size());
+  static_assert(kInfoMagic.size() == kInfoMagic1.size() && kInfoMagic.size() == kInfoMagic2.size());
   if (bytes.size() < kInfoMagic.size() + 8) return std::nullopt;
   const std::string_view magic = bytes.substr(0, kInfoMagic.size());
-  if (magic != kInfoMagic && magic != kOldInfoMagic) return std::nullopt;
+  if (magic != kInfoMagic && magic != kInfoMagic2 && magic != kInfoMagic1) return std::nullopt;
+  const bool v3 = magic == kInfoMagic;
   const std::string_view body = bytes.substr(0, bytes.size() - 8);
   Reader hash(bytes.substr(body.size()));
   if (hash.U64() != HashOf(body)) return std::nullopt;
@@ -206,7 +214,7 @@ std::optional<RecordInfo> ParseInfo(std::string_view bytes) {
   const bool hasPath = r.U8() != 0;
   String path = r.Units();
   if (hasPath) info.path = std::move(path);
-  if (magic == kInfoMagic) {
+  if (magic != kInfoMagic1) {
     const bool hasResolved = r.U8() != 0;
     String resolved = r.Units();
     if (hasResolved) info.resolved = std::move(resolved);
@@ -221,6 +229,7 @@ std::optional<RecordInfo> ParseInfo(std::string_view bytes) {
     const bool hashed = r.U8() != 0;
     const std::uint64_t value = r.U64();
     if (hashed) s.hash = value;
+    if (v3) s.stamp.inodeChangedNs = r.I64();
     info.stamp = std::move(s);
   }
   const std::uint8_t encoding = r.U8(), lineEnd = r.U8();
@@ -228,7 +237,8 @@ std::optional<RecordInfo> ParseInfo(std::string_view bytes) {
     return std::nullopt;
   info.format = TextFormat{static_cast<Encoding>(encoding), static_cast<LineEnd>(lineEnd)};
   info.bytes = r.I64();
-  if (!r.Ok() || r.Left() != 0) return std::nullopt;
+  if (v3) info.fileBased = r.U8() != 0;
+  if (!r.Ok() || r.Left() != 0 || (info.fileBased && !info.stamp)) return std::nullopt;
   return info;
 }
 
@@ -238,8 +248,8 @@ void SerializeEdit(const LoggedEdit& edit, std::string& out) {
   Writer p(payload);
   p.I64(edit.seq);
   p.I64(edit.timeNs);
-  p.U32(static_cast<std::uint32_t>(edit.start));
-  p.U32(static_cast<std::uint32_t>(edit.removed));
+  p.I64(edit.start.value());
+  p.I64(edit.removed.value());
   p.Forms(edit.forms);
   p.Units(edit.inserted.ToString());
   Writer w(out);
@@ -254,7 +264,9 @@ std::vector<LoggedEdit> ParseJournal(std::string_view bytes) {
   std::vector<LoggedEdit> edits;
   for (std::size_t at = 0; bytes.size() - at >= kHead + kTail;) {
     Reader head(bytes.substr(at, kHead));
-    if (head.U32() != kEditMagic) break;
+    const std::uint32_t magic = head.U32();
+    if (magic != kEditMagic && magic != kOldEditMagic) break;
+    const bool wide = magic == kEditMagic;
     const std::uint64_t size = head.U64();
     if (size > bytes.size() - at - kHead - kTail) break;
     const std::string_view payload = bytes.substr(at + kHead, size);
@@ -263,9 +275,9 @@ std::vector<LoggedEdit> ParseJournal(std::string_view bytes) {
     LoggedEdit e;
     e.seq = p.I64();
     e.timeNs = p.I64();
-    e.start = static_cast<CharPos>(p.U32());
-    e.removed = static_cast<CharPos>(p.U32());
-    e.forms = p.Forms();
+    e.start = wide ? p.I64() : std::int64_t(p.U32());
+    e.removed = wide ? p.I64() : std::int64_t(p.U32());
+    e.forms = p.Forms(wide);
     e.inserted = SharedText(p.Units());
     if (!p.Ok() || p.Left() != 0) break;
     edits.push_back(std::move(e));
@@ -284,7 +296,8 @@ std::optional<RecordSummary> ReadSummary(const FileSystemPort& fs, const String&
     try {
       std::optional<RecordInfo> info = ParseInfo(fs.ReadAll(fs.Join(folder, *it)));
       const String snapshot = fs.Join(folder, Ascii(SnapshotName(*seq)));
-      if (!info || info->seq != *seq || !fs.FileExists(snapshot) || fs.FileSize(snapshot) != info->bytes) continue;
+      if (!info || info->seq != *seq) continue;
+      if (!info->fileBased && (!fs.FileExists(snapshot) || fs.FileSize(snapshot) != info->bytes)) continue;
       found = RecordSummary{folder, std::move(*info), {}, info->timeNs};
     } catch (const FileError&) {
       // Unreadable: an older pair may still do.
@@ -325,19 +338,35 @@ void RemoveRecord(FileSystemPort& fs, const String& folder) {
   });
 }
 
+String BaseFile(const RecordInfo& info) {
+  if (info.resolved) return *info.resolved;
+  return info.stamp ? info.stamp->path : String();
+}
+
 std::string RecordBytes(const FileSystemPort& fs, const RecordSummary& record) {
-  std::string snapshot = fs.ReadAll(fs.Join(record.folder, Ascii(SnapshotName(record.info.seq))));
-  if (record.edits.empty()) return snapshot;
+  Decoded decoded;
+  if (record.info.fileBased) {
+    // Read and decoded as a load reads it, and only while it is the file the record began with.
+    const String base = BaseFile(record.info);
+    const DiskStamp& stamp = *record.info.stamp;
+    if (!UnchangedOnDisk(fs, DiskStamp{base, stamp.stamp, stamp.hash}))
+      throw FileError(base, "the file the record began with has changed");
+    const std::unique_ptr<ByteSource> source = fs.OpenRead(base);
+    decoded = std::move(*Decode(*source));
+  } else {
+    std::string snapshot = fs.ReadAll(fs.Join(record.folder, Ascii(SnapshotName(record.info.seq))));
+    if (record.edits.empty()) return snapshot;
+    decoded = Decode(snapshot);
+  }
   // The edits replay on the text the snapshot decodes to. Its style is the one its bytes use
   // most, which may differ from the document's own (the style the logged forms are relative
   // to), so each edit's forms are rebased; the document's encoding is used again to write.
-  Decoded decoded = Decode(snapshot);
-  snapshot = std::string();
   CellMeasure measure(0, 0);  // no width: nothing wraps, the layout costs next to nothing
   TabStops tabs;
   LineBreaker breaker(measure, tabs);
   Document document(breaker);
-  document.Assign(std::move(decoded.text), std::move(decoded.forms));
+  if (!document.Assign(std::move(decoded.text), std::move(decoded.forms)))
+    throw FileError(record.folder, "a line of the record's snapshot is too long");
   const BreakForm logged = FormOf(record.info.format.lineEnd), own = FormOf(decoded.format.lineEnd);
   for (const LoggedEdit& e : record.edits)
     document.Replace(e.start, e.removed, e.inserted, Rebased(e.forms, logged, own));

@@ -3,7 +3,9 @@
 // back. A record is a folder of its own below "<state>/recovery" holding
 //   snapshot-S  the document's bytes as a write would produce them, after S logged edits;
 //   info-S      what that snapshot was taken of: the path (as named and resolved), the time,
-//               the file's stamp, the format;
+//               the file's stamp, the format; or, with no snapshot-S, that the document's
+//               file as stamped is the snapshot (the record's start after a load or a write:
+//               the first record of a big document costs no copy of it);
 //   journal-S   the edits made after snapshot S, each appended and synced as it comes.
 // The newest snapshot that has its info (written after the snapshot, so the pair is whole),
 // followed by the journals' edits in order, is the document. Older snapshots and journals are
@@ -42,6 +44,10 @@ struct RecordInfo {
   std::optional<DiskStamp> stamp;    // the file as the document last read or wrote it
   TextFormat format;                 // the document's own format (a write may pick another)
   std::int64_t bytes = 0;            // the snapshot's size
+  // The snapshot is the document's file itself, as `stamp` says it was (it decodes to the
+  // document before edit seq + 1); there is no snapshot file. Only while that file is unchanged
+  // does the record hold anything.
+  bool fileBased = false;
 };
 
 // One edit of the document: at `start`, `removed` characters became `inserted`, whose breaks
@@ -86,8 +92,12 @@ std::optional<RecordSummary> ReadSummary(const FileSystemPort& fs, const String&
 // folder then (see FileSystemPort::RemoveOwnFolder).
 void RemoveRecord(FileSystemPort& fs, const String& folder);
 
+// The file a file-based record's snapshot is, as it may be opened now.
+String BaseFile(const RecordInfo& info);
+
 // The document the record holds, as a write would produce it: the snapshot with the logged
-// edits applied. Throws FileError when the snapshot cannot be read.
+// edits applied. Throws FileError when the snapshot cannot be read, or a file-based record's
+// file has changed since.
 std::string RecordBytes(const FileSystemPort& fs, const RecordSummary& record);
 
 }  // namespace quilmar

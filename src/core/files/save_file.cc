@@ -52,7 +52,7 @@ std::pair<std::optional<DiskStamp>, ReadBack> WriteDocument(const FileContext& f
 // The refusal of a write that would need another encoding: the first character the document's
 // encoding has no code for, and its line as the status bar counts lines.
 String UnheldText(const FileContext& f, const String& fileName, Encoding encoding, std::size_t at) {
-  const CharPos pos(static_cast<std::int32_t>(at));
+  const CharPos pos(static_cast<std::int64_t>(at));
   const String character = f.txtMain.Slice(pos, 2);
   int units = 1;
   const char32_t code = CodePointAt(character, 0, units);
@@ -114,6 +114,7 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
     // this text; otherwise the bytes keep their encoding for the next write.
     f.file.format = back.sameText ? back.format : format;
   }
+  f.file.textIsFile = fileName == f.modHeader.CurrentFile && back.sameText && f.file.stamp;
 
   f.modHeader.TextChanged = false;
   f.recovery.Clear();  // the whole document is on disk

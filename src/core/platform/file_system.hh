@@ -154,6 +154,9 @@ class FileSystemPort {
   virtual std::unique_ptr<Hold> Lock(const String& folder) = 0;
   // The wall clock, in nanoseconds since 1970 (the time files are stamped with).
   virtual std::int64_t Now() const = 0;
+  // Bytes of memory the editor could still take without pushing others out (Linux's
+  // MemAvailable); nothing where it cannot be told.
+  virtual std::optional<std::int64_t> AvailableMemory() const { return std::nullopt; }
   virtual String Join(const String& folder, const String& name) const = 0;
 
   // The path absolute, links resolved (a missing file's folder resolved); one for every spelling of a file.

@@ -20,19 +20,19 @@ enum class BreakForm : std::uint8_t { Native, LF, CRLF, CR };
 // the next run. Breaks before the first run are Native. Indices increase strictly and two
 // neighbours never have the same form.
 struct BreakRun {
-  std::int32_t index = 0;
+  std::int64_t index = 0;
   BreakForm form = BreakForm::Native;
   friend bool operator==(const BreakRun&, const BreakRun&) = default;
 };
 using BreakRuns = std::vector<BreakRun>;
 
 // The form of one break: a binary search.
-BreakForm FormAt(std::span<const BreakRun> runs, std::int32_t index);
+BreakForm FormAt(std::span<const BreakRun> runs, std::int64_t index);
 // Sets the form from `index` on, for an index at or after the last run's.
-void AddRun(BreakRuns& runs, std::int32_t index, BreakForm form);
+void AddRun(BreakRuns& runs, std::int64_t index, BreakForm form);
 // Appends the runs of a text that follows `runs`' text, whose first break is number `offset`.
-void AppendRuns(BreakRuns& runs, std::span<const BreakRun> more, std::int32_t offset);
+void AppendRuns(BreakRuns& runs, std::span<const BreakRun> more, std::int64_t offset);
 // The number of breaks in a text holding "\r\n" breaks only.
-std::int32_t BreakCount(UnitSpan text);
+std::int64_t BreakCount(UnitSpan text);
 
 }  // namespace quilmar

@@ -21,17 +21,19 @@ struct Document::Node {
   OwnedId owned;            // an edited paragraph's text
   WrapsId wraps;            // an edited paragraph's wraps; none: a single line
   BreakForm form = BreakForm::Native;  // an edited paragraph's break (a run's are its block's)
-  std::uint32_t chars = 0;  // the text with a break after every paragraph
+  std::uint32_t chars = 0;  // the text with a break after every paragraph (within one block)
   std::int32_t lines = 0;   // laid-out lines
-  std::int32_t subPars = 0;  // subtree sums
-  std::int32_t subLines = 0;
-  std::uint32_t subChars = 0;
+  std::int64_t subPars = 0;  // subtree sums: the whole document's, past 2^31
+  std::int64_t subLines = 0;
+  std::int64_t subChars = 0;
 
   bool IsRun() const { return static_cast<bool>(block); }
 };
 
 // Paragraphs joined by "\r\n" that never change, indexed and laid out once for every node
-// that shows some of them.
+// that shows some of them. A block's offsets are 32-bit: a text longer than kBlockUnits is cut
+// into several blocks (at paragraph ends), so the per-paragraph arrays of a document of
+// several gigabytes cost 4 bytes a paragraph, and only the tree's sums are 64-bit.
 struct Document::Block {
   SharedText text;
   UnitSpan view;                        // text.View(), kept at hand
@@ -81,6 +83,10 @@ struct Document::Block {
 
 namespace {
 constexpr char16_t kBreak[] = u"\r\n";
+// A block holds about this many units at most: a single longer paragraph (up to
+// kMaxParagraph) has a block of its own.
+constexpr std::size_t kBlockUnits = std::size_t(1) << 30;
+static_assert(Document::kMaxParagraph + 2 <= std::numeric_limits<std::int32_t>::max());
 // Long stretches are handed out in runs of at most this many units, so a scan that stops
 // early never walks far ahead.
 constexpr std::size_t kMaxRun = 1 << 16;
@@ -100,27 +106,68 @@ std::uint32_t Document::NextPriority() {
 
 // ---- Blocks ----------------------------------------------------------------------------
 
-Document::BlockId Document::NewBlock(SharedText text, BreakRuns forms) {
-  const BlockId b = blocks_.Add(Block());
-  Block& k = blocks_[b];
-  k.text = std::move(text);
-  k.view = k.text.View();
-  k.forms = std::move(forms);
-  k.starts.push_back(0);
-  k.view.Visit([&k](const auto* begin, std::size_t size) {
-    const auto* const end = begin + size;
-    for (auto* p = FindUnit(begin, end, u'\n'); p != end; p = FindUnit(p + 1, end, u'\n')) {
-      k.starts.push_back(static_cast<std::int32_t>(p + 1 - begin));
+std::optional<std::vector<Document::Block>> Document::MakeBlocks(const SharedText& text, const BreakRuns& forms) const {
+  // One scan for the line feeds. A block ends before the paragraph that would take it past
+  // kBlockUnits, so a block is at most kBlockUnits or one paragraph long; a paragraph longer
+  // than a document holds refuses the whole text.
+  std::vector<Block> blocks;
+  const UnitSpan all = text.View();
+  std::size_t from = 0;   // the current block's first unit in the text
+  std::int64_t para = 0;  // its first paragraph's number in the text
+  std::vector<std::int32_t> starts{0};  // its paragraphs' starts so far
+  auto close = [&](std::size_t to) {  // the block ends before unit `to`: a paragraph's start, or the end
+    if (to == all.size()) starts.push_back(static_cast<std::int32_t>(to - from + 2));
+    Block k;
+    k.text = text.Sub(from, to - from);
+    k.view = k.text.View();
+    k.starts = std::exchange(starts, {0});
+    const std::int64_t paragraphs = k.Paragraphs();
+    AddRun(k.forms, 0, FormAt(forms, para));
+    auto it = std::upper_bound(forms.begin(), forms.end(), para, [](std::int64_t i, const BreakRun& r) { return i < r.index; });
+    for (; it != forms.end() && it->index < para + paragraphs; ++it) AddRun(k.forms, it->index - para, it->form);
+    para += paragraphs;
+    from = to;
+    blocks.push_back(std::move(k));
+  };
+  bool fits = true;
+  std::size_t paraStart = 0;  // the paragraph being scanned
+  auto end = [&](std::size_t paraEnd, std::size_t next) {  // it ends at paraEnd; the next starts at next
+    fits = fits && paraEnd - paraStart <= std::size_t(kMaxParagraph);
+    if (next - from > kBlockUnits && paraStart > from) close(paraStart);
+    paraStart = next;
+  };
+  all.Visit([&](const auto* begin, std::size_t size) {
+    const auto* const stop = begin + size;
+    for (auto* p = FindUnit(begin, stop, u'\n'); fits && p != stop; p = FindUnit(p + 1, stop, u'\n')) {
+      const auto next = static_cast<std::size_t>(p + 1 - begin);
+      end(next - 2, next);
+      starts.push_back(static_cast<std::int32_t>(next - from));
     }
   });
-  k.starts.push_back(static_cast<std::int32_t>(k.view.size() + 2));
-  const ParaRange all{0, k.Paragraphs()};
-  LayOutBlock(k, std::span<const ParaRange>(&all, 1));
-  lastBlock_ = b;
-  return b;
+  if (fits) end(all.size(), all.size() + 2);
+  if (!fits) return std::nullopt;
+  close(all.size());
+  for (Block& k : blocks) {
+    const ParaRange whole{0, k.Paragraphs()};
+    LayOutBlock(k, std::span<const ParaRange>(&whole, 1));
+  }
+  return blocks;
 }
 
-void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) {
+std::vector<Document::BlockId> Document::AddBlocks(std::vector<Block> blocks) {
+  std::vector<BlockId> ids;
+  for (Block& k : blocks) ids.push_back(blocks_.Add(std::move(k)));
+  lastBlock_ = ids.size() == 1 ? ids.front() : BlockId();
+  return ids;
+}
+
+Document::BlockId Document::NewBlock(SharedText text, BreakRuns forms) {
+  std::optional<std::vector<Block>> made = MakeBlocks(text, forms);
+  assert(made && made->size() == 1);
+  return AddBlocks(std::move(*made)).front();
+}
+
+void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
   const LineBreaker::Setting setting = breaker_.CurrentSetting();
   auto same = [&](const std::vector<ParaRange>& ranges) {
     return std::equal(ranges.begin(), ranges.end(), shown.begin(), shown.end(),
@@ -372,8 +419,11 @@ Document::NodeId Document::Merge(NodeId a, NodeId b) {
   return b;
 }
 
-void Document::Assign(SharedText text, BreakRuns forms) {
+bool Document::Assign(SharedText text, BreakRuns forms) {
   assert(HasOnlyPairedBreaks(text.View()));
+  std::optional<std::vector<Block>> made = MakeBlocks(text, forms);
+  if (!made) return false;
+  text = SharedText();  // the blocks hold it
   nodes_.Clear();
   blocks_.Clear();
   owned_.Clear();
@@ -381,9 +431,34 @@ void Document::Assign(SharedText text, BreakRuns forms) {
   lastBlock_ = BlockId();
   finger_ = Locus();
   path_.clear();
-  // The whole text is one block, shown by one node until edits cut it.
-  const BlockId b = NewBlock(std::move(text), std::move(forms));
-  root_ = NewRunNode(b, 0, blocks_[b].Paragraphs());
+  // Each block is shown by one node until edits cut it.
+  std::vector<NodeId> ids;
+  for (const BlockId b : AddBlocks(std::move(*made))) ids.push_back(NewRunNode(b, 0, blocks_[b].Paragraphs()));
+  root_ = Build(ids, 0, ids.size());
+  return true;
+}
+
+bool Document::Holds(CharPos start, CharPos length, UnitSpan text) const {
+  if (Length().value() - std::clamp<CharPos>(length, 0, Length()).value() + std::int64_t(text.size()) > kMaxLength) return false;
+  // The paragraphs the edit makes: the start's paragraph up to the start, then the text, then
+  // the end's paragraph from the end. Only a long text or a long paragraph needs a closer look.
+  const Para a = ParagraphAt(start);
+  const Para b = ParagraphAt(start + std::max<CharPos>(length, 0));
+  const std::int64_t prefix = std::clamp<std::int64_t>((start - a.start).value(), 0, std::int64_t(a.text.size()));
+  const std::int64_t suffix =
+      std::int64_t(b.text.size()) - std::clamp<std::int64_t>((start + length - b.start).value(), 0, std::int64_t(b.text.size()));
+  if (prefix + std::int64_t(text.size()) + suffix <= kMaxParagraph) return true;
+  return text.Visit([&](const auto* begin, std::size_t size) {
+    const auto* const end = begin + size;
+    std::int64_t before = prefix;  // what precedes the current line of the text in its paragraph
+    const auto* line = begin;
+    for (auto* p = FindUnit(begin, end, u'\n'); p != end; p = FindUnit(p + 1, end, u'\n')) {
+      if (before + (p - 1 - line) > kMaxParagraph) return false;
+      before = 0;
+      line = p + 1;
+    }
+    return before + (end - line) + suffix <= kMaxParagraph;
+  });
 }
 
 CharPos Document::Length() const { return static_cast<CharPos>(nodes_[root_].subChars - 2); }
@@ -541,7 +616,7 @@ char16_t Document::CharAt(CharPos pos) const {
 String Document::Slice(CharPos start, CharPos length) const {
   const CharPos total = Length();
   start = std::clamp<CharPos>(start, 0, total);
-  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
+  const CharPos end = CharPos(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   if (end == start) return String();
   String out;
   out.reserve(static_cast<std::size_t>(end - start));
@@ -583,7 +658,7 @@ std::vector<UnitSpan> Document::Pieces() const {
 SharedText Document::Share(CharPos start, CharPos length) const {
   const CharPos total = Length();
   start = std::clamp<CharPos>(start, 0, total);
-  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
+  const CharPos end = CharPos(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   if (end == start) return SharedText();
   const Locus at = LocateChar(start);
   const Node& n = nodes_[at.node];
@@ -634,7 +709,7 @@ void Document::CollectForms(NodeId x, ParaNo base, ParaNo from, ParaNo to, Break
 BreakRuns Document::FormsIn(CharPos start, CharPos length) const {
   const CharPos total = Length();
   start = std::clamp<CharPos>(start, 0, total);
-  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
+  const CharPos end = CharPos(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   const Locus a = LocateChar(start);
   if (std::int64_t(end) <= a.start + std::int64_t(ParaText(a.node, a.para).size())) return {};
   const ParaNo from = a.index;
@@ -735,7 +810,7 @@ void Document::RemakeParagraph(const Locus& at, std::int32_t offset, std::int32_
 SharedText Document::Replace(CharPos start, CharPos length, SharedText text, const BreakRuns& forms) {
   const CharPos total = Length();
   start = std::clamp<CharPos>(start, 0, total);
-  const CharPos end = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
+  const CharPos end = CharPos(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
   const UnitSpan view = text.View();
   assert(HasOnlyPairedBreaks(view));
   const Locus a = LocateChar(start);
@@ -783,14 +858,29 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text, con
     if (severalLines) {
       // (A block laid out only where nodes show it cannot show the rest.)
       BlockId block = lastBlock_;
+      std::vector<BlockId> made;
       if (!block || !blocks_[block].whole || blocks_[block].forms != forms ||
           !(blocks_[block].text.SameAs(text) || blocks_[block].view == view)) {
-        block = NewBlock(text, forms);
+        // The caller made sure that every paragraph fits (Holds).
+        made = AddBlocks(std::move(*MakeBlocks(text, forms)));
+      } else {
+        made.push_back(block);
+        kept = blocks_[block].text;
       }
-      const Block& k = blocks_[block];
-      kept = k.text;
-      lastNl = static_cast<std::size_t>(k.Start(k.Paragraphs() - 1)) - 1;
-      ids.push_back(NewRunNode(block, 1, k.Paragraphs() - 2));
+      // The lines between the first and the last, of one block or (a text of more than
+      // kBlockUnits) of several.
+      std::size_t offset = 0;  // the block's first unit in the text
+      for (std::size_t i = 0; i < made.size(); ++i) {
+        const Block& k = blocks_[made[i]];
+        const std::int32_t first = i == 0 ? 1 : 0;
+        const std::int32_t end = i + 1 == made.size() ? k.Paragraphs() - 1 : k.Paragraphs();
+        if (i + 1 == made.size()) lastNl = offset + static_cast<std::size_t>(k.Start(k.Paragraphs() - 1)) - 1;
+        if (end > first) ids.push_back(NewRunNode(made[i], first, end - first));
+        offset += k.view.size();
+      }
+      // A block no node shows (the first or last of several held one line) goes at once.
+      for (const BlockId b : made)
+        if (blocks_[b].nodes == 0) ReleaseBlock(b);
     }
     String first = view.substr(lastNl + 1).ToString();
     first.append(last);

@@ -9,6 +9,8 @@
 // and substituting cost a handful of nodes, however many lines they bring.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -37,10 +39,21 @@ class Document {
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
 
+  // The most units a document holds, and a paragraph (its break excluded). Positions are
+  // 64-bit; a paragraph's offsets (its wraps, a laid-out line's pieces) stay 32-bit, and so
+  // does everything measured inside one block.
+  static constexpr std::int64_t kMaxLength = std::int64_t(1) << 60;
+  static constexpr std::int64_t kMaxParagraph = std::numeric_limits<std::int32_t>::max() - 8;
+
   // Replaces everything, in time linear in the text. The text must hold "\r\n" breaks only
   // (no lone "\r" or "\n"); NormalizeBreaks makes it so. `forms` are its breaks' file forms.
-  void Assign(SharedText text, BreakRuns forms = {});
-  void Assign(String text, BreakRuns forms = {}) { Assign(SharedText(std::move(text)), std::move(forms)); }
+  // False, with the document untouched, when a paragraph is longer than kMaxParagraph.
+  bool Assign(SharedText text, BreakRuns forms = {});
+  bool Assign(String text, BreakRuns forms = {}) { return Assign(SharedText(std::move(text)), std::move(forms)); }
+  // Whether the document can take Replace(start, length, text): it stays within kMaxLength and
+  // every paragraph within kMaxParagraph. Costs a look at the two paragraphs, and a scan of the
+  // text only when the edit could make a paragraph that long.
+  bool Holds(CharPos start, CharPos length, UnitSpan text) const;
 
   CharPos Length() const;
   ParaNo ParagraphCount() const;
@@ -135,9 +148,12 @@ class Document {
     std::int32_t first = 0, count = 0;
   };
 
-  BlockId NewBlock(SharedText text, BreakRuns forms);
+  // The blocks of a text, laid out; nothing when a paragraph is too long.
+  std::optional<std::vector<Block>> MakeBlocks(const SharedText& text, const BreakRuns& forms) const;
+  std::vector<BlockId> AddBlocks(std::vector<Block> blocks);
+  BlockId NewBlock(SharedText text, BreakRuns forms);  // a text of one block
   void ReleaseBlock(BlockId b);
-  void LayOutBlock(Block& block, std::span<const ParaRange> shown);
+  void LayOutBlock(Block& block, std::span<const ParaRange> shown) const;
   NodeId NewRunNode(BlockId block, std::int32_t first, std::int32_t count);
   NodeId NewOwnedNode(String text, BreakForm form);
   BreakForm FormOf(const Locus& at) const;
@@ -187,7 +203,7 @@ class Document {
   std::uint64_t seed_ = 0x9E3779B97F4A7C15ull;
   mutable std::vector<NodeId> path_;  // the nodes from the root to finger_'s
   mutable Locus finger_;              // the paragraph located last
-  WrapList scratchWraps_;
+  mutable WrapList scratchWraps_;  // LayOutBlock lays out blocks not yet added
 };
 
 // Makes every line break the pair "\r\n": a lone "\r" or a lone "\n" becomes one.

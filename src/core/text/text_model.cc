@@ -19,8 +19,7 @@
 namespace quilmar {
 
 namespace {
-// Positions are 32-bit: the text never grows past what they can address.
-constexpr std::int64_t kMaxLength = std::numeric_limits<std::int32_t>::max() - 2;
+constexpr std::int64_t kMaxLength = Document::kMaxLength;
 }  // namespace
 
 struct TextModel::Impl {
@@ -281,11 +280,12 @@ struct TextModelOps {
   }
 
   // Replaces [start, start+removed) by normalised text and leaves the caret after it.
-  // Returns false (and changes nothing) when the text would grow past what positions address.
+  // Returns false (and changes nothing) when the text would grow past what the document holds
+  // (a paragraph longer than Document::kMaxParagraph).
   static bool Edit(TextModel& t, CharPos start, CharPos removed, SharedText text, EditKind kind) {
     Impl& m = *t.impl_;
     TextModelOps::EnsureLayout(m);
-    if (std::int64_t(m.doc.Length()) - removed + std::int64_t(text.size()) > kMaxLength) return false;
+    if (!m.doc.Holds(start, removed, text.View())) return false;
     EditRecord rec;
     rec.pos = start;
     rec.removed = m.doc.Share(start, removed);
@@ -335,25 +335,27 @@ struct TextModelOps {
     NotifySelection(t);
   }
 
-  static void ReplaceAll(TextModel& t, String text, BreakRuns forms = {}) {
+  static bool ReplaceAll(TextModel& t, String text, BreakRuns forms = {}) {
     text = NormalizeBreaks(std::move(text));
     if (std::int64_t(text.size()) > kMaxLength) {
       text.resize(static_cast<std::size_t>(kMaxLength));
       if (text.back() == u'\r') text.pop_back();  // no half of a break at the cut
     }
-    ReplaceAll(t, SharedText(std::move(text)), std::move(forms));
+    return ReplaceAll(t, SharedText(std::move(text)), std::move(forms));
   }
 
-  // `text` holds "\r\n" breaks only and is no longer than positions address.
-  static void ReplaceAll(TextModel& t, SharedText text, BreakRuns forms) {
+  // `text` holds "\r\n" breaks only and is no longer than the document holds. False, with
+  // nothing changed, when a paragraph of it is longer than a paragraph holds.
+  static bool ReplaceAll(TextModel& t, SharedText text, BreakRuns forms) {
     Impl& m = *t.impl_;
     // The new paragraphs are laid out as they are built, with the current settings.
     ConfigureBreaker(m);
     m.fontChanged = false;
+    if (!m.doc.Assign(std::move(text), std::move(forms))) return false;
     ForgetLayouts(m);
-    m.doc.Assign(std::move(text), std::move(forms));
     m.undo.Clear();
     m.goalX.reset();
+    return true;
   }
 
   static CharPos SelEnd(const Impl& m) { return std::max(m.anchor, m.caret); }
@@ -367,7 +369,7 @@ void TextModel::SetText(StringView text) {
   // Like a load, an assignment of the whole text starts a new history: keeping the old text
   // for undo would double the memory of a big document.
   const CharPos removed = impl_->doc.Length();
-  TextModelOps::ReplaceAll(*this, String(text));
+  if (!TextModelOps::ReplaceAll(*this, String(text))) return;  // a line too long: nothing changes
   impl_->anchor = impl_->caret = 0;
   if (Edited) TextModelOps::NotifyEdited(*this, 0, removed, impl_->doc.Share(0, impl_->doc.Length()));
   if (impl_->observer) impl_->observer->TextReplaced();
@@ -375,17 +377,17 @@ void TextModel::SetText(StringView text) {
   TextModelOps::NotifySelection(*this);
 }
 
-void TextModel::LoadText(String text, BreakRuns forms) {
+bool TextModel::LoadText(String text, BreakRuns forms) {
   text = NormalizeBreaks(std::move(text));
-  LoadText(SharedText(std::move(text)), std::move(forms));
+  return LoadText(SharedText(std::move(text)), std::move(forms));
 }
 
-void TextModel::LoadText(SharedText text, BreakRuns forms) {
+bool TextModel::LoadText(SharedText text, BreakRuns forms) {
   if (std::int64_t(text.size()) > kMaxLength) {
     const bool cutsBreak = text.View()[static_cast<std::size_t>(kMaxLength) - 1] == u'\r';
     text = text.Sub(0, static_cast<std::size_t>(kMaxLength) - (cutsBreak ? 1 : 0));
   }
-  TextModelOps::ReplaceAll(*this, std::move(text), std::move(forms));
+  if (!TextModelOps::ReplaceAll(*this, std::move(text), std::move(forms))) return false;
   impl_->anchor = impl_->caret = 0;
   if (impl_->observer) {
     impl_->observer->TextReplaced();
@@ -393,6 +395,22 @@ void TextModel::LoadText(SharedText text, BreakRuns forms) {
   }
   // A new text puts the caret at its start even when it stood there before: the position
   // display shows where the user now is in the loaded file.
+  TextModelOps::NotifySelection(*this);
+  return true;
+}
+
+void TextModel::LoadEdits(std::span<const LoadEdit> edits) {
+  Impl& m = *impl_;
+  TextModelOps::EnsureLayout(m);
+  for (const LoadEdit& e : edits) m.doc.Replace(e.start, e.removed, e.text, e.forms);
+  m.layouts.clear();
+  m.undo.Clear();
+  m.goalX.reset();
+  m.anchor = m.caret = 0;
+  if (m.observer) {
+    m.observer->TextReplaced();
+    m.observer->TextChanged();
+  }
   TextModelOps::NotifySelection(*this);
 }
 

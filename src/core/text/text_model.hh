@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/keys.hh"
@@ -72,10 +73,19 @@ class TextModel {
   // Replaces all of it; raises Change and SelChange. Lone "\r" or "\n" become "\r\n".
   void SetText(StringView text);
   // Replaces all of it as a file load does: no Change, the caret at 0, history cleared.
-  // `forms`: the file forms of its breaks, kept through edits for the next save.
-  void LoadText(String text, BreakRuns forms = {});
+  // `forms`: the file forms of its breaks, kept through edits for the next save. False, with
+  // nothing changed, when a line is longer than a document holds (Document::kMaxParagraph).
+  bool LoadText(String text, BreakRuns forms = {});
   // The same for a text with "\r\n" breaks only (as a file decodes), kept as it is stored.
-  void LoadText(SharedText text, BreakRuns forms = {});
+  bool LoadText(SharedText text, BreakRuns forms = {});
+  // Edits made as part of a load (the logged edits of a recovery record, on the file they were
+  // made to): no Change and no history, the caret at 0. Each text holds "\r\n" breaks only.
+  struct LoadEdit {
+    CharPos start, removed;
+    SharedText text;
+    BreakRuns forms;
+  };
+  void LoadEdits(std::span<const LoadEdit> edits);
   CharPos Length() const;
   char16_t CharAt(CharPos pos) const;          // pos in [0, Length())
   String Slice(CharPos start, CharPos length) const;

@@ -3,7 +3,9 @@
 // Each kind is its own type, so a line number cannot be passed where a position is wanted,
 // added to one or compared with one. A plain integer becomes any kind implicitly (literals,
 // sizes and loop counters read naturally); getting the integer back is explicit (`value()` or
-// a cast), which marks every place where the kind is left behind.
+// a cast), which marks every place where the kind is left behind. All three are 64-bit: a
+// document may hold more than 2^31 characters (and lines), while the per-line arrays that make
+// up most of its memory keep 32-bit offsets inside blocks of their own (text/document.cc).
 #include <compare>
 #include <concepts>
 #include <cstdint>
@@ -15,9 +17,9 @@ template <typename Tag>
 class Counted {
  public:
   constexpr Counted() = default;
-  constexpr Counted(std::int32_t value) : value_(value) {}  // NOLINT: implicit by design
+  constexpr Counted(std::int64_t value) : value_(value) {}  // NOLINT: implicit by design
 
-  constexpr std::int32_t value() const { return value_; }
+  constexpr std::int64_t value() const { return value_; }
   template <std::integral T>
   constexpr explicit operator T() const {
     return static_cast<T>(value_);
@@ -42,7 +44,7 @@ class Counted {
   friend std::ostream& operator<<(std::ostream& out, Counted c) { return out << c.value_; }
 
  private:
-  std::int32_t value_ = 0;
+  std::int64_t value_ = 0;
 };
 
 // A 0-based offset into the document, in UTF-16 code units; a line break "\r\n" counts two.
