@@ -133,8 +133,17 @@ bool SimpleRuns(StringView t, std::vector<BidiRun>& out) {
       add(neutralEnd, i, right);  // joiners after the last neutral: the level after them
       pending = -1;
     }
-    add(i, i + units, right);
+    // The rest of a word: units of the very same entry (not halves of pairs) go with it.
+    std::int32_t j = i + units;
+    if (units == 1 && c < kTabled) {
+      const std::uint8_t same = table[c].load(std::memory_order_relaxed);
+      while (j < n && (t[static_cast<std::size_t>(j)] & 0xF800) != 0xD800 &&
+             table[t[static_cast<std::size_t>(j)]].load(std::memory_order_relaxed) == same)
+        ++j;
+    }
+    add(i, j, right);
     rtl = right;
+    units = j - i;
   }
   if (pending >= 0) {
     add(pending, neutralEnd, false);

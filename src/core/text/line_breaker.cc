@@ -91,14 +91,16 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
   if (const auto end = PlainLineEnd(para.data(), n, start)) return *end;
   // A line thousands of units long (word wrap off wraps at a far margin) costs less to look
   // up than to lay out again, and a key re-wraps the lines before its own, unchanged.
-  const std::int32_t window = MemoWindow(para, start);
-  const bool memo = remember || window - start >= kMemoFrom;
+  const std::int32_t units = MemoUnits();
+  const bool memo = remember || std::min(n - start, units) >= kMemoFrom;
+  const std::int32_t window = memo ? MemoWindow(para, start) : start;
   const StringView key = para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start));
   if (memo) {
     if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
   }
   std::int32_t readTo = start;
-  if (const auto end = walk_.LineEnd(para, start, width_, (window - start) / 2 + 32, readTo)) {
+  // The walk reads about a line ahead at first.
+  if (const auto end = walk_.LineEnd(para, start, width_, units / 2 + 32, readTo)) {
     if (memo && readTo < window) {
       Remember(key.size());
       shapedEnds_.emplace(String(key), *end - start);
@@ -108,12 +110,14 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
   return ShapedLineEnd(para, start);
 }
 
-std::int32_t LineBreaker::MemoWindow(StringView para, std::int32_t start) const {
+std::int32_t LineBreaker::MemoUnits() const {
   // A line's end depends on its own text and the word after it: within a window of about two
   // lines' worth of cells.
-  const auto n = static_cast<std::int32_t>(para.size());
-  const auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
-  std::int32_t window = std::min<std::int64_t>(n, std::int64_t(start) + units);
+  return static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
+}
+
+std::int32_t LineBreaker::MemoWindow(StringView para, std::int32_t start) const {
+  std::int32_t window = std::min<std::int64_t>(static_cast<std::int64_t>(para.size()), std::int64_t(start) + MemoUnits());
   if (!IsClusterBoundary(para, window)) window = NextClusterBoundary(para, window);
   return window;
 }

@@ -68,8 +68,10 @@ class LineBreaker {
   // The line that begins at `start` and ends at the guess, or at the break before or after it,
   // until the line's own layout is the longest that fits. readTo: how far it read.
   std::int32_t Verified(StringView para, std::int32_t start, std::int32_t guess, std::int32_t& readTo) const;
-  // Where the text that decides the end of a line starting at `start` ends, about.
+  // Where the text that decides the end of a line starting at `start` ends, about: some
+  // MemoUnits on, at a cluster boundary.
   std::int32_t MemoWindow(StringView para, std::int32_t start) const;
+  std::int32_t MemoUnits() const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
   // Where the greedy rule would end the line from the widths of its words laid out one by
   // one, words cut at `window`; readTo: how far it read.

@@ -23,8 +23,8 @@ class LineWalk {
 
   // The end of the line that begins at `start` of `para` when lines wrap at `width`: after
   // the last spaces or tab where the line, as laid out, still fits (LineLayout::FitWidth), or
-  // para.size() when the rest fits. `reach`: how many units to read ahead at first (more are
-  // read when the line is longer). readTo: how far the answer depends on the text. Nothing
+  // para.size() when the rest fits. `reach`: how many units to read ahead at least (more
+  // are read when the line is longer). readTo: how far the answer depends on the text. Nothing
   // when the line's first word must be cut between clusters, or when its directions take the
   // full bidirectional algorithm (numbers or brackets among right-to-left text): then the
   // line's own layout decides.
@@ -33,6 +33,7 @@ class LineWalk {
 
  private:
   const TextMetrics& metrics_;
+  mutable std::int32_t lastLength_ = 0;  // of the last line that ended before its paragraph's end
 };
 
 }  // namespace quilmar
