@@ -153,15 +153,19 @@ TEST(Encoding, MixedLineEndsComeBackAsTheyWereAndNewBreaksInTheMostUsedStyle) {
 
 
 // Reads one byte short of a piece and so on: the decoder meets every sequence and line end
-// cut by the end of a piece, and a file found not to be UTF-8 only after the first piece.
+// cut by the end of a piece, and a file found not to be UTF-8 only after the first piece;
+// after ASCII, and after text of two- and three-byte characters (cut anywhere, a stray byte).
 TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
   constexpr std::size_t kPiece = std::size_t(1) << 18;  // the decoder's piece
   const std::string tails[] = {"\r\n", "\r\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80\r", "\xE9\r\n",
                                "\xE2\x82\xAC\xFF", "\xFF\xE2\x82\xAC"};
+  for (const bool wide : {false, true})
   for (const std::string& tail : tails)
     for (std::size_t shift = 0; shift < 6; ++shift) {
-      SCOPED_TRACE(testing::Message() << "tail " << testing::PrintToString(tail) << " shift " << shift);
-      std::string bytes(kPiece - shift, 'x');
+      SCOPED_TRACE(testing::Message() << "tail " << testing::PrintToString(tail) << " shift " << shift << " wide " << wide);
+      std::string bytes;
+      while (bytes.size() < kPiece) bytes += wide ? "\xD0\xB6\xD0\xB8\xE2\x82\xAC " : "x";
+      bytes.resize(kPiece - shift);
       bytes += tail + "end\n";
       MemorySource source(bytes, {}, 4093);  // a few bytes at a time, as a disk may hand them
       std::string seen;
@@ -171,11 +175,12 @@ TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
       });
       EXPECT_EQ(seen, bytes);
       EXPECT_EQ(Encode(decoded.text.View(), decoded.format, decoded.forms).bytes, bytes);
-      const bool latin1 = tail.find('\xE9') != std::string::npos, stray = tail.find('\xFF') != std::string::npos;
-      EXPECT_EQ(decoded.format.encoding, latin1 ? Encoding::Latin1 : stray ? Encoding::Utf8Stray : Encoding::Utf8);
+      const bool latin1 = !wide && tail.find('\xE9') != std::string::npos;
       String text;
       for (char b : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(b));
       if (!latin1) text = FromBytesEscaped(bytes);
+      const bool stray = std::any_of(text.begin(), text.end(), IsByteEscape);
+      EXPECT_EQ(decoded.format.encoding, latin1 ? Encoding::Latin1 : stray ? Encoding::Utf8Stray : Encoding::Utf8);
       EXPECT_TRUE(decoded.text.ToString() == NormalizeBreaks(text));
       // UTF-16 cut the same way, and with a last odd byte (not UTF-16 then).
       const std::string wide = Encode(decoded.text.View(), {Encoding::Utf16LE, LineEnd::LF}, decoded.forms).bytes;

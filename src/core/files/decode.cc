@@ -89,6 +89,10 @@ class UnitSink {
     Put(u'\r');
     Put(u'\n');
   }
+  // Two-byte units written straight in by a decoder's loop (a wide sink only): where the next
+  // goes, after Reserve; then where the last one went.
+  char16_t* WideEnd() { return reinterpret_cast<char16_t*>(buffer_.data()) + used_; }
+  void WroteTo(const char16_t* end) { used_ = static_cast<std::size_t>(end - reinterpret_cast<char16_t*>(buffer_.data())); }
   // Empty again, and narrow: a guess that failed after a wide character leaves no wide
   // storage to the next.
   void Clear() {
@@ -192,11 +196,60 @@ std::optional<std::size_t> DecodeBytewise(const unsigned char* s, std::size_t n,
 // byte) while there are no more stray bytes than multi-byte characters so far, or keeps it.
 enum class Strays { Refuse, KeepWhileFew, Keep };
 
+// Decodes the text at s[i] into a wide sink for as long as it is well-formed characters other
+// than line ends (most text that is not Latin), counting its sequences as the tally would;
+// stops before `stop` and before anything else (a line end, a stray byte), which the caller
+// then takes.
+void DecodeUtf8Wide(const unsigned char* s, std::size_t n, std::size_t stop, std::size_t& i, UnitSink& out,
+                    Utf8Tally& tally) {
+  constexpr std::size_t kSlice = 4096;  // the sink's limit is checked this often
+  while (i < stop) {
+    const std::size_t end = std::min(stop, i + kSlice);
+    out.Reserve(end - i);
+    char16_t* o = out.WideEnd();
+    const std::size_t from = i;
+    std::size_t multi = 0;
+    while (i < end) {
+      const unsigned char b = s[i];
+      if (b < 0x80) {
+        if (b == '\r' || b == '\n') break;
+        *o++ = b;
+        ++i;
+      } else if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+        *o++ = static_cast<char16_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
+        i += 2;
+        ++multi;
+      } else if (const std::size_t length = Utf8SequenceAt(s, i, n); length == 3) {
+        *o++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
+        i += 3;
+        ++multi;
+      } else if (length == 4) {
+        const char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) |
+                            (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
+        *o++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        *o++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        i += 4;
+        ++multi;
+      } else {
+        break;
+      }
+    }
+    out.WroteTo(o);
+    tally.multi += multi;
+    if (i < end || i == from) return;
+  }
+}
+
 // Decodes and tallies in one pass. Nothing when it gives up on a stray byte; `after` is then
 // just past it.
 std::optional<std::size_t> DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t stop, UnitSink& out,
                                       LineEndCounts& counts, Utf8Tally& tally, Strays strays, std::size_t& after) {
   return DecodeBytewise(s, n, stop, true, out, counts, [&](std::size_t& i) {
+    if (!out.Narrow()) {
+      const std::size_t from = i;
+      DecodeUtf8Wide(s, n, stop, i, out, tally);
+      if (i != from) return true;
+    }
     const unsigned char b = s[i];
     switch (tally.Take(s, i, n)) {
       case 2:

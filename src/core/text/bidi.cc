@@ -4,7 +4,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
-#include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "text/grapheme.hh"
@@ -37,107 +37,142 @@ Simple LookUpClass(char32_t c) {
   }
 }
 
-// Per unit of the Basic Multilingual Plane: its class, and kRightToLeft when it makes a line
-// need reordering (IsRightToLeftCharacter). Made once, when right-to-left text is first met.
+// Per character of the Basic Multilingual Plane and the next one (most emoji): its class, and
+// kRightToLeft when it makes a line need reordering (IsRightToLeftCharacter), plus one (0: not
+// looked up yet). Filled as characters are met, two ICU lookups each, once: mixed text is
+// looked at a character at a time every time a line of it is wrapped or laid out.
 constexpr std::uint8_t kRightToLeft = 0x80;
-const std::array<std::uint8_t, 0x10000>& Table() {
-  static const std::array<std::uint8_t, 0x10000> table = [] {
-    std::array<std::uint8_t, 0x10000> t{};
-    for (char32_t c = 0; c < 0x10000; ++c)
-      t[c] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(LookUpClass(c)) | (IsRightToLeftCharacter(c) ? kRightToLeft : 0));
-    return t;
-  }();
-  return table;
+constexpr char32_t kTabled = 0x20000;
+std::atomic<std::uint8_t> table[kTabled];
+
+std::uint8_t LookUpEntry(char32_t c) {
+  const auto v = static_cast<std::uint8_t>(static_cast<std::uint8_t>(LookUpClass(c)) | (IsRightToLeftCharacter(c) ? kRightToLeft : 0));
+  table[c].store(static_cast<std::uint8_t>(v + 1), std::memory_order_relaxed);
+  return v;
 }
 
-Simple ClassOf(char32_t c) {
-  if (c >= 0x10000) return LookUpClass(c);
-  return static_cast<Simple>(Table()[c] & ~kRightToLeft);
+inline std::uint8_t Entry(char32_t c) {
+  const std::uint8_t v = table[c].load(std::memory_order_relaxed);
+  return v != 0 ? static_cast<std::uint8_t>(v - 1) : LookUpEntry(c);
 }
+
+inline Simple ClassOf(char32_t c) {
+  return c < kTabled ? static_cast<Simple>(Entry(c) & ~kRightToLeft) : LookUpClass(c);
+}
+
+bool RightToLeft(char32_t c) { return c < kTabled ? (Entry(c) & kRightToLeft) != 0 : IsRightToLeftCharacter(c); }
+
+// The character that ends at unit i of t, and where it starts.
+char32_t CharBefore(StringView t, std::int32_t i, std::int32_t& at) {
+  at = i - 1;
+  if (at > 0 && IsLowSurrogate(t[static_cast<std::size_t>(at)]) && IsHighSurrogate(t[static_cast<std::size_t>(at - 1)])) --at;
+  int units = 1;
+  return CodePointAt(t, static_cast<std::size_t>(at), units);
+}
+
+}  // namespace
 
 bool HasRightToLeft(StringView text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] < 0x590) ++i;  // no such character below U+0590
-  if (i == text.size()) return false;
-  const auto& table = Table();
   int units = 1;
   for (; i < text.size(); i += static_cast<std::size_t>(units)) {
     units = 1;
-    const char16_t c = text[i];
-    if (!IsHighSurrogate(c) && !IsLowSurrogate(c)) {
-      if (table[c] & kRightToLeft) return true;
-    } else if (IsRightToLeftCharacter(CodePointAt(text, i, units))) {
-      return true;
-    }
+    if (RightToLeft(CodePointAt(text, i, units))) return true;
   }
   return false;
 }
 
-// The bidirectional algorithm for a segment of letters, marks, joiners and neutrals only (no
-// numbers, brackets, explicit embeddings or isolates), where it comes down to a few rules: a
-// mark takes the direction before it (W1), a stretch of neutrals takes the direction on both
-// its sides when they agree and the paragraph's (left to right) otherwise, the segment's ends
-// counting as left to right (N1, N2), joiners are passed over and then take the level after
-// them; right-to-left is level 1, and the runs, in logical order, are also the visual order
-// at a left-to-right paragraph level. ICU gives the same runs (tests/text/bidi_test.cc) at
-// several times the cost, which a line of mixed scripts pays every time it is laid out or
-// wrapped. False for any other class.
+// For these classes the bidirectional algorithm comes down to a few rules: a mark takes the
+// direction before it (W1), a stretch of neutrals takes the direction on both its sides when
+// they agree and the paragraph's (left to right) otherwise, the segment's ends counting as
+// left to right (N1, N2), joiners are passed over and then take the level after them (X9,
+// L1); right-to-left is level 1. ICU gives the same runs (tests/text/bidi_test.cc) at several
+// times the cost, which a line of mixed scripts would pay every time it is laid out or wrapped.
 bool SimpleRuns(StringView t, std::vector<BidiRun>& out) {
-  thread_local std::vector<std::uint8_t> rtl;  // per unit: 0 left to right, 1 right to left, 2 neutral, 3 joiner
+  out.clear();
   const auto n = static_cast<std::int32_t>(t.size());
-  rtl.assign(static_cast<std::size_t>(n), 0);
-  std::uint8_t last = 0;  // the class before: sos is left to right
+  auto add = [&](std::int32_t from, std::int32_t to, bool rtl) {
+    if (from == to) return;
+    if (!out.empty() && out.back().rtl == rtl) out.back().to = to;
+    else out.push_back({from, to, rtl});
+  };
+  bool sawRight = false, sawOther = false;
+  Simple last = Simple::L;     // what a mark takes: the class before it, joiners passed over
+  bool rtl = false;            // the direction of the last strong character (sos: left to right)
+  std::int32_t pending = -1;   // where the neutrals and joiners after it start
+  std::int32_t neutralEnd = 0;  // and where the last neutral among them ends
   int units = 1;
   for (std::int32_t i = 0; i < n; i += units) {
-    const char16_t c = t[static_cast<std::size_t>(i)];
     units = 1;
-    const Simple k = IsHighSurrogate(c) ? ClassOf(CodePointAt(t, static_cast<std::size_t>(i), units)) : ClassOf(c);
-    std::uint8_t v;
-    switch (k) {
-      case Simple::L: v = 0; break;
-      case Simple::R: v = 1; break;
-      case Simple::Neutral: v = 2; break;
-      case Simple::Mark: v = last; break;
-      case Simple::Boundary: v = 3; break;
-      default: return false;
+    const char16_t unit = t[static_cast<std::size_t>(i)];
+    const char32_t c = IsHighSurrogate(unit) ? CodePointAt(t, static_cast<std::size_t>(i), units) : unit;
+    Simple k = ClassOf(c);
+    if (k == Simple::Mark) k = last;
+    if (k == Simple::Other) {
+      // Numbers, brackets, embeddings: only ICU resolves them among right-to-left text.
+      if (sawRight || RightToLeft(c)) return false;
+      sawOther = true;
+      k = Simple::L;
     }
-    for (int u = 0; u < units; ++u) rtl[static_cast<std::size_t>(i + u)] = v;
-    if (v != 3) last = v;
-  }
-  // Neutrals between two right-to-left characters are right to left; all others left to right.
-  auto at = [&](std::int32_t k) { return rtl[static_cast<std::size_t>(k)]; };
-  for (std::int32_t i = 0; i < n;) {
-    if (at(i) != 2) {
-      ++i;
+    if (k == Simple::Boundary) {
+      if (pending < 0) neutralEnd = pending = i;
       continue;
     }
-    // Boundary neutrals (joiners) are passed over, as if removed (X9).
-    std::int32_t j = i;
-    while (j < n && (at(j) == 2 || at(j) == 3)) ++j;
-    std::int32_t before = i - 1;
-    while (before >= 0 && at(before) == 3) --before;
-    const bool between = before >= 0 && at(before) == 1 && j < n && at(j) == 1;
-    for (std::int32_t k = i; k < j; ++k)
-      if (at(k) == 2) rtl[static_cast<std::size_t>(k)] = between ? 1 : 0;
-    i = j;
+    last = k;
+    if (k == Simple::Neutral) {
+      if (pending < 0) pending = i;
+      neutralEnd = i + units;
+      continue;
+    }
+    const bool right = k == Simple::R;
+    if (right && sawOther) return false;
+    sawRight = sawRight || right;
+    if (pending >= 0) {
+      add(pending, neutralEnd, rtl && right);
+      add(neutralEnd, i, right);  // joiners after the last neutral: the level after them
+      pending = -1;
+    }
+    // The rest of a word: units of the very same entry (not halves of pairs) go with it.
+    std::int32_t j = i + units;
+    if (units == 1 && c < kTabled) {
+      const std::uint8_t same = table[c].load(std::memory_order_relaxed);
+      while (j < n && (t[static_cast<std::size_t>(j)] & 0xF800) != 0xD800 &&
+             table[t[static_cast<std::size_t>(j)]].load(std::memory_order_relaxed) == same)
+        ++j;
+    }
+    add(i, j, right);
+    rtl = right;
+    units = j - i;
   }
-  // A boundary neutral takes the level after it; at the end, the paragraph's (L1).
-  for (std::int32_t i = 0; i < n; ++i) {
-    if (at(i) != 3) continue;
-    std::int32_t k = i;
-    while (k < n && at(k) == 3) ++k;
-    const std::uint8_t v = k < n ? at(k) : 0;
-    std::fill(rtl.begin() + i, rtl.begin() + k, v);
-    i = k - 1;
+  if (pending >= 0) {
+    add(pending, neutralEnd, false);
+    add(neutralEnd, n, false);
   }
-  for (std::int32_t i = 0; i < n;) {
-    std::int32_t j = i + 1;
-    while (j < n && rtl[static_cast<std::size_t>(j)] == rtl[static_cast<std::size_t>(i)]) ++j;
-    out.push_back({i, j, rtl[static_cast<std::size_t>(i)] == 1});
-    i = j;
-  }
+  if (!sawRight) out.assign(1, {0, n, false});
   return true;
 }
+
+std::int32_t RightToLeftEnd(StringView t, std::int32_t from, std::int32_t to) {
+  // Backwards: a right-to-left letter, or marks whose base (joiners passed over) is one.
+  std::int32_t marksEnd = -1;  // the end of the marks after the character looked at
+  for (std::int32_t i = to; i > 0;) {
+    std::int32_t at = 0;
+    const Simple k = ClassOf(CharBefore(t, i, at));
+    if (k == Simple::R) return marksEnd >= 0 ? marksEnd : i;
+    if (k == Simple::Mark) {
+      if (marksEnd < 0) marksEnd = i;
+    } else if (k != Simple::Boundary) {
+      marksEnd = -1;
+    }
+    // Before `from` only the base of marks at its start matters.
+    if (at <= from && marksEnd < 0) break;
+    i = at;
+  }
+  return from;
+}
+
+namespace {
 
 // One ICU bidi object per thread, reused for every segment.
 UBiDi* Bidi() {

@@ -5,6 +5,7 @@
 #include <unicode/utext.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 namespace quilmar {
@@ -18,9 +19,20 @@ constexpr std::int32_t kReach = 64;
 // mark, joiner, jamo or regional indicator lives there, and a paragraph holds no "\r\n"),
 // beyond it those of grapheme cluster break class Other (letters, ideographs, most symbols).
 // Between two of them a boundary is certain, so most text never needs the break iterator.
+// Beyond U+0300 the answer is kept per unit as it is first asked for (0: not yet; 1: no; 2:
+// yes): wrapping mixed text asks it of nearly every character, every time.
+std::atomic<std::uint8_t> loneUnits[0x10000];
+
+bool LookUpLone(char16_t c) {
+  const bool lone = !IsHighSurrogate(c) && !IsLowSurrogate(c) && u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK) == U_GCB_OTHER;
+  loneUnits[c].store(lone ? 2 : 1, std::memory_order_relaxed);
+  return lone;
+}
+
 inline bool Lone(char16_t c) {
-  return c < 0x300 || (!IsHighSurrogate(c) && !IsLowSurrogate(c) &&
-                       u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK) == U_GCB_OTHER);
+  if (c < 0x300) return true;
+  const std::uint8_t known = loneUnits[c].load(std::memory_order_relaxed);
+  return known != 0 ? known == 2 : LookUpLone(c);
 }
 
 // A boundary that no rule can remove: between two lone characters, or at an end.

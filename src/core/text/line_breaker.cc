@@ -12,7 +12,7 @@
 
 namespace quilmar {
 
-LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs) : metrics_(measure, tabs) {}
+LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs) : metrics_(measure, tabs), walk_(metrics_) {}
 
 namespace {
 
@@ -91,17 +91,16 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
   if (const auto end = PlainLineEnd(para.data(), n, start)) return *end;
   // A line thousands of units long (word wrap off wraps at a far margin) costs less to look
   // up than to lay out again, and a key re-wraps the lines before its own, unchanged.
-  const std::int32_t window = MemoWindow(para, start);
-  const bool memo = remember || window - start >= kMemoFrom;
+  const std::int32_t units = MemoUnits();
+  const bool memo = remember || std::min(n - start, units) >= kMemoFrom;
+  const std::int32_t window = memo ? MemoWindow(para, start) : start;
   const StringView key = para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start));
   if (memo) {
     if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
   }
   std::int32_t readTo = start;
-  bool exact = true;
-  if (auto end = LeftToRightLineEnd(para, start, readTo, exact)) {
-    // With right-to-left text the pieces were guessed: the line's own layout decides.
-    if (!exact) end = Verified(para, start, *end);
+  // The walk reads about a line ahead at first.
+  if (const auto end = walk_.LineEnd(para, start, width_, units / 2 + 32, readTo)) {
     if (memo && readTo < window) {
       Remember(key.size());
       shapedEnds_.emplace(String(key), *end - start);
@@ -111,97 +110,16 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
   return ShapedLineEnd(para, start);
 }
 
-std::int32_t LineBreaker::MemoWindow(StringView para, std::int32_t start) const {
+std::int32_t LineBreaker::MemoUnits() const {
   // A line's end depends on its own text and the word after it: within a window of about two
   // lines' worth of cells.
-  const auto n = static_cast<std::int32_t>(para.size());
-  const auto units = static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
-  std::int32_t window = std::min<std::int64_t>(n, std::int64_t(start) + units);
-  if (!IsClusterBoundary(para, window)) window = NextClusterBoundary(para, window);
-  return window;
+  return static_cast<std::int32_t>(std::clamp(2 * width_ / metrics_.CellWidth() + 16, 16.0, 32768.0));
 }
 
-std::optional<std::int32_t> LineBreaker::LeftToRightLineEnd(StringView para, std::int32_t start,
-                                                            std::int32_t& readTo, bool& exact) const {
-  // LineLayout cuts a line at tabs, and a segment with a character to shape into the pieces
-  // ShapedWordEnd gives: words of plain characters add their advances, others their shaped
-  // boxes and advance. A line ends after spaces or a tab, so its pieces are the paragraph's
-  // from its start on, and this sums what the line's layout will: the line it accepts fits
-  // as laid out, with no layout built to check it. The line's FitWidth is the furthest right
-  // edge before its trailing spaces: `solid` up to the last other cluster, `hanging` after it.
-  const auto n = static_cast<std::int32_t>(para.size());
-  const char16_t* text = para.data();
-  double x = 0, solid = 0, hanging = 0;
-  std::int32_t afterSpace = -1;  // where a break after the last space would fall
-  std::int32_t scanned = start;  // tabs are looked for in stretches: up to here
-  std::int32_t tab = start;      // the next tab at or after `a`, or `scanned` when none is before it
-  for (std::int32_t a = start; a < n;) {
-    if (text[a] == u'\t') {
-      x = metrics_.NextTab(x);
-      hanging = std::max(hanging, x);
-      afterSpace = ++a;
-      continue;
-    }
-    // The segment's end decides the pieces only within the longest piece ahead of `a`.
-    if (tab < a) {
-      scanned = std::max(scanned, a);
-      tab = static_cast<std::int32_t>(FindUnit(text + a, text + scanned, u'\t') - text);
-    }
-    if (tab == scanned && scanned < n && scanned < a + 1100) {
-      const std::int32_t from = scanned;
-      scanned = static_cast<std::int32_t>(std::min<std::int64_t>(n, std::int64_t(a) + 2048));
-      tab = static_cast<std::int32_t>(FindUnit(text + from, text + scanned, u'\t') - text);
-    }
-    const std::int32_t b = ShapedWordEnd(para, a, tab);
-    if (b == tab && tab == scanned && tab != n) return std::nullopt;  // the piece may reach further
-    readTo = b + 1;
-    std::int32_t plainTo = a;
-    while (plainTo < b && metrics_.Plain(text[plainTo]) >= 0) ++plainTo;
-    if (plainTo == b) {
-      // A word of plain characters: as PlainLineEnd takes them, one at a time.
-      for (std::int32_t i = a; i < b; ++i) {
-        const double adv = metrics_.Plain(text[i]);
-        if (text[i] == u' ') {
-          x += adv;
-          hanging = std::max(hanging, x);
-          afterSpace = i + 1;
-          continue;
-        }
-        if (i != start && std::max({solid, hanging, x + adv}) > width_) return afterSpace > start ? afterSpace : i;
-        x += adv;
-        solid = std::max({solid, hanging, x});
-        hanging = 0;
-      }
-      a = b;
-      continue;
-    }
-    const TextMetrics::ShapedPiece& piece =
-        metrics_.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
-    // Reordered, a line with right-to-left text is cut into other pieces (such a word leaves
-    // its spaces to a left-to-right run after it, a neutral between two of them runs right
-    // to left), shaped in their own direction: its words laid end to end make a guess, and
-    // the line's own layout the answer.
-    if (piece.rightToLeft) exact = false;
-    // A piece that starts a segment may start with spaces: a place to break at too.
-    if (piece.leadEnd > 0 && a + piece.leadEnd < b) afterSpace = a + piece.leadEnd;
-    // A cluster's right edge r in the piece is x + r on the line, which grows with r: the
-    // piece's own furthest edges give the line's.
-    if (piece.bodyRight >= 0) {
-      const double pieceSolid = std::max({solid, hanging, x + piece.bodyRight});
-      if (pieceSolid > width_) {
-        if (afterSpace > start) return afterSpace;
-        return std::nullopt;  // the line's first word is too wide: cut between its clusters
-      }
-      solid = pieceSolid;
-      hanging = piece.tailRight >= 0 ? x + piece.tailRight : 0;
-    } else {
-      hanging = std::max(hanging, x + piece.tailRight);
-    }
-    x += piece.advance;
-    if (IsWrapSpace(text[b - 1])) afterSpace = b;  // a piece ends at a cluster boundary
-    a = b;
-  }
-  return n;
+std::int32_t LineBreaker::MemoWindow(StringView para, std::int32_t start) const {
+  std::int32_t window = std::min<std::int64_t>(static_cast<std::int64_t>(para.size()), std::int64_t(start) + MemoUnits());
+  if (!IsClusterBoundary(para, window)) window = NextClusterBoundary(para, window);
+  return window;
 }
 
 template <typename Unit>
@@ -374,7 +292,7 @@ std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) con
   const StringView key = para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start));
   if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
   std::int32_t readTo = start;
-  const std::int32_t end = Verified(para, start, GuessLineEnd(para, start, window, readTo));
+  const std::int32_t end = Verified(para, start, GuessLineEnd(para, start, window, readTo), readTo);
   if (readTo <= window) {
     Remember(key.size());
     shapedEnds_.emplace(String(key), end - start);
@@ -382,15 +300,37 @@ std::int32_t LineBreaker::ShapedLineEnd(StringView para, std::int32_t start) con
   return end;
 }
 
-std::int32_t LineBreaker::Verified(StringView para, std::int32_t start, std::int32_t guess) const {
+std::int32_t LineBreaker::Verified(StringView para, std::int32_t start, std::int32_t guess, std::int32_t& readTo) const {
   // The line is what gets painted: verify it, and while it reaches too far (shaping across
   // words can differ from the words shaped apart), give up the last word (or, within a word,
-  // the last cluster). One cluster wider than the line keeps a line of its own.
+  // the last cluster). One cluster wider than the line keeps a line of its own. A guess that
+  // fits may fall short for the same reason: then take the next words while they fit.
   thread_local LineLayout line;
+  const auto n = static_cast<std::int32_t>(para.size());
   const std::int32_t first = NextClusterBoundary(para, start);
-  for (std::int32_t end = guess;;) {
+  auto fits = [&](std::int32_t end) {
     line.Build(para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)), metrics_);
-    if (line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first) return end;
+    return line.FitWidth() <= width_ || line.FitIsOneCluster() || end <= first;
+  };
+  std::int32_t end = guess;
+  if (fits(end)) {
+    while (end < n) {
+      // The next place to break: after the next spaces, or the next cluster while the line
+      // has no spaces to break after.
+      bool spaced = false;
+      for (std::int32_t j = start + 1; j <= end && !spaced; ++j)
+        spaced = IsWrapSpace(para[static_cast<std::size_t>(j - 1)]) && IsClusterBoundary(para, j);
+      std::int32_t next = NextClusterBoundary(para, end);
+      while (spaced && next < n && !(IsWrapSpace(para[static_cast<std::size_t>(next - 1)]) && IsClusterBoundary(para, next)))
+        next = NextClusterBoundary(para, next);
+      while (next < n && IsWrapSpace(para[static_cast<std::size_t>(next)]) && IsClusterBoundary(para, next + 1)) ++next;
+      readTo = std::max(readTo, next + 1);
+      if (!fits(next)) break;
+      end = next;
+    }
+    return end;
+  }
+  for (;;) {
     std::int32_t back = -1;
     for (std::int32_t j = end - 1; j > start; --j) {
       if (IsWrapSpace(para[static_cast<std::size_t>(j - 1)]) && IsClusterBoundary(para, j)) {
@@ -399,6 +339,7 @@ std::int32_t LineBreaker::Verified(StringView para, std::int32_t start, std::int
       }
     }
     end = back > start ? back : std::max(first, PrevClusterBoundary(para, end));
+    if (fits(end)) return end;
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/measure.hh"
 #include "text/tab_stops.hh"
+#include "text/line_walk.hh"
 #include "text/text_metrics.hh"
 #include "text/unit_span.hh"
 #include "text/ustring.hh"
@@ -64,17 +65,13 @@ class LineBreaker {
   std::optional<std::int32_t> FixedLineEnd(const Byte* para, std::int32_t n, std::int32_t start) const;
   std::optional<std::int32_t> FixedLineEnd(const char16_t* para, std::int32_t n, std::int32_t start) const;
   bool FixedPitch() const;
-  // The end from the very pieces and sums LineLayout lays the line out in; nothing when the
-  // line's first word must be cut. readTo: how far the answer depends on the text. exact
-  // false: right-to-left text was met, which is laid out in other pieces, so the answer is a
-  // guess from its words shaped apart.
-  std::optional<std::int32_t> LeftToRightLineEnd(StringView para, std::int32_t start, std::int32_t& readTo,
-                                                 bool& exact) const;
-  // The guessed end of the line that begins at `start`, or less, until the line's own
-  // layout fits.
-  std::int32_t Verified(StringView para, std::int32_t start, std::int32_t guess) const;
-  // Where the text that decides the end of a line starting at `start` ends, about.
+  // The line that begins at `start` and ends at the guess, or at the break before or after it,
+  // until the line's own layout is the longest that fits. readTo: how far it read.
+  std::int32_t Verified(StringView para, std::int32_t start, std::int32_t guess, std::int32_t& readTo) const;
+  // Where the text that decides the end of a line starting at `start` ends, about: some
+  // MemoUnits on, at a cluster boundary.
   std::int32_t MemoWindow(StringView para, std::int32_t start) const;
+  std::int32_t MemoUnits() const;
   std::int32_t ShapedLineEnd(StringView para, std::int32_t start) const;
   // Where the greedy rule would end the line from the widths of its words laid out one by
   // one, words cut at `window`; readTo: how far it read.
@@ -85,6 +82,7 @@ class LineBreaker {
   void ForgetShaped() const;
 
   TextMetrics metrics_;
+  LineWalk walk_;
   double width_ = 0;
   std::uint64_t metricsGeneration_ = 0;
   // Ends of shaped lines by the text of the window that decides them (the line and the

@@ -1,0 +1,39 @@
+#pragma once
+// Where a line of shaped text ends, found from the very pieces and sums LineLayout will lay it
+// out in, without building the layout: the line breaker's exact path for lines with a
+// character to shape, right-to-left text among them.
+//
+// A line's runs depend on where it ends: neutrals between two right-to-left words run right
+// to left, but at the end of a line they run left to right. So the walk resolves the
+// directions of the text ahead once (bidi.hh), adds each run's pieces up in logical order (a
+// line's width does not depend on the order its runs are shown in), and at each place the line
+// could break inside a right-to-left run measures the line as it would be laid out if it ended
+// there: that run cut after its last right-to-left character, what follows it left to right.
+#include <cstdint>
+#include <optional>
+
+#include "text/text_metrics.hh"
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+class LineWalk {
+ public:
+  explicit LineWalk(const TextMetrics& metrics) : metrics_(metrics) {}
+
+  // The end of the line that begins at `start` of `para` when lines wrap at `width`: after
+  // the last spaces or tab where the line, as laid out, still fits (LineLayout::FitWidth), or
+  // para.size() when the rest fits. `reach`: how many units to read ahead at least (more
+  // are read when the line is longer). readTo: how far the answer depends on the text. Nothing
+  // when the line's first word must be cut between clusters, or when its directions take the
+  // full bidirectional algorithm (numbers or brackets among right-to-left text): then the
+  // line's own layout decides.
+  std::optional<std::int32_t> LineEnd(StringView para, std::int32_t start, double width, std::int32_t reach,
+                                      std::int32_t& readTo) const;
+
+ private:
+  const TextMetrics& metrics_;
+  mutable std::int32_t lastLength_ = 0;  // of the last line that ended before its paragraph's end
+};
+
+}  // namespace quilmar
