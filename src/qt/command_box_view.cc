@@ -13,6 +13,7 @@
 
 #include "command_box_accessible.hh"
 #include "key_translation.hh"
+#include "text/word_motion.hh"
 #include "text_accessible.hh"
 #include "watch_model.hh"
 
@@ -207,15 +208,8 @@ void CommandBoxView::mouseMoveEvent(QMouseEvent* event) {
 
 void CommandBoxView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !model_ || !onSelect) return;
-  // The run of letters and digits under the pointer, as a line edit selects a word.
-  const String& text = model_->Text();
-  const auto size = static_cast<std::int32_t>(text.size());
-  const std::int32_t pos = PosAt(event->position().toPoint());
-  auto isWord = [&](std::int32_t i) { return QChar(text[std::size_t(i)]).isLetterOrNumber() || text[std::size_t(i)] == u'_'; };
-  std::int32_t from = pos, to = pos;
-  while (from > 0 && isWord(from - 1)) --from;
-  while (to < size && isWord(to)) ++to;
-  if (from < to) onSelect(from, to);
+  if (const auto word = WordAround(model_->Text(), PosAt(event->position().toPoint())))
+    onSelect(word->start, word->end);
 }
 
 void CommandBoxView::focusInEvent(QFocusEvent* event) {

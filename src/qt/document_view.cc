@@ -14,7 +14,7 @@
 #include "document_accessible.hh"
 #include "text_accessible.hh"
 #include "key_translation.hh"
-#include "word_at.hh"
+#include "text/word_motion.hh"
 #include "watch_model.hh"
 
 namespace quilmar {
@@ -364,7 +364,7 @@ void DocumentView::mouseDoubleClickEvent(QMouseEvent* event) {
   const CharPos pos = PosAt(event->position().toPoint());
   const LineSpan span = model_->Line(model_->LineFromChar(pos));
   const String text = model_->Slice(span.start, span.length);
-  if (const auto word = WordAt(text, pos - span.start)) {
+  if (const auto word = WordAround(text, static_cast<std::int32_t>((pos - span.start).value()))) {
     Select(span.start + word->start, span.start + word->end);
     dragAnchor_ = span.start + word->start;
   }

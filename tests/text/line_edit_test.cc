@@ -50,10 +50,6 @@ INSTANTIATE_TEST_SUITE_P(Keys, LineEditKeys, ::testing::Values(
     BoxCase{"right_collapses_to_end", ":^ab|c", "<Right>", ":ab|c"},
     BoxCase{"shift_home", ":a|bc", "<S-Home>", "|:a^bc"},
     BoxCase{"shift_end", ":a|bc", "<S-End>", ":a^bc|"},
-    BoxCase{"word_moves", ":w |one two", "<C-Right><C-Right><C-Left>", ":w one |two"},
-    BoxCase{"word_select", ":w |one two", "<C-S-Right>", ":w ^one |two"},
-    BoxCase{"word_backspace", ":w one two|", "<C-BS>", ":w one |"},
-    BoxCase{"word_delete", ":w |one two", "<C-Del>", ":w |two"},
     BoxCase{"select_all_and_copy", ":a|b", "<C-a><C-c>", "^:ab|", ":ab"},
     BoxCase{"cut", ":^ab|c", "<C-x>", ":|c", "ab"},
     BoxCase{"cut_without_selection_keeps_clipboard", ":ab|", "<C-x>", ":ab|", "pasted"},
@@ -61,9 +57,6 @@ INSTANTIATE_TEST_SUITE_P(Keys, LineEditKeys, ::testing::Values(
     BoxCase{"shift_insert_pastes", ":|", "<S-Ins>", ":pasted|"},
     BoxCase{"shift_delete_cuts", ":^ab|", "<S-Del>", ":|", "ab"},
     BoxCase{"ctrl_insert_copies", ":^ab|", "<C-Ins>", ":^ab|", "ab"},
-    BoxCase{"undo_typing_as_one_step", ":|", "abc<C-z>", ":|"},
-    BoxCase{"undo_each_edit", ":|", "ab<Left>c<C-z>", ":a|b"},
-    BoxCase{"undo_then_redo", ":|", "ab<BS><C-z><C-y>", ":a|"},
     BoxCase{"ctrl_shift_z_redoes", ":|", "ab<C-z><C-S-z>", ":ab|"},
     BoxCase{"typing_after_undo_drops_redo", ":|", "ab<C-z>c<C-y>", ":c|"}));
 

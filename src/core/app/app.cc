@@ -226,7 +226,7 @@ void App::FlushPositionPanel() {
   // A relayout left pending by the event (word wrap, a font, tab stops) is done first; when it
   // moves the caret's line it raises SelChange, which is then counted here, not flushed apart.
   ++eventDepth_;
-  txtMain.GetLineCount();
+  txtMain.UpdateLayout();
   --eventDepth_;
   if (!positionDirty_ && !layoutMoved_) return;
   const bool caretMoved = positionDirty_;

@@ -514,6 +514,8 @@ LineNo TextModel::GetLineCount() const {
   return impl_->doc.LineCount();
 }
 
+void TextModel::UpdateLayout() const { TextModelOps::EnsureLayout(*impl_); }
+
 LineSpan TextModel::Line(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
   const Document& doc = impl_->doc;

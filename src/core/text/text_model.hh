@@ -131,6 +131,9 @@ class TextModel {
   // kSelectionPos: the line of the selection's start. Other negative positions count as 0.
   LineNo LineFromChar(CharPos pos) const;
   LineNo GetLineCount() const;  // never less than 1
+  // Does now a relayout that formatting changes left for the next question (a relayout that
+  // moves the caret's line raises SelChange then).
+  void UpdateLayout() const;
   LineSpan Line(LineNo line) const;  // line in [0, GetLineCount())
 
   // --- Shaped geometry of laid-out lines (measure units, x from the line's left edge) ---
