@@ -59,7 +59,7 @@ void DocumentView::SetModel(const TextModel* model) {
 
 // ---- Model events: cheap bookkeeping now, the rest once per turn of the event loop.
 
-void DocumentView::TextChanged() {
+void DocumentView::TextChanged(TextCause) {
   ScheduleSync();
   viewport()->update();
 }
@@ -78,12 +78,12 @@ void DocumentView::SelectionChanged() {
   AnnounceCaret(this);
 }
 
-void DocumentView::TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted) {
+void DocumentView::TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns&) {
   AnnounceEdit(this, start, removed, inserted);
 }
 
 // The widest line seen belonged to the old text: the horizontal scroll range starts afresh.
-void DocumentView::TextReplaced() {
+void DocumentView::TextReplaced(TextCause, CharPos) {
   widestSeen_ = 0;
   AnnounceAllTextChanged(this);
 }

@@ -73,11 +73,11 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
 
  private:
   // ModelObserver
-  void TextChanged() override;
+  void TextChanged(TextCause cause) override;
   void LayoutChanged() override;
   void SelectionChanged() override;
-  void TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted) override;
-  void TextReplaced() override;
+  void TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns& forms) override;
+  void TextReplaced(TextCause cause, CharPos removed) override;
 
   void ScheduleSync();
   void UpdateViewportMetrics();

@@ -54,7 +54,11 @@ class LineEdit {
   void Redo();
 
   // Observing does not change the box, so a view holding it read-only may listen.
-  void SetObserver(LineEditObserver* observer) const { observer_ = observer; }
+  // The box has one observer: the view that shows it.
+  void AddObserver(LineEditObserver* observer) const { observer_ = observer; }
+  void RemoveObserver(LineEditObserver* observer) const {
+    if (observer_ == observer) observer_ = nullptr;
+  }
 
  private:
   void Replace(std::int32_t from, std::int32_t to, StringView text, EditKind kind);

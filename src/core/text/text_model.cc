@@ -37,7 +37,7 @@ struct TextModel::Impl {
   double rightMargin = 0;
   bool layoutDirty = true;
   bool fontChanged = false;  // lay out again even if the sizes the breaker reads look the same
-  mutable ModelObserver* observer = nullptr;
+  mutable std::vector<ModelObserver*> observers;  // told newest first
   std::function<String()> clipboardGet;
   std::function<void(const String&)> clipboardSet;
   UndoStack undo;
@@ -62,7 +62,9 @@ TextModel::~TextModel() = default;
 
 Measure& TextModel::GetMeasure() const { return impl_->measure; }
 
-void TextModel::SetObserver(ModelObserver* observer) const { impl_->observer = observer; }
+void TextModel::AddObserver(ModelObserver* observer) const { impl_->observers.push_back(observer); }
+
+void TextModel::RemoveObserver(ModelObserver* observer) const { std::erase(impl_->observers, observer); }
 
 // ---- Internal helpers -------------------------------------------------------------------
 
@@ -167,7 +169,7 @@ struct TextModelOps {
   // The layout reads the measure and the tab stops lazily: a run of formatting changes (the
   // 32 tab stops set one by one after a load, say) costs one relayout, at the next question.
   // A resize that leaves the wrap width alone (the margin is set, say) costs nothing.
-  // A relayout that moves the caret's line start tells SelChange, so that the position panel
+  // A relayout that moves the caret's line start tells SelectionChanged, so that the position panel
   // follows a toggled word wrap, a resize or a new font at once.
   static void EnsureLayout(Impl& m) {
     if (!m.layoutDirty) return;
@@ -191,8 +193,7 @@ struct TextModelOps {
     Impl& m = *t.impl_;
     m.layoutDirty = true;
     ForgetLayouts(m);
-    if (m.observer) m.observer->LayoutChanged();
-    if (t.LayoutChange) t.LayoutChange();
+    Tell(m, [](ModelObserver& o) { o.LayoutChanged(); });
   }
 
   static void ForgetLayouts(const Impl& m) {
@@ -253,19 +254,30 @@ struct TextModelOps {
     return l.para.start + l.from + Layout(m, line)->OffsetAt(x, !l.wrapped);
   }
 
+  // Tells every observer, newest first. By index, so that one removed while the others are
+  // told (a view closing) is not called after it has gone.
+  template <typename Call>
+  static void Tell(const Impl& m, Call call) {
+    for (std::size_t i = m.observers.size(); i-- > 0;) {
+      if (i < m.observers.size()) call(*m.observers[i]);
+    }
+  }
+
   static void NotifySelection(TextModel& t) {
-    if (t.impl_->observer) t.impl_->observer->SelectionChanged();
-    if (t.SelChange) t.SelChange();
+    Tell(*t.impl_, [](ModelObserver& o) { o.SelectionChanged(); });
   }
 
-  static void NotifyEdited(TextModel& t, CharPos start, CharPos removed, const SharedText& inserted,
+  static void NotifyEdited(TextModel& t, CharPos start, const SharedText& removed, const SharedText& inserted,
                            const BreakRuns& forms = {}) {
-    if (t.Edited) t.Edited(start, removed, inserted, forms);
+    Tell(*t.impl_, [&](ModelObserver& o) { o.TextEdited(start, removed, inserted, forms); });
   }
 
-  static void NotifyText(TextModel& t) {
-    if (t.impl_->observer) t.impl_->observer->TextChanged();
-    if (t.Change) t.Change();
+  static void NotifyText(TextModel& t, TextCause cause = TextCause::Edit) {
+    Tell(*t.impl_, [cause](ModelObserver& o) { o.TextChanged(cause); });
+  }
+
+  static void NotifyReplaced(TextModel& t, TextCause cause, CharPos removed) {
+    Tell(*t.impl_, [&](ModelObserver& o) { o.TextReplaced(cause, removed); });
   }
 
   // Moves the selection; `keepGoal` keeps the column that Up and Down aim for.
@@ -294,8 +306,7 @@ struct TextModelOps {
     rec.caretBefore = m.caret;
     const auto size = CharPos(text.size());
     rec.inserted = m.doc.Replace(start, removed, std::move(text));
-    if (m.observer) m.observer->TextEdited(start, rec.removed, rec.inserted);
-    NotifyEdited(t, start, removed, rec.inserted);
+    NotifyEdited(t, start, rec.removed, rec.inserted);
     m.layouts.clear();
     // A mark typed before a lone mark (or at a paragraph's start before one) joins it into
     // one cluster: the caret goes after the whole of it.
@@ -316,16 +327,14 @@ struct TextModelOps {
     if (backwards) {
       for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
         m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
-        if (m.observer) m.observer->TextEdited(it->pos, it->inserted, it->removed);
-        NotifyEdited(t, it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
+        NotifyEdited(t, it->pos, it->inserted, it->removed, it->removedForms);
       }
       m.anchor = SnapForward(m.doc, edits.front().anchorBefore);
       m.caret = SnapForward(m.doc, edits.front().caretBefore);
     } else {
       for (const EditRecord& e : edits) {
         m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
-        if (m.observer) m.observer->TextEdited(e.pos, e.removed, e.inserted);
-        NotifyEdited(t, e.pos, CharPos(e.removed.size()), e.inserted);
+        NotifyEdited(t, e.pos, e.removed, e.inserted);
       }
       m.anchor = SnapForward(m.doc, edits.back().anchorAfter);
       m.caret = SnapForward(m.doc, edits.back().caretAfter);
@@ -371,8 +380,7 @@ void TextModel::SetText(StringView text) {
   const CharPos removed = impl_->doc.Length();
   if (!TextModelOps::ReplaceAll(*this, String(text))) return;  // a line too long: nothing changes
   impl_->anchor = impl_->caret = 0;
-  if (Edited) TextModelOps::NotifyEdited(*this, 0, removed, impl_->doc.Share(0, impl_->doc.Length()));
-  if (impl_->observer) impl_->observer->TextReplaced();
+  TextModelOps::NotifyReplaced(*this, TextCause::Edit, removed);
   TextModelOps::NotifyText(*this);
   TextModelOps::NotifySelection(*this);
 }
@@ -387,12 +395,11 @@ bool TextModel::LoadText(SharedText text, BreakRuns forms) {
     const bool cutsBreak = text.View()[static_cast<std::size_t>(kMaxLength) - 1] == u'\r';
     text = text.Sub(0, static_cast<std::size_t>(kMaxLength) - (cutsBreak ? 1 : 0));
   }
+  const CharPos removed = impl_->doc.Length();
   if (!TextModelOps::ReplaceAll(*this, std::move(text), std::move(forms))) return false;
   impl_->anchor = impl_->caret = 0;
-  if (impl_->observer) {
-    impl_->observer->TextReplaced();
-    impl_->observer->TextChanged();
-  }
+  TextModelOps::NotifyReplaced(*this, TextCause::Load, removed);
+  TextModelOps::NotifyText(*this, TextCause::Load);
   // A new text puts the caret at its start even when it stood there before: the position
   // display shows where the user now is in the loaded file.
   TextModelOps::NotifySelection(*this);
@@ -402,15 +409,14 @@ bool TextModel::LoadText(SharedText text, BreakRuns forms) {
 void TextModel::LoadEdits(std::span<const LoadEdit> edits) {
   Impl& m = *impl_;
   TextModelOps::EnsureLayout(m);
+  const CharPos removed = m.doc.Length();
   for (const LoadEdit& e : edits) m.doc.Replace(e.start, e.removed, e.text, e.forms);
   m.layouts.clear();
   m.undo.Clear();
   m.goalX.reset();
   m.anchor = m.caret = 0;
-  if (m.observer) {
-    m.observer->TextReplaced();
-    m.observer->TextChanged();
-  }
+  TextModelOps::NotifyReplaced(*this, TextCause::Load, removed);
+  TextModelOps::NotifyText(*this, TextCause::Load);
   TextModelOps::NotifySelection(*this);
 }
 
