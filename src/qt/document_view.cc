@@ -14,6 +14,7 @@
 #include "document_accessible.hh"
 #include "text_accessible.hh"
 #include "key_translation.hh"
+#include "line_painter.hh"
 #include "text/word_motion.hh"
 #include "watch_model.hh"
 
@@ -195,25 +196,6 @@ QRectF DocumentView::CharacterRect(CharPos pos) const {
 
 // ---- Painting
 
-void DocumentView::PaintLine(QPainter& painter, const LineLayout& layout, StringView text, int top,
-                             double clipLeft, double clipRight) const {
-  const double left = LineLeft();
-  const double baseline = top + measure_.Ascent();
-  for (const LineLayout::Piece& piece : layout.Pieces()) {
-    if (piece.tab || piece.x + piece.width < clipLeft || piece.x > clipRight) continue;
-    if (!piece.shaped) {
-      measure_.DrawPlain(painter, text.substr(static_cast<std::size_t>(piece.from), static_cast<std::size_t>(piece.to - piece.from)),
-                         QPointF(piece.x + left, baseline));
-      continue;
-    }
-    const QTextLayout& shaped = measure_.PieceLayout(
-        text.substr(static_cast<std::size_t>(piece.from), static_cast<std::size_t>(piece.to - piece.from)), piece.rtl);
-    // Every piece on the line's one baseline, however tall its fallback fonts make it.
-    const QTextLine line = shaped.lineAt(0);
-    line.draw(&painter, QPointF(piece.x + left, baseline - line.ascent()));
-  }
-}
-
 void DocumentView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   if (!painter.isActive()) return;  // no surface to paint on (a window too big for memory)
@@ -247,8 +229,9 @@ void DocumentView::paintEvent(QPaintEvent* event) {
     const auto layout = model_->Layout(line);
     const StringView text = model_->LineText(line);
     widestSeen_ = std::max(widestSeen_, layout->Width() + measure_.CellWidth());
+    const LinePlace place{LineLeft(), double(top), double(lineHeight), double(top + measure_.Ascent())};
     painter.setPen(textColor);
-    PaintLine(painter, *layout, text, top, clipLeft, clipRight);
+    PaintPieces(painter, measure_, *layout, text, place, clipLeft, clipRight);
 
     // The selected part: its clusters highlighted (right-to-left text can split it), then the
     // same text again in the highlight's colour inside them.
@@ -262,15 +245,7 @@ void DocumentView::paintEvent(QPaintEvent* event) {
       const double x = layout->Width();
       spans.push_back({x, x + measure_.Metrics().horizontalAdvance(QLatin1Char(' '))});
     }
-    for (const LineLayout::Span& s : spans) {
-      const QRectF rect(s.left + LineLeft(), top, s.right - s.left, lineHeight);
-      painter.fillRect(rect, pal.color(QPalette::Highlight));
-      painter.save();
-      painter.setClipRect(rect);
-      painter.setPen(pal.color(QPalette::HighlightedText));
-      PaintLine(painter, *layout, text, top, s.left - measure_.MaxAdvance(), s.right + measure_.MaxAdvance());
-      painter.restore();
-    }
+    PaintHighlight(painter, measure_, *layout, text, place, spans, pal);
   }
 
   // A wider line came into view: the horizontal scroll range grows, after this paint.

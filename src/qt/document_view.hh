@@ -89,9 +89,6 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   void DragTo(QPoint point);
   void AutoScrollStep();
 
-  // Draws the pieces of a laid-out line that reach into [clipLeft, clipRight] (line x).
-  void PaintLine(QPainter& painter, const LineLayout& layout, StringView text, int top, double clipLeft,
-                 double clipRight) const;
   // Left edge of line x 0 in viewport coordinates.
   double LineLeft() const;
 
