@@ -57,6 +57,17 @@ inline Marked Parse(const char* marked) {
   return m;
 }
 
+// A key script on marked text: the control before, the keys (quilmar-batch's notation), the
+// control after, and the clipboard after where it matters.
+struct ScriptCase {
+  const char* name;
+  const char* before;
+  const char* keys;
+  const char* after;
+  const char* clipboard = nullptr;
+};
+inline void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
+
 // A control (TextModel, LineEdit) in the same notation.
 template <typename Control>
 std::string Render(const Control& control) {

@@ -9,14 +9,7 @@
 namespace quilmar::testing {
 namespace {
 
-struct SharedCase {
-  const char* name;
-  const char* before;
-  const char* keys;
-  const char* after;
-};
-
-const SharedCase kSharedCases[] = {
+const ScriptCase kScriptCases[] = {
     {"word_right_stops_after_the_spaces", "|hello, world", "<C-Right><C-Right>", "hello, |world"},
     {"word_left_goes_to_word_starts", "hello wor|ld", "<C-Left><C-Left>", "|hello world"},
     {"punctuation_runs_are_words", "|a_1+=b", "<C-Right><C-Right>", "a_1+=|b"},
@@ -33,12 +26,10 @@ const SharedCase kSharedCases[] = {
     {"typing_over_a_selection_is_its_own_step", "|xy", "ab<S-Right>c<C-z>", "ab^x|y"},
 };
 
-void PrintTo(const SharedCase& c, std::ostream* os) { *os << c.name; }
-
-class SharedKeys : public ::testing::TestWithParam<SharedCase> {};
+class SharedKeys : public ::testing::TestWithParam<ScriptCase> {};
 
 TEST_P(SharedKeys, DocumentAndCommandBoxEndAlike) {
-  const SharedCase& c = GetParam();
+  const ScriptCase& c = GetParam();
   const Marked start = Parse(c.before);
   ModelRig rig;
   rig.model.SetText(start.text);
@@ -52,7 +43,7 @@ TEST_P(SharedKeys, DocumentAndCommandBoxEndAlike) {
   EXPECT_EQ(Render(box), c.after) << "command box";
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SharedKeys, ::testing::ValuesIn(kSharedCases),
+INSTANTIATE_TEST_SUITE_P(Table, SharedKeys, ::testing::ValuesIn(kScriptCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // What a double-click selects in either view: a run of word characters or of blanks, or one
