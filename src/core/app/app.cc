@@ -235,7 +235,7 @@ String App::PositionText() const {
 // column (so a panel File Close emptied stays empty through a resize).
 void App::FlushPositionPanel() {
   // A relayout left pending by the event (word wrap, a font, tab stops) is done first; when it
-  // moves the caret's line it raises SelChange, which is then counted here, not flushed apart.
+  // moves the caret's line it tells SelectionChanged, which is then counted here, not flushed apart.
   ++eventDepth_;
   txtMain.UpdateLayout();
   --eventDepth_;
