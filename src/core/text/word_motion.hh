@@ -10,6 +10,7 @@
 
 namespace quilmar {
 
+// What a unit is to the word rule: a separator, part of a word, or punctuation.
 enum class WordClass { Blank, Word, Punct };
 WordClass WordClassOf(char16_t c);
 
