@@ -76,7 +76,7 @@ struct LoadedModel {
   LoadedModel(long bytes, bool wrap) : measure(80, 25), model(measure) {
     model.SetRightMargin(wrap ? 0 : 10000);
     model.LoadText(TextOf(bytes));
-    model.GetLineCount();  // lay it out
+    model.UpdateLayout();
   }
   CellMeasure measure;
   TextModel model;
@@ -211,7 +211,7 @@ void TextRelayoutAfterWidthChange(benchmark::State& state) {
     model.SetSelLength(model.Length() - 200);
     model.SetSelText(u"replaced");
   }
-  model.GetLineCount();
+  model.UpdateLayout();
   int cols = 80;
   for (auto _ : state) {
     cols = cols == 80 ? 81 : 80;

@@ -13,6 +13,7 @@
 
 #include "command_box_accessible.hh"
 #include "key_translation.hh"
+#include "text/word_motion.hh"
 #include "text_accessible.hh"
 #include "watch_model.hh"
 
@@ -33,6 +34,7 @@ CommandBoxView::CommandBoxView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_InputMethodEnabled);
   setCursor(Qt::IBeamCursor);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  measure_.UseFont(font());
   MakeAccessible(this);
 }
 
@@ -45,7 +47,7 @@ void CommandBoxView::SetModel(const LineEdit* model) {
 
 void CommandBoxView::LineEditChanged() {
   Relayout();
-  const QString text = layout_.text();
+  const QString text = model_ ? ToQString(model_->Text()) : QString();
   const std::int32_t caret = model_ ? model_->CaretPos() : 0, anchor = model_ ? model_->AnchorPos() : 0;
   AnnounceTextDifference(this, announcedText_, text);
   if (caret != announcedCaret_ || anchor != announcedAnchor_ || text != announcedText_) AnnounceCaret(this, caret, anchor);
@@ -57,33 +59,24 @@ void CommandBoxView::LineEditChanged() {
   update();
 }
 
-// The whole line shaped once per change: it is short, and caret, clicks and painting then
+// The whole line laid out once per change: it is short, and caret, clicks and painting then
 // share one layout.
 void CommandBoxView::Relayout() {
-  QString text = model_ ? ToQString(model_->Text()) : QString();
-  layout_.clearLayout();
-  layout_.setText(text);
-  layout_.setFont(font());
-  QTextOption option;
-  option.setWrapMode(QTextOption::NoWrap);
-  layout_.setTextOption(option);
-  QList<QTextLayout::FormatRange> formats;
-  if (!preedit_.isEmpty() && model_) {
-    layout_.setPreeditArea(model_->CaretPos(), preedit_);
-    QTextLayout::FormatRange underline;
-    underline.start = model_->CaretPos();
-    underline.length = static_cast<int>(preedit_.size());
-    underline.format.setFontUnderline(true);
-    formats.push_back(underline);
-  } else {
-    layout_.setPreeditArea(-1, QString());
-  }
-  layout_.setFormats(formats);
-  layout_.beginLayout();
-  QTextLine line = layout_.createLine();
-  if (line.isValid()) line.setLeadingIncluded(true);
-  layout_.endLayout();
+  shown_ = model_ ? model_->Text() : String();
+  if (model_ && !preedit_.empty()) shown_.insert(static_cast<std::size_t>(model_->CaretPos()), preedit_);
+  layout_.Build(shown_, metrics_);
   KeepCaretInView();
+}
+
+std::int32_t CommandBoxView::Shown(std::int32_t pos) const {
+  const std::int32_t caret = model_ ? model_->CaretPos() : 0;
+  return pos > caret ? pos + static_cast<std::int32_t>(preedit_.size()) : pos;
+}
+
+std::int32_t CommandBoxView::FromShown(std::int32_t shown) const {
+  const std::int32_t caret = model_ ? model_->CaretPos() : 0;
+  if (shown <= caret) return shown;
+  return std::max(caret, shown - static_cast<std::int32_t>(preedit_.size()));
 }
 
 QRect CommandBoxView::TextArea() const {
@@ -94,11 +87,17 @@ QRect CommandBoxView::TextArea() const {
   return inner.adjusted(kTextMargin, 0, -kTextMargin, 0);
 }
 
+// The line's row, centred in the text area, and its left edge scrolled.
+LinePlace CommandBoxView::Place() const {
+  const QRect area = TextArea();
+  const double top = area.top() + (area.height() - measure_.LineHeight()) / 2;
+  return LinePlace{double(area.left() - scroll_), top, double(measure_.LineHeight()), top + measure_.Ascent()};
+}
+
+// The caret stands after the preedit, where the committed text will end.
 double CommandBoxView::CaretX() const {
-  if (!model_ || layout_.lineCount() == 0) return 0;
-  int at = model_->CaretPos();
-  if (!preedit_.isEmpty()) at += static_cast<int>(preedit_.size());
-  return layout_.lineAt(0).cursorToX(at);
+  if (!model_) return 0;
+  return layout_.CaretX(model_->CaretPos() + static_cast<std::int32_t>(preedit_.size()));
 }
 
 void CommandBoxView::KeepCaretInView() {
@@ -106,30 +105,26 @@ void CommandBoxView::KeepCaretInView() {
   const int x = static_cast<int>(std::round(CaretX()));
   if (x - scroll_ > width - 1) scroll_ = x - width + 1;
   if (x < scroll_) scroll_ = x;
-  const int textWidth = layout_.lineCount() ? static_cast<int>(std::ceil(layout_.lineAt(0).naturalTextWidth())) : 0;
+  const int textWidth = static_cast<int>(std::ceil(layout_.Width()));
   scroll_ = std::clamp(scroll_, 0, std::max(0, textWidth - width + 1));
 }
 
 std::int32_t CommandBoxView::PosAt(QPoint point) const {
-  if (!model_ || layout_.lineCount() == 0) return 0;
-  const QRect area = TextArea();
-  return layout_.lineAt(0).xToCursor(point.x() - area.left() + scroll_);
+  if (!model_) return 0;
+  return FromShown(layout_.OffsetAt(point.x() - Place().left));
 }
 
 QRect CommandBoxView::CaretRect() const {
-  const QRect area = TextArea();
-  const int height = QFontMetrics(font()).height();
-  const int top = area.top() + (area.height() - height) / 2;
-  return QRect(area.left() + static_cast<int>(std::round(CaretX())) - scroll_, top, 1, height);
+  const LinePlace place = Place();
+  return QRect(static_cast<int>(std::round(place.left + CaretX())), static_cast<int>(place.top), 1,
+               static_cast<int>(place.height));
 }
 
 QRectF CommandBoxView::CharacterRect(std::int32_t pos) const {
-  const QRect caret = CaretRect();
-  if (!model_ || layout_.lineCount() == 0) return QRectF(caret);
-  const QTextLine line = layout_.lineAt(0);
-  const double left = line.cursorToX(pos), right = line.cursorToX(layout_.nextCursorPosition(pos));
-  const double origin = TextArea().left() - scroll_;
-  return QRectF(origin + std::min(left, right), caret.top(), std::abs(right - left), caret.height());
+  const LinePlace place = Place();
+  if (!model_) return QRectF(CaretRect());
+  const LineLayout::Span box = layout_.ClusterAt(Shown(pos));
+  return QRectF(place.left + box.left, place.top, box.right - box.left, place.height);
 }
 
 QSize CommandBoxView::sizeHint() const {
@@ -152,29 +147,29 @@ void CommandBoxView::paintEvent(QPaintEvent*) {
   frame.midLineWidth = 0;
   frame.state |= QStyle::State_Sunken;
   style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
-  if (!model_ || layout_.lineCount() == 0) return;
+  if (!model_) return;
 
   const QRect area = TextArea();
   painter.setClipRect(area);
-  const QTextLine line = layout_.lineAt(0);
-  const double top = area.top() + (area.height() - line.height()) / 2.0;
-  const QPointF origin(area.left() - scroll_, top);
-  QList<QTextLayout::FormatRange> selections;
+  const LinePlace place = Place();
+  const double clipLeft = scroll_ - measure_.MaxAdvance();
+  const double clipRight = scroll_ + area.width() + measure_.MaxAdvance();
+  const QColor textColor = palette().color(QPalette::Text);
+  painter.setPen(textColor);
+  PaintPieces(painter, measure_, layout_, shown_, place, clipLeft, clipRight);
   if (model_->SelLength() > 0) {
-    QTextLayout::FormatRange selected;
-    selected.start = model_->SelStart();
-    selected.length = model_->SelLength();
-    selected.format.setBackground(palette().brush(QPalette::Highlight));
-    selected.format.setForeground(palette().brush(QPalette::HighlightedText));
-    selections.push_back(selected);
+    std::vector<LineLayout::Span> spans;
+    layout_.Highlight(Shown(model_->SelStart()), Shown(model_->SelStart() + model_->SelLength()), spans);
+    PaintHighlight(painter, measure_, layout_, shown_, place, spans, palette());
   }
-  painter.setPen(palette().color(QPalette::Text));
-  layout_.draw(&painter, origin, selections);
-  if (hasFocus() && blink_.Shown()) {
-    int at = model_->CaretPos();
-    if (!preedit_.isEmpty()) at += static_cast<int>(preedit_.size());
-    layout_.drawCursor(&painter, origin, at, 1);
+  if (!preedit_.empty()) {
+    // The input method's text, underlined until it is committed.
+    const double from = layout_.CaretX(model_->CaretPos()), to = CaretX();
+    const double y = place.baseline + 1;
+    painter.setPen(textColor);
+    painter.drawLine(QPointF(place.left + std::min(from, to), y), QPointF(place.left + std::max(from, to), y));
   }
+  if (hasFocus() && blink_.Shown()) painter.fillRect(CaretRect(), textColor);
 }
 
 void CommandBoxView::resizeEvent(QResizeEvent* event) {
@@ -184,7 +179,12 @@ void CommandBoxView::resizeEvent(QResizeEvent* event) {
 
 void CommandBoxView::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) Relayout();
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    measure_.UseFont(font());
+    metrics_.FontChanged();
+    metrics_.Refresh();
+    Relayout();
+  }
 }
 
 void CommandBoxView::keyPressEvent(QKeyEvent* event) {
@@ -207,15 +207,8 @@ void CommandBoxView::mouseMoveEvent(QMouseEvent* event) {
 
 void CommandBoxView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !model_ || !onSelect) return;
-  // The run of letters and digits under the pointer, as a line edit selects a word.
-  const String& text = model_->Text();
-  const auto size = static_cast<std::int32_t>(text.size());
-  const std::int32_t pos = PosAt(event->position().toPoint());
-  auto isWord = [&](std::int32_t i) { return QChar(text[std::size_t(i)]).isLetterOrNumber() || text[std::size_t(i)] == u'_'; };
-  std::int32_t from = pos, to = pos;
-  while (from > 0 && isWord(from - 1)) --from;
-  while (to < size && isWord(to)) ++to;
-  if (from < to) onSelect(from, to);
+  if (const auto word = WordAround(model_->Text(), PosAt(event->position().toPoint())))
+    onSelect(word->start, word->end);
 }
 
 void CommandBoxView::focusInEvent(QFocusEvent* event) {
@@ -232,7 +225,7 @@ void CommandBoxView::focusOutEvent(QFocusEvent* event) {
 }
 
 void CommandBoxView::inputMethodEvent(QInputMethodEvent* event) {
-  preedit_ = event->preeditString();
+  preedit_ = event->preeditString().toStdU16String();
   if (!event->commitString().isEmpty() && onCommit) onCommit(event->commitString().toStdU16String());
   Relayout();
   update();

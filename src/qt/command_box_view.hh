@@ -2,13 +2,17 @@
 // txtCmd on the screen: paints the editor's one-line box model (its text, selection and caret)
 // and hands keys, input-method commits and mouse selections to the editor. It edits nothing
 // itself, so the box behaves the same with and without a window.
-#include <QTextLayout>
 #include <QWidget>
 #include <functional>
 
 #include "caret_blink.hh"
+#include "line_painter.hh"
 #include "platform/keys.hh"
+#include "qt_measure.hh"
 #include "text/line_edit.hh"
+#include "text/line_layout.hh"
+#include "text/tab_stops.hh"
+#include "text/text_metrics.hh"
 
 namespace quilmar {
 
@@ -55,11 +59,20 @@ class CommandBoxView final : public QWidget, private LineEditObserver {
   void Relayout();
   void KeepCaretInView();
   QRect TextArea() const;
+  LinePlace Place() const;  // where the line is drawn, scrolled
   double CaretX() const;
+  // A position of the box's text in shown_, and back (a place inside the preedit: the caret).
+  std::int32_t Shown(std::int32_t pos) const;
+  std::int32_t FromShown(std::int32_t shown) const;
 
   const LineEdit* model_ = nullptr;
-  QTextLayout layout_;
-  QString preedit_;
+  // The box is laid out as the document's lines are (LineLayout), in the widget's font.
+  QtMeasure measure_;
+  TabStops tabs_;  // none: the box holds no tabs
+  TextMetrics metrics_{measure_, tabs_};
+  String shown_;  // the text with the input method's preedit at the caret
+  LineLayout layout_;
+  String preedit_;
   int scroll_ = 0;  // pixels of the line hidden at the left
   bool dragging_ = false;
   // What assistive technologies were last told of, to announce what changed since.

@@ -14,7 +14,8 @@
 #include "document_accessible.hh"
 #include "text_accessible.hh"
 #include "key_translation.hh"
-#include "word_at.hh"
+#include "line_painter.hh"
+#include "text/word_motion.hh"
 #include "watch_model.hh"
 
 namespace quilmar {
@@ -59,7 +60,7 @@ void DocumentView::SetModel(const TextModel* model) {
 
 // ---- Model events: cheap bookkeeping now, the rest once per turn of the event loop.
 
-void DocumentView::TextChanged() {
+void DocumentView::TextChanged(TextCause) {
   ScheduleSync();
   viewport()->update();
 }
@@ -78,12 +79,12 @@ void DocumentView::SelectionChanged() {
   AnnounceCaret(this);
 }
 
-void DocumentView::TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted) {
+void DocumentView::TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns&) {
   AnnounceEdit(this, start, removed, inserted);
 }
 
 // The widest line seen belonged to the old text: the horizontal scroll range starts afresh.
-void DocumentView::TextReplaced() {
+void DocumentView::TextReplaced(TextCause, CharPos) {
   widestSeen_ = 0;
   AnnounceAllTextChanged(this);
 }
@@ -195,25 +196,6 @@ QRectF DocumentView::CharacterRect(CharPos pos) const {
 
 // ---- Painting
 
-void DocumentView::PaintLine(QPainter& painter, const LineLayout& layout, StringView text, int top,
-                             double clipLeft, double clipRight) const {
-  const double left = LineLeft();
-  const double baseline = top + measure_.Ascent();
-  for (const LineLayout::Piece& piece : layout.Pieces()) {
-    if (piece.tab || piece.x + piece.width < clipLeft || piece.x > clipRight) continue;
-    if (!piece.shaped) {
-      measure_.DrawPlain(painter, text.substr(static_cast<std::size_t>(piece.from), static_cast<std::size_t>(piece.to - piece.from)),
-                         QPointF(piece.x + left, baseline));
-      continue;
-    }
-    const QTextLayout& shaped = measure_.PieceLayout(
-        text.substr(static_cast<std::size_t>(piece.from), static_cast<std::size_t>(piece.to - piece.from)), piece.rtl);
-    // Every piece on the line's one baseline, however tall its fallback fonts make it.
-    const QTextLine line = shaped.lineAt(0);
-    line.draw(&painter, QPointF(piece.x + left, baseline - line.ascent()));
-  }
-}
-
 void DocumentView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   if (!painter.isActive()) return;  // no surface to paint on (a window too big for memory)
@@ -247,8 +229,9 @@ void DocumentView::paintEvent(QPaintEvent* event) {
     const auto layout = model_->Layout(line);
     const StringView text = model_->LineText(line);
     widestSeen_ = std::max(widestSeen_, layout->Width() + measure_.CellWidth());
+    const LinePlace place{LineLeft(), double(top), double(lineHeight), double(top + measure_.Ascent())};
     painter.setPen(textColor);
-    PaintLine(painter, *layout, text, top, clipLeft, clipRight);
+    PaintPieces(painter, measure_, *layout, text, place, clipLeft, clipRight);
 
     // The selected part: its clusters highlighted (right-to-left text can split it), then the
     // same text again in the highlight's colour inside them.
@@ -262,15 +245,7 @@ void DocumentView::paintEvent(QPaintEvent* event) {
       const double x = layout->Width();
       spans.push_back({x, x + measure_.Metrics().horizontalAdvance(QLatin1Char(' '))});
     }
-    for (const LineLayout::Span& s : spans) {
-      const QRectF rect(s.left + LineLeft(), top, s.right - s.left, lineHeight);
-      painter.fillRect(rect, pal.color(QPalette::Highlight));
-      painter.save();
-      painter.setClipRect(rect);
-      painter.setPen(pal.color(QPalette::HighlightedText));
-      PaintLine(painter, *layout, text, top, s.left - measure_.MaxAdvance(), s.right + measure_.MaxAdvance());
-      painter.restore();
-    }
+    PaintHighlight(painter, measure_, *layout, text, place, spans, pal);
   }
 
   // A wider line came into view: the horizontal scroll range grows, after this paint.
@@ -364,7 +339,7 @@ void DocumentView::mouseDoubleClickEvent(QMouseEvent* event) {
   const CharPos pos = PosAt(event->position().toPoint());
   const LineSpan span = model_->Line(model_->LineFromChar(pos));
   const String text = model_->Slice(span.start, span.length);
-  if (const auto word = WordAt(text, pos - span.start)) {
+  if (const auto word = WordAround(text, static_cast<std::int32_t>((pos - span.start).value()))) {
     Select(span.start + word->start, span.start + word->end);
     dragAnchor_ = span.start + word->start;
   }

@@ -73,11 +73,11 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
 
  private:
   // ModelObserver
-  void TextChanged() override;
+  void TextChanged(TextCause cause) override;
   void LayoutChanged() override;
   void SelectionChanged() override;
-  void TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted) override;
-  void TextReplaced() override;
+  void TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns& forms) override;
+  void TextReplaced(TextCause cause, CharPos removed) override;
 
   void ScheduleSync();
   void UpdateViewportMetrics();
@@ -89,9 +89,6 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
   void DragTo(QPoint point);
   void AutoScrollStep();
 
-  // Draws the pieces of a laid-out line that reach into [clipLeft, clipRight] (line x).
-  void PaintLine(QPainter& painter, const LineLayout& layout, StringView text, int top, double clipLeft,
-                 double clipRight) const;
   // Left edge of line x 0 in viewport coordinates.
   double LineLeft() const;
 

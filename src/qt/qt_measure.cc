@@ -84,6 +84,11 @@ void QtMeasure::SetFont(const FontSpec& font) {
   Reset();
 }
 
+void QtMeasure::UseFont(const QFont& font) {
+  font_ = font;
+  Reset();
+}
+
 void QtMeasure::SetViewport(double width, int lines) {
   visibleWidth_ = std::max(1.0, width);
   visibleLines_ = std::max(1, lines);

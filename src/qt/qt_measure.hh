@@ -32,6 +32,8 @@ class QtMeasure final : public Measure {
   double VisibleWidth() const override { return visibleWidth_; }
   int VisibleLines() const override { return visibleLines_; }
   void SetFont(const FontSpec& font) override;
+  // Measures in a widget's own font (the command box's) instead of a font of the editor's.
+  void UseFont(const QFont& font);
 
   // The piece laid out as Shape measures it: one line at x 0, for drawing. Valid until the
   // next call that lays out a piece.

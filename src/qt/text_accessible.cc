@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "text/word_motion.hh"
+
 namespace quilmar {
 
 namespace {
@@ -217,6 +219,16 @@ TextRange TextAccessible::WithinLine(int offset, int boundaryType) const {
   return {line.start + static_cast<int>(from), line.start + static_cast<int>(to)};
 }
 
+// The word holding offset, by the editor's own rule (the one its word keys and a double-click
+// follow), so that a screen reader's words are the ones the user moves by.
+TextRange TextAccessible::WordWithinLine(int offset) const {
+  const TextRange line = LineAround(offset);
+  const std::u16string text = this->text(line.start, line.end).toStdU16String();
+  const auto word = WordAround(text, offset - line.start);
+  if (!word) return {offset, offset};
+  return {line.start + word->start, line.start + word->end};
+}
+
 TextRange TextAccessible::Unit(int offset, QAccessible::TextBoundaryType type) const {
   if (!HasText()) return {};
   const int count = Length();
@@ -225,7 +237,7 @@ TextRange TextAccessible::Unit(int offset, QAccessible::TextBoundaryType type) c
   const int pos = std::clamp(offset, 0, count - 1);
   switch (type) {
     case QAccessible::CharBoundary: return WithinLine(pos, QTextBoundaryFinder::Grapheme);
-    case QAccessible::WordBoundary: return WithinLine(pos, QTextBoundaryFinder::Word);
+    case QAccessible::WordBoundary: return WordWithinLine(pos);
     case QAccessible::SentenceBoundary: return WithinLine(pos, QTextBoundaryFinder::Sentence);
     case QAccessible::ParagraphBoundary: return ParagraphAround(pos);
     case QAccessible::LineBoundary:

@@ -93,6 +93,7 @@ class TextAccessible : public QAccessibleWidget,
   void ReplaceRange(int start, int end, const QString& text);
   QString Answer(TextRange range, int* start, int* end) const;
   TextRange WithinLine(int offset, int boundaryType) const;
+  TextRange WordWithinLine(int offset) const;
   TextRange Unit(int offset, QAccessible::TextBoundaryType type) const;
 
   bool multiLine_;

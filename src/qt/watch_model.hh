@@ -10,9 +10,9 @@ namespace quilmar {
 // `Observer` is named by the caller, the view, which may be that observer privately.
 template <typename Observer, typename Model>
 void WatchModel(const Model*& shown, std::type_identity_t<const Model*> next, Observer* view) {
-  if (shown) shown->SetObserver(nullptr);
+  if (shown) shown->RemoveObserver(view);
   shown = next;
-  if (shown) shown->SetObserver(view);
+  if (shown) shown->AddObserver(view);
 }
 
 }  // namespace quilmar

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QInputMethodEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <fstream>
@@ -286,6 +287,41 @@ TEST_F(FrmMainTest, KeysAndInputMethodCommitsReachTheEditorThroughTheWidgets) {
   EXPECT_EQ(window.app().Document().Text(), u"\u4f60!");
   QApplication::processEvents();
   EXPECT_EQ(window.statusBarPanels().PanelText(4), QStringLiteral("Ln# 0 : Char# 2 "));
+}
+
+// The command box is drawn from its core layout: ink lies in the columns of each character
+// but the space, a click a quarter into a character puts the caret before it, and a
+// double-click selects the word there by the editor's word rule.
+TEST_F(FrmMainTest, TheCommandBoxDrawsItsTextWhereItsClicksLand) {
+  Press(window.txtMain(), Qt::Key_Colon, Qt::ShiftModifier, ":");
+  QInputMethodEvent typed;
+  typed.setCommitString(QStringLiteral("w ab_c"));
+  QApplication::sendEvent(window.txtCmd(), &typed);
+  ASSERT_EQ(window.app().CommandBox().Text(), u":w ab_c");
+  CommandBoxView* box = window.txtCmd();
+  const QImage image = box->grab().toImage();
+  // A column of the space (frame and background alone) against the columns of a character.
+  const int blank = static_cast<int>(box->CharacterRect(2).center().x());
+  auto inked = [&](const QRectF& r) {
+    for (int x = static_cast<int>(std::ceil(r.left())); x < r.right(); ++x)
+      for (int y = 0; y < image.height(); ++y)
+        if (image.pixelColor(x, y) != image.pixelColor(blank, y)) return true;
+    return false;
+  };
+  for (std::int32_t i = 0; i < 7; ++i) {
+    SCOPED_TRACE(i);
+    const QRectF r = box->CharacterRect(i);
+    EXPECT_GT(r.width(), 0);
+    EXPECT_EQ(inked(r), i != 2);
+    EXPECT_EQ(box->PosAt(QPoint(static_cast<int>(r.left() + r.width() / 4), static_cast<int>(r.center().y()))), i);
+  }
+  const QPointF inWord = box->CharacterRect(4).center();
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
+    QMouseEvent event(type, inWord, box->mapToGlobal(inWord), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &event);
+  }
+  EXPECT_EQ(window.app().CommandBox().SelText(), u"ab_c");
 }
 
 }  // namespace

@@ -24,12 +24,11 @@ inline std::optional<CharPos> Found(long long pos) {
 // The end of a search range: -1 for the end of the text.
 inline std::optional<CharPos> EndAt(int end) { return end < 0 ? std::nullopt : std::optional<CharPos>(end); }
 
-// A model on a headless measure, counting the events it raises.
-struct ModelRig {
-  explicit ModelRig(int cols = 80, int rows = 25) : measure(cols, rows), model(measure) {
-    model.Change = [this] { ++changes; };
-    model.SelChange = [this] { ++selChanges; };
-  }
+// A model on a headless measure, counting the edits and selection moves it tells of.
+struct ModelRig : ModelObserver {
+  explicit ModelRig(int cols = 80, int rows = 25) : measure(cols, rows), model(measure) { model.AddObserver(this); }
+  void TextChanged(TextCause cause) override { changes += cause == TextCause::Edit ? 1 : 0; }
+  void SelectionChanged() override { ++selChanges; }
   // Wrap at the visible width (right margin 0) or not at all (the editor's 10000 cells).
   void Wrap(bool on) { model.SetRightMargin(on ? 0 : 10000); }
   void ResetCounts() { changes = selChanges = 0; }
@@ -57,6 +56,17 @@ inline Marked Parse(const char* marked) {
   m.anchor = anchor < 0 ? m.caret : anchor;
   return m;
 }
+
+// A key script on marked text: the control before, the keys (quilmar-batch's notation), the
+// control after, and the clipboard after where it matters.
+struct ScriptCase {
+  const char* name;
+  const char* before;
+  const char* keys;
+  const char* after;
+  const char* clipboard = nullptr;
+};
+inline void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
 
 // A control (TextModel, LineEdit) in the same notation.
 template <typename Control>

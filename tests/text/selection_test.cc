@@ -6,7 +6,7 @@ namespace {
 
 class Recorder : public ModelObserver {
  public:
-  void TextChanged() override { ++text; }
+  void TextChanged(TextCause) override { ++text; }
   void LayoutChanged() override { ++layout; }
   void SelectionChanged() override { ++selection; }
   int text = 0, layout = 0, selection = 0;
@@ -124,7 +124,7 @@ TEST(Events, TextAssignmentRaisesChangeAndLoadingDoesNot) {
 TEST(Events, FormattingRaisesNoChange) {
   ModelRig rig(10);
   Recorder rec;
-  rig.model.SetObserver(&rec);
+  rig.model.AddObserver(&rec);
   rig.model.SetText(u"a\tb c d e f g h i j k");
   rig.ResetCounts();
   rec = Recorder();
@@ -143,7 +143,7 @@ TEST(Events, FormattingRaisesNoChange) {
 TEST(Events, SelChangeOnlyWhenTheSelectionMoves) {
   ModelRig rig;
   Recorder rec;
-  rig.model.SetObserver(&rec);
+  rig.model.AddObserver(&rec);
   rig.model.SetText(u"abc");
   rig.model.SetSelStart(1);
   rig.ResetCounts();
@@ -159,12 +159,20 @@ TEST(Events, HandlersSeeTheNewState) {
   ModelRig rig;
   rig.model.SetText(u"abc");
   rig.model.SetSelStart(3);
-  CharPos seenCaret = -1;
-  String seenText;
-  rig.model.Change = [&] { seenText = rig.model.Text(); seenCaret = rig.model.SelStart(); };
+  struct Seer : ModelObserver {
+    explicit Seer(const TextModel& m) : model(m) {}
+    void TextChanged(TextCause) override {
+      text = model.Text();
+      caret = model.SelStart();
+    }
+    const TextModel& model;
+    String text;
+    CharPos caret = -1;
+  } seer(rig.model);
+  rig.model.AddObserver(&seer);
   rig.model.SetSelText(u"de");
-  EXPECT_EQ(S(seenText), "abcde");
-  EXPECT_EQ(seenCaret, 5);
+  EXPECT_EQ(S(seer.text), "abcde");
+  EXPECT_EQ(seer.caret, 5);
 }
 
 TEST(TabStops, CustomStopsThenDefaultsEveryEightCells) {

@@ -69,17 +69,7 @@ static_assert(MenuHandlerTable::InItemOrder());
 
 App::App(Ports ports_, Measure& measure)
     : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
-  txtMain.Change = [this] { txtMain_Change(); };
-  txtMain.Edited = [this](CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms) {
-    recovery.Edited(RecordSource(), start, removed, inserted, forms);
-  };
-  txtMain.SelChange = [this] { txtMain_SelChange(); };
-  // A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
-  // without moving it in the text: the position panel follows, once per event.
-  txtMain.LayoutChange = [this] {
-    layoutMoved_ = true;
-    if (eventDepth_ == 0) FlushPositionPanel();
-  };
+  txtMain.AddObserver(this);
   // Both controls copy and paste through the system clipboard, as the mouse shortcuts do:
   // a copy empties the clipboard first, then puts the plain text on it.
   auto get = [this] { return ports.clipboard.GetText(); };
@@ -91,6 +81,27 @@ App::App(Ports ports_, Measure& measure)
   txtCmd.SetClipboard(get, set);
   for (MenuItem item : kInitiallyChecked) checks.SetChecked(item, true);
   caretShown_ = PositionText();
+}
+
+// Loads are no edits of the user's: they leave no unsaved change.
+void App::TextChanged(TextCause cause) {
+  if (cause == TextCause::Edit) txtMain_Change();
+}
+
+// A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
+// without moving it in the text: the position panel follows, once per event.
+void App::LayoutChanged() {
+  layoutMoved_ = true;
+  if (eventDepth_ == 0) FlushPositionPanel();
+}
+
+void App::TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns& forms) {
+  recovery.Edited(RecordSource(), start, CharPos(removed.size()), inserted, forms);
+}
+
+// An assignment of the whole text is logged as one edit of all of it; a load is no edit.
+void App::TextReplaced(TextCause cause, CharPos removed) {
+  if (cause == TextCause::Edit) recovery.Edited(RecordSource(), 0, removed, txtMain.Share(0, txtMain.Length()), {});
 }
 
 SettingsContext App::Settings() { return SettingsContext{ports.fs, checks, CommonDialog1, txtMain, modHeader}; }
@@ -224,9 +235,9 @@ String App::PositionText() const {
 // column (so a panel File Close emptied stays empty through a resize).
 void App::FlushPositionPanel() {
   // A relayout left pending by the event (word wrap, a font, tab stops) is done first; when it
-  // moves the caret's line it raises SelChange, which is then counted here, not flushed apart.
+  // moves the caret's line it tells SelectionChanged, which is then counted here, not flushed apart.
   ++eventDepth_;
-  txtMain.GetLineCount();
+  txtMain.UpdateLayout();
   --eventDepth_;
   if (!positionDirty_ && !layoutMoved_) return;
   const bool caretMoved = positionDirty_;

@@ -34,7 +34,7 @@ struct Ports {
   PrinterPort& printer;
 };
 
-class App {
+class App : private ModelObserver {
  public:
   App(Ports ports, Measure& measure);
 
@@ -64,6 +64,12 @@ class App {
   void Form_Unload();
   void txtMain_Change();
   void txtMain_SelChange();
+  // What the document tells its observers, turned into the handlers above and the record.
+  void TextChanged(TextCause cause) override;
+  void SelectionChanged() override { txtMain_SelChange(); }
+  void LayoutChanged() override;
+  void TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns& forms) override;
+  void TextReplaced(TextCause cause, CharPos removed) override;
   void txtMain_KeyDown(KeyCode& keyCode, ShiftState shift);   // editor/key_handler.cc
   void txtMain_MouseUp(int button, ShiftState shift);
   void txtCmd_KeyDown(KeyCode& keyCode, ShiftState shift);    // command/command_box.cc

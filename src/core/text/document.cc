@@ -5,92 +5,12 @@
 #include <limits>
 #include <utility>
 
+#include "text/document_parts.hh"
 #include "text/unit_scan.hh"
 
 namespace quilmar {
 
-// A node of the tree: a run of consecutive paragraphs of one block, or one edited paragraph
-// with a string of its own. Kept small so that a descent touches little memory.
-struct Document::Node {
-  NodeId left;
-  NodeId right;
-  std::uint32_t prio = 0;
-  BlockId block;            // a run of this block's paragraphs; none: an edited paragraph
-  std::int32_t first = 0;   // the run's first paragraph in its block
-  std::int32_t count = 0;   // paragraphs; 0: a free node
-  OwnedId owned;            // an edited paragraph's text
-  WrapsId wraps;            // an edited paragraph's wraps; none: a single line
-  BreakForm form = BreakForm::Native;  // an edited paragraph's break (a run's are its block's)
-  std::uint32_t chars = 0;  // the text with a break after every paragraph (within one block)
-  std::int32_t lines = 0;   // laid-out lines
-  std::int64_t subPars = 0;  // subtree sums: the whole document's, past 2^31
-  std::int64_t subLines = 0;
-  std::int64_t subChars = 0;
-
-  bool IsRun() const { return static_cast<bool>(block); }
-};
-
-// Paragraphs joined by "\r\n" that never change, indexed and laid out once for every node
-// that shows some of them. A block's offsets are 32-bit: a text longer than kBlockUnits is cut
-// into several blocks (at paragraph ends), so the per-paragraph arrays of a document of
-// several gigabytes cost 4 bytes a paragraph, and only the tree's sums are 64-bit.
-struct Document::Block {
-  SharedText text;
-  UnitSpan view;                        // text.View(), kept at hand
-  std::vector<std::int32_t> starts;     // each paragraph's start, then the size + 2
-  std::vector<std::int32_t> lineStarts; // lines before each paragraph, then all of them;
-                                        // empty while every paragraph is a single line
-  std::vector<std::int32_t> wraps;      // every paragraph's wrap offsets, in order
-  BreakRuns forms;                      // the breaks' file forms, by paragraph
-  std::int32_t nodes = 0;               // nodes using it; 0: a free slot
-  bool whole = true;                    // every paragraph laid out (not only those shown)
-  // The layout's setting and the paragraphs it laid out; the layout before it is kept with
-  // its own, so that going back to that setting (Word Wrap off and on again, a window
-  // narrowed and widened back) swaps it in instead of wrapping the text again.
-  struct Layout {
-    LineBreaker::Setting setting;
-    std::vector<ParaRange> shown;
-    std::vector<std::int32_t> lineStarts, wraps;
-    bool whole = true;
-  };
-  Layout kept;
-  LineBreaker::Setting setting;
-  std::vector<ParaRange> shown;
-
-  std::int32_t Paragraphs() const { return static_cast<std::int32_t>(starts.size()) - 1; }
-  std::int32_t Start(std::int32_t p) const { return starts[static_cast<std::size_t>(p)]; }
-  std::int32_t LinesBefore(std::int32_t p) const {
-    return lineStarts.empty() ? p : lineStarts[static_cast<std::size_t>(p)];
-  }
-  UnitSpan Para(std::int32_t p) const {
-    const auto from = static_cast<std::size_t>(Start(p));
-    return view.substr(from, static_cast<std::size_t>(Start(p + 1)) - from - 2);
-  }
-  std::span<const std::int32_t> Wraps(std::int32_t p) const {
-    if (lineStarts.empty()) return {};
-    const auto from = static_cast<std::size_t>(LinesBefore(p) - p);
-    const auto to = static_cast<std::size_t>(LinesBefore(p + 1) - p - 1);
-    return std::span<const std::int32_t>(wraps.data() + from, to - from);
-  }
-  // Where paragraphs [first, first+count) lie in the text: with the breaks between them,
-  // and with the break after the last when the text holds one.
-  UnitSpan Run(std::int32_t first, std::int32_t count) const {
-    const auto from = static_cast<std::size_t>(Start(first));
-    const auto to = std::min(static_cast<std::size_t>(Start(first + count)), view.size());
-    return view.substr(from, to - from);
-  }
-};
-
-namespace {
-constexpr char16_t kBreak[] = u"\r\n";
-// A block holds about this many units at most: a single longer paragraph (up to
-// kMaxParagraph) has a block of its own.
-constexpr std::size_t kBlockUnits = std::size_t(1) << 30;
-static_assert(Document::kMaxParagraph + 2 <= std::numeric_limits<std::int32_t>::max());
-// Long stretches are handed out in runs of at most this many units, so a scan that stops
-// early never walks far ahead.
-constexpr std::size_t kMaxRun = 1 << 16;
-}  // namespace
+using namespace document_parts;
 
 Document::Document(const LineBreaker& breaker) : breaker_(breaker) { Assign(String()); }
 
@@ -103,369 +23,6 @@ std::uint32_t Document::NextPriority() {
   seed_ ^= seed_ >> 27;
   return static_cast<std::uint32_t>((seed_ * 0x2545F4914F6CDD1Dull) >> 32);
 }
-
-// ---- Blocks ----------------------------------------------------------------------------
-
-std::optional<std::vector<Document::Block>> Document::MakeBlocks(const SharedText& text, const BreakRuns& forms) const {
-  // One scan for the line feeds. A block ends before the paragraph that would take it past
-  // kBlockUnits, so a block is at most kBlockUnits or one paragraph long; a paragraph longer
-  // than a document holds refuses the whole text.
-  std::vector<Block> blocks;
-  const UnitSpan all = text.View();
-  std::size_t from = 0;   // the current block's first unit in the text
-  std::int64_t para = 0;  // its first paragraph's number in the text
-  std::vector<std::int32_t> starts{0};  // its paragraphs' starts so far
-  auto close = [&](std::size_t to) {  // the block ends before unit `to`: a paragraph's start, or the end
-    if (to == all.size()) starts.push_back(static_cast<std::int32_t>(to - from + 2));
-    Block k;
-    k.text = text.Sub(from, to - from);
-    k.view = k.text.View();
-    k.starts = std::exchange(starts, {0});
-    const std::int64_t paragraphs = k.Paragraphs();
-    AddRun(k.forms, 0, FormAt(forms, para));
-    auto it = std::upper_bound(forms.begin(), forms.end(), para, [](std::int64_t i, const BreakRun& r) { return i < r.index; });
-    for (; it != forms.end() && it->index < para + paragraphs; ++it) AddRun(k.forms, it->index - para, it->form);
-    para += paragraphs;
-    from = to;
-    blocks.push_back(std::move(k));
-  };
-  bool fits = true;
-  std::size_t paraStart = 0;  // the paragraph being scanned
-  auto end = [&](std::size_t paraEnd, std::size_t next) {  // it ends at paraEnd; the next starts at next
-    fits = fits && paraEnd - paraStart <= std::size_t(kMaxParagraph);
-    if (next - from > kBlockUnits && paraStart > from) close(paraStart);
-    paraStart = next;
-  };
-  all.Visit([&](const auto* begin, std::size_t size) {
-    const auto* const stop = begin + size;
-    for (auto* p = FindUnit(begin, stop, u'\n'); fits && p != stop; p = FindUnit(p + 1, stop, u'\n')) {
-      const auto next = static_cast<std::size_t>(p + 1 - begin);
-      end(next - 2, next);
-      starts.push_back(static_cast<std::int32_t>(next - from));
-    }
-  });
-  if (fits) end(all.size(), all.size() + 2);
-  if (!fits) return std::nullopt;
-  close(all.size());
-  for (Block& k : blocks) {
-    const ParaRange whole{0, k.Paragraphs()};
-    LayOutBlock(k, std::span<const ParaRange>(&whole, 1));
-  }
-  return blocks;
-}
-
-std::vector<Document::BlockId> Document::AddBlocks(std::vector<Block> blocks) {
-  std::vector<BlockId> ids;
-  for (Block& k : blocks) ids.push_back(blocks_.Add(std::move(k)));
-  lastBlock_ = ids.size() == 1 ? ids.front() : BlockId();
-  return ids;
-}
-
-Document::BlockId Document::NewBlock(SharedText text, BreakRuns forms) {
-  std::optional<std::vector<Block>> made = MakeBlocks(text, forms);
-  assert(made && made->size() == 1);
-  return AddBlocks(std::move(*made)).front();
-}
-
-void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
-  const LineBreaker::Setting setting = breaker_.CurrentSetting();
-  auto same = [&](const std::vector<ParaRange>& ranges) {
-    return std::equal(ranges.begin(), ranges.end(), shown.begin(), shown.end(),
-                      [](const ParaRange& a, const ParaRange& b) { return a.first == b.first && a.count == b.count; });
-  };
-  Block::Layout& kept = k.kept;
-  const bool back = kept.setting == setting && same(kept.shown);
-  std::swap(kept.setting, k.setting);
-  std::swap(kept.shown, k.shown);
-  std::swap(kept.lineStarts, k.lineStarts);
-  std::swap(kept.wraps, k.wraps);
-  std::swap(kept.whole, k.whole);
-  if (back) return;
-  k.setting = setting;
-  k.shown.assign(shown.begin(), shown.end());
-  // `shown` is in order and without overlaps. Paragraphs outside it count one line each and
-  // are not laid out: no node shows them, so their lines are never asked about.
-  k.lineStarts.clear();
-  k.wraps.clear();
-  const std::int32_t n = k.Paragraphs();
-  k.whole = shown.size() == 1 && shown.front().first == 0 && shown.front().count == n;
-  bool counted = false;  // lineStarts is kept from the first paragraph of several lines on
-  std::int32_t lines = 0;
-  auto next = shown.begin();
-  for (std::int32_t p = 0; p < n; ++p) {
-    while (next != shown.end() && p >= next->first + next->count) ++next;
-    const std::int32_t hiddenTo = next == shown.end() ? n : std::max(p, next->first);
-    if (p < hiddenTo) {
-      if (counted) {
-        for (std::int32_t q = p; q < hiddenTo; ++q) k.lineStarts.push_back(lines++);
-      } else {
-        lines += hiddenTo - p;
-      }
-      p = hiddenTo - 1;
-      continue;
-    }
-    breaker_.Wrap(k.Para(p), scratchWraps_);
-    if (!scratchWraps_.empty() && !counted) {
-      // Until here each paragraph was one line.
-      counted = true;
-      k.lineStarts.reserve(static_cast<std::size_t>(n) + 1);
-      for (std::int32_t q = 0; q < p; ++q) k.lineStarts.push_back(q);
-    }
-    if (counted) k.lineStarts.push_back(lines);
-    k.wraps.insert(k.wraps.end(), scratchWraps_.begin(), scratchWraps_.end());
-    lines += 1 + static_cast<std::int32_t>(scratchWraps_.size());
-  }
-  if (counted) k.lineStarts.push_back(lines);
-}
-
-void Document::ReleaseBlock(BlockId b) {
-  blocks_.Remove(b);
-  if (lastBlock_ == b) lastBlock_ = BlockId();
-}
-
-// ---- Nodes -----------------------------------------------------------------------------
-
-Document::NodeId Document::NewRunNode(BlockId block, std::int32_t first, std::int32_t count) {
-  Node n;
-  n.prio = NextPriority();
-  n.block = block;
-  n.first = first;
-  n.count = count;
-  const NodeId x = nodes_.Add(n);
-  ++blocks_[block].nodes;
-  Measure(x);
-  Pull(x);
-  return x;
-}
-
-Document::NodeId Document::NewOwnedNode(String text, BreakForm form) {
-  Node n;
-  n.prio = NextPriority();
-  n.owned = owned_.Add(std::move(text));
-  n.count = 1;
-  n.form = form;
-  const NodeId x = nodes_.Add(n);
-  breaker_.Wrap(owned_[n.owned], scratchWraps_);
-  SetWraps(x, scratchWraps_);
-  Measure(x);
-  Pull(x);
-  return x;
-}
-
-void Document::FreeNode(NodeId x) {
-  const Node& n = nodes_[x];
-  if (n.IsRun()) {
-    if (--blocks_[n.block].nodes == 0) ReleaseBlock(n.block);
-  } else {
-    owned_.Remove(n.owned);
-    if (n.wraps) wrapLists_.Remove(n.wraps);
-  }
-  nodes_.Remove(x);
-}
-
-void Document::FreeTree(NodeId t) {
-  std::vector<NodeId> todo;
-  if (t) todo.push_back(t);
-  while (!todo.empty()) {
-    const NodeId x = todo.back();
-    todo.pop_back();
-    const Node& n = nodes_[x];
-    if (n.left) todo.push_back(n.left);
-    if (n.right) todo.push_back(n.right);
-    FreeNode(x);
-  }
-}
-
-UnitSpan Document::ParaText(NodeId x, std::int32_t para) const {
-  const Node& n = nodes_[x];
-  if (!n.IsRun()) return owned_[n.owned];
-  return blocks_[n.block].Para(para);
-}
-
-std::span<const std::int32_t> Document::ParaWraps(NodeId x, std::int32_t para) const {
-  const Node& n = nodes_[x];
-  if (n.IsRun()) return blocks_[n.block].Wraps(para);
-  if (!n.wraps) return {};
-  return wrapLists_[n.wraps];
-}
-
-UnitSpan Document::NodeText(NodeId x) const {
-  const Node& n = nodes_[x];
-  if (!n.IsRun()) return owned_[n.owned];
-  return blocks_[n.block].Run(n.first, n.count);
-}
-
-void Document::SetWraps(NodeId x, WrapList& wraps) {
-  Node& n = nodes_[x];
-  if (wraps.empty()) {
-    if (n.wraps) wrapLists_.Remove(std::exchange(n.wraps, WrapsId()));
-    return;
-  }
-  if (!n.wraps) n.wraps = wrapLists_.Add(WrapList());
-  // Swapping hands the caller the old list as scratch space.
-  std::swap(wrapLists_[n.wraps], wraps);
-}
-
-void Document::Measure(NodeId x) {
-  Node& n = nodes_[x];
-  if (!n.IsRun()) {
-    n.chars = static_cast<std::uint32_t>(owned_[n.owned].size()) + 2;
-    n.lines = 1 + (n.wraps ? static_cast<std::int32_t>(wrapLists_[n.wraps].size()) : 0);
-    return;
-  }
-  const Block& k = blocks_[n.block];
-  const std::int32_t end = n.first + n.count;
-  n.chars = static_cast<std::uint32_t>(k.Start(end) - k.Start(n.first));
-  n.lines = k.LinesBefore(end) - k.LinesBefore(n.first);
-}
-
-void Document::Pull(NodeId x) {
-  Node& n = nodes_[x];
-  n.subPars = n.count;
-  n.subLines = n.lines;
-  n.subChars = n.chars;
-  for (NodeId c : {n.left, n.right}) {
-    if (!c) continue;
-    const Node& k = nodes_[c];
-    n.subPars += k.subPars;
-    n.subLines += k.subLines;
-    n.subChars += k.subChars;
-  }
-}
-
-// ---- The tree --------------------------------------------------------------------------
-
-void Document::SiftDown(NodeId x) {
-  // Restores the heap order of priorities below x by moving priority values, not nodes, so
-  // the balanced shape built by Build stays.
-  for (;;) {
-    NodeId best = x;
-    for (NodeId c : {nodes_[x].left, nodes_[x].right}) {
-      if (c && nodes_[c].prio > nodes_[best].prio) best = c;
-    }
-    if (best == x) return;
-    std::swap(nodes_[x].prio, nodes_[best].prio);
-    x = best;
-  }
-}
-
-Document::NodeId Document::Build(const std::vector<NodeId>& ids, std::size_t lo, std::size_t hi) {
-  if (lo >= hi) return NodeId();
-  const std::size_t mid = lo + (hi - lo) / 2;
-  const NodeId x = ids[mid];
-  const NodeId l = Build(ids, lo, mid);
-  const NodeId r = Build(ids, mid + 1, hi);
-  nodes_[x].left = l;
-  nodes_[x].right = r;
-  Pull(x);
-  SiftDown(x);
-  return x;
-}
-
-Document::NodeId Document::CutRun(NodeId x, std::int32_t keep) {
-  const Node n = nodes_[x];
-  assert(n.IsRun() && keep > 0 && keep < n.count);
-  const NodeId rest = NewRunNode(n.block, n.first + keep, n.count - keep);
-  nodes_[x].count = keep;
-  Measure(x);
-  return rest;
-}
-
-void Document::Split(NodeId t, ParaNo k, NodeId& left, NodeId& right) {
-  if (!t) {
-    left = right = NodeId();
-    return;
-  }
-  const Node& n = nodes_[t];
-  const ParaNo leftPars = n.left ? nodes_[n.left].subPars : 0;
-  const ParaNo own = n.count;
-  NodeId l, r;
-  if (k <= leftPars) {
-    Split(n.left, k, l, r);
-    nodes_[t].left = r;
-    Pull(t);
-    left = l;
-    right = t;
-  } else if (k >= leftPars + own) {
-    Split(n.right, k - leftPars - own, l, r);
-    nodes_[t].right = l;
-    Pull(t);
-    left = t;
-    right = r;
-  } else {
-    // The cut falls inside this run: it keeps the paragraphs before the cut, and a node
-    // with a priority of its own takes the rest into the right part.
-    const NodeId rest = CutRun(t, (k - leftPars).value());
-    r = nodes_[t].right;
-    nodes_[t].right = NodeId();
-    Pull(t);
-    left = t;
-    right = Merge(rest, r);
-  }
-}
-
-Document::NodeId Document::Merge(NodeId a, NodeId b) {
-  if (!a) return b;
-  if (!b) return a;
-  if (nodes_[a].prio > nodes_[b].prio) {
-    const NodeId r = Merge(nodes_[a].right, b);
-    nodes_[a].right = r;
-    Pull(a);
-    return a;
-  }
-  const NodeId l = Merge(a, nodes_[b].left);
-  nodes_[b].left = l;
-  Pull(b);
-  return b;
-}
-
-bool Document::Assign(SharedText text, BreakRuns forms) {
-  assert(HasOnlyPairedBreaks(text.View()));
-  std::optional<std::vector<Block>> made = MakeBlocks(text, forms);
-  if (!made) return false;
-  text = SharedText();  // the blocks hold it
-  nodes_.Clear();
-  blocks_.Clear();
-  owned_.Clear();
-  wrapLists_.Clear();
-  lastBlock_ = BlockId();
-  finger_ = Locus();
-  path_.clear();
-  // Each block is shown by one node until edits cut it.
-  std::vector<NodeId> ids;
-  for (const BlockId b : AddBlocks(std::move(*made))) ids.push_back(NewRunNode(b, 0, blocks_[b].Paragraphs()));
-  root_ = Build(ids, 0, ids.size());
-  return true;
-}
-
-bool Document::Holds(CharPos start, CharPos length, UnitSpan text) const {
-  if (Length().value() - std::clamp<CharPos>(length, 0, Length()).value() + std::int64_t(text.size()) > kMaxLength) return false;
-  // The paragraphs the edit makes: the start's paragraph up to the start, then the text, then
-  // the end's paragraph from the end. Only a long text or a long paragraph needs a closer look.
-  const Para a = ParagraphAt(start);
-  const Para b = ParagraphAt(start + std::max<CharPos>(length, 0));
-  const std::int64_t prefix = std::clamp<std::int64_t>((start - a.start).value(), 0, std::int64_t(a.text.size()));
-  const std::int64_t suffix =
-      std::int64_t(b.text.size()) - std::clamp<std::int64_t>((start + length - b.start).value(), 0, std::int64_t(b.text.size()));
-  if (prefix + std::int64_t(text.size()) + suffix <= kMaxParagraph) return true;
-  return text.Visit([&](const auto* begin, std::size_t size) {
-    const auto* const end = begin + size;
-    std::int64_t before = prefix;  // what precedes the current line of the text in its paragraph
-    const auto* line = begin;
-    for (auto* p = FindUnit(begin, end, u'\n'); p != end; p = FindUnit(p + 1, end, u'\n')) {
-      if (before + (p - 1 - line) > kMaxParagraph) return false;
-      before = 0;
-      line = p + 1;
-    }
-    return before + (end - line) + suffix <= kMaxParagraph;
-  });
-}
-
-CharPos Document::Length() const { return static_cast<CharPos>(nodes_[root_].subChars - 2); }
-
-ParaNo Document::ParagraphCount() const { return nodes_[root_].subPars; }
-
-LineNo Document::LineCount() const { return nodes_[root_].subLines; }
 
 // ---- Locating --------------------------------------------------------------------------
 
@@ -611,68 +168,6 @@ char16_t Document::CharAt(CharPos pos) const {
   return kBreak[std::min<std::size_t>(offset - p.text.size(), 1)];
 }
 
-// ---- Reading ---------------------------------------------------------------------------
-
-String Document::Slice(CharPos start, CharPos length) const {
-  const CharPos total = Length();
-  start = std::clamp<CharPos>(start, 0, total);
-  const CharPos end = CharPos(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
-  if (end == start) return String();
-  String out;
-  out.reserve(static_cast<std::size_t>(end - start));
-  Runs runs(*this, start);
-  UnitSpan run;
-  CharPos at = 0;
-  while (at < end && runs.Next(run, at)) {
-    run.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(run.size(), (end - at).value()))).AppendTo(out);
-    at += static_cast<CharPos>(run.size());  // the loop goes on only while this run ended short
-  }
-  return out;
-}
-
-String Document::Text() const { return Slice(0, Length()); }
-
-std::vector<UnitSpan> Document::Pieces() const {
-  // Each node gives its text, then its break where the text does not hold it; the pieces end
-  // only at the end of a paragraph or of a break.
-  std::vector<UnitSpan> pieces;
-  std::int64_t left = Length().value();
-  std::vector<NodeId> stack;
-  for (NodeId x = root_; x || !stack.empty();) {
-    for (; x; x = nodes_[x].left) stack.push_back(x);
-    x = stack.back();
-    stack.pop_back();
-    const UnitSpan text = NodeText(x);
-    const std::int64_t held = nodes_[x].chars - std::int64_t(text.size());
-    for (UnitSpan piece : {text, UnitSpan(StringView(kBreak + 2 - held, static_cast<std::size_t>(held)))}) {
-      // The last paragraph has no break, though its block may hold one after it.
-      piece = piece.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(left, std::int64_t(piece.size()))));
-      left -= std::int64_t(piece.size());
-      if (!piece.empty()) pieces.push_back(piece);
-    }
-    x = nodes_[x].right;
-  }
-  return pieces;
-}
-
-SharedText Document::Share(CharPos start, CharPos length) const {
-  const CharPos total = Length();
-  start = std::clamp<CharPos>(start, 0, total);
-  const CharPos end = CharPos(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));
-  if (end == start) return SharedText();
-  const Locus at = LocateChar(start);
-  const Node& n = nodes_[at.node];
-  if (n.IsRun()) {
-    const Block& k = blocks_[n.block];
-    const auto from = static_cast<std::size_t>(k.Start(at.para) + (start - at.start));
-    const std::size_t runEnd = std::min(static_cast<std::size_t>(k.Start(n.first + n.count)), k.view.size());
-    if (from + static_cast<std::size_t>(end - start) <= runEnd) {
-      return k.text.Sub(from, static_cast<std::size_t>(end - start));
-    }
-  }
-  return SharedText(Slice(start, end - start));
-}
-
 // ---- Break forms -----------------------------------------------------------------------
 
 BreakForm Document::FormOf(const Locus& at) const {
@@ -728,6 +223,54 @@ BreakRuns Document::Forms() const {
 }
 
 // ---- Editing ---------------------------------------------------------------------------
+
+bool Document::Assign(SharedText text, BreakRuns forms) {
+  assert(HasOnlyPairedBreaks(text.View()));
+  std::optional<std::vector<Block>> made = MakeBlocks(text, forms);
+  if (!made) return false;
+  text = SharedText();  // the blocks hold it
+  nodes_.Clear();
+  blocks_.Clear();
+  owned_.Clear();
+  wrapLists_.Clear();
+  lastBlock_ = BlockId();
+  finger_ = Locus();
+  path_.clear();
+  // Each block is shown by one node until edits cut it.
+  std::vector<NodeId> ids;
+  for (const BlockId b : AddBlocks(std::move(*made))) ids.push_back(NewRunNode(b, 0, blocks_[b].Paragraphs()));
+  root_ = Build(ids, 0, ids.size());
+  return true;
+}
+
+bool Document::Holds(CharPos start, CharPos length, UnitSpan text) const {
+  if (Length().value() - std::clamp<CharPos>(length, 0, Length()).value() + std::int64_t(text.size()) > kMaxLength) return false;
+  // The paragraphs the edit makes: the start's paragraph up to the start, then the text, then
+  // the end's paragraph from the end. Only a long text or a long paragraph needs a closer look.
+  const Para a = ParagraphAt(start);
+  const Para b = ParagraphAt(start + std::max<CharPos>(length, 0));
+  const std::int64_t prefix = std::clamp<std::int64_t>((start - a.start).value(), 0, std::int64_t(a.text.size()));
+  const std::int64_t suffix =
+      std::int64_t(b.text.size()) - std::clamp<std::int64_t>((start + length - b.start).value(), 0, std::int64_t(b.text.size()));
+  if (prefix + std::int64_t(text.size()) + suffix <= kMaxParagraph) return true;
+  return text.Visit([&](const auto* begin, std::size_t size) {
+    const auto* const end = begin + size;
+    std::int64_t before = prefix;  // what precedes the current line of the text in its paragraph
+    const auto* line = begin;
+    for (auto* p = FindUnit(begin, end, u'\n'); p != end; p = FindUnit(p + 1, end, u'\n')) {
+      if (before + (p - 1 - line) > kMaxParagraph) return false;
+      before = 0;
+      line = p + 1;
+    }
+    return before + (end - line) + suffix <= kMaxParagraph;
+  });
+}
+
+CharPos Document::Length() const { return static_cast<CharPos>(nodes_[root_].subChars - 2); }
+
+ParaNo Document::ParagraphCount() const { return nodes_[root_].subPars; }
+
+LineNo Document::LineCount() const { return nodes_[root_].subLines; }
 
 Document::Locus Document::OwnParagraph(const Locus& at) {
   // The paragraph leaves its run for a node of its own, with a copy of its text (two-byte
@@ -892,154 +435,6 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text, con
   FreeTree(middle);
   root_ = Merge(Merge(left, Build(ids, 0, ids.size())), right);
   return kept;
-}
-
-void Document::RelayoutTree(NodeId t) {
-  if (!t) return;
-  RelayoutTree(nodes_[t].left);
-  RelayoutTree(nodes_[t].right);
-  const Node& n = nodes_[t];
-  if (!n.IsRun()) {
-    breaker_.Wrap(owned_[n.owned], scratchWraps_);
-    SetWraps(t, scratchWraps_);
-  }
-  Measure(t);
-  Pull(t);
-}
-
-void Document::CollectShown(NodeId t, std::vector<std::vector<ParaRange>>& shown) const {
-  if (!t) return;
-  const Node& n = nodes_[t];
-  CollectShown(n.left, shown);
-  if (n.IsRun()) shown[n.block.Index()].push_back({n.first, n.count});
-  CollectShown(n.right, shown);
-}
-
-void Document::Relayout() {
-  finger_ = Locus();  // line numbers move
-  // Each block lays out only the paragraphs that nodes still show (edits may have replaced
-  // most of it); its line counts stay sums from its start, so the rest count one line each.
-  std::vector<std::vector<ParaRange>> shown;
-  blocks_.ForEach([&](BlockId, const Block&) { shown.emplace_back(); });
-  CollectShown(root_, shown);
-  blocks_.ForEach([&](BlockId b, Block& k) {
-    if (k.nodes == 0) return;
-    std::vector<ParaRange>& ranges = shown[b.Index()];
-    // The same paste made twice shows the same paragraphs twice: merge what overlaps.
-    std::sort(ranges.begin(), ranges.end(), [](const ParaRange& x, const ParaRange& y) { return x.first < y.first; });
-    std::vector<ParaRange> merged;
-    for (const ParaRange& r : ranges) {
-      if (!merged.empty() && r.first <= merged.back().first + merged.back().count) {
-        ParaRange& m = merged.back();
-        m.count = std::max(m.count, r.first + r.count - m.first);
-      } else {
-        merged.push_back(r);
-      }
-    }
-    LayOutBlock(k, merged);
-  });
-  RelayoutTree(root_);
-}
-
-std::size_t Document::MemoryUse() const {
-  std::size_t bytes = sizeof(*this) + nodes_.MemoryUse() + blocks_.MemoryUse() + owned_.MemoryUse() +
-                      wrapLists_.MemoryUse();
-  blocks_.ForEach([&](BlockId, const Block& k) {
-    bytes += k.view.size() * (k.view.IsNarrow() ? 1 : 2);
-    bytes += (k.starts.capacity() + k.lineStarts.capacity() + k.wraps.capacity() + k.kept.lineStarts.capacity() +
-              k.kept.wraps.capacity()) * sizeof(std::int32_t);
-  });
-  owned_.ForEach([&](OwnedId, const String& s) {
-    if (s.capacity() > String().capacity()) bytes += (s.capacity() + 1) * sizeof(char16_t);
-  });
-  wrapLists_.ForEach([&](WrapsId, const WrapList& w) { bytes += w.capacity() * sizeof(std::int32_t); });
-  return bytes;
-}
-
-// ---- Runs ------------------------------------------------------------------------------
-
-Document::Runs::Runs(const Document& doc, CharPos from) : doc_(doc) {
-  const std::int64_t target = std::clamp<CharPos>(from, 0, doc.Length()).value();
-  pos_ = static_cast<CharPos>(target);
-  std::int64_t base = 0;
-  NodeId x = doc.root_;
-  while (x) {
-    const Node& n = doc.nodes_[x];
-    const std::int64_t leftChars = n.left ? doc.nodes_[n.left].subChars : 0;
-    if (target < base + leftChars) {
-      stack_.push_back(x);
-      x = n.left;
-      continue;
-    }
-    base += leftChars;
-    if (target < base + n.chars || !n.right) {
-      node_ = x;
-      skip_ = target - base;
-      return;
-    }
-    base += n.chars;
-    x = n.right;
-  }
-}
-
-void Document::Runs::Descend(NodeId x) {
-  while (x) {
-    stack_.push_back(x);
-    x = doc_.nodes_[x].left;
-  }
-}
-
-bool Document::Runs::NextPiece(UnitSpan& piece) {
-  while (node_) {
-    const Node& n = doc_.nodes_[node_];
-    if (phase_ == 0) {
-      phase_ = 1;
-      const UnitSpan text = doc_.NodeText(node_);
-      if (skip_ >= std::int64_t(text.size())) {
-        skip_ -= std::int64_t(text.size());
-        continue;
-      }
-      piece = text.substr(static_cast<std::size_t>(skip_));
-      skip_ = 0;
-      return true;
-    }
-    if (phase_ == 1) {
-      phase_ = 2;
-      // A run that does not end its block had its last break in its text already.
-      const std::int64_t held = n.chars - std::int64_t(doc_.NodeText(node_).size());
-      if (held == 0 || skip_ >= held) continue;
-      piece = UnitSpan(StringView(kBreak + 2 - held + skip_, static_cast<std::size_t>(held - skip_)));
-      skip_ = 0;
-      return true;
-    }
-    Descend(n.right);
-    if (stack_.empty()) {
-      node_ = NodeId();
-    } else {
-      node_ = stack_.back();
-      stack_.pop_back();
-    }
-    phase_ = 0;
-  }
-  return false;
-}
-
-bool Document::Runs::Next(UnitSpan& run, CharPos& runStart) {
-  UnitSpan p = rest_;
-  rest_ = UnitSpan();
-  if (p.empty() && !NextPiece(p)) return false;
-  if (p.size() > kMaxRun) {
-    rest_ = p.substr(kMaxRun);
-    p = p.substr(0, kMaxRun);
-  }
-  // The text of the last paragraph may be followed by a break that the document does not
-  // have (its run ends inside a block): stop at the document's end.
-  p = p.substr(0, static_cast<std::size_t>(std::max<std::int64_t>((doc_.Length() - pos_).value(), 0)));
-  if (p.empty()) return false;
-  run = p;
-  runStart = pos_;
-  pos_ += static_cast<CharPos>(p.size());
-  return true;
 }
 
 // ---- Breaks ----------------------------------------------------------------------------

@@ -58,15 +58,15 @@ void LineBreaker::Remember(std::size_t units) const {
 double LineBreaker::WordWidth(StringView word, LineLayout& scratch) const {
   double x = 0;
   for (char16_t c : word) {
-    const double adv = metrics_.Plain(c);
-    if (adv < 0) {
+    const double end = metrics_.PlainEnd(x, c);
+    if (end < 0) {
       // Shaped: a word met again (most of them, in any text) costs a lookup.
       if (auto it = wordWidths_.find(word); it != wordWidths_.end()) return it->second;
       scratch.Build(word, metrics_);
       Remember(word.size());
       return wordWidths_.emplace(String(word), scratch.Width()).first->second;
     }
-    x += adv;
+    x = end;
   }
   return x;
 }
@@ -124,23 +124,22 @@ std::int32_t LineBreaker::MemoWindow(StringView para, std::int32_t start) const 
 
 template <typename Unit>
 std::optional<std::int32_t> LineBreaker::PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const {
-  // The same sums, in the same order, as LineLayout makes for plain text: the line this
-  // accepts measures the same when it is painted.
+  // Widths from TextMetrics::PlainEnd, as LineLayout places plain text.
   double x = 0;
   std::int32_t afterSpace = -1;  // where a break after the last space would fall
   for (std::int32_t i = start; i < n;) {
     const char16_t c = para[i];
+    const double end = metrics_.PlainEnd(x, c);
+    if (end < 0) return std::nullopt;
     if (c == u'\t') {
-      x = metrics_.NextTab(x);
+      x = end;
       afterSpace = ++i;
       continue;
     }
-    const double adv = metrics_.Plain(c);
-    if (adv < 0) return std::nullopt;
     // Spaces always stay on the line (they hang past the edge); every line takes at least
     // one character, so a character wider than the line still makes progress.
-    if (c == u' ' || i == start || x + adv <= width_) {
-      x += adv;
+    if (c == u' ' || i == start || end <= width_) {
+      x = end;
       ++i;
       if (c == u' ') afterSpace = i;
       continue;

@@ -4,68 +4,23 @@
 #include <utility>
 
 #include "text/grapheme.hh"
+#include "text/text_keys.hh"
 #include "text/word_motion.hh"
 
 namespace quilmar {
 
 namespace {
 
-enum class BoxAction {
-  CharLeft, CharRight, WordLeft, WordRight, Home, End,
-  Backspace, Delete, WordBackspace, WordDelete,
-  SelectAll, Copy, Cut, Paste, Undo, Redo,
+// The box's own keys beside the shared ones: Shift+Delete cuts, Shift+Insert pastes,
+// Ctrl+Insert copies and Ctrl+Shift+Z redoes, as in one-line boxes; Delete takes no Shift.
+constexpr KeyBinding kBoxKeys[] = {
+    {key::Delete, false, ShiftUse::Refused, TextAction::Delete},
+    {key::Delete, false, ShiftUse::Required, TextAction::Cut},
+    {key::Delete, true, ShiftUse::Refused, TextAction::WordDelete},
+    {key::Insert, false, ShiftUse::Required, TextAction::Paste},
+    {key::Insert, true, ShiftUse::Refused, TextAction::Copy},
+    {key::Z, true, ShiftUse::Required, TextAction::Redo},
 };
-
-// Which modifiers a row answers to. Moves take Shift as "extend the selection".
-enum class Mods { None, Shift, Ctrl, CtrlShift, ShiftExtends, CtrlShiftExtends };
-
-// One key of the box: its code, the modifiers, and what it does.
-struct BoxBinding {
-  KeyCode code;
-  Mods mods;
-  BoxAction action;
-};
-
-constexpr BoxBinding kBindings[] = {
-    {key::Left, Mods::ShiftExtends, BoxAction::CharLeft},
-    {key::Right, Mods::ShiftExtends, BoxAction::CharRight},
-    {key::Left, Mods::CtrlShiftExtends, BoxAction::WordLeft},
-    {key::Right, Mods::CtrlShiftExtends, BoxAction::WordRight},
-    {key::Home, Mods::ShiftExtends, BoxAction::Home},
-    {key::End, Mods::ShiftExtends, BoxAction::End},
-    {key::Back, Mods::None, BoxAction::Backspace},
-    {key::Back, Mods::Shift, BoxAction::Backspace},
-    {key::Back, Mods::Ctrl, BoxAction::WordBackspace},
-    {key::Delete, Mods::None, BoxAction::Delete},
-    {key::Delete, Mods::Shift, BoxAction::Cut},
-    {key::Delete, Mods::Ctrl, BoxAction::WordDelete},
-    {key::Insert, Mods::Shift, BoxAction::Paste},
-    {key::Insert, Mods::Ctrl, BoxAction::Copy},
-    {key::A, Mods::Ctrl, BoxAction::SelectAll},
-    {key::C, Mods::Ctrl, BoxAction::Copy},
-    {key::X, Mods::Ctrl, BoxAction::Cut},
-    {key::V, Mods::Ctrl, BoxAction::Paste},
-    {key::Z, Mods::Ctrl, BoxAction::Undo},
-    {key::Z, Mods::CtrlShift, BoxAction::Redo},
-    {key::Y, Mods::Ctrl, BoxAction::Redo},
-};
-
-// Whether a row fits the modifiers held, and whether Shift then extends the selection.
-bool Fits(Mods mods, ShiftState shift, bool& extend) {
-  if ((shift & shift::Alt) != 0) return false;
-  const bool ctrl = (shift & shift::Ctrl) != 0;
-  const bool shifted = (shift & shift::Shift) != 0;
-  extend = false;
-  switch (mods) {
-    case Mods::None: return !ctrl && !shifted;
-    case Mods::Shift: return !ctrl && shifted;
-    case Mods::Ctrl: return ctrl && !shifted;
-    case Mods::CtrlShift: return ctrl && shifted;
-    case Mods::ShiftExtends: extend = shifted; return !ctrl;
-    case Mods::CtrlShiftExtends: extend = shifted; return ctrl;
-  }
-  return false;
-}
 
 // A one-line box holds no line breaks or other control characters.
 String Printable(StringView text) {
@@ -100,9 +55,7 @@ String LineEdit::SelText() const {
 void LineEdit::SetText(StringView text) {
   text_ = Printable(text);
   anchor_ = caret_ = Size();
-  undo_.clear();
-  redo_.clear();
-  typingOpen_ = false;
+  undo_.Clear();
   Notify();
 }
 
@@ -121,55 +74,58 @@ void LineEdit::SetClipboard(std::function<String()> get, std::function<void(cons
 }
 
 void LineEdit::Move(std::int32_t anchor, std::int32_t caret) {
-  typingOpen_ = false;
+  undo_.CloseStep();
   if (anchor == anchor_ && caret == caret_) return;
   anchor_ = anchor;
   caret_ = caret;
   Notify();
 }
 
-// Every edit is one step of history, except that characters typed one after another at the
-// caret undo together, as in any text box.
+// Typed characters merge into one step of history by the document's rule (UndoStack); the
+// box's deletions are recorded as other edits, each a step of its own.
 void LineEdit::Replace(std::int32_t from, std::int32_t to, StringView text, EditKind kind) {
   if (from == to && text.empty()) return;
-  const bool joins = kind == EditKind::Typing && typingOpen_ && from == to && from == caret_;
-  if (!joins) undo_.push_back(State{text_, anchor_, caret_});
-  redo_.clear();
+  EditRecord edit;
+  edit.pos = from;
+  edit.removed = SharedText(StringView(text_).substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+  edit.inserted = SharedText(text);
+  edit.anchorBefore = anchor_;
+  edit.caretBefore = caret_;
   text_.replace(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from), text);
   anchor_ = caret_ = from + static_cast<std::int32_t>(text.size());
-  typingOpen_ = kind == EditKind::Typing;
+  edit.anchorAfter = edit.caretAfter = caret_;
+  undo_.Record(std::move(edit), kind);
   Notify();
 }
 
-void LineEdit::Restore(std::vector<State>& from, std::vector<State>& to) {
-  if (from.empty()) return;
-  to.push_back(State{text_, anchor_, caret_});
-  State state = std::move(from.back());
-  from.pop_back();
-  text_ = std::move(state.text);
-  anchor_ = state.anchor;
-  caret_ = state.caret;
-  typingOpen_ = false;
+// Applies a step of history backwards (undo) or forwards (redo).
+void LineEdit::Replay(const std::vector<EditRecord>* edits, bool backwards) {
+  if (!edits) return;
+  auto apply = [&](const EditRecord& e, const SharedText& out, const SharedText& in) {
+    text_.replace(static_cast<std::size_t>(e.pos.value()), out.size(), in.ToString());
+  };
+  if (backwards) {
+    for (auto it = edits->rbegin(); it != edits->rend(); ++it) apply(*it, it->inserted, it->removed);
+    anchor_ = static_cast<std::int32_t>(edits->front().anchorBefore.value());
+    caret_ = static_cast<std::int32_t>(edits->front().caretBefore.value());
+  } else {
+    for (const EditRecord& e : *edits) apply(e, e.removed, e.inserted);
+    anchor_ = static_cast<std::int32_t>(edits->back().anchorAfter.value());
+    caret_ = static_cast<std::int32_t>(edits->back().caretAfter.value());
+  }
   Notify();
 }
 
-void LineEdit::Undo() { Restore(undo_, redo_); }
-void LineEdit::Redo() { Restore(redo_, undo_); }
+void LineEdit::Undo() { Replay(undo_.TakeUndo(), true); }
+void LineEdit::Redo() { Replay(undo_.TakeRedo(), false); }
 
 void LineEdit::Notify() const {
   if (observer_) observer_->LineEditChanged();
 }
 
 void LineEdit::KeyDown(const KeyEvent& key) {
-  bool extend = false;
-  const BoxBinding* row = nullptr;
-  for (const BoxBinding& b : kBindings) {
-    if (b.code == key.code && Fits(b.mods, key.shift, extend)) {
-      row = &b;
-      break;
-    }
-  }
-  if (!row) {
+  const std::optional<TextCommand> command = FindTextKey(kBoxKeys, key);
+  if (!command) {
     // Any other key types its text, if it has any (Ctrl and Alt combinations have none).
     if ((key.shift & (shift::Ctrl | shift::Alt)) == 0) {
       const String typed = Printable(key.text);
@@ -177,6 +133,7 @@ void LineEdit::KeyDown(const KeyEvent& key) {
     }
     return;
   }
+  const bool extend = command->extend;
   const std::int32_t start = SelStart();
   const std::int32_t end = start + SelLength();
   const bool selection = end > start;
@@ -185,30 +142,31 @@ void LineEdit::KeyDown(const KeyEvent& key) {
   auto wordLeft = [&] { return PrevWordStart(text_, caret_).value_or(0); };
   auto wordRight = [&] { return NextWordStart(text_, caret_).value_or(Size()); };
 
-  switch (row->action) {
-    case BoxAction::CharLeft: return moveTo(selection && !extend ? start : StepBack(text_, caret_));
-    case BoxAction::CharRight: return moveTo(selection && !extend ? end : StepForward(text_, caret_));
-    case BoxAction::WordLeft: return moveTo(wordLeft());
-    case BoxAction::WordRight: return moveTo(wordRight());
-    case BoxAction::Home: return moveTo(0);
-    case BoxAction::End: return moveTo(Size());
-    case BoxAction::Backspace: return selection ? remove(start, end) : remove(StepBack(text_, caret_), caret_);
-    case BoxAction::Delete: return selection ? remove(start, end) : remove(caret_, StepForward(text_, caret_));
-    case BoxAction::WordBackspace: return selection ? remove(start, end) : remove(wordLeft(), caret_);
-    case BoxAction::WordDelete: return selection ? remove(start, end) : remove(caret_, wordRight());
-    case BoxAction::SelectAll: return Move(0, Size());
-    case BoxAction::Copy:
+  switch (command->action) {
+    case TextAction::CharLeft: return moveTo(selection && !extend ? start : StepBack(text_, caret_));
+    case TextAction::CharRight: return moveTo(selection && !extend ? end : StepForward(text_, caret_));
+    case TextAction::WordLeft: return moveTo(wordLeft());
+    case TextAction::WordRight: return moveTo(wordRight());
+    case TextAction::LineHome: return moveTo(0);
+    case TextAction::LineEnd: return moveTo(Size());
+    case TextAction::Backspace: return selection ? remove(start, end) : remove(StepBack(text_, caret_), caret_);
+    case TextAction::Delete: return selection ? remove(start, end) : remove(caret_, StepForward(text_, caret_));
+    case TextAction::WordBackspace: return selection ? remove(start, end) : remove(wordLeft(), caret_);
+    case TextAction::WordDelete: return selection ? remove(start, end) : remove(caret_, wordRight());
+    case TextAction::SelectAll: return Move(0, Size());
+    case TextAction::Copy:
       if (selection && clipboardSet_) clipboardSet_(SelText());
       return;
-    case BoxAction::Cut:
+    case TextAction::Cut:
       if (!selection) return;
       if (clipboardSet_) clipboardSet_(SelText());
       return remove(start, end);
-    case BoxAction::Paste:
+    case TextAction::Paste:
       if (clipboardGet_) Replace(start, end, Printable(clipboardGet_()), EditKind::Other);
       return;
-    case BoxAction::Undo: return Undo();
-    case BoxAction::Redo: return Redo();
+    case TextAction::Undo: return Undo();
+    case TextAction::Redo: return Redo();
+    default: return;  // the document's own actions: the box has no rows for them
   }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/keys.hh"
+#include "text/undo.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -47,35 +48,29 @@ class LineEdit {
   // The clipboard the box copies to and pastes from (set once by its owner).
   void SetClipboard(std::function<String()> get, std::function<void(const String&)> set);
 
-  bool CanUndo() const { return !undo_.empty(); }
-  bool CanRedo() const { return !redo_.empty(); }
+  bool CanUndo() const { return undo_.CanUndo(); }
+  bool CanRedo() const { return undo_.CanRedo(); }
   void Undo();
   void Redo();
 
   // Observing does not change the box, so a view holding it read-only may listen.
-  void SetObserver(LineEditObserver* observer) const { observer_ = observer; }
+  // The box has one observer: the view that shows it.
+  void AddObserver(LineEditObserver* observer) const { observer_ = observer; }
+  void RemoveObserver(LineEditObserver* observer) const {
+    if (observer_ == observer) observer_ = nullptr;
+  }
 
  private:
-  // The box as it was before an edit: what undo brings back.
-  struct State {
-    String text;
-    std::int32_t anchor = 0;
-    std::int32_t caret = 0;
-  };
-  enum class EditKind { Typing, Other };
-
   void Replace(std::int32_t from, std::int32_t to, StringView text, EditKind kind);
   void Move(std::int32_t anchor, std::int32_t caret);
-  void Restore(std::vector<State>& from, std::vector<State>& to);
+  void Replay(const std::vector<EditRecord>* edits, bool backwards);
   void Notify() const;
   std::int32_t Size() const { return static_cast<std::int32_t>(text_.size()); }
 
   String text_;
   std::int32_t anchor_ = 0;
   std::int32_t caret_ = 0;
-  std::vector<State> undo_;
-  std::vector<State> redo_;
-  bool typingOpen_ = false;  // the next typed character joins the last undo step
+  UndoStack undo_;  // merges typing as the document's history does
   std::function<String()> clipboardGet_;
   std::function<void(const String&)> clipboardSet_;
   mutable LineEditObserver* observer_ = nullptr;

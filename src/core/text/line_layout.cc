@@ -56,7 +56,7 @@ void LineLayout::Build(UnitSpan units, const TextMetrics& metrics) {
   double x = 0;
   for (std::int32_t i = 0; i < n;) {
     if (line[static_cast<std::size_t>(i)] == u'\t') {
-      const double next = metrics.NextTab(x);
+      const double next = metrics.PlainEnd(x, u'\t');
       pieces_.push_back({i, i + 1, x, next - x, true, false, false, 0, 0});
       x = next;
       ++i;
@@ -102,21 +102,19 @@ void LineLayout::AddSegment(std::int32_t from, std::int32_t to, double& x) {
 }
 
 bool LineLayout::AddPlain(std::int32_t from, std::int32_t to, double& x) {
-  // The same sums, in the same order, as the line breaker's: a line it accepts from them is
-  // exactly as wide here.
   const std::size_t mark = pieces_.size();
   const double startX = x;
   std::int32_t pieceStart = from;
   double pieceX = x;
   for (std::int32_t i = from; i < to;) {
     // Plain characters all lie in the Basic Multilingual Plane: a surrogate is never plain.
-    const double adv = metrics_->Plain(text_[static_cast<std::size_t>(i)]);
-    if (adv < 0) {
+    const double end = metrics_->PlainEnd(x, text_[static_cast<std::size_t>(i)]);
+    if (end < 0) {
       pieces_.resize(mark);
       x = startX;
       return false;
     }
-    x += adv;
+    x = end;
     ++i;
     if (i - pieceStart == kPlainPiece || i == to) {
       pieces_.push_back({pieceStart, i, pieceX, x - pieceX, false, false, false, 0, 0});
@@ -177,7 +175,7 @@ const LineLayout::Piece& LineLayout::PieceAt(std::int32_t offset) const {
 
 double LineLayout::PlainX(const Piece& p, std::int32_t offset) const {
   double x = p.x;
-  for (std::int32_t u = p.from; u < offset && u < p.to; ++u) x += metrics_->Plain(text_[static_cast<std::size_t>(u)]);
+  for (std::int32_t u = p.from; u < offset && u < p.to; ++u) x = metrics_->PlainEnd(x, text_[static_cast<std::size_t>(u)]);
   return x;
 }
 
@@ -185,7 +183,7 @@ LineLayout::Cluster LineLayout::ClusterIn(const Piece& p, std::int32_t offset) c
   if (p.tab) return {p.from, p.x, p.x + p.width, false};
   if (!p.shaped) {
     const double left = PlainX(p, offset);
-    return {offset, left, left + metrics_->Plain(text_[static_cast<std::size_t>(offset)]), false};
+    return {offset, left, metrics_->PlainEnd(left, text_[static_cast<std::size_t>(offset)]), false};
   }
   const Cluster* begin = shaped_.data() + p.first;
   const Cluster* end = begin + p.count;
@@ -219,13 +217,13 @@ std::int32_t LineLayout::OffsetAt(double x, bool endAllowed) const {
   } else if (!p.shaped) {
     double left = p.x;
     for (std::int32_t u = p.from;; ++u) {
-      const double adv = metrics_->Plain(text_[static_cast<std::size_t>(u)]);
-      if (x < left + adv || u + 1 == p.to) {
-        c = {u, left, left + adv, false};
+      const double right = metrics_->PlainEnd(left, text_[static_cast<std::size_t>(u)]);
+      if (x < right || u + 1 == p.to) {
+        c = {u, left, right, false};
         after = u + 1;
         break;
       }
-      left += adv;
+      left = right;
     }
   } else {
     double nearest = std::numeric_limits<double>::infinity();

@@ -122,9 +122,9 @@ void LineLayout::ForEachCluster(F&& f) const {
     } else {
       double x = p.x;
       for (std::int32_t u = p.from; u < p.to; ++u) {
-        const double adv = metrics_->Plain(text_[static_cast<std::size_t>(u)]);
-        f(Cluster{u, x, x + adv, false});
-        x += adv;
+        const double right = metrics_->PlainEnd(x, text_[static_cast<std::size_t>(u)]);
+        f(Cluster{u, x, right, false});
+        x = right;
       }
     }
   }

@@ -127,18 +127,18 @@ std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double wi
   std::int32_t plainTo = a;
   while (plainTo < b && metrics_.Plain(text_[plainTo]) >= 0) ++plainTo;
   if (plainTo == b) {
-    // A word of plain characters: as LineLayout::AddPlain sums them, one at a time.
+    // A word of plain characters: placed by TextMetrics::PlainEnd, as LineLayout places them.
     for (std::int32_t i = a; i < b; ++i) {
-      const double adv = metrics_.Plain(text_[i]);
+      const double end = metrics_.PlainEnd(pen.x, text_[i]);
       if (text_[i] == u' ') {
-        pen.x += adv;
+        pen.x = end;
         pen.hanging = std::max(pen.hanging, pen.x);
         pen.afterSpace = i + 1;
         continue;
       }
       // Every line takes a character at least.
-      if (i != start_ && std::max({pen.solid, pen.hanging, pen.x + adv}) > width) return i;
-      pen.x += adv;
+      if (i != start_ && std::max({pen.solid, pen.hanging, end}) > width) return i;
+      pen.x = end;
       pen.solid = std::max({pen.solid, pen.hanging, pen.x});
       pen.hanging = 0;
     }

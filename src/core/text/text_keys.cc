@@ -7,35 +7,16 @@ namespace quilmar {
 
 namespace {
 
-enum class ShiftUse { Extends, Ignored, Refused };
-
-struct Binding {
-  KeyCode code;
-  bool ctrl;
-  ShiftUse shift;
-  TextAction action;
-};
-
-constexpr Binding kBindings[] = {
+// Caret moves, selection, Backspace, the clipboard and undo: the same in every text control.
+constexpr KeyBinding kSharedKeys[] = {
     {key::Left, false, ShiftUse::Extends, TextAction::CharLeft},
     {key::Left, true, ShiftUse::Extends, TextAction::WordLeft},
     {key::Right, false, ShiftUse::Extends, TextAction::CharRight},
     {key::Right, true, ShiftUse::Extends, TextAction::WordRight},
-    {key::Up, false, ShiftUse::Extends, TextAction::LineUp},
-    {key::Down, false, ShiftUse::Extends, TextAction::LineDown},
-    {key::PageUp, false, ShiftUse::Extends, TextAction::PageUp},
-    {key::PageDown, false, ShiftUse::Extends, TextAction::PageDown},
     {key::Home, false, ShiftUse::Extends, TextAction::LineHome},
     {key::End, false, ShiftUse::Extends, TextAction::LineEnd},
-    {key::Home, true, ShiftUse::Extends, TextAction::DocHome},
-    {key::End, true, ShiftUse::Extends, TextAction::DocEnd},
     {key::Back, false, ShiftUse::Ignored, TextAction::Backspace},
     {key::Back, true, ShiftUse::Refused, TextAction::WordBackspace},
-    // Shift is not looked at, so a Command-mode "X" (handed on as Shift+Delete) deletes as "x".
-    {key::Delete, false, ShiftUse::Ignored, TextAction::Delete},
-    {key::Delete, true, ShiftUse::Ignored, TextAction::WordDelete},
-    {key::Return, false, ShiftUse::Ignored, TextAction::Enter},
-    {key::Tab, false, ShiftUse::Refused, TextAction::Tab},
     {key::A, true, ShiftUse::Refused, TextAction::SelectAll},
     {key::C, true, ShiftUse::Refused, TextAction::Copy},
     {key::X, true, ShiftUse::Refused, TextAction::Cut},
@@ -43,6 +24,28 @@ constexpr Binding kBindings[] = {
     {key::Z, true, ShiftUse::Refused, TextAction::Undo},
     {key::Y, true, ShiftUse::Refused, TextAction::Redo},
 };
+
+// The document's own: lines and pages, the ends of the text, Enter and Tab.
+constexpr KeyBinding kDocumentKeys[] = {
+    {key::Up, false, ShiftUse::Extends, TextAction::LineUp},
+    {key::Down, false, ShiftUse::Extends, TextAction::LineDown},
+    {key::PageUp, false, ShiftUse::Extends, TextAction::PageUp},
+    {key::PageDown, false, ShiftUse::Extends, TextAction::PageDown},
+    {key::Home, true, ShiftUse::Extends, TextAction::DocHome},
+    {key::End, true, ShiftUse::Extends, TextAction::DocEnd},
+    // Shift is not looked at, so a Command-mode "X" (handed on as Shift+Delete) deletes as "x".
+    {key::Delete, false, ShiftUse::Ignored, TextAction::Delete},
+    {key::Delete, true, ShiftUse::Ignored, TextAction::WordDelete},
+    {key::Return, false, ShiftUse::Ignored, TextAction::Enter},
+    {key::Tab, false, ShiftUse::Refused, TextAction::Tab},
+};
+
+bool Fits(const KeyBinding& row, const KeyEvent& key, bool ctrl, bool shifted) {
+  if (row.code != key.code || row.ctrl != ctrl) return false;
+  if (row.shift == ShiftUse::Refused) return !shifted;
+  if (row.shift == ShiftUse::Required) return shifted;
+  return true;
+}
 
 bool TypesText(const KeyEvent& key) {
   if (key.text.empty() || (key.shift & (shift::Ctrl | shift::Alt)) != 0) return false;
@@ -52,17 +55,21 @@ bool TypesText(const KeyEvent& key) {
 
 }  // namespace
 
-TextCommand ParseTextKey(const KeyEvent& key) {
-  if ((key.shift & shift::Alt) != 0 || key.code == key::Consumed) return {};
+std::optional<TextCommand> FindTextKey(std::span<const KeyBinding> own, const KeyEvent& key) {
+  if ((key.shift & shift::Alt) != 0) return std::nullopt;
   const bool ctrl = (key.shift & shift::Ctrl) != 0;
   const bool shifted = (key.shift & shift::Shift) != 0;
-  const auto* it = std::find_if(std::begin(kBindings), std::end(kBindings), [&](const Binding& b) {
-    return b.code == key.code && b.ctrl == ctrl;
-  });
-  if (it != std::end(kBindings)) {
-    if (shifted && it->shift == ShiftUse::Refused) return {};
-    return {it->action, shifted && it->shift == ShiftUse::Extends};
+  for (std::span<const KeyBinding> table : {own, std::span<const KeyBinding>(kSharedKeys)}) {
+    const auto it = std::find_if(table.begin(), table.end(),
+                                 [&](const KeyBinding& row) { return Fits(row, key, ctrl, shifted); });
+    if (it != table.end()) return TextCommand{it->action, shifted && it->shift == ShiftUse::Extends};
   }
+  return std::nullopt;
+}
+
+TextCommand ParseTextKey(const KeyEvent& key) {
+  if (key.code == key::Consumed) return {};
+  if (const auto command = FindTextKey(kDocumentKeys, key)) return *command;
   if (TypesText(key)) return {TextAction::Type, false};
   return {};
 }

@@ -34,6 +34,15 @@ class TextMetrics {
   }
   // Where a tab that starts at x ends (x from the line's left edge).
   double NextTab(double x) const { return tabs_.Next(x, cellWidth_); }
+  // Where c ends when it starts at x and needs no shaping: a tab at the next stop, a plain
+  // character after its advance; negative when c must be shaped. The one sum of plain text:
+  // the layout places characters by it and the line breaker measures lines by it, so a line
+  // the breaker accepts is exactly as wide when it is laid out and drawn.
+  double PlainEnd(double x, char16_t c) const {
+    if (c == u'\t') return NextTab(x);
+    const double advance = Plain(c);
+    return advance < 0 ? -1 : x + advance;
+  }
   double CellWidth() const { return cellWidth_; }
   double MaxAdvance() const { return maxAdvance_; }
   double WidestTab() const { return widestTab_; }

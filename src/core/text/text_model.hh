@@ -38,19 +38,26 @@ constexpr bool Has(FindOptions set, FindOptions option) {
 inline constexpr LineNo kCaretLine = -1;     // LineIndex: the line holding the caret
 inline constexpr CharPos kSelectionPos = -1;  // LineLength, LineFromChar: the selection
 
-// What a view needs to hear to repaint; the editor's own handlers use Change and SelChange.
+// What made a change of the text: an edit (typing, commands, undo and redo, SetText), which
+// leaves unsaved changes and goes to the log of edits, or a load, which does neither.
+enum class TextCause { Edit, Load };
+
+// What the views and the editor hear of the control: every change is told through this alone.
 class ModelObserver {
  public:
   virtual ~ModelObserver() = default;
-  virtual void TextChanged() {}       // content changed (also re-laid out)
-  virtual void LayoutChanged() {}     // line breaks moved without a content change
+  virtual void TextChanged(TextCause /*cause*/) {}  // content changed (also re-laid out)
+  virtual void LayoutChanged() {}     // the line breaks may have moved (font, margin, width, tabs)
   virtual void SelectionChanged() {}  // caret or selection moved
-  // What an edit did, before its TextChanged, for listeners that report edits (the window's
-  // accessibility): the text at `start` that was `removed` is now `inserted`. Undo and redo
-  // report each edit they replay. A whole new text (a load, SetText) is TextReplaced instead,
-  // with no copy of the old one kept for it.
-  virtual void TextEdited(CharPos /*start*/, const SharedText& /*removed*/, const SharedText& /*inserted*/) {}
-  virtual void TextReplaced() {}
+  // What an edit did, before its TextChanged: the text at `start` that was `removed` is now
+  // `inserted`, whose breaks take the file forms `forms`. Undo and redo report each edit they
+  // replay, so replaying these on the text as it stood gives the text as it stands (a log of
+  // edits; the window's accessibility announces them).
+  virtual void TextEdited(CharPos /*start*/, const SharedText& /*removed*/, const SharedText& /*inserted*/,
+                          const BreakRuns& /*forms*/) {}
+  // A whole new text, before its TextChanged: a load, or an assignment (SetText, an edit) of
+  // the text that replaced `removed` units; no copy of the old text is kept for it.
+  virtual void TextReplaced(TextCause /*cause*/, CharPos /*removed*/) {}
 };
 
 // One laid-out line, for painting: where it starts and how many characters it shows
@@ -70,16 +77,16 @@ class TextModel {
   // --- Content -------------------------------------------------------------------------
   // The whole text with "\r\n" breaks. Copies: for saving and printing, not for queries.
   String Text() const;
-  // Replaces all of it; raises Change and SelChange. Lone "\r" or "\n" become "\r\n".
+  // Replaces all of it; raises TextChanged and SelectionChanged. Lone "\r" or "\n" become "\r\n".
   void SetText(StringView text);
-  // Replaces all of it as a file load does: no Change, the caret at 0, history cleared.
+  // Replaces all of it as a file load does: a load's TextChanged, the caret at 0, history cleared.
   // `forms`: the file forms of its breaks, kept through edits for the next save. False, with
   // nothing changed, when a line is longer than a document holds (Document::kMaxParagraph).
   bool LoadText(String text, BreakRuns forms = {});
   // The same for a text with "\r\n" breaks only (as a file decodes), kept as it is stored.
   bool LoadText(SharedText text, BreakRuns forms = {});
   // Edits made as part of a load (the logged edits of a recovery record, on the file they were
-  // made to): no Change and no history, the caret at 0. Each text holds "\r\n" breaks only.
+  // made to): told as a load, no history, the caret at 0. Each text holds "\r\n" breaks only.
   struct LoadEdit {
     CharPos start, removed;
     SharedText text;
@@ -102,12 +109,12 @@ class TextModel {
   CharPos SelLength() const;
   String SelText() const;
   // Moves the caret, removing any selection; clamped to [0, Length()], never inside "\r\n"
-  // or a grapheme cluster (such a position moves forward past it). Raises SelChange.
+  // or a grapheme cluster (such a position moves forward past it). Tells SelectionChanged.
   void SetSelStart(CharPos pos);
-  // Selects that many characters from SelStart (fewer if the text ends first). Raises SelChange.
+  // Selects that many characters from SelStart (fewer if the text ends first). Tells SelectionChanged.
   void SetSelLength(CharPos length);
   // Replaces the selection (or inserts at the caret); the caret ends after the new text.
-  // Works while Locked. Raises Change and SelChange.
+  // Works while Locked. Tells TextChanged and SelectionChanged.
   void SetSelText(StringView text);
   // The same, keeping a big text without copying it.
   void SetSelText(SharedText text);
@@ -115,7 +122,7 @@ class TextModel {
   CharPos CaretPos() const;
   CharPos AnchorPos() const;
   // Sets anchor and caret at once, as a mouse drag does; a selection grows to whole
-  // clusters at both ends (a caret alone moves forward, as SetSelStart). Raises SelChange.
+  // clusters at both ends (a caret alone moves forward, as SetSelStart). Tells SelectionChanged.
   void Select(CharPos anchor, CharPos caret);
 
   bool Locked() const;
@@ -131,6 +138,9 @@ class TextModel {
   // kSelectionPos: the line of the selection's start. Other negative positions count as 0.
   LineNo LineFromChar(CharPos pos) const;
   LineNo GetLineCount() const;  // never less than 1
+  // Does now a relayout that formatting changes left for the next question (a relayout that
+  // moves the caret's line tells SelectionChanged then).
+  void UpdateLayout() const;
   LineSpan Line(LineNo line) const;  // line in [0, GetLineCount())
 
   // --- Shaped geometry of laid-out lines (measure units, x from the line's left edge) ---
@@ -157,9 +167,9 @@ class TextModel {
 
   // --- Formatting ----------------------------------------------------------------------
   const FontSpec& Font() const;
-  void SetFont(const FontSpec& font);           // restyles and re-lays out; no Change
+  void SetFont(const FontSpec& font);           // restyles and re-lays out; no TextChanged
   double RightMargin() const;                   // in cells; 0 = wrap at the visible width
-  void SetRightMargin(double cells);            // re-lays out; no Change
+  void SetRightMargin(double cells);            // re-lays out; no TextChanged
   // Custom tab stops in cells (document-wide). Empty: default stops every 8 cells.
   const std::vector<double>& TabStops() const;
   void SetSelTabCount(int count);
@@ -168,7 +178,7 @@ class TextModel {
   double NextTabStop(double x) const;
   // The measure changed (window resized, font metrics changed): lay the text out again.
   // Every relayout (this, or a font, margin or tab change, done at the next question) that
-  // moves the start of the caret's line raises SelChange: the caret's line and column moved.
+  // moves the start of the caret's line tells SelectionChanged: the caret's line and column moved.
   void Relayout();
 
   // --- Keys the control handles itself --------------------------------------------------
@@ -211,15 +221,11 @@ class TextModel {
   void RollBack(const Checkpoint& checkpoint);
 
   // --- Events --------------------------------------------------------------------------
-  std::function<void()> Change;     // after every content change by the user or the program
-  std::function<void()> SelChange;  // after every caret or selection move
-  std::function<void()> LayoutChange;  // the line breaks may have moved (font, margin, width, tabs)
-  // After each edit of the content (typing, commands, undo and redo, SetText; not a load),
-  // before its Change: [start, start+removed) of the text became `inserted`, whose breaks take
-  // `forms`. Replaying these on the text as it stood gives the text as it stands (a log of edits).
-  std::function<void(CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms)> Edited;
-  // Observing does not change the text, so a view holding it read-only may listen.
-  void SetObserver(ModelObserver* observer) const;
+  // Observing does not change the text, so a view holding it read-only may listen. The
+  // observer added last hears first: a view has taken in a change before the editor that
+  // owns the control (added first) acts on it.
+  void AddObserver(ModelObserver* observer) const;
+  void RemoveObserver(ModelObserver* observer) const;
 
   Measure& GetMeasure() const;
 
