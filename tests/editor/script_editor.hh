@@ -104,14 +104,11 @@ class ScriptEditor {
     AppTestAccess::Shared(app()).TextChanged = false;
   }
 
-  // Keys and mouse releases; the script's other events have no place here.
+  // The script's events; a resize or a pause has no place here.
   void Run(std::string_view script) {
     const batch::KeyScript parsed = batch::ParseKeyScript(script);
     if (parsed.error) throw std::invalid_argument(*parsed.error);
-    for (const batch::ScriptEvent& event : parsed.events) {
-      if (const auto* up = std::get_if<batch::MouseUpEvent>(&event)) app().Dispatch(MouseUpEvent{up->button});
-      else app().Dispatch(KeyDownEvent{std::get<KeyEvent>(event)});
-    }
+    for (const batch::ScriptStep& step : parsed.steps) app().Dispatch(std::get<Event>(step));
   }
 
   // A whole command line through the command box: the box's leading ":" or "/" comes from

@@ -21,21 +21,6 @@
 namespace quilmar::batch {
 namespace {
 
-void Deliver(Driver& driver, const ScriptEvent& event) {
-  std::visit(
-      [&driver](const auto& e) {
-        using E = std::decay_t<decltype(e)>;
-        if constexpr (std::is_same_v<E, KeyEvent>) driver.Key(e);
-        else if constexpr (std::is_same_v<E, MouseUpEvent>) driver.MouseUp(e.button);
-        else if constexpr (std::is_same_v<E, SelectEvent>) driver.Select(e.start, e.length);
-        else if constexpr (std::is_same_v<E, MenuEvent>) driver.Menu(e.item);
-        else if constexpr (std::is_same_v<E, CloseEvent>) driver.Close();
-        else if constexpr (std::is_same_v<E, ResizeEvent>) driver.Resize(e.width, e.height);
-        // A pause changes nothing either driver shows.
-      },
-      event);
-}
-
 // A run's folder, the working directory while its driver runs (written files land there), with a
 // settings file that turns word wrap off.
 class RunDir {
@@ -82,13 +67,13 @@ struct Pair {
     QDir::setCurrent(startDir);
   }
   // Sends the events to both; their states as quilmar-batch prints them.
-  std::pair<std::string, std::string> Run(const std::vector<ScriptEvent>& events) {
+  std::pair<std::string, std::string> Run(const std::vector<ScriptStep>& steps) {
     const QString startDir = QDir::currentPath();
     headlessDir.Enter();
-    for (const auto& event : events) Deliver(*headless, event);
+    for (const auto& step : steps) Deliver(*headless, step);
     std::string a = SnapshotJson(headless->Read(), false);
     (shared ? headlessDir : windowDir).Enter();
-    for (const auto& event : events) Deliver(*window, event);
+    for (const auto& step : steps) Deliver(*window, step);
     std::string b = SnapshotJson(window->Read(), false);
     QDir::setCurrent(startDir);
     return {a, b};
@@ -99,10 +84,10 @@ struct Pair {
   bool shared = false;
 };
 
-std::vector<ScriptEvent> Parse(const std::string& keys) {
+std::vector<ScriptStep> Parse(const std::string& keys) {
   KeyScript script = ParseKeyScript(keys);
   EXPECT_FALSE(script.error) << *script.error;
-  return script.events;
+  return script.steps;
 }
 
 // ---- Scripted steps: every command, compared after each step.
@@ -151,9 +136,9 @@ TEST(Agreement, ScriptedStepsAgreeAfterEveryStep) {
   std::size_t keys = 0;
   for (const Step& step : kSteps) {
     SCOPED_TRACE(step.what);
-    const std::vector<ScriptEvent> events = Parse(step.keys);
-    keys += events.size();
-    const auto [headless, window] = pair.Run(events);
+    const std::vector<ScriptStep> steps = Parse(step.keys);
+    keys += steps.size();
+    const auto [headless, window] = pair.Run(steps);
     ASSERT_EQ(window, headless);
   }
   EXPECT_GE(keys, 250u);

@@ -75,7 +75,7 @@ template <typename Control>
 void Press(Control& control, std::string_view script) {
   const batch::KeyScript parsed = batch::ParseKeyScript(script);
   if (parsed.error) throw std::invalid_argument(*parsed.error);
-  for (const batch::ScriptEvent& event : parsed.events) control.KeyDown(std::get<KeyEvent>(event));
+  for (const batch::ScriptStep& step : parsed.steps) control.KeyDown(std::get<KeyDownEvent>(std::get<Event>(step)).key);
 }
 
 }  // namespace quilmar::testing
