@@ -53,7 +53,7 @@ bool TypesText(const KeyEvent& key) {
 }  // namespace
 
 TextCommand ParseTextKey(const KeyEvent& key) {
-  if ((key.shift & shift::Alt) != 0 || key.code == key::Consumed) return {};
+  if ((key.shift & shift::Alt) != 0 || key.code == key::F12) return {};
   const bool ctrl = (key.shift & shift::Ctrl) != 0;
   const bool shifted = (key.shift & shift::Shift) != 0;
   const auto* it = std::find_if(std::begin(kBindings), std::end(kBindings), [&](const Binding& b) {

@@ -18,7 +18,7 @@ struct TextCommand {
   bool extend = false;
 };
 
-// Keys with Alt, the consumed key (F12) and unknown keys give None; a key that types text
+// Keys with Alt, F12 and unknown keys give None; a key that types text
 // (no Ctrl or Alt, text without control characters) gives Type.
 TextCommand ParseTextKey(const KeyEvent& key);
 
