@@ -34,6 +34,7 @@ struct Snapshot {
   String text;
   std::int64_t selStart = 0;
   std::int64_t selLength = 0;
+  std::int64_t caret = 0;      // the selection's moving end (not printed: the tests read it)
   bool commandMode = false;
   bool locked = false;
   bool pendingDelete = false;

@@ -67,7 +67,7 @@ TEST(GotoLine, EmptyDocument) {
 
 TEST(GotoLine, RemovesTheSelection) {
   ScriptEditor ed;
-  ed.Load("a[b\nc]d\nef");
+  ed.Load("a^b\nc|d\nef");
   ed.Command(":2");
   EXPECT_EQ(ed.Doc(), "ab\ncd\n|ef");
 }
