@@ -9,8 +9,8 @@ namespace quilmar::testing {
 
 namespace {
 
-constexpr std::array<std::string_view, 18> kFields = {
-    "in", "clipboard", "keys", "out", "message", "mode", "copied", "commandMode", "locked",
+constexpr std::array<std::string_view, 19> kFields = {
+    "in", "clipboard", "keys", "out", "message", "mode", "position", "copied", "commandMode", "locked",
     "pendingDelete", "textChanged", "closed", "focus", "cmdText", "searchPos", "cols", "headless",
     "case"};
 
@@ -64,7 +64,7 @@ std::string Unescape(const std::string& value) {
       continue;
     }
     const char next = value[++i];
-    out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+    out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next == 's' ? ' ' : next;
   }
   return out;
 }

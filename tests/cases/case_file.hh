@@ -8,7 +8,7 @@
 //   clipboard: xyz                                     the clipboard's text before the keys
 //   keys: x                                            a key script in quilmar-batch's notation
 //   out: a|c                                           the document afterwards
-//   message: ...   mode: ...                           the message and mode panels afterwards
+//   message: ...   mode: ...   position: ...           the message, mode and position panels afterwards
 //   copied: ...                                        the clipboard afterwards
 //   commandMode / locked / pendingDelete / textChanged / closed: true|false
 //   focus: txtMain|txtCmd     cmdText: ...     searchPos: N
@@ -16,8 +16,9 @@
 //   headless: why             the case runs headless only, for the reason given
 //
 // One line a field, "name: value" (the space after the colon is not part of the value). In the
-// values of clipboard, copied, message, mode and cmdText "\r", "\n", "\t" and "\\" stand for
-// those characters; in and out are marked text, which reads its own escapes.
+// values of clipboard, copied, the panels and cmdText "\r", "\n", "\t" and "\\" stand for
+// those characters and "\s" for a space (one at the end of a line is easily lost); in and out
+// are marked text, which reads its own escapes.
 #include <map>
 #include <optional>
 #include <string>
@@ -43,7 +44,7 @@ struct CaseFile {
 
 CaseFile ReadCaseFile(const std::string& path);
 
-// "\r", "\n", "\t" and "\\" in a plain value.
+// "\r", "\n", "\t", "\s" and "\\" in a plain value.
 std::string Unescape(const std::string& value);
 
 }  // namespace quilmar::testing

@@ -32,6 +32,7 @@ std::optional<std::string> Actual(const std::string& field, const Snapshot& s) {
   }
   if (field == "message") return ToUtf8(s.panels.at(0));
   if (field == "mode") return ToUtf8(s.panels.at(1));
+  if (field == "position") return ToUtf8(s.panels.at(3));
   if (field == "copied") return ToUtf8(s.clipboard);
   if (field == "cmdText") return ToUtf8(s.cmdText);
   if (field == "commandMode") return flag(s.commandMode);
