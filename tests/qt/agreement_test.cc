@@ -1,8 +1,9 @@
 // The one place where the headless editor and the real window must agree: the same events
 // through quilmar-batch's two drivers, in-process, leave the same state as quilmar-batch prints
 // it. Scripted steps over every kind of command and long random scripts (the behaviour cases
-// in tests/cases/data run both ways as well, each checked against what it expects). Only scripts that do not depend on where lines
-// wrap or how many lines a page holds belong here: those differ by design (cells against pixels).
+// of tests/cases/data run both ways as well, each checked against what it expects). Only
+// scripts that do not depend on where lines wrap or how many lines a page holds belong here:
+// those differ by design (cells against pixels).
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -11,12 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "../editor/script_editor.hh"
+#include "driver.hh"
 #include "headless_driver.hh"
 #include "json_output.hh"
 #include "key_script.hh"
 #include "qt_driver.hh"
 #include "qt_file_system.hh"
+#include "text/ustring.hh"
 
 namespace quilmar::batch {
 namespace {
