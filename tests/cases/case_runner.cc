@@ -98,12 +98,16 @@ class CaseTest : public ::testing::Test {
       ADD_FAILURE_AT(file, case_.line) << where << ": " << e.what();
       return;
     }
-    for (const auto& [field, written] : case_.fields) {
+    // In the order the case gives them.
+    std::vector<std::pair<int, std::string>> fields;
+    for (const auto& [field, line] : case_.fieldLines) fields.emplace_back(line, field);
+    std::sort(fields.begin(), fields.end());
+    for (const auto& [line, field] : fields) {
       const std::optional<std::string> actual = Actual(field, state);
       if (!actual) continue;
-      const std::string expected = Expected(field, written);
+      const std::string expected = Expected(field, case_.fields.at(field));
       if (*actual != expected)
-        ADD_FAILURE_AT(file, case_.fieldLines.at(field))
+        ADD_FAILURE_AT(file, line)
             << where << ", keys " << case_.Field("keys").value_or("") << "\n  " << field << " expected: " << expected
             << "\n  " << std::string(field.size(), ' ') << "   actual: " << *actual;
     }
