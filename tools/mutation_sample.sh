@@ -19,13 +19,13 @@ faults=(
   "src/core/editor/motions.cc#s/+ LineLength(txtMain, pos);/+ LineLength(txtMain, pos) - 1;/#\"4\" stops one character before the line end"
   "src/core/editor/key_handler.cc#s/if (txtMain.SelText() == kLineBreak)/if (txtMain.SelText() != kLineBreak)/#\"dd\" leaves the line break and eats two characters of the next line"
   "src/core/editor/search.cc#s/SearchPos = hit->pos + length;/SearchPos = hit->pos;/#a repeated search finds the same occurrence again"
-  "src/core/command/substitute.cc#s/LineIndex(txtMain, range.start);/LineIndex(txtMain, range.start + 1);/#a substitution starts one line after its first line"
+  "src/core/command/substitute.cc#s/LineIndex(txtMain, range.start).value();/LineIndex(txtMain, range.start + 1).value();/#a substitution starts one line after its first line"
   "src/core/command/substitute.cc#s/hits.size())) + Ascii/hits.size() + 1)) + Ascii/#the substitution reports one replacement too many"
   "src/core/command/substitute.cc#s/if (range.start > range.end) return kInvalidStart;/if (range.start >= range.end) return kInvalidStart;/#a substitution over one line (\":3,3s\") is refused"
   "src/core/command/parser.cc#s/{Test::Equals, u\":q\", Quit<false>}/{Test::Equals, u\":q\", Quit<true>}/#\":q\" quits without asking over unsaved changes"
   "src/core/command/parser.cc#s/GoToLineCommand{String(line.substr(1))}/GoToLineCommand{String(line.substr(2))}/#\":12\" goes to line 2"
-  "src/core/files/encoding.cc#s/if (style != LineEnd::CR) put(u'\\\\n');/if (style == LineEnd::LF) put(u'\\\\n');/#a CRLF file's new breaks are written as CR alone"
-  "src/core/files/encoding.cc#s/if (c.lf >= c.crlf \&\& c.lf >= c.cr) return LineEnd::LF;/if (c.lf > c.crlf \&\& c.lf >= c.cr) return LineEnd::LF;/#a file with as many CRLF as LF breaks gets CRLF for new breaks"
+  "src/core/files/encode.cc#s/if (style != LineEnd::CR) put(u'\\\\n');/if (style == LineEnd::LF) put(u'\\\\n');/#a CRLF file's new breaks are written as CR alone"
+  "src/core/files/decode.cc#s/if (c.lf >= c.crlf \&\& c.lf >= c.cr) return LineEnd::LF;/if (c.lf > c.crlf \&\& c.lf >= c.cr) return LineEnd::LF;/#a file with as many CRLF as LF breaks gets CRLF for new breaks"
   "src/core/files/save_file.cc#s/ownFile \&\& !override_ \&\& !(f.file.stamp/ownFile \&\& override_ \&\& !(f.file.stamp/#\":w\" overwrites a file changed on disk since it was read"
   "src/core/files/settings.cc#s/return value == u\"True\";/return value == u\"True\" || value == u\"true\";/#the settings file takes \"true\" for \"True\""
   "src/core/files/settings.cc#s/value\\[0\\] - u'0'/value[0] - u'1'/#the tab width from the settings file is one less"
@@ -35,11 +35,11 @@ faults=(
   "src/core/text/line_breaker.cc#s/i == start || x + adv <= width_/i == start || x + adv < width_/#a line that exactly fills the width wraps its last character"
   "src/core/text/undo.cc#s/if (!edit.removed.empty() || edit.pos/if (edit.pos/#typing over a selection joins the previous typing's undo step"
   "src/core/app/options_menu.cc#/modHeader.CmdStart = start;/d#Start in Command Mode is not written to the settings"
-  "src/core/text/text_model.cc#s/line >= doc.LineCount()) return -1;/line > doc.LineCount()) return -1;/#LineIndex past the last line answers a position"
+  "src/core/text/text_model.cc#s/line >= doc.LineCount()) return std::nullopt;/line > doc.LineCount()) return std::nullopt;/#LineIndex past the last line answers a position"
 )
 
 # MUTATION_PROGRAMS="test_text test_editor" runs only those (the core ones need no Qt GUI build).
-read -r -a programs <<<"${MUTATION_PROGRAMS:-test_text test_editor test_command test_app test_files test_reliability test_batch test_qt}"
+read -r -a programs <<<"${MUTATION_PROGRAMS:-test_text test_editor test_command test_cases test_app test_files test_reliability test_batch test_qt}"
 
 # The build folder stays (objects and all); the sources are copied afresh, stamped now, so that
 # no object built from a mutant of an earlier run survives (ccache makes the rebuild cheap).

@@ -2,12 +2,14 @@
 // A running editor that a key script drives, headless or through the real Qt window.
 // Both read their answer back from what the user would see, so comparing them tests the window.
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/menu_items.hh"
+#include "key_script.hh"
 #include "files/recovery.hh"
 #include "platform/keys.hh"
 #include "text/font.hh"
@@ -32,6 +34,7 @@ struct Snapshot {
   String text;
   std::int64_t selStart = 0;
   std::int64_t selLength = 0;
+  std::int64_t caret = 0;      // the selection's moving end (not printed: the tests read it)
   bool commandMode = false;
   bool locked = false;
   bool pendingDelete = false;
@@ -60,15 +63,15 @@ class Driver {
  public:
   virtual ~Driver() = default;
   virtual void Start(const String& commandLine) = 0;
-  virtual void Key(const KeyEvent& key) = 0;
-  virtual void MouseUp(int button) = 0;
-  virtual void Select(std::int64_t start, std::int64_t length) = 0;  // as a mouse drag would
-  virtual void Menu(MenuItem item) = 0;
-  virtual void Close() = 0;                                          // the close box
+  // One of the editor's events, as the user would cause it in this front end.
+  virtual void Send(const Event& event) = 0;
   virtual void Resize(int widthTwips, int heightTwips) = 0;
   // Real time passes (the window goes on handling its own events meanwhile).
   virtual void Wait(int milliseconds) = 0;
   virtual Snapshot Read() = 0;
 };
+
+// Hands one step of a key script to a driver; `atPause` runs before each pause.
+void Deliver(Driver& driver, const ScriptStep& step, const std::function<void()>& atPause = {});
 
 }  // namespace quilmar::batch

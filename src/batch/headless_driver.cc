@@ -32,13 +32,7 @@ class HeadlessDriver final : public Driver {
       : editor_(fs, SetupFrom(options)), omitText_(options.omitText) {}
 
   void Start(const String& commandLine) override { editor_.app.Dispatch(quilmar::StartEvent{commandLine}); }
-  void Key(const KeyEvent& key) override { editor_.app.Dispatch(quilmar::KeyDownEvent{key}); }
-  void MouseUp(int button) override { editor_.app.Dispatch(quilmar::MouseUpEvent{button}); }
-  void Select(std::int64_t start, std::int64_t length) override {
-    editor_.app.Dispatch(quilmar::SelectEvent{start, start + length});
-  }
-  void Menu(MenuItem item) override { editor_.app.Dispatch(quilmar::MenuClickEvent{item}); }
-  void Close() override { editor_.app.Dispatch(quilmar::CloseEvent{}); }
+  void Send(const Event& event) override { editor_.app.Dispatch(event); }
 
   void Resize(int widthTwips, int heightTwips) override {
     App& app = editor_.app;

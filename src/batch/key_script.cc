@@ -121,7 +121,7 @@ std::optional<KeyEvent> ReadKey(std::string_view name, ShiftState modifiers) {
 }
 
 // One "<...>" body (without the brackets).
-std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& error) {
+std::optional<ScriptStep> ReadBracketed(std::string_view body, std::string& error) {
   const auto command = [&](std::string_view prefix) {
     return body.size() >= prefix.size() && SameName(body.substr(0, prefix.size()), prefix);
   };
@@ -131,7 +131,13 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
       error = "expected <sel:START,LENGTH> with two non-negative numbers";
       return std::nullopt;
     }
-    return SelectEvent{(*numbers)[0], (*numbers)[1]};
+    // A drag sets SelStart then SelLength: the anchor at the start, the caret at its end (the
+    // editor keeps both within the text, so an end past every position stands for "the end").
+    const std::int64_t start = (*numbers)[0], length = (*numbers)[1];
+    const std::int64_t end = length > std::numeric_limits<std::int64_t>::max() - start
+                                 ? std::numeric_limits<std::int64_t>::max()
+                                 : start + length;
+    return Event{SelectEvent{start, end}};
   }
   if (command("resize:")) {
     auto numbers = ReadNumbers(body.substr(7), 2);
@@ -139,7 +145,7 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
       error = "expected <resize:WIDTH,HEIGHT> in twips";
       return std::nullopt;
     }
-    return ResizeEvent{static_cast<int>((*numbers)[0]), static_cast<int>((*numbers)[1])};
+    return ResizeStep{static_cast<int>((*numbers)[0]), static_cast<int>((*numbers)[1])};
   }
   if (command("wait:")) {
     auto numbers = ReadNumbers(body.substr(5), 1);
@@ -147,16 +153,16 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
       error = "expected <wait:MILLISECONDS>";
       return std::nullopt;
     }
-    return WaitEvent{static_cast<int>((*numbers)[0])};
+    return WaitStep{static_cast<int>((*numbers)[0])};
   }
   if (command("menu:")) {
-    if (auto item = MenuItemByName(body.substr(5))) return MenuEvent{*item};
+    if (auto item = MenuItemByName(body.substr(5))) return Event{MenuClickEvent{*item}};
     error = "no menu item named \"" + std::string(body.substr(5)) + "\"";
     return std::nullopt;
   }
-  if (SameName(body, "close")) return CloseEvent{};
+  if (SameName(body, "close")) return Event{CloseEvent{}};
   for (const auto& release : kMouseReleases)
-    if (SameName(body, release.name)) return MouseUpEvent{release.button};
+    if (SameName(body, release.name)) return Event{MouseUpEvent{release.button}};
 
   ShiftState modifiers = shift::None;
   std::string_view rest = body;
@@ -170,7 +176,7 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
         break;
       }
   }
-  if (auto key = ReadKey(rest, modifiers)) return *key;
+  if (auto key = ReadKey(rest, modifiers)) return Event{KeyDownEvent{*key}};
   error = "unknown key <" + std::string(body) + ">";
   return std::nullopt;
 }
@@ -180,7 +186,7 @@ std::optional<ScriptEvent> ReadBracketed(std::string_view body, std::string& err
 KeyScript ParseKeyScript(std::string_view script) {
   KeyScript out;
   auto fail = [&](std::size_t offset, const std::string& what) {
-    out.events.clear();
+    out.steps.clear();
     out.error = "key script, at character " + std::to_string(offset + 1) + ": " + what;
     return out;
   };
@@ -196,10 +202,10 @@ KeyScript ParseKeyScript(std::string_view script) {
       std::string error;
       auto event = ReadBracketed(script.substr(i + 1, close - i - 1), error);
       if (!event) return fail(i, error);
-      out.events.push_back(*event);
+      out.steps.push_back(*event);
       i = close + 1;
     } else if (auto key = UsKeyFor(c)) {
-      out.events.push_back(*key);
+      out.steps.push_back(Event{KeyDownEvent{*key}});
       ++i;
     } else {
       const auto byte = static_cast<unsigned char>(c);

@@ -7,36 +7,26 @@
 #include <variant>
 #include <vector>
 
-#include "app/menu_items.hh"
-#include "platform/keys.hh"
+#include "app/event.hh"
 
 namespace quilmar::batch {
 
-struct MouseUpEvent {  // a mouse button released over the document
-  int button;
-};
-struct SelectEvent {   // SelStart then SelLength, as a mouse drag sets them
-  std::int64_t start;
-  std::int64_t length;
-};
-struct MenuEvent {
-  MenuItem item;
-};
-struct CloseEvent {};  // the window's close box
-struct ResizeEvent {   // the window's new outer size, in twips
+// Steps that only a script takes: the window's outer size changes (in twips; the front end
+// lays the document out again and the editor hears ViewResizedEvent), and real time passes, as
+// a typist pauses, in milliseconds. Every other step is one of the editor's own events.
+struct ResizeStep {
   int width;
   int height;
 };
-struct WaitEvent {     // a pause, as a typist makes, in milliseconds of real time
+struct WaitStep {
   int milliseconds;
 };
 
-using ScriptEvent =
-    std::variant<KeyEvent, MouseUpEvent, SelectEvent, MenuEvent, CloseEvent, ResizeEvent, WaitEvent>;
+using ScriptStep = std::variant<Event, ResizeStep, WaitStep>;
 
 // A parsed script, or the first error in it as one line of text.
 struct KeyScript {
-  std::vector<ScriptEvent> events;
+  std::vector<ScriptStep> steps;
   std::optional<std::string> error;
 };
 

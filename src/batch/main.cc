@@ -40,24 +40,6 @@ std::optional<std::string> ReadFile(const std::string& path) {
   return content.str();
 }
 
-// Delivers one parsed event to the driver. At a pause the progress file (if any) learns how
-// many pauses the script has reached: a test that kills the program knows what it had done.
-struct Deliver {
-  qb::Driver& driver;
-  std::ofstream* progress;
-  std::size_t& pauses;
-  void operator()(const qb::WaitEvent& e) const {
-    if (progress) *progress << ++pauses << std::endl;
-    driver.Wait(e.milliseconds);
-  }
-  void operator()(const quilmar::KeyEvent& key) const { driver.Key(key); }
-  void operator()(const qb::MouseUpEvent& e) const { driver.MouseUp(e.button); }
-  void operator()(const qb::SelectEvent& e) const { driver.Select(e.start, e.length); }
-  void operator()(const qb::MenuEvent& e) const { driver.Menu(e.item); }
-  void operator()(const qb::CloseEvent&) const { driver.Close(); }
-  void operator()(const qb::ResizeEvent& e) const { driver.Resize(e.width, e.height); }
-};
-
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* value = std::getenv(name);
@@ -97,7 +79,7 @@ int main(int argc, char** argv) {
   }
 
   // Every script is read and parsed before the editor starts: a bad one runs nothing.
-  std::vector<qb::ScriptEvent> events;
+  std::vector<qb::ScriptStep> steps;
   for (const auto& source : options.scripts) {
     std::string text = source.value;
     if (source.isFile) {
@@ -109,7 +91,7 @@ int main(int argc, char** argv) {
     if (script.error)
       return Refuse((source.isFile ? "--keys-file " + source.value : std::string("--keys")) +
                     ": " + *script.error);
-    events.insert(events.end(), script.events.begin(), script.events.end());
+    steps.insert(steps.end(), script.steps.begin(), script.steps.end());
   }
 
   std::unique_ptr<qb::TempHome> tempHome;
@@ -156,7 +138,12 @@ int main(int argc, char** argv) {
     if (!options.progress.empty()) progress = std::make_unique<std::ofstream>(options.progress, std::ios::app);
     std::size_t pauses = 0;
     driver->Start(options.commandLine);
-    for (const auto& event : events) std::visit(Deliver{*driver, progress.get(), pauses}, event);
+    // At a pause the progress file (if any) learns how many pauses the script has reached: a
+    // test that kills the program knows what it had done.
+    const auto atPause = [&] {
+      if (progress) *progress << ++pauses << std::endl;
+    };
+    for (const auto& step : steps) qb::Deliver(*driver, step, atPause);
     const std::string json = qb::SnapshotJson(driver->Read(), options.omitText);
     std::fwrite(json.data(), 1, json.size(), stdout);
     std::fputc('\n', stdout);

@@ -13,6 +13,7 @@ inline Snapshot ModelState(const App& app, bool withText) {
   if (withText) s.text = document.Text();  // a whole copy: skipped when not printed
   s.selStart = document.SelStart().value();
   s.selLength = document.SelLength().value();
+  s.caret = document.CaretPos().value();
   s.commandMode = app.Mode().CommandMode();
   s.locked = document.Locked();
   s.pendingDelete = app.DeletePending();

@@ -29,24 +29,41 @@ bool MessageBox::AskYesNo(const String& text) {
   return yes;
 }
 
-std::optional<String> Dialogs::NextFile(const String& startFolder) {
-  startFolders_.push_back(startFolder);
-  if (files_.empty()) return std::nullopt;
-  auto answer = std::move(files_.front());
-  files_.pop_front();
+// A cancel is the empty optional queued, or nothing queued; without CancelError the dialog
+// answers it with an empty name, as the window's does.
+std::optional<String> Dialogs::NextFile(const CommonDialogState& dialog) {
+  fileDialogs_.push_back(dialog);
+  std::optional<String> answer;
+  if (!files_.empty()) {
+    answer = std::move(files_.front());
+    files_.pop_front();
+  }
+  if (!answer && !dialog.CancelError) return String();
   return answer;
 }
 
-std::optional<String> Dialogs::ShowOpen(const String& startFolder) { return NextFile(startFolder); }
+std::optional<String> Dialogs::ShowOpen(const CommonDialogState& dialog) { return NextFile(dialog); }
 
-std::optional<String> Dialogs::ShowSave(const String& startFolder) { return NextFile(startFolder); }
+std::optional<String> Dialogs::ShowSave(const CommonDialogState& dialog) { return NextFile(dialog); }
 
-std::optional<FontSpec> Dialogs::ShowFont(const FontSpec& current) {
-  fontsShown_.push_back(current);
+std::optional<FontSpec> Dialogs::ShowFont(const CommonDialogState& dialog) {
+  fontDialogs_.push_back(dialog);
   if (fonts_.empty()) return std::nullopt;
   auto answer = std::move(fonts_.front());
   fonts_.pop_front();
   return answer;
+}
+
+std::vector<String> Dialogs::StartFolders() const {
+  std::vector<String> folders;
+  for (const CommonDialogState& dialog : fileDialogs_) folders.push_back(dialog.InitDir);
+  return folders;
+}
+
+std::vector<FontSpec> Dialogs::FontsShown() const {
+  std::vector<FontSpec> fonts;
+  for (const CommonDialogState& dialog : fontDialogs_) fonts.push_back(dialog.font);
+  return fonts;
 }
 
 void Windows::ShowLoading() { ++loadingShown_; }

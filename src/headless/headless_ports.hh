@@ -80,22 +80,24 @@ class Dialogs final : public DialogPort {
   Dialogs(std::deque<std::optional<String>> files = {},
           std::deque<std::optional<FontSpec>> fonts = {})
       : files_(std::move(files)), fonts_(std::move(fonts)) {}
-  std::optional<String> ShowOpen(const String& startFolder) override;
-  std::optional<String> ShowSave(const String& startFolder) override;
-  std::optional<FontSpec> ShowFont(const FontSpec& current) override;
+  std::optional<String> ShowOpen(const CommonDialogState& dialog) override;
+  std::optional<String> ShowSave(const CommonDialogState& dialog) override;
+  std::optional<FontSpec> ShowFont(const CommonDialogState& dialog) override;
   void QueueFile(std::optional<String> answer) { files_.push_back(std::move(answer)); }
   void QueueFont(std::optional<FontSpec> answer) { fonts_.push_back(std::move(answer)); }
 
-  // What the dialogs were shown with, in order: for tests of start folders and fonts.
-  const std::vector<String>& StartFolders() const { return startFolders_; }
-  const std::vector<FontSpec>& FontsShown() const { return fontsShown_; }
+  // What the file and font dialogs were shown with, in order.
+  const std::vector<CommonDialogState>& FileDialogsShown() const { return fileDialogs_; }
+  const std::vector<CommonDialogState>& FontDialogsShown() const { return fontDialogs_; }
+  std::vector<String> StartFolders() const;
+  std::vector<FontSpec> FontsShown() const;
 
  private:
-  std::optional<String> NextFile(const String& startFolder);
+  std::optional<String> NextFile(const CommonDialogState& dialog);
   std::deque<std::optional<String>> files_;
   std::deque<std::optional<FontSpec>> fonts_;
-  std::vector<String> startFolders_;
-  std::vector<FontSpec> fontsShown_;
+  std::vector<CommonDialogState> fileDialogs_;
+  std::vector<CommonDialogState> fontDialogs_;
 };
 
 // The secondary windows: the loading window's appearances and the Help and About windows.

@@ -42,14 +42,15 @@ int RowOf(const QListWidget* list, const QString& text) {
 
 }  // namespace
 
-FontDialog::FontDialog(const FontSpec& current, QWidget* owner) : QDialog(owner), current_(current) {
+FontDialog::FontDialog(const FontSpec& current, bool screenFonts, QWidget* owner) : QDialog(owner), current_(current) {
   setObjectName(QStringLiteral("FontDialog"));
   setWindowTitle(QStringLiteral("Font"));
 
   families_ = List(QStringLiteral("lstFamily"), this);
   QStringList names;
-  for (const QString& family : QFontDatabase::families())
-    if (!QFontDatabase::isPrivateFamily(family)) names.push_back(family);
+  if (screenFonts)
+    for (const QString& family : QFontDatabase::families())
+      if (!QFontDatabase::isPrivateFamily(family)) names.push_back(family);
   const QString currentName = QString::fromStdU16String(current.name);
   if (!names.contains(currentName, Qt::CaseInsensitive)) names.push_back(currentName);
   names.sort(Qt::CaseInsensitive);

@@ -19,8 +19,9 @@ class FontDialog final : public QDialog {
 
  public:
   // Opens on `current`: a family the system does not list is offered as it is named, so that
-  // OK without a change keeps the font exactly.
-  FontDialog(const FontSpec& current, QWidget* owner);
+  // OK without a change keeps the font exactly. The other families offered are the screen's
+  // when `screenFonts`, else none.
+  FontDialog(const FontSpec& current, bool screenFonts, QWidget* owner);
   // The font as the dialog shows it now.
   FontSpec Chosen() const;
 

@@ -1,7 +1,6 @@
 #pragma once
-// The common dialogs: open and save (one filter that hides nothing, a start folder) and the
-// font dialog (our own: Qt's offers effects the document does not apply). A cancelled dialog
-// answers nothing.
+// The common dialogs, as the editor's dialog state says: open and save (its filter and start
+// folder) and the font dialog (our own: Qt's offers effects the document does not apply).
 #include "platform/ui_ports.hh"
 
 class QWidget;
@@ -11,9 +10,9 @@ namespace quilmar {
 class QtDialogs final : public DialogPort {
  public:
   explicit QtDialogs(QWidget* owner) : owner_(owner) {}
-  std::optional<String> ShowOpen(const String& startFolder) override;
-  std::optional<String> ShowSave(const String& startFolder) override;
-  std::optional<FontSpec> ShowFont(const FontSpec& current) override;
+  std::optional<String> ShowOpen(const CommonDialogState& dialog) override;
+  std::optional<String> ShowSave(const CommonDialogState& dialog) override;
+  std::optional<FontSpec> ShowFont(const CommonDialogState& dialog) override;
 
  private:
   QWidget* owner_;

@@ -140,7 +140,10 @@ TEST(Keys, MenuShortcutsWinInEitherControl) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
   e.ed.Key(79, shift::Ctrl);  // Ctrl+O: the open dialog, cancelled
-  EXPECT_EQ(e.ed.dialogs.StartFolders().size(), 1u);
+  ASSERT_EQ(e.ed.dialogs.FileDialogsShown().size(), 1u);
+  // Shown with the one filter, which hides no name, and a cancel that answers nothing.
+  EXPECT_EQ(e.ed.dialogs.FileDialogsShown()[0].Filter, u"All (*)");
+  EXPECT_TRUE(e.ed.dialogs.FileDialogsShown()[0].CancelError);
   e.ed.Type(":");
   e.ed.Key(79, shift::Ctrl);
   EXPECT_EQ(e.ed.dialogs.StartFolders().size(), 2u);

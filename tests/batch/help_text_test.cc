@@ -71,7 +71,7 @@ void Verify(const Claim& claim, std::string_view keys, bool insertMode) {
   ed.files.AddFile(u"doc.txt", S(m.text), claim.readOnly ? 0444 : 0644);
   ed.files.AddFile(u"taken.txt", "taken");
   ed.Run("<C-o>");
-  ed.doc().Select(m.selStart, m.selStart + m.selLength);
+  ed.doc().Select(m.anchor, m.caret);
   ed.Run(claim.setup);
   ed.Run(insertMode ? "i" + std::string(keys) : std::string(keys));
   Check(ed, claim.after);
@@ -86,13 +86,13 @@ const std::vector<Claim> kCommandMode = {
     {"4 or $", "a|bc\nd", "4", {.doc = "abc|\nd", .commandMode = true}},
     {"4 or $", "a|bc\nd", "$", {.doc = "abc|\nd", .commandMode = true}},
     {"x", "a|bc", "x", {.doc = "a|c", .commandMode = true}},
-    {"x", "[ab]c", "x", {.doc = "|c"}},
-    {"y", "[ab]c\nd", "y", {.doc = "[ab]c\nd", .clipboard = "ab"}},
-    {"y", "a|bc\nd", "y", {.doc = "[abc]\nd", .clipboard = "abc"}},
+    {"x", "^ab|c", "x", {.doc = "|c"}},
+    {"y", "^ab|c\nd", "y", {.doc = "^ab|c\nd", .clipboard = "ab"}},
+    {"y", "a|bc\nd", "y", {.doc = "^abc|\nd", .clipboard = "abc"}},
     {"p", "a|bc\nd", "p", {.doc = "abc\npasted|\nd"}},
     {"d d", "a|bc\nd", "dd", {.doc = "|d", .clipboard = "abc"}},
     {"d d", "a|bc\nd", "d0d", {.doc = "|d", .clipboard = "abc"}},
-    {"n", "ab\nab", "n", {.doc = "ab\na[b]", .mode = "Search"}, "/b<CR>"},
+    {"n", "ab\nab", "n", {.doc = "ab\na^b|", .mode = "Search"}, "/b<CR>"},
     {":", "a|b", ":", {.mode = "Command", .inCommandBox = true, .cmdText = ":"}},
     {"/ or ?", "a|b", "/", {.mode = "Search", .inCommandBox = true, .cmdText = "/"}},
     {"/ or ?", "a|b", "?", {.mode = "Search", .inCommandBox = true, .cmdText = "/"}},
@@ -103,9 +103,9 @@ const std::vector<Claim> kCommandMode = {
 
 const std::vector<Claim> kBothModes = {
     {"Escape", "a|b", "<Esc>", {.mode = "Command", .commandMode = true, .locked = true}},
-    {"F3", "ab\nab", "<F3>", {.doc = "ab\na[b]", .mode = "Search"}, "/b<CR>"},
+    {"F3", "ab\nab", "<F3>", {.doc = "ab\na^b|", .mode = "Search"}, "/b<CR>"},
     {"Insert", "a|b", "<Ins><S-Ins><C-Ins>", {.doc = "a|b", .clipboard = "pasted"}},
-    {"Ctrl+C", "[ab]c", "<C-c>", {.doc = "[ab]c", .clipboard = "ab"}},
+    {"Ctrl+C", "^ab|c", "<C-c>", {.doc = "^ab|c", .clipboard = "ab"}},
     {"arrow keys", "ab\nc|d", "<Up><Right>", {.doc = "ab|\ncd"}},
     {"arrow keys", "a|b\ncd", "<Down><Left>", {.doc = "ab\n|cd"}},
     {"Home, End", "a|bc", "<End>", {.doc = "abc|"}},
@@ -116,15 +116,15 @@ const std::vector<Claim> kBothModes = {
     {"Ctrl+End", "a|\nbc", "<C-End>", {.doc = "a\nbc|"}},
     {"Ctrl+Left", "ab cd|e", "<C-Left>", {.doc = "ab |cde"}},
     {"Ctrl+Right", "a|b cd", "<C-Right>", {.doc = "ab |cd"}},
-    {"Shift", "a|bc", "<S-Right><S-End>", {.doc = "a[bc]"}},
+    {"Shift", "a|bc", "<S-Right><S-End>", {.doc = "a^bc|"}},
 };
 
 // Run in Insert mode, entered with "i" after the setup keys.
 const std::vector<Claim> kInsertMode = {
     {"Ctrl+V", "a|b", "<C-v>", {.doc = "apasted|b"}},
-    {"Ctrl+V", "[a]b", "<C-v>", {.doc = "pasted|b"}},
-    {"Ctrl+X", "[a]b", "<C-x>", {.doc = "|b", .clipboard = "a"}},
-    {"Ctrl+A", "a|b\nc", "<C-a>", {.doc = "[ab\nc]"}},
+    {"Ctrl+V", "^a|b", "<C-v>", {.doc = "pasted|b"}},
+    {"Ctrl+X", "^a|b", "<C-x>", {.doc = "|b", .clipboard = "a"}},
+    {"Ctrl+A", "a|b\nc", "<C-a>", {.doc = "^ab\nc|"}},
     {"Ctrl+Z", "a|b", "xy<CR>z<C-z>", {.doc = "a|b"}},  // a run of typing is one step
     {"Ctrl+Z", "a|bcd", "<Esc>xxi<C-z>", {.doc = "a|cd"}},  // each command is one step
     {"Ctrl+Y", "a|b", "xy<C-z><C-y>", {.doc = "axy|b"}},
@@ -152,15 +152,15 @@ const std::vector<Claim> kCommandBox = {
     {":w!q notes.txt", "a|b", ":w!q taken.txt<CR>", {.message = "Written", .closed = true}},
     {":12", "a\nb\nc", ":2<CR>", {.doc = "a\nb\n|c"}},
     {":0,9s/old/new/", "old old\nold", ":0,9s/old/new/<CR>", {.doc = "new new\nnew|", .message = "3 Replacments"}},
-    {"/text", "a text\ntext", "/text<CR>", {.doc = "a [text]\ntext"}},
-    {"/text", "a text\ntext", "/text<CR>nn", {.doc = "a [text]\ntext", .message = "Search hit bottom, continuing at top"}},
+    {"/text", "a text\ntext", "/text<CR>", {.doc = "a ^text|\ntext"}},
+    {"/text", "a text\ntext", "/text<CR>nn", {.doc = "a ^text|\ntext", .message = "Search hit bottom, continuing at top"}},
 };
 
 const std::vector<Claim> kMouse = {
-    {"Left", "[ab]c", "<LeftUp>", {.clipboard = "ab"}},
+    {"Left", "^ab|c", "<LeftUp>", {.clipboard = "ab"}},
     {"Right", "a|b", "<RightUp>", {.doc = "apasted|b"}},
-    {"Right", "[a]b", "<RightUp>", {.doc = "pasted|b"}},
-    {"Middle", "[a]b", "<MiddleUp>", {.doc = "pasted|b"}},
+    {"Right", "^a|b", "<RightUp>", {.doc = "pasted|b"}},
+    {"Middle", "^a|b", "<MiddleUp>", {.doc = "pasted|b"}},
 };
 
 enum class Modes { Command, Insert, Both };

@@ -8,6 +8,12 @@
 namespace quilmar::batch {
 namespace {
 
+// The editor's event that a step of a parsed script holds, of the kind expected.
+template <typename E>
+const E& EventAt(const KeyScript& parsed, std::size_t i) {
+  return std::get<E>(std::get<Event>(parsed.steps.at(i)));
+}
+
 struct KeyCase {
   const char* script;
   KeyCode code;
@@ -23,9 +29,12 @@ TEST_P(OneKey, ReadsAsItsKeyCodeShiftAndText) {
   const KeyCase& c = GetParam();
   const KeyScript parsed = ParseKeyScript(c.script);
   ASSERT_FALSE(parsed.error) << *parsed.error;
-  ASSERT_EQ(parsed.events.size(), 1u);
-  const auto* key = std::get_if<KeyEvent>(&parsed.events[0]);
-  ASSERT_TRUE(key);
+  ASSERT_EQ(parsed.steps.size(), 1u);
+  const auto* event = std::get_if<Event>(&parsed.steps[0]);
+  ASSERT_TRUE(event);
+  const auto* down = std::get_if<KeyDownEvent>(event);
+  ASSERT_TRUE(down);
+  const KeyEvent* key = &down->key;
   EXPECT_EQ(key->code, c.code);
   EXPECT_EQ(key->shift, c.shift);
   EXPECT_EQ(key->text, c.text);
@@ -68,18 +77,18 @@ TEST(KeyScript, ReadsEventsInOrderAndSkipsLineBreaks) {
   const KeyScript parsed = ParseKeyScript("i<lt>\n<sel:3,14><LeftUp><RightUp>\r\n<MiddleUp>"
                                           "<menu:mnuWordWrap><close><resize:3000,2000>");
   ASSERT_FALSE(parsed.error) << *parsed.error;
-  ASSERT_EQ(parsed.events.size(), 9u);
-  EXPECT_EQ(std::get<KeyEvent>(parsed.events[0]).text, u"i");
-  EXPECT_EQ(std::get<KeyEvent>(parsed.events[1]).text, u"<");
-  const auto& sel = std::get<SelectEvent>(parsed.events[2]);
-  EXPECT_EQ(sel.start, 3);
-  EXPECT_EQ(sel.length, 14);
-  EXPECT_EQ(std::get<MouseUpEvent>(parsed.events[3]).button, mouse::Left);
-  EXPECT_EQ(std::get<MouseUpEvent>(parsed.events[4]).button, mouse::Right);
-  EXPECT_EQ(std::get<MouseUpEvent>(parsed.events[5]).button, mouse::Middle);
-  EXPECT_EQ(std::get<MenuEvent>(parsed.events[6]).item, MenuItem::mnuWordWrap);
-  EXPECT_TRUE(std::holds_alternative<CloseEvent>(parsed.events[7]));
-  const auto& resize = std::get<ResizeEvent>(parsed.events[8]);
+  ASSERT_EQ(parsed.steps.size(), 9u);
+  EXPECT_EQ(EventAt<KeyDownEvent>(parsed, 0).key.text, u"i");
+  EXPECT_EQ(EventAt<KeyDownEvent>(parsed, 1).key.text, u"<");
+  const auto& sel = EventAt<SelectEvent>(parsed, 2);
+  EXPECT_EQ(sel.anchor, 3);
+  EXPECT_EQ(sel.caret, 17);
+  EXPECT_EQ(EventAt<MouseUpEvent>(parsed, 3).button, mouse::Left);
+  EXPECT_EQ(EventAt<MouseUpEvent>(parsed, 4).button, mouse::Right);
+  EXPECT_EQ(EventAt<MouseUpEvent>(parsed, 5).button, mouse::Middle);
+  EXPECT_EQ(EventAt<MenuClickEvent>(parsed, 6).item, MenuItem::mnuWordWrap);
+  EXPECT_TRUE(std::holds_alternative<CloseEvent>(std::get<Event>(parsed.steps[7])));
+  const auto& resize = std::get<ResizeStep>(parsed.steps[8]);
   EXPECT_EQ(resize.width, 3000);
   EXPECT_EQ(resize.height, 2000);
 }
@@ -88,14 +97,14 @@ TEST(KeyScript, EveryMenuItemCanBeClickedByName) {
   for (const auto& info : kMenuItems) {
     const KeyScript parsed = ParseKeyScript("<menu:" + std::string(info.name) + ">");
     ASSERT_FALSE(parsed.error) << info.name;
-    EXPECT_EQ(std::get<MenuEvent>(parsed.events.at(0)).item, info.item);
+    EXPECT_EQ(EventAt<MenuClickEvent>(parsed, 0).item, info.item);
   }
 }
 
 TEST(KeyScript, EmptyScriptHasNoEvents) {
   const KeyScript parsed = ParseKeyScript("");
   EXPECT_FALSE(parsed.error);
-  EXPECT_TRUE(parsed.events.empty());
+  EXPECT_TRUE(parsed.steps.empty());
 }
 
 struct ErrorCase {
@@ -112,7 +121,7 @@ TEST_P(BadScript, IsRefusedWithOneLineSayingWhereAndWhat) {
   const ErrorCase& c = GetParam();
   const KeyScript parsed = ParseKeyScript(c.script);
   ASSERT_TRUE(parsed.error);
-  EXPECT_TRUE(parsed.events.empty());
+  EXPECT_TRUE(parsed.steps.empty());
   EXPECT_NE(parsed.error->find(c.where), std::string::npos) << *parsed.error;
   EXPECT_NE(parsed.error->find(c.mention), std::string::npos) << *parsed.error;
   EXPECT_EQ(parsed.error->find('\n'), std::string::npos) << *parsed.error;

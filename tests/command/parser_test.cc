@@ -134,7 +134,7 @@ TEST(Parser, SearchLineSetsLastPattern) {
   ed.Load("|one two one");
   ed.Command("/one");
   EXPECT_EQ(S(ed.app().Shared().LastPattern), "one");
-  EXPECT_EQ(ed.Doc(), "[one] two one");
+  EXPECT_EQ(ed.Doc(), "^one| two one");
   ed.Command("/:w x");  // a search line that looks like a command is still a search
   EXPECT_EQ(S(ed.app().Shared().LastPattern), ":w x");
   EXPECT_EQ(ed.Message(), "Pattern not found: :w x");
@@ -150,7 +150,7 @@ TEST(Parser, SearchCaseFollowsFindCase) {
   EXPECT_EQ(ed.Message(), "Pattern not found: ABC");
   AppTestAccess::Checks(ed.app()).SetChecked(MenuItem::mnuFindCase, false);
   ed.Command("/ABC");
-  EXPECT_EQ(ed.Doc(), "[abc]");
+  EXPECT_EQ(ed.Doc(), "^abc|");
 }
 
 // Lines that begin with ":" and a digit: a substitution only with all three slashes, the

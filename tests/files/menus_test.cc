@@ -46,11 +46,11 @@ TEST_F(MenusTest, TheFontDialogSetsBothFontsAndCancelKeepsTheLastChoice) {
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   EXPECT_EQ(app().Document().Font(), chosen);
   EXPECT_EQ(app().CommonDialog().font, chosen);
-  EXPECT_EQ(app().CommonDialog().Flags, 1);
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});  // cancelled again
   EXPECT_EQ(app().Document().Font(), chosen);
   ASSERT_EQ(editor->dialogs.FontsShown().size(), 3u);
   EXPECT_EQ(editor->dialogs.FontsShown()[2], chosen) << "the dialog opens on the current font";
+  EXPECT_EQ(editor->dialogs.FontDialogsShown()[2].Flags, kFontDialogScreenFonts) << "listing the screen's fonts";
 }
 
 TEST_F(MenusTest, TabStopsAreSetEveryTabSpacesMinusOneCells) {

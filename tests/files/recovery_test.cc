@@ -44,10 +44,7 @@ class RecoveryTest : public testing::EditorTest {
   void Run(std::string_view script) {
     const batch::KeyScript parsed = batch::ParseKeyScript(script);
     ASSERT_FALSE(parsed.error) << *parsed.error;
-    for (const batch::ScriptEvent& event : parsed.events) {
-      if (std::holds_alternative<batch::CloseEvent>(event)) app().Dispatch(CloseEvent{});
-      else app().Dispatch(KeyDownEvent{std::get<KeyEvent>(event)});
-    }
+    for (const batch::ScriptStep& step : parsed.steps) app().Dispatch(std::get<Event>(step));
   }
   // A run that ends without closing its window, as a killed editor does once the record is
   // on disk: the editor goes, its record writer finishing what it was handed.

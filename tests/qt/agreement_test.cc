@@ -1,8 +1,9 @@
 // The one place where the headless editor and the real window must agree: the same events
 // through quilmar-batch's two drivers, in-process, leave the same state as quilmar-batch prints
-// it. Scripted steps over every kind of command, a table of grapheme-cluster cases (which also
-// checks what they do), and long random scripts. Only scripts that do not depend on where lines
-// wrap or how many lines a page holds belong here: those differ by design (cells against pixels).
+// it. Scripted steps over every kind of command and long random scripts (the behaviour cases
+// of tests/cases/data run both ways as well, each checked against what it expects). Only
+// scripts that do not depend on where lines wrap or how many lines a page holds belong here:
+// those differ by design (cells against pixels).
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -11,30 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "../editor/script_editor.hh"
+#include "driver.hh"
 #include "headless_driver.hh"
 #include "json_output.hh"
 #include "key_script.hh"
 #include "qt_driver.hh"
 #include "qt_file_system.hh"
+#include "text/ustring.hh"
 
 namespace quilmar::batch {
 namespace {
-
-void Deliver(Driver& driver, const ScriptEvent& event) {
-  std::visit(
-      [&driver](const auto& e) {
-        using E = std::decay_t<decltype(e)>;
-        if constexpr (std::is_same_v<E, KeyEvent>) driver.Key(e);
-        else if constexpr (std::is_same_v<E, MouseUpEvent>) driver.MouseUp(e.button);
-        else if constexpr (std::is_same_v<E, SelectEvent>) driver.Select(e.start, e.length);
-        else if constexpr (std::is_same_v<E, MenuEvent>) driver.Menu(e.item);
-        else if constexpr (std::is_same_v<E, CloseEvent>) driver.Close();
-        else if constexpr (std::is_same_v<E, ResizeEvent>) driver.Resize(e.width, e.height);
-        // A pause changes nothing either driver shows.
-      },
-      event);
-}
 
 // A run's folder, the working directory while its driver runs (written files land there), with a
 // settings file that turns word wrap off.
@@ -82,13 +69,13 @@ struct Pair {
     QDir::setCurrent(startDir);
   }
   // Sends the events to both; their states as quilmar-batch prints them.
-  std::pair<std::string, std::string> Run(const std::vector<ScriptEvent>& events) {
+  std::pair<std::string, std::string> Run(const std::vector<ScriptStep>& steps) {
     const QString startDir = QDir::currentPath();
     headlessDir.Enter();
-    for (const auto& event : events) Deliver(*headless, event);
+    for (const auto& step : steps) Deliver(*headless, step);
     std::string a = SnapshotJson(headless->Read(), false);
     (shared ? headlessDir : windowDir).Enter();
-    for (const auto& event : events) Deliver(*window, event);
+    for (const auto& step : steps) Deliver(*window, step);
     std::string b = SnapshotJson(window->Read(), false);
     QDir::setCurrent(startDir);
     return {a, b};
@@ -99,10 +86,10 @@ struct Pair {
   bool shared = false;
 };
 
-std::vector<ScriptEvent> Parse(const std::string& keys) {
+std::vector<ScriptStep> Parse(const std::string& keys) {
   KeyScript script = ParseKeyScript(keys);
   EXPECT_FALSE(script.error) << *script.error;
-  return script.events;
+  return script.steps;
 }
 
 // ---- Scripted steps: every command, compared after each step.
@@ -151,89 +138,13 @@ TEST(Agreement, ScriptedStepsAgreeAfterEveryStep) {
   std::size_t keys = 0;
   for (const Step& step : kSteps) {
     SCOPED_TRACE(step.what);
-    const std::vector<ScriptEvent> events = Parse(step.keys);
-    keys += events.size();
-    const auto [headless, window] = pair.Run(events);
+    const std::vector<ScriptStep> steps = Parse(step.keys);
+    keys += steps.size();
+    const auto [headless, window] = pair.Run(steps);
     ASSERT_EQ(window, headless);
   }
   EXPECT_GE(keys, 250u);
 }
-
-// ---- Grapheme clusters under the editor's keys: no key, "x", Backspace, Delete, "a", search
-// hit or assigned SelStart leaves the caret inside a cluster. Documents are marked text
-// ("|" the caret, "[...]" a selection); the text reaches the editor through the clipboard.
-
-struct ClusterCase {
-  std::string_view name;
-  std::string before;  // marked
-  std::string keys;
-  std::string after;   // marked
-  std::string clipboard;  // checked when not empty
-};
-
-void PrintTo(const ClusterCase& c, std::ostream* os) { *os << c.name; }
-
-class ClusterKeys : public ::testing::TestWithParam<ClusterCase> {};
-
-TEST_P(ClusterKeys, DoWhatTheyShouldAndAgree) {
-  const ClusterCase& c = GetParam();
-  const testing::Marked before = testing::ParseMarked(c.before);
-  const testing::Marked after = testing::ParseMarked(c.after);
-  Pair pair(before.text);
-  const auto [headless, window] = pair.Run(Parse("i<C-v><Esc><sel:" + std::to_string(before.selStart.value()) + "," +
-                                                std::to_string(before.selLength.value()) + ">" + c.keys));
-  EXPECT_EQ(window, headless);
-  const Snapshot state = pair.headless->Read();
-  EXPECT_EQ(ToUtf8(state.text), ToUtf8(after.text));
-  EXPECT_EQ(state.selStart, after.selStart);
-  EXPECT_EQ(state.selLength, after.selLength);
-  if (!c.clipboard.empty()) {
-    EXPECT_EQ(ToUtf8(state.clipboard), c.clipboard);
-  }
-}
-
-#define FAMILY "\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466"
-#define THUMB "\U0001F44D\U0001F3FD"
-#define DE "\U0001F1E9\U0001F1EA"
-#define FR "\U0001F1EB\U0001F1F7"
-#define IT "\U0001F1EE\U0001F1F9"
-
-const ClusterCase kCases[] = {
-    // A letter and its combining accent are one step, one deletion.
-    {"right_steps_over_an_accent", "|e\u0301x", "<Right>", "e\u0301|x", ""},
-    {"left_steps_back_over_an_accent", "e\u0301|x", "<Left>", "|e\u0301x", ""},
-    {"x_deletes_letter_and_accent", "|e\u0301x", "x", "|x", ""},
-    {"backspace_deletes_letter_and_accent", "e\u0301|x", "i<BS>", "|x", ""},
-    {"a_moves_past_the_accent", "|e\u0301x", "aZ", "e\u0301Z|x", ""},
-    {"selstart_inside_an_accent_moves_past_it", "e|\u0301x", "", "e\u0301|x", ""},
-    {"typing_before_a_lone_mark_joins_it", "|\u0301ab", "iZ", "Z\u0301|ab", ""},
-    // A line of every kind of emoji: a caret set inside the family goes past it, typing never
-    // splits it, steps and selections take each sequence whole.
-    {"typing_after_a_caret_set_inside_the_family", "Emoji: \U0001F600 " THUMB " \U0001F468|\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466 " DE " end",
-     "iZ", "Emoji: \U0001F600 " THUMB " " FAMILY "Z| " DE " end", ""},
-    {"right_steps_over_each_emoji", "Emoji: |\U0001F600 " THUMB " " FAMILY " " DE " end", "<Right><Right><Right><Right><Right><Right>",
-     "Emoji: \U0001F600 " THUMB " " FAMILY " |" DE " end", ""},
-    {"shift_right_selects_the_family_whole", "Emoji: \U0001F600 " THUMB " |" FAMILY " " DE " end", "<S-Right>y",
-     "Emoji: \U0001F600 " THUMB " [" FAMILY "] " DE " end", FAMILY},
-    {"shift_left_selects_the_family_whole", "Emoji: \U0001F600 " THUMB " " FAMILY "| " DE " end", "<S-Left>",
-     "Emoji: \U0001F600 " THUMB " [" FAMILY "] " DE " end", ""},
-    {"x_deletes_a_flag", "Emoji: \U0001F600 " THUMB " " FAMILY " |" DE " end", "x", "Emoji: \U0001F600 " THUMB " " FAMILY " | end", ""},
-    {"delete_takes_the_thumb_and_its_skin_tone", "|" THUMB "!", "i<Del>", "|!", ""},
-    {"backspace_takes_the_whole_family", "a" FAMILY "|b", "i<BS>", "a|b", ""},
-    {"a_selection_ending_inside_the_family_grows_over_it", "a[\U0001F468]\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466b",
-     "y", "a[" FAMILY "]b", FAMILY},
-    // Regional indicators pair up from the start of their run.
-    {"flags_pair_up", DE "|" FR IT, "<S-Right>y", DE "[" FR "]" IT, FR},
-    {"selstart_inside_a_flag_moves_past_it", DE "\U0001F1EB|\U0001F1F7", "", DE FR "|", ""},
-    // Conjoining jamo make one syllable.
-    {"hangul_jamo_are_one_syllable", "|\u1112\u1161\u11AB\u1112\u1161", "x", "|\u1112\u1161", ""},
-    // A search hit that ends inside a cluster selects all of it.
-    {"search_hit_grows_to_the_whole_cluster", "|e\u0301 e", "/e<CR>", "[e\u0301] e", ""},
-    // Right-to-left text: the caret moves in logical order.
-    {"caret_moves_in_logical_order_through_hebrew", "ab |\u05D0\u05D1\u05D2 12", "<Right><Right>", "ab \u05D0\u05D1|\u05D2 12", ""},
-};
-INSTANTIATE_TEST_SUITE_P(Cases, ClusterKeys, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Long random scripts from seeded generators, so every run sends the same keys. On a
 // difference the shortest prefix of whole pieces that shows it is printed, ready for

@@ -17,7 +17,6 @@ struct AppTestAccess {
   static CommandContext Commands(App& app) { return app.Commands(); }
   static void OpenCommandBox(App& app, const String& leader, ModeText text) { app.OpenCommandBox(leader, text); }
   static void LeaveCommandBox(App& app, bool clearModePanel) { app.LeaveCommandBox(clearModePanel); }
-  static void txtMain_KeyDown(App& app, KeyCode& code, ShiftState shift) { app.txtMain_KeyDown(code, shift); }
   // Waits until the recovery record holds everything handed to its writer.
   static void FlushRecord(App& app) { app.recovery.Flush(app.RecordSource()); }
 };

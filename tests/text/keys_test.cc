@@ -1,5 +1,4 @@
-// What the control does with the keys that reach it, as key scripts on marked-up text:
-// "|" is the caret, "^" the anchor of a selection (absent when nothing is selected).
+// What the control does with the keys that reach it, as key scripts on marked text.
 #include "model_fixture.hh"
 
 namespace quilmar::testing {
@@ -25,36 +24,36 @@ struct KeyCase {
 const KeyCase kKeyCases[] = {
     {"typing inserts at the caret", "ab|", {Type("c"), Type("d")}, "abcd|"},
     {"typing replaces the selection", "a^bc|d", {Type("x")}, "ax|d"},
-    {"Enter inserts a break", "ab|cd", {Key(key::Return)}, "ab\r\n|cd"},
+    {"Enter inserts a break", "ab|cd", {Key(key::Return)}, "ab\n|cd"},
     {"Tab inserts a tab", "ab|", {Key(key::Tab)}, "ab\t|"},
     {"Space types", "ab|", {KeyEvent{key::Space, shift::None, u" "}}, "ab |"},
-    {"Backspace removes a break at once", "ab\r\n|cd", {Key(key::Back)}, "ab|cd"},
+    {"Backspace removes a break at once", "ab\n|cd", {Key(key::Back)}, "ab|cd"},
     {"Backspace removes a surrogate pair at once", "a😀|b", {Key(key::Back)}, "a|b"},
     {"Backspace at the start does nothing", "|ab", {Key(key::Back)}, "|ab"},
     {"Backspace removes the selection", "a^bc|d", {Key(key::Back)}, "a|d"},
-    {"Delete removes a break at once", "ab|\r\ncd", {Key(key::Delete)}, "ab|cd"},
+    {"Delete removes a break at once", "ab|\ncd", {Key(key::Delete)}, "ab|cd"},
     {"Delete at the end does nothing", "ab|", {Key(key::Delete)}, "ab|"},
-    {"Ctrl+Backspace at a line start joins lines", "ab\r\n|cd", {Ctrl(key::Back)}, "ab|cd"},
-    {"Left steps over a break", "ab\r\n|cd", {Key(key::Left)}, "ab|\r\ncd"},
+    {"Ctrl+Backspace at a line start joins lines", "ab\n|cd", {Ctrl(key::Back)}, "ab|cd"},
+    {"Left steps over a break", "ab\n|cd", {Key(key::Left)}, "ab|\ncd"},
     {"Right steps over a surrogate pair", "a|😀b", {Key(key::Right)}, "a😀|b"},
     {"Right at the end stays", "ab|", {Key(key::Right)}, "ab|"},
     {"Shift+Right extends", "|abc", {Shift(key::Right), Shift(key::Right)}, "^ab|c"},
     {"Shift+Left extends backwards", "abc|", {Shift(key::Left), Shift(key::Left)}, "a|bc^"},
     {"Left collapses a selection to its start", "a^bc|d", {Key(key::Left)}, "a|bcd"},
     {"Right collapses a selection to its end", "a|bc^d", {Key(key::Right)}, "abc|d"},
-    {"Ctrl+Right at a line end goes to the next line", "ab|\r\ncd", {Ctrl(key::Right)}, "ab\r\n|cd"},
-    {"Ctrl+Left at a line start goes to the line before", "ab\r\n|cd", {Ctrl(key::Left)}, "ab|\r\ncd"},
-    {"Home and End", "ab\r\ncd|ef\r\ngh", {Key(key::Home)}, "ab\r\n|cdef\r\ngh"},
-    {"End", "ab\r\nc|def\r\ngh", {Key(key::End)}, "ab\r\ncdef|\r\ngh"},
+    {"Ctrl+Right at a line end goes to the next line", "ab|\ncd", {Ctrl(key::Right)}, "ab\n|cd"},
+    {"Ctrl+Left at a line start goes to the line before", "ab\n|cd", {Ctrl(key::Left)}, "ab|\ncd"},
+    {"Home and End", "ab\ncd|ef\ngh", {Key(key::Home)}, "ab\n|cdef\ngh"},
+    {"End", "ab\nc|def\ngh", {Key(key::End)}, "ab\ncdef|\ngh"},
     {"Shift+End selects to the line end", "a|bc", {Shift(key::End)}, "a^bc|"},
-    {"Ctrl+Home and Ctrl+End", "ab\r\nc|d", {Ctrl(key::Home)}, "|ab\r\ncd"},
-    {"Ctrl+End", "a|b\r\ncd", {Ctrl(key::End)}, "ab\r\ncd|"},
-    {"Up and Down keep the goal column", "abcde|f\r\nab\r\nabcdef",
-     {Key(key::Down), Key(key::Down)}, "abcdef\r\nab\r\nabcde|f"},
-    {"Down on the last line stays", "ab\r\nc|d", {Key(key::Down)}, "ab\r\nc|d"},
-    {"Up on the first line stays", "a|b\r\ncd", {Key(key::Up)}, "a|b\r\ncd"},
-    {"Shift+Down extends", "a|b\r\ncd", {Shift(key::Down)}, "a^b\r\nc|d"},
-    {"Ctrl+A selects everything", "a|b\r\ncd", {Ctrl(key::A)}, "^ab\r\ncd|"},
+    {"Ctrl+Home and Ctrl+End", "ab\nc|d", {Ctrl(key::Home)}, "|ab\ncd"},
+    {"Ctrl+End", "a|b\ncd", {Ctrl(key::End)}, "ab\ncd|"},
+    {"Up and Down keep the goal column", "abcde|f\nab\nabcdef",
+     {Key(key::Down), Key(key::Down)}, "abcdef\nab\nabcde|f"},
+    {"Down on the last line stays", "ab\nc|d", {Key(key::Down)}, "ab\nc|d"},
+    {"Up on the first line stays", "a|b\ncd", {Key(key::Up)}, "a|b\ncd"},
+    {"Shift+Down extends", "a|b\ncd", {Shift(key::Down)}, "a^b\nc|d"},
+    {"Ctrl+A selects everything", "a|b\ncd", {Ctrl(key::A)}, "^ab\ncd|"},
     // Wrapped at 5 cells: "hello " / "world " / "foo".
     {"Home on a wrapped line", "hello wor|ld foo", {Key(key::Home)}, "hello |world foo", 5},
     {"End on a wrapped line stops before the wrap", "he|llo world foo", {Key(key::End)}, "hello| world foo", 5},
@@ -77,7 +76,7 @@ class Keys : public ::testing::TestWithParam<KeyCase> {};
 TEST_P(Keys, ScriptGivesTheExpectedTextAndSelection) {
   const KeyCase& c = GetParam();
   ModelRig rig(c.cols);
-  const Marked m = Parse(c.before);
+  const Marked m = ParseMarked(c.before);
   rig.model.SetText(m.text);
   rig.model.Select(m.anchor, m.caret);
   rig.model.SetLocked(c.locked);
@@ -169,7 +168,7 @@ TEST(Undo, KeysMakeTheseSteps) {
   for (const UndoCase& c : kUndoCases) {
     SCOPED_TRACE(c.name);
     ModelRig rig;
-    const Marked m = Parse(c.before);
+    const Marked m = ParseMarked(c.before);
     rig.model.SetText(m.text);
     rig.model.Select(m.anchor, m.caret);
     for (const KeyEvent& k : c.keys) rig.model.KeyDown(k);

@@ -15,7 +15,7 @@ TEST_P(LineEditKeys, EditLikeAOneLineBox) {
   String clipboard = u"pasted";
   LineEdit box;
   box.SetClipboard([&] { return clipboard; }, [&](const String& text) { clipboard = text; });
-  const Marked start = Parse(c.before);
+  const Marked start = ParseMarked(c.before);
   box.SetText(start.text);
   box.Select(start.anchor.value(), start.caret.value());
   Press(box, c.keys);

@@ -1,6 +1,6 @@
 #pragma once
-// Shared helpers of the text tests: a model on a cell measure, readable literals, marked text
-// and key scripts.
+// Shared helpers of the text tests: a model on a cell measure, readable literals and key
+// scripts; documents are marked text (marked_text.hh).
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "key_script.hh"
+#include "marked_text.hh"
 #include "platform/measure.hh"
 #include "text/text_model.hh"
 
@@ -39,24 +40,6 @@ struct ModelRig : ModelObserver {
   int selChanges = 0;
 };
 
-// Marked text: "|" is the caret, "^" the anchor of a selection (absent when nothing is selected).
-struct Marked {
-  String text;
-  CharPos anchor = 0, caret = 0;
-};
-
-inline Marked Parse(const char* marked) {
-  Marked m;
-  int anchor = -1;
-  for (char16_t c : U(marked)) {
-    if (c == u'|') m.caret = static_cast<CharPos>(m.text.size());
-    else if (c == u'^') anchor = static_cast<int>(m.text.size());
-    else m.text += c;
-  }
-  m.anchor = anchor < 0 ? m.caret : anchor;
-  return m;
-}
-
 // A key script on marked text: the control before, the keys (quilmar-batch's notation), the
 // control after, and the clipboard after where it matters.
 struct ScriptCase {
@@ -68,24 +51,12 @@ struct ScriptCase {
 };
 inline void PrintTo(const ScriptCase& c, std::ostream* os) { *os << c.name; }
 
-// A control (TextModel, LineEdit) in the same notation.
-template <typename Control>
-std::string Render(const Control& control) {
-  String s = control.Text();
-  const auto caret = static_cast<std::size_t>(control.CaretPos()), anchor = static_cast<std::size_t>(control.AnchorPos());
-  // The later mark first, so the earlier position stays valid.
-  if (anchor > caret) s.insert(anchor, u"^");
-  s.insert(caret, u"|");
-  if (anchor < caret) s.insert(anchor, u"^");
-  return S(s);
-}
-
 // Key scripts in quilmar-batch's notation ("ab<C-S-Left><BS>"), delivered to a control.
 template <typename Control>
 void Press(Control& control, std::string_view script) {
   const batch::KeyScript parsed = batch::ParseKeyScript(script);
   if (parsed.error) throw std::invalid_argument(*parsed.error);
-  for (const batch::ScriptEvent& event : parsed.events) control.KeyDown(std::get<KeyEvent>(event));
+  for (const batch::ScriptStep& step : parsed.steps) control.KeyDown(std::get<KeyDownEvent>(std::get<Event>(step)).key);
 }
 
 }  // namespace quilmar::testing

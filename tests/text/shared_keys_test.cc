@@ -30,7 +30,7 @@ class SharedKeys : public ::testing::TestWithParam<ScriptCase> {};
 
 TEST_P(SharedKeys, DocumentAndCommandBoxEndAlike) {
   const ScriptCase& c = GetParam();
-  const Marked start = Parse(c.before);
+  const Marked start = ParseMarked(c.before);
   ModelRig rig;
   rig.model.SetText(start.text);
   rig.model.Select(start.anchor, start.caret);

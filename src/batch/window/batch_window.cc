@@ -16,11 +16,7 @@ class WindowRun final : public Driver {
       : application_(std::make_unique<QApplication>(argc_, argv_)), window_(MakeQtDriver(options)) {}
 
   void Start(const String& commandLine) override { window_->Start(commandLine); }
-  void Key(const KeyEvent& key) override { window_->Key(key); }
-  void MouseUp(int button) override { window_->MouseUp(button); }
-  void Select(std::int64_t start, std::int64_t length) override { window_->Select(start, length); }
-  void Menu(MenuItem item) override { window_->Menu(item); }
-  void Close() override { window_->Close(); }
+  void Send(const Event& event) override { window_->Send(event); }
   void Resize(int widthTwips, int heightTwips) override { window_->Resize(widthTwips, heightTwips); }
   void Wait(int milliseconds) override { window_->Wait(milliseconds); }
   Snapshot Read() override { return window_->Read(); }

@@ -49,38 +49,14 @@ class QtDriver final : public Driver {
     Settle();
   }
 
-  void Key(const KeyEvent& key) override {
-    // The focused widget gets the key as the keyboard would send it; menu shortcuts are the
-    // editor's own business, so they need no help from Qt's shortcut map.
-    const QtKeyInput in = KeyPressFor(key);
-    QKeyEvent press(QEvent::KeyPress, in.qtKey, in.modifiers, in.scanCode, 0, 0, in.text);
-    QApplication::sendEvent(Target(), &press);
-    QKeyEvent release(QEvent::KeyRelease, in.qtKey, in.modifiers, in.scanCode, 0, 0, in.text);
-    QApplication::sendEvent(Target(), &release);
-    Settle();
-  }
-
-  void MouseUp(int button) override {
-    QWidget* viewport = window_.txtMain()->viewport();
-    const QPointF at = window_.txtMain()->CaretRect().center();
-    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), QtButton(button),
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &release);
-    Settle();
-  }
-
-  void Select(std::int64_t start, std::int64_t length) override {
-    window_.Dispatch(quilmar::SelectEvent{start, start + length});
-    Settle();
-  }
-
-  void Menu(MenuItem item) override {
-    window_.menus().Action(item)->trigger();
-    Settle();
-  }
-
-  void Close() override {
-    window_.close();
+  // The events a user causes reach the widgets as Qt's own events, so the window's routing
+  // takes part; the rest go to the window as the core's events.
+  void Send(const Event& event) override {
+    if (const auto* key = std::get_if<KeyDownEvent>(&event)) Key(key->key);
+    else if (const auto* up = std::get_if<MouseUpEvent>(&event)) MouseUp(up->button);
+    else if (const auto* click = std::get_if<MenuClickEvent>(&event)) window_.menus().Action(click->item)->trigger();
+    else if (std::holds_alternative<CloseEvent>(event)) window_.close();
+    else window_.Dispatch(event);
     Settle();
   }
 
@@ -120,6 +96,24 @@ class QtDriver final : public Driver {
   }
 
  private:
+  void Key(const KeyEvent& key) {
+    // The focused widget gets the key as the keyboard would send it; menu shortcuts are the
+    // editor's own business, so they need no help from Qt's shortcut map.
+    const QtKeyInput in = KeyPressFor(key);
+    QKeyEvent press(QEvent::KeyPress, in.qtKey, in.modifiers, in.scanCode, 0, 0, in.text);
+    QApplication::sendEvent(Target(), &press);
+    QKeyEvent release(QEvent::KeyRelease, in.qtKey, in.modifiers, in.scanCode, 0, 0, in.text);
+    QApplication::sendEvent(Target(), &release);
+  }
+
+  void MouseUp(int button) {
+    QWidget* viewport = window_.txtMain()->viewport();
+    const QPointF at = window_.txtMain()->CaretRect().center();
+    QMouseEvent release(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), QtButton(button),
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+  }
+
   // The widget a key press reaches: the focused one, or (window inactive or closed) the one
   // the window would give the focus to.
   QWidget* Target() {

@@ -167,10 +167,6 @@ void App::Handle(const KeyDownEvent& e) {
     MenuClick(*item);
     return;
   }
-  KeyCode code = key.code;
-  // A handler that replaced the key (the "x" command hands on Delete) did not mean the
-  // original key's text to be typed.
-  auto effective = [&] { return KeyEvent{code, key.shift, code == key.code ? key.text : String()}; };
   if (ports.focus.Focused() == Control::txtMain) {
     // A command is one step of the document's history, however many edits it makes ("dd"
     // deletes the line, then its break; "p" puts a break, then the text; each "x" is a step
@@ -178,15 +174,16 @@ void App::Handle(const KeyDownEvent& e) {
     // merges them.
     std::optional<TextModel::UndoGroup> command;
     if (mode.CommandMode()) command.emplace(txtMain);
-    txtMain_KeyDown(code, key.shift);
-    if (code == key::Consumed || closed_) return;
-    txtMain.KeyDown(effective());
+    const std::optional<KeyCode> code = txtMain_KeyDown(key.code, key.shift);
+    if (!code || closed_) return;
+    // A handler that replaced the key did not mean the original key's text to be typed.
+    txtMain.KeyDown(*code == key.code ? key : KeyEvent{*code, key.shift, String()});
   } else {
     // The box's handler never replaces the key: the box always acts on it as well, also on
     // the key that made the focus leave it.
-    txtCmd_KeyDown(code, key.shift);
+    txtCmd_KeyDown(key.code, key.shift);
     if (closed_) return;
-    txtCmd.KeyDown(effective());
+    txtCmd.KeyDown(key);
   }
 }
 

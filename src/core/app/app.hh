@@ -70,9 +70,10 @@ class App : private ModelObserver {
   void LayoutChanged() override;
   void TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns& forms) override;
   void TextReplaced(TextCause cause, CharPos removed) override;
-  void txtMain_KeyDown(KeyCode& keyCode, ShiftState shift);   // editor/key_handler.cc
+  // The key the document then acts on (the "x" command hands on Delete); none when used up.
+  std::optional<KeyCode> txtMain_KeyDown(KeyCode keyCode, ShiftState shift);   // editor/key_handler.cc
   void txtMain_MouseUp(int button, ShiftState shift);
-  void txtCmd_KeyDown(KeyCode& keyCode, ShiftState shift);    // command/command_box.cc
+  void txtCmd_KeyDown(KeyCode keyCode, ShiftState shift);    // command/command_box.cc
   void mnuOpen_Click();                                       // files/file_menu.cc
   void mnuSave_Click();
   void mnuSaveAs_Click();

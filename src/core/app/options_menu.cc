@@ -11,8 +11,6 @@ namespace {
 // Right margin in cells: 0 wraps at the window's width; this many never wraps in practice.
 constexpr double kNoWrapMargin = 10000;
 constexpr int kTabStopCount = 32;
-// The font dialog lists the screen fonts and offers no effects.
-constexpr int kFontDialogScreenFonts = 1;
 
 }  // namespace
 
@@ -47,7 +45,7 @@ void App::mnuStCmdMode_Click() {
 void App::mnuFonts_Click() {
   try {
     CommonDialog1.Flags = kFontDialogScreenFonts;
-    const std::optional<FontSpec> chosen = ports.dialogs.ShowFont(CommonDialog1.font);
+    const std::optional<FontSpec> chosen = ports.dialogs.ShowFont(CommonDialog1);
     if (!chosen) return;
     CommonDialog1.font = *chosen;
     // Copied field by field in the order name, bold, italic, size, then applied at once so

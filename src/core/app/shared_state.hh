@@ -1,9 +1,9 @@
 #pragma once
-// The editor's shared state (one copy for the whole run) and what the common dialog remembers
-// between uses.
+// The editor's shared state (one copy for the whole run); what the common dialog remembers
+// between uses is CommonDialogState (platform/ui_ports.hh).
 #include <cstdint>
 
-#include "text/font.hh"
+#include "platform/ui_ports.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
@@ -17,12 +17,5 @@ struct SharedState {
   CharPos SearchPos = 0;     // where the next search begins
 };
 
-struct CommonDialogState {
-  String Filter;
-  bool CancelError = false;
-  String InitDir;
-  FontSpec font;  // FontName, FontBold, FontItalic, FontSize
-  int Flags = 0;
-};
 
 }  // namespace quilmar

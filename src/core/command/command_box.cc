@@ -1,5 +1,5 @@
 // The command box's key handler: Enter runs the line, Escape abandons it, Backspace over the
-// leading character leaves the box. The key code is never replaced, so the box still edits.
+// leading character leaves the box. The box then acts on every key itself as well.
 #include <array>
 #include <functional>
 
@@ -50,7 +50,7 @@ constexpr std::array<BoxKey, 3> kBoxKeys{{
 
 }  // namespace
 
-void App::txtCmd_KeyDown(KeyCode& keyCode, ShiftState) {
+void App::txtCmd_KeyDown(KeyCode keyCode, ShiftState) {
   for (const BoxKey& row : kBoxKeys) {
     if (row.code == keyCode) {
       BoxContext box{txtCmd, [this](bool clearModePanel) { LeaveCommandBox(clearModePanel); }, Commands()};

@@ -4,6 +4,7 @@
 #include <array>
 
 #include <functional>
+#include <optional>
 
 #include "app/app.hh"
 #include "app/doing.hh"
@@ -34,7 +35,8 @@ struct KeyContext {
   std::function<void(const String& leader, ModeText modeText)> openCommandBox;
 };
 
-using KeyAction = void (*)(KeyContext&, KeyCode&);
+// An action may change the key the control then acts on: none when the key is used up here.
+using KeyAction = void (*)(KeyContext&, std::optional<KeyCode>&);
 
 // One Command-mode key: its code, the Shift states it answers to, and what it does.
 struct KeyCommand {
@@ -43,10 +45,10 @@ struct KeyCommand {
   KeyAction action;
 };
 
-void Consume(KeyCode& keyCode) { keyCode = key::Consumed; }
+void Consume(std::optional<KeyCode>& keyCode) { keyCode.reset(); }
 
 // The insert keys share their first steps; each then places the caret its own way.
-void BeginInsert(KeyContext& k, KeyCode& keyCode) {
+void BeginInsert(KeyContext& k, std::optional<KeyCode>& keyCode) {
   Consume(keyCode);
   k.mode.EnterInsert();
 }
@@ -57,46 +59,46 @@ void RepeatSearch(KeyContext& k) {
               k.checks.Checked(MenuItem::mnuFindCase));
 }
 
-void OpenColonBox(KeyContext& k, KeyCode&) { k.openCommandBox(u":", ModeText::Command); }
-void OpenSearchBox(KeyContext& k, KeyCode&) { k.openCommandBox(u"/", ModeText::Search); }
-void NextMatch(KeyContext& k, KeyCode&) { RepeatSearch(k); }
+void OpenColonBox(KeyContext& k, std::optional<KeyCode>&) { k.openCommandBox(u":", ModeText::Command); }
+void OpenSearchBox(KeyContext& k, std::optional<KeyCode>&) { k.openCommandBox(u"/", ModeText::Search); }
+void NextMatch(KeyContext& k, std::optional<KeyCode>&) { RepeatSearch(k); }
 
-void InsertHere(KeyContext& k, KeyCode& keyCode) { BeginInsert(k, keyCode); }
+void InsertHere(KeyContext& k, std::optional<KeyCode>& keyCode) { BeginInsert(k, keyCode); }
 
 // Nothing in between looks at the mode or the lock, so the caret may move last.
-void InsertAfter(KeyContext& k, KeyCode& keyCode) {
+void InsertAfter(KeyContext& k, std::optional<KeyCode>& keyCode) {
   BeginInsert(k, keyCode);
   // Past the end the control clamps; between "\r" and "\n" it moves on past the pair.
   k.txtMain.SetSelStart(k.txtMain.SelStart() + 1);
 }
 
-void InsertAtLineStart(KeyContext& k, KeyCode& keyCode) {
+void InsertAtLineStart(KeyContext& k, std::optional<KeyCode>& keyCode) {
   BeginInsert(k, keyCode);
   MoveToLineStart(k.txtMain, k.txtMain.SelStart());
 }
 
-void InsertAtLineEnd(KeyContext& k, KeyCode& keyCode) {
+void InsertAtLineEnd(KeyContext& k, std::optional<KeyCode>& keyCode) {
   BeginInsert(k, keyCode);
   MoveToLineEnd(k.txtMain, k.txtMain.SelStart());
 }
 
-void GoLineEnd(KeyContext& k, KeyCode&) { MoveToLineEnd(k.txtMain, k.txtMain.SelStart()); }
-void GoLineStart(KeyContext& k, KeyCode&) { MoveToLineStart(k.txtMain, k.txtMain.SelStart()); }
+void GoLineEnd(KeyContext& k, std::optional<KeyCode>&) { MoveToLineEnd(k.txtMain, k.txtMain.SelStart()); }
+void GoLineStart(KeyContext& k, std::optional<KeyCode>&) { MoveToLineStart(k.txtMain, k.txtMain.SelStart()); }
 
 // The control itself deletes, as for Delete, with the modifiers still held; the next key
 // locks the document again.
-void DeleteChar(KeyContext& k, KeyCode& keyCode) {
+void DeleteChar(KeyContext& k, std::optional<KeyCode>& keyCode) {
   k.mode.UnlockForOneEdit();
   keyCode = key::Delete;
 }
 
-void Yank(KeyContext& k, KeyCode&) {
+void Yank(KeyContext& k, std::optional<KeyCode>&) {
   if (k.txtMain.SelLength() < 1) SelectLine(k.txtMain);
   k.clipboard.Clear();
   k.clipboard.SetText(k.txtMain.SelText());
 }
 
-void Put(KeyContext& k, KeyCode&) {
+void Put(KeyContext& k, std::optional<KeyCode>&) {
   const Doing doing(u"the paste");
   SharedText text(k.clipboard.GetText());
   MoveToLineEnd(k.txtMain, k.txtMain.SelStart());
@@ -107,7 +109,7 @@ void Put(KeyContext& k, KeyCode&) {
 // The second of two "d"s deletes the line holding SelStart and, if one follows it, its line
 // break. Under wrap the two characters after a piece that is not a paragraph's last are no
 // line break, and only the piece goes.
-void DeleteLine(KeyContext& k, KeyCode&) {
+void DeleteLine(KeyContext& k, std::optional<KeyCode>&) {
   if (!k.PendingDelete) {
     k.PendingDelete = true;
     return;
@@ -151,40 +153,42 @@ bool Fits(const KeyCommand& row, KeyCode keyCode, ShiftState shift) {
 
 }  // namespace
 
-void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
+std::optional<KeyCode> App::txtMain_KeyDown(KeyCode code, ShiftState shift) {
+  std::optional<KeyCode> keyCode = code;
   KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, modHeader, checks, ports.statusBar,
                   [this](const String& leader, ModeText modeText) { OpenCommandBox(leader, modeText); }};
   mode.Relock();
 
-  switch (keyCode) {
+  switch (code) {
     case key::Insert:  // never the control's overwrite mode or its Insert shortcuts
       Consume(keyCode);
-      return;
+      return keyCode;
     case key::Escape:
       mode.EnterCommand();
-      return;
+      return keyCode;
     case key::F3:
       RepeatSearch(keys);
-      return;
+      return keyCode;
     case key::V:  // only Ctrl+V in Insert mode pastes, as plain text; all else passes on
       if ((shift & shift::Ctrl) != 0 && !mode.CommandMode()) {
         Consume(keyCode);
         const Doing doing(u"the paste");
         txtMain.SetSelText(ports.clipboard.GetText());
       }
-      return;
+      return keyCode;
     default:
       break;
   }
 
-  if (!mode.CommandMode()) return;  // Insert mode: the control types and edits as usual
+  if (!mode.CommandMode()) return keyCode;  // Insert mode: the control types and edits as usual
 
   for (const KeyCommand& row : kCommandKeys) {
-    if (Fits(row, keyCode, shift)) {
+    if (Fits(row, code, shift)) {
       row.action(keys, keyCode);
-      return;
+      return keyCode;
     }
   }
+  return keyCode;
 }
 
 }  // namespace quilmar

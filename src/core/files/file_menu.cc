@@ -13,7 +13,7 @@ namespace quilmar {
 // Running out of memory is the one failure that is not quiet: the event's dispatcher says so.
 void App::mnuOpen_Click() {
   try {
-    std::optional<String> chosen = ports.dialogs.ShowOpen(CommonDialog1.InitDir);
+    std::optional<String> chosen = ports.dialogs.ShowOpen(CommonDialog1);
     if (!chosen) return;
     chosen = ports.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
     const String previousFile = modHeader.CurrentFile;

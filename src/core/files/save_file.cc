@@ -144,7 +144,7 @@ void SaveFileAs(const FileContext& f, bool Override) {
   String fileName;
   SaveStep step = SaveStep::Checks;
   try {
-    const std::optional<String> chosen = f.dialogs.ShowSave(f.CommonDialog1.InitDir);
+    const std::optional<String> chosen = f.dialogs.ShowSave(f.CommonDialog1);
     if (!chosen) return;
     fileName = f.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
     Save(f, fileName, Override, false, step);

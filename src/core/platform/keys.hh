@@ -34,8 +34,6 @@ inline constexpr KeyCode Semicolon = 186, Equals = 187, Comma = 188, Minus = 189
 inline constexpr KeyCode Slash = 191, Grave = 192, LeftBracket = 219, Backslash = 220;
 inline constexpr KeyCode RightBracket = 221, Quote = 222;
 inline constexpr KeyCode IntlBackslash = 226;  // the extra key left of Z on ISO keyboards
-// The code a handler puts in place of a key it consumed: the document ignores F12.
-inline constexpr KeyCode Consumed = F12;
 }  // namespace key
 
 // Modifier bits held with a key.

@@ -52,13 +52,25 @@ class MessageBoxPort {
   virtual bool AskYesNo(const String& text) = 0;  // true for Yes
 };
 
-// The common dialogs. An empty optional is a cancelled dialog.
+// What the common dialog remembers between uses; each dialog is shown as it says.
+struct CommonDialogState {
+  String Filter;             // the file dialogs' filter, "Name (patterns)"
+  bool CancelError = false;  // a cancelled file dialog answers nothing (else an empty name)
+  String InitDir;            // the file dialogs' start folder
+  FontSpec font;             // the font dialog's font: FontName, FontBold, FontItalic, FontSize
+  int Flags = 0;             // the font dialog's kFontDialog... bits
+};
+
+// The font dialog lists the screen's fonts (without it, only the font it opens on).
+inline constexpr int kFontDialogScreenFonts = 1;
+
+// The common dialogs, shown as the state says. An empty optional is a cancelled dialog.
 class DialogPort {
  public:
   virtual ~DialogPort() = default;
-  virtual std::optional<String> ShowOpen(const String& startFolder) = 0;
-  virtual std::optional<String> ShowSave(const String& startFolder) = 0;
-  virtual std::optional<FontSpec> ShowFont(const FontSpec& current) = 0;
+  virtual std::optional<String> ShowOpen(const CommonDialogState& dialog) = 0;
+  virtual std::optional<String> ShowSave(const CommonDialogState& dialog) = 0;
+  virtual std::optional<FontSpec> ShowFont(const CommonDialogState& dialog) = 0;
 };
 
 // The secondary windows: the waiting window of a load, Help and About.

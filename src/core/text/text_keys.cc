@@ -68,7 +68,7 @@ std::optional<TextCommand> FindTextKey(std::span<const KeyBinding> own, const Ke
 }
 
 TextCommand ParseTextKey(const KeyEvent& key) {
-  if (key.code == key::Consumed) return {};
+  if (key.code == key::F12) return {};
   if (const auto command = FindTextKey(kDocumentKeys, key)) return *command;
   if (TypesText(key)) return {TextAction::Type, false};
   return {};

@@ -39,7 +39,7 @@ struct KeyBinding {
 // a key with Alt or a key neither table has.
 std::optional<TextCommand> FindTextKey(std::span<const KeyBinding> own, const KeyEvent& key);
 
-// The document's keys. Keys with Alt, the consumed key (F12) and unknown keys give None; a
+// The document's keys. Keys with Alt, F12 and unknown keys give None; a
 // key that types text (no Ctrl or Alt, text without control characters) gives Type.
 TextCommand ParseTextKey(const KeyEvent& key);
 
