@@ -95,10 +95,12 @@ void DocumentView::ScheduleSync() {
 }
 
 void DocumentView::Sync() {
-  syncPending_ = false;
-  UpdateScrollBars();
-  EnsureCaretVisible();
-  SyncInputMethod();
+  guard(u"the display", [this] {
+    syncPending_ = false;
+    UpdateScrollBars();
+    EnsureCaretVisible();
+    SyncInputMethod();
+  });
 }
 
 void DocumentView::UpdateViewportMetrics() {
@@ -215,6 +217,10 @@ void DocumentView::PaintLine(QPainter& painter, const LineLayout& layout, String
 }
 
 void DocumentView::paintEvent(QPaintEvent* event) {
+  guard(u"the display", [&] { Paint(event); });
+}
+
+void DocumentView::Paint(QPaintEvent* event) {
   QPainter painter(viewport());
   if (!painter.isActive()) return;  // no surface to paint on (a window too big for memory)
   const QPalette& pal = palette();

@@ -1,11 +1,6 @@
-// App's wiring and its one entry point: how a front end's events reach the handlers, and what
-// a failure does.
+// App's wiring and its one entry point: how a front end's events reach the handlers.
 #include "app/app.hh"
 
-#include "app/doing.hh"
-
-#include <exception>
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -32,6 +27,12 @@ const char16_t* DefaultDoing(const Event& event) {
   };
   return std::visit(Names{}, event);
 }
+
+// Counts an event as over however it ends.
+struct DepthExit {
+  int& depth;
+  ~DepthExit() { --depth; }
+};
 
 }  // namespace
 
@@ -68,7 +69,10 @@ struct MenuHandlerTable {
 static_assert(MenuHandlerTable::InItemOrder());
 
 App::App(Ports ports_, Measure& measure)
-    : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
+    : ports(ports_),
+      txtMain(measure),
+      policy_(txtMain, [this](const String& message) { SetPanel(panel::Message, message); }),
+      mode(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.Edited = [this](CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms) {
     recovery.Edited(RecordSource(), start, removed, inserted, forms);
@@ -119,33 +123,20 @@ void App::SetPanel(int panel, const String& text) {
 
 void App::Dispatch(const Event& event) {
   if (closed_) return;
+  // The event counts as running until its failure, if any, has been dealt with: the caret a
+  // rollback moves is shown by the settling below, not written on its own.
   ++eventDepth_;
-  const TextModel::Checkpoint before = txtMain.MakeCheckpoint();
-  Doing::TakeFailed();
-  try {
-    std::visit([this](const auto& e) { Handle(e); }, event);
-  } catch (const std::bad_alloc&) {
-    // What the event was doing is dropped whole: its edits are undone and forgotten, so the
-    // document is as it was before the key, the paste or the substitution.
-    const char16_t* failed = Doing::TakeFailed();
-    const char16_t* what = failed ? failed : DefaultDoing(event);
-    try {
-      txtMain.RollBack(before);
-      SetPanel(panel::Message, u"Err: not enough memory for " + String(what));
-    } catch (...) {
-      // Nothing more can be done without memory; the next event finds the state as it is.
-    }
-  } catch (const std::exception& error) {
-    SetPanel(panel::Message, u"Err: " + FromUtf8(error.what()));
-  }
-  if (--eventDepth_ == 0) {
-    try {
-      FlushPositionPanel();
-      if (!closed_)
-        if (std::optional<String> failed = recovery.AfterEvent(RecordSource())) SetPanel(panel::Message, *failed);
-    } catch (const std::exception&) {
-    }
-  }
+  const DepthExit leave{eventDepth_};
+  const bool outermost = eventDepth_ == 1;
+  const auto handle = [&] { std::visit([this](const auto& e) { Handle(e); }, event); };
+  // What is due when the outermost event is over, also after a failure.
+  const auto settle = [&] {
+    if (!outermost) return;
+    FlushPositionPanel();
+    if (!closed_)
+      if (std::optional<String> failed = recovery.AfterEvent(RecordSource())) SetPanel(panel::Message, *failed);
+  };
+  policy_.Run(DefaultDoing(event), handle, settle);
 }
 
 void App::Handle(const StartEvent& e) { Form_Load(e.commandLine); }
@@ -207,10 +198,20 @@ void App::MenuClick(MenuItem item) { (this->*MenuHandlerTable::For(item))(); }
 void App::CloseWindow() {
   if (closed_) return;  // every route closes once: a quit inside a quit is the same close
   closed_ = true;
+  // A close that fails on the way (its failure is the event's) leaves the window open and
+  // taking events, to be closed again.
+  struct Reopen {
+    bool& closed;
+    bool done = false;
+    ~Reopen() {
+      if (!done) closed = false;
+    }
+  } reopen{closed_};
   Form_Unload();
   // Unsaved work is on disk before the window goes (":q!" cleared it first).
   recovery.Flush(RecordSource());
   ports.window.Close();
+  reopen.done = true;
 }
 
 String App::PositionText() const {
@@ -225,9 +226,11 @@ String App::PositionText() const {
 void App::FlushPositionPanel() {
   // A relayout left pending by the event (word wrap, a font, tab stops) is done first; when it
   // moves the caret's line it raises SelChange, which is then counted here, not flushed apart.
-  ++eventDepth_;
-  txtMain.GetLineCount();
-  --eventDepth_;
+  {
+    ++eventDepth_;
+    const DepthExit leave{eventDepth_};
+    txtMain.GetLineCount();
+  }
   if (!positionDirty_ && !layoutMoved_) return;
   const bool caretMoved = positionDirty_;
   positionDirty_ = layoutMoved_ = false;

@@ -5,6 +5,7 @@
 
 #include "app/editor_mode.hh"
 #include "app/event.hh"
+#include "app/failure_policy.hh"
 #include "app/menu_checks.hh"
 #include "app/menu_items.hh"
 #include "app/panels.hh"
@@ -38,11 +39,14 @@ class App {
  public:
   App(Ports ports, Measure& measure);
 
-  // ---- The one way in for a front end: every event enters here, and here alone it is
-  // decided what a failure does. A failure that a handler lets through shows "Err: " and its
-  // reason in the message panel; running out of memory also puts back the document as it was
-  // before the event. The position panel is written once, when the outermost event ends.
+  // ---- The one way in for a front end: every event enters here and runs under the failure
+  // policy (app/failure_policy.hh): a failure undoes the event's edits and shows "Err: " and its
+  // reason in the message panel. The position panel is written once, when the outermost event
+  // ends.
   void Dispatch(const Event& event);
+  // A front end's own work on the models (a repaint, a scroll to the caret) under the same
+  // policy, so that it fails as an event does and never into the toolkit's event loop.
+  void Guarded(const char16_t* doing, const std::function<void()>& work) { policy_.Run(doing, work); }
   bool Closed() const { return closed_; }
 
   // What the front ends show. Views observe these; they change them only through events.
@@ -115,6 +119,7 @@ class App {
   String PositionText() const;
   Ports ports;
   TextModel txtMain;
+  FailurePolicy policy_;
   LineEdit txtCmd;
   EditorMode mode;
   MenuChecks checks;

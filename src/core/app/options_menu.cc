@@ -1,6 +1,4 @@
 // The Options menu and the two view settings it shares with start-up and the loader.
-#include <exception>
-
 #include "app/app.hh"
 #include "app/options.hh"
 
@@ -42,24 +40,21 @@ void App::mnuStCmdMode_Click() {
   modHeader.CmdStart = start;
 }
 
-// A cancelled dialog, or any failure of it, changes neither the recorded font nor the
-// document's.
+// A cancelled dialog changes neither the recorded font nor the document's; a failing one
+// neither, since nothing is recorded before it answers.
 void App::mnuFonts_Click() {
-  try {
-    CommonDialog1.Flags = kFontDialogScreenFonts;
-    const std::optional<FontSpec> chosen = ports.dialogs.ShowFont(CommonDialog1.font);
-    if (!chosen) return;
-    CommonDialog1.font = *chosen;
-    // Copied field by field in the order name, bold, italic, size, then applied at once so
-    // that the document is laid out again only once.
-    FontSpec font = txtMain.Font();
-    font.name = CommonDialog1.font.name;
-    font.bold = CommonDialog1.font.bold;
-    font.italic = CommonDialog1.font.italic;
-    font.size = CommonDialog1.font.size;
-    txtMain.SetFont(font);
-  } catch (const std::exception&) {
-  }
+  CommonDialog1.Flags = kFontDialogScreenFonts;
+  const std::optional<FontSpec> chosen = ports.dialogs.ShowFont(CommonDialog1.font);
+  if (!chosen) return;
+  CommonDialog1.font = *chosen;
+  // Copied field by field in the order name, bold, italic, size, then applied at once so
+  // that the document is laid out again only once.
+  FontSpec font = txtMain.Font();
+  font.name = CommonDialog1.font.name;
+  font.bold = CommonDialog1.font.bold;
+  font.italic = CommonDialog1.font.italic;
+  font.size = CommonDialog1.font.size;
+  txtMain.SetFont(font);
 }
 
 }  // namespace quilmar

@@ -1,16 +1,13 @@
 // The File menu's handlers.
-#include <exception>
-#include <new>
-
 #include "app/app.hh"
 #include "files/open_file.hh"
 #include "files/save_file.hh"
 
 namespace quilmar {
 
-// Cancel changes nothing; any failure ends quietly. A file that cannot be read leaves the
-// previous CurrentFile in place, so a later plain write still goes to the document's own file.
-// Running out of memory is the one failure that is not quiet: the event's dispatcher says so.
+// Cancel changes nothing, and so does a file that cannot be read or resolved: it ends quietly,
+// the previous CurrentFile in place, so a later plain write still goes to the document's own
+// file. Any other failure is the event's and reported as such.
 void App::mnuOpen_Click() {
   try {
     std::optional<String> chosen = ports.dialogs.ShowOpen(CommonDialog1.InitDir);
@@ -19,9 +16,7 @@ void App::mnuOpen_Click() {
     const String previousFile = modHeader.CurrentFile;
     modHeader.CurrentFile = *chosen;
     OpenFile(Files(), *chosen, previousFile);
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception&) {
+  } catch (const FileError&) {
   }
 }
 
@@ -70,9 +65,7 @@ void App::mnuPrint_Click() {
     }
     printer = printers.front();
     ports.printer.PrintText(printer, txtMain.Text(), txtMain.Font());
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception& error) {
+  } catch (const PrintError& error) {
     const String where = printer.empty() ? String() : u" on " + Shown(printer);
     SetPanel(panel::Message, u"Can't print" + where + u": " + FromUtf8(error.what()));
   }

@@ -1,6 +1,5 @@
 #include "files/open_file.hh"
 
-#include <exception>
 #include <limits>
 #include <utility>
 
@@ -105,7 +104,7 @@ class CurrentFileGuard {
  public:
   CurrentFileGuard(String& currentFile, const String& previousFile) : currentFile_(currentFile), previous_(previousFile) {}
   ~CurrentFileGuard() {
-    if (!kept_) currentFile_ = previous_;
+    if (!kept_) currentFile_.swap(previous_);  // no allocation while a failure unwinds
   }
   void Keep() { kept_ = true; }
   CurrentFileGuard(const CurrentFileGuard&) = delete;
@@ -117,29 +116,7 @@ class CurrentFileGuard {
   bool kept_ = false;
 };
 
-// The dialogs start in the working directory after every load, also one that failed.
-class StartFolderGuard {
- public:
-  StartFolderGuard(String& initDir, FileSystemPort& fs) : initDir_(initDir), fs_(fs) {}
-  ~StartFolderGuard() {
-    try {
-      initDir_ = fs_.CurrentDirectory();
-    } catch (const std::exception&) {
-      // No working directory to be had: the dialogs keep their folder.
-    }
-  }
-  StartFolderGuard(const StartFolderGuard&) = delete;
-  StartFolderGuard& operator=(const StartFolderGuard&) = delete;
-
- private:
-  String& initDir_;
-  FileSystemPort& fs_;
-};
-
-}  // namespace
-
-void OpenFile(const FileContext& f, const String& path, const String& previousFile) {
-  const StartFolderGuard startFolder(f.CommonDialog1.InitDir, f.fs);
+void Open(const FileContext& f, const String& path, const String& previousFile) {
   FileSystemPort& fs = f.fs;
   if (path.empty()) return;
   if (!fs.FileExists(path)) {
@@ -162,6 +139,20 @@ void OpenFile(const FileContext& f, const String& path, const String& previousFi
   ShowDocumentFile(f, path);
   fs.ClearLeftovers(path);
   if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.messageBox.ShowOk(LeftoverText(*copy));
+}
+
+}  // namespace
+
+// The dialogs start in the working directory after every load, also one whose file could not
+// be read.
+void OpenFile(const FileContext& f, const String& path, const String& previousFile) {
+  try {
+    Open(f, path, previousFile);
+  } catch (const FileError&) {
+    f.CommonDialog1.InitDir = f.fs.CurrentDirectory();
+    throw;
+  }
+  f.CommonDialog1.InitDir = f.fs.CurrentDirectory();
 }
 
 void OpenFile(const FileContext& f, const String& path) {

@@ -1,6 +1,5 @@
 #include "files/save_file.hh"
 
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -150,9 +149,6 @@ void SaveFileAs(const FileContext& f, bool Override) {
     Save(f, fileName, Override, false, step);
   } catch (const FileError& error) {
     if (step == SaveStep::Write) f.statusBar.SetPanelText(panel::Message, ReasonLine(fileName, error));
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception&) {
   }
 }
 

@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -224,7 +223,7 @@ void LoadSettings(const SettingsContext& c) {
       if (!ApplyLine(c, StringView(text).substr(start, end - start))) return;
       start = end + 2;
     }
-  } catch (const std::exception&) {
+  } catch (const FileError&) {
     // Quietly: what was applied stays applied.
   }
 }
@@ -235,7 +234,7 @@ void SaveSettings(const SettingsContext& c) {
     // UTF-8, except that the start folder's bytes that are not UTF-8 are written as they are,
     // so that the folder comes back exactly (SettingsFileText).
     fs.WriteAll(SettingsPath(fs), ToBytesEscaped(SettingsText(c)).value_or(ToUtf8(SettingsText(c))));
-  } catch (const std::exception&) {
+  } catch (const FileError&) {
     // Quietly: nothing is reported at exit.
   }
 }
