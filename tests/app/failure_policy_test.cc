@@ -3,50 +3,21 @@
 // it threw. The editor then goes on as before.
 #include <gtest/gtest.h>
 
-#include <new>
 #include <stdexcept>
-#include <utility>
 
 #include "app/app.hh"
 #include "app/panels.hh"
 #include "app_test_access.hh"
+#include "failing_measure.hh"
 #include "headless_ports.hh"
 #include "memory_file_system.hh"
 
 namespace quilmar {
 namespace {
 
-// What an armed double throws.
-enum class Fault { None, Error, NoMemory, Unknown };
-
-void Raise(Fault fault, const char* reason) {
-  switch (fault) {
-    case Fault::None: return;
-    case Fault::Error: throw std::runtime_error(reason);
-    case Fault::NoMemory: throw std::bad_alloc();
-    case Fault::Unknown: throw 42;
-  }
-}
-
-// The cell measure, failing once, when armed, as soon as a line is measured.
-class FailingMeasure final : public Measure {
- public:
-  double PlainAdvance(char32_t c) const override { return Fail(), cells_.PlainAdvance(c); }
-  double Shape(StringView piece, bool rtl, ClusterEndsFn ends, std::vector<ClusterBox>& boxes) const override {
-    Fail();
-    return cells_.Shape(piece, rtl, ends, boxes);
-  }
-  double MaxAdvance() const override { return Fail(), cells_.MaxAdvance(); }
-  double CellWidth() const override { return cells_.CellWidth(); }
-  double VisibleWidth() const override { return cells_.VisibleWidth(); }
-  int VisibleLines() const override { return cells_.VisibleLines(); }
-  void SetFont(const FontSpec& font) override { cells_.SetFont(font); }
-  mutable Fault fault = Fault::None;
-
- private:
-  void Fail() const { Raise(std::exchange(fault, Fault::None), "the font is gone"); }
-  CellMeasure cells_{80, 25};
-};
+using testing_support::FailingMeasure;
+using testing_support::Fault;
+using testing_support::Raise;
 
 // The headless status bar, failing while armed when the position panel is written.
 class FailingStatusBar final : public StatusBarPort {
@@ -99,7 +70,8 @@ class FailurePolicyTest : public ::testing::Test {
   headless::Windows windows;
   headless::Clipboard clipboard;
   headless::Printer printer;
-  FailingMeasure measure;
+  CellMeasure cells{80, 25};
+  FailingMeasure measure{cells};
   App app{Ports{statusBar, menus, focus, window, messageBox, dialogs, windows, clipboard, fs, printer}, measure};
 };
 

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <utility>
 
 #include "app/failure_policy.hh"
+#include "failing_measure.hh"
 #include "fault_file_system.hh"
 #include "frm_main.hh"
 #include "headless_ports.hh"
@@ -70,28 +70,8 @@ TEST_F(WindowFailureTest, AFailingPortIsReportedAsInTheHeadlessEditor) {
   EXPECT_EQ(window.app().Document().Text(), u"kept");
 }
 
-// The window's measure, failing once, when armed, as soon as a line is measured.
-class FailingMeasure final : public Measure {
- public:
-  explicit FailingMeasure(Measure& real) : real_(real) {}
-  double PlainAdvance(char32_t c) const override { return Fail(), real_.PlainAdvance(c); }
-  double Shape(StringView piece, bool rtl, ClusterEndsFn ends, std::vector<ClusterBox>& boxes) const override {
-    Fail();
-    return real_.Shape(piece, rtl, ends, boxes);
-  }
-  double MaxAdvance() const override { return Fail(), real_.MaxAdvance(); }
-  double CellWidth() const override { return real_.CellWidth(); }
-  double VisibleWidth() const override { return real_.VisibleWidth(); }
-  int VisibleLines() const override { return real_.VisibleLines(); }
-  void SetFont(const FontSpec& font) override { real_.SetFont(font); }
-  mutable bool armed = false;
-
- private:
-  void Fail() const {
-    if (std::exchange(armed, false)) throw std::runtime_error("the font is gone");
-  }
-  Measure& real_;
-};
+using testing_support::FailingMeasure;
+using testing_support::Fault;
 
 class PaintFailureTest : public ::testing::Test {
  protected:
@@ -116,10 +96,10 @@ class PaintFailureTest : public ::testing::Test {
 TEST_F(PaintFailureTest, AFailingPaintIsReportedAndTheNextOneWorks) {
   model.SetText(u"a line long enough to be measured when it is laid out again for the paint");
   QApplication::processEvents();
-  measure.armed = true;
+  measure.fault = Fault::Error;
   model.Relayout();
   EXPECT_NO_THROW(view.viewport()->repaint());
-  EXPECT_FALSE(measure.armed) << "the paint asked the measure";
+  EXPECT_EQ(measure.fault, Fault::None) << "the paint asked the measure";
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0], u"Err: the font is gone");
   EXPECT_NO_THROW(view.viewport()->repaint());
