@@ -18,8 +18,8 @@ inline Snapshot ModelState(const App& app, bool withText) {
   s.pendingDelete = app.DeletePending();
   s.currentFile = shared.CurrentFile;
   s.textChanged = shared.TextChanged;
-  s.lastPattern = shared.LastPattern;
-  s.searchPos = shared.SearchPos.value();
+  s.lastPattern = app.Search().LastPattern();
+  s.searchPos = app.Search().SearchPos().value();
   s.tabSpaces = shared.TabSpaces;
   s.cmdStart = shared.CmdStart;
   s.lineCount = document.GetLineCount().value();

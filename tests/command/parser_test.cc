@@ -133,13 +133,13 @@ TEST(Parser, SearchLineSetsLastPattern) {
   ScriptEditor ed;
   ed.Load("|one two one");
   ed.Command("/one");
-  EXPECT_EQ(S(ed.app().Shared().LastPattern), "one");
+  EXPECT_EQ(S(ed.app().Search().LastPattern()), "one");
   EXPECT_EQ(ed.Doc(), "[one] two one");
   ed.Command("/:w x");  // a search line that looks like a command is still a search
-  EXPECT_EQ(S(ed.app().Shared().LastPattern), ":w x");
+  EXPECT_EQ(S(ed.app().Search().LastPattern()), ":w x");
   EXPECT_EQ(ed.Message(), "Pattern not found: :w x");
   ed.Command("/");
-  EXPECT_EQ(S(ed.app().Shared().LastPattern), "");
+  EXPECT_EQ(S(ed.app().Search().LastPattern()), "");
 }
 
 TEST(Parser, SearchCaseFollowsFindCase) {

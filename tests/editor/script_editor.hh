@@ -165,7 +165,7 @@ inline void Check(ScriptEditor& ed, const Expect& want) {
   check(want.textChanged, ed.app().Shared().TextChanged, "TextChanged");
   check(want.inCommandBox, ed.InCommandBox(), "focus in the command box");
   check(want.cmdText, ed.CmdText(), "command box text");
-  check(want.searchPos, ed.app().Shared().SearchPos, "SearchPos");
+  check(want.searchPos, ed.app().Search().SearchPos(), "SearchPos");
   check(want.closed, ed.editor().window.Closed(), "window closed");
 }
 

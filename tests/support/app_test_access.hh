@@ -10,6 +10,8 @@ struct AppTestAccess {
   static TextModel& Document(App& app) { return app.txtMain; }
   static LineEdit& CommandBox(App& app) { return app.txtCmd; }
   static SharedState& Shared(App& app) { return app.modHeader; }
+  static CharPos& SearchPos(App& app) { return app.search.SearchPos_; }
+  static String& LastPattern(App& app) { return app.search.LastPattern_; }
   static EditorMode& Mode(App& app) { return app.mode; }
   static MenuChecks& Checks(App& app) { return app.checks; }
   static CommonDialogState& CommonDialog(App& app) { return app.CommonDialog1; }

@@ -72,7 +72,7 @@ App::App(Ports ports_, Measure& measure)
     : ports(ports_),
       txtMain(measure),
       policy_(txtMain, [this](const String& message) { SetPanel(panel::Message, message); }),
-      mode(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
+      mode(txtMain, ports_.statusBar), search(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.Edited = [this](CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms) {
     recovery.Edited(RecordSource(), start, removed, inserted, forms);
@@ -105,7 +105,7 @@ FileContext App::Files() {
                      recovery,   Settings(),       [this] { CloseWindow(); }};
 }
 
-CommandContext App::Commands() { return CommandContext{txtCmd, Files(), checks}; }
+CommandContext App::Commands() { return CommandContext{txtCmd, Files(), search, checks}; }
 
 // A handler that writes the position panel itself (File Close empties it) has the last word
 // over a caret move made earlier in the same event, as it would if each move wrote at once.

@@ -11,6 +11,7 @@
 #include "app/panels.hh"
 #include "app/shared_state.hh"
 #include "command/parser.hh"
+#include "editor/search.hh"
 #include "files/file_context.hh"
 #include "files/recovery.hh"
 #include "platform/file_system.hh"
@@ -55,6 +56,7 @@ class App {
   // The editor's state as it stands, read-only (for quilmar-batch's report and for tests).
   const EditorMode& Mode() const { return mode; }
   const SharedState& Shared() const { return modHeader; }
+  const DocumentSearch& Search() const { return search; }
   const CommonDialogState& CommonDialog() const { return CommonDialog1; }
   const DocumentFile& File() const { return file; }
   bool DeletePending() const { return PendingDelete; }
@@ -122,6 +124,7 @@ class App {
   FailurePolicy policy_;
   LineEdit txtCmd;
   EditorMode mode;
+  DocumentSearch search;
   MenuChecks checks;
   SharedState modHeader;
   bool PendingDelete = false;

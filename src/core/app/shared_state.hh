@@ -13,8 +13,6 @@ struct SharedState {
   bool TextChanged = false;  // unsaved changes
   std::int16_t TabSpaces = 0;
   bool CmdStart = false;     // start the next run in Command mode
-  String LastPattern;        // the last "/" pattern, for the repeat keys
-  CharPos SearchPos = 0;     // where the next search begins
 };
 
 struct CommonDialogState {

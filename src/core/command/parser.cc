@@ -5,12 +5,9 @@
 
 #include <array>
 
-#include "app/doing.hh"
 #include "app/panels.hh"
 #include "app/like_match.hh"
-#include "command/substitute.hh"
 #include "editor/goto_line.hh"
-#include "editor/search.hh"
 #include "files/recovery.hh"
 #include "files/save_file.hh"
 
@@ -86,15 +83,10 @@ struct Run {
     c.files.closeWindow();
   }
   void operator()(const SearchCommand& s) const {
-    SharedState& shared = c.files.modHeader;
-    shared.LastPattern = s.pattern;
-    FindPattern(c.files.txtMain, shared.SearchPos, c.files.statusBar, shared.LastPattern,
-                c.checks.Checked(MenuItem::mnuFindCase));
+    c.search.FindPattern(s.pattern, c.checks.Checked(MenuItem::mnuFindCase));
   }
   void operator()(const SubstituteLine& s) const {
-    const Doing doing(u"the substitution");
-    SubstituteCommand(c.files.txtMain, c.files.modHeader.SearchPos, c.files.statusBar,
-                      c.checks.Checked(MenuItem::mnuReplaceCase), s.line);
+    c.search.Substitute(s.line, c.checks.Checked(MenuItem::mnuReplaceCase));
   }
   void operator()(const GoToLineCommand& g) const { GotoLine(c.files.txtMain, c.files.statusBar, g.text); }
   void operator()(const InvalidCommand&) const {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <variant>
 
+#include "editor/search.hh"
 #include "files/file_context.hh"
 #include "text/line_edit.hh"
 #include "text/ustring.hh"
@@ -43,6 +44,7 @@ Command RecogniseCommand(StringView line);
 struct CommandContext {
   LineEdit& txtCmd;
   FileContext files;
+  DocumentSearch& search;
   MenuChecks& checks;
 };
 

@@ -28,9 +28,8 @@ struct KeyContext {
   EditorMode& mode;
   ClipboardPort& clipboard;
   bool& PendingDelete;
-  SharedState& modHeader;
+  DocumentSearch& search;
   const MenuChecks& checks;
-  StatusBarPort& statusBar;
   std::function<void(const String& leader, ModeText modeText)> openCommandBox;
 };
 
@@ -53,8 +52,7 @@ void BeginInsert(KeyContext& k, KeyCode& keyCode) {
 
 void RepeatSearch(KeyContext& k) {
   k.mode.Show(ModeText::Search);
-  FindPattern(k.txtMain, k.modHeader.SearchPos, k.statusBar, k.modHeader.LastPattern,
-              k.checks.Checked(MenuItem::mnuFindCase));
+  k.search.FindNext(k.checks.Checked(MenuItem::mnuFindCase));
 }
 
 void OpenColonBox(KeyContext& k, KeyCode&) { k.openCommandBox(u":", ModeText::Command); }
@@ -152,7 +150,7 @@ bool Fits(const KeyCommand& row, KeyCode keyCode, ShiftState shift) {
 }  // namespace
 
 void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
-  KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, modHeader, checks, ports.statusBar,
+  KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, search, checks,
                   [this](const String& leader, ModeText modeText) { OpenCommandBox(leader, modeText); }};
   mode.Relock();
 
