@@ -20,8 +20,8 @@ inline Snapshot ModelState(const App& app, bool withText) {
   s.textChanged = shared.TextChanged;
   s.lastPattern = app.Search().LastPattern();
   s.searchPos = app.Search().SearchPos().value();
-  s.tabSpaces = shared.TabSpaces;
-  s.cmdStart = shared.CmdStart;
+  s.tabSpaces = app.Options().TabSpaces();
+  s.cmdStart = app.Options().CmdStart();
   s.lineCount = document.GetLineCount().value();
   s.cmdText = app.CommandBox().Text();
   s.cmdSelStart = app.CommandBox().SelStart();

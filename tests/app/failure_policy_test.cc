@@ -125,7 +125,7 @@ TEST_F(FailurePolicyTest, AFailingDialogIsReportedAndChangesNothing) {
   app.Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   EXPECT_EQ(Message(), u"Err: no fonts");
   EXPECT_EQ(app.Document().Font(), before);
-  EXPECT_EQ(app.CommonDialog().font, FontSpec{});
+  EXPECT_EQ(app.Options().DialogFont(), FontSpec{});
   EXPECT_EQ(app.Document().Text(), u"one\r\ntwo");
 }
 

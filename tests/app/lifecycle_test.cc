@@ -16,8 +16,8 @@ TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
   EXPECT_TRUE(e.app().Mode().CommandMode());
   EXPECT_TRUE(e.app().Document().Locked());
   EXPECT_TRUE(e.ed.menus.Checked(MenuItem::mnuStCmdMode));
-  EXPECT_TRUE(e.app().Shared().CmdStart);
-  EXPECT_EQ(e.app().Shared().TabSpaces, 0);
+  EXPECT_TRUE(e.app().Options().CmdStart());
+  EXPECT_EQ(e.app().Options().TabSpaces(), 0);
   EXPECT_EQ(e.app().Document().Text(), u"");
   EXPECT_EQ(e.app().Shared().CurrentFile, u"");
   EXPECT_FALSE(e.app().Shared().TextChanged);
@@ -60,7 +60,7 @@ TEST_P(StartUpWithSettings, ChoosesTheFirstModeFromCmdStart) {
   EXPECT_EQ(e.app().Document().Locked(), c.commandMode) << c.file;
   EXPECT_EQ(e.ed.menus.Checked(MenuItem::mnuStCmdMode), c.commandMode) << c.file;
   EXPECT_EQ(e.Panel(panel::Mode), c.modePanel) << c.file;
-  EXPECT_EQ(e.app().Shared().TabSpaces, c.tabSpaces) << c.file;
+  EXPECT_EQ(e.app().Options().TabSpaces(), c.tabSpaces) << c.file;
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, StartUpWithSettings, testing::Values(

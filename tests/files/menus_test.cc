@@ -30,7 +30,7 @@ TEST_F(MenusTest, WordWrapAndTheCaseItemsToggle) {
 TEST_F(MenusTest, StartInCommandModeChangesOnlyTheNextStart) {
   ASSERT_TRUE(app().Mode().CommandMode());
   app().Dispatch(MenuClickEvent{MenuItem::mnuStCmdMode});
-  EXPECT_FALSE(app().Shared().CmdStart);
+  EXPECT_FALSE(app().Options().CmdStart());
   EXPECT_FALSE(app().Checked(MenuItem::mnuStCmdMode));
   EXPECT_TRUE(app().Mode().CommandMode());
   EXPECT_TRUE(app().Document().Locked());
@@ -45,8 +45,8 @@ TEST_F(MenusTest, TheFontDialogSetsBothFontsAndCancelKeepsTheLastChoice) {
   editor->dialogs.QueueFont(chosen);
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   EXPECT_EQ(app().Document().Font(), chosen);
-  EXPECT_EQ(app().CommonDialog().font, chosen);
-  EXPECT_EQ(app().CommonDialog().Flags, 1);
+  EXPECT_EQ(app().Options().DialogFont(), chosen);
+  EXPECT_EQ(app().Options().FontFlags(), 1);
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});  // cancelled again
   EXPECT_EQ(app().Document().Font(), chosen);
   ASSERT_EQ(editor->dialogs.FontsShown().size(), 3u);

@@ -129,7 +129,7 @@ TEST_F(SaveFileTest, WritingAQuilmarIniRereadsTheSettings) {
   SaveFile(AppTestAccess::Files(app()), home.UPath("quilmar.ini"), true, false);
   EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
   EXPECT_EQ(app().Document().RightMargin(), 10000);
-  EXPECT_EQ(app().Shared().TabSpaces, 5);
+  EXPECT_EQ(app().Options().TabSpaces(), 5);
   EXPECT_EQ(Panel(panel::Message), u"Written");
 }
 

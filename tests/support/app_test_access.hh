@@ -13,7 +13,8 @@ struct AppTestAccess {
   static CharPos& SearchPos(App& app) { return app.search.SearchPos_; }
   static String& LastPattern(App& app) { return app.search.LastPattern_; }
   static EditorMode& Mode(App& app) { return app.mode; }
-  static MenuChecks& Checks(App& app) { return app.checks; }
+  static MenuChecks& Checks(App& app) { return app.options.checks; }
+  static EditorOptions& Options(App& app) { return app.options; }
   static CommonDialogState& CommonDialog(App& app) { return app.CommonDialog1; }
   static FileContext Files(App& app) { return app.Files(); }
   static CommandContext Commands(App& app) { return app.Commands(); }

@@ -8,10 +8,6 @@ namespace quilmar {
 
 namespace {
 
-// The items that start out checked, before the settings file has had its say.
-constexpr std::array<MenuItem, 3> kInitiallyChecked{
-    MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase};
-
 // What an event was doing when memory ran out, unless a handler said more precisely.
 const char16_t* DefaultDoing(const Event& event) {
   struct Names {
@@ -39,25 +35,25 @@ struct DepthExit {
 // Each menu item and the handler it runs when clicked (or chosen by its shortcut), one row per
 // item in the order of the menu table; the compiler checks that they line up.
 struct MenuHandlerTable {
-  using Handler = void (App::*)();
+  using Handler = void (*)(App&);
   struct Row {
     MenuItem item;
     Handler handler;
   };
   static constexpr std::array<Row, kMenuItems.size()> kRows{{
-      {MenuItem::mnuOpen, &App::mnuOpen_Click},
-      {MenuItem::mnuSave, &App::mnuSave_Click},
-      {MenuItem::mnuSaveAs, &App::mnuSaveAs_Click},
-      {MenuItem::mnuClose, &App::mnuClose_Click},
-      {MenuItem::mnuPrint, &App::mnuPrint_Click},
-      {MenuItem::mnuExit, &App::mnuExit_Click},
-      {MenuItem::mnuWordWrap, &App::mnuWordWrap_Click},
-      {MenuItem::mnuFindCase, &App::mnuFindCase_Click},
-      {MenuItem::mnuReplaceCase, &App::mnuReplaceCase_Click},
-      {MenuItem::mnuFonts, &App::mnuFonts_Click},
-      {MenuItem::mnuStCmdMode, &App::mnuStCmdMode_Click},
-      {MenuItem::mnuAbout, &App::mnuAbout_Click},
-      {MenuItem::mnuHelpReference, &App::mnuHelpReference_Click},
+      {MenuItem::mnuOpen, [](App& app) { app.mnuOpen_Click(); }},
+      {MenuItem::mnuSave, [](App& app) { app.mnuSave_Click(); }},
+      {MenuItem::mnuSaveAs, [](App& app) { app.mnuSaveAs_Click(); }},
+      {MenuItem::mnuClose, [](App& app) { app.mnuClose_Click(); }},
+      {MenuItem::mnuPrint, [](App& app) { app.mnuPrint_Click(); }},
+      {MenuItem::mnuExit, [](App& app) { app.mnuExit_Click(); }},
+      {MenuItem::mnuWordWrap, [](App& app) { app.options.mnuWordWrap_Click(); }},
+      {MenuItem::mnuFindCase, [](App& app) { app.options.mnuFindCase_Click(); }},
+      {MenuItem::mnuReplaceCase, [](App& app) { app.options.mnuReplaceCase_Click(); }},
+      {MenuItem::mnuFonts, [](App& app) { app.options.mnuFonts_Click(); }},
+      {MenuItem::mnuStCmdMode, [](App& app) { app.options.mnuStCmdMode_Click(); }},
+      {MenuItem::mnuAbout, [](App& app) { app.mnuAbout_Click(); }},
+      {MenuItem::mnuHelpReference, [](App& app) { app.mnuHelpReference_Click(); }},
   }};
   static constexpr bool InItemOrder() {
     for (std::size_t i = 0; i < kRows.size(); ++i)
@@ -72,7 +68,7 @@ App::App(Ports ports_, Measure& measure)
     : ports(ports_),
       txtMain(measure),
       policy_(txtMain, [this](const String& message) { SetPanel(panel::Message, message); }),
-      mode(txtMain, ports_.statusBar), search(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
+      mode(txtMain, ports_.statusBar), search(txtMain, ports_.statusBar), options(txtMain, ports_.menus, ports_.dialogs), recovery(ports_.fs) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.Edited = [this](CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms) {
     recovery.Edited(RecordSource(), start, removed, inserted, forms);
@@ -93,19 +89,18 @@ App::App(Ports ports_, Measure& measure)
   };
   txtMain.SetClipboard(get, set);
   txtCmd.SetClipboard(get, set);
-  for (MenuItem item : kInitiallyChecked) checks.SetChecked(item, true);
   caretShown_ = PositionText();
 }
 
-SettingsContext App::Settings() { return SettingsContext{ports.fs, checks, CommonDialog1, txtMain, modHeader}; }
+SettingsContext App::Settings() { return SettingsContext{ports.fs, options, CommonDialog1.InitDir}; }
 
 FileContext App::Files() {
   return FileContext{ports.fs,   ports.messageBox, ports.dialogs, ports.windows, ports.statusBar,
                      ports.window, txtMain,        modHeader,     CommonDialog1, file,
-                     recovery,   Settings(),       [this] { CloseWindow(); }};
+                     recovery,   options,          [this] { CloseWindow(); }};
 }
 
-CommandContext App::Commands() { return CommandContext{txtCmd, Files(), search, checks}; }
+CommandContext App::Commands() { return CommandContext{txtCmd, Files(), search, options}; }
 
 // A handler that writes the position panel itself (File Close empties it) has the last word
 // over a caret move made earlier in the same event, as it would if each move wrote at once.
@@ -193,7 +188,7 @@ void App::Handle(const ViewResizedEvent&) { txtMain.Relayout(); }
 
 void App::Handle(const CloseEvent&) { CloseWindow(); }
 
-void App::MenuClick(MenuItem item) { (this->*MenuHandlerTable::For(item))(); }
+void App::MenuClick(MenuItem item) { MenuHandlerTable::For(item)(*this); }
 
 void App::CloseWindow() {
   if (closed_) return;  // every route closes once: a quit inside a quit is the same close

@@ -6,7 +6,7 @@
 #include "app/editor_mode.hh"
 #include "app/event.hh"
 #include "app/failure_policy.hh"
-#include "app/menu_checks.hh"
+#include "app/options.hh"
 #include "app/menu_items.hh"
 #include "app/panels.hh"
 #include "app/shared_state.hh"
@@ -62,7 +62,8 @@ class App {
   bool DeletePending() const { return PendingDelete; }
   // The recovery records found at loads, and what became of each.
   const std::vector<RecoveryOffer>& RecoveryOffers() const { return recovery.Offers(); }
-  bool Checked(MenuItem item) const { return checks.Checked(item); }
+  bool Checked(MenuItem item) const { return options.Checked(item); }
+  const EditorOptions& Options() const { return options; }
 
  private:
   // ---- Handlers of frmMain (by control and event).
@@ -79,11 +80,6 @@ class App {
   void mnuClose_Click();
   void mnuPrint_Click();
   void mnuExit_Click();
-  void mnuWordWrap_Click();                                   // app/options_menu.cc
-  void mnuFindCase_Click();
-  void mnuReplaceCase_Click();
-  void mnuFonts_Click();
-  void mnuStCmdMode_Click();
   void mnuAbout_Click();                                      // windows/help_menu.cc
   void mnuHelpReference_Click();
 
@@ -125,7 +121,7 @@ class App {
   LineEdit txtCmd;
   EditorMode mode;
   DocumentSearch search;
-  MenuChecks checks;
+  EditorOptions options;
   SharedState modHeader;
   bool PendingDelete = false;
   CommonDialogState CommonDialog1;

@@ -21,13 +21,11 @@ void App::Form_Load(const String& commandLine) {
   modHeader.TextChanged = false;
   CommonDialog1.Filter = kDialogFilter;
   CommonDialog1.CancelError = true;
-  // The values that stand when the settings file is missing or lacks the key.
-  modHeader.CmdStart = true;
-  modHeader.TabSpaces = 0;
+  options.SetDefaults();
   LoadSettings(Settings());
-  SetTabStops(txtMain, modHeader.TabSpaces);
-  checks.SetChecked(MenuItem::mnuStCmdMode, modHeader.CmdStart);
-  mode.Start(modHeader.CmdStart);
+  options.ApplyTabStops();
+  options.ShowCmdStart();
+  mode.Start(options.CmdStart());
   // The argument is one path exactly as passed: not split, trimmed or unquoted.
   if (!commandLine.empty()) {
     modHeader.CurrentFile = commandLine;

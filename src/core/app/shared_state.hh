@@ -11,16 +11,12 @@ namespace quilmar {
 struct SharedState {
   String CurrentFile;        // the document's full path; empty when there is none
   bool TextChanged = false;  // unsaved changes
-  std::int16_t TabSpaces = 0;
-  bool CmdStart = false;     // start the next run in Command mode
 };
 
 struct CommonDialogState {
   String Filter;
   bool CancelError = false;
   String InitDir;
-  FontSpec font;  // FontName, FontBold, FontItalic, FontSize
-  int Flags = 0;
 };
 
 }  // namespace quilmar

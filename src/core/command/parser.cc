@@ -83,10 +83,10 @@ struct Run {
     c.files.closeWindow();
   }
   void operator()(const SearchCommand& s) const {
-    c.search.FindPattern(s.pattern, c.checks.Checked(MenuItem::mnuFindCase));
+    c.search.FindPattern(s.pattern, c.options.FindCase());
   }
   void operator()(const SubstituteLine& s) const {
-    c.search.Substitute(s.line, c.checks.Checked(MenuItem::mnuReplaceCase));
+    c.search.Substitute(s.line, c.options.ReplaceCase());
   }
   void operator()(const GoToLineCommand& g) const { GotoLine(c.files.txtMain, c.files.statusBar, g.text); }
   void operator()(const InvalidCommand&) const {

@@ -45,7 +45,7 @@ struct CommandContext {
   LineEdit& txtCmd;
   FileContext files;
   DocumentSearch& search;
-  MenuChecks& checks;
+  const EditorOptions& options;  // the case options
 };
 
 // Empties the box, then runs what the line asks for.

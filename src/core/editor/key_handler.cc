@@ -29,7 +29,7 @@ struct KeyContext {
   ClipboardPort& clipboard;
   bool& PendingDelete;
   DocumentSearch& search;
-  const MenuChecks& checks;
+  const EditorOptions& options;
   std::function<void(const String& leader, ModeText modeText)> openCommandBox;
 };
 
@@ -52,7 +52,7 @@ void BeginInsert(KeyContext& k, KeyCode& keyCode) {
 
 void RepeatSearch(KeyContext& k) {
   k.mode.Show(ModeText::Search);
-  k.search.FindNext(k.checks.Checked(MenuItem::mnuFindCase));
+  k.search.FindNext(k.options.FindCase());
 }
 
 void OpenColonBox(KeyContext& k, KeyCode&) { k.openCommandBox(u":", ModeText::Command); }
@@ -150,7 +150,7 @@ bool Fits(const KeyCommand& row, KeyCode keyCode, ShiftState shift) {
 }  // namespace
 
 void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
-  KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, search, checks,
+  KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, search, options,
                   [this](const String& leader, ModeText modeText) { OpenCommandBox(leader, modeText); }};
   mode.Relock();
 

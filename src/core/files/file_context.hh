@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/menu_checks.hh"
+#include "app/options.hh"
 #include "app/shared_state.hh"
 #include "files/disk_stamp.hh"
 #include "files/text_format.hh"
@@ -28,12 +28,11 @@ struct DocumentFile {
   bool textIsFile = false;
 };
 
+// What the settings file is read into and written from.
 struct SettingsContext {
   FileSystemPort& fs;
-  MenuChecks& checks;
-  CommonDialogState& CommonDialog1;
-  TextModel& txtMain;
-  SharedState& modHeader;
+  EditorOptions& options;
+  String& startFolder;  // where the file dialogs start
 };
 
 struct FileContext {
@@ -48,7 +47,8 @@ struct FileContext {
   CommonDialogState& CommonDialog1;
   DocumentFile& file;
   Recovery& recovery;                // cleared by a write, offered back by a load
-  SettingsContext settings;          // read again after the editor writes its own settings file
+  EditorOptions& options;             // the tab stops after a load; read again after the editor
+                                      // writes its own settings file
   std::function<void()> closeWindow;  // a write that quits
 };
 

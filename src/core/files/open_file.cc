@@ -135,7 +135,7 @@ void Open(const FileContext& f, const String& path, const String& previousFile) 
   if (const std::optional<String> refused = LoadDocument(f, path)) return f.messageBox.ShowOk(*refused);
   currentFile.Keep();
   OfferRecords(f, path);
-  SetTabStops(f.txtMain, f.modHeader.TabSpaces);
+  f.options.ApplyTabStops();
   ShowDocumentFile(f, path);
   fs.ClearLeftovers(path);
   if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.messageBox.ShowOk(LeftoverText(*copy));

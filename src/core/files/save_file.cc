@@ -105,7 +105,7 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
   }
   step = SaveStep::Write;
   auto [written, back] = WriteDocument(f, fileName, format);
-  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(f.settings);
+  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(SettingsContext{f.fs, f.options, f.CommonDialog1.InitDir});
   step = SaveStep::After;
   if (fileName == f.modHeader.CurrentFile) {
     f.file.stamp = std::move(written);
