@@ -89,7 +89,7 @@ TEST(Substitute, Lines) {
     EXPECT_EQ(ed.Doc(), c.after);
     EXPECT_EQ(ed.Message(), c.message);
     const bool replaced = c.message.size() > 1 && c.message[0] != '0' && c.message.find("Replacments") != std::string_view::npos;
-    EXPECT_EQ(ed.app().Shared().TextChanged, replaced);
+    EXPECT_EQ(ed.app().Files().TextChanged(), replaced);
     EXPECT_EQ(ed.app().Search().SearchPos(), 0);
     EXPECT_TRUE(ed.app().Mode().CommandMode());
     EXPECT_TRUE(ed.doc().Locked());

@@ -101,7 +101,7 @@ class ScriptEditor {
     const Marked m = ParseMarked(marked);
     doc().SetText(m.text);
     doc().Select(m.selStart, m.selStart + m.selLength);
-    AppTestAccess::Shared(app()).TextChanged = false;
+    AppTestAccess::Files(app()).state.TextChanged = false;
   }
 
   // Keys and mouse releases; the script's other events have no place here.
@@ -162,7 +162,7 @@ inline void Check(ScriptEditor& ed, const Expect& want) {
   check(want.commandMode, ed.app().Mode().CommandMode(), "CommandMode");
   check(want.locked, ed.doc().Locked(), "Locked");
   check(want.pendingDelete, ed.app().DeletePending(), "PendingDelete");
-  check(want.textChanged, ed.app().Shared().TextChanged, "TextChanged");
+  check(want.textChanged, ed.app().Files().TextChanged(), "TextChanged");
   check(want.inCommandBox, ed.InCommandBox(), "focus in the command box");
   check(want.cmdText, ed.CmdText(), "command box text");
   check(want.searchPos, ed.app().Search().SearchPos(), "SearchPos");

@@ -75,9 +75,9 @@ TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
   Start(docs.UPath("a.txt"));
   editor->statusBar.SetPanelText(panel::Message, u"something");
   editor->Key(key::F9);
-  EXPECT_EQ(app().Shared().CurrentFile, u"");
+  EXPECT_EQ(app().Files().CurrentFile(), u"");
   EXPECT_EQ(app().Document().Text(), u"");
-  EXPECT_TRUE(app().Shared().TextChanged);
+  EXPECT_TRUE(app().Files().TextChanged());
   EXPECT_EQ(Panel(panel::Message), u"");
   EXPECT_EQ(Panel(panel::Mode), u"");
   EXPECT_EQ(Panel(panel::File), u"");
@@ -85,7 +85,7 @@ TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
   EXPECT_EQ(Panel(panel::Lines), u"2 lines");
   EXPECT_TRUE(app().Mode().CommandMode());
   EXPECT_TRUE(app().Document().Locked());
-  EXPECT_EQ(app().File().format, TextFormat{}) << "what is left is a new document";
+  EXPECT_EQ(app().Files().File().format, TextFormat{}) << "what is left is a new document";
 }
 
 // Emptying the text moves the caret; the position panel must still end empty, as Close

@@ -35,7 +35,7 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
   EXPECT_EQ(app().Options().TabSpaces(), 4);
   EXPECT_EQ(app().Options().DialogFont(), (FontSpec{u"Courier New", true, false, 9.75}));
   EXPECT_EQ(app().Document().Font(), (FontSpec{u"Courier New", true, false, 9.75}));
-  EXPECT_EQ(app().CommonDialog().InitDir, real.CurrentDirectory());
+  EXPECT_EQ(app().Files().CommonDialog().InitDir, real.CurrentDirectory());
 }
 
 // Each file, read at start-up, and what it leaves. Reading stops at the first value that
@@ -77,7 +77,7 @@ TEST_F(SettingsTest, LinesAreConvertedAsTheirKeysSay) {
     EXPECT_EQ(app().Options().DialogFont(), c.dialogFont);
     EXPECT_EQ(app().Document().Font(), c.documentFont);
   }
-  EXPECT_EQ(app().CommonDialog().InitDir, u"/x=y") << "the value is everything after the first \"=\"";
+  EXPECT_EQ(app().Files().CommonDialog().InitDir, u"/x=y") << "the value is everything after the first \"=\"";
 }
 
 TEST_F(SettingsTest, ConversionsAndTheShortestNumberForm) {

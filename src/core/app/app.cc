@@ -41,11 +41,11 @@ struct MenuHandlerTable {
     Handler handler;
   };
   static constexpr std::array<Row, kMenuItems.size()> kRows{{
-      {MenuItem::mnuOpen, [](App& app) { app.mnuOpen_Click(); }},
-      {MenuItem::mnuSave, [](App& app) { app.mnuSave_Click(); }},
-      {MenuItem::mnuSaveAs, [](App& app) { app.mnuSaveAs_Click(); }},
-      {MenuItem::mnuClose, [](App& app) { app.mnuClose_Click(); }},
-      {MenuItem::mnuPrint, [](App& app) { app.mnuPrint_Click(); }},
+      {MenuItem::mnuOpen, [](App& app) { app.files.mnuOpen_Click(); }},
+      {MenuItem::mnuSave, [](App& app) { app.files.mnuSave_Click(); }},
+      {MenuItem::mnuSaveAs, [](App& app) { app.files.mnuSaveAs_Click(); }},
+      {MenuItem::mnuClose, [](App& app) { app.files.mnuClose_Click(); }},
+      {MenuItem::mnuPrint, [](App& app) { app.files.mnuPrint_Click(); }},
       {MenuItem::mnuExit, [](App& app) { app.mnuExit_Click(); }},
       {MenuItem::mnuWordWrap, [](App& app) { app.options.mnuWordWrap_Click(); }},
       {MenuItem::mnuFindCase, [](App& app) { app.options.mnuFindCase_Click(); }},
@@ -67,18 +67,25 @@ static_assert(MenuHandlerTable::InItemOrder());
 App::App(Ports ports_, Measure& measure)
     : ports(ports_),
       txtMain(measure),
-      policy_(txtMain, [this](const String& message) { SetPanel(panel::Message, message); }),
-      mode(txtMain, ports_.statusBar), search(txtMain, ports_.statusBar), options(txtMain, ports_.menus, ports_.dialogs), recovery(ports_.fs) {
+      panels(txtMain, ports_.statusBar),
+      policy_(txtMain, [this](const String& message) { panels.SetPanelText(panel::Message, message); }),
+      mode(txtMain, panels),
+      search(txtMain, panels),
+      options(txtMain, ports_.menus, ports_.dialogs),
+      files(txtMain,
+            EditorFiles::Ports{ports_.fs, ports_.messageBox, ports_.dialogs, ports_.windows, panels, ports_.window,
+                               ports_.printer},
+            options, mode, [this] { CloseWindow(); }) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.Edited = [this](CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms) {
-    recovery.Edited(RecordSource(), start, removed, inserted, forms);
+    files.Edited(start, removed, inserted, forms);
   };
   txtMain.SelChange = [this] { txtMain_SelChange(); };
   // A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
   // without moving it in the text: the position panel follows, once per event.
   txtMain.LayoutChange = [this] {
-    layoutMoved_ = true;
-    if (eventDepth_ == 0) FlushPositionPanel();
+    panels.LayoutMoved();
+    if (eventDepth_ == 0) panels.FlushPosition();
   };
   // Both controls copy and paste through the system clipboard, as the mouse shortcuts do:
   // a copy empties the clipboard first, then puts the plain text on it.
@@ -89,28 +96,9 @@ App::App(Ports ports_, Measure& measure)
   };
   txtMain.SetClipboard(get, set);
   txtCmd.SetClipboard(get, set);
-  caretShown_ = PositionText();
 }
 
-SettingsContext App::Settings() { return SettingsContext{ports.fs, options, CommonDialog1.InitDir}; }
-
-FileContext App::Files() {
-  return FileContext{ports.fs,   ports.messageBox, ports.dialogs, ports.windows, ports.statusBar,
-                     ports.window, txtMain,        modHeader,     CommonDialog1, file,
-                     recovery,   options,          [this] { CloseWindow(); }};
-}
-
-CommandContext App::Commands() { return CommandContext{txtCmd, Files(), search, options}; }
-
-// A handler that writes the position panel itself (File Close empties it) has the last word
-// over a caret move made earlier in the same event, as it would if each move wrote at once.
-void App::SetPanel(int panel, const String& text) {
-  if (panel == panel::Position) {
-    positionDirty_ = false;
-    caretShown_ = PositionText();
-  }
-  ports.statusBar.SetPanelText(panel, text);
-}
+CommandContext App::Commands() { return CommandContext{txtCmd, txtMain, panels, files, search, options}; }
 
 // ---- The entry point. A window that has been closed takes no more events: its handlers have
 // run their unload step, and a late key (a script that goes on after ":q") must not edit a
@@ -127,9 +115,9 @@ void App::Dispatch(const Event& event) {
   // What is due when the outermost event is over, also after a failure.
   const auto settle = [&] {
     if (!outermost) return;
-    FlushPositionPanel();
+    panels.FlushPosition();
     if (!closed_)
-      if (std::optional<String> failed = recovery.AfterEvent(RecordSource())) SetPanel(panel::Message, *failed);
+      if (std::optional<String> failed = files.AfterEvent()) panels.SetPanelText(panel::Message, *failed);
   };
   policy_.Run(DefaultDoing(event), handle, settle);
 }
@@ -204,34 +192,9 @@ void App::CloseWindow() {
   } reopen{closed_};
   Form_Unload();
   // Unsaved work is on disk before the window goes (":q!" cleared it first).
-  recovery.Flush(RecordSource());
+  files.FlushRecord();
   ports.window.Close();
   reopen.done = true;
-}
-
-String App::PositionText() const {
-  const CharPos caret = txtMain.SelStart();
-  const LineNo line = txtMain.LineFromChar(caret);
-  const CharPos column = caret - txtMain.LineIndex(line).value_or(0);
-  return u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ";
-}
-
-// A caret move always writes the panel; a relayout only when it moved the caret's line or
-// column (so a panel File Close emptied stays empty through a resize).
-void App::FlushPositionPanel() {
-  // A relayout left pending by the event (word wrap, a font, tab stops) is done first; when it
-  // moves the caret's line it raises SelChange, which is then counted here, not flushed apart.
-  {
-    ++eventDepth_;
-    const DepthExit leave{eventDepth_};
-    txtMain.GetLineCount();
-  }
-  if (!positionDirty_ && !layoutMoved_) return;
-  const bool caretMoved = positionDirty_;
-  positionDirty_ = layoutMoved_ = false;
-  const String text = PositionText();
-  if (!caretMoved && text == caretShown_) return;
-  SetPanel(panel::Position, text);
 }
 
 }  // namespace quilmar

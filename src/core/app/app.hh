@@ -9,11 +9,10 @@
 #include "app/options.hh"
 #include "app/menu_items.hh"
 #include "app/panels.hh"
-#include "app/shared_state.hh"
+#include "app/status_line.hh"
 #include "command/parser.hh"
 #include "editor/search.hh"
-#include "files/file_context.hh"
-#include "files/recovery.hh"
+#include "files/editor_files.hh"
 #include "platform/file_system.hh"
 #include "platform/printer.hh"
 #include "platform/ui_ports.hh"
@@ -55,13 +54,9 @@ class App {
   const LineEdit& CommandBox() const { return txtCmd; }
   // The editor's state as it stands, read-only (for quilmar-batch's report and for tests).
   const EditorMode& Mode() const { return mode; }
-  const SharedState& Shared() const { return modHeader; }
+  const EditorFiles& Files() const { return files; }
   const DocumentSearch& Search() const { return search; }
-  const CommonDialogState& CommonDialog() const { return CommonDialog1; }
-  const DocumentFile& File() const { return file; }
   bool DeletePending() const { return PendingDelete; }
-  // The recovery records found at loads, and what became of each.
-  const std::vector<RecoveryOffer>& RecoveryOffers() const { return recovery.Offers(); }
   bool Checked(MenuItem item) const { return options.Checked(item); }
   const EditorOptions& Options() const { return options; }
 
@@ -74,12 +69,7 @@ class App {
   void txtMain_KeyDown(KeyCode& keyCode, ShiftState shift);   // editor/key_handler.cc
   void txtMain_MouseUp(int button, ShiftState shift);
   void txtCmd_KeyDown(KeyCode& keyCode, ShiftState shift);    // command/command_box.cc
-  void mnuOpen_Click();                                       // files/file_menu.cc
-  void mnuSave_Click();
-  void mnuSaveAs_Click();
-  void mnuClose_Click();
-  void mnuPrint_Click();
-  void mnuExit_Click();
+  void mnuExit_Click() { CloseWindow(); }
   void mnuAbout_Click();                                      // windows/help_menu.cc
   void mnuHelpReference_Click();
 
@@ -90,13 +80,9 @@ class App {
   // Closes the main window: the unload handler runs, then the window goes. Every route
   // (the close box, Exit, the quit commands, a write that quits) ends here, once.
   void CloseWindow();
-  void SetPanel(int panel, const String& text);
 
-  // What the file procedures and the command line work on.
-  SettingsContext Settings();
-  FileContext Files();
+  // What the command line works on.
   CommandContext Commands();
-  Recovery::Source RecordSource() const { return {txtMain, file, modHeader.CurrentFile}; }
 
   friend struct MenuHandlerTable;
   // Tests set a state up directly (a document with a selection, a flag) through this door;
@@ -113,24 +99,17 @@ class App {
   void Handle(const ViewResizedEvent& e);
   void Handle(const CloseEvent& e);
   void MenuClick(MenuItem item);
-  void FlushPositionPanel();
-  String PositionText() const;
   Ports ports;
   TextModel txtMain;
+  StatusLine panels;  // every part writes the status bar through it
   FailurePolicy policy_;
   LineEdit txtCmd;
   EditorMode mode;
   DocumentSearch search;
   EditorOptions options;
-  SharedState modHeader;
+  EditorFiles files;
   bool PendingDelete = false;
-  CommonDialogState CommonDialog1;
-  DocumentFile file;  // the file the document came from
-  Recovery recovery;  // keeps unsaved work on disk
   bool closed_ = false;
-  bool positionDirty_ = false;
-  bool layoutMoved_ = false;  // a relayout may have moved the caret's line or column
-  String caretShown_;         // where the caret was when panel 4 was last written (or at start)
   int eventDepth_ = 0;
 };
 

@@ -1,12 +1,10 @@
 #pragma once
-// What the file procedures work on, handed to them by the editor: the settings file reads into
-// and writes from the options; loading and writing change the document, its file and the
-// panels that show it.
+// What the file procedures work on: the settings file reads into and writes from the options;
+// loading and writing change the document, its file and the panels that show it.
 #include <functional>
 #include <optional>
 
 #include "app/options.hh"
-#include "app/shared_state.hh"
 #include "files/disk_stamp.hh"
 #include "files/text_format.hh"
 #include "platform/file_system.hh"
@@ -35,6 +33,24 @@ struct SettingsContext {
   String& startFolder;  // where the file dialogs start
 };
 
+// What the file dialogs remember between uses.
+struct CommonDialogState {
+  String Filter;
+  bool CancelError = false;
+  String InitDir;  // where they start
+};
+
+// The files part's own state (EditorFiles, files/editor_files.hh): only its procedures change it.
+struct FileState {
+  String CurrentFile;        // the document's full path; empty when there is none
+  bool TextChanged = false;  // unsaved changes
+  DocumentFile file;         // the file the document came from
+  CommonDialogState CommonDialog1;
+};
+
+// What the file procedures (loading, writing, the recovery offers) work on: the ports they use,
+// the document, the files part's state and recovery record, and the options they read and
+// reload.
 struct FileContext {
   FileSystemPort& fs;
   MessageBoxPort& messageBox;
@@ -43,9 +59,7 @@ struct FileContext {
   StatusBarPort& statusBar;
   WindowPort& window;
   TextModel& txtMain;
-  SharedState& modHeader;
-  CommonDialogState& CommonDialog1;
-  DocumentFile& file;
+  FileState& state;
   Recovery& recovery;                // cleared by a write, offered back by a load
   EditorOptions& options;             // the tab stops after a load; read again after the editor
                                       // writes its own settings file

@@ -92,9 +92,9 @@ std::optional<String> LoadDocument(const FileContext& f, const String& path) {
   }
   if (!f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms))) return LongLineText();
   f.recovery.Detach();  // the document it replaced keeps its unsaved changes in its record
-  f.file.format = decoded.format;
-  f.file.stamp = std::move(stamp);
-  f.file.textIsFile = true;
+  f.state.file.format = decoded.format;
+  f.state.file.stamp = std::move(stamp);
+  f.state.file.textIsFile = true;
   return std::nullopt;
 }
 
@@ -125,7 +125,7 @@ void Open(const FileContext& f, const String& path, const String& previousFile) 
     if (OfferRecords(f, path)) ShowDocumentFile(f, path);
     return;
   }
-  CurrentFileGuard currentFile(f.modHeader.CurrentFile, previousFile);
+  CurrentFileGuard currentFile(f.state.CurrentFile, previousFile);
   const std::int64_t size = fs.FileSize(path);
   // Refused from its size, before anything is read or asked.
   if (size > kMaxCharacters) return f.messageBox.ShowOk(TooBigText(size));
@@ -149,10 +149,10 @@ void OpenFile(const FileContext& f, const String& path, const String& previousFi
   try {
     Open(f, path, previousFile);
   } catch (const FileError&) {
-    f.CommonDialog1.InitDir = f.fs.CurrentDirectory();
+    f.state.CommonDialog1.InitDir = f.fs.CurrentDirectory();
     throw;
   }
-  f.CommonDialog1.InitDir = f.fs.CurrentDirectory();
+  f.state.CommonDialog1.InitDir = f.fs.CurrentDirectory();
 }
 
 void OpenFile(const FileContext& f, const String& path) {

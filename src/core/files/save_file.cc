@@ -67,11 +67,11 @@ String UnheldText(const FileContext& f, const String& fileName, Encoding encodin
 void Save(const FileContext& f, const String& fileName, bool override_, bool quitAfter, SaveStep& step) {
   if (fileName.empty()) return;
   FileSystemPort& fs = f.fs;
-  const bool ownFile = fileName == f.modHeader.CurrentFile;
+  const bool ownFile = fileName == f.state.CurrentFile;
   if (!ownFile) {
     if (!fs.FileExists(fileName)) {
       fs.CreateEmpty(fileName);
-      f.modHeader.CurrentFile = fileName;
+      f.state.CurrentFile = fileName;
     } else if (!override_) {
       f.statusBar.SetPanelText(panel::Message, u"File exists, use \"w!\" to override.");
       return;
@@ -88,14 +88,14 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
     f.statusBar.SetPanelText(panel::Message, u"File is read only");
     return;
   }
-  if (ownFile && !override_ && !(f.file.stamp && f.file.stamp->path == fileName && UnchangedOnDisk(fs, *f.file.stamp))) {
+  if (ownFile && !override_ && !(f.state.file.stamp && f.state.file.stamp->path == fileName && UnchangedOnDisk(fs, *f.state.file.stamp))) {
     // Another program changed (or made) the file since the document last read or wrote it.
     f.statusBar.SetPanelText(panel::Message, u"File changed on disk, use \"w!\" to override.");
     return;
   }
   // The document's own file keeps the bytes no edit touched, so it is written in its encoding
   // or not at all; another file has none to keep, and is written as a new one is, in UTF-8.
-  TextFormat format = f.file.format;
+  TextFormat format = f.state.file.format;
   if (const std::optional<std::size_t> at = FirstUnheld(f.txtMain.Pieces(), format.encoding)) {
     if (ownFile) {
       f.statusBar.SetPanelText(panel::Message, UnheldText(f, fileName, format.encoding, *at));
@@ -105,23 +105,23 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
   }
   step = SaveStep::Write;
   auto [written, back] = WriteDocument(f, fileName, format);
-  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(SettingsContext{f.fs, f.options, f.CommonDialog1.InitDir});
+  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(SettingsContext{f.fs, f.options, f.state.CommonDialog1.InitDir});
   step = SaveStep::After;
-  if (fileName == f.modHeader.CurrentFile) {
-    f.file.stamp = std::move(written);
+  if (fileName == f.state.CurrentFile) {
+    f.state.file.stamp = std::move(written);
     // As the file will be read (Latin-1 left with ASCII alone is UTF-8) while that is still
     // this text; otherwise the bytes keep their encoding for the next write.
-    f.file.format = back.sameText ? back.format : format;
+    f.state.file.format = back.sameText ? back.format : format;
   }
-  f.file.textIsFile = fileName == f.modHeader.CurrentFile && back.sameText && f.file.stamp;
+  f.state.file.textIsFile = fileName == f.state.CurrentFile && back.sameText && f.state.file.stamp;
 
-  f.modHeader.TextChanged = false;
+  f.state.TextChanged = false;
   f.recovery.Clear();  // the whole document is on disk
   const String reopened =
       u"Written; it will reopen as " + String(EncodingName(back.format.encoding)) + u", not as this text";
   f.statusBar.SetPanelText(panel::Message, back.sameText ? String(u"Written") : reopened);
   ShowDocumentFile(f, fileName);
-  f.CommonDialog1.InitDir = fs.CurrentDirectory();
+  f.state.CommonDialog1.InitDir = fs.CurrentDirectory();
   if (quitAfter) f.closeWindow();
 }
 
@@ -143,7 +143,7 @@ void SaveFileAs(const FileContext& f, bool Override) {
   String fileName;
   SaveStep step = SaveStep::Checks;
   try {
-    const std::optional<String> chosen = f.dialogs.ShowSave(f.CommonDialog1.InitDir);
+    const std::optional<String> chosen = f.dialogs.ShowSave(f.state.CommonDialog1.InitDir);
     if (!chosen) return;
     fileName = f.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
     Save(f, fileName, Override, false, step);
