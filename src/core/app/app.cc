@@ -75,7 +75,8 @@ App::App(Ports ports_, Measure& measure)
       files(txtMain,
             EditorFiles::Ports{ports_.fs, ports_.messageBox, ports_.dialogs, ports_.windows, panels, ports_.window,
                                ports_.printer},
-            options, mode, [this] { CloseWindow(); }) {
+            options, mode, [this] { CloseWindow(); }),
+      commandLine(txtMain, panels, ports_.focus, mode, files, search, options) {
   txtMain.Change = [this] { txtMain_Change(); };
   txtMain.Edited = [this](CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms) {
     files.Edited(start, removed, inserted, forms);
@@ -95,10 +96,8 @@ App::App(Ports ports_, Measure& measure)
     ports.clipboard.SetText(text);
   };
   txtMain.SetClipboard(get, set);
-  txtCmd.SetClipboard(get, set);
+  commandLine.Box().SetClipboard(get, set);
 }
-
-CommandContext App::Commands() { return CommandContext{txtCmd, txtMain, panels, files, search, options}; }
 
 // ---- The entry point. A window that has been closed takes no more events: its handlers have
 // run their unload step, and a late key (a script that goes on after ":q") must not edit a
@@ -147,9 +146,9 @@ void App::Handle(const KeyDownEvent& e) {
   } else {
     // The box's handler never replaces the key: the box always acts on it as well, also on
     // the key that made the focus leave it.
-    txtCmd_KeyDown(code, key.shift);
+    commandLine.txtCmd_KeyDown(code, key.shift);
     if (closed_) return;
-    txtCmd.KeyDown(effective());
+    commandLine.Box().KeyDown(effective());
   }
 }
 
@@ -160,7 +159,7 @@ void App::Handle(const CommitTextEvent& e) {
     mode.Relock();
     txtMain.CommitText(e.text);  // the control ignores it while Locked
   } else {
-    txtCmd.SetSelText(e.text);
+    commandLine.Box().SetSelText(e.text);
   }
 }
 
@@ -168,7 +167,7 @@ void App::Handle(const MouseUpEvent& e) { txtMain_MouseUp(e.button, e.shift); }
 
 void App::Handle(const SelectEvent& e) { txtMain.Select(e.anchor, e.caret); }
 
-void App::Handle(const SelectInBoxEvent& e) { txtCmd.Select(e.anchor, e.caret); }
+void App::Handle(const SelectInBoxEvent& e) { commandLine.Box().Select(e.anchor, e.caret); }
 
 void App::Handle(const MenuClickEvent& e) { MenuClick(e.item); }
 

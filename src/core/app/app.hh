@@ -1,7 +1,9 @@
 #pragma once
-// The editor: the main window's state and handlers (frmMain), the shared state (modHeader),
-// the common dialog's values, and the entry points through which a front end delivers events.
-// Handlers are defined in the file of their subsystem (editor/, command/, files/, windows/).
+// The editor as one: it owns the parts, each the only keeper of its own state (the document,
+// the mode, the searches, the options and menu marks, the files, the command line, the status
+// line), wires them to the ports, and hands each event to the part whose handler it is, under
+// the one failure policy. What is left here is frmMain's own: start-up and shut-down, the
+// document's keys and mouse, the Help menu and the close.
 
 #include "app/editor_mode.hh"
 #include "app/event.hh"
@@ -10,7 +12,7 @@
 #include "app/menu_items.hh"
 #include "app/panels.hh"
 #include "app/status_line.hh"
-#include "command/parser.hh"
+#include "command/command_line.hh"
 #include "editor/search.hh"
 #include "files/editor_files.hh"
 #include "platform/file_system.hh"
@@ -51,7 +53,7 @@ class App {
 
   // What the front ends show. Views observe these; they change them only through events.
   const TextModel& Document() const { return txtMain; }
-  const LineEdit& CommandBox() const { return txtCmd; }
+  const LineEdit& CommandBox() const { return commandLine.Box(); }
   // The editor's state as it stands, read-only (for quilmar-batch's report and for tests).
   const EditorMode& Mode() const { return mode; }
   const EditorFiles& Files() const { return files; }
@@ -68,21 +70,13 @@ class App {
   void txtMain_SelChange();
   void txtMain_KeyDown(KeyCode& keyCode, ShiftState shift);   // editor/key_handler.cc
   void txtMain_MouseUp(int button, ShiftState shift);
-  void txtCmd_KeyDown(KeyCode& keyCode, ShiftState shift);    // command/command_box.cc
   void mnuExit_Click() { CloseWindow(); }
   void mnuAbout_Click();                                      // windows/help_menu.cc
   void mnuHelpReference_Click();
 
-  // ---- The command box, entered from the document and left by its keys.
-  void OpenCommandBox(const String& leader, ModeText modeText);
-  void LeaveCommandBox(bool clearModePanel);
-
   // Closes the main window: the unload handler runs, then the window goes. Every route
   // (the close box, Exit, the quit commands, a write that quits) ends here, once.
   void CloseWindow();
-
-  // What the command line works on.
-  CommandContext Commands();
 
   friend struct MenuHandlerTable;
   // Tests set a state up directly (a document with a selection, a flag) through this door;
@@ -99,16 +93,17 @@ class App {
   void Handle(const ViewResizedEvent& e);
   void Handle(const CloseEvent& e);
   void MenuClick(MenuItem item);
+  // The parts, in the order they are built: each takes the ones above it by reference.
   Ports ports;
   TextModel txtMain;
   StatusLine panels;  // every part writes the status bar through it
   FailurePolicy policy_;
-  LineEdit txtCmd;
   EditorMode mode;
   DocumentSearch search;
   EditorOptions options;
   EditorFiles files;
-  bool PendingDelete = false;
+  CommandLine commandLine;
+  bool PendingDelete = false;  // the first "d" of "dd"
   bool closed_ = false;
   int eventDepth_ = 0;
 };

@@ -30,7 +30,7 @@ void App::txtMain_SelChange() {
 void App::txtMain_MouseUp(int button, ShiftState) {
   const bool inDocument = ports.focus.Focused() == Control::txtMain;
   if (button == mouse::Left) {
-    const String selected = inDocument ? txtMain.SelText() : txtCmd.SelText();
+    const String selected = inDocument ? txtMain.SelText() : commandLine.Box().SelText();
     if (selected.empty()) return;
     ports.clipboard.Clear();
     ports.clipboard.SetText(selected);
@@ -39,20 +39,8 @@ void App::txtMain_MouseUp(int button, ShiftState) {
     if (inDocument)
       txtMain.SetSelText(pasted);  // an assignment: works while Locked, raises Change
     else
-      txtCmd.SetSelText(pasted);
+      commandLine.Box().SetSelText(pasted);
   }
-}
-
-void App::OpenCommandBox(const String& leader, ModeText modeText) {
-  mode.Show(modeText);
-  txtCmd.SetText(leader);
-  ports.focus.SetFocus(Control::txtCmd);
-  txtCmd.SetSelStart(1);
-}
-
-void App::LeaveCommandBox(bool clearModePanel) {
-  if (clearModePanel) mode.Show(ModeText::None);
-  ports.focus.SetFocus(Control::txtMain);
 }
 
 }  // namespace quilmar

@@ -151,7 +151,7 @@ bool Fits(const KeyCommand& row, KeyCode keyCode, ShiftState shift) {
 
 void App::txtMain_KeyDown(KeyCode& keyCode, ShiftState shift) {
   KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, search, options,
-                  [this](const String& leader, ModeText modeText) { OpenCommandBox(leader, modeText); }};
+                  [this](const String& leader, ModeText modeText) { commandLine.OpenCommandBox(leader, modeText); }};
   mode.Relock();
 
   switch (keyCode) {
