@@ -1,5 +1,5 @@
-// frmMain's own handlers: start-up, shut-down, the document's Change, SelChange and MouseUp,
-// and the mode entries the key handlers use.
+// frmMain's own handlers: start-up, shut-down, and the document's Change, SelChange and
+// MouseUp.
 #include "app/app.hh"
 
 namespace quilmar {
