@@ -92,14 +92,15 @@ class PaintFailureTest : public ::testing::Test {
   DocumentView view{qtMeasure};
 };
 
-// The lines are laid out again when they are painted next: the failure comes from the paint.
-TEST_F(PaintFailureTest, AFailingPaintIsReportedAndTheNextOneWorks) {
+// The lines are laid out again when the view is repainted next (by the sync its paint starts
+// with): the failure is reported once, and the next repaint works.
+TEST_F(PaintFailureTest, AFailingRepaintIsReportedAndTheNextOneWorks) {
   model.SetText(u"a line long enough to be measured when it is laid out again for the paint");
   QApplication::processEvents();
   measure.fault = Fault::Error;
   model.Relayout();
   EXPECT_NO_THROW(view.viewport()->repaint());
-  EXPECT_EQ(measure.fault, Fault::None) << "the paint asked the measure";
+  EXPECT_EQ(measure.fault, Fault::None) << "the repaint asked the measure";
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0], u"Err: the font is gone");
   EXPECT_NO_THROW(view.viewport()->repaint());
