@@ -73,8 +73,8 @@ App::App(Ports ports_, Measure& measure)
       search(txtMain, panels),
       options(txtMain, ports_.menus, ports_.dialogs),
       files(txtMain,
-            EditorFiles::Ports{ports_.fs, ports_.messageBox, ports_.dialogs, ports_.windows, panels, ports_.window,
-                               ports_.printer},
+            FilePorts{ports_.fs, ports_.messageBox, ports_.dialogs, ports_.windows, panels, ports_.window,
+                      ports_.printer},
             options, mode, [this] { CloseWindow(); }),
       commandLine(txtMain, panels, ports_.focus, mode, files, search, options) {
   txtMain.Change = [this] { txtMain_Change(); };

@@ -16,7 +16,7 @@ constexpr char16_t kDialogFilter[] = u"All (*)";
 
 }  // namespace
 
-EditorFiles::EditorFiles(TextModel& document, Ports ports, EditorOptions& options, EditorMode& mode,
+EditorFiles::EditorFiles(TextModel& document, FilePorts ports, EditorOptions& options, EditorMode& mode,
                          std::function<void()> closeWindow)
     : txtMain_(document),
       ports_(ports),
@@ -26,8 +26,7 @@ EditorFiles::EditorFiles(TextModel& document, Ports ports, EditorOptions& option
       recovery_(ports.fs) {}
 
 FileContext EditorFiles::Context() {
-  return FileContext{ports_.fs,        ports_.messageBox, ports_.dialogs, ports_.windows, ports_.statusBar, ports_.window,
-                     txtMain_,         state_,            recovery_,      options_,       closeWindow_};
+  return FileContext{ports_, txtMain_, state_, recovery_, options_, closeWindow_};
 }
 
 void EditorFiles::PrepareDialogs() {

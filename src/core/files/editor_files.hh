@@ -11,24 +11,13 @@
 #include "app/options.hh"
 #include "files/file_context.hh"
 #include "files/recovery.hh"
-#include "platform/printer.hh"
 
 namespace quilmar {
 
 class EditorFiles {
  public:
-  // The ports the files part uses.
-  struct Ports {
-    FileSystemPort& fs;
-    MessageBoxPort& messageBox;
-    DialogPort& dialogs;
-    WindowsPort& windows;
-    StatusBarPort& statusBar;
-    WindowPort& window;
-    PrinterPort& printer;
-  };
   // `closeWindow` closes the main window (a write that quits, a quit).
-  EditorFiles(TextModel& document, Ports ports, EditorOptions& options, EditorMode& mode,
+  EditorFiles(TextModel& document, FilePorts ports, EditorOptions& options, EditorMode& mode,
               std::function<void()> closeWindow);
 
   const String& CurrentFile() const { return state_.CurrentFile; }
@@ -71,7 +60,7 @@ class EditorFiles {
   Recovery::Source RecordSource() const { return {txtMain_, state_.file, state_.CurrentFile}; }
 
   TextModel& txtMain_;
-  Ports ports_;
+  FilePorts ports_;
   EditorOptions& options_;
   EditorMode& mode_;
   std::function<void()> closeWindow_;

@@ -8,6 +8,7 @@
 #include "files/disk_stamp.hh"
 #include "files/text_format.hh"
 #include "platform/file_system.hh"
+#include "platform/printer.hh"
 #include "platform/ui_ports.hh"
 #include "text/text_model.hh"
 
@@ -48,16 +49,22 @@ struct FileState {
   CommonDialogState CommonDialog1;
 };
 
-// What the file procedures (loading, writing, the recovery offers) work on: the ports they use,
-// the document, the files part's state and recovery record, and the options they read and
-// reload.
-struct FileContext {
+// The ports the files part uses.
+struct FilePorts {
   FileSystemPort& fs;
   MessageBoxPort& messageBox;
   DialogPort& dialogs;
   WindowsPort& windows;
   StatusBarPort& statusBar;
   WindowPort& window;
+  PrinterPort& printer;
+};
+
+// What the file procedures (loading, writing, the recovery offers) work on: the files part's
+// ports, the document, the part's own state and recovery record, and the options they read and
+// reload.
+struct FileContext {
+  FilePorts ports;
   TextModel& txtMain;
   FileState& state;
   Recovery& recovery;                // cleared by a write, offered back by a load

@@ -75,8 +75,8 @@ std::optional<String> LoadDocument(const FileContext& f, const String& path) {
   Decoded decoded;
   DiskStamp stamp{path, {}, std::nullopt};
   {
-    LoadingWindow loading(f.windows);
-    const std::unique_ptr<ByteSource> source = f.fs.OpenRead(path);
+    LoadingWindow loading(f.ports.windows);
+    const std::unique_ptr<ByteSource> source = f.ports.fs.OpenRead(path);
     stamp.stamp = source->Stamp();
     ContentHash hash;
     const bool hashed = source->Size() <= kHashedFileBytes;
@@ -117,10 +117,10 @@ class CurrentFileGuard {
 };
 
 void Open(const FileContext& f, const String& path, const String& previousFile) {
-  FileSystemPort& fs = f.fs;
+  FileSystemPort& fs = f.ports.fs;
   if (path.empty()) return;
   if (!fs.FileExists(path)) {
-    f.messageBox.ShowOk(MissingFileText(path));
+    f.ports.messageBox.ShowOk(MissingFileText(path));
     // A new file named on the command line may have unsaved work from an earlier run.
     if (OfferRecords(f, path)) ShowDocumentFile(f, path);
     return;
@@ -128,17 +128,17 @@ void Open(const FileContext& f, const String& path, const String& previousFile) 
   CurrentFileGuard currentFile(f.state.CurrentFile, previousFile);
   const std::int64_t size = fs.FileSize(path);
   // Refused from its size, before anything is read or asked.
-  if (size > kMaxCharacters) return f.messageBox.ShowOk(TooBigText(size));
+  if (size > kMaxCharacters) return f.ports.messageBox.ShowOk(TooBigText(size));
   if (const std::optional<std::int64_t> memory = fs.AvailableMemory(); memory && size > *memory)
-    return f.messageBox.ShowOk(NoMemoryText(size, *memory));
-  if (size > kLargeFileBytes && !f.messageBox.AskYesNo(LargeFileQuestion(size))) return;
-  if (const std::optional<String> refused = LoadDocument(f, path)) return f.messageBox.ShowOk(*refused);
+    return f.ports.messageBox.ShowOk(NoMemoryText(size, *memory));
+  if (size > kLargeFileBytes && !f.ports.messageBox.AskYesNo(LargeFileQuestion(size))) return;
+  if (const std::optional<String> refused = LoadDocument(f, path)) return f.ports.messageBox.ShowOk(*refused);
   currentFile.Keep();
   OfferRecords(f, path);
   f.options.ApplyTabStops();
   ShowDocumentFile(f, path);
   fs.ClearLeftovers(path);
-  if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.messageBox.ShowOk(LeftoverText(*copy));
+  if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.ports.messageBox.ShowOk(LeftoverText(*copy));
 }
 
 }  // namespace
@@ -149,17 +149,17 @@ void OpenFile(const FileContext& f, const String& path, const String& previousFi
   try {
     Open(f, path, previousFile);
   } catch (const FileError&) {
-    f.state.CommonDialog1.InitDir = f.fs.CurrentDirectory();
+    f.state.CommonDialog1.InitDir = f.ports.fs.CurrentDirectory();
     throw;
   }
-  f.state.CommonDialog1.InitDir = f.fs.CurrentDirectory();
+  f.state.CommonDialog1.InitDir = f.ports.fs.CurrentDirectory();
 }
 
 void OpenFile(const FileContext& f, const String& path) {
   try {
     OpenFile(f, path, String());
   } catch (const FileError&) {
-    f.messageBox.ShowOk(MissingFileText(path));
+    f.ports.messageBox.ShowOk(MissingFileText(path));
   }
 }
 

@@ -140,10 +140,10 @@ void Recover(const FileContext& f, const std::optional<String>& path, const std:
   // The document's own encoding, not the one its recovered bytes read as (a record of text the
   // encoding cannot hold is kept in another): a write then keeps the file's bytes or refuses.
   f.state.file.format = TextFormat{record.summary.info.format.encoding, decoded.format.lineEnd};
-  if (!path || !f.fs.FileExists(*path)) f.state.file.stamp.reset();
+  if (!path || !f.ports.fs.FileExists(*path)) f.state.file.stamp.reset();
   f.state.file.textIsFile = false;
   f.state.TextChanged = true;
-  f.statusBar.SetPanelText(panel::Message, u"Recovered");
+  f.ports.statusBar.SetPanelText(panel::Message, u"Recovered");
   f.recovery.Adopt(Recovery::Source{f.txtMain, f.state.file, f.state.CurrentFile}, record.summary.folder,
                    std::move(record.hold));
 }
@@ -163,7 +163,7 @@ void RecoverOnLoaded(const FileContext& f, Candidate& record) {
   f.txtMain.LoadEdits(edits);
   f.state.file.textIsFile = false;
   f.state.TextChanged = true;
-  f.statusBar.SetPanelText(panel::Message, u"Recovered");
+  f.ports.statusBar.SetPanelText(panel::Message, u"Recovered");
   f.recovery.Adopt(Recovery::Source{f.txtMain, f.state.file, f.state.CurrentFile}, record.summary.folder,
                    std::move(record.hold));
 }
@@ -179,7 +179,7 @@ String RecordTimeText(std::int64_t ns) {
 }
 
 bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
-  FileSystemPort& fs = f.fs;
+  FileSystemPort& fs = f.ports.fs;
   PurgeDeclined(fs);
   Target target{path, std::nullopt, std::nullopt};
   if (path) {
@@ -198,7 +198,7 @@ bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
         continue;
       }
       offer.changedOnDisk = ChangedOnDisk(fs, target, record.summary.info);
-      if (f.messageBox.AskYesNo(Question(target, offer.time, offer.changedOnDisk))) {
+      if (f.ports.messageBox.AskYesNo(Question(target, offer.time, offer.changedOnDisk))) {
         offer.answer = RecoveryOffer::Answer::Recovered;
         f.recovery.Note(std::move(offer));
         if (onLoaded)
