@@ -1,5 +1,5 @@
 // What any failure in an event does: the event's edits are undone and the message panel says
-// why, whichever part of the editor failed (a port, the measure the layout asks) and whatever
+// why, whichever piece of the editor failed (a port, the measure the layout asks) and whatever
 // it threw. The editor then goes on as before.
 #include <gtest/gtest.h>
 

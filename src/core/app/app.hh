@@ -1,7 +1,7 @@
 #pragma once
-// The editor as one: it owns the parts, each the only keeper of its own state (the document,
+// The editor as one: it owns the components, each the only keeper of its own state (the document,
 // the mode, the searches, the options and menu marks, the files, the command line, the status
-// line), wires them to the ports, and hands each event to the part whose handler it is, under
+// line), wires them to the ports, and hands each event to the component whose handler it is, under
 // the one failure policy. What is left here is frmMain's own: start-up and shut-down, the
 // document's keys and mouse, the Help menu and the close.
 
@@ -93,10 +93,10 @@ class App {
   void Handle(const ViewResizedEvent& e);
   void Handle(const CloseEvent& e);
   void MenuClick(MenuItem item);
-  // The parts, in the order they are built: each takes the ones above it by reference.
+  // The components, in the order they are built: each takes the ones above it by reference.
   Ports ports;
   TextModel txtMain;
-  StatusLine panels;  // every part writes the status bar through it
+  StatusLine panels;  // every component writes the status bar through it
   FailurePolicy policy_;
   EditorMode mode;
   DocumentSearch search;

@@ -1,5 +1,5 @@
 #pragma once
-// The status bar as the editor writes it: every part writes its panels through here to the
+// The status bar as the editor writes it: every component writes its panels through here to the
 // front end's bar, and the position panel follows the caret once per event, however often the
 // caret moved, and after a relayout that moved the caret to another laid-out line.
 #include "platform/ui_ports.hh"

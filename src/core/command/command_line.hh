@@ -1,6 +1,6 @@
 #pragma once
 // The command line: the box (txtCmd) and its keys, entered from the document's keys with ":"
-// or "/" and left by its own; Enter hands the line to the parser, which runs it on the parts
+// or "/" and left by its own; Enter hands the line to the parser, which runs it on the components
 // that carry commands out (the files, the searches).
 #include "app/editor_mode.hh"
 #include "command/parser.hh"

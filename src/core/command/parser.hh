@@ -39,7 +39,7 @@ using Command = std::variant<WriteCommand, QuitCommand, SearchCommand, Substitut
 // Pure: what the line asks for. Nothing is trimmed and letters are never folded.
 Command RecogniseCommand(StringView line);
 
-// What the commands work on: the box the line came from, the document, the parts that carry
+// What the commands work on: the box the line came from, the document, the components that carry
 // the commands out (the files' writes and quit, the searches) and the case options.
 struct CommandContext {
   LineEdit& txtCmd;

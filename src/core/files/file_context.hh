@@ -41,7 +41,8 @@ struct CommonDialogState {
   String InitDir;  // where they start
 };
 
-// The files part's own state (EditorFiles, files/editor_files.hh): only its procedures change it.
+// The files component's own state (EditorFiles, files/editor_files.hh): only its procedures
+// change it.
 struct FileState {
   String CurrentFile;        // the document's full path; empty when there is none
   bool TextChanged = false;  // unsaved changes
@@ -49,7 +50,7 @@ struct FileState {
   CommonDialogState CommonDialog1;
 };
 
-// The ports the files part uses.
+// The ports the files component uses.
 struct FilePorts {
   FileSystemPort& fs;
   MessageBoxPort& messageBox;
@@ -60,8 +61,8 @@ struct FilePorts {
   PrinterPort& printer;
 };
 
-// What the file procedures (loading, writing, the recovery offers) work on: the files part's
-// ports, the document, the part's own state and recovery record, and the options they read and
+// What the file procedures (loading, writing, the recovery offers) work on: the files component's
+// ports, the document, the component's own state and recovery record, and the options they read and
 // reload.
 struct FileContext {
   FilePorts ports;
