@@ -19,7 +19,7 @@ void Press(App& app, std::string_view keys) {
 
 void BM_RepeatSearch(benchmark::State& state) {
   BigEditor ed(state.range(0) != 0);
-  AppTestAccess::Shared(ed.app()).LastPattern = u"foo";
+  AppTestAccess::LastPattern(ed.app()) = u"foo";
   for (auto _ : state) Press(ed.app(), "n");
   if (ed.app().Document().SelLength() != 3) state.SkipWithError("no hit selected");
 }
@@ -28,9 +28,9 @@ BENCHMARK(BM_RepeatSearch)->Arg(0)->Arg(1)->Iterations(1000)->Unit(benchmark::kM
 // The only occurrence is in the last line: each "n" reads the whole document.
 void BM_RareWordSearch(benchmark::State& state) {
   BigEditor ed(state.range(0) != 0);
-  AppTestAccess::Shared(ed.app()).LastPattern = FromUtf8(kRareWord);
+  AppTestAccess::LastPattern(ed.app()) = FromUtf8(kRareWord);
   for (auto _ : state) {
-    AppTestAccess::Shared(ed.app()).SearchPos = 0;
+    AppTestAccess::SearchPos(ed.app()) = 0;
     Press(ed.app(), "n");
   }
   if (ed.app().Document().SelLength() != 5) state.SkipWithError("rare word not found");

@@ -96,10 +96,10 @@ void BM_SaveFile(benchmark::State& state) {
   std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
   QtFileSystem fs(FromUtf8(std::filesystem::temp_directory_path().string()));
   headless::HeadlessEditor editor(fs);
-  AppTestAccess::Shared(editor.app).CurrentFile = FromUtf8(copy);
+  AppTestAccess::Files(editor.app).state.CurrentFile = FromUtf8(copy);
   OpenFile(AppTestAccess::Files(editor.app), FromUtf8(copy));
   for (auto _ : state) {
-    SaveFile(AppTestAccess::Files(editor.app), editor.app.Shared().CurrentFile, false, false);
+    SaveFile(AppTestAccess::Files(editor.app), editor.app.Files().CurrentFile(), false, false);
     if (editor.statusBar.Panel(1) != u"Written") state.SkipWithError("not written");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
@@ -163,7 +163,7 @@ void BM_RecordSnapshot(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     auto editor = std::make_unique<headless::HeadlessEditor>(fs);
-    AppTestAccess::Shared(editor->app).CurrentFile = path;
+    AppTestAccess::Files(editor->app).state.CurrentFile = path;
     OpenFile(AppTestAccess::Files(editor->app), path);
     editor->Type("i");  // Insert mode
     state.ResumeTiming();

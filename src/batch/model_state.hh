@@ -9,7 +9,6 @@ namespace quilmar::batch {
 inline Snapshot ModelState(const App& app, bool withText) {
   Snapshot s;
   const TextModel& document = app.Document();
-  const SharedState& shared = app.Shared();
   if (withText) s.text = document.Text();  // a whole copy: skipped when not printed
   s.selStart = document.SelStart().value();
   s.selLength = document.SelLength().value();
@@ -17,17 +16,17 @@ inline Snapshot ModelState(const App& app, bool withText) {
   s.commandMode = app.Mode().CommandMode();
   s.locked = document.Locked();
   s.pendingDelete = app.DeletePending();
-  s.currentFile = shared.CurrentFile;
-  s.textChanged = shared.TextChanged;
-  s.lastPattern = shared.LastPattern;
-  s.searchPos = shared.SearchPos.value();
-  s.tabSpaces = shared.TabSpaces;
-  s.cmdStart = shared.CmdStart;
+  s.currentFile = app.Files().CurrentFile();
+  s.textChanged = app.Files().TextChanged();
+  s.lastPattern = app.Search().LastPattern();
+  s.searchPos = app.Search().SearchPos().value();
+  s.tabSpaces = app.Options().TabSpaces();
+  s.cmdStart = app.Options().CmdStart();
   s.lineCount = document.GetLineCount().value();
   s.cmdText = app.CommandBox().Text();
   s.cmdSelStart = app.CommandBox().SelStart();
   s.cmdSelLength = app.CommandBox().SelLength();
-  s.recoveryRecords = app.RecoveryOffers();
+  s.recoveryRecords = app.Files().RecoveryOffers();
   return s;
 }
 

@@ -83,7 +83,7 @@ void Windows::ShowAbout(const String& credits) {
 void Printer::PrintText(const String& printer, const String& text, const FontSpec& font) {
   if (failNext_) {
     failNext_ = false;
-    throw std::runtime_error("The printer reported an error");
+    throw PrintError("The printer reported an error");
   }
   jobs_.push_back({printer, text, font});
 }

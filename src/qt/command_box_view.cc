@@ -139,6 +139,10 @@ QSize CommandBoxView::sizeHint() const {
 QSize CommandBoxView::minimumSizeHint() const { return QSize(0, sizeHint().height()); }
 
 void CommandBoxView::paintEvent(QPaintEvent*) {
+  guard(u"the display", [this] { Paint(); });
+}
+
+void CommandBoxView::Paint() {
   QPainter painter(this);
   if (!painter.isActive()) return;  // no surface to paint on (a window too big for memory)
   QStyleOptionFrame frame;

@@ -7,6 +7,7 @@
 
 #include "caret_blink.hh"
 #include "line_painter.hh"
+#include "view_guard.hh"
 #include "platform/keys.hh"
 #include "qt_measure.hh"
 #include "text/line_edit.hh"
@@ -37,11 +38,15 @@ class CommandBoxView final : public QWidget, private LineEditObserver {
   // Where the cluster at pos is drawn (an empty width at the end).
   QRectF CharacterRect(std::int32_t pos) const;
 
+  // What the box's paints run under.
+  ViewGuard guard;
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void Paint();
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;

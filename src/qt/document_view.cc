@@ -96,10 +96,12 @@ void DocumentView::ScheduleSync() {
 }
 
 void DocumentView::Sync() {
-  syncPending_ = false;
-  UpdateScrollBars();
-  EnsureCaretVisible();
-  SyncInputMethod();
+  guard(u"the display", [this] {
+    syncPending_ = false;
+    UpdateScrollBars();
+    EnsureCaretVisible();
+    SyncInputMethod();
+  });
 }
 
 void DocumentView::UpdateViewportMetrics() {
@@ -197,6 +199,10 @@ QRectF DocumentView::CharacterRect(CharPos pos) const {
 // ---- Painting
 
 void DocumentView::paintEvent(QPaintEvent* event) {
+  guard(u"the display", [&] { Paint(event); });
+}
+
+void DocumentView::Paint(QPaintEvent* event) {
   QPainter painter(viewport());
   if (!painter.isActive()) return;  // no surface to paint on (a window too big for memory)
   const QPalette& pal = palette();

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "caret_blink.hh"
+#include "view_guard.hh"
 #include "platform/keys.hh"
 #include "qt_measure.hh"
 #include "text/line_layout.hh"
@@ -42,6 +43,8 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
 
   const TextModel* Model() const { return model_; }
   DocumentViewHost* Host() const { return host_; }
+  // What the view's syncs and paints run under.
+  ViewGuard guard;
 
   // Geometry, in viewport coordinates, all from the model's layouts of the lines.
   CharPos PosAt(QPoint point) const;
@@ -58,6 +61,7 @@ class DocumentView final : public QAbstractScrollArea, private ModelObserver {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void Paint(QPaintEvent* event);
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   void keyPressEvent(QKeyEvent* event) override;

@@ -57,6 +57,9 @@ FrmMain::FrmMain(ExternalPorts external)
               external.fs,
               external.printer};
   app_ = std::make_unique<App>(ports, measure_);
+  const auto guarded = [this](const char16_t* doing, const std::function<void()>& work) { app_->Guarded(doing, work); };
+  view_->guard.Set(guarded);
+  cmd_->guard.Set(guarded);
   view_->SetModel(&app_->Document());
   view_->SetHost(this);
   cmd_->SetModel(&app_->CommandBox());
@@ -80,6 +83,9 @@ FrmMain::~FrmMain() {
   windows_.CloseAll();
   view_->SetModel(nullptr);
   cmd_->SetModel(nullptr);
+  // The views outlive the editor by a moment (Qt deletes them with the window).
+  view_->guard.Set({});
+  cmd_->guard.Set({});
 }
 
 void FrmMain::Start(const String& commandLine) { Dispatch(StartEvent{commandLine}); }

@@ -30,12 +30,12 @@ std::vector<String> QtPrinter::InstalledPrinters() const {
 
 void QtPrinter::PrintText(const String& printer, const String& text, const FontSpec& font) {
   const QPrinterInfo info = QPrinterInfo::printerInfo(ToQt(printer));
-  if (info.isNull()) throw std::runtime_error("No such printer");
+  if (info.isNull()) throw PrintError("No such printer");
   QPrinter device(info, QPrinter::HighResolution);
   device.setDocName(QStringLiteral("Quilmar"));
   device.setFullPage(false);
   device.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);  // within the printable area
-  if (!device.isValid()) throw std::runtime_error("The printer cannot be used");
+  if (!device.isValid()) throw PrintError("The printer cannot be used");
 
   // A print layout of the plain text only: the editor's own document is not involved.
   QTextDocument layout;
@@ -55,7 +55,7 @@ void QtPrinter::PrintText(const String& printer, const String& text, const FontS
   const QSizeF page = device.pageLayout().paintRectPixels(device.resolution()).size();
   layout.setPageSize(page);
   QPainter painter;
-  if (!painter.begin(&device)) throw std::runtime_error("The printer cannot be used");
+  if (!painter.begin(&device)) throw PrintError("The printer cannot be used");
   QAbstractTextDocumentLayout::PaintContext context;
   context.palette.setColor(QPalette::Text, Qt::black);
   for (int index = 0; index < layout.pageCount(); ++index) {
@@ -69,7 +69,7 @@ void QtPrinter::PrintText(const String& printer, const String& text, const FontS
     painter.restore();
   }
   if (!painter.end() || device.printerState() == QPrinter::Error)
-    throw std::runtime_error("The printer reported an error");
+    throw PrintError("The printer reported an error");
 }
 
 }  // namespace quilmar

@@ -16,11 +16,11 @@ TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
   EXPECT_TRUE(e.app().Mode().CommandMode());
   EXPECT_TRUE(e.app().Document().Locked());
   EXPECT_TRUE(e.ed.menus.Checked(MenuItem::mnuStCmdMode));
-  EXPECT_TRUE(e.app().Shared().CmdStart);
-  EXPECT_EQ(e.app().Shared().TabSpaces, 0);
+  EXPECT_TRUE(e.app().Options().CmdStart());
+  EXPECT_EQ(e.app().Options().TabSpaces(), 0);
   EXPECT_EQ(e.app().Document().Text(), u"");
-  EXPECT_EQ(e.app().Shared().CurrentFile, u"");
-  EXPECT_FALSE(e.app().Shared().TextChanged);
+  EXPECT_EQ(e.app().Files().CurrentFile(), u"");
+  EXPECT_FALSE(e.app().Files().TextChanged());
   EXPECT_TRUE(e.ed.messageBox.Shown().empty());
   EXPECT_EQ(e.ed.window.Caption(), u"Quilmar");
   EXPECT_EQ(e.ed.focus.Focused(), Control::txtMain);
@@ -35,9 +35,9 @@ TEST(StartUp, WithoutSettingsOrArgumentStartsEmptyInCommandMode) {
 TEST(StartUp, DialogsShowEveryFileAndReportCancel) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
-  EXPECT_TRUE(e.app().CommonDialog().CancelError);
+  EXPECT_TRUE(e.app().Files().CommonDialog().CancelError);
   // One filter that hides nothing: names without a dot must show too.
-  EXPECT_EQ(e.app().CommonDialog().Filter, u"All (*)");
+  EXPECT_EQ(e.app().Files().CommonDialog().Filter, u"All (*)");
 }
 
 struct SettingsCase {
@@ -60,7 +60,7 @@ TEST_P(StartUpWithSettings, ChoosesTheFirstModeFromCmdStart) {
   EXPECT_EQ(e.app().Document().Locked(), c.commandMode) << c.file;
   EXPECT_EQ(e.ed.menus.Checked(MenuItem::mnuStCmdMode), c.commandMode) << c.file;
   EXPECT_EQ(e.Panel(panel::Mode), c.modePanel) << c.file;
-  EXPECT_EQ(e.app().Shared().TabSpaces, c.tabSpaces) << c.file;
+  EXPECT_EQ(e.app().Options().TabSpaces(), c.tabSpaces) << c.file;
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, StartUpWithSettings, testing::Values(
@@ -75,7 +75,7 @@ TEST(StartUp, ArgumentIsOnePathTakenWhole) {
   for (const char16_t* argument : {u"/home/user/my notes.txt", u"\"/home/user/a b.txt\"", u" x "}) {
     Editor e;
     e.app().Dispatch(StartEvent{argument});
-    EXPECT_EQ(e.app().Shared().CurrentFile, argument);
+    EXPECT_EQ(e.app().Files().CurrentFile(), argument);
     ASSERT_EQ(e.ed.messageBox.Shown().size(), 1u);
     EXPECT_EQ(e.ed.messageBox.Shown()[0], u"Err: " + String(argument) + u" couldn't be opened");
   }
@@ -86,8 +86,8 @@ TEST(StartUp, ArgumentNamingAFileLoadsItWithoutChange) {
   e.fs.AddFile(u"/home/user/a.txt", "one\ntwo\n");
   e.app().Dispatch(StartEvent{u"/home/user/a.txt"});
   EXPECT_EQ(e.app().Document().Text(), u"one\r\ntwo\r\n");
-  EXPECT_EQ(e.app().Shared().CurrentFile, u"/home/user/a.txt");
-  EXPECT_FALSE(e.app().Shared().TextChanged);
+  EXPECT_EQ(e.app().Files().CurrentFile(), u"/home/user/a.txt");
+  EXPECT_FALSE(e.app().Files().TextChanged());
   EXPECT_TRUE(e.app().Mode().CommandMode());
 }
 
@@ -95,14 +95,14 @@ TEST(Change, EveryEditSetsTextChanged) {
   Editor e;
   e.app().Dispatch(StartEvent{u""});
   AppTestAccess::Document(e.app()).SetSelText(u"x");  // a program's assignment, while locked
-  EXPECT_TRUE(e.app().Shared().TextChanged);
+  EXPECT_TRUE(e.app().Files().TextChanged());
 
   Editor typed;
   typed.fs.AddFile(typed.SettingsPath(), "CmdStart=False\r\n");
   typed.app().Dispatch(StartEvent{u""});
-  EXPECT_FALSE(typed.app().Shared().TextChanged);
+  EXPECT_FALSE(typed.app().Files().TextChanged());
   typed.ed.Type("a");
-  EXPECT_TRUE(typed.app().Shared().TextChanged);
+  EXPECT_TRUE(typed.app().Files().TextChanged());
 }
 
 TEST(ShutDown, ClosingWritesSettingsOnceAndEndsEvents) {

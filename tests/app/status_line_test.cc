@@ -122,13 +122,13 @@ TEST_P(MouseUpRows, CopiesOrPastes) {
   if (!c.commandMode) e.fs.AddFile(e.SettingsPath(), "CmdStart=False\r\n");
   e.app().Dispatch(StartEvent{u""});
   AppTestAccess::Document(e.app()).SetText(u"hello world");
-  AppTestAccess::Shared(e.app()).TextChanged = false;
+  AppTestAccess::Files(e.app()).state.TextChanged = false;
   AppTestAccess::Document(e.app()).SetSelStart(6);
   if (c.select) AppTestAccess::Document(e.app()).SetSelLength(5);
   e.app().Dispatch(MouseUpEvent{c.button, shift::None});
   EXPECT_EQ(e.app().Document().Text(), c.textAfter);
   EXPECT_EQ(e.ed.clipboard.GetText(), c.clipboardAfter);
-  EXPECT_EQ(e.app().Shared().TextChanged, c.changed);
+  EXPECT_EQ(e.app().Files().TextChanged(), c.changed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, MouseUpRows, testing::Values(

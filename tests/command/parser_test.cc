@@ -73,8 +73,8 @@ const WriteCase kWriteCases[] = {
 
 // The document came from kDocFile, as a load would have made it.
 void AdoptFile(ScriptEditor& ed) {
-  AppTestAccess::Shared(ed.app()).CurrentFile = U(kDocFile);
-  AppTestAccess::Files(ed.app()).file.stamp = StampAfterWrite(ed.files, U(kDocFile), *ed.files.Bytes(U(kDocFile)));
+  AppTestAccess::Files(ed.app()).state.CurrentFile = U(kDocFile);
+  AppTestAccess::Files(ed.app()).state.file.stamp = StampAfterWrite(ed.files, U(kDocFile), *ed.files.Bytes(U(kDocFile)));
 }
 
 TEST(Parser, WriteAndQuitLines) {
@@ -85,7 +85,7 @@ TEST(Parser, WriteAndQuitLines) {
     ed.files.AddFile(U(kOther), "other", c.readOnly ? 0444 : 0644);
     ed.Load("hel|lo");
     if (c.hasFile) AdoptFile(ed);
-    AppTestAccess::Shared(ed.app()).TextChanged = c.changed;
+    AppTestAccess::Files(ed.app()).state.TextChanged = c.changed;
     if (c.saveDialogs > 0)
       ed.editor().dialogs.QueueFile(c.dialogAnswer.empty() ? std::nullopt : std::optional<String>(U(c.dialogAnswer)));
 
@@ -104,7 +104,7 @@ TEST(Parser, WriteAndQuitLines) {
     }
     EXPECT_EQ(ed.files.Bytes(U(kDocFile)), wrote && c.written == kDocFile ? "hello" : "old");
     EXPECT_EQ(ed.files.Bytes(U(kOther)), wrote && c.written == kOther ? "hello" : "other");
-    EXPECT_EQ(ed.app().Shared().TextChanged, wrote ? false : c.changed);
+    EXPECT_EQ(ed.app().Files().TextChanged(), wrote ? false : c.changed);
   }
 }
 
@@ -120,7 +120,7 @@ TEST(Parser, EmptyLineIsInvalid) {
 TEST(Parser, EmptiesTheBoxFirst) {
   ScriptEditor ed;
   AppTestAccess::CommandBox(ed.app()).SetText(u":q");
-  AppTestAccess::Shared(ed.app()).TextChanged = true;
+  AppTestAccess::Files(ed.app()).state.TextChanged = true;
   ParseCommand(AppTestAccess::Commands(ed.app()), u":q");
   EXPECT_EQ(ed.CmdText(), "");
   AppTestAccess::CommandBox(ed.app()).SetText(u":w");
@@ -133,13 +133,13 @@ TEST(Parser, SearchLineSetsLastPattern) {
   ScriptEditor ed;
   ed.Load("|one two one");
   ed.Command("/one");
-  EXPECT_EQ(S(ed.app().Shared().LastPattern), "one");
+  EXPECT_EQ(S(ed.app().Search().LastPattern()), "one");
   EXPECT_EQ(ed.Doc(), "^one| two one");
   ed.Command("/:w x");  // a search line that looks like a command is still a search
-  EXPECT_EQ(S(ed.app().Shared().LastPattern), ":w x");
+  EXPECT_EQ(S(ed.app().Search().LastPattern()), ":w x");
   EXPECT_EQ(ed.Message(), "Pattern not found: :w x");
   ed.Command("/");
-  EXPECT_EQ(S(ed.app().Shared().LastPattern), "");
+  EXPECT_EQ(S(ed.app().Search().LastPattern()), "");
 }
 
 TEST(Parser, SearchCaseFollowsFindCase) {
@@ -193,12 +193,12 @@ TEST(Parser, FailedWriteIsReportedNotClaimed) {
     ed.files.AddFile(U(kDocFile), "old");
     ed.Load("hel|lo");
     AdoptFile(ed);
-    AppTestAccess::Shared(ed.app()).TextChanged = true;
+    AppTestAccess::Files(ed.app()).state.TextChanged = true;
     ed.faults.Fail(headless::FsCall::WriteAll, "No space left on device");
     ed.Command(line);
     EXPECT_EQ(ed.Message(), "Can't write /home/user/doc.txt: No space left on device");
     EXPECT_FALSE(ed.app().Closed());
-    EXPECT_TRUE(ed.app().Shared().TextChanged);
+    EXPECT_TRUE(ed.app().Files().TextChanged());
     EXPECT_EQ(ed.files.Bytes(U(kDocFile)), "old");
     EXPECT_EQ(ed.Doc(), "hel|lo");
   }
@@ -208,12 +208,12 @@ TEST(Parser, FailedCreateOfANamedFile) {
   ScriptEditor ed;
   ed.files.AddFolder(u"/locked", false);
   ed.Load("hello");
-  AppTestAccess::Shared(ed.app()).TextChanged = true;
+  AppTestAccess::Files(ed.app()).state.TextChanged = true;
   ed.Command(":wq /locked/x.txt");
   EXPECT_NE(ed.Message().find("/locked/x.txt"), std::string::npos) << ed.Message();
   EXPECT_NE(ed.Message(), "Written");
   EXPECT_FALSE(ed.app().Closed());
-  EXPECT_TRUE(ed.app().Shared().TextChanged);
+  EXPECT_TRUE(ed.app().Files().TextChanged());
 }
 
 }  // namespace

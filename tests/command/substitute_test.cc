@@ -16,11 +16,11 @@ TEST(Substitute, RefusalsKeepSearchPos) {
   ScriptEditor ed;
   ed.Load("|ab ab");
   ed.Command("/ab");
-  ASSERT_EQ(ed.app().Shared().SearchPos, 2);
+  ASSERT_EQ(ed.app().Search().SearchPos(), 2);
   ed.Command(":0,0s/a/b/");
-  EXPECT_EQ(ed.app().Shared().SearchPos, 2);
+  EXPECT_EQ(ed.app().Search().SearchPos(), 2);
   ed.Command(":0,9s/b/c/");
-  EXPECT_EQ(ed.app().Shared().SearchPos, 0);
+  EXPECT_EQ(ed.app().Search().SearchPos(), 0);
   ed.Command("/a");  // begins at the top again
   EXPECT_EQ(ed.Doc(), "^a|c ac");
   EXPECT_EQ(ed.Message(), "2 Replacments");  // a hit writes no message of its own
@@ -29,9 +29,9 @@ TEST(Substitute, RefusalsKeepSearchPos) {
 TEST(Substitute, NonAsciiNumberRefused) {
   ScriptEditor ed;
   ed.Load(kFive);
-  SubstituteCommand(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, true, u":1\u00e9,2s/a/b/");
+  SubstituteCommand(ed.doc(), AppTestAccess::SearchPos(ed.app()), ed.editor().statusBar, true, u":1\u00e9,2s/a/b/");
   EXPECT_EQ(ed.Message(), "Invalid start position");
-  SubstituteCommand(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, true, u":1,2\u0663s/a/b/");  // an Arabic-Indic digit is no digit here
+  SubstituteCommand(ed.doc(), AppTestAccess::SearchPos(ed.app()), ed.editor().statusBar, true, u":1,2\u0663s/a/b/");  // an Arabic-Indic digit is no digit here
   EXPECT_EQ(ed.Message(), "Invalid End position");
   EXPECT_EQ(ed.Doc(), kFive);
 }
@@ -81,9 +81,9 @@ TEST(ReplaceInRange, EmptyRangeStopsSilently) {
   ScriptEditor ed;
   ed.Load("ab|c");
   ed.editor().statusBar.SetPanelText(panel::Message, u"before");
-  ReplaceInRange(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, u"a", u"b", 2, 1, true);
+  ReplaceInRange(ed.doc(), AppTestAccess::SearchPos(ed.app()), ed.editor().statusBar, u"a", u"b", 2, 1, true);
   EXPECT_EQ(ed.Message(), "before");
-  EXPECT_EQ(ed.app().Shared().SearchPos, 2);
+  EXPECT_EQ(ed.app().Search().SearchPos(), 2);
   EXPECT_EQ(ed.Doc(), "ab|c");
 }
 

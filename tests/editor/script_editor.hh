@@ -50,7 +50,7 @@ class ScriptEditor {
     const Marked m = ParseMarked(marked);
     doc().SetText(m.text);
     doc().Select(m.anchor, m.caret);
-    AppTestAccess::Shared(app()).TextChanged = false;
+    AppTestAccess::Files(app()).state.TextChanged = false;
   }
 
   // The script's events; a resize or a pause has no place here.
@@ -108,10 +108,10 @@ inline void Check(ScriptEditor& ed, const Expect& want) {
   check(want.commandMode, ed.app().Mode().CommandMode(), "CommandMode");
   check(want.locked, ed.doc().Locked(), "Locked");
   check(want.pendingDelete, ed.app().DeletePending(), "PendingDelete");
-  check(want.textChanged, ed.app().Shared().TextChanged, "TextChanged");
+  check(want.textChanged, ed.app().Files().TextChanged(), "TextChanged");
   check(want.inCommandBox, ed.InCommandBox(), "focus in the command box");
   check(want.cmdText, ed.CmdText(), "command box text");
-  check(want.searchPos, ed.app().Shared().SearchPos, "SearchPos");
+  check(want.searchPos, ed.app().Search().SearchPos(), "SearchPos");
   check(want.closed, ed.editor().window.Closed(), "window closed");
 }
 

@@ -39,23 +39,23 @@ TEST(Search, SearchPosPastTheEndWraps) {
   ed.Load("foo\nxxxxxxx foo");
   ed.Command("/foo");
   ed.Run("n");
-  EXPECT_EQ(ed.app().Shared().SearchPos, 16);
+  EXPECT_EQ(ed.app().Search().SearchPos(), 16);
   ed.Run("dd");  // the document shrinks below SearchPos
   EXPECT_EQ(ed.Doc(), "foo\n|");
   ed.Run("n");
   EXPECT_EQ(ed.Doc(), "^foo|\n");
   EXPECT_EQ(ed.Message(), kWrap);
-  EXPECT_EQ(ed.app().Shared().SearchPos, 3);
+  EXPECT_EQ(ed.app().Search().SearchPos(), 3);
 }
 
 TEST(Search, SelectionUntouchedWhenNothingFound) {
   ScriptEditor ed;
   ed.Load("a^bc|d foo");
-  AppTestAccess::Shared(ed.app()).SearchPos = 5;
-  FindPattern(ed.doc(), AppTestAccess::Shared(ed.app()).SearchPos, ed.editor().statusBar, u"zz", true);
+  AppTestAccess::SearchPos(ed.app()) = 5;
+  FindPattern(ed.doc(), AppTestAccess::SearchPos(ed.app()), ed.editor().statusBar, u"zz", true);
   EXPECT_EQ(ed.Doc(), "a^bc|d foo");
   EXPECT_EQ(ed.Message(), "Pattern not found: zz");
-  EXPECT_EQ(ed.app().Shared().SearchPos, 0);
+  EXPECT_EQ(ed.app().Search().SearchPos(), 0);
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(FileNamesTest, ADialogsAnswerIsTheOneFileThatShowsSoOrNone) {
     Start();
     editor->dialogs.QueueFile(shown);
     app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
-    EXPECT_EQ(app().Shared().CurrentFile, u"") << "ambiguous: nothing opened";
+    EXPECT_EQ(app().Files().CurrentFile(), u"") << "ambiguous: nothing opened";
     EXPECT_EQ(app().Document().Text(), u"");
     editor->dialogs.QueueFile(shown);
     app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
@@ -79,7 +79,7 @@ TEST_F(FileNamesTest, ADialogsAnswerIsTheOneFileThatShowsSoOrNone) {
     std::filesystem::remove(docs.Path(n.decoy));
     editor->dialogs.QueueFile(shown);
     app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
-    EXPECT_EQ(app().Shared().CurrentFile, path);
+    EXPECT_EQ(app().Files().CurrentFile(), path);
     EXPECT_EQ(app().Document().Text(), u"real\r\n");
     Edit();
     editor->dialogs.QueueFile(shown);
@@ -100,7 +100,7 @@ TEST_F(FileNamesTest, TheSettingsFileKeepsTheStartFoldersBytes) {
   std::filesystem::current_path(cwd);
   EXPECT_NE(home.Read("quilmar.ini").find("StartIn=" + docs.Path("d\xE9") + "\r\n"), std::string::npos);
   Start();
-  EXPECT_EQ(app().CommonDialog().InitDir, FromBytesEscaped(docs.Path("d\xE9")));
+  EXPECT_EQ(app().Files().CommonDialog().InitDir, FromBytesEscaped(docs.Path("d\xE9")));
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST_F(MenusTest, WordWrapAndTheCaseItemsToggle) {
 TEST_F(MenusTest, StartInCommandModeChangesOnlyTheNextStart) {
   ASSERT_TRUE(app().Mode().CommandMode());
   app().Dispatch(MenuClickEvent{MenuItem::mnuStCmdMode});
-  EXPECT_FALSE(app().Shared().CmdStart);
+  EXPECT_FALSE(app().Options().CmdStart());
   EXPECT_FALSE(app().Checked(MenuItem::mnuStCmdMode));
   EXPECT_TRUE(app().Mode().CommandMode());
   EXPECT_TRUE(app().Document().Locked());
@@ -45,7 +45,8 @@ TEST_F(MenusTest, TheFontDialogSetsBothFontsAndCancelKeepsTheLastChoice) {
   editor->dialogs.QueueFont(chosen);
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   EXPECT_EQ(app().Document().Font(), chosen);
-  EXPECT_EQ(app().CommonDialog().font, chosen);
+  EXPECT_EQ(app().Options().DialogFont(), chosen);
+  EXPECT_EQ(app().Options().FontFlags(), 1);
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});  // cancelled again
   EXPECT_EQ(app().Document().Font(), chosen);
   ASSERT_EQ(editor->dialogs.FontsShown().size(), 3u);
@@ -75,9 +76,9 @@ TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
   Start(docs.UPath("a.txt"));
   editor->statusBar.SetPanelText(panel::Message, u"something");
   editor->Key(key::F9);
-  EXPECT_EQ(app().Shared().CurrentFile, u"");
+  EXPECT_EQ(app().Files().CurrentFile(), u"");
   EXPECT_EQ(app().Document().Text(), u"");
-  EXPECT_TRUE(app().Shared().TextChanged);
+  EXPECT_TRUE(app().Files().TextChanged());
   EXPECT_EQ(Panel(panel::Message), u"");
   EXPECT_EQ(Panel(panel::Mode), u"");
   EXPECT_EQ(Panel(panel::File), u"");
@@ -85,7 +86,7 @@ TEST_F(MenusTest, CloseForgetsTheFileButKeepsTheCaptionAndLineCount) {
   EXPECT_EQ(Panel(panel::Lines), u"2 lines");
   EXPECT_TRUE(app().Mode().CommandMode());
   EXPECT_TRUE(app().Document().Locked());
-  EXPECT_EQ(app().File().format, TextFormat{}) << "what is left is a new document";
+  EXPECT_EQ(app().Files().File().format, TextFormat{}) << "what is left is a new document";
 }
 
 // Emptying the text moves the caret; the position panel must still end empty, as Close

@@ -18,13 +18,13 @@ TEST_F(OpenFileTest, AFileOnTheCommandLineBecomesTheDocument) {
   home.Write("quilmar.ini", "TabSpaces=4\r\n");
   Start(docs.UPath("notes.txt"));
   EXPECT_EQ(app().Document().Text(), u"one\r\ntwo\r\n\tthree\r\n");
-  EXPECT_EQ(app().File().format, (TextFormat{Encoding::Utf8, LineEnd::LF}));
-  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("notes.txt"));
-  EXPECT_FALSE(app().Shared().TextChanged) << "loading is no change";
+  EXPECT_EQ(app().Files().File().format, (TextFormat{Encoding::Utf8, LineEnd::LF}));
+  EXPECT_EQ(app().Files().CurrentFile(), docs.UPath("notes.txt"));
+  EXPECT_FALSE(app().Files().TextChanged()) << "loading is no change";
   EXPECT_EQ(Panel(panel::File), docs.UPath("notes.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - notes.txt");
   EXPECT_EQ(Panel(panel::Lines), u"3 lines");
-  EXPECT_EQ(app().CommonDialog().InitDir, FromUtf8(std::filesystem::current_path().string()));
+  EXPECT_EQ(app().Files().CommonDialog().InitDir, FromUtf8(std::filesystem::current_path().string()));
   EXPECT_EQ(editor->windows.LoadingShown(), 1);
   EXPECT_FALSE(editor->windows.LoadingOpen());
   EXPECT_EQ(app().Document().TabStops().size(), 32u) << "tab stops are set again after the load";
@@ -57,7 +57,7 @@ TEST_F(OpenFileTest, TheSizeQuestionAsksOnlyAboveTenMillionBytes) {
     headless::EditorSetup setup;
     if (c.answer) setup.answers.push_back(*c.answer);
     Start({}, std::move(setup));
-    AppTestAccess::Shared(app()).CurrentFile = docs.UPath("big.txt");
+    AppTestAccess::Files(app()).state.CurrentFile = docs.UPath("big.txt");
     OpenFile(AppTestAccess::Files(app()), docs.UPath("big.txt"));
     const auto& asked = editor->messageBox.Shown();
     if (c.answer) {
@@ -69,10 +69,10 @@ TEST_F(OpenFileTest, TheSizeQuestionAsksOnlyAboveTenMillionBytes) {
     }
     EXPECT_EQ(app().Document().Length(), c.loaded ? static_cast<CharPos>(c.size) : 0);
     EXPECT_EQ(editor->windows.LoadingShown(), c.loaded ? 1 : 0);
-    EXPECT_EQ(app().Shared().CurrentFile, c.loaded ? docs.UPath("big.txt") : u"");
+    EXPECT_EQ(app().Files().CurrentFile(), c.loaded ? docs.UPath("big.txt") : u"");
     EXPECT_EQ(Caption(), c.loaded ? u"Quilmar - big.txt" : u"Quilmar");
     EXPECT_EQ(Panel(panel::File), c.loaded ? docs.UPath("big.txt") : u"");
-    EXPECT_FALSE(app().CommonDialog().InitDir.empty());
+    EXPECT_FALSE(app().Files().CommonDialog().InitDir.empty());
   }
 }
 
@@ -82,7 +82,7 @@ TEST_F(OpenFileTest, AMissingFileOrAFolderShowsTheErrorBoxAndStaysCurrentFile) {
     Start(docs.UPath(name));
     ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
     EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath(name) + u" couldn't be opened");
-    EXPECT_EQ(app().Shared().CurrentFile, docs.UPath(name));
+    EXPECT_EQ(app().Files().CurrentFile(), docs.UPath(name));
     EXPECT_EQ(Caption(), u"Quilmar");
     EXPECT_EQ(editor->windows.LoadingShown(), 0);
   }
@@ -95,7 +95,7 @@ TEST_F(OpenFileTest, AnUnreadableFileAtStartUpShowsTheErrorBoxAndIsNotCurrentFil
   Start(docs.UPath("locked.txt"));
   ASSERT_EQ(editor->messageBox.Shown().size(), 1u);
   EXPECT_EQ(editor->messageBox.Shown()[0], u"Err: " + docs.UPath("locked.txt") + u" couldn't be opened");
-  EXPECT_EQ(app().Shared().CurrentFile, u"");
+  EXPECT_EQ(app().Files().CurrentFile(), u"");
   EXPECT_EQ(app().Document().Text(), u"");
   EXPECT_EQ(Caption(), u"Quilmar");
   EXPECT_EQ(editor->windows.LoadingShown(), 1);
@@ -110,10 +110,10 @@ TEST_F(OpenFileTest, OpenFromTheMenuReplacesTheDocumentAndKeepsTextChangedAsItWa
   editor->dialogs.QueueFile(docs.UPath("second.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(app().Document().Text(), u"second\r\n");
-  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("second.txt"));
+  EXPECT_EQ(app().Files().CurrentFile(), docs.UPath("second.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - second.txt");
-  EXPECT_TRUE(app().Shared().TextChanged) << "the load neither sets nor clears it";
-  EXPECT_EQ(editor->dialogs.StartFolders().back(), app().CommonDialog().InitDir);
+  EXPECT_TRUE(app().Files().TextChanged()) << "the load neither sets nor clears it";
+  EXPECT_EQ(editor->dialogs.StartFolders().back(), app().Files().CommonDialog().InitDir);
 }
 
 TEST_F(OpenFileTest, ThePositionPanelShowsTheStartOfTheLoadedFile) {
@@ -142,7 +142,7 @@ TEST_F(OpenFileTest, ACancelledOrFailedOpenFromTheMenuChangesNothingAndSaysNothi
   editor->dialogs.QueueFile(docs.UPath("fails-late.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(app().Document().Text(), u"first");
-  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("first.txt"));
+  EXPECT_EQ(app().Files().CurrentFile(), docs.UPath("first.txt"));
   EXPECT_EQ(Caption(), u"Quilmar - first.txt");
   EXPECT_EQ(Panel(panel::File), docs.UPath("first.txt"));
   EXPECT_TRUE(editor->messageBox.Shown().empty());
@@ -160,7 +160,7 @@ TEST_F(OpenFileTest, AFileBiggerThanTheFreeMemoryIsRefusedUnread) {
   app().Dispatch(MenuClickEvent{MenuItem::mnuOpen});
   EXPECT_EQ(fs.Calls(FsCall::ReadAll), 1) << "only the first file was read";
   EXPECT_EQ(app().Document().Text(), u"kept");
-  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("small.txt"));
+  EXPECT_EQ(app().Files().CurrentFile(), docs.UPath("small.txt"));
   EXPECT_EQ(editor->messageBox.Shown(),
             std::vector<String>{u"This file is 6500000000 bytes, too big for Quilmar: this computer has 6000000000 "
                                 u"bytes of memory free. The file was not opened."})

@@ -100,15 +100,15 @@ TEST_F(RecoveryTest, ARecordLivesWhileChangesAreUnsavedAndIsOfferedAtTheNextLoad
     EXPECT_EQ(editor->messageBox.Shown(), c.answer ? std::vector<String>{Question(who)} : std::vector<String>{});
     EXPECT_EQ(app().Document().Text(), c.document);
     const bool recovered = c.answer.value_or(false);
-    EXPECT_EQ(app().Shared().TextChanged, recovered);
+    EXPECT_EQ(app().Files().TextChanged(), recovered);
     EXPECT_EQ(Panel(panel::Message), recovered ? u"Recovered" : u"");
     EXPECT_EQ(docs.Read("a.txt"), c.file);
     // A record that holds nothing the file lacks goes without a question, but is reported.
     const bool nothingLost = std::string_view(c.name) == "undone back to the file";
-    ASSERT_EQ(app().RecoveryOffers().size(), c.answer || nothingLost ? 1u : 0u);
-    if (!app().RecoveryOffers().empty()) {
+    ASSERT_EQ(app().Files().RecoveryOffers().size(), c.answer || nothingLost ? 1u : 0u);
+    if (!app().Files().RecoveryOffers().empty()) {
       using enum RecoveryOffer::Answer;
-      EXPECT_EQ(app().RecoveryOffers()[0].answer, !c.answer ? NothingLost : *c.answer ? Recovered : Declined);
+      EXPECT_EQ(app().Files().RecoveryOffers()[0].answer, !c.answer ? NothingLost : *c.answer ? Recovered : Declined);
     }
     EndRun();
     EXPECT_EQ(Records("recovery"), c.live);
@@ -170,8 +170,8 @@ TEST_F(RecoveryTest, TheQuestionSaysWhenTheFileChangedOnDiskSinceTheRecord) {
   Start(Doc(), std::move(no));
   EXPECT_EQ(editor->messageBox.Shown(), std::vector<String>{Question(Doc(), true)});
   EXPECT_EQ(app().Document().Text(), u"one\r\ntwo\r\nthree\r\n");
-  ASSERT_EQ(app().RecoveryOffers().size(), 1u);
-  EXPECT_TRUE(app().RecoveryOffers()[0].changedOnDisk);
+  ASSERT_EQ(app().Files().RecoveryOffers().size(), 1u);
+  EXPECT_TRUE(app().Files().RecoveryOffers()[0].changedOnDisk);
 }
 
 // Two records of one file (two editors on it, both ended): the newest first; a No moves on.
@@ -180,7 +180,7 @@ TEST_F(RecoveryTest, SeveralRecordsAreOfferedNewestFirst) {
   Start(Doc());
   Keys("Aold<Esc><close>");
   Start(Doc());  // recovered: this run keeps the record now
-  EXPECT_EQ(app().RecoveryOffers().size(), 1u);
+  EXPECT_EQ(app().Files().RecoveryOffers().size(), 1u);
   {
     headless::HeadlessEditor other(fs);  // a second run on the same file meanwhile
     other.app.Dispatch(StartEvent{Doc()});

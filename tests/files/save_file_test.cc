@@ -33,9 +33,9 @@ class SaveFileTest : public testing::EditorTest {
     EXPECT_EQ(Panel(panel::File), path);
     EXPECT_EQ(Caption(), u"Quilmar - " + real.FileName(path));
     EXPECT_EQ(Panel(panel::Lines), Decimal(app().Document().GetLineCount() - 1) + u" lines");
-    EXPECT_EQ(app().Shared().CurrentFile, currentFile);
-    EXPECT_FALSE(app().Shared().TextChanged);
-    EXPECT_EQ(app().CommonDialog().InitDir, real.CurrentDirectory());
+    EXPECT_EQ(app().Files().CurrentFile(), currentFile);
+    EXPECT_FALSE(app().Files().TextChanged());
+    EXPECT_EQ(app().Files().CommonDialog().InitDir, real.CurrentDirectory());
   }
 };
 
@@ -43,7 +43,7 @@ TEST_F(SaveFileTest, AnEmptyNameDoesNothing) {
   SetText(u"x");
   SaveFile(AppTestAccess::Files(app()), u"", true, true);
   EXPECT_EQ(Panel(panel::Message), u"");
-  EXPECT_TRUE(app().Shared().TextChanged);
+  EXPECT_TRUE(app().Files().TextChanged());
   EXPECT_FALSE(app().Closed());
 }
 
@@ -56,7 +56,7 @@ TEST_F(SaveFileTest, ANewNameIsCreatedAndBecomesTheDocumentsFile) {
 
 TEST_F(SaveFileTest, TheDocumentsOwnFileIsWritten) {
   Edit("own.txt", u"changed\r\n");
-  SaveFile(AppTestAccess::Files(app()), app().Shared().CurrentFile, false, false);
+  SaveFile(AppTestAccess::Files(app()), app().Files().CurrentFile(), false, false);
   EXPECT_EQ(docs.Read("own.txt"), "changed\n");
   ExpectWrittenState(docs.UPath("own.txt"), docs.UPath("own.txt"));
 }
@@ -68,11 +68,11 @@ TEST_F(SaveFileTest, AnotherExistingFileNeedsOverrideAndDoesNotBecomeCurrent) {
   for (const std::string other : {"other.txt", "OWN.txt"}) {
     SCOPED_TRACE(other);
     docs.Write(other, "theirs");
-    AppTestAccess::Shared(app()).TextChanged = true;
+    AppTestAccess::Files(app()).state.TextChanged = true;
     SaveFile(AppTestAccess::Files(app()), docs.UPath(other), false, true);
     EXPECT_EQ(Panel(panel::Message), kExists);
     EXPECT_EQ(docs.Read(other), "theirs");
-    EXPECT_TRUE(app().Shared().TextChanged);
+    EXPECT_TRUE(app().Files().TextChanged());
     EXPECT_FALSE(app().Closed()) << "a refused write does not quit";
     SaveFile(AppTestAccess::Files(app()), docs.UPath(other), true, false);
     EXPECT_EQ(docs.Read(other), "mine");
@@ -81,7 +81,7 @@ TEST_F(SaveFileTest, AnotherExistingFileNeedsOverrideAndDoesNotBecomeCurrent) {
   Start();
   docs.Write("x.txt", "theirs");
   SaveFile(AppTestAccess::Files(app()), docs.UPath("x.txt"), true, false);
-  EXPECT_EQ(app().Shared().CurrentFile, u"") << "a document without a file keeps none";
+  EXPECT_EQ(app().Files().CurrentFile(), u"") << "a document without a file keeps none";
 }
 
 TEST_F(SaveFileTest, AVanishedOwnFileIsRefusedAndNotCreated) {
@@ -90,7 +90,7 @@ TEST_F(SaveFileTest, AVanishedOwnFileIsRefusedAndNotCreated) {
   SaveFile(AppTestAccess::Files(app()), docs.UPath("never.txt"), true, false);
   EXPECT_EQ(Panel(panel::Message), kVanished);
   EXPECT_FALSE(docs.Exists("never.txt"));
-  EXPECT_TRUE(app().Shared().TextChanged);
+  EXPECT_TRUE(app().Files().TextChanged());
 }
 
 // Read-only: the owner may not write. With Override the exact bits come back afterwards.
@@ -129,7 +129,7 @@ TEST_F(SaveFileTest, WritingAQuilmarIniRereadsTheSettings) {
   SaveFile(AppTestAccess::Files(app()), home.UPath("quilmar.ini"), true, false);
   EXPECT_FALSE(app().Checked(MenuItem::mnuWordWrap));
   EXPECT_EQ(app().Document().RightMargin(), 10000);
-  EXPECT_EQ(app().Shared().TabSpaces, 5);
+  EXPECT_EQ(app().Options().TabSpaces(), 5);
   EXPECT_EQ(Panel(panel::Message), u"Written");
 }
 
@@ -143,7 +143,7 @@ TEST_F(SaveFileTest, AFullDiskKeepsTheDocumentsOldContent) {
     ~Unmount() { ::umount(at.c_str()); }
   } unmount{docs.Path("small")};
   Edit("small/doc.txt", String(3000000, u'x'));
-  SaveFile(AppTestAccess::Files(app()), app().Shared().CurrentFile, false, false);
+  SaveFile(AppTestAccess::Files(app()), app().Files().CurrentFile(), false, false);
   EXPECT_EQ(docs.Read("small/doc.txt"), "original");
   EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("small/doc.txt") + u": No space left on device");
 }
@@ -169,8 +169,8 @@ TEST_F(SaveFileTest, SaveAsIsQuietExceptForRefusalsAndFailedWrites) {
   editor->dialogs.QueueFile(docs.UPath("new.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuSaveAs});
   EXPECT_EQ(Panel(panel::Message), u"Can't write " + docs.UPath("new.txt") + u": Input/output error");
-  EXPECT_TRUE(app().Shared().TextChanged);
-  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("new.txt")) << "the created file is the document's";
+  EXPECT_TRUE(app().Files().TextChanged());
+  EXPECT_EQ(app().Files().CurrentFile(), docs.UPath("new.txt")) << "the created file is the document's";
 }
 
 // Save without a file goes through the dialog with Override: an existing file is replaced
@@ -181,11 +181,11 @@ TEST_F(SaveFileTest, SaveWithoutAFileAsksEveryTimeAndOverridesSilently) {
   editor->dialogs.QueueFile(docs.UPath("exists.txt"));
   editor->Key(83, shift::Ctrl);  // Ctrl+S
   EXPECT_EQ(docs.Read("exists.txt"), "mine");
-  EXPECT_EQ(app().Shared().CurrentFile, u"");
+  EXPECT_EQ(app().Files().CurrentFile(), u"");
   editor->dialogs.QueueFile(docs.UPath("fresh.txt"));
   app().Dispatch(MenuClickEvent{MenuItem::mnuSave});
   EXPECT_EQ(editor->dialogs.StartFolders().size(), 2u);
-  EXPECT_EQ(app().Shared().CurrentFile, docs.UPath("fresh.txt"));
+  EXPECT_EQ(app().Files().CurrentFile(), docs.UPath("fresh.txt"));
   stdfs::permissions(docs.Path("fresh.txt"), static_cast<stdfs::perms>(0444));
   app().Dispatch(MenuClickEvent{MenuItem::mnuSave});
   EXPECT_EQ(Panel(panel::Message), kReadOnly) << "Save on the document's own file does not override";

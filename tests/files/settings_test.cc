@@ -17,7 +17,7 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
   app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
   app().Dispatch(MenuClickEvent{MenuItem::mnuFindCase});
   app().Dispatch(MenuClickEvent{MenuItem::mnuStCmdMode});
-  AppTestAccess::Shared(app()).TabSpaces = 4;
+  AppTestAccess::Options(app()).SetTabSpaces(4);
   editor->dialogs.QueueFont(FontSpec{u"Courier New", true, false, 9.75});
   app().Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   app().Dispatch(CloseEvent{});
@@ -30,12 +30,12 @@ TEST_F(SettingsTest, WhatIsWrittenAtExitIsReadBackAtTheNextStart) {
   EXPECT_EQ(app().Document().RightMargin(), 10000);
   EXPECT_FALSE(app().Checked(MenuItem::mnuFindCase));
   EXPECT_TRUE(app().Checked(MenuItem::mnuReplaceCase));
-  EXPECT_FALSE(app().Shared().CmdStart);
+  EXPECT_FALSE(app().Options().CmdStart());
   EXPECT_FALSE(app().Mode().CommandMode()) << "starts in Insert mode";
-  EXPECT_EQ(app().Shared().TabSpaces, 4);
-  EXPECT_EQ(app().CommonDialog().font, (FontSpec{u"Courier New", true, false, 9.75}));
+  EXPECT_EQ(app().Options().TabSpaces(), 4);
+  EXPECT_EQ(app().Options().DialogFont(), (FontSpec{u"Courier New", true, false, 9.75}));
   EXPECT_EQ(app().Document().Font(), (FontSpec{u"Courier New", true, false, 9.75}));
-  EXPECT_EQ(app().CommonDialog().InitDir, real.CurrentDirectory());
+  EXPECT_EQ(app().Files().CommonDialog().InitDir, real.CurrentDirectory());
 }
 
 // Each file, read at start-up, and what it leaves. Reading stops at the first value that
@@ -72,12 +72,12 @@ TEST_F(SettingsTest, LinesAreConvertedAsTheirKeysSay) {
     EXPECT_EQ(app().Document().RightMargin(), c.wordWrap ? 0 : 10000);
     EXPECT_EQ(app().Checked(MenuItem::mnuFindCase), c.findCase);
     EXPECT_EQ(app().Checked(MenuItem::mnuReplaceCase), c.replaceCase);
-    EXPECT_EQ(app().Shared().CmdStart, c.cmdStart);
-    EXPECT_EQ(app().Shared().TabSpaces, c.tabSpaces);
-    EXPECT_EQ(app().CommonDialog().font, c.dialogFont);
+    EXPECT_EQ(app().Options().CmdStart(), c.cmdStart);
+    EXPECT_EQ(app().Options().TabSpaces(), c.tabSpaces);
+    EXPECT_EQ(app().Options().DialogFont(), c.dialogFont);
     EXPECT_EQ(app().Document().Font(), c.documentFont);
   }
-  EXPECT_EQ(app().CommonDialog().InitDir, u"/x=y") << "the value is everything after the first \"=\"";
+  EXPECT_EQ(app().Files().CommonDialog().InitDir, u"/x=y") << "the value is everything after the first \"=\"";
 }
 
 TEST_F(SettingsTest, ConversionsAndTheShortestNumberForm) {

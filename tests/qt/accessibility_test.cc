@@ -166,7 +166,7 @@ TEST_F(AccessibilityTest, EditingOnlyInInsertModeAndEditsAreAnnounced) {
   ASSERT_NE(inserted, nullptr);
   EXPECT_EQ(inserted->position, 6);
   EXPECT_EQ(inserted->text, QStringLiteral("new "));
-  EXPECT_TRUE(window.app().Shared().TextChanged);
+  EXPECT_TRUE(window.app().Files().TextChanged());
 
   heard.clear();
   editable->deleteText(0, 6);

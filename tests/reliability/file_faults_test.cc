@@ -95,7 +95,7 @@ TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
   EXPECT_EQ(Message(), expected);
   EXPECT_TRUE(editor->messageBox.Shown().empty()) << "told in a box as well";
   EXPECT_EQ(app().Document().Text(), edited);
-  EXPECT_TRUE(app().Shared().TextChanged);
+  EXPECT_TRUE(app().Files().TextChanged());
   EXPECT_FALSE(app().Closed());
   if (fault.fileKeepsOldContent) {
     EXPECT_EQ(docs.Read("work/notes.txt"), "first line\nsecond\n");
@@ -118,7 +118,7 @@ TEST_P(FileFaults, NothingIsLostAndWritingWorksAgain) {
   }
   EXPECT_EQ(Message(), u"Written");
   EXPECT_EQ(docs.Read("work/notes.txt"), "first line edited\nsecond\n");
-  EXPECT_FALSE(app().Shared().TextChanged);
+  EXPECT_FALSE(app().Files().TextChanged());
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FileFaults, ::testing::ValuesIn(kFaults),

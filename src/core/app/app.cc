@@ -1,21 +1,12 @@
-// App's wiring and its one entry point: how a front end's events reach the handlers, and what
-// a failure does.
+// App's wiring and its one entry point: how a front end's events reach the handlers.
 #include "app/app.hh"
 
-#include "app/doing.hh"
-
-#include <exception>
-#include <new>
 #include <optional>
 #include <utility>
 
 namespace quilmar {
 
 namespace {
-
-// The items that start out checked, before the settings file has had its say.
-constexpr std::array<MenuItem, 3> kInitiallyChecked{
-    MenuItem::mnuWordWrap, MenuItem::mnuFindCase, MenuItem::mnuReplaceCase};
 
 // What an event was doing when memory ran out, unless a handler said more precisely.
 const char16_t* DefaultDoing(const Event& event) {
@@ -33,30 +24,36 @@ const char16_t* DefaultDoing(const Event& event) {
   return std::visit(Names{}, event);
 }
 
+// Counts an event as over however it ends.
+struct DepthExit {
+  int& depth;
+  ~DepthExit() { --depth; }
+};
+
 }  // namespace
 
 // Each menu item and the handler it runs when clicked (or chosen by its shortcut), one row per
 // item in the order of the menu table; the compiler checks that they line up.
 struct MenuHandlerTable {
-  using Handler = void (App::*)();
+  using Handler = void (*)(App&);
   struct Row {
     MenuItem item;
     Handler handler;
   };
   static constexpr std::array<Row, kMenuItems.size()> kRows{{
-      {MenuItem::mnuOpen, &App::mnuOpen_Click},
-      {MenuItem::mnuSave, &App::mnuSave_Click},
-      {MenuItem::mnuSaveAs, &App::mnuSaveAs_Click},
-      {MenuItem::mnuClose, &App::mnuClose_Click},
-      {MenuItem::mnuPrint, &App::mnuPrint_Click},
-      {MenuItem::mnuExit, &App::mnuExit_Click},
-      {MenuItem::mnuWordWrap, &App::mnuWordWrap_Click},
-      {MenuItem::mnuFindCase, &App::mnuFindCase_Click},
-      {MenuItem::mnuReplaceCase, &App::mnuReplaceCase_Click},
-      {MenuItem::mnuFonts, &App::mnuFonts_Click},
-      {MenuItem::mnuStCmdMode, &App::mnuStCmdMode_Click},
-      {MenuItem::mnuAbout, &App::mnuAbout_Click},
-      {MenuItem::mnuHelpReference, &App::mnuHelpReference_Click},
+      {MenuItem::mnuOpen, [](App& app) { app.files.mnuOpen_Click(); }},
+      {MenuItem::mnuSave, [](App& app) { app.files.mnuSave_Click(); }},
+      {MenuItem::mnuSaveAs, [](App& app) { app.files.mnuSaveAs_Click(); }},
+      {MenuItem::mnuClose, [](App& app) { app.files.mnuClose_Click(); }},
+      {MenuItem::mnuPrint, [](App& app) { app.files.mnuPrint_Click(); }},
+      {MenuItem::mnuExit, [](App& app) { app.mnuExit_Click(); }},
+      {MenuItem::mnuWordWrap, [](App& app) { app.options.mnuWordWrap_Click(); }},
+      {MenuItem::mnuFindCase, [](App& app) { app.options.mnuFindCase_Click(); }},
+      {MenuItem::mnuReplaceCase, [](App& app) { app.options.mnuReplaceCase_Click(); }},
+      {MenuItem::mnuFonts, [](App& app) { app.options.mnuFonts_Click(); }},
+      {MenuItem::mnuStCmdMode, [](App& app) { app.options.mnuStCmdMode_Click(); }},
+      {MenuItem::mnuAbout, [](App& app) { app.mnuAbout_Click(); }},
+      {MenuItem::mnuHelpReference, [](App& app) { app.mnuHelpReference_Click(); }},
   }};
   static constexpr bool InItemOrder() {
     for (std::size_t i = 0; i < kRows.size(); ++i)
@@ -68,7 +65,18 @@ struct MenuHandlerTable {
 static_assert(MenuHandlerTable::InItemOrder());
 
 App::App(Ports ports_, Measure& measure)
-    : ports(ports_), txtMain(measure), mode(txtMain, ports_.statusBar), checks(ports_.menus), recovery(ports_.fs) {
+    : ports(ports_),
+      txtMain(measure),
+      panels(txtMain, ports_.statusBar),
+      policy_(txtMain, [this](const String& message) { panels.SetPanelText(panel::Message, message); }),
+      mode(txtMain, panels),
+      search(txtMain, panels),
+      options(txtMain, ports_.menus, ports_.dialogs),
+      files(txtMain,
+            FilePorts{ports_.fs, ports_.messageBox, ports_.dialogs, ports_.windows, panels, ports_.window,
+                      ports_.printer},
+            options, mode, [this] { CloseWindow(); }),
+      commandLine(txtMain, panels, ports_.focus, mode, files, search, options) {
   txtMain.AddObserver(this);
   // Both controls copy and paste through the system clipboard, as the mouse shortcuts do:
   // a copy empties the clipboard first, then puts the plain text on it.
@@ -78,9 +86,7 @@ App::App(Ports ports_, Measure& measure)
     ports.clipboard.SetText(text);
   };
   txtMain.SetClipboard(get, set);
-  txtCmd.SetClipboard(get, set);
-  for (MenuItem item : kInitiallyChecked) checks.SetChecked(item, true);
-  caretShown_ = PositionText();
+  commandLine.Box().SetClipboard(get, set);
 }
 
 // Loads are no edits of the user's: they leave no unsaved change.
@@ -91,37 +97,17 @@ void App::TextChanged(TextCause cause) {
 // A relayout (Word Wrap, a font, a new width) can move the caret to another laid-out line
 // without moving it in the text: the position panel follows, once per event.
 void App::LayoutChanged() {
-  layoutMoved_ = true;
-  if (eventDepth_ == 0) FlushPositionPanel();
+  panels.LayoutMoved();
+  if (eventDepth_ == 0) panels.FlushPosition();
 }
 
 void App::TextEdited(CharPos start, const SharedText& removed, const SharedText& inserted, const BreakRuns& forms) {
-  recovery.Edited(RecordSource(), start, CharPos(removed.size()), inserted, forms);
+  files.Edited(start, CharPos(removed.size()), inserted, forms);
 }
 
 // An assignment of the whole text is logged as one edit of all of it; a load is no edit.
 void App::TextReplaced(TextCause cause, CharPos removed) {
-  if (cause == TextCause::Edit) recovery.Edited(RecordSource(), 0, removed, txtMain.Share(0, txtMain.Length()), {});
-}
-
-SettingsContext App::Settings() { return SettingsContext{ports.fs, checks, CommonDialog1, txtMain, modHeader}; }
-
-FileContext App::Files() {
-  return FileContext{ports.fs,   ports.messageBox, ports.dialogs, ports.windows, ports.statusBar,
-                     ports.window, txtMain,        modHeader,     CommonDialog1, file,
-                     recovery,   Settings(),       [this] { CloseWindow(); }};
-}
-
-CommandContext App::Commands() { return CommandContext{txtCmd, Files(), checks}; }
-
-// A handler that writes the position panel itself (File Close empties it) has the last word
-// over a caret move made earlier in the same event, as it would if each move wrote at once.
-void App::SetPanel(int panel, const String& text) {
-  if (panel == panel::Position) {
-    positionDirty_ = false;
-    caretShown_ = PositionText();
-  }
-  ports.statusBar.SetPanelText(panel, text);
+  if (cause == TextCause::Edit) files.Edited(0, removed, txtMain.Share(0, txtMain.Length()), {});
 }
 
 // ---- The entry point. A window that has been closed takes no more events: its handlers have
@@ -130,33 +116,20 @@ void App::SetPanel(int panel, const String& text) {
 
 void App::Dispatch(const Event& event) {
   if (closed_) return;
+  // The event counts as running until its failure, if any, has been dealt with: the caret a
+  // rollback moves is shown by the settling below, not written on its own.
   ++eventDepth_;
-  const TextModel::Checkpoint before = txtMain.MakeCheckpoint();
-  Doing::TakeFailed();
-  try {
-    std::visit([this](const auto& e) { Handle(e); }, event);
-  } catch (const std::bad_alloc&) {
-    // What the event was doing is dropped whole: its edits are undone and forgotten, so the
-    // document is as it was before the key, the paste or the substitution.
-    const char16_t* failed = Doing::TakeFailed();
-    const char16_t* what = failed ? failed : DefaultDoing(event);
-    try {
-      txtMain.RollBack(before);
-      SetPanel(panel::Message, u"Err: not enough memory for " + String(what));
-    } catch (...) {
-      // Nothing more can be done without memory; the next event finds the state as it is.
-    }
-  } catch (const std::exception& error) {
-    SetPanel(panel::Message, u"Err: " + FromUtf8(error.what()));
-  }
-  if (--eventDepth_ == 0) {
-    try {
-      FlushPositionPanel();
-      if (!closed_)
-        if (std::optional<String> failed = recovery.AfterEvent(RecordSource())) SetPanel(panel::Message, *failed);
-    } catch (const std::exception&) {
-    }
-  }
+  const DepthExit leave{eventDepth_};
+  const bool outermost = eventDepth_ == 1;
+  const auto handle = [&] { std::visit([this](const auto& e) { Handle(e); }, event); };
+  // What is due when the outermost event is over, also after a failure.
+  const auto settle = [&] {
+    if (!outermost) return;
+    panels.FlushPosition();
+    if (!closed_)
+      if (std::optional<String> failed = files.AfterEvent()) panels.SetPanelText(panel::Message, *failed);
+  };
+  policy_.Run(DefaultDoing(event), handle, settle);
 }
 
 void App::Handle(const StartEvent& e) { Form_Load(e.commandLine); }
@@ -181,9 +154,9 @@ void App::Handle(const KeyDownEvent& e) {
   } else {
     // The box's handler never replaces the key: the box always acts on it as well, also on
     // the key that made the focus leave it.
-    txtCmd_KeyDown(key.code, key.shift);
+    commandLine.txtCmd_KeyDown(key.code, key.shift);
     if (closed_) return;
-    txtCmd.KeyDown(key);
+    commandLine.Box().KeyDown(key);
   }
 }
 
@@ -194,7 +167,7 @@ void App::Handle(const CommitTextEvent& e) {
     mode.Relock();
     txtMain.CommitText(e.text);  // the control ignores it while Locked
   } else {
-    txtCmd.SetSelText(e.text);
+    commandLine.Box().SetSelText(e.text);
   }
 }
 
@@ -202,7 +175,7 @@ void App::Handle(const MouseUpEvent& e) { txtMain_MouseUp(e.button, e.shift); }
 
 void App::Handle(const SelectEvent& e) { txtMain.Select(e.anchor, e.caret); }
 
-void App::Handle(const SelectInBoxEvent& e) { txtCmd.Select(e.anchor, e.caret); }
+void App::Handle(const SelectInBoxEvent& e) { commandLine.Box().Select(e.anchor, e.caret); }
 
 void App::Handle(const MenuClickEvent& e) { MenuClick(e.item); }
 
@@ -210,38 +183,25 @@ void App::Handle(const ViewResizedEvent&) { txtMain.Relayout(); }
 
 void App::Handle(const CloseEvent&) { CloseWindow(); }
 
-void App::MenuClick(MenuItem item) { (this->*MenuHandlerTable::For(item))(); }
+void App::MenuClick(MenuItem item) { MenuHandlerTable::For(item)(*this); }
 
 void App::CloseWindow() {
   if (closed_) return;  // every route closes once: a quit inside a quit is the same close
   closed_ = true;
+  // A close that fails on the way (its failure is the event's) leaves the window open and
+  // taking events, to be closed again.
+  struct Reopen {
+    bool& closed;
+    bool done = false;
+    ~Reopen() {
+      if (!done) closed = false;
+    }
+  } reopen{closed_};
   Form_Unload();
   // Unsaved work is on disk before the window goes (":q!" cleared it first).
-  recovery.Flush(RecordSource());
+  files.FlushRecord();
   ports.window.Close();
-}
-
-String App::PositionText() const {
-  const CharPos caret = txtMain.SelStart();
-  const LineNo line = txtMain.LineFromChar(caret);
-  const CharPos column = caret - txtMain.LineIndex(line).value_or(0);
-  return u"Ln# " + Decimal(line) + u" : Char# " + Decimal(column) + u" ";
-}
-
-// A caret move always writes the panel; a relayout only when it moved the caret's line or
-// column (so a panel File Close emptied stays empty through a resize).
-void App::FlushPositionPanel() {
-  // A relayout left pending by the event (word wrap, a font, tab stops) is done first; when it
-  // moves the caret's line it tells SelectionChanged, which is then counted here, not flushed apart.
-  ++eventDepth_;
-  txtMain.UpdateLayout();
-  --eventDepth_;
-  if (!positionDirty_ && !layoutMoved_) return;
-  const bool caretMoved = positionDirty_;
-  positionDirty_ = layoutMoved_ = false;
-  const String text = PositionText();
-  if (!caretMoved && text == caretShown_) return;
-  SetPanel(panel::Position, text);
+  reopen.done = true;
 }
 
 }  // namespace quilmar

@@ -1,17 +1,20 @@
 #pragma once
-// The editor: the main window's state and handlers (frmMain), the shared state (modHeader),
-// the common dialog's values, and the entry points through which a front end delivers events.
-// Handlers are defined in the file of their subsystem (editor/, command/, files/, windows/).
+// The editor as one: it owns the components, each the only keeper of its own state (the document,
+// the mode, the searches, the options and menu marks, the files, the command line, the status
+// line), wires them to the ports, and hands each event to the component whose handler it is, under
+// the one failure policy. What is left here is frmMain's own: start-up and shut-down, the
+// document's keys and mouse, the Help menu and the close.
 
 #include "app/editor_mode.hh"
 #include "app/event.hh"
-#include "app/menu_checks.hh"
+#include "app/failure_policy.hh"
+#include "app/options.hh"
 #include "app/menu_items.hh"
 #include "app/panels.hh"
-#include "app/shared_state.hh"
-#include "command/parser.hh"
-#include "files/file_context.hh"
-#include "files/recovery.hh"
+#include "app/status_line.hh"
+#include "command/command_line.hh"
+#include "editor/search.hh"
+#include "files/editor_files.hh"
 #include "platform/file_system.hh"
 #include "platform/printer.hh"
 #include "platform/ui_ports.hh"
@@ -38,25 +41,26 @@ class App : private ModelObserver {
  public:
   App(Ports ports, Measure& measure);
 
-  // ---- The one way in for a front end: every event enters here, and here alone it is
-  // decided what a failure does. A failure that a handler lets through shows "Err: " and its
-  // reason in the message panel; running out of memory also puts back the document as it was
-  // before the event. The position panel is written once, when the outermost event ends.
+  // ---- The one way in for a front end: every event enters here and runs under the failure
+  // policy (app/failure_policy.hh): a failure undoes the event's edits and shows "Err: " and its
+  // reason in the message panel. The position panel is written once, when the outermost event
+  // ends.
   void Dispatch(const Event& event);
+  // A front end's own work on the models (a repaint, a scroll to the caret) under the same
+  // policy, so that it fails as an event does and never into the toolkit's event loop.
+  void Guarded(const char16_t* doing, const std::function<void()>& work) { policy_.Run(doing, work); }
   bool Closed() const { return closed_; }
 
   // What the front ends show. Views observe these; they change them only through events.
   const TextModel& Document() const { return txtMain; }
-  const LineEdit& CommandBox() const { return txtCmd; }
+  const LineEdit& CommandBox() const { return commandLine.Box(); }
   // The editor's state as it stands, read-only (for quilmar-batch's report and for tests).
   const EditorMode& Mode() const { return mode; }
-  const SharedState& Shared() const { return modHeader; }
-  const CommonDialogState& CommonDialog() const { return CommonDialog1; }
-  const DocumentFile& File() const { return file; }
+  const EditorFiles& Files() const { return files; }
+  const DocumentSearch& Search() const { return search; }
   bool DeletePending() const { return PendingDelete; }
-  // The recovery records found at loads, and what became of each.
-  const std::vector<RecoveryOffer>& RecoveryOffers() const { return recovery.Offers(); }
-  bool Checked(MenuItem item) const { return checks.Checked(item); }
+  bool Checked(MenuItem item) const { return options.Checked(item); }
+  const EditorOptions& Options() const { return options; }
 
  private:
   // ---- Handlers of frmMain (by control and event).
@@ -73,35 +77,13 @@ class App : private ModelObserver {
   // The key the document then acts on (the "x" command hands on Delete); none when used up.
   std::optional<KeyCode> txtMain_KeyDown(KeyCode keyCode, ShiftState shift);   // editor/key_handler.cc
   void txtMain_MouseUp(int button, ShiftState shift);
-  void txtCmd_KeyDown(KeyCode keyCode, ShiftState shift);    // command/command_box.cc
-  void mnuOpen_Click();                                       // files/file_menu.cc
-  void mnuSave_Click();
-  void mnuSaveAs_Click();
-  void mnuClose_Click();
-  void mnuPrint_Click();
-  void mnuExit_Click();
-  void mnuWordWrap_Click();                                   // app/options_menu.cc
-  void mnuFindCase_Click();
-  void mnuReplaceCase_Click();
-  void mnuFonts_Click();
-  void mnuStCmdMode_Click();
+  void mnuExit_Click() { CloseWindow(); }
   void mnuAbout_Click();                                      // windows/help_menu.cc
   void mnuHelpReference_Click();
-
-  // ---- The command box, entered from the document and left by its keys.
-  void OpenCommandBox(const String& leader, ModeText modeText);
-  void LeaveCommandBox(bool clearModePanel);
 
   // Closes the main window: the unload handler runs, then the window goes. Every route
   // (the close box, Exit, the quit commands, a write that quits) ends here, once.
   void CloseWindow();
-  void SetPanel(int panel, const String& text);
-
-  // What the file procedures and the command line work on.
-  SettingsContext Settings();
-  FileContext Files();
-  CommandContext Commands();
-  Recovery::Source RecordSource() const { return {txtMain, file, modHeader.CurrentFile}; }
 
   friend struct MenuHandlerTable;
   // Tests set a state up directly (a document with a selection, a flag) through this door;
@@ -118,22 +100,18 @@ class App : private ModelObserver {
   void Handle(const ViewResizedEvent& e);
   void Handle(const CloseEvent& e);
   void MenuClick(MenuItem item);
-  void FlushPositionPanel();
-  String PositionText() const;
+  // The components, in the order they are built: each takes the ones above it by reference.
   Ports ports;
   TextModel txtMain;
-  LineEdit txtCmd;
+  StatusLine panels;  // every component writes the status bar through it
+  FailurePolicy policy_;
   EditorMode mode;
-  MenuChecks checks;
-  SharedState modHeader;
-  bool PendingDelete = false;
-  CommonDialogState CommonDialog1;
-  DocumentFile file;  // the file the document came from
-  Recovery recovery;  // keeps unsaved work on disk
+  DocumentSearch search;
+  EditorOptions options;
+  EditorFiles files;
+  CommandLine commandLine;
+  bool PendingDelete = false;  // the first "d" of "dd"
   bool closed_ = false;
-  bool positionDirty_ = false;
-  bool layoutMoved_ = false;  // a relayout may have moved the caret's line or column
-  String caretShown_;         // where the caret was when panel 4 was last written (or at start)
   int eventDepth_ = 0;
 };
 

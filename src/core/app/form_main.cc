@@ -1,58 +1,36 @@
-// frmMain's own handlers: start-up, shut-down, the document's Change, SelChange and MouseUp,
-// and the mode entries the key handlers use.
+// frmMain's own handlers: start-up, shut-down, and the document's Change, SelChange and
+// MouseUp.
 #include "app/app.hh"
-#include "app/options.hh"
-#include "files/open_file.hh"
-#include "files/recovery_offer.hh"
-#include "files/settings.hh"
 
 namespace quilmar {
 
-namespace {
-
-// The dialogs' one filter. It must hide nothing: a "*.*" pattern would hide names without a
-// dot on this platform, so every name matches "*".
-constexpr char16_t kDialogFilter[] = u"All (*)";
-
-}  // namespace
-
+// The front end creates the five status panels with their layouts, so nothing to add here.
 void App::Form_Load(const String& commandLine) {
-  // The front end creates the five status panels with their layouts, so nothing to add here.
-  modHeader.TextChanged = false;
-  CommonDialog1.Filter = kDialogFilter;
-  CommonDialog1.CancelError = true;
-  // The values that stand when the settings file is missing or lacks the key.
-  modHeader.CmdStart = true;
-  modHeader.TabSpaces = 0;
-  LoadSettings(Settings());
-  SetTabStops(txtMain, modHeader.TabSpaces);
-  checks.SetChecked(MenuItem::mnuStCmdMode, modHeader.CmdStart);
-  mode.Start(modHeader.CmdStart);
-  // The argument is one path exactly as passed: not split, trimmed or unquoted.
-  if (!commandLine.empty()) {
-    modHeader.CurrentFile = commandLine;
-    OpenFile(Files(), commandLine);
-  } else {
-    OfferRecords(Files(), std::nullopt);  // unsaved work of a new document, from a run that ended
-  }
+  files.PrepareDialogs();
+  options.SetDefaults();
+  files.LoadSettings();
+  options.ApplyTabStops();
+  options.ShowCmdStart();
+  mode.Start(options.CmdStart());
+  files.OpenAtStart(commandLine);
 }
 
-void App::Form_Unload() { SaveSettings(Settings()); }
+void App::Form_Unload() { files.SaveSettings(); }
 
-void App::txtMain_Change() { modHeader.TextChanged = true; }
+void App::txtMain_Change() { files.txtMain_Change(); }
 
 // The position panel is written when the event that moved the caret ends: a command that
 // moves it a thousand times writes it once. Outside any event (a front end moving the caret
 // on its own) it is written at once.
 void App::txtMain_SelChange() {
-  positionDirty_ = true;
-  if (eventDepth_ == 0) FlushPositionPanel();
+  panels.CaretMoved();
+  if (eventDepth_ == 0) panels.FlushPosition();
 }
 
 void App::txtMain_MouseUp(int button, ShiftState) {
   const bool inDocument = ports.focus.Focused() == Control::txtMain;
   if (button == mouse::Left) {
-    const String selected = inDocument ? txtMain.SelText() : txtCmd.SelText();
+    const String selected = inDocument ? txtMain.SelText() : commandLine.Box().SelText();
     if (selected.empty()) return;
     ports.clipboard.Clear();
     ports.clipboard.SetText(selected);
@@ -61,20 +39,8 @@ void App::txtMain_MouseUp(int button, ShiftState) {
     if (inDocument)
       txtMain.SetSelText(pasted);  // an assignment: works while Locked, raises Change
     else
-      txtCmd.SetSelText(pasted);
+      commandLine.Box().SetSelText(pasted);
   }
-}
-
-void App::OpenCommandBox(const String& leader, ModeText modeText) {
-  mode.Show(modeText);
-  txtCmd.SetText(leader);
-  ports.focus.SetFocus(Control::txtCmd);
-  txtCmd.SetSelStart(1);
-}
-
-void App::LeaveCommandBox(bool clearModePanel) {
-  if (clearModePanel) mode.Show(ModeText::None);
-  ports.focus.SetFocus(Control::txtMain);
 }
 
 }  // namespace quilmar

@@ -5,14 +5,9 @@
 
 #include <array>
 
-#include "app/doing.hh"
 #include "app/panels.hh"
 #include "app/like_match.hh"
-#include "command/substitute.hh"
 #include "editor/goto_line.hh"
-#include "editor/search.hh"
-#include "files/recovery.hh"
-#include "files/save_file.hh"
 
 namespace quilmar {
 
@@ -70,35 +65,17 @@ bool Passes(const CommandRule& rule, StringView line) {
 struct Run {
   const CommandContext& c;
 
-  // The document's own file, or the save dialog when there is none (which never quits).
-  void operator()(const WriteCommand& w) const {
-    if (w.name) return SaveFile(c.files, *w.name, w.override_, w.quitAfter);
-    const String file = c.files.modHeader.CurrentFile;  // a copy: the write may replace it
-    if (file.empty()) SaveFileAs(c.files, w.override_);
-    else SaveFile(c.files, file, w.override_, w.quitAfter);
-  }
-  void operator()(const QuitCommand& q) const {
-    if (!q.force && c.files.modHeader.TextChanged) {
-      c.files.statusBar.SetPanelText(panel::Message, u"Unsaved changes, use q! to override");
-      return;
-    }
-    c.files.recovery.Clear();  // the user threw the changes away
-    c.files.closeWindow();
-  }
+  void operator()(const WriteCommand& w) const { c.files.Write(w.name, w.override_, w.quitAfter); }
+  void operator()(const QuitCommand& q) const { c.files.Quit(q.force); }
   void operator()(const SearchCommand& s) const {
-    SharedState& shared = c.files.modHeader;
-    shared.LastPattern = s.pattern;
-    FindPattern(c.files.txtMain, shared.SearchPos, c.files.statusBar, shared.LastPattern,
-                c.checks.Checked(MenuItem::mnuFindCase));
+    c.search.FindPattern(s.pattern, c.options.FindCase());
   }
   void operator()(const SubstituteLine& s) const {
-    const Doing doing(u"the substitution");
-    SubstituteCommand(c.files.txtMain, c.files.modHeader.SearchPos, c.files.statusBar,
-                      c.checks.Checked(MenuItem::mnuReplaceCase), s.line);
+    c.search.Substitute(s.line, c.options.ReplaceCase());
   }
-  void operator()(const GoToLineCommand& g) const { GotoLine(c.files.txtMain, c.files.statusBar, g.text); }
+  void operator()(const GoToLineCommand& g) const { GotoLine(c.txtMain, c.statusBar, g.text); }
   void operator()(const InvalidCommand&) const {
-    c.files.statusBar.SetPanelText(panel::Message, u"Invalid command");
+    c.statusBar.SetPanelText(panel::Message, u"Invalid command");
   }
 };
 

@@ -4,7 +4,8 @@
 #include <optional>
 #include <variant>
 
-#include "files/file_context.hh"
+#include "editor/search.hh"
+#include "files/editor_files.hh"
 #include "text/line_edit.hh"
 #include "text/ustring.hh"
 
@@ -38,12 +39,15 @@ using Command = std::variant<WriteCommand, QuitCommand, SearchCommand, Substitut
 // Pure: what the line asks for. Nothing is trimmed and letters are never folded.
 Command RecogniseCommand(StringView line);
 
-// What the commands work on: the box the line came from, the document and its files, and the
-// options the searches read.
+// What the commands work on: the box the line came from, the document, the components that carry
+// the commands out (the files' writes and quit, the searches) and the case options.
 struct CommandContext {
   LineEdit& txtCmd;
-  FileContext files;
-  MenuChecks& checks;
+  TextModel& txtMain;
+  StatusBarPort& statusBar;
+  EditorFiles& files;
+  DocumentSearch& search;
+  const EditorOptions& options;
 };
 
 // Empties the box, then runs what the line asks for.

@@ -29,9 +29,8 @@ struct KeyContext {
   EditorMode& mode;
   ClipboardPort& clipboard;
   bool& PendingDelete;
-  SharedState& modHeader;
-  const MenuChecks& checks;
-  StatusBarPort& statusBar;
+  DocumentSearch& search;
+  const EditorOptions& options;
   std::function<void(const String& leader, ModeText modeText)> openCommandBox;
 };
 
@@ -55,8 +54,7 @@ void BeginInsert(KeyContext& k, std::optional<KeyCode>& keyCode) {
 
 void RepeatSearch(KeyContext& k) {
   k.mode.Show(ModeText::Search);
-  FindPattern(k.txtMain, k.modHeader.SearchPos, k.statusBar, k.modHeader.LastPattern,
-              k.checks.Checked(MenuItem::mnuFindCase));
+  k.search.FindNext(k.options.FindCase());
 }
 
 void OpenColonBox(KeyContext& k, std::optional<KeyCode>&) { k.openCommandBox(u":", ModeText::Command); }
@@ -155,8 +153,8 @@ bool Fits(const KeyCommand& row, KeyCode keyCode, ShiftState shift) {
 
 std::optional<KeyCode> App::txtMain_KeyDown(KeyCode code, ShiftState shift) {
   std::optional<KeyCode> keyCode = code;
-  KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, modHeader, checks, ports.statusBar,
-                  [this](const String& leader, ModeText modeText) { OpenCommandBox(leader, modeText); }};
+  KeyContext keys{txtMain, mode, ports.clipboard, PendingDelete, search, options,
+                  [this](const String& leader, ModeText modeText) { commandLine.OpenCommandBox(leader, modeText); }};
   mode.Relock();
 
   switch (code) {

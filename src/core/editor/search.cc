@@ -1,6 +1,8 @@
 #include "editor/search.hh"
 
+#include "app/doing.hh"
 #include "app/panels.hh"
+#include "command/substitute.hh"
 
 namespace quilmar {
 
@@ -41,6 +43,20 @@ void FindPattern(TextModel& txtMain, CharPos& SearchPos, StatusBarPort& statusBa
   const auto length = static_cast<CharPos>(Pattern.size());
   txtMain.Select(hit->pos, hit->pos + length);
   SearchPos = hit->pos + length;
+}
+
+void DocumentSearch::FindPattern(const String& pattern, bool caseSensitive) {
+  LastPattern_ = pattern;
+  FindNext(caseSensitive);
+}
+
+void DocumentSearch::FindNext(bool caseSensitive) {
+  quilmar::FindPattern(txtMain_, SearchPos_, statusBar_, LastPattern_, caseSensitive);
+}
+
+void DocumentSearch::Substitute(const String& line, bool caseSensitive) {
+  const Doing doing(u"the substitution");
+  SubstituteCommand(txtMain_, SearchPos_, statusBar_, caseSensitive, line);
 }
 
 }  // namespace quilmar

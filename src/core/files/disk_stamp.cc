@@ -1,6 +1,5 @@
 #include "files/disk_stamp.hh"
 
-#include <exception>
 #include <vector>
 
 namespace quilmar {
@@ -41,8 +40,8 @@ bool UnchangedOnDisk(const FileSystemPort& fs, const DiskStamp& stamp) {
     std::vector<char> buffer(64 * 1024);
     for (std::size_t n; (n = source->Read(buffer.data(), buffer.size())) != 0;) hash.Add(std::string_view(buffer.data(), n));
     return hash.Value() == *stamp.hash;
-  } catch (const std::exception&) {
-    return false;
+  } catch (const FileError&) {
+    return false;  // a file that cannot be read back counts as changed
   }
 }
 

@@ -6,9 +6,9 @@ namespace quilmar {
 
 void ShowDocumentFile(const FileContext& f, const String& path) {
   // A name's bytes that are not UTF-8 show as U+FFFD; the path itself keeps them.
-  f.statusBar.SetPanelText(panel::File, Shown(path));
-  f.window.SetCaption(u"Quilmar - " + Shown(f.fs.FileName(path)));
-  f.statusBar.SetPanelText(panel::Lines, Decimal(f.txtMain.GetLineCount() - 1) + u" lines");
+  f.ports.statusBar.SetPanelText(panel::File, Shown(path));
+  f.ports.window.SetCaption(u"Quilmar - " + Shown(f.ports.fs.FileName(path)));
+  f.ports.statusBar.SetPanelText(panel::Lines, Decimal(f.txtMain.GetLineCount() - 1) + u" lines");
 }
 
 }  // namespace quilmar

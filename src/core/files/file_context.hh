@@ -1,15 +1,14 @@
 #pragma once
-// What the file procedures work on, handed to them by the editor: the settings file reads into
-// and writes from the options; loading and writing change the document, its file and the
-// panels that show it.
+// What the file procedures work on: the settings file reads into and writes from the options;
+// loading and writing change the document, its file and the panels that show it.
 #include <functional>
 #include <optional>
 
-#include "app/menu_checks.hh"
-#include "app/shared_state.hh"
+#include "app/options.hh"
 #include "files/disk_stamp.hh"
 #include "files/text_format.hh"
 #include "platform/file_system.hh"
+#include "platform/printer.hh"
 #include "platform/ui_ports.hh"
 #include "text/text_model.hh"
 
@@ -28,27 +27,43 @@ struct DocumentFile {
   bool textIsFile = false;
 };
 
+// What the settings file is read into and written from.
 struct SettingsContext {
   FileSystemPort& fs;
-  MenuChecks& checks;
-  CommonDialogState& CommonDialog1;
-  TextModel& txtMain;
-  SharedState& modHeader;
+  EditorOptions& options;
+  String& startFolder;  // where the file dialogs start
 };
 
-struct FileContext {
+// The files component's own state (EditorFiles, files/editor_files.hh): only its procedures
+// change it.
+struct FileState {
+  String CurrentFile;        // the document's full path; empty when there is none
+  bool TextChanged = false;  // unsaved changes
+  DocumentFile file;         // the file the document came from
+  CommonDialogState CommonDialog1;
+};
+
+// The ports the files component uses.
+struct FilePorts {
   FileSystemPort& fs;
   MessageBoxPort& messageBox;
   DialogPort& dialogs;
   WindowsPort& windows;
   StatusBarPort& statusBar;
   WindowPort& window;
+  PrinterPort& printer;
+};
+
+// What the file procedures (loading, writing, the recovery offers) work on: the files component's
+// ports, the document, the component's own state and recovery record, and the options they read and
+// reload.
+struct FileContext {
+  FilePorts ports;
   TextModel& txtMain;
-  SharedState& modHeader;
-  CommonDialogState& CommonDialog1;
-  DocumentFile& file;
+  FileState& state;
   Recovery& recovery;                // cleared by a write, offered back by a load
-  SettingsContext settings;          // read again after the editor writes its own settings file
+  EditorOptions& options;             // the tab stops after a load; read again after the editor
+                                      // writes its own settings file
   std::function<void()> closeWindow;  // a write that quits
 };
 

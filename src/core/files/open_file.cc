@@ -1,6 +1,5 @@
 #include "files/open_file.hh"
 
-#include <exception>
 #include <limits>
 #include <utility>
 
@@ -76,8 +75,8 @@ std::optional<String> LoadDocument(const FileContext& f, const String& path) {
   Decoded decoded;
   DiskStamp stamp{path, {}, std::nullopt};
   {
-    LoadingWindow loading(f.windows);
-    const std::unique_ptr<ByteSource> source = f.fs.OpenRead(path);
+    LoadingWindow loading(f.ports.windows);
+    const std::unique_ptr<ByteSource> source = f.ports.fs.OpenRead(path);
     stamp.stamp = source->Stamp();
     ContentHash hash;
     const bool hashed = source->Size() <= kHashedFileBytes;
@@ -93,9 +92,9 @@ std::optional<String> LoadDocument(const FileContext& f, const String& path) {
   }
   if (!f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms))) return LongLineText();
   f.recovery.Detach();  // the document it replaced keeps its unsaved changes in its record
-  f.file.format = decoded.format;
-  f.file.stamp = std::move(stamp);
-  f.file.textIsFile = true;
+  f.state.file.format = decoded.format;
+  f.state.file.stamp = std::move(stamp);
+  f.state.file.textIsFile = true;
   return std::nullopt;
 }
 
@@ -105,7 +104,7 @@ class CurrentFileGuard {
  public:
   CurrentFileGuard(String& currentFile, const String& previousFile) : currentFile_(currentFile), previous_(previousFile) {}
   ~CurrentFileGuard() {
-    if (!kept_) currentFile_ = previous_;
+    if (!kept_) currentFile_.swap(previous_);  // no allocation while a failure unwinds
   }
   void Keep() { kept_ = true; }
   CurrentFileGuard(const CurrentFileGuard&) = delete;
@@ -117,58 +116,50 @@ class CurrentFileGuard {
   bool kept_ = false;
 };
 
-// The dialogs start in the working directory after every load, also one that failed.
-class StartFolderGuard {
- public:
-  StartFolderGuard(String& initDir, FileSystemPort& fs) : initDir_(initDir), fs_(fs) {}
-  ~StartFolderGuard() {
-    try {
-      initDir_ = fs_.CurrentDirectory();
-    } catch (const std::exception&) {
-      // No working directory to be had: the dialogs keep their folder.
-    }
-  }
-  StartFolderGuard(const StartFolderGuard&) = delete;
-  StartFolderGuard& operator=(const StartFolderGuard&) = delete;
-
- private:
-  String& initDir_;
-  FileSystemPort& fs_;
-};
-
-}  // namespace
-
-void OpenFile(const FileContext& f, const String& path, const String& previousFile) {
-  const StartFolderGuard startFolder(f.CommonDialog1.InitDir, f.fs);
-  FileSystemPort& fs = f.fs;
+void Open(const FileContext& f, const String& path, const String& previousFile) {
+  FileSystemPort& fs = f.ports.fs;
   if (path.empty()) return;
   if (!fs.FileExists(path)) {
-    f.messageBox.ShowOk(MissingFileText(path));
+    f.ports.messageBox.ShowOk(MissingFileText(path));
     // A new file named on the command line may have unsaved work from an earlier run.
     if (OfferRecords(f, path)) ShowDocumentFile(f, path);
     return;
   }
-  CurrentFileGuard currentFile(f.modHeader.CurrentFile, previousFile);
+  CurrentFileGuard currentFile(f.state.CurrentFile, previousFile);
   const std::int64_t size = fs.FileSize(path);
   // Refused from its size, before anything is read or asked.
-  if (size > kMaxCharacters) return f.messageBox.ShowOk(TooBigText(size));
+  if (size > kMaxCharacters) return f.ports.messageBox.ShowOk(TooBigText(size));
   if (const std::optional<std::int64_t> memory = fs.AvailableMemory(); memory && size > *memory)
-    return f.messageBox.ShowOk(NoMemoryText(size, *memory));
-  if (size > kLargeFileBytes && !f.messageBox.AskYesNo(LargeFileQuestion(size))) return;
-  if (const std::optional<String> refused = LoadDocument(f, path)) return f.messageBox.ShowOk(*refused);
+    return f.ports.messageBox.ShowOk(NoMemoryText(size, *memory));
+  if (size > kLargeFileBytes && !f.ports.messageBox.AskYesNo(LargeFileQuestion(size))) return;
+  if (const std::optional<String> refused = LoadDocument(f, path)) return f.ports.messageBox.ShowOk(*refused);
   currentFile.Keep();
   OfferRecords(f, path);
-  SetTabStops(f.txtMain, f.modHeader.TabSpaces);
+  f.options.ApplyTabStops();
   ShowDocumentFile(f, path);
   fs.ClearLeftovers(path);
-  if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.messageBox.ShowOk(LeftoverText(*copy));
+  if (const std::optional<String> copy = fs.LeftoverCopy(path)) f.ports.messageBox.ShowOk(LeftoverText(*copy));
+}
+
+}  // namespace
+
+// The dialogs start in the working directory after every load, also one whose file could not
+// be read.
+void OpenFile(const FileContext& f, const String& path, const String& previousFile) {
+  try {
+    Open(f, path, previousFile);
+  } catch (const FileError&) {
+    f.state.CommonDialog1.InitDir = f.ports.fs.CurrentDirectory();
+    throw;
+  }
+  f.state.CommonDialog1.InitDir = f.ports.fs.CurrentDirectory();
 }
 
 void OpenFile(const FileContext& f, const String& path) {
   try {
     OpenFile(f, path, String());
   } catch (const FileError&) {
-    f.messageBox.ShowOk(MissingFileText(path));
+    f.ports.messageBox.ShowOk(MissingFileText(path));
   }
 }
 

@@ -139,32 +139,32 @@ void Recover(const FileContext& f, const std::optional<String>& path, const std:
   f.txtMain.LoadText(std::move(decoded.text), std::move(decoded.forms));
   // The document's own encoding, not the one its recovered bytes read as (a record of text the
   // encoding cannot hold is kept in another): a write then keeps the file's bytes or refuses.
-  f.file.format = TextFormat{record.summary.info.format.encoding, decoded.format.lineEnd};
-  if (!path || !f.fs.FileExists(*path)) f.file.stamp.reset();
-  f.file.textIsFile = false;
-  f.modHeader.TextChanged = true;
-  f.statusBar.SetPanelText(panel::Message, u"Recovered");
-  f.recovery.Adopt(Recovery::Source{f.txtMain, f.file, f.modHeader.CurrentFile}, record.summary.folder,
+  f.state.file.format = TextFormat{record.summary.info.format.encoding, decoded.format.lineEnd};
+  if (!path || !f.ports.fs.FileExists(*path)) f.state.file.stamp.reset();
+  f.state.file.textIsFile = false;
+  f.state.TextChanged = true;
+  f.ports.statusBar.SetPanelText(panel::Message, u"Recovered");
+  f.recovery.Adopt(Recovery::Source{f.txtMain, f.state.file, f.state.CurrentFile}, record.summary.folder,
                    std::move(record.hold));
 }
 
 // The record began as the very file just loaded, unchanged, in the same format: its edits can
 // be made to the loaded document itself, without reading and decoding the file again.
 bool BasedOnLoaded(const FileContext& f, const RecordInfo& info) {
-  const std::optional<DiskStamp>& loaded = f.file.stamp;
-  return info.fileBased && f.file.textIsFile && !f.modHeader.TextChanged && loaded && info.stamp &&
+  const std::optional<DiskStamp>& loaded = f.state.file.stamp;
+  return info.fileBased && f.state.file.textIsFile && !f.state.TextChanged && loaded && info.stamp &&
          loaded->stamp == info.stamp->stamp && loaded->stamp.inodeChangedNs == info.stamp->stamp.inodeChangedNs &&
-         loaded->hash == info.stamp->hash && f.file.format == info.format;
+         loaded->hash == info.stamp->hash && f.state.file.format == info.format;
 }
 
 void RecoverOnLoaded(const FileContext& f, Candidate& record) {
   std::vector<TextModel::LoadEdit> edits;
   for (const LoggedEdit& e : record.summary.edits) edits.push_back({e.start, e.removed, e.inserted, e.forms});
   f.txtMain.LoadEdits(edits);
-  f.file.textIsFile = false;
-  f.modHeader.TextChanged = true;
-  f.statusBar.SetPanelText(panel::Message, u"Recovered");
-  f.recovery.Adopt(Recovery::Source{f.txtMain, f.file, f.modHeader.CurrentFile}, record.summary.folder,
+  f.state.file.textIsFile = false;
+  f.state.TextChanged = true;
+  f.ports.statusBar.SetPanelText(panel::Message, u"Recovered");
+  f.recovery.Adopt(Recovery::Source{f.txtMain, f.state.file, f.state.CurrentFile}, record.summary.folder,
                    std::move(record.hold));
 }
 
@@ -179,7 +179,7 @@ String RecordTimeText(std::int64_t ns) {
 }
 
 bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
-  FileSystemPort& fs = f.fs;
+  FileSystemPort& fs = f.ports.fs;
   PurgeDeclined(fs);
   Target target{path, std::nullopt, std::nullopt};
   if (path) {
@@ -198,7 +198,7 @@ bool OfferRecords(const FileContext& f, const std::optional<String>& path) {
         continue;
       }
       offer.changedOnDisk = ChangedOnDisk(fs, target, record.summary.info);
-      if (f.messageBox.AskYesNo(Question(target, offer.time, offer.changedOnDisk))) {
+      if (f.ports.messageBox.AskYesNo(Question(target, offer.time, offer.changedOnDisk))) {
         offer.answer = RecoveryOffer::Answer::Recovered;
         f.recovery.Note(std::move(offer));
         if (onLoaded)

@@ -1,6 +1,5 @@
 #include "files/save_file.hh"
 
-#include <new>
 #include <optional>
 #include <utility>
 
@@ -39,14 +38,14 @@ std::pair<std::optional<DiskStamp>, ReadBack> WriteDocument(const FileContext& f
   // of the whole text, nor all of its bytes at once.
   WrittenHash written;
   ReadBack back;
-  f.fs.WriteWith(fileName, [&](const ByteWriter& write) {
+  f.ports.fs.WriteWith(fileName, [&](const ByteWriter& write) {
     written = WrittenHash();
     back = Encode(f.txtMain.Pieces(), format, f.txtMain.BreakForms(), [&](std::string_view bytes) {
       written.Add(bytes);
       write(bytes);
     });
   });
-  return {StampAfterWrite(f.fs, fileName, written), back};
+  return {StampAfterWrite(f.ports.fs, fileName, written), back};
 }
 
 // The refusal of a write that would need another encoding: the first character the document's
@@ -67,18 +66,18 @@ String UnheldText(const FileContext& f, const String& fileName, Encoding encodin
 // The save itself; a file-system failure is thrown as it comes, `step` saying how far it got.
 void Save(const FileContext& f, const String& fileName, bool override_, bool quitAfter, SaveStep& step) {
   if (fileName.empty()) return;
-  FileSystemPort& fs = f.fs;
-  const bool ownFile = fileName == f.modHeader.CurrentFile;
+  FileSystemPort& fs = f.ports.fs;
+  const bool ownFile = fileName == f.state.CurrentFile;
   if (!ownFile) {
     if (!fs.FileExists(fileName)) {
       fs.CreateEmpty(fileName);
-      f.modHeader.CurrentFile = fileName;
+      f.state.CurrentFile = fileName;
     } else if (!override_) {
-      f.statusBar.SetPanelText(panel::Message, u"File exists, use \"w!\" to override.");
+      f.ports.statusBar.SetPanelText(panel::Message, u"File exists, use \"w!\" to override.");
       return;
     }
   } else if (!fs.FileExists(fileName)) {
-    f.statusBar.SetPanelText(panel::Message, u"Unable to open file for write, try \":w filename\" or use SaveAs.");
+    f.ports.statusBar.SetPanelText(panel::Message, u"Unable to open file for write, try \":w filename\" or use SaveAs.");
     return;
   }
 
@@ -86,43 +85,43 @@ void Save(const FileContext& f, const String& fileName, bool override_, bool qui
   // writes it leaving its mode alone, so that not even a kill during the write shows it writable.
   const bool readOnly = fs.IsReadOnly(fileName);
   if (readOnly && !override_) {
-    f.statusBar.SetPanelText(panel::Message, u"File is read only");
+    f.ports.statusBar.SetPanelText(panel::Message, u"File is read only");
     return;
   }
-  if (ownFile && !override_ && !(f.file.stamp && f.file.stamp->path == fileName && UnchangedOnDisk(fs, *f.file.stamp))) {
+  if (ownFile && !override_ && !(f.state.file.stamp && f.state.file.stamp->path == fileName && UnchangedOnDisk(fs, *f.state.file.stamp))) {
     // Another program changed (or made) the file since the document last read or wrote it.
-    f.statusBar.SetPanelText(panel::Message, u"File changed on disk, use \"w!\" to override.");
+    f.ports.statusBar.SetPanelText(panel::Message, u"File changed on disk, use \"w!\" to override.");
     return;
   }
   // The document's own file keeps the bytes no edit touched, so it is written in its encoding
   // or not at all; another file has none to keep, and is written as a new one is, in UTF-8.
-  TextFormat format = f.file.format;
+  TextFormat format = f.state.file.format;
   if (const std::optional<std::size_t> at = FirstUnheld(f.txtMain.Pieces(), format.encoding)) {
     if (ownFile) {
-      f.statusBar.SetPanelText(panel::Message, UnheldText(f, fileName, format.encoding, *at));
+      f.ports.statusBar.SetPanelText(panel::Message, UnheldText(f, fileName, format.encoding, *at));
       return;
     }
     format.encoding = Encoding::Utf8;
   }
   step = SaveStep::Write;
   auto [written, back] = WriteDocument(f, fileName, format);
-  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(f.settings);
+  if (LikeMatch(fileName, u"*quilmar.ini")) LoadSettings(SettingsContext{f.ports.fs, f.options, f.state.CommonDialog1.InitDir});
   step = SaveStep::After;
-  if (fileName == f.modHeader.CurrentFile) {
-    f.file.stamp = std::move(written);
+  if (fileName == f.state.CurrentFile) {
+    f.state.file.stamp = std::move(written);
     // As the file will be read (Latin-1 left with ASCII alone is UTF-8) while that is still
     // this text; otherwise the bytes keep their encoding for the next write.
-    f.file.format = back.sameText ? back.format : format;
+    f.state.file.format = back.sameText ? back.format : format;
   }
-  f.file.textIsFile = fileName == f.modHeader.CurrentFile && back.sameText && f.file.stamp;
+  f.state.file.textIsFile = fileName == f.state.CurrentFile && back.sameText && f.state.file.stamp;
 
-  f.modHeader.TextChanged = false;
+  f.state.TextChanged = false;
   f.recovery.Clear();  // the whole document is on disk
   const String reopened =
       u"Written; it will reopen as " + String(EncodingName(back.format.encoding)) + u", not as this text";
-  f.statusBar.SetPanelText(panel::Message, back.sameText ? String(u"Written") : reopened);
+  f.ports.statusBar.SetPanelText(panel::Message, back.sameText ? String(u"Written") : reopened);
   ShowDocumentFile(f, fileName);
-  f.CommonDialog1.InitDir = fs.CurrentDirectory();
+  f.state.CommonDialog1.InitDir = fs.CurrentDirectory();
   if (quitAfter) f.closeWindow();
 }
 
@@ -135,7 +134,7 @@ void SaveFile(const FileContext& f, const String& FileName, bool Override, bool 
   try {
     Save(f, fileName, Override, QuitAfter, step);
   } catch (const FileError& error) {
-    f.statusBar.SetPanelText(panel::Message, ReasonLine(fileName, error));
+    f.ports.statusBar.SetPanelText(panel::Message, ReasonLine(fileName, error));
   }
 }
 
@@ -144,15 +143,12 @@ void SaveFileAs(const FileContext& f, bool Override) {
   String fileName;
   SaveStep step = SaveStep::Checks;
   try {
-    const std::optional<String> chosen = f.dialogs.ShowSave(f.CommonDialog1);
+    const std::optional<String> chosen = f.ports.dialogs.ShowSave(f.state.CommonDialog1);
     if (!chosen) return;
-    fileName = f.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
+    fileName = f.ports.fs.ResolveShown(*chosen);  // the file the dialog showed; several: refused
     Save(f, fileName, Override, false, step);
   } catch (const FileError& error) {
-    if (step == SaveStep::Write) f.statusBar.SetPanelText(panel::Message, ReasonLine(fileName, error));
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception&) {
+    if (step == SaveStep::Write) f.ports.statusBar.SetPanelText(panel::Message, ReasonLine(fileName, error));
   }
 }
 

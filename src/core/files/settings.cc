@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -27,14 +26,14 @@ String BooleanText(bool value) { return value ? u"True" : u"False"; }
 using Apply = bool (*)(const SettingsContext&, StringView value);
 
 bool ApplyStartIn(const SettingsContext& c, StringView value) {
-  c.CommonDialog1.InitDir = String(value);
+  c.startFolder = String(value);
   return true;
 }
 
 bool ApplyCheck(const SettingsContext& c, MenuItem item, StringView value) {
   const std::optional<bool> on = ToBoolean(value);
   if (!on) return false;
-  c.checks.SetChecked(item, *on);
+  c.options.SetCaseOption(item, *on);
   return true;
 }
 
@@ -43,14 +42,12 @@ bool ApplyFindCase(const SettingsContext& c, StringView value) { return ApplyChe
 bool ApplyReplaceCase(const SettingsContext& c, StringView value) { return ApplyCheck(c, MenuItem::mnuReplaceCase, value); }
 
 bool ApplyWordWrap(const SettingsContext& c, StringView value) {
-  const bool wrap = ExactTrue(value);
-  c.checks.SetChecked(MenuItem::mnuWordWrap, wrap);
-  SetWordWrap(c.txtMain, wrap);
+  c.options.SetWordWrap(ExactTrue(value));
   return true;
 }
 
 bool ApplyTabSpaces(const SettingsContext& c, StringView value) {
-  c.modHeader.TabSpaces = static_cast<std::int16_t>(value[0] - u'0');  // the pattern made it one digit
+  c.options.SetTabSpaces(static_cast<std::int16_t>(value[0] - u'0'));  // the pattern made it one digit
   return true;
 }
 
@@ -69,29 +66,28 @@ std::vector<StringView> SplitAtCommas(StringView value) {
 // the dialog while the document keeps its font.
 bool ApplyFont(const SettingsContext& c, StringView value) {
   const std::vector<StringView> fields = SplitAtCommas(value);  // four or more: the pattern
-  FontSpec& dialog = c.CommonDialog1.font;
+  FontSpec dialog = c.options.DialogFont();
+  const auto failed = [&] {
+    c.options.RememberFont(dialog);
+    return false;
+  };
   dialog.name = String(fields[0]);
   const std::optional<bool> bold = ToBoolean(fields[1]);
-  if (!bold) return false;
+  if (!bold) return failed();
   dialog.bold = *bold;
   const std::optional<bool> italic = ToBoolean(fields[2]);
-  if (!italic) return false;
+  if (!italic) return failed();
   dialog.italic = *italic;
   const std::optional<double> size = ToNumber(fields[3]);
   // A size the font dialog would not accept is rejected like a bad conversion.
-  if (!size || !(*size > 0 && *size <= kLargestFontSize)) return false;
+  if (!size || !(*size > 0 && *size <= kLargestFontSize)) return failed();
   dialog.size = *size;
-  FontSpec font = c.txtMain.Font();
-  font.name = dialog.name;
-  font.bold = dialog.bold;
-  font.italic = dialog.italic;
-  font.size = dialog.size;
-  c.txtMain.SetFont(font);
+  c.options.UseFont(dialog);
   return true;
 }
 
 bool ApplyCmdStart(const SettingsContext& c, StringView value) {
-  c.modHeader.CmdStart = ExactTrue(value);
+  c.options.SetCmdStart(ExactTrue(value));
   return true;
 }
 
@@ -122,16 +118,16 @@ bool ApplyLine(const SettingsContext& c, StringView line) {
 }
 
 String SettingsText(const SettingsContext& c) {
-  const FontSpec& font = c.CommonDialog1.font;
+  const FontSpec& font = c.options.DialogFont();
   const std::array<String, 7> lines{
       u"StartIn=" + c.fs.CurrentDirectory(),
-      u"CmdStart=" + BooleanText(c.modHeader.CmdStart),
+      u"CmdStart=" + BooleanText(c.options.CmdStart()),
       u"Font=" + font.name + u"," + BooleanText(font.bold) + u"," + BooleanText(font.italic) + u"," +
           ShortestNumber(font.size),
-      u"TabSpaces=" + Decimal(c.modHeader.TabSpaces),
-      u"WordWrap=" + BooleanText(c.checks.Checked(MenuItem::mnuWordWrap)),
-      u"FindCase=" + BooleanText(c.checks.Checked(MenuItem::mnuFindCase)),
-      u"ReplaceCase=" + BooleanText(c.checks.Checked(MenuItem::mnuReplaceCase)),
+      u"TabSpaces=" + Decimal(c.options.TabSpaces()),
+      u"WordWrap=" + BooleanText(c.options.WordWrap()),
+      u"FindCase=" + BooleanText(c.options.FindCase()),
+      u"ReplaceCase=" + BooleanText(c.options.ReplaceCase()),
   };
   String text;
   for (const String& line : lines) text += line + u"\r\n";
@@ -224,7 +220,7 @@ void LoadSettings(const SettingsContext& c) {
       if (!ApplyLine(c, StringView(text).substr(start, end - start))) return;
       start = end + 2;
     }
-  } catch (const std::exception&) {
+  } catch (const FileError&) {
     // Quietly: what was applied stays applied.
   }
 }
@@ -235,7 +231,7 @@ void SaveSettings(const SettingsContext& c) {
     // UTF-8, except that the start folder's bytes that are not UTF-8 are written as they are,
     // so that the folder comes back exactly (SettingsFileText).
     fs.WriteAll(SettingsPath(fs), ToBytesEscaped(SettingsText(c)).value_or(ToUtf8(SettingsText(c))));
-  } catch (const std::exception&) {
+  } catch (const FileError&) {
     // Quietly: nothing is reported at exit.
   }
 }

@@ -1,7 +1,5 @@
 // The Help menu: the About box and the Help window, each opened once and brought to the front
 // when asked for again.
-#include <exception>
-
 #include "app/app.hh"
 #include "files/encoding.hh"
 
@@ -22,7 +20,7 @@ String ReadHelpText(const FileSystemPort& fs) {
     const String path = fs.Join(fs.ProgramFolder(), u"quilmar_help.txt");
     if (!fs.FileExists(path)) return {};
     return Decode(fs.ReadAll(path)).text.ToString();
-  } catch (const std::exception&) {
+  } catch (const FileError&) {
     return {};
   }
 }

@@ -1,10 +1,9 @@
 // The command box's key handler: Enter runs the line, Escape abandons it, Backspace over the
 // leading character leaves the box. The box then acts on every key itself as well.
+#include "command/command_line.hh"
+
 #include <array>
 #include <functional>
-
-#include "app/app.hh"
-#include "command/parser.hh"
 
 namespace quilmar {
 
@@ -50,7 +49,29 @@ constexpr std::array<BoxKey, 3> kBoxKeys{{
 
 }  // namespace
 
-void App::txtCmd_KeyDown(KeyCode keyCode, ShiftState) {
+CommandLine::CommandLine(TextModel& document, StatusBarPort& statusBar, FocusPort& focus, EditorMode& mode,
+                         EditorFiles& files, DocumentSearch& search, const EditorOptions& options)
+    : txtMain_(document),
+      statusBar_(statusBar),
+      focus_(focus),
+      mode_(mode),
+      files_(files),
+      search_(search),
+      options_(options) {}
+
+void CommandLine::OpenCommandBox(const String& leader, ModeText modeText) {
+  mode_.Show(modeText);
+  txtCmd.SetText(leader);
+  focus_.SetFocus(Control::txtCmd);
+  txtCmd.SetSelStart(1);
+}
+
+void CommandLine::LeaveCommandBox(bool clearModePanel) {
+  if (clearModePanel) mode_.Show(ModeText::None);
+  focus_.SetFocus(Control::txtMain);
+}
+
+void CommandLine::txtCmd_KeyDown(KeyCode keyCode, ShiftState) {
   for (const BoxKey& row : kBoxKeys) {
     if (row.code == keyCode) {
       BoxContext box{txtCmd, [this](bool clearModePanel) { LeaveCommandBox(clearModePanel); }, Commands()};

@@ -1,0 +1,44 @@
+#pragma once
+// Doubles that fail on demand, for the tests of what a failure does: the kinds of failure, and a
+// measure that fails once, when armed, as soon as the layout asks it about a line.
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/measure.hh"
+
+namespace quilmar::testing_support {
+
+// What an armed double throws.
+enum class Fault { None, Error, NoMemory, Unknown };
+
+inline void Raise(Fault fault, const char* reason) {
+  switch (fault) {
+    case Fault::None: return;
+    case Fault::Error: throw std::runtime_error(reason);
+    case Fault::NoMemory: throw std::bad_alloc();
+    case Fault::Unknown: throw 42;
+  }
+}
+
+class FailingMeasure final : public Measure {
+ public:
+  explicit FailingMeasure(Measure& real) : real_(real) {}
+  double PlainAdvance(char32_t c) const override { return Fail(), real_.PlainAdvance(c); }
+  double Shape(StringView piece, bool rtl, ClusterEndsFn ends, std::vector<ClusterBox>& boxes) const override {
+    Fail();
+    return real_.Shape(piece, rtl, ends, boxes);
+  }
+  double MaxAdvance() const override { return Fail(), real_.MaxAdvance(); }
+  double CellWidth() const override { return real_.CellWidth(); }
+  double VisibleWidth() const override { return real_.VisibleWidth(); }
+  int VisibleLines() const override { return real_.VisibleLines(); }
+  void SetFont(const FontSpec& font) override { real_.SetFont(font); }
+  mutable Fault fault = Fault::None;  // "the font is gone" when Error
+
+ private:
+  void Fail() const { Raise(std::exchange(fault, Fault::None), "the font is gone"); }
+  Measure& real_;
+};
+
+}  // namespace quilmar::testing_support
