@@ -107,14 +107,10 @@ Step Walker::Run() {
     const StringView segment = para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(to - a));
     // The directions of the segment's text as far as the walk reads (where it stops counts as
     // the segment's end: the line breaks before it, or the walk reads further).
-    if (!HasRightToLeft(segment)) {
-      if (const Step s = Left(a, to); s != Step::On) return s;
-    } else {
-      if (!SimpleRuns(segment, runs_)) return Step::Unresolved;
-      for (const BidiRun& run : runs_) {
-        const Step s = run.rtl ? Right(a + run.from, a + run.to, a) : Left(a + run.from, a + run.to);
-        if (s != Step::On) return s;
-      }
+    if (!SimpleRuns(segment, runs_)) return Step::Unresolved;
+    for (const BidiRun& run : runs_) {
+      const Step s = run.rtl ? Right(a + run.from, a + run.to, a) : Left(a + run.from, a + run.to);
+      if (s != Step::On) return s;
     }
     a = to;
   }
