@@ -99,8 +99,9 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
     if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
   }
   std::int32_t readTo = start;
-  // The walk reads about a line ahead at first.
-  if (const auto end = walk_.LineEnd(para, start, width_, units / 2 + 32, readTo)) {
+  // The walk reads little ahead at first; after a line, about as far as that line was long
+  // (LineWalk::LineEnd), and further only when the line turns out longer.
+  if (const auto end = walk_.LineEnd(para, start, width_, 32, readTo)) {
     if (memo && readTo < window) {
       Remember(key.size());
       shapedEnds_.emplace(String(key), *end - start);

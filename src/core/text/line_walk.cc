@@ -225,9 +225,10 @@ Step Walker::Right(std::int32_t from, std::int32_t to, std::int32_t segment) {
 std::optional<std::int32_t> LineWalk::LineEnd(StringView para, std::int32_t start, double width, std::int32_t reach,
                                               std::int32_t& readTo) const {
   const auto n = static_cast<std::int32_t>(para.size());
-  // Lines of one text are about as long as each other: reading a quarter more than the last
-  // one seldom needs a second walk.
-  for (std::int64_t ahead = std::max<std::int64_t>({reach, std::int64_t(lastLength_) * 5 / 4 + 32, 64});; ahead *= 2) {
+  // Lines of one text are about as long as each other: reading an eighth more than the last
+  // one seldom needs a second walk, and what is read past the line's end is ordered (bidi)
+  // for nothing.
+  for (std::int64_t ahead = std::max<std::int64_t>({reach, std::int64_t(lastLength_) * 9 / 8 + 8, 64});; ahead *= 2) {
     // Where the walk stops reading: a piece that reaches it may reach further (then it reads
     // on), so it need not be a cluster boundary, only not inside a pair.
     auto limit = static_cast<std::int32_t>(std::min<std::int64_t>(n, start + ahead));
