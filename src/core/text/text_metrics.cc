@@ -72,11 +72,19 @@ void TextMetrics::ForgetShaped() const {
   shaped_[0].clear();
   shaped_[1].clear();
   shapedUnits_ = 0;
+  recent_.assign(std::size_t{2} << kRecentBits, Recent{});
 }
 
 const TextMetrics::ShapedPiece& TextMetrics::Shape(StringView piece, bool rtl) const {
   ShapedMap& map = shaped_[rtl ? 1 : 0];
-  if (auto it = map.find(piece); it != map.end()) return it->second;
+  const std::size_t hash = Hash{}(piece);
+  if (recent_.empty()) recent_.assign(std::size_t{2} << kRecentBits, Recent{});
+  Recent& slot = recent_[(hash >> (8 * sizeof hash - kRecentBits)) * 2 + (rtl ? 1 : 0)];
+  if (slot.entry && slot.hash == hash && Equal{}(slot.entry->first, piece)) return slot.entry->second;
+  if (auto it = map.find(piece); it != map.end()) {
+    slot = {hash, &*it};
+    return it->second;
+  }
   if (shapedUnits_ + piece.size() > kShapedUnits) ForgetShaped();
   shapedUnits_ += piece.size();
   ShapedPiece shaped;
@@ -98,7 +106,9 @@ const TextMetrics::ShapedPiece& TextMetrics::Shape(StringView piece, bool rtl) c
     }
     start = box.end;
   }
-  return map.emplace(String(piece), std::move(shaped)).first->second;
+  const auto& entry = *map.emplace(String(piece), std::move(shaped)).first;
+  recent_[(hash >> (8 * sizeof hash - kRecentBits)) * 2 + (rtl ? 1 : 0)] = {hash, &entry};
+  return entry.second;
 }
 
 void TextMetrics::ReadAscii() const {
