@@ -60,6 +60,14 @@ inline Simple ClassOf(char32_t c) {
   return c < kTabled ? static_cast<Simple>(Entry(c) & ~kRightToLeft) : LookUpClass(c);
 }
 
+// Whether a table entry (as stored) stops the scan between right-to-left runs: a
+// right-to-left letter, Other, or not looked up yet.
+constexpr bool Stops(std::uint8_t stored) {
+  if (stored == 0) return true;
+  const auto k = static_cast<Simple>((stored - 1) & ~kRightToLeft);
+  return k == Simple::R || k == Simple::Other;
+}
+
 bool RightToLeft(char32_t c) { return c < kTabled ? (Entry(c) & kRightToLeft) != 0 : IsRightToLeftCharacter(c); }
 
 // The character that ends at unit i of t, and where it starts.
@@ -105,9 +113,13 @@ bool SimpleRuns(StringView t, std::vector<BidiRun>& out) {
     return IsHighSurrogate(unit) ? CodePointAt(t, static_cast<std::size_t>(i), units) : unit;
   };
   int units = 1;
+  const char16_t* data = t.data();
   for (std::int32_t i = 0; i < n;) {
     // Left to right: up to the next right-to-left letter. Marks here take a left-to-right
-    // letter or a neutral, never a right-to-left one.
+    // letter or a neutral, never a right-to-left one. Units whose entry is known to be
+    // neither such a letter nor Other are passed over first; pairs are looked at below.
+    while (i < n && (data[i] & 0xFC00) != 0xD800 && !Stops(table[data[i]].load(std::memory_order_relaxed))) ++i;
+    if (i == n) break;
     const char32_t c = charAt(i, units);
     const Simple k = ClassOf(c);
     if (k != Simple::R) {

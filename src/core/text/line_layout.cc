@@ -32,7 +32,8 @@ std::int32_t ShapedWordEnd(StringView seg, std::int32_t from, std::int32_t to) {
   const char16_t* p = FindUnit(begin + from + 1, limit, u' ');
   while (p < limit && *p == u' ') ++p;
   auto end = static_cast<std::int32_t>(p - begin);
-  if (end < to && !IsClusterBoundary(seg, end)) {
+  // After a space, a character below U+0300 (no mark or joiner among them) starts a cluster.
+  if (end < to && !(begin[end] < 0x300 && begin[end - 1] == u' ') && !IsClusterBoundary(seg, end)) {
     // A mark on the last space, or a word cut at the limit: to a cluster boundary.
     const std::int32_t before = PrevClusterBoundary(seg, end);
     end = before > from ? before : NextClusterBoundary(seg, end);

@@ -120,25 +120,37 @@ Step Walker::Run() {
 }
 
 std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) const {
-  std::int32_t plainTo = a;
-  while (plainTo < b && metrics_.Plain(text_[plainTo]) >= 0) ++plainTo;
-  if (plainTo == b) {
+  {
     // A word of plain characters: placed by TextMetrics::PlainEnd, as LineLayout places them.
-    for (std::int32_t i = a; i < b; ++i) {
-      const double end = metrics_.PlainEnd(pen.x, text_[i]);
+    // Added on a copy of the pen, kept only when every character is plain.
+    Pen p = pen;
+    std::int32_t i = a;
+    for (; i < b; ++i) {
+      const double end = metrics_.PlainEnd(p.x, text_[i]);
+      if (end < 0) break;
       if (text_[i] == u' ') {
-        pen.x = end;
-        pen.hanging = std::max(pen.hanging, pen.x);
-        pen.afterSpace = i + 1;
+        p.x = end;
+        p.hanging = std::max(p.hanging, p.x);
+        p.afterSpace = i + 1;
         continue;
       }
-      // Every line takes a character at least.
-      if (i != start_ && std::max({pen.solid, pen.hanging, end}) > width) return i;
-      pen.x = end;
-      pen.solid = std::max({pen.solid, pen.hanging, pen.x});
-      pen.hanging = 0;
+      // Every line takes a character at least. What reaches past the width is plain only
+      // when the rest of the word is.
+      if (i != start_ && std::max({p.solid, p.hanging, end}) > width) {
+        std::int32_t k = i + 1;
+        while (k < b && metrics_.Plain(text_[k]) >= 0) ++k;
+        if (k < b) break;
+        pen = p;
+        return i;
+      }
+      p.x = end;
+      p.solid = std::max({p.solid, p.hanging, p.x});
+      p.hanging = 0;
     }
-    return -1;
+    if (i == b) {
+      pen = p;
+      return -1;
+    }
   }
   const TextMetrics::ShapedPiece& piece =
       metrics_.Shape(para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
