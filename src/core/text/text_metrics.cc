@@ -57,6 +57,10 @@ std::size_t TextMetrics::Hash::operator()(StringView s) const {
     std::memcpy(&w, p, sizeof w);
     return w;
   };
+  if (size >= 8 && size <= 16) {
+    // A word: its first and last eight bytes (overlapping when shorter) cover it.
+    return static_cast<std::size_t>(mix(mix(lane[0], word(bytes)), word(bytes + size - 8)) * kMul);
+  }
   for (; size >= 32; bytes += 32, size -= 32)
     for (int k = 0; k < 4; ++k) lane[k] = mix(lane[k], word(bytes + 8 * k));
   for (; size >= 8; bytes += 8, size -= 8) lane[0] = mix(lane[0], word(bytes));
