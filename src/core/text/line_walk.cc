@@ -55,6 +55,7 @@ class Walker {
 
   Step Run();
   std::int32_t end = 0;
+  bool shaped = false;  // a piece on the way had to be shaped
   std::int32_t ReadTo() const { return readTo_; }
 
  private:
@@ -62,9 +63,9 @@ class Walker {
   Step Right(std::int32_t from, std::int32_t to, std::int32_t segment);
   // Adds [a, b), a piece of a left-to-right run, as LineLayout lays it out. Returns -1, or
   // when a cluster would reach past `width`: its offset for a plain one, -2 for a shaped piece.
-  std::int32_t AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) const;
+  std::int32_t AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width);
   // The piece [a, b) of a right-to-left run: its advance and furthest right edge.
-  RightSum RightPiece(std::int32_t a, std::int32_t b) const;
+  RightSum RightPiece(std::int32_t a, std::int32_t b);
   std::int32_t PieceEnd(std::int32_t a, std::int32_t to);
   Step Overflow(std::int32_t cut = -1);
 
@@ -119,7 +120,7 @@ Step Walker::Run() {
   return Step::Ended;
 }
 
-std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) const {
+std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) {
   {
     // A word of plain characters: placed by TextMetrics::PlainEnd, as LineLayout places them.
     // Added on a copy of the pen, kept only when every character is plain.
@@ -152,6 +153,7 @@ std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double wi
       return -1;
     }
   }
+  shaped = true;
   const TextMetrics::ShapedPiece& piece =
       metrics_.Shape(para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
   // A piece that starts a run may start with spaces: a place to break at too.
@@ -182,7 +184,8 @@ Step Walker::Left(std::int32_t from, std::int32_t to) {
   return Step::On;
 }
 
-RightSum Walker::RightPiece(std::int32_t a, std::int32_t b) const {
+RightSum Walker::RightPiece(std::int32_t a, std::int32_t b) {
+  shaped = true;
   const TextMetrics::ShapedPiece& piece =
       metrics_.Shape(para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), true);
   return RightSum{}.Then(piece.advance, std::max(piece.bodyRight, piece.tailRight));
@@ -248,6 +251,7 @@ std::optional<std::int32_t> LineWalk::LineEnd(StringView para, std::int32_t star
     Walker walk(metrics_, para, start, limit, width);
     const Step step = walk.Run();
     readTo = std::max(readTo, walk.ReadTo());
+    sawShaped_ = walk.shaped;
     if (step == Step::Ended) {
       if (walk.end < n) lastLength_ = walk.end - start;
       return walk.end;
