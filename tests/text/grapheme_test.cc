@@ -48,6 +48,8 @@ const BoundaryCase kCases[] = {
     {"surrogate_pair", u"a\U0001F600b", {0, 1, 3, 4}},
     {"zwj_family_and_skin_tone", u"a" + kFamily + u"\U0001F44D\U0001F3FDb", {0, 1, 12, 16, 17}},
     {"hangul_jamo", u"\u1112\u1161\u11AB\u1112\u1161", {0, 3, 5}},
+    // Emoji among spaces, a modifier that joins its emoji, and ideographs past the emoji's plane.
+    {"emoji_between_spaces", u"a \U0001F60A \U0001F44D\U0001F3FD\U0001F60A\U00020000\U00020001", {0, 1, 2, 4, 5, 9, 11, 13, 15}},
     {"cjk_and_hebrew", u"\u4E2D\u6587 \u05E9\u05DC", {0, 1, 2, 3, 4, 5}},
     // Three flags and a lone regional indicator: pairs from the run's start.
     {"flags", kFlag + kFlag + kFlag + u"\U0001F1E9x", {0, 4, 8, 12, 14, 15}},

@@ -1,7 +1,7 @@
 // Every line the breaker ends is the longest that fits as its own layout measures it (the
 // layout is what is painted), for random paragraphs of plain, shaped, right-to-left and CJK
 // words, neutrals, spaces and tabs, in cells and in proportional widths where a word shaped
-// right to left is wider, at many widths.
+// right to left is wider, at many widths; also long paragraphs of many lines.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -41,14 +41,23 @@ bool Fits(StringView line, const TextMetrics& metrics, double width) {
   return layout.FitWidth() <= width || layout.FitIsOneCluster();
 }
 
-void CheckLines(const Measure& measure) {
+// The first five pieces need no shaping.
+constexpr std::size_t kPlainPieces = 5;
+
+// Paragraphs of up to `pieces` pieces at widths up to `widths`; with `stretches`, every other
+// stretch of 16 pieces is plain, so lines of plain text follow lines with text to shape, and
+// wide lines vary in length from one to the next.
+void CheckLines(const Measure& measure, int rounds = 3000, int pieces = 24, int widths = 16, bool stretches = false) {
   TabStops tabs;
   LineBreaker breaker(measure, tabs);
   std::mt19937 rng(7);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < rounds; ++round) {
     String para;
-    for (int k = 1 + static_cast<int>(rng() % 24); k > 0; --k) para += kPieces[rng() % (std::size(kPieces) - round % 2 * 2)];
-    const double width = 1 + static_cast<double>(rng() % 16);
+    for (int k = 1 + static_cast<int>(rng() % static_cast<unsigned>(pieces)); k > 0; --k) {
+      const bool plain = stretches && k / 16 % 2 == 0;
+      para += kPieces[rng() % (plain ? kPlainPieces : std::size(kPieces) - round % 2 * 2)];
+    }
+    const double width = 1 + static_cast<double>(rng() % static_cast<unsigned>(widths));
     breaker.Configure(width);
     WrapList wraps;
     breaker.Wrap(para, wraps);
@@ -81,6 +90,10 @@ void CheckLines(const Measure& measure) {
 
 TEST(LineBreaker, EveryLineIsTheLongestThatFitsItsOwnLayoutInCells) { CheckLines(CellMeasure(10, 25)); }
 TEST(LineBreaker, EveryLineIsTheLongestThatFitsItsOwnLayoutInProportionalWidths) { CheckLines(Proportional()); }
+TEST(LineBreaker, LongParagraphsOfPlainAndShapedStretchesBreakAsTheirLayoutsFit) {
+  CheckLines(CellMeasure(10, 25), 300, 400, 160, true);
+  CheckLines(Proportional(), 300, 400, 160, true);
+}
 
 }  // namespace
 }  // namespace quilmar

@@ -60,6 +60,14 @@ inline Simple ClassOf(char32_t c) {
   return c < kTabled ? static_cast<Simple>(Entry(c) & ~kRightToLeft) : LookUpClass(c);
 }
 
+// Whether a table entry (as stored) stops the scan between right-to-left runs: a
+// right-to-left letter, Other, or not looked up yet.
+constexpr bool Stops(std::uint8_t stored) {
+  if (stored == 0) return true;
+  const auto k = static_cast<Simple>((stored - 1) & ~kRightToLeft);
+  return k == Simple::R || k == Simple::Other;
+}
+
 bool RightToLeft(char32_t c) { return c < kTabled ? (Entry(c) & kRightToLeft) != 0 : IsRightToLeftCharacter(c); }
 
 // The character that ends at unit i of t, and where it starts.
@@ -89,67 +97,68 @@ bool HasRightToLeft(StringView text) {
 // left to right (N1, N2), joiners are passed over and then take the level after them (X9,
 // L1); right-to-left is level 1. ICU gives the same runs (tests/text/bidi_test.cc) at several
 // times the cost, which a line of mixed scripts would pay every time it is laid out or wrapped.
+//
+// So a right-to-left run starts at a right-to-left letter (with the joiners just before it)
+// and takes in everything up to the last right-to-left letter (or mark on one) before the
+// next left-to-right letter; all else runs left to right. Between runs the scan looks only
+// for the next right-to-left letter, a table lookup a character.
 bool SimpleRuns(StringView t, std::vector<BidiRun>& out) {
   out.clear();
   const auto n = static_cast<std::int32_t>(t.size());
-  auto add = [&](std::int32_t from, std::int32_t to, bool rtl) {
-    if (from == to) return;
-    if (!out.empty() && out.back().rtl == rtl) out.back().to = to;
-    else out.push_back({from, to, rtl});
-  };
   bool sawRight = false, sawOther = false;
-  Simple last = Simple::L;     // what a mark takes: the class before it, joiners passed over
-  bool rtl = false;            // the direction of the last strong character (sos: left to right)
-  std::int32_t pending = -1;   // where the neutrals and joiners after it start
-  std::int32_t neutralEnd = 0;  // and where the last neutral among them ends
-  int units = 1;
-  for (std::int32_t i = 0; i < n; i += units) {
+  std::int32_t leftFrom = 0;  // where the text after the last right-to-left run starts
+  auto charAt = [&](std::int32_t i, int& units) -> char32_t {
     units = 1;
     const char16_t unit = t[static_cast<std::size_t>(i)];
-    const char32_t c = IsHighSurrogate(unit) ? CodePointAt(t, static_cast<std::size_t>(i), units) : unit;
-    Simple k = ClassOf(c);
-    if (k == Simple::Mark) k = last;
-    if (k == Simple::Other) {
-      // Numbers, brackets, embeddings: only ICU resolves them among right-to-left text.
-      if (sawRight || RightToLeft(c)) return false;
-      sawOther = true;
-      k = Simple::L;
-    }
-    if (k == Simple::Boundary) {
-      if (pending < 0) neutralEnd = pending = i;
+    return IsHighSurrogate(unit) ? CodePointAt(t, static_cast<std::size_t>(i), units) : unit;
+  };
+  int units = 1;
+  const char16_t* data = t.data();
+  for (std::int32_t i = 0; i < n;) {
+    // Left to right: up to the next right-to-left letter. Marks here take a left-to-right
+    // letter or a neutral, never a right-to-left one. Units whose entry is known to be
+    // neither such a letter nor Other are passed over first; pairs are looked at below.
+    while (i < n && (data[i] & 0xFC00) != 0xD800 && !Stops(table[data[i]].load(std::memory_order_relaxed))) ++i;
+    if (i == n) break;
+    const char32_t c = charAt(i, units);
+    const Simple k = ClassOf(c);
+    if (k != Simple::R) {
+      if (k == Simple::Other) {
+        // Numbers, brackets, embeddings: only ICU resolves them among right-to-left text.
+        if (sawRight || RightToLeft(c)) return false;
+        sawOther = true;
+      }
+      i += units;
       continue;
     }
-    last = k;
-    if (k == Simple::Neutral) {
-      if (pending < 0) pending = i;
-      neutralEnd = i + units;
-      continue;
+    if (sawOther) return false;
+    sawRight = true;
+    // The run takes the joiners just before its first letter.
+    std::int32_t from = i;
+    while (from > leftFrom) {
+      std::int32_t at = 0;
+      if (ClassOf(CharBefore(t, from, at)) != Simple::Boundary) break;
+      from = at;
     }
-    const bool right = k == Simple::R;
-    if (right && sawOther) return false;
-    sawRight = sawRight || right;
-    if (pending >= 0) {
-      add(pending, neutralEnd, rtl && right);
-      add(neutralEnd, i, right);  // joiners after the last neutral: the level after them
-      pending = -1;
+    // Right to left: on to the next left-to-right letter; the run ends after the last
+    // right-to-left letter, or mark on one, before it.
+    Simple last = Simple::R;  // what a mark takes: the class before it, joiners passed over
+    std::int32_t end = i + units;
+    for (i = end; i < n; i += units) {
+      const char32_t d = charAt(i, units);
+      Simple m = ClassOf(d);
+      if (m == Simple::Mark) m = last;
+      if (m == Simple::Other) return false;
+      if (m == Simple::L) break;
+      if (m == Simple::Boundary) continue;
+      last = m;
+      if (m == Simple::R) end = i + units;
     }
-    // The rest of a word: units of the very same entry (not halves of pairs) go with it.
-    std::int32_t j = i + units;
-    if (units == 1 && c < kTabled) {
-      const std::uint8_t same = table[c].load(std::memory_order_relaxed);
-      while (j < n && (t[static_cast<std::size_t>(j)] & 0xF800) != 0xD800 &&
-             table[t[static_cast<std::size_t>(j)]].load(std::memory_order_relaxed) == same)
-        ++j;
-    }
-    add(i, j, right);
-    rtl = right;
-    units = j - i;
+    if (from > leftFrom) out.push_back({leftFrom, from, false});
+    out.push_back({from, end, true});
+    leftFrom = end;
   }
-  if (pending >= 0) {
-    add(pending, neutralEnd, false);
-    add(neutralEnd, n, false);
-  }
-  if (!sawRight) out.assign(1, {0, n, false});
+  if (leftFrom < n || out.empty()) out.push_back({leftFrom, n, false});
   return true;
 }
 

@@ -35,10 +35,34 @@ inline bool Lone(char16_t c) {
   return known != 0 ? known == 2 : LookUpLone(c);
 }
 
+// The same for the code points of the next plane (most emoji), by their pairs: a word of emoji
+// after a space would otherwise send each boundary before it to the rules below.
+std::atomic<std::uint8_t> lonePairs[0x10000];
+
+inline bool LonePair(char16_t high, char16_t low) {
+  const char32_t c = 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (static_cast<char32_t>(low) - 0xDC00);
+  if (c >= 0x20000) return false;
+  std::atomic<std::uint8_t>& slot = lonePairs[c - 0x10000];
+  std::uint8_t known = slot.load(std::memory_order_relaxed);
+  if (known == 0) {
+    known = u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK) == U_GCB_OTHER ? 2 : 1;
+    slot.store(known, std::memory_order_relaxed);
+  }
+  return known == 2;
+}
+
 // A boundary that no rule can remove: between two lone characters, or at an end.
 bool SureBoundary(StringView t, std::int32_t i) {
-  return i <= 0 || i >= static_cast<std::int32_t>(t.size()) ||
-         (Lone(t[static_cast<std::size_t>(i - 1)]) && Lone(t[static_cast<std::size_t>(i)]));
+  const auto n = static_cast<std::int32_t>(t.size());
+  if (i <= 0 || i >= n) return true;
+  const char16_t before = t[static_cast<std::size_t>(i - 1)], after = t[static_cast<std::size_t>(i)];
+  if (IsLowSurrogate(before)) {
+    if (i < 2 || !IsHighSurrogate(t[static_cast<std::size_t>(i - 2)]) || !LonePair(t[static_cast<std::size_t>(i - 2)], before)) return false;
+  } else if (!Lone(before)) {
+    return false;
+  }
+  if (IsHighSurrogate(after)) return i + 1 < n && IsLowSurrogate(t[static_cast<std::size_t>(i + 1)]) && LonePair(after, t[static_cast<std::size_t>(i + 1)]);
+  return Lone(after);
 }
 
 bool SplitsPair(StringView t, std::int32_t i) {

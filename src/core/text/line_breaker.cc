@@ -85,10 +85,16 @@ bool LineBreaker::SurelyFits(UnitSpan para) const {
 
 std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool remember) const {
   const auto n = static_cast<std::int32_t>(para.size());
-  if (FixedPitch()) {
-    if (const auto end = FixedLineEnd(para.data(), n, start)) return *end;
+  // The plain paths give up at the first character to shape, having added the advances up to
+  // it for nothing: after a line with a piece to shape the next one goes to the walk at once
+  // (which places plain words as they do).
+  if (plainFirst_) {
+    if (FixedPitch()) {
+      if (const auto end = FixedLineEnd(para.data(), n, start)) return *end;
+    }
+    if (const auto end = PlainLineEnd(para.data(), n, start)) return *end;
   }
-  if (const auto end = PlainLineEnd(para.data(), n, start)) return *end;
+  plainFirst_ = true;
   // A line thousands of units long (word wrap off wraps at a far margin) costs less to look
   // up than to lay out again, and a key re-wraps the lines before its own, unchanged.
   const std::int32_t units = MemoUnits();
@@ -99,8 +105,10 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
     if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
   }
   std::int32_t readTo = start;
-  // The walk reads about a line ahead at first.
-  if (const auto end = walk_.LineEnd(para, start, width_, units / 2 + 32, readTo)) {
+  // The walk reads little ahead at first; after a line, about as far as that line was long
+  // (LineWalk::LineEnd), and further only when the line turns out longer.
+  if (const auto end = walk_.LineEnd(para, start, width_, 32, readTo)) {
+    plainFirst_ = !walk_.SawShaped();
     if (memo && readTo < window) {
       Remember(key.size());
       shapedEnds_.emplace(String(key), *end - start);
@@ -365,6 +373,7 @@ void LineBreaker::Wrap(UnitSpan para, WrapList& out) const {
     return;
   }
   const StringView wide = para.Wide();
+  plainFirst_ = true;
   for (std::int32_t start = 0;;) {
     start = LineEnd(wide, start);
     if (start >= n) break;
@@ -390,6 +399,7 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
   const auto n = static_cast<std::int32_t>(para.size());
   const std::int32_t delta = inserted - removed;
   const std::int32_t editEnd = at + inserted;  // in the new text
+  plainFirst_ = true;
   for (;;) {
     start = LineEnd(para, start, true);
     if (start >= n) return;

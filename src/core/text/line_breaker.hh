@@ -93,6 +93,7 @@ class LineBreaker {
   mutable std::unordered_map<String, double, TextMetrics::Hash, TextMetrics::Equal> wordWidths_;
   mutable std::size_t memoUnits_ = 0;
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
+  mutable bool plainFirst_ = true;    // the last line needed no shaping: try the plain paths
   // Where printable ASCII has one advance: x after k characters from a line's start, summed
   // as PlainLineEnd sums it, up to the first x past the width. Read on first use.
   enum class Pitch : std::uint8_t { Unknown, Fixed, Varied };

@@ -55,6 +55,7 @@ class Walker {
 
   Step Run();
   std::int32_t end = 0;
+  bool shaped = false;  // a piece on the way had to be shaped
   std::int32_t ReadTo() const { return readTo_; }
 
  private:
@@ -62,9 +63,9 @@ class Walker {
   Step Right(std::int32_t from, std::int32_t to, std::int32_t segment);
   // Adds [a, b), a piece of a left-to-right run, as LineLayout lays it out. Returns -1, or
   // when a cluster would reach past `width`: its offset for a plain one, -2 for a shaped piece.
-  std::int32_t AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) const;
+  std::int32_t AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width);
   // The piece [a, b) of a right-to-left run: its advance and furthest right edge.
-  RightSum RightPiece(std::int32_t a, std::int32_t b) const;
+  RightSum RightPiece(std::int32_t a, std::int32_t b);
   std::int32_t PieceEnd(std::int32_t a, std::int32_t to);
   Step Overflow(std::int32_t cut = -1);
 
@@ -107,14 +108,10 @@ Step Walker::Run() {
     const StringView segment = para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(to - a));
     // The directions of the segment's text as far as the walk reads (where it stops counts as
     // the segment's end: the line breaks before it, or the walk reads further).
-    if (!HasRightToLeft(segment)) {
-      if (const Step s = Left(a, to); s != Step::On) return s;
-    } else {
-      if (!SimpleRuns(segment, runs_)) return Step::Unresolved;
-      for (const BidiRun& run : runs_) {
-        const Step s = run.rtl ? Right(a + run.from, a + run.to, a) : Left(a + run.from, a + run.to);
-        if (s != Step::On) return s;
-      }
+    if (!SimpleRuns(segment, runs_)) return Step::Unresolved;
+    for (const BidiRun& run : runs_) {
+      const Step s = run.rtl ? Right(a + run.from, a + run.to, a) : Left(a + run.from, a + run.to);
+      if (s != Step::On) return s;
     }
     a = to;
   }
@@ -123,27 +120,40 @@ Step Walker::Run() {
   return Step::Ended;
 }
 
-std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) const {
-  std::int32_t plainTo = a;
-  while (plainTo < b && metrics_.Plain(text_[plainTo]) >= 0) ++plainTo;
-  if (plainTo == b) {
+std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) {
+  {
     // A word of plain characters: placed by TextMetrics::PlainEnd, as LineLayout places them.
-    for (std::int32_t i = a; i < b; ++i) {
-      const double end = metrics_.PlainEnd(pen.x, text_[i]);
+    // Added on a copy of the pen, kept only when every character is plain.
+    Pen p = pen;
+    std::int32_t i = a;
+    for (; i < b; ++i) {
+      const double end = metrics_.PlainEnd(p.x, text_[i]);
+      if (end < 0) break;
       if (text_[i] == u' ') {
-        pen.x = end;
-        pen.hanging = std::max(pen.hanging, pen.x);
-        pen.afterSpace = i + 1;
+        p.x = end;
+        p.hanging = std::max(p.hanging, p.x);
+        p.afterSpace = i + 1;
         continue;
       }
-      // Every line takes a character at least.
-      if (i != start_ && std::max({pen.solid, pen.hanging, end}) > width) return i;
-      pen.x = end;
-      pen.solid = std::max({pen.solid, pen.hanging, pen.x});
-      pen.hanging = 0;
+      // Every line takes a character at least. What reaches past the width is plain only
+      // when the rest of the word is.
+      if (i != start_ && std::max({p.solid, p.hanging, end}) > width) {
+        std::int32_t k = i + 1;
+        while (k < b && metrics_.Plain(text_[k]) >= 0) ++k;
+        if (k < b) break;
+        pen = p;
+        return i;
+      }
+      p.x = end;
+      p.solid = std::max({p.solid, p.hanging, p.x});
+      p.hanging = 0;
     }
-    return -1;
+    if (i == b) {
+      pen = p;
+      return -1;
+    }
   }
+  shaped = true;
   const TextMetrics::ShapedPiece& piece =
       metrics_.Shape(para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
   // A piece that starts a run may start with spaces: a place to break at too.
@@ -174,7 +184,8 @@ Step Walker::Left(std::int32_t from, std::int32_t to) {
   return Step::On;
 }
 
-RightSum Walker::RightPiece(std::int32_t a, std::int32_t b) const {
+RightSum Walker::RightPiece(std::int32_t a, std::int32_t b) {
+  shaped = true;
   const TextMetrics::ShapedPiece& piece =
       metrics_.Shape(para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), true);
   return RightSum{}.Then(piece.advance, std::max(piece.bodyRight, piece.tailRight));
@@ -229,9 +240,10 @@ Step Walker::Right(std::int32_t from, std::int32_t to, std::int32_t segment) {
 std::optional<std::int32_t> LineWalk::LineEnd(StringView para, std::int32_t start, double width, std::int32_t reach,
                                               std::int32_t& readTo) const {
   const auto n = static_cast<std::int32_t>(para.size());
-  // Lines of one text are about as long as each other: reading a quarter more than the last
-  // one seldom needs a second walk.
-  for (std::int64_t ahead = std::max<std::int64_t>({reach, std::int64_t(lastLength_) * 5 / 4 + 32, 64});; ahead *= 2) {
+  // Lines of one text are about as long as each other: reading an eighth more than the last
+  // one seldom needs a second walk, and what is read past the line's end is ordered (bidi)
+  // for nothing.
+  for (std::int64_t ahead = std::max<std::int64_t>({reach, std::int64_t(lastLength_) * 9 / 8 + 8, 64});; ahead *= 2) {
     // Where the walk stops reading: a piece that reaches it may reach further (then it reads
     // on), so it need not be a cluster boundary, only not inside a pair.
     auto limit = static_cast<std::int32_t>(std::min<std::int64_t>(n, start + ahead));
@@ -239,6 +251,7 @@ std::optional<std::int32_t> LineWalk::LineEnd(StringView para, std::int32_t star
     Walker walk(metrics_, para, start, limit, width);
     const Step step = walk.Run();
     readTo = std::max(readTo, walk.ReadTo());
+    sawShaped_ = walk.shaped;
     if (step == Step::Ended) {
       if (walk.end < n) lastLength_ = walk.end - start;
       return walk.end;

@@ -30,10 +30,13 @@ class LineWalk {
   // line's own layout decides.
   std::optional<std::int32_t> LineEnd(StringView para, std::int32_t start, double width, std::int32_t reach,
                                       std::int32_t& readTo) const;
+  // Whether the last line LineEnd ended held a piece that had to be shaped.
+  bool SawShaped() const { return sawShaped_; }
 
  private:
   const TextMetrics& metrics_;
   mutable std::int32_t lastLength_ = 0;  // of the last line that ended before its paragraph's end
+  mutable bool sawShaped_ = false;
 };
 
 }  // namespace quilmar

@@ -57,6 +57,10 @@ std::size_t TextMetrics::Hash::operator()(StringView s) const {
     std::memcpy(&w, p, sizeof w);
     return w;
   };
+  if (size >= 8 && size <= 16) {
+    // A word: its first and last eight bytes (overlapping when shorter) cover it.
+    return static_cast<std::size_t>(mix(mix(lane[0], word(bytes)), word(bytes + size - 8)) * kMul);
+  }
   for (; size >= 32; bytes += 32, size -= 32)
     for (int k = 0; k < 4; ++k) lane[k] = mix(lane[k], word(bytes + 8 * k));
   for (; size >= 8; bytes += 8, size -= 8) lane[0] = mix(lane[0], word(bytes));
@@ -72,11 +76,19 @@ void TextMetrics::ForgetShaped() const {
   shaped_[0].clear();
   shaped_[1].clear();
   shapedUnits_ = 0;
+  recent_.assign(std::size_t{2} << kRecentBits, Recent{});
 }
 
 const TextMetrics::ShapedPiece& TextMetrics::Shape(StringView piece, bool rtl) const {
   ShapedMap& map = shaped_[rtl ? 1 : 0];
-  if (auto it = map.find(piece); it != map.end()) return it->second;
+  const std::size_t hash = Hash{}(piece);
+  if (recent_.empty()) recent_.assign(std::size_t{2} << kRecentBits, Recent{});
+  Recent& slot = recent_[(hash >> (8 * sizeof hash - kRecentBits)) * 2 + (rtl ? 1 : 0)];
+  if (slot.entry && slot.hash == hash && Equal{}(slot.entry->first, piece)) return slot.entry->second;
+  if (auto it = map.find(piece); it != map.end()) {
+    slot = {hash, &*it};
+    return it->second;
+  }
   if (shapedUnits_ + piece.size() > kShapedUnits) ForgetShaped();
   shapedUnits_ += piece.size();
   ShapedPiece shaped;
@@ -98,7 +110,9 @@ const TextMetrics::ShapedPiece& TextMetrics::Shape(StringView piece, bool rtl) c
     }
     start = box.end;
   }
-  return map.emplace(String(piece), std::move(shaped)).first->second;
+  const auto& entry = *map.emplace(String(piece), std::move(shaped)).first;
+  recent_[(hash >> (8 * sizeof hash - kRecentBits)) * 2 + (rtl ? 1 : 0)] = {hash, &entry};
+  return entry.second;
 }
 
 void TextMetrics::ReadAscii() const {

@@ -16,6 +16,9 @@ namespace quilmar {
 class TextMetrics {
  public:
   TextMetrics(const Measure& measure, const TabStops& tabs);
+  // Not copied: what it keeps points into its own maps.
+  TextMetrics(const TextMetrics&) = delete;
+  TextMetrics& operator=(const TextMetrics&) = delete;
 
   // Re-reads the measure's sizes and the tab stops; returns whether any of them changed.
   bool Refresh();
@@ -99,6 +102,15 @@ class TextMetrics {
   // Shaped pieces by direction; started afresh when they hold too much text.
   mutable ShapedMap shaped_[2];
   mutable std::size_t shapedUnits_ = 0;
+  // The entries last found, by the top bits of their hash and their direction: a word met
+  // again costs its hash and a comparison, not a walk of the map's buckets. (The map's
+  // entries stay where they are as it grows; they go only all at once, with these.)
+  struct Recent {
+    std::size_t hash = 0;
+    const ShapedMap::value_type* entry = nullptr;
+  };
+  static constexpr int kRecentBits = 11;
+  mutable std::vector<Recent> recent_;
 };
 
 }  // namespace quilmar
