@@ -26,16 +26,16 @@ faults=(
   "src/core/command/parser.cc#s/GoToLineCommand{String(line.substr(1))}/GoToLineCommand{String(line.substr(2))}/#\":12\" goes to line 2"
   "src/core/files/encode.cc#s/if (style != LineEnd::CR) put(u'\\\\n');/if (style == LineEnd::LF) put(u'\\\\n');/#a CRLF file's new breaks are written as CR alone"
   "src/core/files/decode.cc#s/if (c.lf >= c.crlf \&\& c.lf >= c.cr) return LineEnd::LF;/if (c.lf > c.crlf \&\& c.lf >= c.cr) return LineEnd::LF;/#a file with as many CRLF as LF breaks gets CRLF for new breaks"
-  "src/core/files/save_file.cc#s/ownFile \&\& !override_ \&\& !(f.file.stamp/ownFile \&\& override_ \&\& !(f.file.stamp/#\":w\" overwrites a file changed on disk since it was read"
+  "src/core/files/save_file.cc#s/ownFile \&\& !override_ \&\& !(f.state.file.stamp/ownFile \&\& override_ \&\& !(f.state.file.stamp/#\":w\" overwrites a file changed on disk since it was read"
   "src/core/files/settings.cc#s/return value == u\"True\";/return value == u\"True\" || value == u\"true\";/#the settings file takes \"true\" for \"True\""
   "src/core/files/settings.cc#s/value\\[0\\] - u'0'/value[0] - u'1'/#the tab width from the settings file is one less"
   "src/core/files/document_panels.cc#s/GetLineCount() - 1) + u\" lines\"/GetLineCount()) + u\" lines\"/#the lines panel counts one line too many"
-  "src/core/files/file_menu.cc#/SetPanel(panel::Position, String());/d#File Close leaves the position panel showing"
+  "src/core/files/editor_files.cc#/ports_.statusBar.SetPanelText(panel::Position, String());/d#File Close leaves the position panel showing"
   "src/core/text/grapheme.cc#/if (SplitsPair(t, offset)) ++offset;/d#a step back from inside a surrogate pair lands inside the cluster"
-  "src/core/text/line_breaker.cc#s/i == start || x + adv <= width_/i == start || x + adv < width_/#a line that exactly fills the width wraps its last character"
+  "src/core/text/line_breaker.cc#s/i == start || end <= width_/i == start || end < width_/#a line that exactly fills the width wraps its last character"
   "src/core/text/undo.cc#s/if (!edit.removed.empty() || edit.pos/if (edit.pos/#typing over a selection joins the previous typing's undo step"
-  "src/core/app/options_menu.cc#/modHeader.CmdStart = start;/d#Start in Command Mode is not written to the settings"
-  "src/core/text/text_model.cc#s/line >= doc.LineCount()) return std::nullopt;/line > doc.LineCount()) return std::nullopt;/#LineIndex past the last line answers a position"
+  "src/core/app/options.cc#/^  CmdStart_ = start;$/d#Start in Command Mode is not written to the settings"
+  "src/core/text/text_model_layouts.cc#s/line >= doc.LineCount()) return std::nullopt;/line > doc.LineCount()) return std::nullopt;/#LineIndex past the last line answers a position"
 )
 
 # MUTATION_PROGRAMS="test_text test_editor" runs only those (the core ones need no Qt GUI build).
