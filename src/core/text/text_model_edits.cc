@@ -113,22 +113,32 @@ void TextModelOps::ReplayEdits(TextModel& t, const std::vector<EditRecord>& edit
   Impl& m = *t.impl_;
   TextModelOps::EnsureLayout(m);
   m.layouts.clear();
-  // Each edit as the history holds it, undone (`back`) or made again.
-  const auto apply = [&](const EditRecord& e, bool back) {
-    if (back) {
+  // Each edit as the history holds it, undone (`back`) or made again, then told.
+  const auto replace = [&](const EditRecord& e, bool back) {
+    if (back)
       m.doc.Replace(e.pos, CharPos(e.inserted.size()), e.removed, e.removedForms);
-      NotifyEdited(t, e.pos, e.inserted, e.removed, e.removedForms);
-    } else {
+    else
       m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
-      NotifyEdited(t, e.pos, e.removed, e.inserted);
-    }
   };
-  // A failure half-way takes back the edits replayed so far, so the text is as it was.
+  const auto tell = [&](const EditRecord& e, bool back) {
+    if (back)
+      NotifyEdited(t, e.pos, e.inserted, e.removed, e.removedForms);
+    else
+      NotifyEdited(t, e.pos, e.removed, e.inserted);
+  };
+  const auto nth = [&](std::size_t i) -> const EditRecord& { return edits[backwards ? edits.size() - 1 - i : i]; };
+  // A failure half-way takes back the edits the text took so far, so it is as it was.
   std::size_t done = 0;
   try {
-    for (; done < edits.size(); ++done) apply(edits[backwards ? edits.size() - 1 - done : done], backwards);
+    while (done < edits.size()) {
+      replace(nth(done), backwards);
+      tell(nth(done++), backwards);
+    }
   } catch (...) {
-    while (done-- > 0) apply(edits[backwards ? edits.size() - 1 - done : done], !backwards);
+    while (done-- > 0) {
+      replace(nth(done), !backwards);
+      tell(nth(done), !backwards);
+    }
     m.layouts.clear();
     throw;
   }
