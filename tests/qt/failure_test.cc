@@ -21,11 +21,11 @@ namespace {
 // The window's dialogs, whose font dialog fails while armed.
 class FailingDialogs final : public DialogPort {
  public:
-  std::optional<String> ShowOpen(const String& dir) override { return dialogs.ShowOpen(dir); }
-  std::optional<String> ShowSave(const String& dir) override { return dialogs.ShowSave(dir); }
-  std::optional<FontSpec> ShowFont(const FontSpec& current) override {
+  std::optional<String> ShowOpen(const CommonDialogState& dialog) override { return dialogs.ShowOpen(dialog); }
+  std::optional<String> ShowSave(const CommonDialogState& dialog) override { return dialogs.ShowSave(dialog); }
+  std::optional<FontSpec> ShowFont(const CommonDialogState& dialog) override {
     if (fail) throw std::runtime_error("no fonts");
-    return dialogs.ShowFont(current);
+    return dialogs.ShowFont(dialog);
   }
   headless::Dialogs dialogs;
   bool fail = false;

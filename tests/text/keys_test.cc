@@ -261,5 +261,48 @@ TEST(Undo, RollBackToACheckpointDropsTheEditsSince) {
   EXPECT_FALSE(rig.model.CanUndo());
 }
 
+// Typing, Backspace and Delete merge into the edit the keys before them made; a checkpoint
+// taken inside such a run puts back exactly what stood at it, the file forms of the breaks
+// taken since included, and the run goes on as one step.
+TEST(Undo, RollBackCutsARunThatMergedAcrossTheCheckpoint) {
+  const String text = u"ab\r\ncd\r\nef";
+  const BreakRuns forms{{0, BreakForm::LF}, {1, BreakForm::CR}};
+  const struct {
+    const char* name;
+    CharPos caret;
+    KeyEvent key;
+  } runs[] = {
+      {"Backspace", 9, Key(key::Back)},  // e, then the CR break, then d
+      {"Delete", 1, Key(key::Delete)},   // b, then the LF break, then c
+      {"typing", 10, Type("x")},
+  };
+  for (const auto& r : runs) {
+    ModelRig rig;
+    rig.model.LoadText(text, forms);
+    rig.model.SetSelStart(r.caret);
+    rig.model.KeyDown(r.key);
+    const String atCheckpoint = rig.model.Text();
+    const BreakRuns formsAtCheckpoint = rig.model.BreakForms();
+    const CharPos caret = rig.model.SelStart();
+    const TextModel::Checkpoint checkpoint = rig.model.MakeCheckpoint();
+    rig.model.KeyDown(r.key);
+    rig.model.KeyDown(r.key);
+    rig.model.RollBack(checkpoint);
+    EXPECT_EQ(rig.model.Text(), atCheckpoint) << r.name;
+    EXPECT_EQ(rig.model.BreakForms(), formsAtCheckpoint) << r.name;
+    EXPECT_EQ(rig.model.SelStart(), caret) << r.name;
+
+    rig.model.KeyDown(r.key);
+    const String after = rig.model.Text();
+    EXPECT_NE(after, atCheckpoint) << r.name;
+    rig.model.Undo();
+    EXPECT_EQ(rig.model.Text(), text) << r.name << ": the run is one step";
+    EXPECT_EQ(rig.model.BreakForms(), forms) << r.name;
+    EXPECT_FALSE(rig.model.CanUndo()) << r.name;
+    rig.model.Redo();
+    EXPECT_EQ(rig.model.Text(), after) << r.name;
+  }
+}
+
 }  // namespace
 }  // namespace quilmar::testing

@@ -301,13 +301,23 @@ void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t re
   const NodeId x = at.node;
   String& s = owned_[nodes_[x].owned];
   assert(offset >= 0 && removed >= 0 && std::size_t(offset) + std::size_t(removed) <= s.size());
+  const auto from = static_cast<std::size_t>(offset);
+  // What the edit removes, to put back if the new text cannot be laid out.
+  const String old = s.substr(from, static_cast<std::size_t>(removed));
   if (text.IsNarrow()) {
-    s.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(removed), text.size(), u'\0');
+    s.replace(from, static_cast<std::size_t>(removed), text.size(), u'\0');
     std::copy(text.NarrowData(), text.NarrowData() + text.size(), s.begin() + offset);
   } else {
-    s.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(removed), text.Wide());
+    s.replace(from, static_cast<std::size_t>(removed), text.Wide());
   }
-  breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_);
+  try {
+    breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_);
+  } catch (...) {
+    // The paragraph keeps its text and its wraps, which still agree with the tree's sums
+    // (owning it changed where the text lives, not what it is).
+    s.replace(from, text.size(), old);
+    throw;
+  }
   SetWraps(x, scratchWraps_);
   Measure(x);
   // The located paragraph keeps its start and first line; only the sums above it change.
@@ -340,7 +350,13 @@ void Document::RemakeParagraph(const Locus& at, std::int32_t offset, std::int32_
   AddRun(forms, 0, FormOf(at));
   // The block is no paste, so the next paste does not look for itself in it.
   const BlockId pasted = std::exchange(lastBlock_, BlockId());
-  const BlockId block = NewBlock(SharedText::Narrow(std::move(bytes), size), std::move(forms));
+  BlockId block;
+  try {
+    block = NewBlock(SharedText::Narrow(std::move(bytes), size), std::move(forms));
+  } catch (...) {
+    lastBlock_ = pasted;
+    throw;
+  }
   lastBlock_ = pasted;
   finger_ = Locus();  // the tree changes shape
   NodeId left, rest, mid, right;
@@ -385,6 +401,10 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text, con
   // same text of several lines inserted again shares the block made for it last time.
   std::vector<NodeId> ids;
   SharedText kept = text;  // what the caller gets back; `text` itself lives on for `view`
+  // Until the tree takes them the new nodes are the edit's alone: a failure to lay one out
+  // frees them, and the document is as it was.
+  const BlockId pasted = lastBlock_;
+  try {
   if (firstNl == view.size()) {
     view.AppendTo(prefix);
     suffix.AppendTo(prefix);
@@ -428,6 +448,11 @@ SharedText Document::Replace(CharPos start, CharPos length, SharedText text, con
     String first = view.substr(lastNl + 1).ToString();
     first.append(last);
     ids.push_back(NewOwnedNode(std::move(first), lastForm));
+  }
+  } catch (...) {
+    for (const NodeId x : ids) FreeNode(x);
+    lastBlock_ = pasted;
+    throw;
   }
   NodeId left, rest, middle, right;
   Split(root_, firstRemoved, left, rest);

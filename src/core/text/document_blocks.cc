@@ -98,6 +98,7 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
   bool counted = false;  // lineStarts is kept from the first paragraph of several lines on
   std::int32_t lines = 0;
   auto next = shown.begin();
+  try {
   for (std::int32_t p = 0; p < n; ++p) {
     while (next != shown.end() && p >= next->first + next->count) ++next;
     const std::int32_t hiddenTo = next == shown.end() ? n : std::max(p, next->first);
@@ -120,6 +121,16 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
     if (counted) k.lineStarts.push_back(lines);
     k.wraps.insert(k.wraps.end(), scratchWraps_.begin(), scratchWraps_.end());
     lines += 1 + static_cast<std::int32_t>(scratchWraps_.size());
+  }
+  } catch (...) {
+    // The block keeps the layout it had; the one half made is not kept for a way back.
+    std::swap(kept.setting, k.setting);
+    std::swap(kept.shown, k.shown);
+    std::swap(kept.lineStarts, k.lineStarts);
+    std::swap(kept.wraps, k.wraps);
+    std::swap(kept.whole, k.whole);
+    kept = Block::Layout();
+    throw;
   }
   if (counted) k.lineStarts.push_back(lines);
 }

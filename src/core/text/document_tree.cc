@@ -31,7 +31,12 @@ Document::NodeId Document::NewOwnedNode(String text, BreakForm form) {
   n.count = 1;
   n.form = form;
   const NodeId x = nodes_.Add(n);
-  breaker_.Wrap(owned_[n.owned], scratchWraps_);
+  try {
+    breaker_.Wrap(owned_[n.owned], scratchWraps_);
+  } catch (...) {
+    FreeNode(x);
+    throw;
+  }
   SetWraps(x, scratchWraps_);
   Measure(x);
   Pull(x);

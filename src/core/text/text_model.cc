@@ -144,12 +144,32 @@ bool TextModel::CanUndo() const { return impl_->undo.CanUndo(); }
 
 bool TextModel::CanRedo() const { return impl_->undo.CanRedo(); }
 
+// A replay that fails leaves the text as it was (ReplayEdits takes back what it did) and the
+// step where it was in the history.
 void TextModel::Undo() {
-  if (const auto* edits = impl_->undo.TakeUndo()) TextModelOps::Replay(*this, *edits, true);
+  const auto* edits = impl_->undo.TakeUndo();
+  if (!edits) return;
+  try {
+    TextModelOps::ReplayEdits(*this, *edits, true);
+  } catch (...) {
+    impl_->undo.PutBackUndo();
+    throw;
+  }
+  TextModelOps::NotifyText(*this);
+  TextModelOps::NotifySelection(*this);
 }
 
 void TextModel::Redo() {
-  if (const auto* edits = impl_->undo.TakeRedo()) TextModelOps::Replay(*this, *edits, false);
+  const auto* edits = impl_->undo.TakeRedo();
+  if (!edits) return;
+  try {
+    TextModelOps::ReplayEdits(*this, *edits, false);
+  } catch (...) {
+    impl_->undo.PutBackRedo();
+    throw;
+  }
+  TextModelOps::NotifyText(*this);
+  TextModelOps::NotifySelection(*this);
 }
 
 void TextModel::BeginUndoGroup() { impl_->undo.BeginGroup(); }
@@ -157,20 +177,27 @@ void TextModel::BeginUndoGroup() { impl_->undo.BeginGroup(); }
 void TextModel::EndUndoGroup() { impl_->undo.EndGroup(); }
 
 TextModel::Checkpoint TextModel::MakeCheckpoint() const {
-  const UndoStack::Mark mark = impl_->undo.MakeMark();
   Checkpoint c;
-  c.steps = mark.steps;
-  c.editsInLast = mark.editsInLast;
-  c.generation = mark.generation;
-  c.groupDepth = mark.groupDepth;
+  c.mark = impl_->undo.MakeMark();
+  c.anchor = impl_->anchor;
+  c.caret = impl_->caret;
   return c;
 }
 
 void TextModel::RollBack(const Checkpoint& c) {
-  const std::vector<EditRecord> edits =
-      impl_->undo.TakeSince(UndoStack::Mark{c.steps, c.editsInLast, c.generation, c.groupDepth});
-  if (edits.empty()) return;
-  TextModelOps::Replay(*this, edits, true);
+  Impl& m = *impl_;
+  const std::vector<EditRecord> edits = m.undo.TakeSince(c.mark);
+  if (!edits.empty()) {
+    TextModelOps::ReplayEdits(*this, edits, true);
+    TextModelOps::NotifyText(*this);
+  }
+  // The text is as it was, so the selection it had is valid in it. Set directly: a move would
+  // close the step of typing that the checkpoint found open.
+  m.goalX.reset();
+  if (edits.empty() && m.anchor == c.anchor && m.caret == c.caret) return;
+  m.anchor = c.anchor;
+  m.caret = c.caret;
+  TextModelOps::NotifySelection(*this);
 }
 
 }  // namespace quilmar

@@ -13,13 +13,13 @@
 #include "text/break_forms.hh"
 #include "text/font.hh"
 #include "text/shared_text.hh"
+#include "text/undo.hh"
 #include "text/ustring.hh"
 
 namespace quilmar {
 
 class Document;    // the text and its layout (text/document.hh)
 class LineLayout;  // the shaped geometry of one laid-out line (text/line_layout.hh)
-class UndoStack; // edit history (text/undo.hh)
 
 // Options of Find, combined with |.
 enum class FindOptions : unsigned {
@@ -210,12 +210,13 @@ class TextModel {
     TextModel& model_;
   };
 
-  // Where an event began, to put the text back there if the event fails half-way: the edits
-  // made since are undone and left out of the history.
+  // Where an event began, to put the document back there if the event fails half-way: the
+  // edits made since (typing merged into the step open at the checkpoint included) are undone
+  // and left out of the history, which goes on as it stood, and the selection is as it was.
   class Checkpoint {
     friend class TextModel;
-    std::size_t steps = 0, editsInLast = 0, generation = 0;
-    int groupDepth = 0;
+    UndoStack::Mark mark;
+    CharPos anchor = 0, caret = 0;
   };
   Checkpoint MakeCheckpoint() const;
   void RollBack(const Checkpoint& checkpoint);

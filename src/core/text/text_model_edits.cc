@@ -78,14 +78,25 @@ bool TextModelOps::Edit(TextModel& t, CharPos start, CharPos removed, SharedText
   rec.anchorBefore = m.anchor;
   rec.caretBefore = m.caret;
   const auto size = CharPos(text.size());
+  // The document takes the edit whole or not at all (a failing layout leaves it as it was).
   rec.inserted = m.doc.Replace(start, removed, std::move(text));
-  NotifyEdited(t, start, rec.removed, rec.inserted);
   m.layouts.clear();
   // A mark typed before a lone mark (or at a paragraph's start before one) joins it into
   // one cluster: the caret goes after the whole of it.
-  m.anchor = m.caret = SnapForward(m.doc, start + size);
-  rec.anchorAfter = rec.caretAfter = m.caret;
-  m.undo.Record(std::move(rec), kind);
+  const CharPos caret = SnapForward(m.doc, start + size);
+  rec.anchorAfter = rec.caretAfter = caret;
+  const SharedText removedText = rec.removed, insertedText = rec.inserted;
+  const BreakRuns removedForms = rec.removedForms;
+  try {
+    m.undo.Record(std::move(rec), kind);
+  } catch (...) {
+    // Without a record the edit could not be undone: the text goes back as it was.
+    m.doc.Replace(start, CharPos(insertedText.size()), removedText, removedForms);
+    throw;
+  }
+  // From here on the history holds the edit, so a failure of an observer is undone with it.
+  NotifyEdited(t, start, removedText, insertedText);
+  m.anchor = m.caret = caret;
   m.goalX.reset();
   NotifyText(t);
   NotifySelection(t);
@@ -93,27 +104,52 @@ bool TextModelOps::Edit(TextModel& t, CharPos start, CharPos removed, SharedText
 }
 
 void TextModelOps::Replay(TextModel& t, const std::vector<EditRecord>& edits, bool backwards) {
+  ReplayEdits(t, edits, backwards);
+  NotifyText(t);
+  NotifySelection(t);
+}
+
+void TextModelOps::ReplayEdits(TextModel& t, const std::vector<EditRecord>& edits, bool backwards) {
   Impl& m = *t.impl_;
   TextModelOps::EnsureLayout(m);
   m.layouts.clear();
-  if (backwards) {
-    for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
-      m.doc.Replace(it->pos, CharPos(it->inserted.size()), it->removed, it->removedForms);
-      NotifyEdited(t, it->pos, it->inserted, it->removed, it->removedForms);
+  // Each edit as the history holds it, undone (`back`) or made again, then told.
+  const auto replace = [&](const EditRecord& e, bool back) {
+    if (back)
+      m.doc.Replace(e.pos, CharPos(e.inserted.size()), e.removed, e.removedForms);
+    else
+      m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
+  };
+  const auto tell = [&](const EditRecord& e, bool back) {
+    if (back)
+      NotifyEdited(t, e.pos, e.inserted, e.removed, e.removedForms);
+    else
+      NotifyEdited(t, e.pos, e.removed, e.inserted);
+  };
+  const auto nth = [&](std::size_t i) -> const EditRecord& { return edits[backwards ? edits.size() - 1 - i : i]; };
+  // A failure half-way takes back the edits the text took so far, so it is as it was.
+  std::size_t done = 0;
+  try {
+    while (done < edits.size()) {
+      replace(nth(done), backwards);
+      tell(nth(done++), backwards);
     }
+  } catch (...) {
+    while (done-- > 0) {
+      replace(nth(done), !backwards);
+      tell(nth(done), !backwards);
+    }
+    m.layouts.clear();
+    throw;
+  }
+  if (backwards) {
     m.anchor = SnapForward(m.doc, edits.front().anchorBefore);
     m.caret = SnapForward(m.doc, edits.front().caretBefore);
   } else {
-    for (const EditRecord& e : edits) {
-      m.doc.Replace(e.pos, CharPos(e.removed.size()), e.inserted);
-      NotifyEdited(t, e.pos, e.removed, e.inserted);
-    }
     m.anchor = SnapForward(m.doc, edits.back().anchorAfter);
     m.caret = SnapForward(m.doc, edits.back().caretAfter);
   }
   m.goalX.reset();
-  NotifyText(t);
-  NotifySelection(t);
 }
 
 bool TextModelOps::ReplaceAll(TextModel& t, String text, BreakRuns forms) {

@@ -22,7 +22,15 @@ void TextModelOps::EnsureLayout(Impl& m) {
   m.fontChanged = false;
   if (!relayout) return;
   const CharPos lineStartBefore = m.doc.LineStart(m.doc.LineOf(m.caret));
-  m.doc.Relayout();
+  try {
+    m.doc.Relayout();
+  } catch (...) {
+    // Some paragraphs may be laid out anew and others not: the next question lays out all
+    // of them again.
+    m.layoutDirty = m.fontChanged = true;
+    ForgetLayouts(m);
+    throw;
+  }
   ForgetLayouts(m);
   if (m.doc.LineStart(m.doc.LineOf(m.caret)) != lineStartBefore) NotifySelection(m.self);
 }

@@ -115,6 +115,9 @@ struct TextModelOps {
 
   // Applies a step of history backwards (undo) or forwards (redo).
   static void Replay(TextModel& t, const std::vector<EditRecord>& edits, bool backwards);
+  // The same without TextChanged and SelectionChanged, all or nothing: an edit that fails
+  // half-way takes back those replayed before it, and the failure goes on.
+  static void ReplayEdits(TextModel& t, const std::vector<EditRecord>& edits, bool backwards);
 
   static bool ReplaceAll(TextModel& t, String text, BreakRuns forms = {});
   // `text` holds "\r\n" breaks only and is no longer than the document holds. False, with

@@ -1,6 +1,7 @@
 #pragma once
 // Edit history of the document control: steps of reversible edits, with typing merged.
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "text/break_forms.hh"
@@ -43,18 +44,28 @@ class UndoStack {
   const std::vector<EditRecord>* TakeRedo();
   void Clear();
 
-  // A point in the history to fall back to when an event fails half-way.
+  // A point in the history to fall back to when an event fails half-way: the steps, and how
+  // far the last edit reached, since typing after the mark may merge into it.
   struct Mark {
     std::size_t steps = 0;
     std::size_t editsInLast = 0;
     std::size_t generation = 0;
     int groupDepth = 0;
+    bool open = false;
+    // The last edit as it stood (its texts' sizes, place, caret after it, and the forms of
+    // its removed breaks while a run of Backspace or Delete may still grow them).
+    std::size_t lastInserted = 0, lastRemoved = 0;
+    CharPos lastPos = 0, lastAnchorAfter = 0, lastCaretAfter = 0;
+    BreakRuns lastForms;
   };
   Mark MakeMark() const;
   // The edits recorded since the mark, oldest first, taken out of the history (which then
-  // ends where it stood at the mark). Nothing when the history was cleared meanwhile or when
-  // edits only merged into a step that existed already.
+  // ends where it stood at the mark, the last edit cut back to what it held then). Nothing
+  // when the history was cleared meanwhile.
   std::vector<EditRecord> TakeSince(const Mark& mark);
+  // Gives back a step just taken by TakeUndo (or TakeRedo) whose replay failed.
+  void PutBackUndo();
+  void PutBackRedo();
 
  private:
   struct Step {
@@ -62,6 +73,8 @@ class UndoStack {
     EditKind kind = EditKind::Other;
   };
   bool Merge(EditRecord& edit, EditKind kind);
+  // What merged into `last` since the mark, as an edit of its own; `last` goes back to the mark.
+  static std::optional<EditRecord> SplitGrowth(EditRecord& last, const Mark& mark);
 
   std::vector<Step> undo_;
   std::vector<Step> redo_;
