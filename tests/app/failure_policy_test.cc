@@ -17,6 +17,8 @@
 namespace quilmar {
 namespace {
 
+using testing_support::FailingDialogs;
+
 using testing_support::FailingMeasure;
 using testing_support::Fault;
 using testing_support::Raise;
@@ -29,19 +31,6 @@ class FailingStatusBar final : public StatusBarPort {
     panels.SetPanelText(panel, text);
   }
   headless::StatusBar panels;
-  Fault fault = Fault::None;
-};
-
-// The headless dialogs, whose font dialog fails while armed.
-class FailingDialogs final : public DialogPort {
- public:
-  std::optional<String> ShowOpen(const CommonDialogState& dialog) override { return dialogs.ShowOpen(dialog); }
-  std::optional<String> ShowSave(const CommonDialogState& dialog) override { return dialogs.ShowSave(dialog); }
-  std::optional<FontSpec> ShowFont(const CommonDialogState& dialog) override {
-    Raise(fault, "no fonts");
-    return dialogs.ShowFont(dialog);
-  }
-  headless::Dialogs dialogs;
   Fault fault = Fault::None;
 };
 

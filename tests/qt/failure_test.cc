@@ -18,18 +18,7 @@
 namespace quilmar {
 namespace {
 
-// The window's dialogs, whose font dialog fails while armed.
-class FailingDialogs final : public DialogPort {
- public:
-  std::optional<String> ShowOpen(const CommonDialogState& dialog) override { return dialogs.ShowOpen(dialog); }
-  std::optional<String> ShowSave(const CommonDialogState& dialog) override { return dialogs.ShowSave(dialog); }
-  std::optional<FontSpec> ShowFont(const CommonDialogState& dialog) override {
-    if (fail) throw std::runtime_error("no fonts");
-    return dialogs.ShowFont(dialog);
-  }
-  headless::Dialogs dialogs;
-  bool fail = false;
-};
+using testing_support::FailingDialogs;
 
 class WindowFailureTest : public ::testing::Test {
  protected:
@@ -58,7 +47,7 @@ class WindowFailureTest : public ::testing::Test {
 TEST_F(WindowFailureTest, AFailingPortIsReportedAsInTheHeadlessEditor) {
   window.Dispatch(KeyDownEvent{KeyEvent{key::I, shift::None, u"i"}});
   window.Dispatch(CommitTextEvent{u"kept"});
-  dialogs.fail = true;
+  dialogs.fault = testing_support::Fault::Error;
   window.Dispatch(MenuClickEvent{MenuItem::mnuFonts});
   EXPECT_EQ(Message(), u"Err: no fonts");
   EXPECT_EQ(window.app().Document().Text(), u"kept");

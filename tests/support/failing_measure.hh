@@ -6,7 +6,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "headless_ports.hh"
 #include "platform/measure.hh"
+#include "platform/ui_ports.hh"
 
 namespace quilmar::testing_support {
 
@@ -47,6 +49,19 @@ class FailingMeasure final : public Measure {
     Raise(std::exchange(fault, Fault::None), "the font is gone");
   }
   Measure& real_;
+};
+
+// The headless dialogs, whose font dialog fails while armed.
+class FailingDialogs final : public DialogPort {
+ public:
+  std::optional<String> ShowOpen(const CommonDialogState& dialog) override { return dialogs.ShowOpen(dialog); }
+  std::optional<String> ShowSave(const CommonDialogState& dialog) override { return dialogs.ShowSave(dialog); }
+  std::optional<FontSpec> ShowFont(const CommonDialogState& dialog) override {
+    Raise(fault, "no fonts");
+    return dialogs.ShowFont(dialog);
+  }
+  headless::Dialogs dialogs;
+  Fault fault = Fault::None;
 };
 
 }  // namespace quilmar::testing_support
