@@ -93,7 +93,7 @@ CASES
 # Kills during ":w!" of a read-only file, once the save is under way (its temporary file, or in
 # place the copy of the old content, is there), half of them in place.
 yes 'an old line of the file, with a few words in it' | head -c $((mb * 1000000)) > "$work/old" || true
-exec {tick}<> <(:)  # a read from it with a timeout is a short pause without a process
+source "$(dirname "$0")/lib/kill_during_save.sh"
 for k in $(seq 1 "$kills"); do
   home=$work/kill-home$k f=$work/own/kill$k
   mkdir "$home"
@@ -101,16 +101,7 @@ for k in $(seq 1 "$kills"); do
   chmod 0444 "$f"
   [ $((k % 2)) = 1 ] || ln "$f" "$f.link"
   "$batch" --home "$home" --omit-text --keys 'Ax<Esc>:w!<CR>' -- "$f" > /dev/null 2>&1 &
-  pid=$!
-  deadline=$((SECONDS + 120))
-  when="during the save"
-  until compgen -G "$work/own/.kill$k.*" > /dev/null || compgen -G "$home/state/unfinished-saves/*" > /dev/null; do
-    kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ] || { when="after the program ended"; break; }
-    read -r -t 0.002 -u "$tick" _ || true
-  done
-  read -r -t "0.00$((RANDOM % 10))" -u "$tick" _ || true
-  kill -9 "$pid" 2> /dev/null || true
-  wait "$pid" 2> /dev/null || true
+  kill_during_save $! "$work/own/.kill$k.*" "$home/state/unfinished-saves/*"
   got=$(stat -c %a "$f")
   if [ "$got" != 444 ]; then
     echo "FAIL kill $k ($(stat -c %h "$f") links, $when): the file was left with mode $got"; failures=$((failures + 1))

@@ -133,22 +133,13 @@ for g in "${gone[@]}"; do check "removed ${g##*/}" test ! -e "$g"; done
 
 # ---- SIGKILL during ordinary saves: the next load leaves nothing beside the file
 yes 'an old line of the file, with a few words in it' | head -c $((mb * 1000000)) > "$work/big-old" || true
-exec {tick}<> <(:)  # a read from it with a timeout is a short pause without a process
+source "$(dirname "$0")/lib/kill_during_save.sh"
 left=0 stayed=0
 for k in $(seq 1 "$kills"); do
   f=$work/docs/big$k.txt
   cp "$work/big-old" "$f"
   "$batch" --home "$home" --omit-text --keys 'A and new words<Esc>:w<CR>' -- "$f" > /dev/null 2>&1 &
-  pid=$!
-  deadline=$((SECONDS + 120))
-  when="during the save"
-  until compgen -G "$work/docs/.big$k.txt.*" > /dev/null; do
-    kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ] || { when="after the program ended"; break; }
-    read -r -t 0.002 -u "$tick" _ || true
-  done
-  read -r -t "0.00$((RANDOM % 10))" -u "$tick" _ || true
-  kill -9 "$pid" 2> /dev/null || true
-  wait "$pid" 2> /dev/null || true
+  kill_during_save $! "$work/docs/.big$k.txt.*"
   temps=$(compgen -G "$work/docs/.big$k.txt.*" | wc -l || true)
   left=$((left + temps))
   "$batch" --home "$home" --omit-text -- "$f" > /dev/null  # yes to a big file's question
