@@ -30,7 +30,7 @@ struct Applied {
   static Applied Of(const App& app) {
     return {app.Checked(MenuItem::mnuWordWrap), app.Checked(MenuItem::mnuFindCase),
             app.Checked(MenuItem::mnuReplaceCase), app.Checked(MenuItem::mnuStCmdMode),
-            app.Shared().CmdStart, app.Shared().TabSpaces, app.CommonDialog().font, app.Document().Font(),
+            app.Options().CmdStart(), app.Options().TabSpaces(), app.Options().DialogFont(), app.Document().Font(),
             app.Mode().CommandMode(), app.Document().RightMargin()};
   }
 

@@ -54,13 +54,13 @@ std::optional<long long> Number(StringView text) {
   return n;
 }
 
-void Message(App& app, const char* text) { AppTestAccess::Files(app).statusBar.SetPanelText(1, Ascii(text)); }
+void Message(App& app, const char* text) { AppTestAccess::Files(app).ports.statusBar.SetPanelText(1, Ascii(text)); }
 
 void SlowReplaceInRange(App& app, const String& oldText, const String& newText, CharPos startPos,
                         CharPos endPos, bool caseSensitive) {
   TextModel& doc = AppTestAccess::Document(app);
   long long count = 0;
-  CharPos& searchPos = AppTestAccess::Shared(app).SearchPos;
+  CharPos& searchPos = AppTestAccess::SearchPos(app);
   searchPos = startPos;
   for (;;) {
     if (searchPos > endPos) return;
@@ -75,7 +75,7 @@ void SlowReplaceInRange(App& app, const String& oldText, const String& newText, 
     doc.SetSelText(newText);
     if (count > 100000) fuzz::Fail("the step-by-step replacement does not end");
   }
-  AppTestAccess::Files(app).statusBar.SetPanelText(1, Decimal(count) + Ascii(" Replacments"));
+  AppTestAccess::Files(app).ports.statusBar.SetPanelText(1, Decimal(count) + Ascii(" Replacments"));
   searchPos = 0;
 }
 
@@ -139,8 +139,8 @@ struct Rig {
     AppTestAccess::Document(app).SetText(s.document);
     AppTestAccess::Document(app).Select(s.anchor, s.caret);
     AppTestAccess::Checks(app).SetChecked(MenuItem::mnuReplaceCase, s.replaceCase);
-    AppTestAccess::Shared(app).TextChanged = false;
-    AppTestAccess::Shared(app).SearchPos = 7;  // some earlier search's position
+    AppTestAccess::Files(app).state.TextChanged = false;
+    AppTestAccess::SearchPos(app) = 7;  // some earlier search's position
   }
 };
 
@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   setup.document = fuzz::TextFromBytes(in.ConsumeRemainingBytesAsString(), kDocumentAlphabet);
 
   Rig real(setup), slow(setup);
-  SubstituteCommand(AppTestAccess::Document(real.app), AppTestAccess::Shared(real.app).SearchPos, real.editor.statusBar,
+  SubstituteCommand(AppTestAccess::Document(real.app), AppTestAccess::SearchPos(real.app), real.editor.statusBar,
                     real.app.Checked(MenuItem::mnuReplaceCase), line);
   // The parser hands over only lines of this form, and the command box never holds a control
   // character (a lone "\r" could otherwise be sought, half of a line break); other lines are
@@ -176,14 +176,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto state = [](const Rig& rig) {
     const App& app = rig.app;
     return "text " + Show(app.Document().Text()) + " sel " + std::to_string(app.Document().SelStart().value()) + "+" +
-           std::to_string(app.Document().SelLength().value()) + " SearchPos " + std::to_string(app.Shared().SearchPos.value()) +
+           std::to_string(app.Document().SelLength().value()) + " SearchPos " + std::to_string(app.Search().SearchPos().value()) +
            " message " + Show(rig.editor.statusBar.Panel(1)) + " changed " +
-           (app.Shared().TextChanged ? "yes" : "no");
+           (app.Files().TextChanged() ? "yes" : "no");
   };
   const bool same = a.Text() == b.Text() && a.SelStart() == b.SelStart() && a.SelLength() == b.SelLength() &&
-                    AppTestAccess::Shared(real.app).SearchPos == slow.app.Shared().SearchPos &&
+                    AppTestAccess::SearchPos(real.app) == slow.app.Search().SearchPos() &&
                     real.editor.statusBar.Panel(1) == slow.editor.statusBar.Panel(1) &&
-                    AppTestAccess::Shared(real.app).TextChanged == slow.app.Shared().TextChanged;
+                    real.app.Files().TextChanged() == slow.app.Files().TextChanged();
   if (!same)
     fuzz::Fail("SubstituteCommand differs from the step-by-step reference",
                "line " + Show(line) + "\ndocument " + Show(setup.document) + "\nreal: " + state(real) +
