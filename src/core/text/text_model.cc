@@ -146,31 +146,22 @@ bool TextModel::CanRedo() const { return impl_->undo.CanRedo(); }
 
 // A replay that fails leaves the text as it was (ReplayEdits takes back what it did) and the
 // step where it was in the history.
-void TextModel::Undo() {
-  const auto* edits = impl_->undo.TakeUndo();
+void TextModelOps::ReplayStep(TextModel& t, bool undo) {
+  UndoStack& history = t.impl_->undo;
+  const auto* edits = undo ? history.TakeUndo() : history.TakeRedo();
   if (!edits) return;
   try {
-    TextModelOps::ReplayEdits(*this, *edits, true);
+    ReplayEdits(t, *edits, undo);
   } catch (...) {
-    impl_->undo.PutBackUndo();
+    undo ? history.PutBackUndo() : history.PutBackRedo();
     throw;
   }
-  TextModelOps::NotifyText(*this);
-  TextModelOps::NotifySelection(*this);
+  NotifyText(t);
+  NotifySelection(t);
 }
 
-void TextModel::Redo() {
-  const auto* edits = impl_->undo.TakeRedo();
-  if (!edits) return;
-  try {
-    TextModelOps::ReplayEdits(*this, *edits, false);
-  } catch (...) {
-    impl_->undo.PutBackRedo();
-    throw;
-  }
-  TextModelOps::NotifyText(*this);
-  TextModelOps::NotifySelection(*this);
-}
+void TextModel::Undo() { TextModelOps::ReplayStep(*this, true); }
+void TextModel::Redo() { TextModelOps::ReplayStep(*this, false); }
 
 void TextModel::BeginUndoGroup() { impl_->undo.BeginGroup(); }
 

@@ -103,12 +103,6 @@ bool TextModelOps::Edit(TextModel& t, CharPos start, CharPos removed, SharedText
   return true;
 }
 
-void TextModelOps::Replay(TextModel& t, const std::vector<EditRecord>& edits, bool backwards) {
-  ReplayEdits(t, edits, backwards);
-  NotifyText(t);
-  NotifySelection(t);
-}
-
 void TextModelOps::ReplayEdits(TextModel& t, const std::vector<EditRecord>& edits, bool backwards) {
   Impl& m = *t.impl_;
   TextModelOps::EnsureLayout(m);

@@ -86,6 +86,11 @@ void TextModel::KeyDown(const KeyEvent& key) {
   auto remove = [&](CharPos from, CharPos to, EditKind kind) {
     if (to > from) TextModelOps::Edit(*this, from, to - from, SharedText(), kind);
   };
+  // The deletion keys take the selection when there is one, else the span they name.
+  auto erase = [&](CharPos from, CharPos to, EditKind kind) {
+    if (selection) remove(start, end, EditKind::Other);
+    else remove(from, to, kind);
+  };
   auto type = [&](StringView text) {
     TextModelOps::Edit(*this, start, end - start, SharedText(text), EditKind::Typing);
   };
@@ -130,17 +135,13 @@ void TextModel::KeyDown(const KeyEvent& key) {
       moveTo(doc.Length());
       return;
     case TextAction::Backspace:
-      if (selection) return remove(start, end, EditKind::Other);
-      return remove(StepLeft(doc, m.caret), m.caret, EditKind::Backspace);
+      return erase(StepLeft(doc, m.caret), m.caret, EditKind::Backspace);
     case TextAction::Delete:
-      if (selection) return remove(start, end, EditKind::Other);
-      return remove(m.caret, StepRight(doc, m.caret), EditKind::Delete);
+      return erase(m.caret, StepRight(doc, m.caret), EditKind::Delete);
     case TextAction::WordBackspace:
-      if (selection) return remove(start, end, EditKind::Other);
-      return remove(WordLeftOf(doc, m.caret), m.caret, EditKind::Other);
+      return erase(WordLeftOf(doc, m.caret), m.caret, EditKind::Other);
     case TextAction::WordDelete:
-      if (selection) return remove(start, end, EditKind::Other);
-      return remove(m.caret, WordRightOf(doc, m.caret), EditKind::Other);
+      return erase(m.caret, WordRightOf(doc, m.caret), EditKind::Other);
     case TextAction::Enter:
       return type(u"\r\n");
     case TextAction::Tab:

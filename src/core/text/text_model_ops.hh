@@ -113,11 +113,12 @@ struct TextModelOps {
   // (a paragraph longer than Document::kMaxParagraph).
   static bool Edit(TextModel& t, CharPos start, CharPos removed, SharedText text, EditKind kind);
 
-  // Applies a step of history backwards (undo) or forwards (redo).
-  static void Replay(TextModel& t, const std::vector<EditRecord>& edits, bool backwards);
-  // The same without TextChanged and SelectionChanged, all or nothing: an edit that fails
-  // half-way takes back those replayed before it, and the failure goes on.
+  // Applies a step of history backwards (undo) or forwards (redo), without TextChanged and
+  // SelectionChanged, all or nothing: an edit that fails half-way takes back those replayed
+  // before it, and the failure goes on.
   static void ReplayEdits(TextModel& t, const std::vector<EditRecord>& edits, bool backwards);
+  // One step of the history taken back (undo) or again (redo); see TextModel::Undo.
+  static void ReplayStep(TextModel& t, bool undo);
 
   static bool ReplaceAll(TextModel& t, String text, BreakRuns forms = {});
   // `text` holds "\r\n" breaks only and is no longer than the document holds. False, with
