@@ -28,6 +28,7 @@
 #include "kept_copies.hh"
 #include "posix_files.hh"
 #include "save_leftovers.hh"
+#include "stream_writer.hh"
 
 namespace quilmar {
 namespace {
@@ -110,7 +111,9 @@ bool WriteReplacing(const String& path, const std::string& target, const std::fu
     held = ReadMetadata(target, -1, *old);
     if (!TakeOwnership(fd.get(), *held)) return false;
   }
-  produce([&](std::string_view piece) { WriteLoop(path, fd.get(), piece.data(), piece.size(), -1); });
+  StreamWriter stream(path, fd.get());
+  produce([&](std::string_view piece) { stream.Add(piece); });
+  stream.Finish();
   if (held)
     ApplyMetadata(fd.get(), *held);
   else

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "files/encoding.hh"
 #include "files/utf8_scan.hh"
 #include "text/large_buffer.hh"
+#include "text/page_warmer.hh"
 
 namespace quilmar {
 namespace {
@@ -61,7 +63,7 @@ class UnitSink {
   UnitSink(std::size_t expected, std::size_t limit) : limit_(limit) {
     const std::size_t most = expected > (std::size_t(-1) - kSlack) / 2 ? std::size_t(-1) : 2 * expected + kSlack;
     cap_ = std::min(most, limit > std::size_t(-1) - kSlack ? limit : limit + kSlack);
-    buffer_ = LargeBuffer(cap_);
+    Replace(LargeBuffer(cap_));
   }
   // Room for at least `count` more units. Throws TextTooLong past the limit (`count` is the
   // most a step of a decoder adds, so at most that many past it are ever written).
@@ -98,11 +100,16 @@ class UnitSink {
   void Clear() {
     used_ = 0;
     if (!narrow_) {
-      buffer_ = LargeBuffer(cap_);
+      Replace(LargeBuffer(cap_));
       narrow_ = true;
     }
   }
+  // A piece of the file is in: the pages ahead of it may be backed.
+  void Progress() {
+    if (warmer_) warmer_->Reached(used_ * (narrow_ ? 1 : 2));
+  }
   SharedText Take() {
+    warmer_.reset();
     if (used_ > limit_) throw TextTooLong();
     const std::size_t unit = narrow_ ? 1 : 2;
     buffer_.Trim(used_ * unit);
@@ -116,7 +123,7 @@ class UnitSink {
     LargeBuffer wide(2 * cap_);
     const Byte* from = reinterpret_cast<const Byte*>(buffer_.data());
     std::copy(from, from + used_, reinterpret_cast<char16_t*>(wide.data()));
-    buffer_ = std::move(wide);
+    Replace(std::move(wide));
     narrow_ = false;
   }
   void Grow(std::size_t count) {
@@ -125,11 +132,19 @@ class UnitSink {
     const std::size_t cap = std::max(cap_ + cap_ / 2, used_ + count);
     LargeBuffer bigger(cap * unit);
     std::memcpy(bigger.data(), buffer_.data(), used_ * unit);
-    buffer_ = std::move(bigger);
+    Replace(std::move(bigger));
     cap_ = cap;
   }
 
+  void Replace(LargeBuffer buffer) {
+    warmer_.reset();  // before the pages it warms go
+    buffer_ = std::move(buffer);
+    warmer_ = std::make_unique<PageWarmer>(buffer_.data(), buffer_.capacity());
+    Progress();
+  }
+
   LargeBuffer buffer_;
+  std::unique_ptr<PageWarmer> warmer_;  // declared after the buffer: gone before it
   std::size_t used_ = 0;
   std::size_t cap_ = 0;  // in units
   std::size_t limit_;
@@ -342,6 +357,7 @@ Decoded DecodeSource(ByteSource& source, const std::function<void(std::string_vi
       const std::size_t n = held + got - skip;
       skip = 0;
       const std::optional<std::size_t> took = decode(s, n, last ? n : n - kLookahead);
+      out.Progress();
       if (!took) return false;
       if (last) return true;
       held = n - *took;

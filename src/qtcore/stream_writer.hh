@@ -1,0 +1,51 @@
+#pragma once
+// A new file's content written from its first byte to its last. Past its first few megabytes
+// the bytes go to the disk directly (O_DIRECT) from an aligned buffer rather than through the
+// page cache: a save of gigabytes then neither copies them into as many fresh cache pages nor
+// waits for those to be flushed at the sync, which costs several times the writing itself.
+// Where the file system refuses direct writes they go through the cache, as small files do.
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <sys/types.h>
+
+#include "platform/file_system.hh"
+
+namespace quilmar::posix {
+
+class StreamWriter {
+ public:
+  // `fd`: a new, empty file open for writing; `path` names it in errors.
+  StreamWriter(const String& path, int fd);
+  ~StreamWriter();
+  StreamWriter(const StreamWriter&) = delete;
+  StreamWriter& operator=(const StreamWriter&) = delete;
+
+  void Add(std::string_view bytes);
+  // Writes what is still held; the caller syncs. Throws FileError as Add does.
+  void Finish();
+  // Whether any of it went past the cache (for tests).
+  bool WentDirect() const { return wentDirect_; }
+
+  // The buffer, a multiple of every block size direct writes ask to be aligned to.
+  static constexpr std::size_t kBuffer = std::size_t(8) << 20;
+  static constexpr std::size_t kAlign = 4096;
+
+ private:
+  void Put(const char* data, std::size_t size, bool direct);
+  bool Direct(bool on);
+
+  const String& path_;
+  int fd_;
+  struct Free {
+    void operator()(char* p) const;
+  };
+  std::unique_ptr<char, Free> buffer_;
+  std::size_t held_ = 0;
+  off_t at_ = 0;            // where the buffer's bytes go
+  bool direct_ = false;     // the descriptor writes directly now
+  bool refused_ = false;    // the file system would not
+  bool wentDirect_ = false;
+};
+
+}  // namespace quilmar::posix
