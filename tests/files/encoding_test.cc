@@ -190,6 +190,23 @@ TEST(Encoding, AFileReadInPiecesDecodesAsItsWholeBytes) {
     }
 }
 
+// A file big enough for its pages to be backed ahead of the decoder, on another thread, while
+// the decoder fills them: all narrow, widened late, and read again from the start as Latin-1.
+TEST(Encoding, ABigFileDecodesTheSameWhileItsPagesAreBackedAhead) {
+  std::string line = "the quick brown fox jumps over the lazy dog 0123456789\n";
+  std::string ascii;
+  while (ascii.size() < (std::size_t(80) << 20)) ascii += line;
+  for (const char* late : {"", "\xE2\x82\xAC", "\xFF"}) {
+    SCOPED_TRACE(testing::PrintToString(std::string(late)));
+    std::string bytes = ascii;
+    bytes.insert(bytes.size() - (std::size_t(10) << 20), late);
+    const Decoded decoded = Decode(bytes);
+    EXPECT_EQ(decoded.format.encoding, *late == '\xFF' ? Encoding::Latin1 : Encoding::Utf8);
+    EXPECT_EQ(decoded.text.View().IsNarrow(), *late != '\xE2');
+    EXPECT_TRUE(Encode(decoded.text.View(), decoded.format, decoded.forms).bytes == bytes);
+  }
+}
+
 // Told from a file's bytes handed over in pieces of any size (as a save writes them), the
 // encoding is the one Decode finds: the table's files and short runs of bytes that make
 // characters, stray bytes, marks and line ends.

@@ -45,27 +45,28 @@ bool WaitFor(const PageWarmer& warmer, std::size_t bytes) {
   return warmer.Warmed() >= bytes;
 }
 
-constexpr std::size_t kSize = 3 * PageWarmer::kWindow;
+constexpr std::size_t kWindow = std::size_t(16) << 20;
+constexpr std::size_t kSize = 6 * kWindow;
 
 TEST(PageWarmer, KeepsWithinItsWindowOfTheFillerAndChangesNothing) {
   if (!KernelWarms()) GTEST_SKIP() << "the kernel does not back pages on request here";
   LargeBuffer buffer(kSize);
   char* data = buffer.data();
-  PageWarmer warmer(data, kSize);
-  ASSERT_TRUE(WaitFor(warmer, PageWarmer::kWindow));
+  PageWarmer warmer(data, kSize, kWindow);
+  ASSERT_TRUE(WaitFor(warmer, kWindow));
   // Nothing written yet: it backed its window and stopped there.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_EQ(warmer.Warmed(), PageWarmer::kWindow);
-  EXPECT_LE(Resident(data, kSize), PageWarmer::kWindow + (std::size_t(4) << 20));
+  EXPECT_EQ(warmer.Warmed(), kWindow);
+  EXPECT_LE(Resident(data, kSize), kWindow + (std::size_t(4) << 20));
   // The filler writes while it warms; every byte is the filler's afterwards.
   constexpr std::size_t kPiece = std::size_t(1) << 20;
   for (std::size_t at = 0; at < kSize / 2; at += kPiece) {
     for (std::size_t i = at; i < at + kPiece; i += 512) data[i] = static_cast<char>(i / 512 * 7 + 1);
     warmer.Reached(at + kPiece);
   }
-  ASSERT_TRUE(WaitFor(warmer, kSize / 2 + PageWarmer::kWindow));
+  ASSERT_TRUE(WaitFor(warmer, kSize / 2 + kWindow));
   warmer.Stop();
-  EXPECT_EQ(warmer.Warmed(), kSize / 2 + PageWarmer::kWindow);
+  EXPECT_EQ(warmer.Warmed(), kSize / 2 + kWindow);
   std::size_t wrong = 0;
   for (std::size_t i = 0; i < kSize / 2; i += 512) wrong += data[i] != static_cast<char>(i / 512 * 7 + 1);
   EXPECT_EQ(wrong, 0u);
@@ -74,15 +75,15 @@ TEST(PageWarmer, KeepsWithinItsWindowOfTheFillerAndChangesNothing) {
 
 TEST(PageWarmer, StopsWhileWaitingAndLeavesSmallBuffersAlone) {
   LargeBuffer small(PageWarmer::kLeast - 1);
-  PageWarmer none(small.data(), PageWarmer::kLeast - 1);
+  PageWarmer none(small.data(), PageWarmer::kLeast - 1, kWindow);
   none.Reached(PageWarmer::kLeast);
   none.Stop();
   EXPECT_EQ(none.Warmed(), 0u);
   if (!KernelWarms()) GTEST_SKIP() << "the kernel does not back pages on request here";
   LargeBuffer buffer(kSize);
   {
-    PageWarmer warmer(buffer.data(), kSize);
-    ASSERT_TRUE(WaitFor(warmer, PageWarmer::kWindow));
+    PageWarmer warmer(buffer.data(), kSize, kWindow);
+    ASSERT_TRUE(WaitFor(warmer, kWindow));
   }  // destroyed while it waits for the filler: it must not hang
 }
 

@@ -60,7 +60,7 @@ struct TextTooLong {};
 // once, into the place it is kept in.
 class UnitSink {
  public:
-  UnitSink(std::size_t expected, std::size_t limit) : limit_(limit) {
+  UnitSink(std::size_t expected, std::size_t limit) : expected_(expected), limit_(limit) {
     const std::size_t most = expected > (std::size_t(-1) - kSlack) / 2 ? std::size_t(-1) : 2 * expected + kSlack;
     cap_ = std::min(most, limit > std::size_t(-1) - kSlack ? limit : limit + kSlack);
     Replace(LargeBuffer(cap_));
@@ -100,8 +100,8 @@ class UnitSink {
   void Clear() {
     used_ = 0;
     if (!narrow_) {
-      Replace(LargeBuffer(cap_));
       narrow_ = true;
+      Replace(LargeBuffer(cap_));
     }
   }
   // A piece of the file is in: the pages ahead of it may be backed.
@@ -123,8 +123,8 @@ class UnitSink {
     LargeBuffer wide(2 * cap_);
     const Byte* from = reinterpret_cast<const Byte*>(buffer_.data());
     std::copy(from, from + used_, reinterpret_cast<char16_t*>(wide.data()));
-    Replace(std::move(wide));
     narrow_ = false;
+    Replace(std::move(wide));
   }
   void Grow(std::size_t count) {
     // The file grew while it was read: more room, copied once.
@@ -139,7 +139,11 @@ class UnitSink {
   void Replace(LargeBuffer buffer) {
     warmer_.reset();  // before the pages it warms go
     buffer_ = std::move(buffer);
-    warmer_ = std::make_unique<PageWarmer>(buffer_.data(), buffer_.capacity());
+    // What the text will fill: a unit a byte of the file at most. The warmer keeps an eighth
+    // of that ahead (but no more than 128 MB), so a load's peak memory stays near the text's.
+    const std::size_t unit = narrow_ ? 1 : 2;
+    const std::size_t fill = std::min(buffer_.capacity(), expected_ > buffer_.capacity() / unit ? buffer_.capacity() : expected_ * unit);
+    warmer_ = std::make_unique<PageWarmer>(buffer_.data(), fill, std::clamp(fill / 8, std::size_t(8) << 20, std::size_t(128) << 20));
     Progress();
   }
 
@@ -147,6 +151,7 @@ class UnitSink {
   std::unique_ptr<PageWarmer> warmer_;  // declared after the buffer: gone before it
   std::size_t used_ = 0;
   std::size_t cap_ = 0;  // in units
+  std::size_t expected_;  // the file's size
   std::size_t limit_;
   bool narrow_ = true;
 };

@@ -17,7 +17,8 @@ constexpr std::size_t kStep = std::size_t(8) << 20;
 
 }  // namespace
 
-PageWarmer::PageWarmer([[maybe_unused]] char* data, [[maybe_unused]] std::size_t size) {
+PageWarmer::PageWarmer([[maybe_unused]] char* data, [[maybe_unused]] std::size_t size,
+                       [[maybe_unused]] std::size_t window) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE) && !defined(__SANITIZE_ADDRESS__)
   if (size < kLeast) return;
   // The advice takes whole pages: those that lie wholly in the buffer.
@@ -28,6 +29,7 @@ PageWarmer::PageWarmer([[maybe_unused]] char* data, [[maybe_unused]] std::size_t
   const std::size_t length = (start + size - from) / page * page;
   if (length == 0) return;
   page_ = page;
+  window_ = window;
   thread_ = std::thread([this, from, length] { Run(reinterpret_cast<char*>(from), length); });
 #endif
 }
@@ -45,7 +47,7 @@ void PageWarmer::Run([[maybe_unused]] char* data, [[maybe_unused]] std::size_t s
   std::size_t done = 0;
   while (!stop_.load() && done < size) {
     const std::size_t reached = reached_.load();
-    const std::size_t target = std::min(size, reached + kWindow);
+    const std::size_t target = std::min(size, reached + window_);
     if (done >= target) {
       reached_.wait(reached);
       continue;

@@ -16,16 +16,16 @@ class PageWarmer {
  public:
   // Buffers smaller than this fill fast enough: no thread is started.
   static constexpr std::size_t kLeast = std::size_t(64) << 20;
-  static constexpr std::size_t kWindow = std::size_t(128) << 20;
 
   PageWarmer() = default;
-  // Starts warming [data, data + size); `data` must stay mapped until Stop or destruction.
-  PageWarmer(char* data, std::size_t size);
+  // Starts warming [data, data + size), never more than `window` bytes past what the filler
+  // has reached; `data` must stay mapped until Stop or destruction.
+  PageWarmer(char* data, std::size_t size, std::size_t window);
   ~PageWarmer() { Stop(); }
   PageWarmer(const PageWarmer&) = delete;
   PageWarmer& operator=(const PageWarmer&) = delete;
 
-  // The filler has written the first `bytes`: the warmer may go on to `bytes` + kWindow.
+  // The filler has written the first `bytes`: the warmer may go on to `bytes` + its window.
   void Reached(std::size_t bytes) {
     if (!thread_.joinable()) return;
     reached_.store(bytes, std::memory_order_relaxed);
@@ -43,6 +43,7 @@ class PageWarmer {
   std::atomic<std::size_t> warmed_{0};
   std::atomic<bool> stop_{false};
   std::size_t page_ = 4096;
+  std::size_t window_ = 0;
   std::thread thread_;
 };
 
