@@ -11,6 +11,7 @@
 #include "files/disk_stamp.hh"
 #include "kept_copies.hh"
 #include "posix_files.hh"
+#include "stream_writer.hh"
 
 namespace quilmar::posix {
 namespace {
@@ -39,10 +40,12 @@ int OpenForWriting(const std::string& target) {
 // attributes the writes dropped, then syncs.
 void Overwrite(const String& path, int fd, const std::function<void(const ByteWriter&)>& produce, const FileMetadata& held) {
   off_t size = 0;
+  StreamWriter stream(path, fd);
   produce([&](std::string_view piece) {
-    WriteLoop(path, fd, piece.data(), piece.size(), size);
+    stream.Add(piece);
     size += static_cast<off_t>(piece.size());
   });
+  stream.Finish();
   if (::ftruncate(fd, size) != 0) Fail(path, errno);
   ApplyMetadata(fd, held);
   if (::fsync(fd) != 0 && errno != EINVAL) Fail(path, errno);

@@ -17,6 +17,7 @@
 
 #include "files/disk_stamp.hh"
 #include "save_leftovers.hh"
+#include "stream_writer.hh"
 
 namespace quilmar::posix {
 namespace {
@@ -176,14 +177,16 @@ KeptCopy::KeptCopy(const String& path, int fd, const std::string& target, const 
   Removal removePartial(partial);
   MarkWriting(out.get());
   std::vector<char> buffer(std::size_t(1) << 20);
+  StreamWriter stream(path, out.get());
   for (off_t at = 0;;) {
     const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), at);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) Fail(path, errno);
     if (n == 0) break;
-    WriteLoop(path, out.get(), buffer.data(), static_cast<std::size_t>(n), -1);
+    stream.Add(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     at += n;
   }
+  stream.Finish();
   if (::fsync(out.get()) != 0) Fail(path, errno);
 
   const std::string text = std::to_string(newSize) + " " + std::to_string(newHash) + "\n" + AbsolutePath(target);

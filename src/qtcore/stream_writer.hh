@@ -1,5 +1,5 @@
 #pragma once
-// A new file's content written from its first byte to its last. Past its first few megabytes
+// A file's content written from its first byte to its last (a new file, or one written over). Past its first few megabytes
 // the bytes go to the disk directly (O_DIRECT) from an aligned buffer rather than through the
 // page cache: a save of gigabytes then neither copies them into as many fresh cache pages nor
 // waits for those to be flushed at the sync, which costs several times the writing itself.
@@ -15,7 +15,7 @@ namespace quilmar::posix {
 
 class StreamWriter {
  public:
-  // `fd`: a new, empty file open for writing; `path` names it in errors.
+  // `fd`: a regular file open for writing, written from offset 0; `path` names it in errors.
   StreamWriter(const String& path, int fd);
   ~StreamWriter();
   StreamWriter(const StreamWriter&) = delete;
