@@ -48,6 +48,13 @@ const RoundTrip kRoundTrips[] = {
     {"truncated sequence", "ab\xE2\x82", Encoding::Latin1, LineEnd::LF, u"ab\u00E2\u0082"},
     // UTF-8 with stray bytes: no more of them than multi-byte characters (the mark is one).
     {"UTF-8 BOM then invalid", "\xEF\xBB\xBF\xFF", Encoding::Utf8Stray, LineEnd::LF, u"\uFEFF\xDCFF"},
+    // The same forms after wide text, where three-byte characters are decoded in bulk.
+    {"encoded surrogate after wide text", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xED\xA0\x80", Encoding::Utf8Stray,
+     LineEnd::LF, u"\u20AC\u20AC\u20AC\xDCED\xDCA0\xDC80"},
+    {"overlong three bytes after wide text", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE0\x9F\xBF", Encoding::Utf8Stray,
+     LineEnd::LF, u"\u20AC\u20AC\u20AC\xDCE0\xDC9F\xDCBF"},
+    {"first and last three-byte characters after wide text", "\xE2\x82\xAC\xE0\xA0\x80\xEF\xBF\xBF\xE2\x82", Encoding::Utf8Stray,
+     LineEnd::LF, u"\u20AC\u0800\uFFFF\xDCE2\xDC82"},
     {"a stray byte among UTF-8", "ok \xE2\x82\xAC bad \xFF\n", Encoding::Utf8Stray, LineEnd::LF, u"ok \u20AC bad \xDCFF\r\n"},
     {"stray bytes before the characters", "\xE9\xFF \xC3\xA9\xE2\x82\xAC", Encoding::Utf8Stray, LineEnd::LF,
      u"\xDCE9\xDCFF \u00E9\u20AC"},

@@ -239,11 +239,15 @@ void DecodeUtf8Wide(const unsigned char* s, std::size_t n, std::size_t stop, std
         *o++ = static_cast<char16_t>(((b & 0x1F) << 6) | (s[i + 1] & 0x3F));
         i += 2;
         ++multi;
-      } else if (const std::size_t length = Utf8SequenceAt(s, i, n); length == 3) {
+      } else if ((b & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+                 [](char16_t u) { return u >= 0x800 && (u < 0xD800 || u > 0xDFFF); }(static_cast<char16_t>(
+                     ((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F)))) {
+        // Three bytes (most of the world's scripts): well-formed when they make no overlong
+        // form and no surrogate, checked on the character itself.
         *o++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
         i += 3;
         ++multi;
-      } else if (length == 4) {
+      } else if (Utf8SequenceAt(s, i, n) == 4) {
         const char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) |
                             (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
         *o++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
