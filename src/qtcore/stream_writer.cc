@@ -15,26 +15,23 @@ namespace quilmar::posix {
 
 void StreamWriter::Free::operator()(char* p) const { std::free(p); }
 
-StreamWriter::StreamWriter(const String& path, int fd) : path_(path), fd_(fd) {}
+StreamWriter::StreamWriter(const String& path, int fd, off_t directFrom)
+    : path_(path), fd_(fd), directFrom_(directFrom) {}
 
 StreamWriter::~StreamWriter() {
   // A failed save leaves its descriptor as it found it, whoever closes it.
   if (direct_) Direct(false);
 }
 
-bool StreamWriter::Direct([[maybe_unused]] bool on) {
+void StreamWriter::Direct([[maybe_unused]] bool on) {
 #ifdef O_DIRECT
   const int flags = ::fcntl(fd_, F_GETFL);
   if (flags >= 0 && ::fcntl(fd_, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0) {
     direct_ = on;
-    return true;
+    return;
   }
-  if (on) refused_ = true;
-  return false;
-#else
-  refused_ = true;
-  return false;
 #endif
+  if (on) refused_ = true;
 }
 
 void StreamWriter::Put(const char* data, std::size_t size, bool direct) {
@@ -47,7 +44,8 @@ void StreamWriter::Put(const char* data, std::size_t size, bool direct) {
       // A file system may take the flag and still refuse the write: the cache takes it.
       if (errno == EINVAL && direct_) {
         refused_ = true;
-        if (Direct(false)) continue;
+        Direct(false);
+        if (!direct_) continue;
       }
       Fail(path_, errno);
     }
@@ -63,29 +61,33 @@ void StreamWriter::Put(const char* data, std::size_t size, bool direct) {
 }
 
 void StreamWriter::Add(std::string_view bytes) {
+  if (!buffer_) {
+    // Through the cache up to the first aligned offset past directFrom_.
+    const off_t edge = (std::max(directFrom_, at_) + off_t(kAlign) - 1) / off_t(kAlign) * off_t(kAlign);
+    const auto through = std::min(bytes.size(), static_cast<std::size_t>(edge - at_));
+    Put(bytes.data(), through, false);
+    bytes.remove_prefix(through);
+    if (bytes.empty()) return;
+    void* p = std::aligned_alloc(kAlign, kBuffer);
+    if (!p) throw std::bad_alloc();
+    buffer_.reset(static_cast<char*>(p));
+  }
   while (!bytes.empty()) {
-    if (!buffer_) {
-      void* p = std::aligned_alloc(kAlign, kBuffer);
-      if (!p) throw std::bad_alloc();
-      buffer_.reset(static_cast<char*>(p));
-    }
     const std::size_t take = std::min(bytes.size(), kBuffer - held_);
     std::memcpy(buffer_.get() + held_, bytes.data(), take);
     held_ += take;
     bytes.remove_prefix(take);
     if (held_ == kBuffer) {
-      // A whole buffer: the file is big, and the buffer lands on an aligned offset.
-      Put(buffer_.get(), held_, true);
+      Put(buffer_.get(), held_, true);  // whole blocks, at an aligned offset
       held_ = 0;
     }
   }
 }
 
 void StreamWriter::Finish() {
-  if (held_ == 0) return;
-  // A big file's last whole blocks go as the rest did, the part block after them through the
-  // cache; a small file goes through the cache whole.
-  const std::size_t whole = at_ > 0 ? held_ / kAlign * kAlign : 0;
+  // The last whole blocks go as the rest did, the part block after them through the cache;
+  // the descriptor is left writing through the cache.
+  const std::size_t whole = held_ / kAlign * kAlign;
   if (whole > 0) Put(buffer_.get(), whole, true);
   Put(buffer_.get() + whole, held_ - whole, false);
   held_ = 0;

@@ -53,43 +53,46 @@ bool TakesDirectWrites(const std::string& folder) {
 #endif
 }
 
-TEST(StreamWriter, EverySizeAroundItsBufferIsWrittenExactly) {
+// Written by a writer that goes direct past 5000 bytes (not an aligned offset): nothing, a
+// byte, either side of that point and of the first aligned offset after it, about one buffer,
+// and whole buffers, a whole block and a byte.
+TEST(StreamWriter, EverySizeAroundItsEdgesIsWrittenExactly) {
   TempFolder dir;
-  QtFileSystem files{dir.UPath(), dir.UPath("config"), dir.UPath("state")};
-  constexpr std::size_t B = StreamWriter::kBuffer;
-  const std::string all = Bytes(2 * B + 4097, 1);
-  // Nothing, a byte, about one buffer, and whole buffers, a whole block and a byte.
-  for (const std::size_t size : {std::size_t(0), std::size_t(1), B - 1, B, B + 1, 2 * B + 4097}) {
+  const std::string path = dir.Path("f.bin");
+  const String name = dir.UPath("f.bin");
+  constexpr std::size_t B = StreamWriter::kBuffer, A = StreamWriter::kAlign;
+  const std::string all = Bytes(2 * B + 2 * A + 1, 1);
+  const bool direct = TakesDirectWrites(dir.Path());
+  for (const std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(4999), std::size_t(5001), 2 * A, 3 * A - 1,
+                                 3 * A, B + 2 * A - 1, B + 2 * A, 2 * B + 2 * A + 1}) {
     SCOPED_TRACE(size);
     const std::string bytes = all.substr(all.size() - size);  // a new start for each
-    files.WriteWith(dir.UPath("f.bin"), [&](const ByteWriter& write) { Produce(bytes, write); });
+    posix::Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+    ASSERT_GE(fd.get(), 0);
+    StreamWriter writer(name, fd.get(), 5000);
+    Produce(bytes, [&](std::string_view piece) { writer.Add(piece); });
+    writer.Finish();
+    // A whole block past the first aligned offset (8192) is the least that goes direct.
+    EXPECT_EQ(writer.WentDirect(), direct && size >= 3 * A);
+    // The descriptor is handed back as it came: later writes to it go through the cache.
+#ifdef O_DIRECT
+    EXPECT_EQ(::fcntl(fd.get(), F_GETFL) & O_DIRECT, 0);
+#endif
+    ASSERT_EQ(fd.Close(), 0);
     const std::string back = dir.Read("f.bin");
     ASSERT_EQ(back.size(), bytes.size());
     EXPECT_TRUE(back == bytes);
   }
 }
 
-TEST(StreamWriter, BigFilesGoPastTheCacheWhereTheFileSystemAllowsIt) {
+// A save through the adapter: its content, whole, in the file it replaced.
+TEST(StreamWriter, ASaveHoldsItsBytesWhole) {
   TempFolder dir;
-  const std::string path = dir.Path("f.bin");
-  const String name = dir.UPath("f.bin");
-  const std::string bytes = Bytes(2 * StreamWriter::kBuffer + 12345, 7);
-  for (const bool big : {false, true}) {
-    posix::Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
-    ASSERT_GE(fd.get(), 0);
-    StreamWriter writer(name, fd.get());
-    const std::string_view part = big ? std::string_view(bytes) : std::string_view(bytes).substr(0, 100000);
-    Produce(std::string(part), [&](std::string_view piece) { writer.Add(piece); });
-    writer.Finish();
-    // The descriptor is handed back as it came: later writes to it go through the cache.
-    EXPECT_EQ(::fcntl(fd.get(), F_GETFL) & O_ACCMODE, O_WRONLY);
-#ifdef O_DIRECT
-    EXPECT_EQ(::fcntl(fd.get(), F_GETFL) & O_DIRECT, 0);
-#endif
-    EXPECT_EQ(writer.WentDirect(), big && TakesDirectWrites(dir.Path()));
-    ASSERT_EQ(fd.Close(), 0);
-    EXPECT_TRUE(dir.Read("f.bin") == part);
-  }
+  QtFileSystem files{dir.UPath(), dir.UPath("config"), dir.UPath("state")};
+  dir.Write("f.bin", "old");
+  const std::string bytes = Bytes(3 * StreamWriter::kBuffer + 17, 7);
+  files.WriteWith(dir.UPath("f.bin"), [&](const ByteWriter& write) { Produce(bytes, write); });
+  EXPECT_TRUE(dir.Read("f.bin") == bytes);
 }
 
 }  // namespace
