@@ -1,6 +1,8 @@
 // A save's bytes on their way to disk: whatever the sizes of the pieces they come in, and
 // whether the file system takes them past its cache or not, the file holds exactly them.
 #include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -83,6 +85,31 @@ TEST(StreamWriter, EverySizeAroundItsEdgesIsWrittenExactly) {
     ASSERT_EQ(back.size(), bytes.size());
     EXPECT_TRUE(back == bytes);
   }
+}
+
+// A file system without direct writes (ramfs) takes every byte through its cache instead.
+TEST(StreamWriter, AFileSystemThatRefusesDirectWritesGetsThemThroughItsCache) {
+  TempFolder dir;
+  const std::string at = dir.Path("ram");
+  ::mkdir(at.c_str(), 0700);
+  if (::mount("ramfs", at.c_str(), "ramfs", 0, nullptr) != 0) GTEST_SKIP() << "cannot mount a ramfs here";
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount(at.c_str()); }
+  } unmount{at};
+  ASSERT_FALSE(TakesDirectWrites(at));
+  const std::string path = at + "/f.bin";
+  const std::string bytes = Bytes(StreamWriter::kBuffer + 3 * StreamWriter::kAlign + 5, 3);
+  {
+    posix::Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+    ASSERT_GE(fd.get(), 0);
+    StreamWriter writer(FromUtf8(path), fd.get(), 5000);
+    Produce(bytes, [&](std::string_view piece) { writer.Add(piece); });
+    writer.Finish();
+    EXPECT_FALSE(writer.WentDirect());
+    ASSERT_EQ(fd.Close(), 0);
+  }
+  EXPECT_TRUE(TempFolder::ReadPath(path) == bytes);
 }
 
 // A save through the adapter: its content, whole, in the file it replaced.
