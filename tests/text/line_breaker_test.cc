@@ -57,10 +57,14 @@ void CheckLines(const Measure& measure, int rounds = 3000, int pieces = 24, int 
       const bool plain = stretches && k / 16 % 2 == 0;
       para += kPieces[rng() % (plain ? kPlainPieces : std::size(kPieces) - round % 2 * 2)];
     }
+    // Wrapped at another width first, so the second wrap adds up what the first measured.
+    breaker.Configure(1 + static_cast<double>(rng() % static_cast<unsigned>(widths)));
+    WrapList wraps;
+    breaker.Wrap(para, wraps, true);
     const double width = 1 + static_cast<double>(rng() % static_cast<unsigned>(widths));
     breaker.Configure(width);
-    WrapList wraps;
-    breaker.Wrap(para, wraps);
+    breaker.Wrap(para, wraps, true);
+    breaker.ForgetText(para.data(), para.size() * sizeof(char16_t));
     wraps.push_back(static_cast<std::int32_t>(para.size()));
     const auto n = static_cast<std::int32_t>(para.size());
     std::int32_t start = 0;
@@ -93,6 +97,49 @@ TEST(LineBreaker, EveryLineIsTheLongestThatFitsItsOwnLayoutInProportionalWidths)
 TEST(LineBreaker, LongParagraphsOfPlainAndShapedStretchesBreakAsTheirLayoutsFit) {
   CheckLines(CellMeasure(10, 25), 300, 400, 160, true);
   CheckLines(Proportional(), 300, 400, 160, true);
+}
+
+// Words for paragraphs where right-to-left runs hold neutrals (emoji, punctuation, joined
+// emoji) between their words, and lines start and end inside them.
+const char16_t* const kMixedWords[] = {u"hello", u"na\xEFve", u"e\x301te\x301", u"\xD83D\xDE0A", u"!", u"\x2014",
+                                       u"\xD83D\xDC68\x200D\xD83D\xDC69", u"\x5E9\x5DC\x5D5\x5DD", u"\x5E1\x5B8\x5E4\x5E8",
+                                       u"\x645\x64E\x631", u"\x200D\x5D0", u"\x3B5\x3BB", u"mi", u"m", u"\t", u"12"};
+
+// A paragraph wrapped at width after width by a breaker that keeps its measured pieces breaks
+// exactly where walking every line breaks it.
+void CheckMeasuredAgree(const Measure& measure, bool withNumbers) {
+  TabStops tabs;
+  LineBreaker measuring(measure, tabs);
+  LineBreaker walking(measure, tabs);
+  walking.SetMeasuring(false);
+  std::mt19937 rng(11);
+  const std::size_t words = std::size(kMixedWords) - (withNumbers ? 0 : 2);
+  for (int round = 0; round < 400; ++round) {
+    String para;
+    for (int k = 1 + static_cast<int>(rng() % 300u); k > 0; --k) {
+      // Right-to-left words most of the time, so runs are long and hold neutrals.
+      const std::size_t w = rng() % 3 == 0 ? 7 + rng() % 4 : rng() % words;
+      para += kMixedWords[w];
+      para += rng() % 8 == 0 ? u"  " : u" ";
+    }
+    for (int step = 0; step < 12; ++step) {
+      const double width = 1 + static_cast<double>(rng() % 60) + (rng() % 2 ? 0.5 : 0);
+      measuring.Configure(width);
+      walking.Configure(width);
+      WrapList measured, walked;
+      measuring.Wrap(para, measured, true);
+      walking.Wrap(para, walked, true);
+      ASSERT_EQ(measured, walked) << "round " << round << ", width " << width << " of \"" << ToUtf8(para) << "\"";
+    }
+    // The next paragraph may be made where this one was.
+    measuring.ForgetText(para.data(), para.size() * sizeof(char16_t));
+  }
+}
+
+TEST(LineBreaker, AParagraphWrappedAgainAtOtherWidthsBreaksAsWalkingItDoes) {
+  CheckMeasuredAgree(CellMeasure(10, 25), false);
+  CheckMeasuredAgree(Proportional(), false);
+  CheckMeasuredAgree(Proportional(), true);
 }
 
 }  // namespace

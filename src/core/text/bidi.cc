@@ -181,6 +181,16 @@ std::int32_t RightToLeftEnd(StringView t, std::int32_t from, std::int32_t to) {
   return from;
 }
 
+bool StartsRightToLeft(StringView t) {
+  int units = 1;
+  for (std::size_t i = 0; i < t.size(); i += static_cast<std::size_t>(units)) {
+    units = 1;
+    const Simple k = ClassOf(CodePointAt(t, i, units));
+    if (k != Simple::Boundary) return k == Simple::R;
+  }
+  return false;
+}
+
 namespace {
 
 // One ICU bidi object per thread, reused for every segment.

@@ -33,5 +33,8 @@ bool SimpleRuns(StringView segment, std::vector<BidiRun>& out);
 // right-to-left letter, or a mark on one): a line that ended after `to`, with only neutrals
 // and joiners after that character, ends its right-to-left run there. `from` when none does.
 std::int32_t RightToLeftEnd(StringView segment, std::int32_t from, std::int32_t to);
+// Whether SimpleRuns of a segment that began with `text` would start it with a right-to-left
+// run: its first right-to-left letter comes after joiners only.
+bool StartsRightToLeft(StringView text);
 
 }  // namespace quilmar

@@ -111,7 +111,7 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
       p = hiddenTo - 1;
       continue;
     }
-    breaker_.Wrap(k.Para(p), scratchWraps_);
+    breaker_.Wrap(k.Para(p), scratchWraps_, true);
     if (!scratchWraps_.empty() && !counted) {
       // Until here each paragraph was one line.
       counted = true;
@@ -136,6 +136,9 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
 }
 
 void Document::ReleaseBlock(BlockId b) {
+  // Its text may go: the breaker must not take other text there later for it.
+  const UnitSpan view = blocks_[b].view;
+  if (!view.IsNarrow()) breaker_.ForgetText(view.Wide().data(), view.size() * sizeof(char16_t));
   blocks_.Remove(b);
   if (lastBlock_ == b) lastBlock_ = BlockId();
 }

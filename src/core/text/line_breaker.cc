@@ -1,6 +1,7 @@
 #include "text/line_breaker.hh"
 
 #include <algorithm>
+#include <cstdint>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -23,12 +24,18 @@ constexpr std::size_t kMemoUnits = 1 << 20;
 constexpr std::int32_t kWordUnits = 4096;
 // Line ends laid out from pieces are remembered from windows this long on.
 constexpr std::int32_t kMemoFrom = 1024;
+// The measured paragraphs hold this many bytes at most (some 24 a word) before they start
+// afresh: a resize of ten megabytes of shaped text, not of every document.
+constexpr std::size_t kMeasuredBytes = std::size_t{64} << 20;
 
 }  // namespace
 
 bool LineBreaker::Configure(double width) {
   const bool metricsChanged = metrics_.Refresh();
-  if (metricsChanged) ++metricsGeneration_;
+  if (metricsChanged) {
+    ++metricsGeneration_;
+    ForgetPieces();
+  }
   const bool changed = metricsChanged || width != width_;
   width_ = width;
   pitch_ = Pitch::Unknown;
@@ -41,6 +48,7 @@ void LineBreaker::FontChanged() {
   metrics_.FontChanged();
   pitch_ = Pitch::Unknown;
   ForgetShaped();
+  ForgetPieces();
   spaceAdvance_ = -1;
 }
 
@@ -48,6 +56,34 @@ void LineBreaker::ForgetShaped() const {
   shapedEnds_.clear();
   wordWidths_.clear();
   memoUnits_ = 0;
+}
+
+void LineBreaker::ForgetPieces() const {
+  measured_.clear();
+  measuredBytes_ = 0;
+}
+
+void LineBreaker::SetMeasuring(bool on) {
+  measuring_ = on;
+  ForgetPieces();
+}
+
+const LineBreaker::Measured* LineBreaker::MeasuredAt(StringView para) const {
+  const auto it = measured_.find(para.data());
+  if (it == measured_.end()) return nullptr;
+  if (it->second.size == para.size()) return &it->second;
+  measuredBytes_ -= std::min(measuredBytes_, it->second.pieces.Bytes());
+  measured_.erase(it);
+  return nullptr;
+}
+
+const ParagraphPieces* LineBreaker::MeasurePieces(StringView para) const {
+  if (measuredBytes_ > kMeasuredBytes) ForgetPieces();
+  Measured& m = measured_[para.data()];
+  m.size = para.size();
+  m.measured = m.pieces.Build(para, metrics_);
+  measuredBytes_ += m.pieces.Bytes() + sizeof(Measured) + 16;
+  return m.measured ? &m.pieces : nullptr;
 }
 
 void LineBreaker::Remember(std::size_t units) const {
@@ -89,10 +125,7 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
   // it for nothing: after a line with a piece to shape the next one goes to the walk at once
   // (which places plain words as they do).
   if (plainFirst_) {
-    if (FixedPitch()) {
-      if (const auto end = FixedLineEnd(para.data(), n, start)) return *end;
-    }
-    if (const auto end = PlainLineEnd(para.data(), n, start)) return *end;
+    if (const auto end = PlainPathsEnd(para, start)) return *end;
   }
   plainFirst_ = true;
   // A line thousands of units long (word wrap off wraps at a far margin) costs less to look
@@ -116,6 +149,14 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
     return *end;
   }
   return ShapedLineEnd(para, start);
+}
+
+std::optional<std::int32_t> LineBreaker::PlainPathsEnd(StringView para, std::int32_t start) const {
+  const auto n = static_cast<std::int32_t>(para.size());
+  if (FixedPitch()) {
+    if (const auto end = FixedLineEnd(para.data(), n, start)) return end;
+  }
+  return PlainLineEnd(para.data(), n, start);
 }
 
 std::int32_t LineBreaker::MemoUnits() const {
@@ -350,7 +391,18 @@ std::int32_t LineBreaker::Verified(StringView para, std::int32_t start, std::int
   }
 }
 
-void LineBreaker::Wrap(UnitSpan para, WrapList& out) const {
+void LineBreaker::ForgetText(const void* begin, std::size_t bytes) const {
+  if (measured_.empty()) return;
+  const auto from = reinterpret_cast<std::uintptr_t>(begin);
+  std::erase_if(measured_, [&](const auto& entry) {
+    const auto at = reinterpret_cast<std::uintptr_t>(entry.first);
+    if (at < from || at - from >= bytes) return false;
+    measuredBytes_ -= std::min(measuredBytes_, entry.second.pieces.Bytes());
+    return true;
+  });
+}
+
+void LineBreaker::Wrap(UnitSpan para, WrapList& out, bool lasting) const {
   out.clear();
   if (SurelyFits(para)) return;
   const auto n = static_cast<std::int32_t>(para.size());
@@ -368,14 +420,34 @@ void LineBreaker::Wrap(UnitSpan para, WrapList& out) const {
       out.push_back(start = *end);
     }
     out.clear();
-    const String wide = para.ToString();
-    Wrap(wide, out);
+    WrapWide(para.ToString(), false, out);
     return;
   }
-  const StringView wide = para.Wide();
+  WrapWide(para.Wide(), lasting, out);
+}
+
+void LineBreaker::WrapWide(StringView para, bool measure, WrapList& out) const {
+  const auto n = static_cast<std::int32_t>(para.size());
   plainFirst_ = true;
+  // A paragraph wrapped before (at another width) adds up its pieces' sums. Else the first
+  // line that needs shaping has it measured, for the next time.
+  measure = measure && measuring_;
+  const Measured* known = measure ? MeasuredAt(para) : nullptr;
+  const ParagraphPieces* pieces = known && known->measured ? &known->pieces : nullptr;
+  bool tried = known != nullptr || !measure;
   for (std::int32_t start = 0;;) {
-    start = LineEnd(wide, start);
+    std::optional<std::int32_t> end;
+    if (!tried) {
+      // Plain lines are added up as they are; the first line to shape measures the paragraph.
+      end = PlainPathsEnd(para, start);
+      if (!end) {
+        tried = true;
+        pieces = MeasurePieces(para);
+      }
+    }
+    if (!end && pieces) end = pieces->LineEnd(start, width_, metrics_);
+    if (!end) end = LineEnd(para, start);
+    start = *end;
     if (start >= n) break;
     out.push_back(start);
   }

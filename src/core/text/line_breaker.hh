@@ -12,6 +12,7 @@
 #include "platform/measure.hh"
 #include "text/tab_stops.hh"
 #include "text/line_walk.hh"
+#include "text/paragraph_pieces.hh"
 #include "text/text_metrics.hh"
 #include "text/unit_span.hh"
 #include "text/ustring.hh"
@@ -40,8 +41,17 @@ class LineBreaker {
   };
   Setting CurrentSetting() const { return {width_, metricsGeneration_}; }
 
-  // Wrap offsets of a whole paragraph (empty when it fits on one line).
-  void Wrap(UnitSpan para, WrapList& out) const;
+  // Whether wrapping keeps the sums of paragraphs of shaped text for the next wrap at another
+  // width (on unless turned off; off, every line of them is walked).
+  void SetMeasuring(bool on);
+
+  // Wrap offsets of a whole paragraph (empty when it fits on one line). `lasting`: the text
+  // stays where it is, unchanged, until ForgetText is told it went (a document's block), so
+  // what wrapping measured of it is kept for the next wrap at another width.
+  void Wrap(UnitSpan para, WrapList& out, bool lasting = false) const;
+  // The lasting text at [begin, begin + bytes) went away (or everything did).
+  void ForgetText(const void* begin, std::size_t bytes) const;
+  void ForgetText() const { ForgetPieces(); }
   // The same after an edit of a paragraph whose old wraps were `old`: [at, at+removed) of the
   // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
   // are re-wrapped, until a new break lands on an old one past the edit.
@@ -57,6 +67,14 @@ class LineBreaker {
 
  private:
   bool SurelyFits(UnitSpan para) const;
+  // Wraps two-byte text; `measure`: keep its pieces' sums for the next wrap (lasting text).
+  void WrapWide(StringView para, bool measure, WrapList& out) const;
+  // A paragraph measured before at this place (of this size: a block's last paragraph may
+  // grow in place).
+  struct Measured;
+  const Measured* MeasuredAt(StringView para) const;
+  const ParagraphPieces* MeasurePieces(StringView para) const;
+  void ForgetPieces() const;
   // The end from advances alone; nothing when a character on the way needs shaping.
   template <typename Unit>
   std::optional<std::int32_t> PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const;
@@ -65,6 +83,8 @@ class LineBreaker {
   std::optional<std::int32_t> FixedLineEnd(const Byte* para, std::int32_t n, std::int32_t start) const;
   std::optional<std::int32_t> FixedLineEnd(const char16_t* para, std::int32_t n, std::int32_t start) const;
   bool FixedPitch() const;
+  // The fixed-pitch and plain paths' answer: nothing when the line has a character to shape.
+  std::optional<std::int32_t> PlainPathsEnd(StringView para, std::int32_t start) const;
   // The line that begins at `start` and ends at the guess, or at the break before or after it,
   // until the line's own layout is the longest that fits. readTo: how far it read.
   std::int32_t Verified(StringView para, std::int32_t start, std::int32_t guess, std::int32_t& readTo) const;
@@ -93,6 +113,18 @@ class LineBreaker {
   mutable std::unordered_map<String, double, TextMetrics::Hash, TextMetrics::Equal> wordWidths_;
   mutable std::size_t memoUnits_ = 0;
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
+  // Lasting paragraphs of shaped text measured for wrapping again at other widths (kept until
+  // the font or the measure's sizes change, or the text goes), by where their text is. A
+  // paragraph that cannot be measured keeps none.
+  struct Measured {
+    std::size_t size = 0;
+    bool measured = false;
+    ParagraphPieces pieces;
+  };
+  mutable std::unordered_map<const char16_t*, Measured> measured_;
+  mutable std::size_t measuredBytes_ = 0;
+  mutable bool lastShaped_ = false;
+  bool measuring_ = true;  // the last LineEnd was not answered from plain advances
   mutable bool plainFirst_ = true;    // the last line needed no shaping: try the plain paths
   // Where printable ASCII has one advance: x after k characters from a line's start, summed
   // as PlainLineEnd sums it, up to the first x past the width. Read on first use.

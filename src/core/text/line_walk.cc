@@ -20,15 +20,7 @@ constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 // must be cut, the text read so far does not settle it, or ICU must order it.
 enum class Step { On, Ended, Cut, Further, Unresolved };
 
-// Where the line's clusters reach, as LineLayout::Fit measures them: x is where the next
-// piece starts, `solid` the furthest right edge up to the last cluster that is not a space or
-// tab, `hanging` the furthest of those after it (they may hang past the width).
-struct Pen {
-  double x = 0;
-  double solid = 0;
-  double hanging = 0;
-  std::int32_t afterSpace = -1;  // where a break after the last spaces would fall
-};
+using Pen = LinePen;
 
 // A right-to-left run's pieces laid side by side, the first one rightmost: their advance, and
 // the furthest right edge of their clusters from the run's left edge.
@@ -61,9 +53,9 @@ class Walker {
  private:
   Step Left(std::int32_t from, std::int32_t to);
   Step Right(std::int32_t from, std::int32_t to, std::int32_t segment);
-  // Adds [a, b), a piece of a left-to-right run, as LineLayout lays it out. Returns -1, or
-  // when a cluster would reach past `width`: its offset for a plain one, -2 for a shaped piece.
-  std::int32_t AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width);
+  std::int32_t AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) {
+    return AddLeftPiece(metrics_, para_, start_, pen, a, b, width, shaped);
+  }
   // The piece [a, b) of a right-to-left run: its advance and furthest right edge.
   RightSum RightPiece(std::int32_t a, std::int32_t b);
   std::int32_t PieceEnd(std::int32_t a, std::int32_t to);
@@ -120,59 +112,6 @@ Step Walker::Run() {
   return Step::Ended;
 }
 
-std::int32_t Walker::AddLeft(Pen& pen, std::int32_t a, std::int32_t b, double width) {
-  {
-    // A word of plain characters: placed by TextMetrics::PlainEnd, as LineLayout places them.
-    // Added on a copy of the pen, kept only when every character is plain.
-    Pen p = pen;
-    std::int32_t i = a;
-    for (; i < b; ++i) {
-      const double end = metrics_.PlainEnd(p.x, text_[i]);
-      if (end < 0) break;
-      if (text_[i] == u' ') {
-        p.x = end;
-        p.hanging = std::max(p.hanging, p.x);
-        p.afterSpace = i + 1;
-        continue;
-      }
-      // Every line takes a character at least. What reaches past the width is plain only
-      // when the rest of the word is.
-      if (i != start_ && std::max({p.solid, p.hanging, end}) > width) {
-        std::int32_t k = i + 1;
-        while (k < b && metrics_.Plain(text_[k]) >= 0) ++k;
-        if (k < b) break;
-        pen = p;
-        return i;
-      }
-      p.x = end;
-      p.solid = std::max({p.solid, p.hanging, p.x});
-      p.hanging = 0;
-    }
-    if (i == b) {
-      pen = p;
-      return -1;
-    }
-  }
-  shaped = true;
-  const TextMetrics::ShapedPiece& piece =
-      metrics_.Shape(para_.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
-  // A piece that starts a run may start with spaces: a place to break at too.
-  if (piece.leadEnd > 0 && a + piece.leadEnd < b) pen.afterSpace = a + piece.leadEnd;
-  // A cluster's right edge r in the piece is x + r on the line, which grows with r: the
-  // piece's own furthest edges give the line's.
-  if (piece.bodyRight >= 0) {
-    const double solid = std::max({pen.solid, pen.hanging, pen.x + piece.bodyRight});
-    if (solid > width) return -2;
-    pen.solid = solid;
-    pen.hanging = piece.tailRight >= 0 ? pen.x + piece.tailRight : 0;
-  } else {
-    pen.hanging = std::max(pen.hanging, pen.x + piece.tailRight);
-  }
-  pen.x += piece.advance;
-  if (IsWrapSpace(text_[b - 1])) pen.afterSpace = b;  // a piece ends at a cluster boundary
-  return -1;
-}
-
 Step Walker::Left(std::int32_t from, std::int32_t to) {
   for (std::int32_t a = from; a < to;) {
     const std::int32_t b = PieceEnd(a, to);
@@ -215,13 +154,7 @@ Step Walker::Right(std::int32_t from, std::int32_t to, std::int32_t segment) {
     all = all.Then(piece.advance, piece.right);
     if (b < to && IsWrapSpace(text_[b - 1])) {
       if (tailAt < 0) return Step::Unresolved;
-      while (tailAt < b) {
-        const std::int32_t c = ShapedWordEnd(para_, tailAt, b);
-        // A lone space that would start a longer piece only hangs here: leave it for later.
-        if (c == b && tailAt == b - 1) break;
-        AddLeft(tail, tailAt, c, kNoLimit);
-        tailAt = c;
-      }
+      ExtendTail(metrics_, para_, start_, tail, tailAt, b);
       if (tail.solid > width_) return Overflow();
       pen_.afterSpace = b;
     }
@@ -236,6 +169,72 @@ Step Walker::Right(std::int32_t from, std::int32_t to, std::int32_t segment) {
 }
 
 }  // namespace
+
+std::int32_t AddLeftPiece(const TextMetrics& metrics, StringView para, std::int32_t lineStart, LinePen& pen,
+                          std::int32_t a, std::int32_t b, double width, bool& shaped) {
+  const char16_t* text = para.data();
+  {
+    // A word of plain characters: placed by TextMetrics::PlainEnd, as LineLayout places them.
+    // Added on a copy of the pen, kept only when every character is plain.
+    Pen p = pen;
+    std::int32_t i = a;
+    for (; i < b; ++i) {
+      const double end = metrics.PlainEnd(p.x, text[i]);
+      if (end < 0) break;
+      if (text[i] == u' ') {
+        p.x = end;
+        p.hanging = std::max(p.hanging, p.x);
+        p.afterSpace = i + 1;
+        continue;
+      }
+      // Every line takes a character at least. What reaches past the width is plain only
+      // when the rest of the word is.
+      if (i != lineStart && std::max({p.solid, p.hanging, end}) > width) {
+        std::int32_t k = i + 1;
+        while (k < b && metrics.Plain(text[k]) >= 0) ++k;
+        if (k < b) break;
+        pen = p;
+        return i;
+      }
+      p.x = end;
+      p.solid = std::max({p.solid, p.hanging, p.x});
+      p.hanging = 0;
+    }
+    if (i == b) {
+      pen = p;
+      return -1;
+    }
+  }
+  shaped = true;
+  const TextMetrics::ShapedPiece& piece =
+      metrics.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
+  // A piece that starts a run may start with spaces: a place to break at too.
+  if (piece.leadEnd > 0 && a + piece.leadEnd < b) pen.afterSpace = a + piece.leadEnd;
+  // A cluster's right edge r in the piece is x + r on the line, which grows with r: the
+  // piece's own furthest edges give the line's.
+  if (piece.bodyRight >= 0) {
+    const double solid = std::max({pen.solid, pen.hanging, pen.x + piece.bodyRight});
+    if (solid > width) return -2;
+    pen.solid = solid;
+    pen.hanging = piece.tailRight >= 0 ? pen.x + piece.tailRight : 0;
+  } else {
+    pen.hanging = std::max(pen.hanging, pen.x + piece.tailRight);
+  }
+  pen.x += piece.advance;
+  if (IsWrapSpace(text[b - 1])) pen.afterSpace = b;  // a piece ends at a cluster boundary
+  return -1;
+}
+
+void ExtendTail(const TextMetrics& metrics, StringView para, std::int32_t lineStart, LinePen& tail,
+                std::int32_t& tailAt, std::int32_t b) {
+  bool shaped = false;
+  while (tailAt < b) {
+    const std::int32_t c = ShapedWordEnd(para, tailAt, b);
+    if (c == b && tailAt == b - 1) break;
+    AddLeftPiece(metrics, para, lineStart, tail, tailAt, c, kNoLimit, shaped);
+    tailAt = c;
+  }
+}
 
 std::optional<std::int32_t> LineWalk::LineEnd(StringView para, std::int32_t start, double width, std::int32_t reach,
                                               std::int32_t& readTo) const {

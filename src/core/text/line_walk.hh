@@ -17,6 +17,28 @@
 
 namespace quilmar {
 
+// Where a line's clusters reach, as LineLayout::Fit measures them: x is where the next
+// piece starts, `solid` the furthest right edge up to the last cluster that is not a space or
+// tab, `hanging` the furthest of those after it (they may hang past the width).
+struct LinePen {
+  double x = 0;
+  double solid = 0;
+  double hanging = 0;
+  std::int32_t afterSpace = -1;  // where a break after the last spaces would fall
+};
+
+// Adds [a, b) of `para`, a piece of a left-to-right run, to a line that began at lineStart,
+// as LineLayout lays it out. Returns -1, or when a cluster would reach past `width`: its
+// offset for a plain one, -2 for a shaped piece. Sets `shaped` when the piece had to be shaped.
+std::int32_t AddLeftPiece(const TextMetrics& metrics, StringView para, std::int32_t lineStart, LinePen& pen,
+                          std::int32_t a, std::int32_t b, double width, bool& shaped);
+// A line that would end after the last right-to-left character of a run, at tailAt, lays out
+// what follows that character up to b (a place to break after spaces) left to right: adds it
+// to `tail`, a piece at a time, and moves tailAt on. A lone space that would start a longer
+// piece only hangs there, so it is left for the next such place.
+void ExtendTail(const TextMetrics& metrics, StringView para, std::int32_t lineStart, LinePen& tail,
+                std::int32_t& tailAt, std::int32_t b);
+
 class LineWalk {
  public:
   explicit LineWalk(const TextMetrics& metrics) : metrics_(metrics) {}

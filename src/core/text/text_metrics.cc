@@ -37,6 +37,7 @@ bool TextMetrics::Refresh() {
 
 void TextMetrics::FontChanged() {
   asciiRead_ = false;
+  plainExact_ = true;
   bmp_.clear();
   ForgetShaped();
 }
@@ -116,7 +117,10 @@ const TextMetrics::ShapedPiece& TextMetrics::Shape(StringView piece, bool rtl) c
 }
 
 void TextMetrics::ReadAscii() const {
-  for (char32_t c = 0; c < ascii_.size(); ++c) ascii_[c] = IsSimpleCharacter(c) ? measure_.PlainAdvance(c) : -1;
+  for (char32_t c = 0; c < ascii_.size(); ++c) {
+    ascii_[c] = IsSimpleCharacter(c) ? measure_.PlainAdvance(c) : -1;
+    plainExact_ = plainExact_ && WholeSixtyFourth(ascii_[c]);
+  }
   asciiRead_ = true;
 }
 
@@ -125,7 +129,11 @@ double TextMetrics::PlainBeyondAscii(char32_t c) const {
   if (c >= 0x10000) return -1;
   if (bmp_.empty()) bmp_.assign(0x10000, std::numeric_limits<float>::quiet_NaN());
   float& slot = bmp_[c];
-  if (std::isnan(slot)) slot = static_cast<float>(IsSimpleCharacter(c) ? measure_.PlainAdvance(c) : -1);
+  if (std::isnan(slot)) {
+    const double advance = IsSimpleCharacter(c) ? measure_.PlainAdvance(c) : -1;
+    slot = static_cast<float>(advance);
+    plainExact_ = plainExact_ && WholeSixtyFourth(advance);
+  }
   return slot;
 }
 

@@ -46,6 +46,14 @@ class TextMetrics {
     const double advance = Plain(c);
     return advance < 0 ? -1 : x + advance;
   }
+  // Whether every plain advance read so far is a whole 64th of a pixel (as Qt's all are), so
+  // that sums of them are exact in any grouping.
+  bool PlainExact() const { return plainExact_; }
+  static bool WholeSixtyFourth(double v) {
+    const double t = v * 64;
+    return t > -4e15 && t < 4e15 && t == static_cast<double>(static_cast<long long>(t)) &&
+           static_cast<double>(static_cast<float>(v)) == v;
+  }
   double CellWidth() const { return cellWidth_; }
   double MaxAdvance() const { return maxAdvance_; }
   double WidestTab() const { return widestTab_; }
@@ -97,6 +105,7 @@ class TextMetrics {
   int tabRevision_ = -1;
   // Read on first use: laying out an empty document never asks the font anything.
   mutable bool asciiRead_ = false;
+  mutable bool plainExact_ = true;
   mutable std::array<double, 128> ascii_{};
   mutable std::vector<float> bmp_;  // NaN: not yet read
   // Shaped pieces by direction; started afresh when they hold too much text.

@@ -1,0 +1,328 @@
+#include "text/paragraph_pieces.hh"
+
+#include <algorithm>
+#include <limits>
+
+#include "text/bidi.hh"
+#include "text/line_breaker.hh"
+#include "text/line_layout.hh"
+#include "text/line_walk.hh"
+#include "text/unit_scan.hh"
+
+namespace quilmar {
+
+namespace {
+
+constexpr double kNoLimit = std::numeric_limits<double>::infinity();
+
+// Whether v is kept exactly as a float and sums exactly with others of its kind in any
+// grouping: a whole 64th of a pixel, as every advance and edge Qt hands out is.
+bool Exact(double v) { return TextMetrics::WholeSixtyFourth(v); }
+
+// The sum of the plain advances of [from, to), added as TextMetrics::PlainEnd adds them;
+// nothing when a character there must be shaped. (Build checks that they were exact.)
+std::optional<double> PlainSum(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics) {
+  double x = 0;
+  for (std::int32_t i = from; i < to; ++i) {
+    const double advance = metrics.Plain(para[static_cast<std::size_t>(i)]);
+    if (advance < 0) return std::nullopt;
+    x += advance;
+  }
+  return x;
+}
+
+// Built here, then copied at their size into the paragraph's own.
+template <typename T>
+std::vector<T>& Scratch() {
+  thread_local std::vector<T> scratch;
+  return scratch;
+}
+
+}  // namespace
+
+bool ParagraphPieces::Keep(Piece& piece, std::initializer_list<double> values) {
+  int k = 0;
+  for (const double v : values) {
+    if (!Exact(v)) return false;
+    piece.v[k++] = static_cast<float>(v);
+  }
+  Scratch<Piece>().push_back(piece);
+  return true;
+}
+
+bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics) {
+  std::vector<Piece>& pieces = Scratch<Piece>();
+  std::vector<Tail>& tails = Scratch<Tail>();
+  pieces.clear();
+  tails.clear();
+  pieces_.clear();
+  tails_.clear();
+  resume_ = Resume();
+  thread_local std::vector<BidiRun> runs;
+  const auto n = static_cast<std::int32_t>(para.size());
+  for (std::int32_t a = 0; a < n;) {
+    if (para[static_cast<std::size_t>(a)] == u'\t') {
+      pieces.push_back({++a, Kind::Tab, 0, 0, {}});
+      continue;
+    }
+    const auto to = static_cast<std::int32_t>(FindUnit(para.data() + a, para.data() + n, u'\t') - para.data());
+    if (!SimpleRuns(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(to - a)), runs)) return false;
+    for (const BidiRun& run : runs) {
+      const bool kept = run.rtl ? AddRightRun(para, a, a + run.from, a + run.to, metrics)
+                                : AddLeftRun(para, a + run.from, a + run.to, metrics);
+      if (!kept) return false;
+    }
+    a = to;
+  }
+  // Plain advances are checked as they are read (every one, not only this paragraph's).
+  if (!metrics.PlainExact()) return false;
+  pieces_.assign(pieces.begin(), pieces.end());
+  tails_.assign(tails.begin(), tails.end());
+  return true;
+}
+
+bool ParagraphPieces::AddLeftRun(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics) {
+  for (std::int32_t a = from; a < to;) {
+    const std::int32_t b = ShapedWordEnd(para, a, to);
+    std::int32_t bodyFrom = a, bodyTo = b;
+    while (bodyFrom < b && para[static_cast<std::size_t>(bodyFrom)] == u' ') ++bodyFrom;
+    while (bodyTo > bodyFrom && para[static_cast<std::size_t>(bodyTo - 1)] == u' ') --bodyTo;
+    Piece piece{b, Kind::Plain, 0, 0, {}};
+    const auto lead = PlainSum(para, a, bodyFrom, metrics);
+    const auto body = PlainSum(para, bodyFrom, bodyTo, metrics);
+    const auto trail = PlainSum(para, bodyTo, b, metrics);
+    if (lead && body && trail) {
+      // The walk adds a plain word a character at a time, spaces hanging and the rest solid:
+      // the same in three sums only when no space lies among the rest.
+      if (std::find(para.begin() + bodyFrom, para.begin() + bodyTo, u' ') != para.begin() + bodyTo) return false;
+      if (bodyFrom - a > 0xFFFF) return false;
+      piece.lead = static_cast<std::uint16_t>(bodyFrom - a);
+      if (bodyTo > bodyFrom) piece.flags |= kHasBody;
+      if (bodyTo == bodyFrom + 1) piece.flags |= kBodyOne;
+      if (b > bodyTo) piece.flags |= kPlainTrail;
+      if (!Keep(piece, {*lead, *body, *trail, 0})) return false;
+    } else {
+      const TextMetrics::ShapedPiece& shaped =
+          metrics.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
+      if (shaped.leadEnd > 0xFFFF || shaped.advance < 0) return false;
+      piece.kind = Kind::ShapedLeft;
+      piece.lead = static_cast<std::uint16_t>(shaped.leadEnd);
+      if (IsWrapSpace(para[static_cast<std::size_t>(b - 1)])) piece.flags |= kEndsSpace;
+      if (!Keep(piece, {shaped.advance, shaped.bodyRight, shaped.tailRight, 0})) return false;
+      if (piece.lead > 0 && a + piece.lead < b) {
+        // A line may begin after those spaces: the walk shapes the rest as a piece of its own.
+        const std::int32_t rest = a + piece.lead;
+        const TextMetrics::ShapedPiece& alone =
+            metrics.Shape(para.substr(static_cast<std::size_t>(rest), static_cast<std::size_t>(b - rest)), false);
+        if (alone.leadEnd == 0 && alone.advance >= 0) {
+          Piece lead{b, Kind::Lead, piece.flags, 0, {}};
+          if (!Keep(lead, {alone.advance, alone.bodyRight, alone.tailRight, 0})) return false;
+        }
+      }
+    }
+    a = b;
+  }
+  return true;
+}
+
+bool ParagraphPieces::AddRightRun(StringView para, std::int32_t segment, std::int32_t from, std::int32_t to,
+                                  const TextMetrics& metrics) {
+  const StringView text = para.substr(static_cast<std::size_t>(segment), static_cast<std::size_t>(to - segment));
+  // As the walk follows the run: where a line ending in it would cut it, and what it would
+  // lay out after that cut (from tailAt, on a pen that starts at no edge at all).
+  std::int32_t tailAt = -1;
+  LinePen tail;
+  for (std::int32_t a = from; a < to;) {
+    const std::int32_t b = ShapedWordEnd(para, a, to);
+    const StringView word = para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
+    const TextMetrics::ShapedPiece& shaped = metrics.Shape(word, true);
+    const double advance = shaped.advance;
+    const double right = std::max(shaped.bodyRight, shaped.tailRight);
+    if (advance < 0) return false;
+    Piece piece{b, Kind::Right, 0, 0, {}};
+    double cutAdvance = advance, cutRight = right;
+    const std::int32_t last = segment + RightToLeftEnd(text, a - segment, b - segment);
+    if (last > a) {
+      piece.flags |= kHasLast;
+      if (last < b) {
+        const TextMetrics::ShapedPiece& cut =
+            metrics.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(last - a)), true);
+        cutAdvance = cut.advance;
+        cutRight = std::max(cut.bodyRight, cut.tailRight);
+      }
+      tailAt = last;
+      tail = LinePen{0, -kNoLimit, -kNoLimit, -1};
+    }
+    if (b == to) piece.flags |= kRunLast;
+    if (StartsRightToLeft(word)) piece.flags |= kStartsRun;
+    if (b < to && IsWrapSpace(para[static_cast<std::size_t>(b - 1)])) {
+      piece.flags |= kBreakable;
+      if (tailAt >= 0) {
+        ExtendTail(metrics, para, -1, tail, tailAt, b);
+        if (tail.solid > -kNoLimit) {
+          if (!Exact(tail.solid)) return false;
+          piece.flags |= kHasTail;
+          Scratch<Tail>().push_back({static_cast<std::uint32_t>(Scratch<Piece>().size()), static_cast<float>(tail.solid)});
+        }
+      }
+    }
+    if (!Keep(piece, {advance, right, cutAdvance, cutRight})) return false;
+    a = b;
+  }
+  return true;
+}
+
+std::optional<std::size_t> ParagraphPieces::PieceAt(std::int32_t start, bool& skipLead) const {
+  std::size_t k = 0;
+  if (resume_.at == start) {
+    k = resume_.piece;
+    skipLead = resume_.skipLead;
+  } else {
+    skipLead = false;
+    const auto it = std::upper_bound(pieces_.begin(), pieces_.end(), start,
+                                     [](std::int32_t s, const Piece& p) { return s < p.end; });
+    if (it == pieces_.end()) return std::nullopt;
+    k = static_cast<std::size_t>(it - pieces_.begin());
+    const std::int32_t from = k == 0 ? 0 : pieces_[k - 1].end;
+    const Piece& p = *it;
+    if (start != from) {
+      if (start != from + p.lead) return std::nullopt;
+      // After a piece's spaces before its word: the walk's piece from there ends where this
+      // one does. Plain, it adds the same but those spaces; shaped, it is shaped again (Lead).
+      if (p.kind == Kind::ShapedLeft && k + 1 < pieces_.size() && pieces_[k + 1].kind == Kind::Lead) return k + 1;
+      if (p.kind != Kind::Plain) return std::nullopt;
+      skipLead = true;
+    }
+  }
+  // A line that begins inside a right-to-left run, at neutrals before its next right-to-left
+  // letter, runs those neutrals left to right: the walk lays that out.
+  if (k >= pieces_.size() || (pieces_[k].kind == Kind::Right && !(pieces_[k].flags & kStartsRun))) return std::nullopt;
+  return k;
+}
+
+float ParagraphPieces::TailEdge(std::size_t piece) const {
+  const auto it = std::lower_bound(tails_.begin(), tails_.end(), piece,
+                                   [](const Tail& t, std::size_t k) { return t.piece < k; });
+  return it->edge;
+}
+
+std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double width,
+                                                     const TextMetrics& metrics) const {
+  bool skipLead = false;
+  const auto first = PieceAt(start, skipLead);
+  if (!first) return std::nullopt;
+  LinePen pen;
+  Resume next;  // where a line after pen.afterSpace would begin
+  // The right-to-left run being added, as the walk adds it: its pieces side by side, the first
+  // rightmost (all), and the line were it to end after the last right-to-left character so far.
+  double x0 = 0, before = 0, allAdvance = 0, allRight = -kNoLimit, tailX = 0, tailSolid = 0;
+  bool inRun = false, haveTail = false;
+  const std::size_t count = pieces_.size();
+  // The piece after k, passing over the Lead that repeats it.
+  auto after = [&](std::size_t k) { return k + 1 < count && pieces_[k + 1].kind == Kind::Lead ? k + 2 : k + 1; };
+  auto breakAt = [&](std::int32_t at, std::size_t piece, bool lead) {
+    pen.afterSpace = at;
+    next = {at, piece, lead};
+  };
+  // Past the width: the line ends after its last spaces; with none, inside its first word,
+  // where the walk finds the cluster.
+  auto overflow = [&]() -> std::optional<std::int32_t> {
+    if (pen.afterSpace <= start) return std::nullopt;
+    resume_ = next;
+    return pen.afterSpace;
+  };
+  std::int32_t from = *first == 0 ? 0 : pieces_[*first - 1].end;
+  for (std::size_t k = *first; k < count; from = pieces_[k++].end) {
+    const Piece& p = pieces_[k];
+    switch (p.kind) {
+      case Kind::Tab:
+        pen.x = metrics.NextTab(pen.x);
+        pen.hanging = std::max(pen.hanging, pen.x);
+        breakAt(p.end, k + 1, false);
+        break;
+      case Kind::Plain: {
+        if (p.lead > 0 && !skipLead) {
+          pen.x += p.v[0];
+          pen.hanging = std::max(pen.hanging, pen.x);
+          const std::int32_t at = from + p.lead;
+          if (at < p.end) breakAt(at, k, true);
+          else breakAt(at, k + 1, false);
+        }
+        skipLead = false;
+        if (p.flags & kHasBody) {
+          // The walk checks each character but the line's first against the width; the
+          // furthest reach is the last one's.
+          const double end = pen.x + p.v[1];
+          const bool unchecked = (p.flags & kBodyOne) && from + p.lead == start;
+          if (!unchecked && std::max({pen.solid, pen.hanging, end}) > width) return overflow();
+          pen.x = end;
+          pen.solid = std::max({pen.solid, pen.hanging, pen.x});
+          pen.hanging = 0;
+        }
+        if (p.flags & kPlainTrail) {
+          pen.x += p.v[2];
+          pen.hanging = std::max(pen.hanging, pen.x);
+          breakAt(p.end, k + 1, false);
+        }
+        break;
+      }
+      case Kind::Lead:
+        if (k != *first) break;  // the line began before the spaces: ShapedLeft added it
+        [[fallthrough]];
+      case Kind::ShapedLeft: {
+        if (p.lead > 0 && from + p.lead < p.end) {
+          // A line from there begins with the Lead after this piece, if there is one.
+          breakAt(from + p.lead, k + 1, false);
+          if (k + 1 >= count || pieces_[k + 1].kind != Kind::Lead) next.at = -1;
+        }
+        const double bodyRight = p.v[1], tailRight = p.v[2];
+        if (bodyRight >= 0) {
+          const double solid = std::max({pen.solid, pen.hanging, pen.x + bodyRight});
+          if (solid > width) return overflow();
+          pen.solid = solid;
+          pen.hanging = tailRight >= 0 ? pen.x + tailRight : 0;
+        } else {
+          pen.hanging = std::max(pen.hanging, pen.x + tailRight);
+        }
+        pen.x += p.v[0];
+        if (p.flags & kEndsSpace) breakAt(p.end, after(k), false);
+        break;
+      }
+      case Kind::Right: {
+        if (!inRun) {
+          inRun = true;
+          haveTail = false;
+          x0 = pen.x;
+          before = std::max(pen.solid, pen.hanging);
+          allAdvance = 0;
+          allRight = -kNoLimit;
+        }
+        if (p.flags & kHasLast) {
+          tailX = x0 + (allAdvance + p.v[2]);
+          tailSolid = std::max(before, x0 + std::max(allRight + p.v[2], static_cast<double>(p.v[3])));
+          haveTail = true;
+        }
+        allRight = std::max(allRight + p.v[0], static_cast<double>(p.v[1]));
+        allAdvance += p.v[0];
+        if (p.flags & kBreakable) {
+          if (!haveTail) return std::nullopt;
+          double solid = tailSolid;
+          if (p.flags & kHasTail) solid = std::max(solid, tailX + TailEdge(k));
+          if (solid > width) return overflow();
+          breakAt(p.end, k + 1, false);
+        }
+        if (p.flags & kRunLast) {
+          inRun = false;
+          pen.x = x0 + allAdvance;
+          pen.solid = std::max(before, x0 + allRight);
+          pen.hanging = 0;
+          if (pen.solid > width) return overflow();
+        }
+        break;
+      }
+    }
+  }
+  return pieces_.empty() ? 0 : pieces_.back().end;
+}
+
+}  // namespace quilmar

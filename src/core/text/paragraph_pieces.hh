@@ -1,0 +1,88 @@
+#pragma once
+// A paragraph of shaped text measured once per font: the pieces the line walk (line_walk.hh)
+// would add up, each with the sums it would add, in logical order. Wrapping the paragraph again
+// at another width (a resize) then adds these sums instead of reading its text, finding its
+// pieces, resolving its directions and looking each word up among the shaped ones again.
+//
+// The answers are the walk's own, by the same arithmetic: every advance and edge kept is a
+// whole 64th of a pixel, as Qt's are, so sums in any grouping are exact; a paragraph with one
+// that is not is not measured here. Where a line's answer depends on more than the sums (a
+// line that starts inside a right-to-left run after neutrals, a first word cut between
+// clusters, ICU's bidi), LineEnd says nothing and the walk decides.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "text/text_metrics.hh"
+#include "text/ustring.hh"
+
+namespace quilmar {
+
+class ParagraphPieces {
+ public:
+  // Measures `para`. False when it must be walked: numbers or brackets among right-to-left
+  // text, a sum that is not a whole 64th, a word of plain characters with spaces inside.
+  bool Build(StringView para, const TextMetrics& metrics);
+  // Where the line that begins at `start` ends at `width`, as LineWalk::LineEnd would say
+  // (with the whole paragraph read); nothing where only the walk knows.
+  std::optional<std::int32_t> LineEnd(std::int32_t start, double width, const TextMetrics& metrics) const;
+  std::size_t Bytes() const { return pieces_.capacity() * sizeof(Piece) + tails_.capacity() * sizeof(Tail); }
+
+ private:
+  // Lead: a ShapedLeft piece again without the spaces it starts with, where a line may begin
+  // (after a right-to-left run); it ends where that piece ends and is passed over otherwise.
+  enum class Kind : std::uint8_t { Tab, Plain, ShapedLeft, Lead, Right };
+  // What a piece holds beyond its sums, by kind.
+  static constexpr std::uint8_t kHasBody = 1;     // Plain: characters other than spaces
+  static constexpr std::uint8_t kBodyOne = 2;     // Plain: one such character
+  static constexpr std::uint8_t kPlainTrail = 4;  // Plain: spaces after them
+  static constexpr std::uint8_t kEndsSpace = 1;   // ShapedLeft: ends with a space or tab
+  static constexpr std::uint8_t kHasLast = 8;     // Right: holds a right-to-left character,
+                                                  // which a line may cut its run after
+  static constexpr std::uint8_t kBreakable = 16;  // Right: ends with a space inside its run
+  static constexpr std::uint8_t kRunLast = 32;    // Right: the last piece of its run
+  static constexpr std::uint8_t kStartsRun = 64;  // Right: a line that began here would begin
+                                                  // a right-to-left run here
+  static constexpr std::uint8_t kHasTail = 128;   // Right: breakable, and what follows its run's
+                                                  // last right-to-left character so far adds a
+                                                  // solid edge (tails_)
+  // One piece, [previous end, end). Plain: v = spaces before, characters, spaces after (their
+  // advances), lead = how many spaces before. ShapedLeft: v = advance, bodyRight, tailRight,
+  // lead = leadEnd. Right: v = advance, right edge, then the same of the piece cut after its
+  // last right-to-left character.
+  struct Piece {
+    std::int32_t end = 0;
+    Kind kind = Kind::Tab;
+    std::uint8_t flags = 0;
+    std::uint16_t lead = 0;
+    float v[4] = {0, 0, 0, 0};
+  };
+  // The solid edge that what follows a run's last right-to-left character adds, up to the
+  // end of piece `piece`, from where that character's line would end.
+  struct Tail {
+    std::uint32_t piece = 0;
+    float edge = 0;
+  };
+
+  bool AddLeftRun(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics);
+  bool AddRightRun(StringView para, std::int32_t segment, std::int32_t from, std::int32_t to, const TextMetrics& metrics);
+  bool Keep(Piece& piece, std::initializer_list<double> values);
+  // The piece that starts at offset `start`, or at the end of a plain piece's spaces before
+  // (then `skipLead`); nothing when a line there is not one the sums can follow.
+  std::optional<std::size_t> PieceAt(std::int32_t start, bool& skipLead) const;
+  float TailEdge(std::size_t piece) const;
+
+  std::vector<Piece> pieces_;
+  std::vector<Tail> tails_;  // by piece
+  // Where the line after the last one LineEnd ended begins: the piece, and whether its spaces
+  // before its word were on that line. Wrapping asks about that line next.
+  struct Resume {
+    std::int32_t at = -1;
+    std::size_t piece = 0;
+    bool skipLead = false;
+  };
+  mutable Resume resume_;
+};
+
+}  // namespace quilmar
