@@ -17,6 +17,8 @@
 
 #include "frm_main.hh"
 #include "headless_ports.hh"
+#include "qt_measure.hh"
+#include "text/line_breaker.hh"
 #include "qt_file_system.hh"
 #include "process_memory.hh"
 
@@ -241,10 +243,56 @@ void BM_Script(benchmark::State& state) {
   if (window && window->frmMain.app().Document().Length() == 0) state.SkipWithError("nothing loaded");
 }
 
+// The breaker alone over one of those files' paragraphs, measured by Qt in the default font.
+// args: the file, what is timed (0: the first wrap, which measures the paragraphs of shaped
+// text; 1: a wrap at a width not wrapped at before; 2 and 3: the same walking every line).
+void BM_ScriptWrap(benchmark::State& state) {
+  EnsureApplication();
+  const std::string file = ScriptFile(state.range(0));
+  std::ifstream in(file, std::ios::binary);
+  if (file.empty() || !in) {
+    state.SkipWithError("no texts: run bench/scripts.sh");
+    return;
+  }
+  std::vector<String> paras;
+  for (std::string line; std::getline(in, line);) paras.push_back(FromUtf8(line));
+  QtMeasure measure;
+  measure.SetFont(FontSpec());
+  TabStops tabs;
+  const bool first = state.range(1) % 2 == 0, measuring = state.range(1) < 2;
+  auto breaker = std::make_unique<LineBreaker>(measure, tabs);
+  breaker->SetMeasuring(measuring);
+  WrapList wraps;
+  std::vector<ParagraphPieces> kept(paras.size());
+  std::size_t lines = 0;
+  int step = 0;
+  auto wrapAll = [&] {
+    breaker->Configure(600 + (step++ * 37) % 300);
+    lines = 0;
+    for (std::size_t k = 0; k < paras.size(); ++k) {
+      breaker->Wrap(paras[k], wraps, &kept[k]);
+      lines += 1 + wraps.size();
+    }
+  };
+  if (!first) wrapAll();
+  for (auto _ : state) {
+    if (first) {
+      state.PauseTiming();
+      breaker = std::make_unique<LineBreaker>(measure, tabs);
+      breaker->SetMeasuring(measuring);
+      kept.assign(paras.size(), ParagraphPieces());
+      state.ResumeTiming();
+    }
+    wrapAll();
+  }
+  state.counters["lines"] = static_cast<double>(lines);
+}
+
 BENCHMARK(BM_FirstFrame)->Args({0, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k10MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstFrame)->ArgsProduct({{k100MB}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Script)->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2}})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ScriptWrap)->ArgsProduct({{0, 3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_KeystrokeRepaint)->ArgsProduct({{1, 0}, {0, 1, 2}})->Unit(benchmark::kMicrosecond)->MinTime(3);
 
 }  // namespace

@@ -14,7 +14,7 @@ using namespace document_parts;
 
 Document::Document(const LineBreaker& breaker) : breaker_(breaker) { Assign(String()); }
 
-Document::~Document() { breaker_.ForgetText(); }
+Document::~Document() = default;
 
 std::uint32_t Document::NextPriority() {
   // xorshift64*: priorities only need to look random to keep the treap balanced.
@@ -226,8 +226,6 @@ BreakRuns Document::Forms() const {
 
 bool Document::Assign(SharedText text, BreakRuns forms) {
   assert(HasOnlyPairedBreaks(text.View()));
-  // Every block goes (below, all at once): nothing measured of their text may outlive them.
-  breaker_.ForgetText();
   std::optional<std::vector<Block>> made = MakeBlocks(text, forms);
   if (!made) return false;
   text = SharedText();  // the blocks hold it

@@ -1,6 +1,7 @@
 // Document's blocks: building them from a text, laying them out, and laying out again.
 #include <algorithm>
 #include <cassert>
+#include <iterator>
 #include <utility>
 
 #include "text/document_parts.hh"
@@ -95,6 +96,9 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
   k.wraps.clear();
   const std::int32_t n = k.Paragraphs();
   k.whole = shown.size() == 1 && shown.front().first == 0 && shown.front().count == n;
+  std::size_t measured = 0;              // k.measured up to the paragraph being laid out
+  std::vector<Block::Measured> added;   // paragraphs measured for the first time, in order
+  ParagraphPieces fresh;
   bool counted = false;  // lineStarts is kept from the first paragraph of several lines on
   std::int32_t lines = 0;
   auto next = shown.begin();
@@ -111,7 +115,18 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
       p = hiddenTo - 1;
       continue;
     }
-    breaker_.Wrap(k.Para(p), scratchWraps_, true);
+    // The block's text stays as it is while the block lives: what wrapping measures of a
+    // paragraph of it is kept with the block, by paragraph, for the next width.
+    ParagraphPieces* kept = nullptr;
+    if (!k.view.IsNarrow()) {
+      while (measured < k.measured.size() && k.measured[measured].para < p) ++measured;
+      kept = measured < k.measured.size() && k.measured[measured].para == p ? &k.measured[measured].pieces : &fresh;
+    }
+    breaker_.Wrap(k.Para(p), scratchWraps_, kept);
+    if (kept == &fresh && fresh.generation != 0) {
+      added.push_back({p, std::move(fresh)});
+      fresh = ParagraphPieces();
+    }
     if (!scratchWraps_.empty() && !counted) {
       // Until here each paragraph was one line.
       counted = true;
@@ -133,12 +148,17 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
     throw;
   }
   if (counted) k.lineStarts.push_back(lines);
+  if (!added.empty()) {
+    std::vector<Block::Measured> all;
+    all.reserve(k.measured.size() + added.size());
+    std::merge(std::make_move_iterator(k.measured.begin()), std::make_move_iterator(k.measured.end()),
+               std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(all),
+               [](const Block::Measured& a, const Block::Measured& b) { return a.para < b.para; });
+    k.measured = std::move(all);
+  }
 }
 
 void Document::ReleaseBlock(BlockId b) {
-  // Its text may go: the breaker must not take other text there later for it.
-  const UnitSpan view = blocks_[b].view;
-  if (!view.IsNarrow()) breaker_.ForgetText(view.Wide().data(), view.size() * sizeof(char16_t));
   blocks_.Remove(b);
   if (lastBlock_ == b) lastBlock_ = BlockId();
 }

@@ -42,6 +42,12 @@ struct Document::Block {
   std::vector<std::int32_t> lineStarts; // lines before each paragraph, then all of them;
                                         // empty while every paragraph is a single line
   std::vector<std::int32_t> wraps;      // every paragraph's wrap offsets, in order
+  // Paragraphs of shaped text measured for wrapping, by paragraph (LineBreaker::Wrap).
+  struct Measured {
+    std::int32_t para = 0;
+    ParagraphPieces pieces;
+  };
+  std::vector<Measured> measured;
   BreakRuns forms;                      // the breaks' file forms, by paragraph
   std::int32_t nodes = 0;               // nodes using it; 0: a free slot
   bool whole = true;                    // every paragraph laid out (not only those shown)

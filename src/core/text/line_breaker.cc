@@ -34,7 +34,7 @@ bool LineBreaker::Configure(double width) {
   const bool metricsChanged = metrics_.Refresh();
   if (metricsChanged) {
     ++metricsGeneration_;
-    ForgetPieces();
+    measuredBytes_ = 0;
   }
   const bool changed = metricsChanged || width != width_;
   width_ = width;
@@ -48,7 +48,7 @@ void LineBreaker::FontChanged() {
   metrics_.FontChanged();
   pitch_ = Pitch::Unknown;
   ForgetShaped();
-  ForgetPieces();
+  measuredBytes_ = 0;
   spaceAdvance_ = -1;
 }
 
@@ -58,32 +58,14 @@ void LineBreaker::ForgetShaped() const {
   memoUnits_ = 0;
 }
 
-void LineBreaker::ForgetPieces() const {
-  measured_.clear();
-  measuredBytes_ = 0;
-}
+void LineBreaker::SetMeasuring(bool on) { measuring_ = on; }
 
-void LineBreaker::SetMeasuring(bool on) {
-  measuring_ = on;
-  ForgetPieces();
-}
-
-const LineBreaker::Measured* LineBreaker::MeasuredAt(StringView para) const {
-  const auto it = measured_.find(para.data());
-  if (it == measured_.end()) return nullptr;
-  if (it->second.size == para.size()) return &it->second;
-  measuredBytes_ -= std::min(measuredBytes_, it->second.pieces.Bytes());
-  measured_.erase(it);
-  return nullptr;
-}
-
-const ParagraphPieces* LineBreaker::MeasurePieces(StringView para) const {
-  if (measuredBytes_ > kMeasuredBytes) ForgetPieces();
-  Measured& m = measured_[para.data()];
-  m.size = para.size();
-  m.measured = m.pieces.Build(para, metrics_);
-  measuredBytes_ += m.pieces.Bytes() + sizeof(Measured) + 16;
-  return m.measured ? &m.pieces : nullptr;
+const ParagraphPieces* LineBreaker::MeasurePieces(StringView para, ParagraphPieces& kept) const {
+  kept.generation = metricsGeneration_ + 1;
+  kept.measured = measuredBytes_ <= kMeasuredBytes && kept.Build(para, metrics_);
+  if (!kept.measured) kept.Clear();
+  measuredBytes_ += kept.Bytes();
+  return kept.measured ? &kept : nullptr;
 }
 
 void LineBreaker::Remember(std::size_t units) const {
@@ -391,18 +373,7 @@ std::int32_t LineBreaker::Verified(StringView para, std::int32_t start, std::int
   }
 }
 
-void LineBreaker::ForgetText(const void* begin, std::size_t bytes) const {
-  if (measured_.empty()) return;
-  const auto from = reinterpret_cast<std::uintptr_t>(begin);
-  std::erase_if(measured_, [&](const auto& entry) {
-    const auto at = reinterpret_cast<std::uintptr_t>(entry.first);
-    if (at < from || at - from >= bytes) return false;
-    measuredBytes_ -= std::min(measuredBytes_, entry.second.pieces.Bytes());
-    return true;
-  });
-}
-
-void LineBreaker::Wrap(UnitSpan para, WrapList& out, bool lasting) const {
+void LineBreaker::Wrap(UnitSpan para, WrapList& out, ParagraphPieces* kept) const {
   out.clear();
   if (SurelyFits(para)) return;
   const auto n = static_cast<std::int32_t>(para.size());
@@ -420,21 +391,21 @@ void LineBreaker::Wrap(UnitSpan para, WrapList& out, bool lasting) const {
       out.push_back(start = *end);
     }
     out.clear();
-    WrapWide(para.ToString(), false, out);
+    WrapWide(para.ToString(), nullptr, out);
     return;
   }
-  WrapWide(para.Wide(), lasting, out);
+  WrapWide(para.Wide(), kept, out);
 }
 
-void LineBreaker::WrapWide(StringView para, bool measure, WrapList& out) const {
+void LineBreaker::WrapWide(StringView para, ParagraphPieces* kept, WrapList& out) const {
   const auto n = static_cast<std::int32_t>(para.size());
   plainFirst_ = true;
   // A paragraph wrapped before (at another width) adds up its pieces' sums. Else the first
   // line that needs shaping has it measured, for the next time.
-  measure = measure && measuring_;
-  const Measured* known = measure ? MeasuredAt(para) : nullptr;
-  const ParagraphPieces* pieces = known && known->measured ? &known->pieces : nullptr;
-  bool tried = known != nullptr || !measure;
+  if (!measuring_) kept = nullptr;
+  const bool known = kept && kept->generation == metricsGeneration_ + 1;
+  const ParagraphPieces* pieces = known && kept->measured ? kept : nullptr;
+  bool tried = known || !kept;
   for (std::int32_t start = 0;;) {
     std::optional<std::int32_t> end;
     if (!tried) {
@@ -442,7 +413,7 @@ void LineBreaker::WrapWide(StringView para, bool measure, WrapList& out) const {
       end = PlainPathsEnd(para, start);
       if (!end) {
         tried = true;
-        pieces = MeasurePieces(para);
+        pieces = MeasurePieces(para, *kept);
       }
     }
     if (!end && pieces) end = pieces->LineEnd(start, width_, metrics_);

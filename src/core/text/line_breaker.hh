@@ -45,13 +45,10 @@ class LineBreaker {
   // width (on unless turned off; off, every line of them is walked).
   void SetMeasuring(bool on);
 
-  // Wrap offsets of a whole paragraph (empty when it fits on one line). `lasting`: the text
-  // stays where it is, unchanged, until ForgetText is told it went (a document's block), so
-  // what wrapping measured of it is kept for the next wrap at another width.
-  void Wrap(UnitSpan para, WrapList& out, bool lasting = false) const;
-  // The lasting text at [begin, begin + bytes) went away (or everything did).
-  void ForgetText(const void* begin, std::size_t bytes) const;
-  void ForgetText() const { ForgetPieces(); }
+  // Wrap offsets of a whole paragraph (empty when it fits on one line). `kept`: where this
+  // paragraph's measured pieces stay between wraps, for a paragraph whose text stays as it is
+  // as long as they do (a document block's); a wrap at another width then adds their sums.
+  void Wrap(UnitSpan para, WrapList& out, ParagraphPieces* kept = nullptr) const;
   // The same after an edit of a paragraph whose old wraps were `old`: [at, at+removed) of the
   // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
   // are re-wrapped, until a new break lands on an old one past the edit.
@@ -67,14 +64,10 @@ class LineBreaker {
 
  private:
   bool SurelyFits(UnitSpan para) const;
-  // Wraps two-byte text; `measure`: keep its pieces' sums for the next wrap (lasting text).
-  void WrapWide(StringView para, bool measure, WrapList& out) const;
-  // A paragraph measured before at this place (of this size: a block's last paragraph may
-  // grow in place).
-  struct Measured;
-  const Measured* MeasuredAt(StringView para) const;
-  const ParagraphPieces* MeasurePieces(StringView para) const;
-  void ForgetPieces() const;
+  void WrapWide(StringView para, ParagraphPieces* kept, WrapList& out) const;
+  // Measures para into `kept`: its pieces, or nothing when it cannot be measured or the
+  // pieces measured since the font last changed hold too much already.
+  const ParagraphPieces* MeasurePieces(StringView para, ParagraphPieces& kept) const;
   // The end from advances alone; nothing when a character on the way needs shaping.
   template <typename Unit>
   std::optional<std::int32_t> PlainLineEnd(const Unit* para, std::int32_t n, std::int32_t start) const;
@@ -113,18 +106,9 @@ class LineBreaker {
   mutable std::unordered_map<String, double, TextMetrics::Hash, TextMetrics::Equal> wordWidths_;
   mutable std::size_t memoUnits_ = 0;
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
-  // Lasting paragraphs of shaped text measured for wrapping again at other widths (kept until
-  // the font or the measure's sizes change, or the text goes), by where their text is. A
-  // paragraph that cannot be measured keeps none.
-  struct Measured {
-    std::size_t size = 0;
-    bool measured = false;
-    ParagraphPieces pieces;
-  };
-  mutable std::unordered_map<const char16_t*, Measured> measured_;
+  // Bytes of pieces measured since the font or the measure's sizes last changed.
   mutable std::size_t measuredBytes_ = 0;
-  mutable bool lastShaped_ = false;
-  bool measuring_ = true;  // the last LineEnd was not answered from plain advances
+  bool measuring_ = true;
   mutable bool plainFirst_ = true;    // the last line needed no shaping: try the plain paths
   // Where printable ASCII has one advance: x after k characters from a line's start, summed
   // as PlainLineEnd sums it, up to the first x past the width. Read on first use.

@@ -15,17 +15,18 @@ namespace {
 
 constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 
-// Whether v is kept exactly as a float and sums exactly with others of its kind in any
-// grouping: a whole 64th of a pixel, as every advance and edge Qt hands out is.
-bool Exact(double v) { return TextMetrics::WholeSixtyFourth(v); }
+// Whether a sum of whole 64ths of a pixel (the advances and edges Qt hands out, checked as
+// they are read or shaped) stays exact as a float: below 2^18 pixels, 2^24 64ths.
+bool FitsFloat(double v) { return v > -262144.0 && v < 262144.0; }
 
 // The sum of the plain advances of [from, to), added as TextMetrics::PlainEnd adds them;
-// nothing when a character there must be shaped. (Build checks that they were exact.)
-std::optional<double> PlainSum(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics) {
+// negative when a character there must be shaped. (Build checks that they were exact.) A
+// double, not an optional: this runs for every word, and an optional comes back through memory.
+double PlainSum(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics) {
   double x = 0;
   for (std::int32_t i = from; i < to; ++i) {
     const double advance = metrics.Plain(para[static_cast<std::size_t>(i)]);
-    if (advance < 0) return std::nullopt;
+    if (advance < 0) return -1;
     x += advance;
   }
   return x;
@@ -40,19 +41,28 @@ std::vector<T>& Scratch() {
 
 }  // namespace
 
-bool ParagraphPieces::Keep(Piece& piece, std::initializer_list<double> values) {
-  int k = 0;
-  for (const double v : values) {
-    if (!Exact(v)) return false;
-    piece.v[k++] = static_cast<float>(v);
-  }
-  Scratch<Piece>().push_back(piece);
+bool ParagraphPieces::Keep(std::int32_t end, Kind kind, std::uint8_t flags, std::uint16_t lead, double v0, double v1,
+                           double v2, double v3) {
+  if (!(FitsFloat(v0) && FitsFloat(v1) && FitsFloat(v2) && FitsFloat(v3))) return false;
+  // Written where it is kept: a piece put together field by field and then copied would be
+  // read back whole before its narrow stores are done (a stall a piece).
+  Piece& piece = building_->emplace_back();
+  piece.end = end;
+  piece.kind = kind;
+  piece.flags = flags;
+  piece.lead = lead;
+  piece.v[0] = static_cast<float>(v0);
+  piece.v[1] = static_cast<float>(v1);
+  piece.v[2] = static_cast<float>(v2);
+  piece.v[3] = static_cast<float>(v3);
   return true;
 }
 
 bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics) {
   std::vector<Piece>& pieces = Scratch<Piece>();
   std::vector<Tail>& tails = Scratch<Tail>();
+  building_ = &pieces;
+  buildingTails_ = &tails;
   pieces.clear();
   tails.clear();
   pieces_.clear();
@@ -74,8 +84,9 @@ bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics) {
     }
     a = to;
   }
-  // Plain advances are checked as they are read (every one, not only this paragraph's).
-  if (!metrics.PlainExact()) return false;
+  // Advances and edges are checked as they are read or shaped (all of them, not only this
+  // paragraph's): the sums above are exact only if they were.
+  if (!metrics.Exact()) return false;
   pieces_.assign(pieces.begin(), pieces.end());
   tails_.assign(tails.begin(), tails.end());
   return true;
@@ -87,37 +98,32 @@ bool ParagraphPieces::AddLeftRun(StringView para, std::int32_t from, std::int32_
     std::int32_t bodyFrom = a, bodyTo = b;
     while (bodyFrom < b && para[static_cast<std::size_t>(bodyFrom)] == u' ') ++bodyFrom;
     while (bodyTo > bodyFrom && para[static_cast<std::size_t>(bodyTo - 1)] == u' ') --bodyTo;
-    Piece piece{b, Kind::Plain, 0, 0, {}};
-    const auto lead = PlainSum(para, a, bodyFrom, metrics);
-    const auto body = PlainSum(para, bodyFrom, bodyTo, metrics);
-    const auto trail = PlainSum(para, bodyTo, b, metrics);
-    if (lead && body && trail) {
+    const double lead = PlainSum(para, a, bodyFrom, metrics);
+    const double body = lead < 0 ? -1 : PlainSum(para, bodyFrom, bodyTo, metrics);
+    const double trail = body < 0 ? -1 : PlainSum(para, bodyTo, b, metrics);
+    if (trail >= 0) {
       // The walk adds a plain word a character at a time, spaces hanging and the rest solid:
       // the same in three sums only when no space lies among the rest.
       if (std::find(para.begin() + bodyFrom, para.begin() + bodyTo, u' ') != para.begin() + bodyTo) return false;
       if (bodyFrom - a > 0xFFFF) return false;
-      piece.lead = static_cast<std::uint16_t>(bodyFrom - a);
-      if (bodyTo > bodyFrom) piece.flags |= kHasBody;
-      if (bodyTo == bodyFrom + 1) piece.flags |= kBodyOne;
-      if (b > bodyTo) piece.flags |= kPlainTrail;
-      if (!Keep(piece, {*lead, *body, *trail, 0})) return false;
+      const auto flags = static_cast<std::uint8_t>((bodyTo > bodyFrom ? kHasBody : 0) | (bodyTo == bodyFrom + 1 ? kBodyOne : 0) |
+                                                   (b > bodyTo ? kPlainTrail : 0));
+      if (!Keep(b, Kind::Plain, flags, static_cast<std::uint16_t>(bodyFrom - a), lead, body, trail)) return false;
     } else {
       const TextMetrics::ShapedPiece& shaped =
           metrics.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
       if (shaped.leadEnd > 0xFFFF || shaped.advance < 0) return false;
-      piece.kind = Kind::ShapedLeft;
-      piece.lead = static_cast<std::uint16_t>(shaped.leadEnd);
-      if (IsWrapSpace(para[static_cast<std::size_t>(b - 1)])) piece.flags |= kEndsSpace;
-      if (!Keep(piece, {shaped.advance, shaped.bodyRight, shaped.tailRight, 0})) return false;
-      if (piece.lead > 0 && a + piece.lead < b) {
+      const auto lead = static_cast<std::uint16_t>(shaped.leadEnd);
+      const std::uint8_t flags = IsWrapSpace(para[static_cast<std::size_t>(b - 1)]) ? kEndsSpace : 0;
+      if (!Keep(b, Kind::ShapedLeft, flags, lead, shaped.advance, shaped.bodyRight, shaped.tailRight)) return false;
+      if (lead > 0 && a + lead < b) {
         // A line may begin after those spaces: the walk shapes the rest as a piece of its own.
-        const std::int32_t rest = a + piece.lead;
+        const std::int32_t rest = a + lead;
         const TextMetrics::ShapedPiece& alone =
             metrics.Shape(para.substr(static_cast<std::size_t>(rest), static_cast<std::size_t>(b - rest)), false);
-        if (alone.leadEnd == 0 && alone.advance >= 0) {
-          Piece lead{b, Kind::Lead, piece.flags, 0, {}};
-          if (!Keep(lead, {alone.advance, alone.bodyRight, alone.tailRight, 0})) return false;
-        }
+        if (alone.leadEnd == 0 && alone.advance >= 0 &&
+            !Keep(b, Kind::Lead, flags, 0, alone.advance, alone.bodyRight, alone.tailRight))
+          return false;
       }
     }
     a = b;
@@ -139,11 +145,11 @@ bool ParagraphPieces::AddRightRun(StringView para, std::int32_t segment, std::in
     const double advance = shaped.advance;
     const double right = std::max(shaped.bodyRight, shaped.tailRight);
     if (advance < 0) return false;
-    Piece piece{b, Kind::Right, 0, 0, {}};
+    std::uint8_t flags = 0;
     double cutAdvance = advance, cutRight = right;
     const std::int32_t last = segment + RightToLeftEnd(text, a - segment, b - segment);
     if (last > a) {
-      piece.flags |= kHasLast;
+      flags |= kHasLast;
       if (last < b) {
         const TextMetrics::ShapedPiece& cut =
             metrics.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(last - a)), true);
@@ -153,20 +159,20 @@ bool ParagraphPieces::AddRightRun(StringView para, std::int32_t segment, std::in
       tailAt = last;
       tail = LinePen{0, -kNoLimit, -kNoLimit, -1};
     }
-    if (b == to) piece.flags |= kRunLast;
-    if (StartsRightToLeft(word)) piece.flags |= kStartsRun;
+    if (b == to) flags |= kRunLast;
+    if (StartsRightToLeft(word)) flags |= kStartsRun;
     if (b < to && IsWrapSpace(para[static_cast<std::size_t>(b - 1)])) {
-      piece.flags |= kBreakable;
+      flags |= kBreakable;
       if (tailAt >= 0) {
         ExtendTail(metrics, para, -1, tail, tailAt, b);
         if (tail.solid > -kNoLimit) {
-          if (!Exact(tail.solid)) return false;
-          piece.flags |= kHasTail;
-          Scratch<Tail>().push_back({static_cast<std::uint32_t>(Scratch<Piece>().size()), static_cast<float>(tail.solid)});
+          if (!FitsFloat(tail.solid)) return false;
+          flags |= kHasTail;
+          buildingTails_->push_back({static_cast<std::uint32_t>(building_->size()), static_cast<float>(tail.solid)});
         }
       }
     }
-    if (!Keep(piece, {advance, right, cutAdvance, cutRight})) return false;
+    if (!Keep(b, Kind::Right, flags, 0, advance, right, cutAdvance, cutRight)) return false;
     a = b;
   }
   return true;

@@ -21,12 +21,22 @@ namespace quilmar {
 
 class ParagraphPieces {
  public:
+  // What the pieces were measured with (one more than LineBreaker's count of font and measure
+  // changes; 0: never), and whether the paragraph could be measured (else it is walked, and
+  // not measured again with those).
+  std::uint64_t generation = 0;
+  bool measured = false;
+
   // Measures `para`. False when it must be walked: numbers or brackets among right-to-left
   // text, a sum that is not a whole 64th, a word of plain characters with spaces inside.
   bool Build(StringView para, const TextMetrics& metrics);
   // Where the line that begins at `start` ends at `width`, as LineWalk::LineEnd would say
   // (with the whole paragraph read); nothing where only the walk knows.
   std::optional<std::int32_t> LineEnd(std::int32_t start, double width, const TextMetrics& metrics) const;
+  void Clear() {
+    pieces_ = {};
+    tails_ = {};
+  }
   std::size_t Bytes() const { return pieces_.capacity() * sizeof(Piece) + tails_.capacity() * sizeof(Tail); }
 
  private:
@@ -67,7 +77,9 @@ class ParagraphPieces {
 
   bool AddLeftRun(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics);
   bool AddRightRun(StringView para, std::int32_t segment, std::int32_t from, std::int32_t to, const TextMetrics& metrics);
-  bool Keep(Piece& piece, std::initializer_list<double> values);
+  // Adds a piece with these sums; false when one is not exact.
+  bool Keep(std::int32_t end, Kind kind, std::uint8_t flags, std::uint16_t lead, double v0, double v1, double v2,
+            double v3 = 0);
   // The piece that starts at offset `start`, or at the end of a plain piece's spaces before
   // (then `skipLead`); nothing when a line there is not one the sums can follow.
   std::optional<std::size_t> PieceAt(std::int32_t start, bool& skipLead) const;
@@ -83,6 +95,9 @@ class ParagraphPieces {
     bool skipLead = false;
   };
   mutable Resume resume_;
+  // While Build runs: where the pieces are gathered (a scratch kept from paragraph to paragraph).
+  std::vector<Piece>* building_ = nullptr;
+  std::vector<Tail>* buildingTails_ = nullptr;
 };
 
 }  // namespace quilmar

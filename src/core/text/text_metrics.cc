@@ -37,7 +37,7 @@ bool TextMetrics::Refresh() {
 
 void TextMetrics::FontChanged() {
   asciiRead_ = false;
-  plainExact_ = true;
+  plainExact_ = shapedExact_ = true;
   bmp_.clear();
   ForgetShaped();
 }
@@ -111,6 +111,8 @@ const TextMetrics::ShapedPiece& TextMetrics::Shape(StringView piece, bool rtl) c
     }
     start = box.end;
   }
+  shapedExact_ = shapedExact_ && WholeSixtyFourth(shaped.advance) && WholeSixtyFourth(shaped.bodyRight) &&
+                 WholeSixtyFourth(shaped.tailRight);
   const auto& entry = *map.emplace(String(piece), std::move(shaped)).first;
   recent_[(hash >> (8 * sizeof hash - kRecentBits)) * 2 + (rtl ? 1 : 0)] = {hash, &entry};
   return entry.second;

@@ -46,9 +46,10 @@ class TextMetrics {
     const double advance = Plain(c);
     return advance < 0 ? -1 : x + advance;
   }
-  // Whether every plain advance read so far is a whole 64th of a pixel (as Qt's all are), so
-  // that sums of them are exact in any grouping.
-  bool PlainExact() const { return plainExact_; }
+  // Whether every plain advance read and every piece shaped since the font changed has its
+  // advance and edges in whole 64ths of a pixel (as Qt's all are), so that sums of them are
+  // exact in any grouping.
+  bool Exact() const { return plainExact_ && shapedExact_; }
   static bool WholeSixtyFourth(double v) {
     const double t = v * 64;
     return t > -4e15 && t < 4e15 && t == static_cast<double>(static_cast<long long>(t)) &&
@@ -106,6 +107,7 @@ class TextMetrics {
   // Read on first use: laying out an empty document never asks the font anything.
   mutable bool asciiRead_ = false;
   mutable bool plainExact_ = true;
+  mutable bool shapedExact_ = true;
   mutable std::array<double, 128> ascii_{};
   mutable std::vector<float> bmp_;  // NaN: not yet read
   // Shaped pieces by direction; started afresh when they hold too much text.
