@@ -101,28 +101,38 @@ bool ParagraphPieces::AddLeftRun(StringView para, std::int32_t from, std::int32_
     const double lead = PlainSum(para, a, bodyFrom, metrics);
     const double body = lead < 0 ? -1 : PlainSum(para, bodyFrom, bodyTo, metrics);
     const double trail = body < 0 ? -1 : PlainSum(para, bodyTo, b, metrics);
+    const std::uint8_t endsSpace = IsWrapSpace(para[static_cast<std::size_t>(b - 1)]) ? kEndsSpace : 0;
     if (trail >= 0) {
       // The walk adds a plain word a character at a time, spaces hanging and the rest solid:
-      // the same in three sums only when no space lies among the rest.
+      // as a shaped piece would be added, with its body's and its tail's furthest edges where
+      // the last character of each ends (advances are not negative). That holds only when no
+      // space lies among the rest.
       if (std::find(para.begin() + bodyFrom, para.begin() + bodyTo, u' ') != para.begin() + bodyTo) return false;
       if (bodyFrom - a > 0xFFFF) return false;
-      const auto flags = static_cast<std::uint8_t>((bodyTo > bodyFrom ? kHasBody : 0) | (bodyTo == bodyFrom + 1 ? kBodyOne : 0) |
-                                                   (b > bodyTo ? kPlainTrail : 0));
-      if (!Keep(b, Kind::Plain, flags, static_cast<std::uint16_t>(bodyFrom - a), lead, body, trail)) return false;
+      const bool hasBody = bodyTo > bodyFrom;
+      const double advance = lead + body + trail;
+      const double bodyRight = hasBody ? lead + body : -1;
+      const double tailRight = b > bodyTo || !hasBody ? advance : -1;
+      // The walk checks every character of the word against the width but a line's first.
+      const std::uint8_t flags = endsSpace | (bodyTo == bodyFrom + 1 ? kBodyOne : 0);
+      const auto leadUnits = static_cast<std::uint16_t>(bodyFrom - a);
+      if (!Keep(b, Kind::Left, flags, leadUnits, advance, bodyRight, tailRight)) return false;
+      if (leadUnits > 0 && hasBody &&
+          !Keep(b, Kind::Lead, flags, 0, advance - lead, bodyRight - lead, tailRight < 0 ? -1 : tailRight - lead))
+        return false;
     } else {
       const TextMetrics::ShapedPiece& shaped =
           metrics.Shape(para.substr(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a)), false);
       if (shaped.leadEnd > 0xFFFF || shaped.advance < 0) return false;
-      const auto lead = static_cast<std::uint16_t>(shaped.leadEnd);
-      const std::uint8_t flags = IsWrapSpace(para[static_cast<std::size_t>(b - 1)]) ? kEndsSpace : 0;
-      if (!Keep(b, Kind::ShapedLeft, flags, lead, shaped.advance, shaped.bodyRight, shaped.tailRight)) return false;
-      if (lead > 0 && a + lead < b) {
+      const auto leadUnits = static_cast<std::uint16_t>(shaped.leadEnd);
+      if (!Keep(b, Kind::Left, endsSpace, leadUnits, shaped.advance, shaped.bodyRight, shaped.tailRight)) return false;
+      if (leadUnits > 0 && a + leadUnits < b) {
         // A line may begin after those spaces: the walk shapes the rest as a piece of its own.
-        const std::int32_t rest = a + lead;
+        const std::int32_t rest = a + leadUnits;
         const TextMetrics::ShapedPiece& alone =
             metrics.Shape(para.substr(static_cast<std::size_t>(rest), static_cast<std::size_t>(b - rest)), false);
         if (alone.leadEnd == 0 && alone.advance >= 0 &&
-            !Keep(b, Kind::Lead, flags, 0, alone.advance, alone.bodyRight, alone.tailRight))
+            !Keep(b, Kind::Lead, endsSpace, 0, alone.advance, alone.bodyRight, alone.tailRight))
           return false;
       }
     }
@@ -178,26 +188,23 @@ bool ParagraphPieces::AddRightRun(StringView para, std::int32_t segment, std::in
   return true;
 }
 
-std::optional<std::size_t> ParagraphPieces::PieceAt(std::int32_t start, bool& skipLead) const {
+std::optional<std::size_t> ParagraphPieces::PieceAt(std::int32_t start) const {
   std::size_t k = 0;
   if (resume_.at == start) {
     k = resume_.piece;
-    skipLead = resume_.skipLead;
   } else {
-    skipLead = false;
     const auto it = std::upper_bound(pieces_.begin(), pieces_.end(), start,
                                      [](std::int32_t s, const Piece& p) { return s < p.end; });
     if (it == pieces_.end()) return std::nullopt;
     k = static_cast<std::size_t>(it - pieces_.begin());
     const std::int32_t from = k == 0 ? 0 : pieces_[k - 1].end;
-    const Piece& p = *it;
     if (start != from) {
-      if (start != from + p.lead) return std::nullopt;
-      // After a piece's spaces before its word: the walk's piece from there ends where this
-      // one does. Plain, it adds the same but those spaces; shaped, it is shaped again (Lead).
-      if (p.kind == Kind::ShapedLeft && k + 1 < pieces_.size() && pieces_[k + 1].kind == Kind::Lead) return k + 1;
-      if (p.kind != Kind::Plain) return std::nullopt;
-      skipLead = true;
+      // After a piece's spaces before its word: the walk's piece from there ends where this one
+      // does, and is the Lead kept after it.
+      if (it->kind != Kind::Left || start != from + it->lead || k + 1 >= pieces_.size() ||
+          pieces_[k + 1].kind != Kind::Lead)
+        return std::nullopt;
+      ++k;
     }
   }
   // A line that begins inside a right-to-left run, at neutrals before its next right-to-left
@@ -214,8 +221,7 @@ float ParagraphPieces::TailEdge(std::size_t piece) const {
 
 std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double width,
                                                      const TextMetrics& metrics) const {
-  bool skipLead = false;
-  const auto first = PieceAt(start, skipLead);
+  const auto first = PieceAt(start);
   if (!first) return std::nullopt;
   LinePen pen;
   Resume next;  // where a line after pen.afterSpace would begin
@@ -224,11 +230,9 @@ std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double 
   double x0 = 0, before = 0, allAdvance = 0, allRight = -kNoLimit, tailX = 0, tailSolid = 0;
   bool inRun = false, haveTail = false;
   const std::size_t count = pieces_.size();
-  // The piece after k, passing over the Lead that repeats it.
-  auto after = [&](std::size_t k) { return k + 1 < count && pieces_[k + 1].kind == Kind::Lead ? k + 2 : k + 1; };
-  auto breakAt = [&](std::int32_t at, std::size_t piece, bool lead) {
+  auto breakAt = [&](std::int32_t at, std::size_t piece) {
     pen.afterSpace = at;
-    next = {at, piece, lead};
+    next = {at, piece};
   };
   // Past the width: the line ends after its last spaces; with none, inside its first word,
   // where the walk finds the cluster.
@@ -240,92 +244,63 @@ std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double 
   std::int32_t from = *first == 0 ? 0 : pieces_[*first - 1].end;
   for (std::size_t k = *first; k < count; from = pieces_[k++].end) {
     const Piece& p = pieces_[k];
-    switch (p.kind) {
-      case Kind::Tab:
-        pen.x = metrics.NextTab(pen.x);
-        pen.hanging = std::max(pen.hanging, pen.x);
-        breakAt(p.end, k + 1, false);
-        break;
-      case Kind::Plain: {
-        if (p.lead > 0 && !skipLead) {
-          pen.x += p.v[0];
-          pen.hanging = std::max(pen.hanging, pen.x);
-          const std::int32_t at = from + p.lead;
-          if (at < p.end) breakAt(at, k, true);
-          else breakAt(at, k + 1, false);
-        }
-        skipLead = false;
-        if (p.flags & kHasBody) {
-          // The walk checks each character but the line's first against the width; the
-          // furthest reach is the last one's.
-          const double end = pen.x + p.v[1];
-          const bool unchecked = (p.flags & kBodyOne) && from + p.lead == start;
-          if (!unchecked && std::max({pen.solid, pen.hanging, end}) > width) return overflow();
-          pen.x = end;
-          pen.solid = std::max({pen.solid, pen.hanging, pen.x});
-          pen.hanging = 0;
-        }
-        if (p.flags & kPlainTrail) {
-          pen.x += p.v[2];
-          pen.hanging = std::max(pen.hanging, pen.x);
-          breakAt(p.end, k + 1, false);
-        }
-        break;
+    if (p.kind == Kind::Left || (p.kind == Kind::Lead && k == *first)) {
+      // (A Lead after the piece it repeats is passed over: that piece was added.)
+      if (p.lead > 0 && from + p.lead < p.end) {
+        // A line from there begins with the Lead after this piece, if there is one.
+        breakAt(from + p.lead, k + 1);
+        if (k + 1 >= count || pieces_[k + 1].kind != Kind::Lead) next.at = -1;
       }
-      case Kind::Lead:
-        if (k != *first) break;  // the line began before the spaces: ShapedLeft added it
-        [[fallthrough]];
-      case Kind::ShapedLeft: {
-        if (p.lead > 0 && from + p.lead < p.end) {
-          // A line from there begins with the Lead after this piece, if there is one.
-          breakAt(from + p.lead, k + 1, false);
-          if (k + 1 >= count || pieces_[k + 1].kind != Kind::Lead) next.at = -1;
-        }
-        const double bodyRight = p.v[1], tailRight = p.v[2];
-        if (bodyRight >= 0) {
-          const double solid = std::max({pen.solid, pen.hanging, pen.x + bodyRight});
-          if (solid > width) return overflow();
-          pen.solid = solid;
-          pen.hanging = tailRight >= 0 ? pen.x + tailRight : 0;
-        } else {
-          pen.hanging = std::max(pen.hanging, pen.x + tailRight);
-        }
-        pen.x += p.v[0];
-        if (p.flags & kEndsSpace) breakAt(p.end, after(k), false);
-        break;
+      const double bodyRight = p.v[1], tailRight = p.v[2];
+      if (bodyRight >= 0) {
+        const double solid = std::max(std::max(pen.solid, pen.hanging), pen.x + bodyRight);
+        // A plain word of one character that begins the line is not checked.
+        const bool lineFirst = p.kind == Kind::Lead || from + p.lead == start;
+        if (solid > width && !((p.flags & kBodyOne) && lineFirst)) return overflow();
+        pen.solid = solid;
+        pen.hanging = tailRight >= 0 ? pen.x + tailRight : 0;
+      } else {
+        pen.hanging = std::max(pen.hanging, pen.x + tailRight);
       }
-      case Kind::Right: {
-        if (!inRun) {
-          inRun = true;
-          haveTail = false;
-          x0 = pen.x;
-          before = std::max(pen.solid, pen.hanging);
-          allAdvance = 0;
-          allRight = -kNoLimit;
-        }
-        if (p.flags & kHasLast) {
-          tailX = x0 + (allAdvance + p.v[2]);
-          tailSolid = std::max(before, x0 + std::max(allRight + p.v[2], static_cast<double>(p.v[3])));
-          haveTail = true;
-        }
-        allRight = std::max(allRight + p.v[0], static_cast<double>(p.v[1]));
-        allAdvance += p.v[0];
-        if (p.flags & kBreakable) {
-          if (!haveTail) return std::nullopt;
-          double solid = tailSolid;
-          if (p.flags & kHasTail) solid = std::max(solid, tailX + TailEdge(k));
-          if (solid > width) return overflow();
-          breakAt(p.end, k + 1, false);
-        }
-        if (p.flags & kRunLast) {
-          inRun = false;
-          pen.x = x0 + allAdvance;
-          pen.solid = std::max(before, x0 + allRight);
-          pen.hanging = 0;
-          if (pen.solid > width) return overflow();
-        }
-        break;
+      pen.x += p.v[0];
+      if (p.flags & kEndsSpace) {
+        const std::size_t after = k + 1 < count && pieces_[k + 1].kind == Kind::Lead ? k + 2 : k + 1;
+        breakAt(p.end, after);
       }
+    } else if (p.kind == Kind::Right) {
+      if (!inRun) {
+        inRun = true;
+        haveTail = false;
+        x0 = pen.x;
+        before = std::max(pen.solid, pen.hanging);
+        allAdvance = 0;
+        allRight = -kNoLimit;
+      }
+      if (p.flags & kHasLast) {
+        tailX = x0 + (allAdvance + p.v[2]);
+        tailSolid = std::max(before, x0 + std::max(allRight + p.v[2], static_cast<double>(p.v[3])));
+        haveTail = true;
+      }
+      allRight = std::max(allRight + p.v[0], static_cast<double>(p.v[1]));
+      allAdvance += p.v[0];
+      if (p.flags & kBreakable) {
+        if (!haveTail) return std::nullopt;
+        double solid = tailSolid;
+        if (p.flags & kHasTail) solid = std::max(solid, tailX + TailEdge(k));
+        if (solid > width) return overflow();
+        breakAt(p.end, k + 1);
+      }
+      if (p.flags & kRunLast) {
+        inRun = false;
+        pen.x = x0 + allAdvance;
+        pen.solid = std::max(before, x0 + allRight);
+        pen.hanging = 0;
+        if (pen.solid > width) return overflow();
+      }
+    } else if (p.kind == Kind::Tab) {
+      pen.x = metrics.NextTab(pen.x);
+      pen.hanging = std::max(pen.hanging, pen.x);
+      breakAt(p.end, k + 1);
     }
   }
   return pieces_.empty() ? 0 : pieces_.back().end;

@@ -40,14 +40,14 @@ class ParagraphPieces {
   std::size_t Bytes() const { return pieces_.capacity() * sizeof(Piece) + tails_.capacity() * sizeof(Tail); }
 
  private:
-  // Lead: a ShapedLeft piece again without the spaces it starts with, where a line may begin
-  // (after a right-to-left run); it ends where that piece ends and is passed over otherwise.
-  enum class Kind : std::uint8_t { Tab, Plain, ShapedLeft, Lead, Right };
+  // Left: a piece of a left-to-right run, plain or shaped (a plain word's sums are the same
+  // numbers a shaped piece keeps). Lead: the Left piece before it again without the spaces it
+  // starts with, where a line may begin (after a right-to-left run); it ends where that piece
+  // ends and is passed over otherwise.
+  enum class Kind : std::uint8_t { Tab, Left, Lead, Right };
   // What a piece holds beyond its sums, by kind.
-  static constexpr std::uint8_t kHasBody = 1;     // Plain: characters other than spaces
-  static constexpr std::uint8_t kBodyOne = 2;     // Plain: one such character
-  static constexpr std::uint8_t kPlainTrail = 4;  // Plain: spaces after them
-  static constexpr std::uint8_t kEndsSpace = 1;   // ShapedLeft: ends with a space or tab
+  static constexpr std::uint8_t kEndsSpace = 1;   // Left, Lead: ends with a space
+  static constexpr std::uint8_t kBodyOne = 2;     // Left, Lead: a plain word of one character
   static constexpr std::uint8_t kHasLast = 8;     // Right: holds a right-to-left character,
                                                   // which a line may cut its run after
   static constexpr std::uint8_t kBreakable = 16;  // Right: ends with a space inside its run
@@ -57,10 +57,10 @@ class ParagraphPieces {
   static constexpr std::uint8_t kHasTail = 128;   // Right: breakable, and what follows its run's
                                                   // last right-to-left character so far adds a
                                                   // solid edge (tails_)
-  // One piece, [previous end, end). Plain: v = spaces before, characters, spaces after (their
-  // advances), lead = how many spaces before. ShapedLeft: v = advance, bodyRight, tailRight,
-  // lead = leadEnd. Right: v = advance, right edge, then the same of the piece cut after its
-  // last right-to-left character.
+  // One piece, [previous end, end). Left, Lead: v = advance, the furthest right edge of its
+  // clusters up to the last that is not a space (-1: none), of those after it (-1: none);
+  // lead = where its spaces before its word end. Right: v = advance, right edge, then the same
+  // of the piece cut after its last right-to-left character.
   struct Piece {
     std::int32_t end = 0;
     Kind kind = Kind::Tab;
@@ -80,19 +80,18 @@ class ParagraphPieces {
   // Adds a piece with these sums; false when one is not exact.
   bool Keep(std::int32_t end, Kind kind, std::uint8_t flags, std::uint16_t lead, double v0, double v1, double v2,
             double v3 = 0);
-  // The piece that starts at offset `start`, or at the end of a plain piece's spaces before
-  // (then `skipLead`); nothing when a line there is not one the sums can follow.
-  std::optional<std::size_t> PieceAt(std::int32_t start, bool& skipLead) const;
+  // The piece a line that begins at offset `start` begins with; nothing when that line is not
+  // one the sums can follow.
+  std::optional<std::size_t> PieceAt(std::int32_t start) const;
   float TailEdge(std::size_t piece) const;
 
   std::vector<Piece> pieces_;
   std::vector<Tail> tails_;  // by piece
-  // Where the line after the last one LineEnd ended begins: the piece, and whether its spaces
-  // before its word were on that line. Wrapping asks about that line next.
+  // Where the line after the last one LineEnd ended begins, and its first piece: wrapping
+  // asks about that line next.
   struct Resume {
     std::int32_t at = -1;
     std::size_t piece = 0;
-    bool skipLead = false;
   };
   mutable Resume resume_;
   // While Build runs: where the pieces are gathered (a scratch kept from paragraph to paragraph).
