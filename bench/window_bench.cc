@@ -261,7 +261,7 @@ void BM_ScriptWrap(benchmark::State& state) {
   TabStops tabs;
   const bool first = state.range(1) % 2 == 0, measuring = state.range(1) < 2;
   auto breaker = std::make_unique<LineBreaker>(measure, tabs);
-  breaker->SetMeasuring(measuring);
+  if (!measuring) breaker->SetMeasuredLimit(0);
   WrapList wraps;
   std::vector<ParagraphPieces> kept(paras.size());
   std::size_t lines = 0;
@@ -279,7 +279,7 @@ void BM_ScriptWrap(benchmark::State& state) {
     if (first) {
       state.PauseTiming();
       breaker = std::make_unique<LineBreaker>(measure, tabs);
-      breaker->SetMeasuring(measuring);
+      if (!measuring) breaker->SetMeasuredLimit(0);
       kept.assign(paras.size(), ParagraphPieces());
       state.ResumeTiming();
     }

@@ -111,7 +111,7 @@ void CheckMeasuredAgree(const Measure& measure, bool withNumbers) {
   TabStops tabs;
   LineBreaker measuring(measure, tabs);
   LineBreaker walking(measure, tabs);
-  walking.SetMeasuring(false);
+  walking.SetMeasuredLimit(0);
   std::mt19937 rng(11);
   const std::size_t words = std::size(kMixedWords) - (withNumbers ? 0 : 2);
   for (int round = 0; round < 400; ++round) {

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "model_fixture.hh"
+#include "text/document.hh"
 
 namespace quilmar::testing {
 namespace {
@@ -68,6 +69,47 @@ TEST(MeasuredLayout, EditedAndRewrappedAtManyWidthsBreaksAsAFreshLoad) {
       ASSERT_TRUE(model.LoadText(SharedText(Paragraphs(rng, 40))));
     }
     if (step % 5 == 0) ExpectLaidOutAsFresh(model, model.RightMargin());
+  }
+}
+
+// What a document keeps of its measured paragraphs stays within the breaker's limit, for
+// paragraphs that can be measured and for ones that cannot (numbers among right-to-left words
+// take ICU's bidi, so nothing is kept of them, not even that they could not be measured, past
+// the limit); and it lays out as it would with nothing measured.
+TEST(MeasuredLayout, WhatADocumentKeepsStaysWithinTheLimit) {
+  std::mt19937 rng(9);
+  const String measurable = Paragraphs(rng, 2000);
+  String unmeasurable;
+  for (int i = 0; i < 2000; ++i) unmeasurable += u"\x5E9\x5DC\x5D5\x5DD 12 \xD83D\xDE0A e\x301te\x301 \x645\x64E\x631 mi\r\n";
+  CellMeasure measure(40, 25);
+  TabStops tabs;
+  constexpr std::size_t kLimit = 20000;
+  const String* const texts[] = {&measurable, &unmeasurable};
+  for (const String* text : texts) {
+    LineBreaker walking(measure, tabs), measuring(measure, tabs);
+    walking.SetMeasuredLimit(0);
+    measuring.SetMeasuredLimit(kLimit);
+    walking.Configure(30);
+    measuring.Configure(30);
+    Document walked(walking), measured(measuring);
+    ASSERT_TRUE(walked.Assign(*text));
+    ASSERT_TRUE(measured.Assign(*text));
+    ASSERT_EQ(measured.LineCount(), walked.LineCount());
+    // The last paragraph measured may pass the limit by its own size (a few kilobytes here).
+    EXPECT_LE(measured.MemoryUse(), walked.MemoryUse() + kLimit + 4096);
+    if (text == &measurable) {
+      EXPECT_GT(measured.MemoryUse(), walked.MemoryUse() + kLimit / 2);
+    }
+    // Another width: what was measured serves it, and nothing more is kept (both keep their
+    // previous layout besides).
+    const std::size_t walkedBefore = walked.MemoryUse(), measuredBefore = measured.MemoryUse();
+    walking.Configure(23);
+    measuring.Configure(23);
+    walked.Relayout();
+    measured.Relayout();
+    ASSERT_EQ(measured.LineCount(), walked.LineCount());
+    for (LineNo line = 0; line < walked.LineCount(); line = line + 1) ASSERT_EQ(measured.LineStart(line), walked.LineStart(line));
+    EXPECT_LE(measured.MemoryUse() - measuredBefore, walked.MemoryUse() - walkedBefore + 1024);
   }
 }
 

@@ -217,6 +217,8 @@ std::size_t Document::MemoryUse() const {
     bytes += k.view.size() * (k.view.IsNarrow() ? 1 : 2);
     bytes += (k.starts.capacity() + k.lineStarts.capacity() + k.wraps.capacity() + k.kept.lineStarts.capacity() +
               k.kept.wraps.capacity()) * sizeof(std::int32_t);
+    bytes += k.measured.capacity() * sizeof(Block::Measured);
+    for (const Block::Measured& m : k.measured) bytes += m.pieces.Bytes();
   });
   owned_.ForEach([&](OwnedId, const String& s) {
     if (s.capacity() > String().capacity()) bytes += (s.capacity() + 1) * sizeof(char16_t);

@@ -13,8 +13,6 @@
 
 namespace quilmar {
 
-LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs) : metrics_(measure, tabs), walk_(metrics_) {}
-
 namespace {
 
 // The memo of line ends, and of the widths of words that must be shaped, holds this many
@@ -24,11 +22,14 @@ constexpr std::size_t kMemoUnits = 1 << 20;
 constexpr std::int32_t kWordUnits = 4096;
 // Line ends laid out from pieces are remembered from windows this long on.
 constexpr std::int32_t kMemoFrom = 1024;
-// The measured paragraphs hold this many bytes at most (some 24 a word) before they start
-// afresh: a resize of ten megabytes of shaped text, not of every document.
+// Measured paragraphs (some 24 bytes a word) are made up to this many bytes per font: a resize
+// of ten megabytes of shaped text is quick, and a gigabyte of it costs no more than this.
 constexpr std::size_t kMeasuredBytes = std::size_t{64} << 20;
 
 }  // namespace
+
+LineBreaker::LineBreaker(const Measure& measure, const TabStops& tabs)
+    : metrics_(measure, tabs), walk_(metrics_), measuredLimit_(kMeasuredBytes) {}
 
 bool LineBreaker::Configure(double width) {
   const bool metricsChanged = metrics_.Refresh();
@@ -58,13 +59,21 @@ void LineBreaker::ForgetShaped() const {
   memoUnits_ = 0;
 }
 
-void LineBreaker::SetMeasuring(bool on) { measuring_ = on; }
+void LineBreaker::SetMeasuredLimit(std::size_t bytes) { measuredLimit_ = bytes; }
 
 const ParagraphPieces* LineBreaker::MeasurePieces(StringView para, ParagraphPieces& kept) const {
+  if (measuredBytes_ >= measuredLimit_) {
+    // Past the cap nothing more is kept, not even that a paragraph could not be measured (a
+    // gigabyte of such paragraphs would keep that for each one), and what was measured with
+    // an older font goes: such paragraphs are walked.
+    kept.Clear();
+    return nullptr;
+  }
   kept.generation = metricsGeneration_ + 1;
-  kept.measured = measuredBytes_ <= kMeasuredBytes && kept.Build(para, metrics_);
+  kept.measured = kept.Build(para, metrics_);
   if (!kept.measured) kept.Clear();
-  measuredBytes_ += kept.Bytes();
+  // Its owner keeps a record of it besides (Document's Block::Measured).
+  measuredBytes_ += kept.Bytes() + sizeof(ParagraphPieces) + sizeof(std::int64_t);
   return kept.measured ? &kept : nullptr;
 }
 
@@ -402,7 +411,7 @@ void LineBreaker::WrapWide(StringView para, ParagraphPieces* kept, WrapList& out
   plainFirst_ = true;
   // A paragraph wrapped before (at another width) adds up its pieces' sums. Else the first
   // line that needs shaping has it measured, for the next time.
-  if (!measuring_) kept = nullptr;
+  if (measuredLimit_ == 0) kept = nullptr;
   const bool known = kept && kept->generation == metricsGeneration_ + 1;
   const ParagraphPieces* pieces = known && kept->measured ? kept : nullptr;
   bool tried = known || !kept;

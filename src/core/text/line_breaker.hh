@@ -41,9 +41,10 @@ class LineBreaker {
   };
   Setting CurrentSetting() const { return {width_, metricsGeneration_}; }
 
-  // Whether wrapping keeps the sums of paragraphs of shaped text for the next wrap at another
-  // width (on unless turned off; off, every line of them is walked).
-  void SetMeasuring(bool on);
+  // How many bytes of measured paragraphs (ParagraphPieces, with their owners' records)
+  // wrapping may make for the font and sizes in use; past that, paragraphs are walked. 0:
+  // none are measured. 64 MB unless set.
+  void SetMeasuredLimit(std::size_t bytes);
 
   // Wrap offsets of a whole paragraph (empty when it fits on one line). `kept`: where this
   // paragraph's measured pieces stay between wraps, for a paragraph whose text stays as it is
@@ -108,7 +109,7 @@ class LineBreaker {
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
   // Bytes of pieces measured since the font or the measure's sizes last changed.
   mutable std::size_t measuredBytes_ = 0;
-  bool measuring_ = true;
+  std::size_t measuredLimit_;
   mutable bool plainFirst_ = true;    // the last line needed no shaping: try the plain paths
   // Where printable ASCII has one advance: x after k characters from a line's start, summed
   // as PlainLineEnd sums it, up to the first x past the width. Read on first use.
