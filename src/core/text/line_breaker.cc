@@ -36,6 +36,7 @@ bool LineBreaker::Configure(double width) {
   if (metricsChanged) {
     ++metricsGeneration_;
     measuredBytes_ = 0;
+    pieceSums_.Clear();
   }
   const bool changed = metricsChanged || width != width_;
   width_ = width;
@@ -50,6 +51,7 @@ void LineBreaker::FontChanged() {
   pitch_ = Pitch::Unknown;
   ForgetShaped();
   measuredBytes_ = 0;
+  pieceSums_.Clear();
   spaceAdvance_ = -1;
 }
 
@@ -70,10 +72,11 @@ const ParagraphPieces* LineBreaker::MeasurePieces(StringView para, ParagraphPiec
     return nullptr;
   }
   kept.generation = metricsGeneration_ + 1;
-  kept.measured = kept.Build(para, metrics_);
+  const std::size_t shared = pieceSums_.Bytes();
+  kept.measured = kept.Build(para, metrics_, pieceSums_);
   if (!kept.measured) kept.Clear();
   // Its owner keeps a record of it besides (Document's Block::Measured).
-  measuredBytes_ += kept.Bytes() + sizeof(ParagraphPieces) + sizeof(std::int64_t);
+  measuredBytes_ += kept.Bytes() + (pieceSums_.Bytes() - shared) + sizeof(ParagraphPieces) + sizeof(std::int64_t);
   return kept.measured ? &kept : nullptr;
 }
 
@@ -425,7 +428,7 @@ void LineBreaker::WrapWide(StringView para, ParagraphPieces* kept, WrapList& out
         pieces = MeasurePieces(para, *kept);
       }
     }
-    if (!end && pieces) end = pieces->LineEnd(start, width_, metrics_);
+    if (!end && pieces) end = pieces->LineEnd(start, width_, metrics_, pieceSums_);
     if (!end) end = LineEnd(para, start);
     start = *end;
     if (start >= n) break;

@@ -107,8 +107,10 @@ class LineBreaker {
   mutable std::unordered_map<String, double, TextMetrics::Hash, TextMetrics::Equal> wordWidths_;
   mutable std::size_t memoUnits_ = 0;
   mutable double spaceAdvance_ = -1;  // of one space, read on first use
-  // Bytes of pieces measured since the font or the measure's sizes last changed.
+  // Bytes of pieces measured since the font or the measure's sizes last changed, and the sums
+  // they share.
   mutable std::size_t measuredBytes_ = 0;
+  mutable ParagraphPieces::Table pieceSums_;
   std::size_t measuredLimit_;
   mutable bool plainFirst_ = true;    // the last line needed no shaping: try the plain paths
   // Where printable ASCII has one advance: x after k characters from a line's start, summed

@@ -1,6 +1,7 @@
 #include "text/paragraph_pieces.hh"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "text/bidi.hh"
@@ -41,28 +42,51 @@ std::vector<T>& Scratch() {
 
 }  // namespace
 
+std::uint32_t ParagraphPieces::Table::Intern(const Sums& sums) {
+  constexpr std::size_t kSlots = std::size_t{1} << 12;
+  if (slots_.empty()) slots_.assign(kSlots, 0);
+  auto bits = [](float f) {
+    std::uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return std::uint64_t{b};
+  };
+  // From the fields themselves, not the struct's bytes (read whole just after its fields were
+  // written one by one, they would stall).
+  const std::uint64_t a = static_cast<std::uint64_t>(sums.kind) | std::uint64_t{sums.flags} << 8 |
+                          std::uint64_t{sums.lead} << 16 | bits(sums.v[0]) << 32;
+  const std::uint64_t b = bits(sums.v[1]) | bits(sums.v[2]) << 32;
+  std::uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full) ^ (bits(sums.v[3]) * 0x165667B19E3779F9ull);
+  h ^= h >> 29;
+  std::uint32_t& slot = slots_[static_cast<std::size_t>(h) & (kSlots - 1)];
+  if (slot != 0 && sums_[slot - 1] == sums) return slot - 1;
+  sums_.push_back(sums);
+  slot = static_cast<std::uint32_t>(sums_.size());
+  return slot - 1;
+}
+
 bool ParagraphPieces::Keep(std::int32_t end, Kind kind, std::uint8_t flags, std::uint16_t lead, double v0, double v1,
                            double v2, double v3) {
   if (!(FitsFloat(v0) && FitsFloat(v1) && FitsFloat(v2) && FitsFloat(v3))) return false;
-  // Written where it is kept: a piece put together field by field and then copied would be
-  // read back whole before its narrow stores are done (a stall a piece).
+  Sums sums;
+  sums.kind = kind;
+  sums.flags = flags;
+  sums.lead = lead;
+  sums.v[0] = static_cast<float>(v0);
+  sums.v[1] = static_cast<float>(v1);
+  sums.v[2] = static_cast<float>(v2);
+  sums.v[3] = static_cast<float>(v3);
   Piece& piece = building_->emplace_back();
   piece.end = end;
-  piece.kind = kind;
-  piece.flags = flags;
-  piece.lead = lead;
-  piece.v[0] = static_cast<float>(v0);
-  piece.v[1] = static_cast<float>(v1);
-  piece.v[2] = static_cast<float>(v2);
-  piece.v[3] = static_cast<float>(v3);
+  piece.sums = table_->Intern(sums);
   return true;
 }
 
-bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics) {
+bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics, Table& table) {
   std::vector<Piece>& pieces = Scratch<Piece>();
   std::vector<Tail>& tails = Scratch<Tail>();
   building_ = &pieces;
   buildingTails_ = &tails;
+  table_ = &table;
   pieces.clear();
   tails.clear();
   pieces_.clear();
@@ -72,7 +96,7 @@ bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics) {
   const auto n = static_cast<std::int32_t>(para.size());
   for (std::int32_t a = 0; a < n;) {
     if (para[static_cast<std::size_t>(a)] == u'\t') {
-      pieces.push_back({++a, Kind::Tab, 0, 0, {}});
+      if (!Keep(++a, Kind::Tab, 0, 0, 0, 0, 0)) return false;
       continue;
     }
     const auto to = static_cast<std::int32_t>(FindUnit(para.data() + a, para.data() + n, u'\t') - para.data());
@@ -188,7 +212,7 @@ bool ParagraphPieces::AddRightRun(StringView para, std::int32_t segment, std::in
   return true;
 }
 
-std::optional<std::size_t> ParagraphPieces::PieceAt(std::int32_t start) const {
+std::optional<std::size_t> ParagraphPieces::PieceAt(std::int32_t start, const Table& table) const {
   std::size_t k = 0;
   if (resume_.at == start) {
     k = resume_.piece;
@@ -201,15 +225,18 @@ std::optional<std::size_t> ParagraphPieces::PieceAt(std::int32_t start) const {
     if (start != from) {
       // After a piece's spaces before its word: the walk's piece from there ends where this one
       // does, and is the Lead kept after it.
-      if (it->kind != Kind::Left || start != from + it->lead || k + 1 >= pieces_.size() ||
-          pieces_[k + 1].kind != Kind::Lead)
+      const Sums& sums = table[it->sums];
+      if (sums.kind != Kind::Left || start != from + sums.lead || k + 1 >= pieces_.size() ||
+          table[pieces_[k + 1].sums].kind != Kind::Lead)
         return std::nullopt;
       ++k;
     }
   }
   // A line that begins inside a right-to-left run, at neutrals before its next right-to-left
   // letter, runs those neutrals left to right: the walk lays that out.
-  if (k >= pieces_.size() || (pieces_[k].kind == Kind::Right && !(pieces_[k].flags & kStartsRun))) return std::nullopt;
+  if (k >= pieces_.size()) return std::nullopt;
+  const Sums& sums = table[pieces_[k].sums];
+  if (sums.kind == Kind::Right && !(sums.flags & kStartsRun)) return std::nullopt;
   return k;
 }
 
@@ -219,9 +246,9 @@ float ParagraphPieces::TailEdge(std::size_t piece) const {
   return it->edge;
 }
 
-std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double width,
-                                                     const TextMetrics& metrics) const {
-  const auto first = PieceAt(start);
+std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double width, const TextMetrics& metrics,
+                                                     const Table& table) const {
+  const auto first = PieceAt(start, table);
   if (!first) return std::nullopt;
   LinePen pen;
   Resume next;  // where a line after pen.afterSpace would begin
@@ -242,14 +269,16 @@ std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double 
     return pen.afterSpace;
   };
   std::int32_t from = *first == 0 ? 0 : pieces_[*first - 1].end;
+  auto isLead = [&](std::size_t k) { return k < count && table[pieces_[k].sums].kind == Kind::Lead; };
   for (std::size_t k = *first; k < count; from = pieces_[k++].end) {
-    const Piece& p = pieces_[k];
+    const std::int32_t end = pieces_[k].end;
+    const Sums& p = table[pieces_[k].sums];
     if (p.kind == Kind::Left || (p.kind == Kind::Lead && k == *first)) {
       // (A Lead after the piece it repeats is passed over: that piece was added.)
-      if (p.lead > 0 && from + p.lead < p.end) {
+      if (p.lead > 0 && from + p.lead < end) {
         // A line from there begins with the Lead after this piece, if there is one.
         breakAt(from + p.lead, k + 1);
-        if (k + 1 >= count || pieces_[k + 1].kind != Kind::Lead) next.at = -1;
+        if (!isLead(k + 1)) next.at = -1;
       }
       const double bodyRight = p.v[1], tailRight = p.v[2];
       if (bodyRight >= 0) {
@@ -263,10 +292,7 @@ std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double 
         pen.hanging = std::max(pen.hanging, pen.x + tailRight);
       }
       pen.x += p.v[0];
-      if (p.flags & kEndsSpace) {
-        const std::size_t after = k + 1 < count && pieces_[k + 1].kind == Kind::Lead ? k + 2 : k + 1;
-        breakAt(p.end, after);
-      }
+      if (p.flags & kEndsSpace) breakAt(end, isLead(k + 1) ? k + 2 : k + 1);
     } else if (p.kind == Kind::Right) {
       if (!inRun) {
         inRun = true;
@@ -288,7 +314,7 @@ std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double 
         double solid = tailSolid;
         if (p.flags & kHasTail) solid = std::max(solid, tailX + TailEdge(k));
         if (solid > width) return overflow();
-        breakAt(p.end, k + 1);
+        breakAt(end, k + 1);
       }
       if (p.flags & kRunLast) {
         inRun = false;
@@ -300,7 +326,7 @@ std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double 
     } else if (p.kind == Kind::Tab) {
       pen.x = metrics.NextTab(pen.x);
       pen.hanging = std::max(pen.hanging, pen.x);
-      breakAt(p.end, k + 1);
+      breakAt(end, k + 1);
     }
   }
   return pieces_.empty() ? 0 : pieces_.back().end;

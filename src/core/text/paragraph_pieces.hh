@@ -20,19 +20,61 @@
 namespace quilmar {
 
 class ParagraphPieces {
+  // Left: a piece of a left-to-right run, plain or shaped (a plain word's sums are the same
+  // numbers a shaped piece keeps). Lead: the Left piece before it again without the spaces it
+  // starts with, where a line may begin (after a right-to-left run); it ends where that piece
+  // ends and is passed over otherwise.
+  enum class Kind : std::uint8_t { Tab, Left, Lead, Right };
+  // What a piece adds. Left, Lead: v = advance, the furthest right edge of its clusters up to
+  // the last that is not a space (-1: none), of those after it (-1: none); lead = where its
+  // spaces before its word end. Right: v = advance, right edge, then the same of the piece cut
+  // after its last right-to-left character.
+  struct Sums {
+    Kind kind = Kind::Tab;
+    std::uint8_t flags = 0;
+    std::uint16_t lead = 0;
+    float v[4] = {0, 0, 0, 0};
+    friend bool operator==(const Sums&, const Sums&) = default;
+  };
+
  public:
+  // The sums of the pieces measured with one font, each kept once: natural text repeats its
+  // words, so a paragraph keeps eight bytes a piece. Its owner (the line breaker) starts it
+  // afresh with the font; paragraphs measured before that are measured again.
+  class Table {
+   public:
+    void Clear() {
+      sums_ = {};
+      slots_ = {};
+    }
+    // What it holds beyond its fixed 16 KB of slots.
+    std::size_t Bytes() const { return sums_.capacity() * sizeof(Sums); }
+
+   private:
+    friend class ParagraphPieces;
+    std::uint32_t Intern(const Sums& sums);
+    const Sums& operator[](std::uint32_t k) const { return sums_[k]; }
+    std::vector<Sums> sums_;
+    // By a hash of the sums, one of them each (index + 1; 0: none yet): a miss may keep a
+    // second copy of some sums, never a wrong one.
+    std::vector<std::uint32_t> slots_;
+  };
+
   // What the pieces were measured with (one more than LineBreaker's count of font and measure
   // changes; 0: never), and whether the paragraph could be measured (else it is walked, and
   // not measured again with those).
   std::uint64_t generation = 0;
   bool measured = false;
 
-  // Measures `para`. False when it must be walked: numbers or brackets among right-to-left
-  // text, a sum that is not a whole 64th, a word of plain characters with spaces inside.
-  bool Build(StringView para, const TextMetrics& metrics);
+  // Measures `para`, its pieces' sums kept in `table`. False when it must be walked: numbers
+  // or brackets among right-to-left text, a sum that is not a whole 64th, a word of plain
+  // characters with spaces inside.
+  bool Build(StringView para, const TextMetrics& metrics, Table& table);
   // Where the line that begins at `start` ends at `width`, as LineWalk::LineEnd would say
-  // (with the whole paragraph read); nothing where only the walk knows.
-  std::optional<std::int32_t> LineEnd(std::int32_t start, double width, const TextMetrics& metrics) const;
+  // (with the whole paragraph read); nothing where only the walk knows. `table`: the one it
+  // was built with.
+  std::optional<std::int32_t> LineEnd(std::int32_t start, double width, const TextMetrics& metrics,
+                                      const Table& table) const;
   void Clear() {
     pieces_ = {};
     tails_ = {};
@@ -40,11 +82,6 @@ class ParagraphPieces {
   std::size_t Bytes() const { return pieces_.capacity() * sizeof(Piece) + tails_.capacity() * sizeof(Tail); }
 
  private:
-  // Left: a piece of a left-to-right run, plain or shaped (a plain word's sums are the same
-  // numbers a shaped piece keeps). Lead: the Left piece before it again without the spaces it
-  // starts with, where a line may begin (after a right-to-left run); it ends where that piece
-  // ends and is passed over otherwise.
-  enum class Kind : std::uint8_t { Tab, Left, Lead, Right };
   // What a piece holds beyond its sums, by kind.
   static constexpr std::uint8_t kEndsSpace = 1;   // Left, Lead: ends with a space
   static constexpr std::uint8_t kBodyOne = 2;     // Left, Lead: a plain word of one character
@@ -57,16 +94,10 @@ class ParagraphPieces {
   static constexpr std::uint8_t kHasTail = 128;   // Right: breakable, and what follows its run's
                                                   // last right-to-left character so far adds a
                                                   // solid edge (tails_)
-  // One piece, [previous end, end). Left, Lead: v = advance, the furthest right edge of its
-  // clusters up to the last that is not a space (-1: none), of those after it (-1: none);
-  // lead = where its spaces before its word end. Right: v = advance, right edge, then the same
-  // of the piece cut after its last right-to-left character.
+  // One piece, [previous end, end), and its sums in the table.
   struct Piece {
     std::int32_t end = 0;
-    Kind kind = Kind::Tab;
-    std::uint8_t flags = 0;
-    std::uint16_t lead = 0;
-    float v[4] = {0, 0, 0, 0};
+    std::uint32_t sums = 0;
   };
   // The solid edge that what follows a run's last right-to-left character adds, up to the
   // end of piece `piece`, from where that character's line would end.
@@ -77,12 +108,12 @@ class ParagraphPieces {
 
   bool AddLeftRun(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics);
   bool AddRightRun(StringView para, std::int32_t segment, std::int32_t from, std::int32_t to, const TextMetrics& metrics);
-  // Adds a piece with these sums; false when one is not exact.
+  // Adds a piece with these sums; false when one does not fit a float exactly.
   bool Keep(std::int32_t end, Kind kind, std::uint8_t flags, std::uint16_t lead, double v0, double v1, double v2,
             double v3 = 0);
   // The piece a line that begins at offset `start` begins with; nothing when that line is not
   // one the sums can follow.
-  std::optional<std::size_t> PieceAt(std::int32_t start) const;
+  std::optional<std::size_t> PieceAt(std::int32_t start, const Table& table) const;
   float TailEdge(std::size_t piece) const;
 
   std::vector<Piece> pieces_;
@@ -94,9 +125,11 @@ class ParagraphPieces {
     std::size_t piece = 0;
   };
   mutable Resume resume_;
-  // While Build runs: where the pieces are gathered (a scratch kept from paragraph to paragraph).
+  // While Build runs: where the pieces are gathered (a scratch kept from paragraph to
+  // paragraph) and the table their sums go to.
   std::vector<Piece>* building_ = nullptr;
   std::vector<Tail>* buildingTails_ = nullptr;
+  Table* table_ = nullptr;
 };
 
 }  // namespace quilmar
