@@ -42,7 +42,7 @@ std::vector<T>& Scratch() {
 
 }  // namespace
 
-std::uint32_t ParagraphPieces::Table::Intern(const Sums& sums) {
+std::uint32_t ParagraphPieces::Table::Intern(Kind kind, std::uint8_t flags, std::uint16_t lead, const float (&v)[4]) {
   constexpr std::size_t kSlots = std::size_t{1} << 12;
   if (slots_.empty()) slots_.assign(kSlots, 0);
   auto bits = [](float f) {
@@ -50,16 +50,24 @@ std::uint32_t ParagraphPieces::Table::Intern(const Sums& sums) {
     std::memcpy(&b, &f, sizeof b);
     return std::uint64_t{b};
   };
-  // From the fields themselves, not the struct's bytes (read whole just after its fields were
-  // written one by one, they would stall).
-  const std::uint64_t a = static_cast<std::uint64_t>(sums.kind) | std::uint64_t{sums.flags} << 8 |
-                          std::uint64_t{sums.lead} << 16 | bits(sums.v[0]) << 32;
-  const std::uint64_t b = bits(sums.v[1]) | bits(sums.v[2]) << 32;
-  std::uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full) ^ (bits(sums.v[3]) * 0x165667B19E3779F9ull);
+  // From values in registers: a struct written a field at a time and read back whole stalls.
+  const std::uint64_t a = static_cast<std::uint64_t>(kind) | std::uint64_t{flags} << 8 | std::uint64_t{lead} << 16 |
+                          bits(v[0]) << 32;
+  const std::uint64_t b = bits(v[1]) | bits(v[2]) << 32;
+  std::uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full) ^ (bits(v[3]) * 0x165667B19E3779F9ull);
   h ^= h >> 29;
   std::uint32_t& slot = slots_[static_cast<std::size_t>(h) & (kSlots - 1)];
-  if (slot != 0 && sums_[slot - 1] == sums) return slot - 1;
-  sums_.push_back(sums);
+  if (slot != 0) {
+    const Sums& kept = sums_[slot - 1];
+    if (kept.kind == kind && kept.flags == flags && kept.lead == lead && kept.v[0] == v[0] && kept.v[1] == v[1] &&
+        kept.v[2] == v[2] && kept.v[3] == v[3])
+      return slot - 1;
+  }
+  Sums& sums = sums_.emplace_back();
+  sums.kind = kind;
+  sums.flags = flags;
+  sums.lead = lead;
+  std::copy(std::begin(v), std::end(v), sums.v);
   slot = static_cast<std::uint32_t>(sums_.size());
   return slot - 1;
 }
@@ -67,17 +75,11 @@ std::uint32_t ParagraphPieces::Table::Intern(const Sums& sums) {
 bool ParagraphPieces::Keep(std::int32_t end, Kind kind, std::uint8_t flags, std::uint16_t lead, double v0, double v1,
                            double v2, double v3) {
   if (!(FitsFloat(v0) && FitsFloat(v1) && FitsFloat(v2) && FitsFloat(v3))) return false;
-  Sums sums;
-  sums.kind = kind;
-  sums.flags = flags;
-  sums.lead = lead;
-  sums.v[0] = static_cast<float>(v0);
-  sums.v[1] = static_cast<float>(v1);
-  sums.v[2] = static_cast<float>(v2);
-  sums.v[3] = static_cast<float>(v3);
+  const float v[4] = {static_cast<float>(v0), static_cast<float>(v1), static_cast<float>(v2), static_cast<float>(v3)};
+  const std::uint32_t sums = table_->Intern(kind, flags, lead, v);
   Piece& piece = building_->emplace_back();
   piece.end = end;
-  piece.sums = table_->Intern(sums);
+  piece.sums = sums;
   return true;
 }
 

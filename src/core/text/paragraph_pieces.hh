@@ -34,7 +34,6 @@ class ParagraphPieces {
     std::uint8_t flags = 0;
     std::uint16_t lead = 0;
     float v[4] = {0, 0, 0, 0};
-    friend bool operator==(const Sums&, const Sums&) = default;
   };
 
  public:
@@ -52,7 +51,7 @@ class ParagraphPieces {
 
    private:
     friend class ParagraphPieces;
-    std::uint32_t Intern(const Sums& sums);
+    std::uint32_t Intern(Kind kind, std::uint8_t flags, std::uint16_t lead, const float (&v)[4]);
     const Sums& operator[](std::uint32_t k) const { return sums_[k]; }
     std::vector<Sums> sums_;
     // By a hash of the sums, one of them each (index + 1; 0: none yet): a miss may keep a
