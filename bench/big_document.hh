@@ -48,6 +48,7 @@ struct BigEditor {
     editor.app.Dispatch(StartEvent{u""});
     SetWordWrap(AppTestAccess::Document(editor.app), wrap);
     AppTestAccess::Document(editor.app).LoadText(BigDocument());
+    AppTestAccess::Document(editor.app).ContinueLayout(0);  // as the window does when idle
     AppTestAccess::Mode(editor.app).EnterCommand();
   }
   static headless::EditorSetup Setup() {

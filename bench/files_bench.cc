@@ -142,6 +142,7 @@ void BM_LoadText(benchmark::State& state) {
     String copy = text;
     state.ResumeTiming();
     model->LoadText(std::move(copy));
+    model->ContinueLayout(0);  // the whole layout, not only the first screen's
     state.PauseTiming();
     model.reset();
     state.ResumeTiming();

@@ -76,7 +76,7 @@ struct LoadedModel {
   LoadedModel(long bytes, bool wrap) : measure(80, 25), model(measure) {
     model.SetRightMargin(wrap ? 0 : 10000);
     model.LoadText(TextOf(bytes));
-    model.UpdateLayout();
+    model.ContinueLayout(0);  // all of it, as the window does when idle
   }
   CellMeasure measure;
   TextModel model;
@@ -206,6 +206,7 @@ void TextRelayoutAfterWidthChange(benchmark::State& state) {
   TextModel model(measure);
   model.SetRightMargin(0);
   model.LoadText(TextOf(kMB10));
+  model.ContinueLayout(0);  // all of it, as the window does when idle
   if (state.range(0) != 0) {
     model.SetSelStart(100);
     model.SetSelLength(model.Length() - 200);

@@ -31,8 +31,14 @@ class HeadlessDriver final : public Driver {
   HeadlessDriver(const RunOptions& options, FileSystemPort& fs)
       : editor_(fs, SetupFrom(options)), omitText_(options.omitText) {}
 
-  void Start(const String& commandLine) override { editor_.app.Dispatch(quilmar::StartEvent{commandLine}); }
-  void Send(const Event& event) override { editor_.app.Dispatch(event); }
+  void Start(const String& commandLine) override {
+    editor_.app.Dispatch(quilmar::StartEvent{commandLine});
+    FinishLayout();
+  }
+  void Send(const Event& event) override {
+    editor_.app.Dispatch(event);
+    FinishLayout();
+  }
 
   void Resize(int widthTwips, int heightTwips) override {
     App& app = editor_.app;
@@ -46,6 +52,7 @@ class HeadlessDriver final : public Driver {
     editor_.measure.Resize(static_cast<int>(std::floor(layout->documentWidth)),
                            static_cast<int>(std::floor(layout->documentHeight)));
     app.Dispatch(quilmar::ViewResizedEvent{});
+    FinishLayout();
   }
 
   void Wait(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
@@ -66,6 +73,13 @@ class HeadlessDriver final : public Driver {
   }
 
  private:
+  // A script's next step finds a big text wholly laid out, as a window's would after the
+  // idle time between two keys: the same answer with and without --qt.
+  void FinishLayout() {
+    App& app = editor_.app;
+    if (!app.Closed() && app.Document().LayoutPending()) app.Dispatch(quilmar::IdleEvent{0});
+  }
+
   headless::HeadlessEditor editor_;
   bool omitText_;
 };

@@ -115,7 +115,8 @@ void DocumentView::UpdateScrollBars() {
   QScrollBar* v = verticalScrollBar();
   v->setPageStep(visible);
   v->setSingleStep(1);
-  v->setRange(0, static_cast<int>(std::max<std::int64_t>(0, (model_->GetLineCount() - visible).value())));
+  // While a big text is still being laid out the range grows with it.
+  v->setRange(0, static_cast<int>(std::max<std::int64_t>(0, (model_->LineCountSoFar() - visible).value())));
   QScrollBar* h = horizontalScrollBar();
   const int viewWidth = viewport()->width() - 2 * kPadding;
   const bool wraps = model_->RightMargin() == 0;
@@ -169,7 +170,7 @@ double DocumentView::LineLeft() const { return kPadding - horizontalScrollBar()-
 
 CharPos DocumentView::PosAt(QPoint point) const {
   if (!model_) return 0;
-  const LineNo count = model_->GetLineCount();
+  const LineNo count = model_->LineCountSoFar();
   const int row = point.y() < 0 ? -1 : point.y() / measure_.LineHeight();
   const LineNo line = std::clamp<LineNo>(FirstVisibleLine() + row, 0, count - 1);
   return model_->PosAtX(line, point.x() - LineLeft());
@@ -215,7 +216,7 @@ void DocumentView::Paint(QPaintEvent* event) {
   painter.setFont(measure_.Font());
   const int lineHeight = measure_.LineHeight();
   const LineNo first = FirstVisibleLine();
-  const LineNo count = model_->GetLineCount();
+  const LineNo count = model_->LineCountSoFar();
   const int rows = viewport()->height() / lineHeight + 1;
   const double scrollX = horizontalScrollBar()->value();
   // Glyphs may reach a little past their advance (italics, marks): draw pieces near the edges.

@@ -72,6 +72,11 @@ FrmMain::FrmMain(ExternalPorts external)
   };
   for (const MenuItemInfo& info : kMenuItems)
     if (info.checkable) menus_.SetChecked(info.item, app_->Checked(info.item));
+  idle_.setSingleShot(true);
+  idle_.setInterval(0);
+  connect(&idle_, &QTimer::timeout, this, [this] {
+    if (app_->Document().LayoutPending()) Dispatch(IdleEvent{});
+  });
 
   // The initial inner size; the menu bar sits above the inner area, as on the desktop.
   const QSize inner = TwipsSizeToPixels(window::kInitialInnerWidth, window::kInitialInnerHeight, this);
@@ -93,6 +98,7 @@ void FrmMain::Start(const String& commandLine) { Dispatch(StartEvent{commandLine
 void FrmMain::Dispatch(const Event& event) {
   app_->Dispatch(event);
   view_->Sync();
+  if (!app_->Closed() && app_->Document().LayoutPending()) idle_.start();
 }
 
 // ---- What the view reports

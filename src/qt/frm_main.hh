@@ -2,6 +2,7 @@
 // frmMain: the main window. It builds the controls (txtMain, txtCmd, the status bar, the menu
 // bar), wires them to the editor as its ports, and hands the user's events to the App.
 #include <QMainWindow>
+#include <QTimer>
 #include <memory>
 
 #include "app/app.hh"
@@ -82,6 +83,8 @@ class FrmMain final : public QMainWindow, private DocumentViewHost, private Wind
   QtWindows windows_;
   QtClipboard clipboard_;
   std::unique_ptr<App> app_;
+  // Goes on with a big text's layout, a slice at a time, while nothing else is to be done.
+  QTimer idle_;
   bool closing_ = false;
 };
 

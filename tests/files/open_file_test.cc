@@ -43,6 +43,33 @@ TEST_F(OpenFileTest, TheLineCountPanelShowsOneLessThanTheControlsLineCount) {
   }
 }
 
+// A file of several screens is laid out only as far as its first screen when it is loaded;
+// the line-count panel waits for the rest, and then counts the text as it was loaded, also
+// when a command that changes the count comes before the layout is done.
+TEST_F(OpenFileTest, ABigFilesLineCountShowsWhenItsLayoutIsDoneAsTheFileWasLoaded) {
+  std::string bytes;
+  for (int i = 0; bytes.size() < 800000; ++i) {
+    for (int w = i % 9 * 7; w > 0; --w) bytes += "words ";
+    bytes += "end\n";
+  }
+  docs.Write("big.txt", bytes);
+  Start(docs.UPath("big.txt"));
+  ASSERT_TRUE(app().Document().LayoutPending());
+  EXPECT_EQ(Panel(panel::Lines), u"") << "no count of lines not yet laid out";
+  int slices = 0;
+  for (; app().Document().LayoutPending(); ++slices) app().Dispatch(IdleEvent{});
+  EXPECT_GT(slices, 1);
+  const String loaded = Panel(panel::Lines);
+  EXPECT_EQ(loaded, Decimal(app().Document().GetLineCount() - 1) + u" lines");
+
+  Start(docs.UPath("big.txt"));
+  ASSERT_TRUE(app().Document().LayoutPending());
+  app().Dispatch(MenuClickEvent{MenuItem::mnuWordWrap});
+  EXPECT_FALSE(app().Document().LayoutPending());
+  EXPECT_EQ(Panel(panel::Lines), loaded);
+  EXPECT_NE(Decimal(app().Document().GetLineCount() - 1) + u" lines", loaded) << "Word Wrap changed the count";
+}
+
 // Files above 10000000 bytes are loaded only after Yes; a declined file leaves the document,
 // CurrentFile, the caption and the panels as they were.
 TEST_F(OpenFileTest, TheSizeQuestionAsksOnlyAboveTenMillionBytes) {

@@ -47,6 +47,7 @@ class QtDriver final : public Driver {
     Settle();
     window_.Start(commandLine);
     Settle();
+    FinishLayout();
   }
 
   // The events a user causes reach the widgets as Qt's own events, so the window's routing
@@ -58,6 +59,7 @@ class QtDriver final : public Driver {
     else if (std::holds_alternative<CloseEvent>(event)) window_.close();
     else window_.Dispatch(event);
     Settle();
+    FinishLayout();
   }
 
   void Resize(int widthTwips, int heightTwips) override {
@@ -66,6 +68,7 @@ class QtDriver final : public Driver {
     window_.resize(TwipsToPixels(widthTwips, LogicalDpiX(&window_)) - frameWidth,
                    TwipsToPixels(heightTwips, LogicalDpiY(&window_)) - frameHeight);
     Settle();
+    FinishLayout();
   }
 
   void Wait(int milliseconds) override {
@@ -96,6 +99,13 @@ class QtDriver final : public Driver {
   }
 
  private:
+  // As the headless driver: the next step finds a big text wholly laid out.
+  void FinishLayout() {
+    if (window_.app().Closed() || !window_.app().Document().LayoutPending()) return;
+    window_.Dispatch(IdleEvent{0});
+    Settle();
+  }
+
   void Key(const KeyEvent& key) {
     // The focused widget gets the key as the keyboard would send it; menu shortcuts are the
     // editor's own business, so they need no help from Qt's shortcut map.

@@ -20,6 +20,7 @@ const char16_t* DefaultDoing(const Event& event) {
     const char16_t* operator()(const MenuClickEvent&) const { return u"this command"; }
     const char16_t* operator()(const ViewResizedEvent&) const { return u"the layout"; }
     const char16_t* operator()(const CloseEvent&) const { return u"closing"; }
+    const char16_t* operator()(const IdleEvent&) const { return u"the layout"; }
   };
   return std::visit(Names{}, event);
 }
@@ -121,7 +122,12 @@ void App::Dispatch(const Event& event) {
   ++eventDepth_;
   const DepthExit leave{eventDepth_};
   const bool outermost = eventDepth_ == 1;
-  const auto handle = [&] { std::visit([this](const auto& e) { Handle(e); }, event); };
+  const auto handle = [&] {
+    // A resize lays the first screen out again and leaves the rest for later, as a load does.
+    if (outermost && !std::holds_alternative<IdleEvent>(event) && !std::holds_alternative<ViewResizedEvent>(event))
+      FinishLayout();
+    std::visit([this](const auto& e) { Handle(e); }, event);
+  };
   // What is due when the outermost event is over, also after a failure.
   const auto settle = [&] {
     if (!outermost) return;
@@ -133,6 +139,15 @@ void App::Dispatch(const Event& event) {
 }
 
 void App::Handle(const StartEvent& e) { Form_Load(e.commandLine); }
+
+void App::Handle(const IdleEvent& e) {
+  if (txtMain.ContinueLayout(e.units)) files.LaidOut();
+}
+
+void App::FinishLayout() {
+  if (txtMain.LayoutPending()) txtMain.ContinueLayout(0);
+  files.LaidOut();
+}
 
 void App::Handle(const KeyDownEvent& e) {
   const KeyEvent& key = e.key;

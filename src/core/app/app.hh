@@ -99,6 +99,9 @@ class App : private ModelObserver {
   void Handle(const MenuClickEvent& e);
   void Handle(const ViewResizedEvent& e);
   void Handle(const CloseEvent& e);
+  void Handle(const IdleEvent& e);
+  // Lays out what a load left for later, and shows what waited for it.
+  void FinishLayout();
   void MenuClick(MenuItem item);
   // The components, in the order they are built: each takes the ones above it by reference.
   Ports ports;

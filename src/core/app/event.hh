@@ -1,6 +1,7 @@
 #pragma once
 // Everything a front end tells the editor, as one value: the window, the headless editor and
 // quilmar-batch all hand their events to App::Dispatch, which owns what a failure does.
+#include <cstdint>
 #include <variant>
 
 #include "app/menu_items.hh"
@@ -53,7 +54,14 @@ struct ViewResizedEvent {};
 // The window's close box.
 struct CloseEvent {};
 
+// Time the front end has to spare: a big text's layout goes on for about `units` units (all
+// of what is left for 0). Every other event finishes that layout before it is handled, so
+// that the line-count panel shows the text as it was loaded.
+struct IdleEvent {
+  std::int64_t units = std::int64_t(1) << 18;
+};
+
 using Event = std::variant<StartEvent, KeyDownEvent, CommitTextEvent, MouseUpEvent, SelectEvent,
-                           SelectInBoxEvent, MenuClickEvent, ViewResizedEvent, CloseEvent>;
+                           SelectInBoxEvent, MenuClickEvent, ViewResizedEvent, CloseEvent, IdleEvent>;
 
 }  // namespace quilmar

@@ -1,6 +1,7 @@
 #include "files/editor_files.hh"
 
 #include "app/panels.hh"
+#include "files/document_panels.hh"
 #include "files/open_file.hh"
 #include "files/recovery_offer.hh"
 #include "files/save_file.hh"
@@ -54,6 +55,10 @@ void EditorFiles::Edited(CharPos start, CharPos removed, const SharedText& inser
 }
 
 std::optional<String> EditorFiles::AfterEvent() { return recovery_.AfterEvent(RecordSource()); }
+
+void EditorFiles::LaidOut() {
+  if (state_.LineCountDue && !txtMain_.LayoutPending()) ShowLineCount(Context());
+}
 
 void EditorFiles::FlushRecord() { recovery_.Flush(RecordSource()); }
 

@@ -39,6 +39,8 @@ class EditorFiles {
   void txtMain_Change() { state_.TextChanged = true; }
   void Edited(CharPos start, CharPos removed, const SharedText& inserted, const BreakRuns& forms);
   std::optional<String> AfterEvent();
+  // The document's layout went on: the line-count panel of a load shows once it is done.
+  void LaidOut();
   // Waits until the record holds everything handed to its writer (the window closes).
   void FlushRecord();
 

@@ -40,6 +40,7 @@ struct FileState {
   String CurrentFile;        // the document's full path; empty when there is none
   bool TextChanged = false;  // unsaved changes
   DocumentFile file;         // the file the document came from
+  bool LineCountDue = false;  // the line-count panel waits for the loaded text's layout
   CommonDialogState CommonDialog1;
 };
 

@@ -73,7 +73,9 @@ Document::Locus Document::Descend(std::int64_t target, std::vector<NodeId>* path
         const std::int64_t local = target - Count<U>(at);
         if (index) {
           const auto s = index->begin();
-          at.para = static_cast<std::int32_t>(std::upper_bound(s + n.first + 1, s + n.first + n.count, s[n.first] + local) - s) - 1;
+          // Line starts are kept only up to the paragraphs laid out so far.
+          const std::int32_t last = U == Unit::Lines ? std::min(n.first + n.count, k.laidTo + 1) : n.first + n.count;
+          at.para = static_cast<std::int32_t>(std::upper_bound(s + n.first + 1, s + last, s[n.first] + local) - s) - 1;
         } else {
           at.para = n.first + static_cast<std::int32_t>(std::min<std::int64_t>(local, n.count - 1));
         }
@@ -92,6 +94,7 @@ Document::Locus Document::Descend(std::int64_t target, std::vector<NodeId>* path
 
 Document::Locus Document::LocateChar(CharPos pos) const {
   const std::int64_t target = std::clamp<CharPos>(pos, 0, Length()).value();
+  if (LayoutPending() && target >= LaidOut().chars) Settle();
   // One event asks about the same paragraph several times (snap the caret, edit, show the
   // position): the last paragraph found answers without a descent.
   if (finger_.node && target >= finger_.start &&
@@ -104,7 +107,8 @@ Document::Locus Document::LocateChar(CharPos pos) const {
 }
 
 Document::Locus Document::LocateLine(LineNo line) const {
-  const LineNo target = std::clamp<LineNo>(line, 0, LineCount() - 1);
+  if (LayoutPending() && line.value() >= LaidOut().lines) Settle();
+  const LineNo target = std::clamp<LineNo>(line, 0, LinesSoFar() - 1);
   if (finger_.node && target >= finger_.firstLine &&
       target < finger_.firstLine + 1 + LineNo(ParaWraps(finger_.node, finger_.para).size())) {
     return finger_;
@@ -115,6 +119,7 @@ Document::Locus Document::LocateLine(LineNo line) const {
 }
 
 Document::Locus Document::LocatePara(ParaNo index) const {
+  if (LayoutPending() && index.value() >= LaidOut().paras) Settle();
   return Descend<Unit::Paras>(std::clamp<ParaNo>(index, 0, ParagraphCount() - 1).value(), nullptr);
 }
 
@@ -226,9 +231,15 @@ BreakRuns Document::Forms() const {
 
 bool Document::Assign(SharedText text, BreakRuns forms) {
   assert(HasOnlyPairedBreaks(text.View()));
-  std::optional<std::vector<Block>> made = MakeBlocks(text, forms);
+  std::optional<std::vector<Block>> made = MakeBlocks(text, forms, false);
   if (!made) return false;
+  // The first screen is laid out before anything changes: a failure leaves the document
+  // as it was. The rest is laid out on demand (LayOutMore, Settle).
+  std::int64_t units = kFirstLayout;
+  for (Block& k : *made)
+    if (units > 0) LayOutPart(k, units);
   text = SharedText();  // the blocks hold it
+  retired_.clear();
   nodes_.Clear();
   blocks_.Clear();
   owned_.Clear();
@@ -238,8 +249,10 @@ bool Document::Assign(SharedText text, BreakRuns forms) {
   path_.clear();
   // Each block is shown by one node until edits cut it.
   std::vector<NodeId> ids;
-  for (const BlockId b : AddBlocks(std::move(*made))) ids.push_back(NewRunNode(b, 0, blocks_[b].Paragraphs()));
+  pending_ = Pending{AddBlocks(std::move(*made))};
+  for (const BlockId b : pending_.blocks) ids.push_back(NewRunNode(b, 0, blocks_[b].Paragraphs()));
   root_ = Build(ids, 0, ids.size());
+  Advance(0);
   return true;
 }
 
@@ -270,7 +283,12 @@ CharPos Document::Length() const { return static_cast<CharPos>(nodes_[root_].sub
 
 ParaNo Document::ParagraphCount() const { return nodes_[root_].subPars; }
 
-LineNo Document::LineCount() const { return nodes_[root_].subLines; }
+LineNo Document::LinesSoFar() const { return nodes_[root_].subLines; }
+
+LineNo Document::LineCount() const {
+  Settle();
+  return nodes_[root_].subLines;
+}
 
 Document::Locus Document::OwnParagraph(const Locus& at) {
   // The paragraph leaves its run for a node of its own, with a copy of its text (two-byte
@@ -367,6 +385,7 @@ void Document::RemakeParagraph(const Locus& at, std::int32_t offset, std::int32_
 }
 
 SharedText Document::Replace(CharPos start, CharPos length, SharedText text, const BreakRuns& forms) {
+  LayOutMore(0);
   const CharPos total = Length();
   start = std::clamp<CharPos>(start, 0, total);
   const CharPos end = CharPos(std::clamp<std::int64_t>(std::int64_t(start) + std::max<CharPos>(length, 0).value(), start.value(), total.value()));

@@ -107,6 +107,23 @@ class Document {
   // paragraphs the document still shows, not those of its blocks that edits replaced.
   void Relayout();
 
+  // A text just assigned is laid out only as far as its first screen needs (kFirstLayout
+  // units, at least one paragraph), so that it shows before the rest is wrapped; LayOutMore
+  // goes on a slice at a time. Until the layout is done the paragraphs after the laid-out
+  // ones count one line each, and any question that reaches them (a line, a position or a
+  // paragraph past the laid-out ones, LineCount) finishes it first, so every answer is
+  // exact. An edit finishes it too; a relayout lays out the first screen again.
+  static constexpr std::int64_t kFirstLayout = std::int64_t(1) << 18;
+  bool LayoutPending() const { return !pending_.blocks.empty(); }
+  // Lays out about `units` more units (all that are left for 0 or less); true when done.
+  bool LayOutMore(std::int64_t units);
+  // The lines counted so far, without finishing the layout: LineCount() once it is done.
+  LineNo LinesSoFar() const;
+  // Whether `line` is one of the text's lines, and `line` clamped to them: neither finishes
+  // the layout for a line already laid out.
+  bool HasLine(LineNo line) const;
+  LineNo ClampLine(LineNo line) const;
+
   // Walks the text forward from a position as runs of adjacent code units (an edited
   // paragraph, a break, or a node's whole run of block paragraphs with their breaks).
   // Invalidated by edits.
@@ -148,12 +165,36 @@ class Document {
     std::int32_t first = 0, count = 0;
   };
 
-  // The blocks of a text, laid out; nothing when a paragraph is too long.
-  std::optional<std::vector<Block>> MakeBlocks(const SharedText& text, const BreakRuns& forms) const;
+  // An assigned text's layout while it is unfinished: its blocks in order, the first of them
+  // not wholly laid out, and the paragraphs, units and lines of the blocks before that one.
+  struct Pending {
+    std::vector<BlockId> blocks;
+    std::size_t next = 0;
+    std::int64_t paras = 0, chars = 0, lines = 0;
+  };
+  struct Extent {
+    std::int64_t paras = 0, chars = 0, lines = 0;
+  };
+
+  // The blocks of a text, laid out unless `layOut` is false; nothing when a paragraph is too long.
+  std::optional<std::vector<Block>> MakeBlocks(const SharedText& text, const BreakRuns& forms, bool layOut = true) const;
   std::vector<BlockId> AddBlocks(std::vector<Block> blocks);
   BlockId NewBlock(SharedText text, BreakRuns forms);  // a text of one block
   void ReleaseBlock(BlockId b);
   void LayOutBlock(Block& block, std::span<const ParaRange> shown) const;
+  // A whole block about to be laid out from its start, a part at a time (LayOutPart).
+  void StartLayout(Block& block) const;
+  // Lays out the block's next paragraphs, about `units` units of them (at least one), and
+  // takes what it laid out from `units`.
+  void LayOutPart(Block& block, std::int64_t& units) const;
+  // Goes on with a pending layout for about `units` units (none for 0): what is laid out
+  // from the start, then the tree's sums; the layout is no longer pending once all is.
+  void Advance(std::int64_t units);
+  Extent LaidOut() const;  // of a pending layout
+  // Finishes a pending layout for a question. What it adds goes to fresh storage, so the
+  // wraps of paragraphs handed out before stay valid until the next edit.
+  void Settle() const;
+  void Remeasure(NodeId t);
   NodeId NewRunNode(BlockId block, std::int32_t first, std::int32_t count);
   NodeId NewOwnedNode(String text, BreakForm form);
   BreakForm FormOf(const Locus& at) const;
@@ -204,6 +245,9 @@ class Document {
   mutable std::vector<NodeId> path_;  // the nodes from the root to finger_'s
   mutable Locus finger_;              // the paragraph located last
   mutable WrapList scratchWraps_;  // LayOutBlock lays out blocks not yet added
+  Pending pending_;
+  // Wraps a pending layout outgrew; kept while paragraphs handed out may point into them.
+  mutable std::vector<std::vector<std::int32_t>> retired_;
 };
 
 // Makes every line break the pair "\r\n": a lone "\r" or a lone "\n" becomes one.

@@ -13,7 +13,7 @@ using namespace document_parts;
 
 // ---- Blocks ----------------------------------------------------------------------------
 
-std::optional<std::vector<Document::Block>> Document::MakeBlocks(const SharedText& text, const BreakRuns& forms) const {
+std::optional<std::vector<Document::Block>> Document::MakeBlocks(const SharedText& text, const BreakRuns& forms, bool layOut) const {
   // One scan for the line feeds. A block ends before the paragraph that would take it past
   // kBlockUnits, so a block is at most kBlockUnits or one paragraph long; a paragraph longer
   // than a document holds refuses the whole text.
@@ -56,7 +56,8 @@ std::optional<std::vector<Document::Block>> Document::MakeBlocks(const SharedTex
   close(all.size());
   for (Block& k : blocks) {
     const ParaRange whole{0, k.Paragraphs()};
-    LayOutBlock(k, std::span<const ParaRange>(&whole, 1));
+    if (layOut) LayOutBlock(k, std::span<const ParaRange>(&whole, 1));
+    else StartLayout(k);
   }
   return blocks;
 }
@@ -80,6 +81,7 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
     return std::equal(ranges.begin(), ranges.end(), shown.begin(), shown.end(),
                       [](const ParaRange& a, const ParaRange& b) { return a.first == b.first && a.count == b.count; });
   };
+  k.laidTo = k.Paragraphs();  // the layout kept for a way back is whole too
   Block::Layout& kept = k.kept;
   const bool back = kept.setting == setting && same(kept.shown);
   std::swap(kept.setting, k.setting);
@@ -148,14 +150,138 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
     throw;
   }
   if (counted) k.lineStarts.push_back(lines);
-  if (!added.empty()) {
-    std::vector<Block::Measured> all;
-    all.reserve(k.measured.size() + added.size());
-    std::merge(std::make_move_iterator(k.measured.begin()), std::make_move_iterator(k.measured.end()),
-               std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(all),
-               [](const Block::Measured& a, const Block::Measured& b) { return a.para < b.para; });
-    k.measured = std::move(all);
+  k.AddMeasured(std::move(added));
+}
+
+void Document::Block::AddMeasured(std::vector<Measured> added) {
+  if (added.empty()) return;
+  if (measured.empty() || measured.back().para < added.front().para) {
+    measured.insert(measured.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    return;
   }
+  std::vector<Measured> all;
+  all.reserve(measured.size() + added.size());
+  std::merge(std::make_move_iterator(measured.begin()), std::make_move_iterator(measured.end()),
+             std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()), std::back_inserter(all),
+             [](const Measured& a, const Measured& b) { return a.para < b.para; });
+  measured = std::move(all);
+}
+
+// ---- A layout in slices ------------------------------------------------------------------
+
+void Document::StartLayout(Block& k) const {
+  k.setting = breaker_.CurrentSetting();
+  k.shown.assign(1, ParaRange{0, k.Paragraphs()});
+  k.whole = true;
+  k.kept = Block::Layout();
+  k.lineStarts.clear();
+  k.wraps.clear();
+  k.laidTo = 0;
+}
+
+void Document::LayOutPart(Block& k, std::int64_t& units) const {
+  // As LayOutBlock does for a whole block, one paragraph after another; each paragraph's
+  // wraps and line count are added whole, so a failure leaves a layout that stops before it.
+  const std::int32_t n = k.Paragraphs();
+  std::int32_t lines = k.LinesBefore(k.laidTo);
+  auto measured = static_cast<std::size_t>(
+      std::lower_bound(k.measured.begin(), k.measured.end(), k.laidTo,
+                       [](const Block::Measured& m, std::int32_t p) { return m.para < p; }) -
+      k.measured.begin());
+  std::vector<Block::Measured> added;
+  ParagraphPieces fresh;
+  while (k.laidTo < n && units > 0) {
+    const std::int32_t p = k.laidTo;
+    ParagraphPieces* kept = nullptr;
+    if (!k.view.IsNarrow()) {
+      while (measured < k.measured.size() && k.measured[measured].para < p) ++measured;
+      kept = measured < k.measured.size() && k.measured[measured].para == p ? &k.measured[measured].pieces : &fresh;
+    }
+    breaker_.Wrap(k.Para(p), scratchWraps_, kept);
+    if (kept == &fresh && fresh.generation != 0) {
+      added.push_back({p, std::move(fresh)});
+      fresh = ParagraphPieces();
+    }
+    if (!scratchWraps_.empty() && k.lineStarts.empty()) {
+      // Until here each paragraph was one line.
+      k.lineStarts.reserve(static_cast<std::size_t>(n) + 1);
+      for (std::int32_t q = 0; q <= p; ++q) k.lineStarts.push_back(q);
+    }
+    if (!k.lineStarts.empty()) {
+      if (k.wraps.size() + scratchWraps_.size() > k.wraps.capacity()) {
+        // Grown by hand, so that the old storage outlives the paragraphs handed out from it.
+        std::vector<std::int32_t> grown;
+        grown.reserve(std::max(2 * k.wraps.capacity(), k.wraps.size() + scratchWraps_.size()));
+        grown.assign(k.wraps.begin(), k.wraps.end());
+        retired_.push_back(std::exchange(k.wraps, std::move(grown)));
+      }
+      k.wraps.insert(k.wraps.end(), scratchWraps_.begin(), scratchWraps_.end());
+      k.lineStarts.push_back(lines + 1 + static_cast<std::int32_t>(scratchWraps_.size()));
+    }
+    lines += 1 + static_cast<std::int32_t>(scratchWraps_.size());
+    k.laidTo = p + 1;
+    units -= k.Start(p + 1) - k.Start(p);
+  }
+  k.AddMeasured(std::move(added));
+}
+
+void Document::Advance(std::int64_t units) {
+  while (pending_.next < pending_.blocks.size()) {
+    Block& k = blocks_[pending_.blocks[pending_.next]];
+    if (units > 0) LayOutPart(k, units);
+    const std::int32_t n = k.Paragraphs();
+    if (k.laidTo < n) break;
+    pending_.paras += n;
+    pending_.chars += k.Start(n);
+    pending_.lines += k.LinesBefore(n);
+    ++pending_.next;
+  }
+  if (pending_.next == pending_.blocks.size()) pending_ = Pending();
+  Remeasure(root_);
+}
+
+void Document::Remeasure(NodeId t) {
+  // A pending layout's tree has a node for each of its blocks, and nothing else.
+  if (!t) return;
+  Remeasure(nodes_[t].left);
+  Remeasure(nodes_[t].right);
+  Measure(t);
+  Pull(t);
+}
+
+Document::Extent Document::LaidOut() const {
+  Extent e{pending_.paras, pending_.chars, pending_.lines};
+  if (pending_.next < pending_.blocks.size()) {
+    const Block& k = blocks_[pending_.blocks[pending_.next]];
+    e.paras += k.laidTo;
+    e.chars += k.Start(k.laidTo);
+    e.lines += k.LinesBefore(k.laidTo);
+  }
+  return e;
+}
+
+bool Document::LayOutMore(std::int64_t units) {
+  retired_.clear();
+  if (LayoutPending()) Advance(units > 0 ? units : std::numeric_limits<std::int64_t>::max());
+  return !LayoutPending();
+}
+
+void Document::Settle() const {
+  // The layout is the document's own cache of where its lines go: finishing it changes no
+  // answer already given. A document is never made const, so this is the object itself.
+  if (LayoutPending()) const_cast<Document*>(this)->Advance(std::numeric_limits<std::int64_t>::max());
+}
+
+bool Document::HasLine(LineNo line) const {
+  if (line < 0) return false;
+  if (LayoutPending() && line.value() < LaidOut().lines) return true;
+  return line < LineCount();
+}
+
+LineNo Document::ClampLine(LineNo line) const {
+  if (line <= 0) return 0;
+  if (LayoutPending() && line.value() < LaidOut().lines) return line;
+  return std::min(line, LineCount() - 1);
 }
 
 void Document::ReleaseBlock(BlockId b) {
@@ -186,6 +312,14 @@ void Document::CollectShown(NodeId t, std::vector<std::vector<ParaRange>>& shown
 
 void Document::Relayout() {
   finger_ = Locus();  // line numbers move
+  retired_.clear();
+  if (LayoutPending()) {
+    // Only the first screen had to be laid out: it is laid out again, the rest later.
+    for (const BlockId b : pending_.blocks) StartLayout(blocks_[b]);
+    pending_ = Pending{std::move(pending_.blocks)};
+    Advance(kFirstLayout);
+    return;
+  }
   // Each block lays out only the paragraphs that nodes still show (edits may have replaced
   // most of it); its line counts stay sums from its start, so the rest count one line each.
   std::vector<std::vector<ParaRange>> shown;
@@ -224,6 +358,7 @@ std::size_t Document::MemoryUse() const {
     if (s.capacity() > String().capacity()) bytes += (s.capacity() + 1) * sizeof(char16_t);
   });
   wrapLists_.ForEach([&](WrapsId, const WrapList& w) { bytes += w.capacity() * sizeof(std::int32_t); });
+  for (const auto& w : retired_) bytes += w.capacity() * sizeof(std::int32_t);
   return bytes;
 }
 

@@ -50,6 +50,9 @@ struct Document::Block {
   std::vector<Measured> measured;
   BreakRuns forms;                      // the breaks' file forms, by paragraph
   std::int32_t nodes = 0;               // nodes using it; 0: a free slot
+  // Paragraphs [0, laidTo) are laid out; those after them (an assigned text whose layout is
+  // still going on) count one line each, with no entry of their own in lineStarts yet.
+  std::int32_t laidTo = 0;
   bool whole = true;                    // every paragraph laid out (not only those shown)
   // The layout's setting and the paragraphs it laid out; the layout before it is kept with
   // its own, so that going back to that setting (Word Wrap off and on again, a window
@@ -67,6 +70,7 @@ struct Document::Block {
   std::int32_t Paragraphs() const { return static_cast<std::int32_t>(starts.size()) - 1; }
   std::int32_t Start(std::int32_t p) const { return starts[static_cast<std::size_t>(p)]; }
   std::int32_t LinesBefore(std::int32_t p) const {
+    if (p > laidTo) return LinesBefore(laidTo) + (p - laidTo);
     return lineStarts.empty() ? p : lineStarts[static_cast<std::size_t>(p)];
   }
   UnitSpan Para(std::int32_t p) const {
@@ -74,11 +78,13 @@ struct Document::Block {
     return view.substr(from, static_cast<std::size_t>(Start(p + 1)) - from - 2);
   }
   std::span<const std::int32_t> Wraps(std::int32_t p) const {
-    if (lineStarts.empty()) return {};
+    if (lineStarts.empty() || p >= laidTo) return {};
     const auto from = static_cast<std::size_t>(LinesBefore(p) - p);
     const auto to = static_cast<std::size_t>(LinesBefore(p + 1) - p - 1);
     return std::span<const std::int32_t>(wraps.data() + from, to - from);
   }
+  // Adds measured paragraphs, in order, to those kept.
+  void AddMeasured(std::vector<Measured> added);
   // Where paragraphs [first, first+count) lie in the text: with the breaks between them,
   // and with the break after the last when the text holds one.
   UnitSpan Run(std::int32_t first, std::int32_t count) const {

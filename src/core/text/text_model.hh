@@ -142,6 +142,14 @@ class TextModel {
   // moves the caret's line tells SelectionChanged then).
   void UpdateLayout() const;
   LineSpan Line(LineNo line) const;  // line in [0, GetLineCount())
+  // A big text just set is laid out as far as its first screen at once, and the rest as
+  // time allows (ContinueLayout, about `units` units a call, all for 0; true when done) or
+  // as soon as a question needs it: every answer above is exact all the while.
+  bool LayoutPending() const;
+  bool ContinueLayout(std::int64_t units);
+  // The lines counted so far, without laying out the rest (a scroll bar's range while the
+  // layout goes on): GetLineCount() once it is done.
+  LineNo LineCountSoFar() const;
 
   // --- Shaped geometry of laid-out lines (measure units, x from the line's left edge) ---
   // One layout per line serves painting, the caret, mouse hits, Up and Down and wrapping.

@@ -113,7 +113,7 @@ std::optional<CharPos> TextModel::LineIndex(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
   const Document& doc = impl_->doc;
   if (line == kCaretLine) line = doc.LineOf(impl_->caret);
-  if (line < 0 || line >= doc.LineCount()) return std::nullopt;
+  if (!doc.HasLine(line)) return std::nullopt;
   return doc.LineStart(line);
 }
 
@@ -147,23 +147,35 @@ LineNo TextModel::GetLineCount() const {
 
 void TextModel::UpdateLayout() const { TextModelOps::EnsureLayout(*impl_); }
 
+bool TextModel::LayoutPending() const { return impl_->doc.LayoutPending(); }
+
+bool TextModel::ContinueLayout(std::int64_t units) {
+  TextModelOps::EnsureLayout(*impl_);
+  return impl_->doc.LayOutMore(units);
+}
+
+LineNo TextModel::LineCountSoFar() const {
+  TextModelOps::EnsureLayout(*impl_);
+  return impl_->doc.LinesSoFar();
+}
+
 LineSpan TextModel::Line(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
   const Document& doc = impl_->doc;
-  if (line < 0 || line >= doc.LineCount()) return {};
+  if (!doc.HasLine(line)) return {};
   return {doc.LineStart(line), doc.LineLength(line)};
 }
 
 StringView TextModel::LineText(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
-  if (line < 0 || line >= impl_->doc.LineCount()) return {};
+  if (!impl_->doc.HasLine(line)) return {};
   // The layout holds the line as two-byte units (its own copy for one-byte text).
   return TextModelOps::Layout(*impl_, line)->Text();
 }
 
 std::shared_ptr<const LineLayout> TextModel::Layout(LineNo line) const {
   TextModelOps::EnsureLayout(*impl_);
-  return TextModelOps::Layout(*impl_, std::clamp<LineNo>(line, 0, impl_->doc.LineCount() - 1));
+  return TextModelOps::Layout(*impl_, impl_->doc.ClampLine(line));
 }
 
 double TextModel::XOf(CharPos pos) const {
@@ -173,7 +185,7 @@ double TextModel::XOf(CharPos pos) const {
 
 CharPos TextModel::PosAtX(LineNo line, double x) const {
   TextModelOps::EnsureLayout(*impl_);
-  return TextModelOps::PosAtX(*impl_, std::clamp<LineNo>(line, 0, impl_->doc.LineCount() - 1), x);
+  return TextModelOps::PosAtX(*impl_, impl_->doc.ClampLine(line), x);
 }
 
 // ---- Formatting -------------------------------------------------------------------------
