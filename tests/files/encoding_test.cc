@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include <unicode/ustring.h>
+
 #include "files/encoding.hh"
 #include "files/utf8_scan.hh"
 #include "platform/keys.hh"
@@ -98,6 +100,65 @@ TEST(Encoding, FilesDecodeToTheirTextAndFormatAndEncodeBackByteForByte) {
     const Encoded inPieces = Encode(CutAtBreaks(decoded.text.ToString()), decoded.format, decoded.forms);
     EXPECT_EQ(inPieces.bytes, c.bytes);
     EXPECT_EQ(inPieces.format, decoded.format);
+  }
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Characters of every length, at the edges of their ranges and between, in any order and at
+// any distance from the file's end: they decode as ICU decodes them. With broken sequences
+// among them (overlong forms, surrogates, cut sequences, bytes UTF-8 never holds) the text
+// still encodes back to the very same bytes.
+TEST(Encoding, UTF8OfEveryLengthDecodesAsICUDoesAndBrokenSequencesComeBack) {
+  const char32_t kEdges[] = {U'a',  U' ',   U'\n',  0x7F,   0x80,   0xE9,    0x7FF,   0x800,    0x439,
+                             0x5D0, 0x4E2D, 0xD7FF, 0xE000, 0xFFFD, 0xFFFF, 0x10000, 0x1F60A, 0x10FFFF};
+  const std::string kBroken[] = {"\x80",         "\xBF",         "\xC0\xAF",         "\xC1\x80",        "\xC3",
+                                 "\xE0\x80\x80", "\xED\xA0\x80", "\xE4\xB8",         "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80",
+                                 "\xF5\x80\x80\x80", "\xFF",     "\xF0\x9F\x98",     "\xE4\xB8\x0A"};
+  std::mt19937 rng(11);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const int count = static_cast<int>(rng() % (round % 3 == 0 ? 80u : 12u));
+    const bool broken = round % 2 == 1;
+    const int brokenAt = broken ? static_cast<int>(rng() % static_cast<unsigned>(count + 1)) : -1;
+    for (int k = 0; k <= count; ++k) {
+      if (k == brokenAt) bytes += kBroken[rng() % std::size(kBroken)];
+      if (k < count) AppendUtf8(bytes, kEdges[rng() % std::size(kEdges)]);
+    }
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    const Decoded decoded = Decode(bytes);
+    if (!broken) {
+      UErrorCode status = U_ZERO_ERROR;
+      std::int32_t length = 0;
+      std::u16string wide(bytes.size() + 1, u'\0');
+      u_strFromUTF8(wide.data(), static_cast<std::int32_t>(wide.size()), &length, bytes.data(),
+                    static_cast<std::int32_t>(bytes.size()), &status);
+      ASSERT_TRUE(U_SUCCESS(status));
+      wide.resize(static_cast<std::size_t>(length));
+      String expected;
+      for (char16_t u : wide) {
+        if (u == u'\n') expected += u'\r';
+        expected += u;
+      }
+      ASSERT_EQ(decoded.text.ToString(), expected);
+    }
+    ASSERT_EQ(Encode(decoded.text.View(), decoded.format, decoded.forms).bytes, bytes);
   }
 }
 

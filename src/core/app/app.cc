@@ -123,8 +123,10 @@ void App::Dispatch(const Event& event) {
   const DepthExit leave{eventDepth_};
   const bool outermost = eventDepth_ == 1;
   const auto handle = [&] {
-    // A resize lays the first screen out again and leaves the rest for later, as a load does.
-    if (outermost && !std::holds_alternative<IdleEvent>(event) && !std::holds_alternative<ViewResizedEvent>(event))
+    // A resize lays the first screen out again and leaves the rest for later, as a load does;
+    // closing changes no text and asks about no line.
+    if (outermost && !std::holds_alternative<IdleEvent>(event) && !std::holds_alternative<ViewResizedEvent>(event) &&
+        !std::holds_alternative<CloseEvent>(event))
       FinishLayout();
     std::visit([this](const auto& e) { Handle(e); }, event);
   };

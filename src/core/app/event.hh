@@ -55,8 +55,8 @@ struct ViewResizedEvent {};
 struct CloseEvent {};
 
 // Time the front end has to spare: a big text's layout goes on for about `units` units (all
-// of what is left for 0). Every other event finishes that layout before it is handled, so
-// that the line-count panel shows the text as it was loaded.
+// of what is left for 0). Every other event but a resize and the close box finishes that
+// layout before it is handled, so that the line-count panel shows the text as it was loaded.
 struct IdleEvent {
   std::int64_t units = std::int64_t(1) << 18;
 };

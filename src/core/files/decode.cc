@@ -232,6 +232,25 @@ void DecodeUtf8Wide(const unsigned char* s, std::size_t n, std::size_t stop, std
     while (i < end) {
       const unsigned char b = s[i];
       if (b < 0x80) {
+#ifdef __SSE2__
+        // A stretch of ASCII (words between other scripts' words) sixteen bytes at a time:
+        // all sixteen are widened, and the output moves past those before the first byte that
+        // is not plain ASCII (there is room for sixteen: a unit a byte up to `end`).
+        if (i + 16 <= end && s[i + 1] < 0x80) {  // not a lone space between words
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+          const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+          const int stops = _mm_movemask_epi8(_mm_or_si128(v, ends));
+          const int plain = stops == 0 ? 16 : __builtin_ctz(static_cast<unsigned>(stops));
+          if (plain > 0) {
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+            o += plain;
+            i += static_cast<std::size_t>(plain);
+            continue;
+          }
+        }
+#endif
         if (b == '\r' || b == '\n') break;
         *o++ = b;
         ++i;
@@ -247,7 +266,13 @@ void DecodeUtf8Wide(const unsigned char* s, std::size_t n, std::size_t stop, std
         *o++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
         i += 3;
         ++multi;
-      } else if (Utf8SequenceAt(s, i, n) == 4) {
+      } else if ((b & 0xF8) == 0xF0 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+                 (s[i + 3] & 0xC0) == 0x80 &&
+                 [](char32_t c) { return c >= 0x10000 && c <= 0x10FFFF; }(
+                     (char32_t(b & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) | (char32_t(s[i + 2] & 0x3F) << 6) |
+                     (s[i + 3] & 0x3F))) {
+        // Four bytes (emoji, historic scripts): well-formed when their character is past the
+        // basic plane (no overlong form) and within Unicode, checked on the character itself.
         const char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) |
                             (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
         *o++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
