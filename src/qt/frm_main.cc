@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QLayout>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <algorithm>
 #include <cmath>
 
 #include "app/window_layout.hh"
@@ -75,7 +77,15 @@ FrmMain::FrmMain(ExternalPorts external)
   idle_.setSingleShot(true);
   idle_.setInterval(0);
   connect(&idle_, &QTimer::timeout, this, [this] {
-    if (app_->Document().LayoutPending()) Dispatch(IdleEvent{});
+    if (!app_->Document().LayoutPending()) return;
+    // Slices of about kIdleSliceMs: a key that comes meanwhile waits no longer than that, and
+    // text that lays out fast is not cut into many slices, each with its sync and repaint.
+    QElapsedTimer took;
+    took.start();
+    Dispatch(IdleEvent{idleUnits_});
+    const double ms = std::max<double>(0.25, static_cast<double>(took.nsecsElapsed()) / 1e6);
+    idleUnits_ = std::clamp<std::int64_t>(static_cast<std::int64_t>(static_cast<double>(idleUnits_) * kIdleSliceMs / ms),
+                                          std::int64_t(1) << 16, std::int64_t(1) << 26);
   });
 
   // The initial inner size; the menu bar sits above the inner area, as on the desktop.

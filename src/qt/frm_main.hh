@@ -84,7 +84,9 @@ class FrmMain final : public QMainWindow, private DocumentViewHost, private Wind
   QtClipboard clipboard_;
   std::unique_ptr<App> app_;
   // Goes on with a big text's layout, a slice at a time, while nothing else is to be done.
+  static constexpr double kIdleSliceMs = 8;
   QTimer idle_;
+  std::int64_t idleUnits_ = IdleEvent().units;
   bool closing_ = false;
 };
 
