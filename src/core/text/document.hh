@@ -185,11 +185,12 @@ class Document {
   // A whole block about to be laid out from its start, a part at a time (LayOutPart).
   void StartLayout(Block& block) const;
   // Lays out the block's next paragraphs, about `units` units of them (at least one), and
-  // takes what it laid out from `units`.
-  void LayOutPart(Block& block, std::int64_t& units) const;
+  // takes what it laid out from `units`. With `keepOld`, wraps storage it outgrows is kept
+  // (retired_) rather than freed.
+  void LayOutPart(Block& block, std::int64_t& units, bool keepOld = false) const;
   // Goes on with a pending layout for about `units` units (none for 0): what is laid out
   // from the start, then the tree's sums; the layout is no longer pending once all is.
-  void Advance(std::int64_t units);
+  void Advance(std::int64_t units, bool keepOld = false);
   Extent LaidOut() const;  // of a pending layout
   // Finishes a pending layout for a question. What it adds goes to fresh storage, so the
   // wraps of paragraphs handed out before stay valid until the next edit.

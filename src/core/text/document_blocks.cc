@@ -179,7 +179,7 @@ void Document::StartLayout(Block& k) const {
   k.laidTo = 0;
 }
 
-void Document::LayOutPart(Block& k, std::int64_t& units) const {
+void Document::LayOutPart(Block& k, std::int64_t& units, bool keepOld) const {
   // As LayOutBlock does for a whole block, one paragraph after another; each paragraph's
   // wraps and line count are added whole, so a failure leaves a layout that stops before it.
   const std::int32_t n = k.Paragraphs();
@@ -208,7 +208,7 @@ void Document::LayOutPart(Block& k, std::int64_t& units) const {
       for (std::int32_t q = 0; q <= p; ++q) k.lineStarts.push_back(q);
     }
     if (!k.lineStarts.empty()) {
-      if (k.wraps.size() + scratchWraps_.size() > k.wraps.capacity()) {
+      if (keepOld && k.wraps.size() + scratchWraps_.size() > k.wraps.capacity()) {
         // Grown by hand, so that the old storage outlives the paragraphs handed out from it.
         std::vector<std::int32_t> grown;
         grown.reserve(std::max(2 * k.wraps.capacity(), k.wraps.size() + scratchWraps_.size()));
@@ -225,10 +225,10 @@ void Document::LayOutPart(Block& k, std::int64_t& units) const {
   k.AddMeasured(std::move(added));
 }
 
-void Document::Advance(std::int64_t units) {
+void Document::Advance(std::int64_t units, bool keepOld) {
   while (pending_.next < pending_.blocks.size()) {
     Block& k = blocks_[pending_.blocks[pending_.next]];
-    if (units > 0) LayOutPart(k, units);
+    if (units > 0) LayOutPart(k, units, keepOld);
     const std::int32_t n = k.Paragraphs();
     if (k.laidTo < n) break;
     pending_.paras += n;
@@ -269,7 +269,7 @@ bool Document::LayOutMore(std::int64_t units) {
 void Document::Settle() const {
   // The layout is the document's own cache of where its lines go: finishing it changes no
   // answer already given. A document is never made const, so this is the object itself.
-  if (LayoutPending()) const_cast<Document*>(this)->Advance(std::numeric_limits<std::int64_t>::max());
+  if (LayoutPending()) const_cast<Document*>(this)->Advance(std::numeric_limits<std::int64_t>::max(), true);
 }
 
 bool Document::HasLine(LineNo line) const {
