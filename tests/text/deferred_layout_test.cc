@@ -16,13 +16,14 @@ namespace {
 const char16_t* const kWords[] = {u"hello", u"e\x301te\x301", u"\xD83D\xDE0A", u"!", u"\x5E9\x5DC\x5D5\x5DD",
                                   u"mi", u"tab\tbed", u"\x4E2D\x6587", u"wordsworth"};
 
-// Several first screens' worth of paragraphs, many of them long enough to wrap.
-String BigText(unsigned seed) {
+// Several first screens' worth of paragraphs, many of them long enough to wrap (all of them
+// with `fewestWords` past a line's worth).
+String BigText(unsigned seed, unsigned fewestWords = 0) {
   std::mt19937 rng(seed);
   String text;
   while (text.size() < 3 * std::size_t(Document::kFirstLayout)) {
     if (!text.empty()) text += u"\r\n";
-    for (int k = static_cast<int>(rng() % 40u); k > 0; --k) {
+    for (int k = static_cast<int>(fewestWords + rng() % 40u); k > 0; --k) {
       text += kWords[rng() % std::size(kWords)];
       text += u" ";
     }
@@ -32,62 +33,125 @@ String BigText(unsigned seed) {
 
 constexpr double kMargin = 30;
 
-// The model's text put into an empty document as one paste, which lays it out whole.
-void ExpectLinesOfALayoutMadeAtOnce(const TextModel& model, double margin) {
-  CellMeasure measure(40, 25);
-  TextModel whole(measure);
-  whole.SetRightMargin(margin);
-  whole.SetSelText(model.Share(0, model.Length()));
-  ASSERT_FALSE(whole.LayoutPending());
+// A model on the text, laid out at kMargin cells: loaded (which leaves most of the layout for
+// later), or put into an empty document as one paste (which lays it out whole at once).
+struct Loaded {
+  explicit Loaded(const String& text, bool load) : measure(40, 25), model(measure) {
+    model.SetRightMargin(kMargin);
+    if (load) model.LoadText(SharedText(text));
+    else model.SetSelText(SharedText(text));
+  }
+  CellMeasure measure;
+  TextModel model;
+};
+
+void ExpectSameLines(const TextModel& model, const TextModel& whole) {
   ASSERT_EQ(model.GetLineCount(), whole.GetLineCount());
   EXPECT_EQ(model.LineCountSoFar(), whole.GetLineCount());
   for (LineNo line = 0; line < whole.GetLineCount(); line = line + 1)
     ASSERT_EQ(model.LineIndex(line), whole.LineIndex(line)) << "line " << line.value();
 }
 
+// Each question is asked of a loaded model while its layout is pending and of one laid out
+// whole: the answers, and then every line, must agree.
 TEST(DeferredLayout, WhateverAsksFirstGetsTheAnswersOfALayoutMadeAtOnce) {
   const struct {
     const char* name;
-    std::function<void(TextModel&)> first;
-    double margin = kMargin;
+    std::function<std::int64_t(TextModel&)> ask;
   } cases[] = {
-      {"the line count", [](TextModel& m) { m.GetLineCount(); }},
-      {"the last line's place", [](TextModel& m) { m.LineFromChar(m.Length()); }},
-      {"a line past those laid out", [](TextModel& m) { m.Line(m.LineCountSoFar() - 2); }},
-      {"the caret sent to the end", [](TextModel& m) { m.SetSelStart(m.Length()); }},
-      {"a search that ends far down", [](TextModel& m) { m.Find(u"no such words", 0); }},
+      {"the line count", [](TextModel& m) { return m.GetLineCount().value(); }},
+      {"the last line's place", [](TextModel& m) { return m.LineFromChar(m.Length()).value(); }},
+      {"a line past those laid out", [](TextModel& m) { return m.Line(20000).start.value(); }},
+      {"a line's length past those laid out", [](TextModel& m) { return m.LineLength(m.Length() - 40).value(); }},
+      {"the caret sent to the end", [](TextModel& m) {
+         m.SetSelStart(m.Length());
+         return m.LineFromChar(kSelectionPos).value();
+       }},
+      {"a word found far down", [](TextModel& m) {
+         const std::optional<CharPos> found = m.Find(u"zebra", 0);
+         return found ? m.LineFromChar(*found).value() : -1;
+       }},
       {"typing near the start", [](TextModel& m) {
          m.SetSelStart(7);
          m.SetSelText(StringView(u"typed \r\n text"));
+         return m.LineFromChar(m.Length()).value();
        }},
       {"the rest laid out in small slices", [](TextModel& m) {
+         const bool pending = m.LayoutPending();
          int slices = 0;
          while (!m.ContinueLayout(5000)) ++slices;
-         EXPECT_GT(slices, 50);
+         if (pending) {
+           EXPECT_GT(slices, 50);
+         }
+         return m.LineFromChar(m.Length()).value();
+       }},
+      {"typing near the start, then a new width", [](TextModel& m) {
+         m.SetSelStart(3);
+         m.SetSelText(StringView(u"\xD83D\xDE0A "));
+         m.SetRightMargin(19);
+         return m.LineFromChar(m.Length()).value();
        }},
       {"a new width", [](TextModel& m) {
          m.SetRightMargin(21);
-         EXPECT_TRUE(m.LineIndex(3));
-         EXPECT_TRUE(m.LayoutPending()) << "a relayout lays out only the first screen again";
-       }, 21},
-      {"a new width, then slices", [](TextModel& m) {
+         const std::int64_t third = m.LineIndex(3)->value();
+         EXPECT_EQ(m.LayoutPending(), m.LineCountSoFar() != m.GetLineCount()) << "a relayout lays out only the first screen again";
+         return third;
+       }},
+      {"a new width, then slices and a line far down", [](TextModel& m) {
          m.SetRightMargin(17);
          while (!m.ContinueLayout(70000)) {}
-       }, 17},
+         return m.Line(25000).start.value();
+       }},
   };
+  const String text = BigText(1) + u" zebra";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    CellMeasure measure(40, 25);
-    TextModel model(measure);
-    model.SetRightMargin(kMargin);
-    ASSERT_TRUE(model.LoadText(SharedText(BigText(1))));
-    ASSERT_TRUE(model.LayoutPending());
+    Loaded loaded(text, true), whole(text, false);
+    ASSERT_FALSE(whole.model.LayoutPending());
+    ASSERT_TRUE(loaded.model.LayoutPending());
     // The first screen answers without laying out more.
-    for (LineNo line = 0; line < 100; line = line + 1) ASSERT_TRUE(model.LineIndex(line));
-    EXPECT_EQ(model.LineFromChar(100), model.LineFromChar(100));
-    ASSERT_TRUE(model.LayoutPending());
-    c.first(model);
-    ExpectLinesOfALayoutMadeAtOnce(model, c.margin);
+    for (LineNo line = 0; line < 100; line = line + 1) ASSERT_EQ(loaded.model.LineIndex(line), whole.model.LineIndex(line));
+    EXPECT_EQ(loaded.model.LineFromChar(100), whole.model.LineFromChar(100));
+    ASSERT_TRUE(loaded.model.LayoutPending());
+    EXPECT_EQ(c.ask(loaded.model), c.ask(whole.model));
+    ExpectSameLines(loaded.model, whole.model);
+  }
+}
+
+// The document alone, asked by line, by paragraph and by position: the first line past those
+// laid out, a line and a paragraph far down, each as the first question after the load.
+TEST(DeferredLayout, LinesAndParagraphsPastThoseLaidOutAreWhereALayoutMadeAtOnceHasThem) {
+  CellMeasure measure(40, 25);
+  TabStops tabs;
+  LineBreaker breaker(measure, tabs);
+  breaker.Configure(kMargin);
+  for (const String& text : {BigText(4), BigText(5, 20)}) {
+    Document whole(breaker);
+    ASSERT_TRUE(whole.Assign(text));
+    ASSERT_TRUE(whole.LayOutMore(0));
+    const LineNo lines = whole.LineCount();
+    const struct {
+      const char* name;
+      std::function<std::int64_t(const Document&)> ask;
+    } cases[] = {
+        {"every line in order", [&](const Document& d) {
+           std::int64_t sum = 0;
+           for (LineNo line = 0; line < lines; line = line + 1)
+             sum = sum * 31 + d.LineStart(line).value() * 7 + d.LineLength(line).value();
+           return sum;
+         }},
+        {"a line far down", [&](const Document& d) { return d.LineStart(lines - 5).value(); }},
+        {"a paragraph far down", [&](const Document& d) { return d.Paragraph(d.ParagraphCount() - 3).firstLine.value(); }},
+        {"the line of a position far down", [&](const Document& d) { return d.LineOf(d.Length() - 50).value(); }},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      Document pending(breaker);
+      ASSERT_TRUE(pending.Assign(text));
+      ASSERT_TRUE(pending.LayoutPending());
+      EXPECT_EQ(c.ask(pending), c.ask(whole));
+      EXPECT_FALSE(pending.LayoutPending());
+    }
   }
 }
 
