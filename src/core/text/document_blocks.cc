@@ -100,7 +100,6 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
   k.whole = shown.size() == 1 && shown.front().first == 0 && shown.front().count == n;
   std::size_t measured = 0;              // k.measured up to the paragraph being laid out
   std::vector<Block::Measured> added;   // paragraphs measured for the first time, in order
-  ParagraphPieces fresh;
   bool counted = false;  // lineStarts is kept from the first paragraph of several lines on
   std::int32_t lines = 0;
   auto next = shown.begin();
@@ -117,18 +116,7 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
       p = hiddenTo - 1;
       continue;
     }
-    // The block's text stays as it is while the block lives: what wrapping measures of a
-    // paragraph of it is kept with the block, by paragraph, for the next width.
-    ParagraphPieces* kept = nullptr;
-    if (!k.view.IsNarrow()) {
-      while (measured < k.measured.size() && k.measured[measured].para < p) ++measured;
-      kept = measured < k.measured.size() && k.measured[measured].para == p ? &k.measured[measured].pieces : &fresh;
-    }
-    breaker_.Wrap(k.Para(p), scratchWraps_, kept);
-    if (kept == &fresh && fresh.generation != 0) {
-      added.push_back({p, std::move(fresh)});
-      fresh = ParagraphPieces();
-    }
+    k.Wrap(breaker_, p, scratchWraps_, measured, added);
     if (!scratchWraps_.empty() && !counted) {
       // Until here each paragraph was one line.
       counted = true;
@@ -151,6 +139,20 @@ void Document::LayOutBlock(Block& k, std::span<const ParaRange> shown) const {
   }
   if (counted) k.lineStarts.push_back(lines);
   k.AddMeasured(std::move(added));
+}
+
+void Document::Block::Wrap(const LineBreaker& breaker, std::int32_t p, WrapList& out, std::size_t& cursor,
+                           std::vector<Measured>& added) {
+  // The block's text stays as it is while the block lives: what wrapping measures of a
+  // paragraph of it is kept with the block, by paragraph, for the next width.
+  ParagraphPieces* kept = nullptr;
+  ParagraphPieces fresh;
+  if (!view.IsNarrow()) {
+    while (cursor < measured.size() && measured[cursor].para < p) ++cursor;
+    kept = cursor < measured.size() && measured[cursor].para == p ? &measured[cursor].pieces : &fresh;
+  }
+  breaker.Wrap(Para(p), out, kept);
+  if (kept == &fresh && fresh.generation != 0) added.push_back({p, std::move(fresh)});
 }
 
 void Document::Block::AddMeasured(std::vector<Measured> added) {
@@ -189,19 +191,9 @@ void Document::LayOutPart(Block& k, std::int64_t& units, bool keepOld) const {
                        [](const Block::Measured& m, std::int32_t p) { return m.para < p; }) -
       k.measured.begin());
   std::vector<Block::Measured> added;
-  ParagraphPieces fresh;
   while (k.laidTo < n && units > 0) {
     const std::int32_t p = k.laidTo;
-    ParagraphPieces* kept = nullptr;
-    if (!k.view.IsNarrow()) {
-      while (measured < k.measured.size() && k.measured[measured].para < p) ++measured;
-      kept = measured < k.measured.size() && k.measured[measured].para == p ? &k.measured[measured].pieces : &fresh;
-    }
-    breaker_.Wrap(k.Para(p), scratchWraps_, kept);
-    if (kept == &fresh && fresh.generation != 0) {
-      added.push_back({p, std::move(fresh)});
-      fresh = ParagraphPieces();
-    }
+    k.Wrap(breaker_, p, scratchWraps_, measured, added);
     if (!scratchWraps_.empty() && k.lineStarts.empty()) {
       // Until here each paragraph was one line.
       k.lineStarts.reserve(static_cast<std::size_t>(n) + 1);

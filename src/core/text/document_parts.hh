@@ -83,6 +83,11 @@ struct Document::Block {
     const auto to = static_cast<std::size_t>(LinesBefore(p + 1) - p - 1);
     return std::span<const std::int32_t>(wraps.data() + from, to - from);
   }
+  // Wraps paragraph p into `out`, from its measured pieces where the block keeps them
+  // (`cursor` walks `measured` forward from one paragraph to the next); a paragraph measured
+  // for the first time goes to `added`, in order.
+  void Wrap(const LineBreaker& breaker, std::int32_t p, WrapList& out, std::size_t& cursor,
+            std::vector<Measured>& added);
   // Adds measured paragraphs, in order, to those kept.
   void AddMeasured(std::vector<Measured> added);
   // Where paragraphs [first, first+count) lie in the text: with the breaks between them,
