@@ -135,10 +135,10 @@ TEST(DeferredLayout, LinesAndParagraphsPastThoseLaidOutAreWhereALayoutMadeAtOnce
       std::function<std::int64_t(const Document&)> ask;
     } cases[] = {
         {"every line in order", [&](const Document& d) {
-           std::int64_t sum = 0;
+           std::uint64_t sum = 0;  // a hash of every line's start and length
            for (LineNo line = 0; line < lines; line = line + 1)
-             sum = sum * 31 + d.LineStart(line).value() * 7 + d.LineLength(line).value();
-           return sum;
+             sum = sum * 31 + std::uint64_t(d.LineStart(line).value()) * 7 + std::uint64_t(d.LineLength(line).value());
+           return static_cast<std::int64_t>(sum);
          }},
         {"a line far down", [&](const Document& d) { return d.LineStart(lines - 5).value(); }},
         {"a paragraph far down", [&](const Document& d) { return d.Paragraph(d.ParagraphCount() - 3).firstLine.value(); }},
