@@ -55,13 +55,15 @@ void ExpectSameLines(const TextModel& model, const TextModel& whole) {
 // Each question is asked of a loaded model while its layout is pending and of one laid out
 // whole: the answers, and then every line, must agree.
 TEST(DeferredLayout, WhateverAsksFirstGetsTheAnswersOfALayoutMadeAtOnce) {
+  const String text = BigText(1) + u" zebra";
+  const LineNo lines = Loaded(text, false).model.GetLineCount();  // at kMargin
   const struct {
     const char* name;
     std::function<std::int64_t(TextModel&)> ask;
   } cases[] = {
       {"the line count", [](TextModel& m) { return m.GetLineCount().value(); }},
       {"the last line's place", [](TextModel& m) { return m.LineFromChar(m.Length()).value(); }},
-      {"a line past those laid out", [](TextModel& m) { return m.Line(20000).start.value(); }},
+      {"a line past those laid out", [&](TextModel& m) { return m.Line(lines - 30).start.value(); }},
       {"a line's length past those laid out", [](TextModel& m) { return m.LineLength(m.Length() - 40).value(); }},
       {"the caret sent to the end", [](TextModel& m) {
          m.SetSelStart(m.Length());
@@ -79,7 +81,7 @@ TEST(DeferredLayout, WhateverAsksFirstGetsTheAnswersOfALayoutMadeAtOnce) {
       {"the rest laid out in small slices", [](TextModel& m) {
          const bool pending = m.LayoutPending();
          int slices = 0;
-         while (!m.ContinueLayout(5000)) ++slices;
+         while (!m.ContinueLayout(2000)) ++slices;
          if (pending) {
            EXPECT_GT(slices, 50);
          }
@@ -94,16 +96,17 @@ TEST(DeferredLayout, WhateverAsksFirstGetsTheAnswersOfALayoutMadeAtOnce) {
       {"a new width", [](TextModel& m) {
          m.SetRightMargin(21);
          const std::int64_t third = m.LineIndex(3)->value();
-         EXPECT_EQ(m.LayoutPending(), m.LineCountSoFar() != m.GetLineCount()) << "a relayout lays out only the first screen again";
+         const bool pending = m.LayoutPending();
+         const LineNo soFar = m.LineCountSoFar();
+         EXPECT_EQ(pending, soFar != m.GetLineCount()) << "a relayout lays out only the first screen again";
          return third;
        }},
-      {"a new width, then slices and a line far down", [](TextModel& m) {
+      {"a new width, then slices and a line far down", [&](TextModel& m) {
          m.SetRightMargin(17);
-         while (!m.ContinueLayout(70000)) {}
-         return m.Line(25000).start.value();
+         while (!m.ContinueLayout(30000)) {}
+         return m.Line(lines - 300).start.value();
        }},
   };
-  const String text = BigText(1) + u" zebra";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Loaded loaded(text, true), whole(text, false);

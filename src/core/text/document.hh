@@ -108,12 +108,13 @@ class Document {
   void Relayout();
 
   // A text just assigned is laid out only as far as its first screen needs (kFirstLayout
-  // units, at least one paragraph), so that it shows before the rest is wrapped; LayOutMore
+  // units, at least one paragraph: more than a window filling a big monitor shows at a small
+  // font), so that it shows before the rest is wrapped; LayOutMore
   // goes on a slice at a time. Until the layout is done the paragraphs after the laid-out
   // ones count one line each, and any question that reaches them (a line, a position or a
   // paragraph past the laid-out ones, LineCount) finishes it first, so every answer is
   // exact. An edit finishes it too; a relayout lays out the first screen again.
-  static constexpr std::int64_t kFirstLayout = std::int64_t(1) << 18;
+  static constexpr std::int64_t kFirstLayout = std::int64_t(1) << 16;
   bool LayoutPending() const { return !pending_.blocks.empty(); }
   // Lays out about `units` more units (all that are left for 0 or less); true when done.
   bool LayOutMore(std::int64_t units);
