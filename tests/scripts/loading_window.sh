@@ -51,9 +51,22 @@ else
 fi
 
 activate "$box"
-xdotool key Return
-loading=$(find_window "^Loading...\$" 20) || { echo "FAIL loading: no window"; exit 1; }
 visible() { xdotool search --onlyvisible --name "^Loading...\$" >/dev/null 2>&1; }
+# A load now takes a fraction of a second, less than one look for a window takes on a busy
+# machine. So the editor is held still (SIGSTOP) while each look is made and let run only a
+# few milliseconds between looks: the load then spans many looks, however fast the machine.
+xdotool key Return
+loading=""
+deadline=$((SECONDS + 60))
+while ((SECONDS < deadline)); do
+  kill -STOP "$editor"
+  loading=$(xdotool search --onlyvisible --name "^Loading...\$" 2>/dev/null | head -n1 || true)
+  [ -n "$loading" ] && break
+  kill -CONT "$editor"
+  sleep 0.003
+done
+[ -n "$loading" ] || { echo "FAIL loading: no window"; exit 1; }
+kill -CONT "$editor"
 # Text on the window's background: dark pixels, within its frame.
 ink() {  # picture number
   eval "$(xdotool getwindowgeometry --shell "$loading")"
@@ -73,7 +86,7 @@ for _ in $(seq 1 50); do
   kill -CONT "$editor"
   if [ "$dark" -gt 20 ]; then painted=$((painted + 1)); elif [ "$painted" -gt 0 ]; then break; fi
   [ "$painted" -ge 3 ] && break
-  sleep 0.05
+  sleep 0.003
 done
 if [ "$painted" -eq 0 ]; then
   echo "FAIL loading: none of $pictures pictures taken during the load shows the window's text"
