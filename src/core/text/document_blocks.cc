@@ -6,6 +6,7 @@
 
 #include "text/document_parts.hh"
 #include "text/unit_scan.hh"
+#include "text/vector_state.hh"
 
 namespace quilmar {
 
@@ -17,6 +18,7 @@ std::optional<std::vector<Document::Block>> Document::MakeBlocks(const SharedTex
   // One scan for the line feeds. A block ends before the paragraph that would take it past
   // kBlockUnits, so a block is at most kBlockUnits or one paragraph long; a paragraph longer
   // than a document holds refuses the whole text.
+  ClearVectorUpperHalves();  // for the scan's SSE loop
   std::vector<Block> blocks;
   const UnitSpan all = text.View();
   std::size_t from = 0;   // the current block's first unit in the text

@@ -6,6 +6,7 @@
 
 #include "text/case_fold.hh"
 #include "text/unit_scan.hh"
+#include "text/vector_state.hh"
 
 namespace quilmar {
 
@@ -122,6 +123,7 @@ std::optional<CharPos> FindText(const Document& doc, StringView needle, CharPos 
   // Simple folding keeps every character's length, so a match is as long as the needle.
   const std::int64_t lastStart = std::int64_t(stop.value()) - std::int64_t(needle.size());
   const Needle what(needle, matchCase);
+  ClearVectorUpperHalves();  // for the scan's SSE loop
   Document::Runs runs(doc, start);
   UnitSpan run;
   CharPos runStart = 0;
