@@ -243,6 +243,7 @@ bool Document::Assign(SharedText text, BreakRuns forms) {
   nodes_.Clear();
   blocks_.Clear();
   owned_.Clear();
+  editedTail_ = EditedTail();
   wrapLists_.Clear();
   lastBlock_ = BlockId();
   finger_ = Locus();
@@ -304,8 +305,22 @@ Document::Locus Document::OwnParagraph(const Locus& at) {
   assert(n.IsRun() && n.count == 1 && !n.left && !n.right);
   const BlockId block = std::exchange(n.block, BlockId());
   n.form = FormAt(blocks_[block].forms, n.first);
+  // A long paragraph its block measured for wrapping takes its pieces along: its text is
+  // theirs but where it is edited. The block no longer shows it; a node that shows it
+  // elsewhere (the same paste made twice) has it measured again when it is wrapped again.
+  std::shared_ptr<const ParagraphPieces> pieces;
+  if (text.size() >= kEditedTailUnits) {
+    std::vector<Block::Measured>& measured = blocks_[block].measured;
+    const auto it = std::lower_bound(measured.begin(), measured.end(), n.first,
+                                     [](const Block::Measured& m, std::int32_t p) { return m.para < p; });
+    if (it != measured.end() && it->para == n.first && breaker_.Current(it->pieces)) {
+      pieces = std::make_shared<const ParagraphPieces>(std::move(it->pieces));
+      it->pieces = ParagraphPieces();
+    }
+  }
   n.first = 0;
   n.owned = owned_.Add(text);
+  if (pieces) editedTail_ = EditedTail{n.owned, std::move(pieces), 0, 0};
   if (--blocks_[block].nodes == 0) ReleaseBlock(block);
   SetWraps(mid, wraps);
   Measure(mid);
@@ -328,13 +343,24 @@ void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t re
   } else {
     s.replace(from, static_cast<std::size_t>(removed), text.Wide());
   }
+  // Past the edit (and the earlier ones) the text is still what the pieces measured.
+  MeasuredTail tail;
+  const bool known = editedTail_.pieces && editedTail_.owned == nodes_[x].owned;
+  if (known) {
+    const std::int32_t delta = static_cast<std::int32_t>(text.size()) - removed;
+    tail = {editedTail_.pieces.get(), std::max(offset + removed, editedTail_.from) + delta, editedTail_.shift + delta};
+  }
   try {
-    breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_);
+    breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_, tail);
   } catch (...) {
     // The paragraph keeps its text and its wraps, which still agree with the tree's sums
     // (owning it changed where the text lives, not what it is).
     s.replace(from, text.size(), old);
     throw;
+  }
+  if (known) {
+    editedTail_.from = tail.from;
+    editedTail_.shift = tail.shift;
   }
   SetWraps(x, scratchWraps_);
   Measure(x);

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <span>
 #include <utility>
@@ -242,6 +243,16 @@ class Document {
   BlockId lastBlock_;                 // the block made last, for a paste made again
   Pool<String, OwnedId> owned_;       // texts of edited paragraphs
   Pool<WrapList, WrapsId> wrapLists_;  // wraps of edited paragraphs laid out on several lines
+  // The measured pieces of the long paragraph edited last, taken from its block, and how far
+  // its text is still theirs: its re-wraps add up the lines past its edits from them (see
+  // MeasuredTail) instead of walking them. One paragraph at most: typing goes on in one place.
+  struct EditedTail {
+    OwnedId owned;
+    std::shared_ptr<const ParagraphPieces> pieces;
+    std::int32_t from = 0, shift = 0;
+  };
+  EditedTail editedTail_;
+  static constexpr std::size_t kEditedTailUnits = std::size_t(1) << 15;  // "long"
   NodeId root_;
   std::uint64_t seed_ = 0x9E3779B97F4A7C15ull;
   mutable std::vector<NodeId> path_;  // the nodes from the root to finger_'s

@@ -353,6 +353,7 @@ std::size_t Document::MemoryUse() const {
   });
   wrapLists_.ForEach([&](WrapsId, const WrapList& w) { bytes += w.capacity() * sizeof(std::int32_t); });
   for (const auto& w : retired_) bytes += w.capacity() * sizeof(std::int32_t);
+  if (editedTail_.pieces) bytes += editedTail_.pieces->Bytes();
   return bytes;
 }
 

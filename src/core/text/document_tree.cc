@@ -48,6 +48,7 @@ void Document::FreeNode(NodeId x) {
   if (n.IsRun()) {
     if (--blocks_[n.block].nodes == 0) ReleaseBlock(n.block);
   } else {
+    if (editedTail_.owned == n.owned) editedTail_ = EditedTail();
     owned_.Remove(n.owned);
     if (n.wraps) wrapLists_.Remove(n.wraps);
   }

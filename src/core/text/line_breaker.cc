@@ -437,7 +437,7 @@ void LineBreaker::WrapWide(StringView para, ParagraphPieces* kept, WrapList& out
 }
 
 void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std::int32_t at,
-                         std::int32_t removed, std::int32_t inserted, WrapList& out) const {
+                         std::int32_t removed, std::int32_t inserted, WrapList& out, const MeasuredTail& tail) const {
   out.clear();
   if (old.empty() || SurelyFits(para)) {
     Wrap(para, out);
@@ -455,8 +455,13 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
   const std::int32_t delta = inserted - removed;
   const std::int32_t editEnd = at + inserted;  // in the new text
   plainFirst_ = true;
+  const bool known = tail.pieces && Current(*tail.pieces);
   for (;;) {
-    start = LineEnd(para, start, true);
+    std::optional<std::int32_t> end;
+    if (known && start >= tail.from) {
+      if (const auto e = tail.pieces->LineEnd(start - tail.shift, width_, metrics_, pieceSums_)) end = *e + tail.shift;
+    }
+    start = end ? *end : LineEnd(para, start, true);
     if (start >= n) return;
     out.push_back(start);
     if (start >= editEnd) {

@@ -22,6 +22,15 @@ namespace quilmar {
 class LineLayout;
 using WrapList = std::vector<std::int32_t>;
 
+// A paragraph's text known from an earlier measure of it: from `from` on, the paragraph holds
+// the measured text from `from - shift` on (its edits all lie before), so a line that begins
+// there ends where the pieces say, shifted, as walking it would.
+struct MeasuredTail {
+  const ParagraphPieces* pieces = nullptr;
+  std::int32_t from = 0;
+  std::int32_t shift = 0;
+};
+
 class LineBreaker {
  public:
   LineBreaker(const Measure& measure, const TabStops& tabs);
@@ -52,9 +61,15 @@ class LineBreaker {
   void Wrap(UnitSpan para, WrapList& out, ParagraphPieces* kept = nullptr) const;
   // The same after an edit of a paragraph whose old wraps were `old`: [at, at+removed) of the
   // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
-  // are re-wrapped, until a new break lands on an old one past the edit.
+  // are re-wrapped, until a new break lands on an old one past the edit; lines in `tail` are
+  // added up from its pieces instead of walked (an edit in a long line can move the breaks
+  // of many lines after it).
   void Rewrap(StringView para, std::span<const std::int32_t> old, std::int32_t at, std::int32_t removed,
-              std::int32_t inserted, WrapList& out) const;
+              std::int32_t inserted, WrapList& out, const MeasuredTail& tail = {}) const;
+  // Whether pieces measured before are still good for this breaker's font and sizes.
+  bool Current(const ParagraphPieces& pieces) const {
+    return pieces.measured && pieces.generation == metricsGeneration_ + 1;
+  }
 
   // Where the laid-out line that begins at `start` ends: the offset of the next line's
   // start, or para.size() when the rest of the paragraph fits.
