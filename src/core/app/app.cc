@@ -1,5 +1,6 @@
 // App's wiring and its one entry point: how a front end's events reach the handlers.
 #include "app/app.hh"
+#include "text/vector_state.hh"
 
 #include <optional>
 #include <utility>
@@ -122,6 +123,9 @@ void App::Dispatch(const Event& event) {
   ++eventDepth_;
   const DepthExit leave{eventDepth_};
   const bool outermost = eventDepth_ == 1;
+  // Code in the window's libraries leaves the vector registers' upper halves dirty between
+  // events; the core's SSE loops would run slower for the whole event (see vector_state.hh).
+  if (outermost) ClearVectorUpperHalves();
   const auto handle = [&] {
     // A resize lays the first screen out again and leaves the rest for later, as a load does;
     // closing changes no text and asks about no line.
