@@ -63,6 +63,30 @@ const char* const kText =
     "w\xF0\x9F\x98\x80w \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D !! \xD7\xA2\xD7\x95\xD7\x9C\xD7\x9D\tab e\xCC\x81t\xC3\xA9 !! w "
     "\xE4\xB8\xAD\xE6\x96\x87\r\n!! ww\t\xF0\x9F\x98\x80 caf\xC3\xA9 w\xCC\x81 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D";
 
+// While typing goes on in one long line, every key lays that line out anew and keeps it; the
+// lines the window shows, asked for after every key, stay kept however many keys there are,
+// and are not laid out again.
+TEST(LayoutCache, LinesAskedForAfterEveryKeyStayKeptWhileALongLineIsTyped) {
+  Rig rig;
+  String text;
+  for (int line = 0; line < 10; ++line) text += U("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D line ") + U(std::to_string(line).c_str()) + u"\r\n";
+  String longLine;
+  while (longLine.size() < 20000) longLine += U("w\xD7\xA9 ");
+  text += longLine;
+  rig.model.SetRightMargin(100000);  // Word Wrap off: the long line is one line
+  rig.model.SetText(text);
+  std::vector<std::shared_ptr<const LineLayout>> window;
+  for (LineNo line = 0; line < 10; ++line) window.push_back(rig.model.Layout(line));
+  rig.model.SetSelStart(rig.model.Length() - 5);
+  // Far more keys than the kept layouts hold copies of the long line.
+  for (int key = 0; key < 120; ++key) {
+    rig.model.SetSelText(u"x");
+    ASSERT_NE(rig.model.Layout(10), nullptr);
+    for (LineNo line = 0; line < 10; ++line)
+      ASSERT_EQ(rig.model.Layout(line), window[static_cast<std::size_t>(line.value())]) << "line " << line.value() << ", key " << key;
+  }
+}
+
 TEST(LayoutCache, SettingsChangedAndChangedBackLayOutAsNew) {
   Rig rig;
   rig.model.SetText(U(kText));

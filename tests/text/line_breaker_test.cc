@@ -105,32 +105,50 @@ const char16_t* const kMixedWords[] = {u"hello", u"na\xEFve", u"e\x301te\x301", 
                                        u"\xD83D\xDC68\x200D\xD83D\xDC69", u"\x5E9\x5DC\x5D5\x5DD", u"\x5E1\x5B8\x5E4\x5E8",
                                        u"\x645\x64E\x631", u"\x200D\x5D0", u"\x3B5\x3BB", u"mi", u"m", u"\t", u"12"};
 
+// Paragraphs of short lines where right-to-left words come often, so that runs are long and
+// hold neutrals; or of long lines (Word Wrap off) of left-to-right words with a right-to-left
+// word or a tab now and then, which the measured pieces add up dozens of words at a time.
+struct MixedParagraphs {
+  int rounds = 400;
+  unsigned words = 300;
+  unsigned rightToLeftOneIn = 3;
+  unsigned widths = 60;
+};
+
 // A paragraph wrapped at width after width by a breaker that keeps its measured pieces breaks
 // exactly where walking every line breaks it.
-void CheckMeasuredAgree(const Measure& measure, bool withNumbers) {
+void CheckMeasuredAgree(const Measure& measure, bool withNumbers, const MixedParagraphs& kind = {}) {
   TabStops tabs;
   LineBreaker measuring(measure, tabs);
   LineBreaker walking(measure, tabs);
   walking.SetMeasuredLimit(0);
   std::mt19937 rng(11);
   const std::size_t words = std::size(kMixedWords) - (withNumbers ? 0 : 2);
-  for (int round = 0; round < 400; ++round) {
+  // Left to right (or neutral): the first seven and "\x3B5\x3BB", "mi", "m".
+  const std::size_t leftWords[] = {0, 1, 2, 3, 4, 5, 6, 11, 12, 13};
+  const bool longLines = kind.rightToLeftOneIn > 3;
+  for (int round = 0; round < kind.rounds; ++round) {
     String para;
-    for (int k = 1 + static_cast<int>(rng() % 300u); k > 0; --k) {
-      // Right-to-left words most of the time, so runs are long and hold neutrals.
-      const std::size_t w = rng() % 3 == 0 ? 7 + rng() % 4 : rng() % words;
+    for (int k = 1 + static_cast<int>(rng() % kind.words); k > 0; --k) {
+      std::size_t w = rng() % kind.rightToLeftOneIn == 0 ? 7 + rng() % 4 : rng() % words;
+      if (longLines && w >= 7 && w <= 10 && rng() % kind.rightToLeftOneIn != 0)
+        w = rng() % 60 == 0 ? 14 : leftWords[rng() % std::size(leftWords)];
       para += kMixedWords[w];
       para += rng() % 8 == 0 ? u"  " : u" ";
     }
     ParagraphPieces kept;
     for (int step = 0; step < 12; ++step) {
-      const double width = 1 + static_cast<double>(rng() % 60) + (rng() % 2 ? 0.5 : 0);
+      const double width = 1 + static_cast<double>(rng() % kind.widths) + (rng() % 2 ? 0.5 : 0);
       measuring.Configure(width);
       walking.Configure(width);
       WrapList measured, walked;
       measuring.Wrap(para, measured, &kept);
       walking.Wrap(para, walked);
       ASSERT_EQ(measured, walked) << "round " << round << ", width " << width << " of \"" << ToUtf8(para) << "\"";
+    }
+    // Long lines without numbers are measured: the sums were what answered.
+    if (longLines && !withNumbers) {
+      EXPECT_TRUE(kept.measured) << "round " << round;
     }
   }
 }
@@ -151,6 +169,34 @@ TEST(LineBreaker, AParagraphWrappedAgainAtOtherWidthsBreaksAsWalkingItDoes) {
   CheckMeasuredAgree(Proportional(), false);
   CheckMeasuredAgree(Proportional(), true);
   CheckMeasuredAgree(Tenths(), false);
+}
+
+// Shaped clusters that reach past their advance, as italics do, and spaces far past it.
+class Overhanging final : public Measure {
+ public:
+  double PlainAdvance(char32_t c) const override { return c == U' ' ? -1 : c == U'm' ? 2 : 1; }
+  double Shape(StringView piece, bool rtl, ClusterEndsFn ends, std::vector<ClusterBox>& boxes) const override {
+    const std::size_t first = boxes.size();
+    const double advance = Measure::Shape(piece, rtl, ends, boxes);
+    // A space's box reaches past the next word's first character: what hangs after a word
+    // can be what reaches furthest when the next one is added.
+    for (std::size_t k = first, from = 0; k < boxes.size(); from = static_cast<std::size_t>(boxes[k++].end))
+      boxes[k].right += piece[from] == u' ' ? 3 : 0.25;
+    return advance;
+  }
+  double MaxAdvance() const override { return 3; }
+  double CellWidth() const override { return 1; }
+  double VisibleWidth() const override { return 10; }
+  int VisibleLines() const override { return 25; }
+  void SetFont(const FontSpec&) override {}
+};
+
+TEST(LineBreaker, LongLinesOfMostlyLeftToRightWordsBreakAsWalkingThemDoes) {
+  const MixedParagraphs longLines{40, 4000, 40, 1500};
+  CheckMeasuredAgree(CellMeasure(10, 25), false, longLines);
+  CheckMeasuredAgree(Proportional(), false, longLines);
+  CheckMeasuredAgree(Proportional(), true, longLines);
+  CheckMeasuredAgree(Overhanging(), false, longLines);
 }
 
 }  // namespace

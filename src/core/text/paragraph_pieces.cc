@@ -93,6 +93,7 @@ bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics, Table& 
   tails.clear();
   pieces_.clear();
   tails_.clear();
+  spans_.clear();
   resume_ = Resume();
   thread_local std::vector<BidiRun> runs;
   const auto n = static_cast<std::int32_t>(para.size());
@@ -115,7 +116,62 @@ bool ParagraphPieces::Build(StringView para, const TextMetrics& metrics, Table& 
   if (!metrics.Exact()) return false;
   pieces_.assign(pieces.begin(), pieces.end());
   tails_.assign(tails.begin(), tails.end());
+  MakeSpans(table);
   return true;
+}
+
+void ParagraphPieces::MakeSpans(const Table& table) {
+  spans_.assign(pieces_.size() / kSpan, Span());
+  const std::size_t count = pieces_.size();
+  auto isLead = [&](std::size_t k) { return k < count && table[pieces_[k].sums].kind == Kind::Lead; };
+  for (std::size_t s = 0; s < spans_.size(); ++s) {
+    Span& span = spans_[s];
+    const std::size_t first = s * kSpan;
+    span.left = std::all_of(pieces_.begin() + static_cast<std::ptrdiff_t>(first),
+                            pieces_.begin() + static_cast<std::ptrdiff_t>(first + kSpan),
+                            [&](const Piece& p) { return table[p.sums].kind == Kind::Left; });
+    if (!span.left) continue;
+    // LineEnd's steps for Left pieces, with the pen's x, solid and hanging edges where the
+    // span begins left open: each edge comes out as the furthest of those it was given and
+    // of the span's own, which are x plus a constant.
+    double x = 0, solid = -kNoLimit, hanging = -kNoLimit;
+    bool solidHanging = false, solidZero = false, hangingKeeps = true, hangingZero = false;
+    std::int32_t from = first == 0 ? 0 : pieces_[first - 1].end;
+    for (std::size_t k = first; k < first + kSpan; from = pieces_[k++].end) {
+      const std::int32_t end = pieces_[k].end;
+      const Sums& p = table[pieces_[k].sums];
+      if (p.lead > 0 && from + p.lead < end) {
+        span.breaks = true;
+        span.afterSpace = from + p.lead;
+        span.next = {span.afterSpace, k + 1};
+        if (!isLead(k + 1)) span.next.at = -1;
+      }
+      const double bodyRight = p.v[1], tailRight = p.v[2];
+      if (bodyRight >= 0) {
+        solid = std::max(std::max(solid, hanging), x + bodyRight);
+        solidHanging = solidHanging || hangingKeeps;
+        solidZero = solidZero || hangingZero;
+        hangingKeeps = false;
+        hanging = tailRight >= 0 ? x + tailRight : -kNoLimit;
+        hangingZero = tailRight < 0;
+      } else {
+        hanging = std::max(hanging, x + tailRight);
+      }
+      x += p.v[0];
+      if (p.flags & kEndsSpace) {
+        span.breaks = true;
+        span.afterSpace = end;
+        span.next = {end, isLead(k + 1) ? k + 2 : k + 1};
+      }
+    }
+    span.advance = x;
+    span.solid = solid;
+    span.hanging = hanging;
+    span.solidTakesHanging = solidHanging;
+    span.solidTakesZero = solidZero;
+    span.hangingKeeps = hangingKeeps;
+    span.hangingZero = hangingZero;
+  }
 }
 
 bool ParagraphPieces::AddLeftRun(StringView para, std::int32_t from, std::int32_t to, const TextMetrics& metrics) {
@@ -273,6 +329,28 @@ std::optional<std::int32_t> ParagraphPieces::LineEnd(std::int32_t start, double 
   std::int32_t from = *first == 0 ? 0 : pieces_[*first - 1].end;
   auto isLead = [&](std::size_t k) { return k < count && table[pieces_[k].sums].kind == Kind::Lead; };
   for (std::size_t k = *first; k < count; from = pieces_[k++].end) {
+    if (k % kSpan == 0 && k != *first && !inRun && k / kSpan < spans_.size() && spans_[k / kSpan].left) {
+      // A span of Left pieces that fits whole is added at once. (The line's first piece is
+      // never inside one: a one-character word that begins a line is not checked.)
+      const Span& s = spans_[k / kSpan];
+      double solid = std::max(pen.solid, pen.x + s.solid);
+      if (s.solidTakesHanging) solid = std::max(solid, pen.hanging);
+      if (s.solidTakesZero) solid = std::max(solid, 0.0);
+      if (solid <= width) {
+        pen.solid = solid;
+        double hanging = pen.x + s.hanging;
+        if (s.hangingKeeps) hanging = std::max(hanging, pen.hanging);
+        if (s.hangingZero) hanging = std::max(hanging, 0.0);
+        pen.hanging = hanging;
+        pen.x += s.advance;
+        if (s.breaks) {
+          pen.afterSpace = s.afterSpace;
+          next = s.next;
+        }
+        k += kSpan - 1;
+        continue;
+      }
+    }
     const std::int32_t end = pieces_[k].end;
     const Sums& p = table[pieces_[k].sums];
     if (p.kind == Kind::Left || (p.kind == Kind::Lead && k == *first)) {

@@ -77,8 +77,11 @@ class ParagraphPieces {
   void Clear() {
     pieces_ = {};
     tails_ = {};
+    spans_ = {};
   }
-  std::size_t Bytes() const { return pieces_.capacity() * sizeof(Piece) + tails_.capacity() * sizeof(Tail); }
+  std::size_t Bytes() const {
+    return pieces_.capacity() * sizeof(Piece) + tails_.capacity() * sizeof(Tail) + spans_.capacity() * sizeof(Span);
+  }
 
  private:
   // What a piece holds beyond its sums, by kind.
@@ -115,14 +118,36 @@ class ParagraphPieces {
   std::optional<std::size_t> PieceAt(std::int32_t start, const Table& table) const;
   float TailEdge(std::size_t piece) const;
 
-  std::vector<Piece> pieces_;
-  std::vector<Tail> tails_;  // by piece
   // Where the line after the last one LineEnd ended begins, and its first piece: wrapping
   // asks about that line next.
   struct Resume {
     std::int32_t at = -1;
     std::size_t piece = 0;
   };
+  // What kSpan pieces in a row (from a multiple of kSpan) add to a line together, when all of
+  // them are Left pieces: a line of thousands of words (Word Wrap off) then adds up a few
+  // hundred of these and the pieces at its ends, not each word. Relative to the pen's x where
+  // the span begins; -infinity where there is none. The same numbers in another grouping:
+  // exact, as all sums here are (see above).
+  static constexpr std::size_t kSpan = 32;
+  struct Span {
+    bool left = false;  // all kSpan pieces are Left ones (else the span is added piece by piece)
+    bool solidTakesHanging = false;  // the hanging edge the span begins with reaches its solid
+    bool solidTakesZero = false;     // and a hanging edge of 0 does
+    bool hangingKeeps = false;       // the hanging edge it begins with hangs on after it
+    bool hangingZero = false;        // and one of 0
+    bool breaks = false;             // it has a place to break: the last is afterSpace, next
+    double advance = 0;
+    double solid = 0;    // the furthest solid edge of its pieces
+    double hanging = 0;  // the furthest hanging edge after its last solid one
+    std::int32_t afterSpace = -1;
+    Resume next;
+  };
+  void MakeSpans(const Table& table);
+
+  std::vector<Piece> pieces_;
+  std::vector<Tail> tails_;  // by piece
+  std::vector<Span> spans_;  // by piece / kSpan
   mutable Resume resume_;
   // While Build runs: where the pieces are gathered (a scratch kept from paragraph to
   // paragraph) and the table their sums go to.

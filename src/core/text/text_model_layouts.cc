@@ -59,14 +59,18 @@ void TextModelOps::ForgetLayouts(const Impl& m) {
 std::shared_ptr<LineLayout> TextModelOps::KeptLayout(const Impl& m, UnitSpan text) {
   if (text.IsNarrow()) return nullptr;  // laid out from a copy anyway
   const auto it = m.kept.find(text.Wide());
-  return it == m.kept.end() ? nullptr : it->second;
+  if (it == m.kept.end()) return nullptr;
+  m.keptOrder.splice(m.keptOrder.end(), m.keptOrder, it->second.place);
+  return it->second.layout;
 }
 
 void TextModelOps::Keep(const Impl& m, const std::shared_ptr<LineLayout>& layout) {
   layout->KeepText();
   const StringView text = layout->Text();
-  if (text.size() > Impl::kKeptUnits / 4 || !m.kept.emplace(text, layout).second) return;
-  m.keptOrder.push_back(text);
+  if (text.size() > Impl::kKeptUnits / 4) return;
+  const auto [it, added] = m.kept.try_emplace(text, Impl::Kept{layout, {}});
+  if (!added) return;
+  it->second.place = m.keptOrder.insert(m.keptOrder.end(), text);
   m.keptUnits += text.size();
   while (m.keptUnits > Impl::kKeptUnits) {
     m.keptUnits -= m.keptOrder.front().size();

@@ -3,7 +3,7 @@
 // caret may take, and the primitives every part goes through (TextModelOps): the cache of
 // line layouts (text_model_layouts.cc), and the edits and selection moves with the events they
 // raise (text_model_edits.cc). The keys are in text_model_keys.cc.
-#include <deque>
+#include <list>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -44,10 +44,16 @@ struct TextModel::Impl {
   mutable std::size_t nextLayoutSlot = 0;
   // The same layouts found by their text, which they keep: they outlive edits, so after a key
   // only the lines whose characters changed are laid out again (a line depends on its text
-  // alone). Dropped with every relayout; oldest first when they hold too much.
+  // alone). Dropped with every relayout; the least recently asked first when they hold too
+  // much. (Dropping the oldest instead let every key's new line push out the window's lines,
+  // which were all kept together and so all went together, and were laid out again at once.)
   static constexpr std::size_t kKeptUnits = 1 << 19;
-  mutable std::unordered_map<StringView, std::shared_ptr<LineLayout>, TextMetrics::Hash, TextMetrics::Equal> kept;
-  mutable std::deque<StringView> keptOrder;
+  struct Kept {
+    std::shared_ptr<LineLayout> layout;
+    std::list<StringView>::iterator place;  // in keptOrder
+  };
+  mutable std::unordered_map<StringView, Kept, TextMetrics::Hash, TextMetrics::Equal> kept;
+  mutable std::list<StringView> keptOrder;  // least recently asked first
   mutable std::size_t keptUnits = 0;
 };
 
