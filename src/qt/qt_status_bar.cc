@@ -53,7 +53,9 @@ class StatusPanels final : public QWidget {
   const QString& Text(int panel) const { return texts_[Index(panel)]; }
 
   void SetText(int panel, const QString& text) {
+    if (text == texts_[Index(panel)]) return;
     texts_[Index(panel)] = text;
+    textWidths_[Index(panel)] = TextWidth(panel, text);
     // Screen readers read the whole text, whatever is shown of it.
     Label(panel)->setAccessibleName(text);
     Place();
@@ -72,6 +74,7 @@ class StatusPanels final : public QWidget {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
       setFixedHeight(RowHeight());
+      for (int panel = 1; panel <= kPanels; ++panel) textWidths_[Index(panel)] = TextWidth(panel, Text(panel));
       Place();
     }
   }
@@ -92,7 +95,7 @@ class StatusPanels final : public QWidget {
   // The width a panel takes when the row has room: the path panel's is one inch.
   int NaturalWidth(int panel) const {
     if (panel == kPathPanel) return TwipsToPixels(1440, LogicalDpiX(this));
-    return TextWidth(panel, Text(panel)) + Chrome(panel);
+    return textWidths_[Index(panel)] + Chrome(panel);
   }
 
   // The least a panel is narrowed to: room for "…" alone, or for "…" and the file's name
@@ -125,8 +128,12 @@ class StatusPanels final : public QWidget {
       const int w = widths[Index(panel)];
       label->setGeometry(x, 0, w, height());
       const QString& text = Text(panel);
-      const QString shown = label->fontMetrics().elidedText(text, panel == kPathPanel ? Qt::ElideLeft : Qt::ElideRight,
-                                                            std::max(0, w - Chrome(panel)));
+      // A panel at its natural width shows its whole text (the caret's position after every
+      // key, without asking the font again).
+      const int room = std::max(0, w - Chrome(panel));
+      const QString shown = room >= textWidths_[Index(panel)]
+                                ? text
+                                : label->fontMetrics().elidedText(text, panel == kPathPanel ? Qt::ElideLeft : Qt::ElideRight, room);
       label->setText(shown);
       label->setToolTip(shown != text || panel == kPathPanel ? text : QString());
       x += w + kGap;
@@ -135,6 +142,7 @@ class StatusPanels final : public QWidget {
 
   std::array<QLabel*, kPanels> labels_{};
   std::array<QString, kPanels> texts_;
+  std::array<int, kPanels> textWidths_{};  // TextWidth of each text, measured as it is set
 };
 
 QtStatusBar::QtStatusBar(QStatusBar* bar) : panels_(new StatusPanels(bar)) {

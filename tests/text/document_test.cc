@@ -94,6 +94,45 @@ TEST(SharedStorage, ReplacingMostOfAHugeOneByteLine) {
   }
 }
 
+// A long edited line is kept with room to grow, and copied into more when pastes outgrow it:
+// whatever the growth, the text reads as the same edits made on a plain string, its lines are
+// those of the same text loaded, and undoing every edit gives the loaded text back.
+TEST(SharedStorage, ALongEditedLineGrowsPastItsRoomAndShrinks) {
+  String line;
+  while (line.size() < 40000) line += Ascii("word" + std::to_string(line.size() % 97) + " ");
+  const String loaded = u"head\r\n" + line + u"\r\ntail";
+  ModelRig rig(60);
+  rig.Wrap(true);
+  rig.model.LoadText(SharedText::Compact(loaded));
+  String want = loaded;
+  std::uint32_t seed = 5;
+  auto next = [&seed](std::uint32_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % below;
+  };
+  for (int edit = 0; edit < 24; ++edit) {
+    // Within the long line: pastes of up to 15,000 units (several outgrow its room), typing,
+    // and deletions of up to 20,000 units.
+    const std::size_t lineEnd = want.size() - 6;
+    const std::size_t at = 6 + next(static_cast<std::uint32_t>(lineEnd - 6));
+    const std::size_t removed = edit % 3 == 2 ? std::min<std::size_t>(next(20000), lineEnd - at) : 0;
+    const String text = edit % 3 == 0 ? String(1 + next(15000), static_cast<char16_t>(u'a' + edit)) + u" " : u"x";
+    rig.model.SetSelStart(static_cast<CharPos>(at));
+    rig.model.SetSelLength(static_cast<CharPos>(removed));
+    rig.model.SetSelText(text);
+    want.replace(at, removed, text);
+    SCOPED_TRACE("edit " + std::to_string(edit));
+    ExpectReadsLike(rig.model, want);
+  }
+  ModelRig fresh(60);
+  fresh.Wrap(true);
+  fresh.model.LoadText(want);
+  ASSERT_EQ(rig.model.GetLineCount(), fresh.model.GetLineCount());
+  for (LineNo l = 0; l < fresh.model.GetLineCount(); ++l) ASSERT_EQ(rig.model.LineIndex(l), fresh.model.LineIndex(l));
+  for (int edit = 0; edit < 24; ++edit) rig.model.Undo();
+  ExpectReadsLike(rig.model, loaded);
+}
+
 // A document past 2^31 characters without the memory: one text of 10,000 lines pasted 2,300
 // times shares a single block (the same paste made again), so positions, lines and the edits
 // at its end run past what 32 bits count while the text is held once.
