@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "text/document_parts.hh"
-#include "text/large_buffer.hh"
 #include "text/unit_scan.hh"
 
 namespace quilmar {
@@ -298,13 +297,13 @@ namespace {
 constexpr std::size_t kRoomyUnits = std::size_t{1} << 14;
 
 // A copy of an edited paragraph's text. A long one gets a quarter more room: typing into a
-// line of millions of characters copies it only now and then. It asks for huge pages before it
-// is written, which spares the first key in it thousands of page faults (milliseconds for 10 MB).
+// line of millions of characters copies it only now and then. (Huge pages for it were tried:
+// they spared the first key its page faults only sometimes, and at other times the kernel's
+// compaction for them made that key take 15 to 30 ms.)
 String OwnedText(UnitSpan text, std::size_t more) {
   String out;
   const std::size_t size = text.size() + more;
   out.reserve(size < kRoomyUnits ? size : size + size / 4);
-  AdviseLarge(out.data(), out.capacity() * sizeof(char16_t));
   text.AppendTo(out);
   return out;
 }
