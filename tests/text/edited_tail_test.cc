@@ -92,6 +92,56 @@ TEST(EditedTail, ARewrapThatAddsUpTheMeasuredTailBreaksAsWalkingDoes) {
   EXPECT_GT(measuredRounds, 30);  // most paragraphs of these words can be measured
 }
 
+// A re-wrap that is told what the last one read takes the lines before the edit from it where
+// the edit lies past all they read; at a new width, or when the text was replaced without the
+// reads being told, it reads them again. Every break must be where walking puts it.
+TEST(EditedTail, ARewrapTakesTheLinesItReadBeforeOnlyWhereNothingTheyReadChanged) {
+  CellMeasure measure(10, 25);
+  TabStops tabs;
+  LineBreaker reading(measure, tabs);
+  LineBreaker walking(measure, tabs);
+  walking.SetMeasuredLimit(0);
+  std::mt19937 rng(9);
+  for (int round = 0; round < 30; ++round) {
+    auto configure = [&] {
+      const double width = 8 + static_cast<double>(rng() % 120) + (rng() % 2 ? 0.5 : 0);
+      reading.Configure(width);
+      walking.Configure(width);
+    };
+    configure();
+    String para = Words(rng, 2000 + rng() % 4000);
+    WrapList wraps;
+    reading.Wrap(para, wraps);
+    LineReads reads;
+    auto caret = static_cast<std::int32_t>(rng() % para.size());
+    for (int step = 0; step < 80; ++step) {
+      bool anew = false;
+      if (rng() % 12 == 0) {
+        configure();
+        anew = true;
+      } else if (rng() % 12 == 0) {
+        para = Words(rng, para.size() + 1 + rng() % 40);  // another text, the reads not told
+        anew = true;
+      }
+      if (anew) reading.Wrap(para, wraps);
+      // Edits at the start of a line and just after it move the break before; the first of
+      // the third line is where the lines read at another width or of another text would
+      // be taken for the first.
+      if (!wraps.empty() && (anew || rng() % 3 == 0)) {
+        const std::size_t line = anew ? std::min<std::size_t>(1, wraps.size() - 1) : rng() % wraps.size();
+        caret = std::min(wraps[line] + static_cast<std::int32_t>(rng() % 3), static_cast<std::int32_t>(para.size()));
+      }
+      const Edit e = NextEdit(rng, para, caret);
+      para.replace(static_cast<std::size_t>(e.at), static_cast<std::size_t>(e.removed), e.inserted);
+      WrapList rewrapped, walked;
+      reading.Rewrap(para, wraps, e.at, e.removed, static_cast<std::int32_t>(e.inserted.size()), rewrapped, {}, &reads);
+      walking.Wrap(para, walked);
+      ASSERT_EQ(rewrapped, walked) << "round " << round << ", step " << step;
+      wraps = rewrapped;
+    }
+  }
+}
+
 constexpr double kMargin = 60;
 
 // Widths that follow the font's size ('m' and emoji twice as wide as the rest): pieces

@@ -244,6 +244,7 @@ bool Document::Assign(SharedText text, BreakRuns forms) {
   blocks_.Clear();
   owned_.Clear();
   editedTail_ = EditedTail();
+  editedReads_ = EditedReads();
   wrapLists_.Clear();
   lastBlock_ = BlockId();
   finger_ = Locus();
@@ -372,7 +373,9 @@ void Document::ReplaceInParagraph(Locus at, std::int32_t offset, std::int32_t re
     tail = {editedTail_.pieces.get(), std::max(offset + removed, editedTail_.from) + delta, editedTail_.shift + delta};
   }
   try {
-    breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_, tail);
+    if (!(editedReads_.owned == nodes_[x].owned)) editedReads_ = EditedReads{nodes_[x].owned, {}};
+    breaker_.Rewrap(s, ParaWraps(x, 0), offset, removed, static_cast<std::int32_t>(text.size()), scratchWraps_, tail,
+                    &editedReads_.reads);
   } catch (...) {
     // The paragraph keeps its text and its wraps, which still agree with the tree's sums
     // (owning it changed where the text lives, not what it is).

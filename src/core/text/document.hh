@@ -252,6 +252,13 @@ class Document {
     std::int32_t from = 0, shift = 0;
   };
   EditedTail editedTail_;
+  // What re-wrapping the paragraph edited last read to end its lines: the next key in it
+  // need not walk the lines before its own again.
+  struct EditedReads {
+    OwnedId owned;
+    LineReads reads;
+  };
+  EditedReads editedReads_;
   static constexpr std::size_t kEditedTailUnits = std::size_t(1) << 15;  // "long"
   NodeId root_;
   std::uint64_t seed_ = 0x9E3779B97F4A7C15ull;

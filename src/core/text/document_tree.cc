@@ -49,6 +49,7 @@ void Document::FreeNode(NodeId x) {
     if (--blocks_[n.block].nodes == 0) ReleaseBlock(n.block);
   } else {
     if (editedTail_.owned == n.owned) editedTail_ = EditedTail();
+    if (editedReads_.owned == n.owned) editedReads_ = EditedReads();
     owned_.Remove(n.owned);
     if (n.wraps) wrapLists_.Remove(n.wraps);
   }

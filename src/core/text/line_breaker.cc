@@ -113,8 +113,9 @@ bool LineBreaker::SurelyFits(UnitSpan para) const {
   return para.Visit([](const auto* p, std::size_t size) { return FindUnit(p, p + size, u'\t') == p + size; });
 }
 
-std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool remember) const {
+std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool remember, std::int32_t* readUpTo) const {
   const auto n = static_cast<std::int32_t>(para.size());
+  if (readUpTo) *readUpTo = -1;
   // The plain paths give up at the first character to shape, having added the advances up to
   // it for nothing: after a line with a piece to shape the next one goes to the walk at once
   // (which places plain words as they do).
@@ -129,12 +130,16 @@ std::int32_t LineBreaker::LineEnd(StringView para, std::int32_t start, bool reme
   const std::int32_t window = memo ? MemoWindow(para, start) : start;
   const StringView key = para.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(window - start));
   if (memo) {
-    if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) return start + it->second;
+    if (auto it = shapedEnds_.find(key); it != shapedEnds_.end()) {
+      if (readUpTo) *readUpTo = window;  // the memo's key: what the walk it keeps read, and more
+      return start + it->second;
+    }
   }
   std::int32_t readTo = start;
   // The walk reads little ahead at first; after a line, about as far as that line was long
   // (LineWalk::LineEnd), and further only when the line turns out longer.
   if (const auto end = walk_.LineEnd(para, start, width_, 32, readTo)) {
+    if (readUpTo) *readUpTo = readTo;
     plainFirst_ = !walk_.SawShaped();
     if (memo && readTo < window) {
       Remember(key.size());
@@ -437,8 +442,28 @@ void LineBreaker::WrapWide(StringView para, ParagraphPieces* kept, WrapList& out
 }
 
 void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std::int32_t at,
-                         std::int32_t removed, std::int32_t inserted, WrapList& out, const MeasuredTail& tail) const {
+                         std::int32_t removed, std::int32_t inserted, WrapList& out, const MeasuredTail& tail,
+                         LineReads* reads) const {
   out.clear();
+  // The last re-wrap's reads hold for the text before this edit if they were read from it,
+  // with this setting; this re-wrap's replace them (none when it is cut short).
+  thread_local std::vector<LineReads::Line> before, now;
+  before.clear();
+  now.clear();
+  if (reads) {
+    if (reads->metrics == metricsGeneration_ && reads->width == width_ &&
+        reads->size == para.size() + static_cast<std::size_t>(removed) - static_cast<std::size_t>(inserted))
+      before.swap(reads->lines);
+    reads->lines.clear();
+    reads->metrics.reset();
+  }
+  auto done = [&] {
+    if (!reads) return;
+    reads->lines.assign(now.begin(), now.end());
+    reads->size = para.size();
+    reads->metrics = metricsGeneration_;
+    reads->width = width_;
+  };
   if (old.empty() || SurelyFits(para)) {
     Wrap(para, out);
     return;
@@ -458,11 +483,23 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
   const bool known = tail.pieces && Current(*tail.pieces);
   for (;;) {
     std::optional<std::int32_t> end;
+    std::int32_t readTo = -1;
     if (known && start >= tail.from) {
       if (const auto e = tail.pieces->LineEnd(start - tail.shift, width_, metrics_, pieceSums_)) end = *e + tail.shift;
     }
-    start = end ? *end : LineEnd(para, start, true);
-    if (start >= n) return;
+    if (!end && start < at) {
+      for (const LineReads::Line& line : before) {
+        if (line.start == start && line.readTo <= at) {
+          end = line.end;
+          readTo = line.readTo;
+          break;
+        }
+      }
+    }
+    if (!end) end = LineEnd(para, start, true, &readTo);
+    if (readTo >= 0) now.push_back({start, *end, readTo});
+    start = *end;
+    if (start >= n) return done();
     out.push_back(start);
     if (start >= editEnd) {
       // Past the edit the text is the old text shifted by delta, and a line's breaks depend
@@ -471,7 +508,7 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
       auto it = std::lower_bound(old.begin(), old.end(), oldPos);
       if (it != old.end() && *it == oldPos) {
         for (++it; it != old.end(); ++it) out.push_back(*it + delta);
-        return;
+        return done();
       }
     }
   }

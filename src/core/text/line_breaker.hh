@@ -31,6 +31,20 @@ struct MeasuredTail {
   std::int32_t shift = 0;
 };
 
+// What re-wrapping one paragraph last read to end its lines: a line that began at `start`
+// ended at `end`, and only the text before `readTo` decided it. After a later edit at or past
+// `readTo` the line ends where it did, unread. (The line before the edited one seldom reads
+// more of the edited line than its first word; with Word Wrap off it is thousands of units.)
+struct LineReads {
+  struct Line {
+    std::int32_t start = 0, end = 0, readTo = 0;
+  };
+  std::vector<Line> lines;
+  std::size_t size = 0;  // the paragraph's length when they were read
+  std::optional<std::uint64_t> metrics;  // the breaker's setting they were read with
+  double width = 0;
+};
+
 class LineBreaker {
  public:
   LineBreaker(const Measure& measure, const TabStops& tabs);
@@ -63,9 +77,10 @@ class LineBreaker {
   // old text became [at, at+inserted) of `para`. Only the lines from just before the edit
   // are re-wrapped, until a new break lands on an old one past the edit; lines in `tail` are
   // added up from its pieces instead of walked (an edit in a long line can move the breaks
-  // of many lines after it).
+  // of many lines after it). `reads`: what the last re-wrap of this paragraph read, if it is
+  // known; updated.
   void Rewrap(StringView para, std::span<const std::int32_t> old, std::int32_t at, std::int32_t removed,
-              std::int32_t inserted, WrapList& out, const MeasuredTail& tail = {}) const;
+              std::int32_t inserted, WrapList& out, const MeasuredTail& tail = {}, LineReads* reads = nullptr) const;
   // Whether pieces measured before are still good for this breaker's font and sizes.
   bool Current(const ParagraphPieces& pieces) const {
     return pieces.measured && pieces.generation == metricsGeneration_ + 1;
@@ -76,7 +91,8 @@ class LineBreaker {
   // remember: keep the answer by the text that decides it whatever the line's length (an
   // edit re-wraps until its breaks meet the old ones, which in text of one phrase repeated
   // can take thousands of lines of the same few texts).
-  std::int32_t LineEnd(StringView para, std::int32_t start, bool remember = false) const;
+  // readTo, if asked for: how far the answer depends on the text; -1 when not known.
+  std::int32_t LineEnd(StringView para, std::int32_t start, bool remember = false, std::int32_t* readTo = nullptr) const;
 
  private:
   bool SurelyFits(UnitSpan para) const;
