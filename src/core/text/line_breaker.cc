@@ -497,7 +497,8 @@ void LineBreaker::Rewrap(StringView para, std::span<const std::int32_t> old, std
       }
     }
     if (!end) end = LineEnd(para, start, true, &readTo);
-    if (readTo >= 0) now.push_back({start, *end, readTo});
+    // The lines up to the edited one: the next key is most likely in it or just after it.
+    if (readTo >= 0 && start <= editEnd) now.push_back({start, *end, readTo});
     start = *end;
     if (start >= n) return done();
     out.push_back(start);
