@@ -54,20 +54,31 @@ Edit NextEdit(std::mt19937& rng, const String& para, std::int32_t& caret) {
   return e;
 }
 
+// A breaker under test and one that walks every line, at the same random width.
+struct TestedAndWalking {
+  TestedAndWalking() { walking.SetMeasuredLimit(0); }
+  double Configure(std::mt19937& rng) {
+    const double width = 8 + static_cast<double>(rng() % 120) + (rng() % 2 ? 0.5 : 0);
+    tested.Configure(width);
+    walking.Configure(width);
+    return width;
+  }
+  CellMeasure measure{10, 25};
+  TabStops tabs;
+  LineBreaker tested{measure, tabs};
+  LineBreaker walking{measure, tabs};
+};
+
 // The breaker alone: an edited paragraph re-wrapped with the pieces measured before all its
 // edits (and where its text is still theirs) breaks where walking every line breaks it.
 TEST(EditedTail, ARewrapThatAddsUpTheMeasuredTailBreaksAsWalkingDoes) {
-  CellMeasure measure(10, 25);
-  TabStops tabs;
-  LineBreaker measuring(measure, tabs);
-  LineBreaker walking(measure, tabs);
-  walking.SetMeasuredLimit(0);
+  TestedAndWalking breakers;
+  LineBreaker& measuring = breakers.tested;
+  LineBreaker& walking = breakers.walking;
   std::mt19937 rng(5);
   int measuredRounds = 0;
   for (int round = 0; round < 60; ++round) {
-    const double width = 8 + static_cast<double>(rng() % 120) + (rng() % 2 ? 0.5 : 0);
-    measuring.Configure(width);
-    walking.Configure(width);
+    const double width = breakers.Configure(rng);
     String para = Words(rng, 2000 + rng() % 6000);
     ParagraphPieces pieces;
     WrapList wraps;
@@ -96,18 +107,12 @@ TEST(EditedTail, ARewrapThatAddsUpTheMeasuredTailBreaksAsWalkingDoes) {
 // the edit lies past all they read; at a new width, or when the text was replaced without the
 // reads being told, it reads them again. Every break must be where walking puts it.
 TEST(EditedTail, ARewrapTakesTheLinesItReadBeforeOnlyWhereNothingTheyReadChanged) {
-  CellMeasure measure(10, 25);
-  TabStops tabs;
-  LineBreaker reading(measure, tabs);
-  LineBreaker walking(measure, tabs);
-  walking.SetMeasuredLimit(0);
+  TestedAndWalking breakers;
+  LineBreaker& reading = breakers.tested;
+  LineBreaker& walking = breakers.walking;
   std::mt19937 rng(9);
   for (int round = 0; round < 30; ++round) {
-    auto configure = [&] {
-      const double width = 8 + static_cast<double>(rng() % 120) + (rng() % 2 ? 0.5 : 0);
-      reading.Configure(width);
-      walking.Configure(width);
-    };
+    auto configure = [&] { breakers.Configure(rng); };
     configure();
     String para = Words(rng, 2000 + rng() % 4000);
     WrapList wraps;

@@ -171,7 +171,9 @@ TEST(LineBreaker, AParagraphWrappedAgainAtOtherWidthsBreaksAsWalkingItDoes) {
   CheckMeasuredAgree(Tenths(), false);
 }
 
-// Shaped clusters that reach past their advance, as italics do, and spaces far past it.
+// Shaped clusters that reach past their advance, as italics do. A space has no plain advance,
+// so every word with its spaces is shaped; it adds nothing to the pen, and its box reaches
+// far past it.
 class Overhanging final : public Measure {
  public:
   double PlainAdvance(char32_t c) const override { return c == U' ' ? -1 : c == U'm' ? 2 : 1; }
