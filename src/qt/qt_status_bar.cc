@@ -47,6 +47,7 @@ class StatusPanels final : public QWidget {
     }
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(RowHeight());
+    for (int panel = 1; panel <= kPanels; ++panel) MeasureText(panel);
   }
 
   QLabel* Label(int panel) const { return labels_[Index(panel)]; }
@@ -55,7 +56,7 @@ class StatusPanels final : public QWidget {
   void SetText(int panel, const QString& text) {
     if (text == texts_[Index(panel)]) return;
     texts_[Index(panel)] = text;
-    textWidths_[Index(panel)] = TextWidth(panel, text);
+    MeasureText(panel);
     // Screen readers read the whole text, whatever is shown of it.
     Label(panel)->setAccessibleName(text);
     Place();
@@ -74,7 +75,7 @@ class StatusPanels final : public QWidget {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
       setFixedHeight(RowHeight());
-      for (int panel = 1; panel <= kPanels; ++panel) textWidths_[Index(panel)] = TextWidth(panel, Text(panel));
+      for (int panel = 1; panel <= kPanels; ++panel) MeasureText(panel);
       Place();
     }
   }
@@ -95,15 +96,23 @@ class StatusPanels final : public QWidget {
   // The width a panel takes when the row has room: the path panel's is one inch.
   int NaturalWidth(int panel) const {
     if (panel == kPathPanel) return TwipsToPixels(1440, LogicalDpiX(this));
-    return textWidths_[Index(panel)] + Chrome(panel);
+    return widths_[Index(panel)].text + Chrome(panel);
   }
 
   // The least a panel is narrowed to: room for "…" alone, or for "…" and the file's name
   // with the separator before it.
   int NarrowestWidth(int panel, bool keepName) const {
+    const Widths& w = widths_[Index(panel)];
+    return std::min(NaturalWidth(panel), (keepName ? w.name : w.ellipsis) + Chrome(panel));
+  }
+  // The widths a panel's text is placed by, measured when it is set (the caret's position
+  // after every key) or the font changes, not each time the row is placed.
+  void MeasureText(int panel) {
     const QString& text = Text(panel);
-    const QString shown = keepName ? QChar(0x2026) + text.mid(std::max<qsizetype>(0, text.lastIndexOf(QLatin1Char('/')))) : QString(QChar(0x2026));
-    return std::min(NaturalWidth(panel), TextWidth(panel, shown) + Chrome(panel));
+    Widths& w = widths_[Index(panel)];
+    w.text = TextWidth(panel, text);
+    w.ellipsis = TextWidth(panel, QString(QChar(0x2026)));
+    w.name = TextWidth(panel, QChar(0x2026) + text.mid(std::max<qsizetype>(0, text.lastIndexOf(QLatin1Char('/')))));
   }
   int TextWidth(int panel, const QString& text) const {
     // Rounded up: a width the text only nearly fits would have it elided.
@@ -131,7 +140,7 @@ class StatusPanels final : public QWidget {
       // A panel at its natural width shows its whole text (the caret's position after every
       // key, without asking the font again).
       const int room = std::max(0, w - Chrome(panel));
-      const QString shown = room >= textWidths_[Index(panel)]
+      const QString shown = room >= widths_[Index(panel)].text
                                 ? text
                                 : label->fontMetrics().elidedText(text, panel == kPathPanel ? Qt::ElideLeft : Qt::ElideRight, room);
       label->setText(shown);
@@ -142,7 +151,12 @@ class StatusPanels final : public QWidget {
 
   std::array<QLabel*, kPanels> labels_{};
   std::array<QString, kPanels> texts_;
-  std::array<int, kPanels> textWidths_{};  // TextWidth of each text, measured as it is set
+  struct Widths {
+    int text = 0;      // the whole text
+    int ellipsis = 0;  // "…"
+    int name = 0;      // "…" and the file's name
+  };
+  std::array<Widths, kPanels> widths_{};
 };
 
 QtStatusBar::QtStatusBar(QStatusBar* bar) : panels_(new StatusPanels(bar)) {
