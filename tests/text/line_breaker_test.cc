@@ -13,8 +13,25 @@
 namespace quilmar {
 namespace {
 
-class Proportional final : public Measure {
+// A test measure's sizes: the widest advance and a cell's width as given, a window of ten
+// cells by 25 lines, and no fonts to change.
+class SizedMeasure : public Measure {
  public:
+  SizedMeasure(double maxAdvance, double cellWidth) : maxAdvance_(maxAdvance), cellWidth_(cellWidth) {}
+  double MaxAdvance() const override { return maxAdvance_; }
+  double CellWidth() const override { return cellWidth_; }
+  double VisibleWidth() const override { return 10; }
+  int VisibleLines() const override { return 25; }
+  void SetFont(const FontSpec&) override {}
+
+ private:
+  double maxAdvance_;
+  double cellWidth_;
+};
+
+class Proportional final : public SizedMeasure {
+ public:
+  Proportional() : SizedMeasure(3, 1) {}
   double PlainAdvance(char32_t c) const override { return c == U'm' || c >= 0x10000 ? 2 : c == U'i' ? 0.5 : 1; }
   // Right to left, every cluster half again as wide: where a line's runs are cut matters.
   double Shape(StringView piece, bool rtl, ClusterEndsFn ends, std::vector<ClusterBox>& boxes) const override {
@@ -24,11 +41,6 @@ class Proportional final : public Measure {
     for (std::size_t k = first; k < boxes.size(); ++k) boxes[k] = {boxes[k].end, boxes[k].left * 1.5, boxes[k].right * 1.5};
     return advance * 1.5;
   }
-  double MaxAdvance() const override { return 3; }
-  double CellWidth() const override { return 1; }
-  double VisibleWidth() const override { return 10; }
-  int VisibleLines() const override { return 25; }
-  void SetFont(const FontSpec&) override {}
 };
 
 // The last two send a line with right-to-left text to ICU's bidi: every other round leaves them out.
@@ -154,14 +166,10 @@ void CheckMeasuredAgree(const Measure& measure, bool withNumbers, const MixedPar
 }
 
 // Advances in tenths: sums of them depend on their grouping, so nothing is measured.
-class Tenths final : public Measure {
+class Tenths final : public SizedMeasure {
  public:
+  Tenths() : SizedMeasure(2, 0.7) {}
   double PlainAdvance(char32_t c) const override { return c == U' ' ? 0.3 : 0.7; }
-  double MaxAdvance() const override { return 2; }
-  double CellWidth() const override { return 0.7; }
-  double VisibleWidth() const override { return 10; }
-  int VisibleLines() const override { return 25; }
-  void SetFont(const FontSpec&) override {}
 };
 
 TEST(LineBreaker, AParagraphWrappedAgainAtOtherWidthsBreaksAsWalkingItDoes) {
@@ -174,8 +182,9 @@ TEST(LineBreaker, AParagraphWrappedAgainAtOtherWidthsBreaksAsWalkingItDoes) {
 // Shaped clusters that reach past their advance, as italics do. A space has no plain advance,
 // so every word with its spaces is shaped; it adds nothing to the pen, and its box reaches
 // far past it.
-class Overhanging final : public Measure {
+class Overhanging final : public SizedMeasure {
  public:
+  Overhanging() : SizedMeasure(3, 1) {}
   double PlainAdvance(char32_t c) const override { return c == U' ' ? -1 : c == U'm' ? 2 : 1; }
   double Shape(StringView piece, bool rtl, ClusterEndsFn ends, std::vector<ClusterBox>& boxes) const override {
     const std::size_t first = boxes.size();
@@ -186,11 +195,6 @@ class Overhanging final : public Measure {
       boxes[k].right += piece[from] == u' ' ? 3 : 0.25;
     return advance;
   }
-  double MaxAdvance() const override { return 3; }
-  double CellWidth() const override { return 1; }
-  double VisibleWidth() const override { return 10; }
-  int VisibleLines() const override { return 25; }
-  void SetFont(const FontSpec&) override {}
 };
 
 TEST(LineBreaker, LongLinesOfMostlyLeftToRightWordsBreakAsWalkingThemDoes) {
